@@ -1,0 +1,29 @@
+/*
+ * The shared values of the main program. The main window owns the one instance for the whole
+ * run and hands it by reference to every part that reads or writes it. Nothing here is saved.
+ */
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QtGlobal>
+
+enum class ListKind { None = 0, ChosenList = 1, DirectoryFiles = 2 };
+
+struct AppState {
+    // A long operation runs; gated commands do nothing.
+    bool Busy = false;
+    // The user confirmed Cancel in the progress window.
+    bool CancelRequested = false;
+    // The list the user last worked in.
+    ListKind ActiveListKind = ListKind::None;
+    // Attribute value of the file last clicked in a list.
+    quint8 CurrentAttributes = 0;
+    // Attribute value last applied from the tool bar.
+    quint8 ToolbarAttributes = 0;
+    // The file in work; also the hot-list file picked in the browser.
+    QString CurrentFile;
+    // Values read from an encrypted file's header.
+    QString HeaderPassword;
+    QString HeaderLevel;
+    quint8 SavedAttributes = 0;
+};
