@@ -1,0 +1,72 @@
+/*
+ * Header coding and the body transformation of the encrypted file.
+ */
+#include "encryptedformat.h"
+
+#include "texttransformer.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+std::optional<SecurityLevel> EncryptedHeader::level() const {
+    if (HeaderLevel == u"H"_s)
+        return SecurityLevel::High;
+    if (HeaderLevel == u"L"_s)
+        return SecurityLevel::Low;
+    return std::nullopt;
+}
+
+namespace EncryptedFormat {
+
+QString encryptedName(const QString& plainPath) {
+    return plainPath + u".vxp"_s;
+}
+
+QString plainName(const QString& encryptedPath) {
+    return encryptedPath.chopped(std::min<qsizetype>(4, encryptedPath.size()));
+}
+
+QString PasswordField(const QString& password) {
+    return password.left(PasswordSize).leftJustified(PasswordSize, u' ');
+}
+
+QChar levelLetter(SecurityLevel level) {
+    return level == SecurityLevel::High ? u'H' : u'L';
+}
+
+QByteArray header(const QString& passwordField, SecurityLevel level, quint8 attributes) {
+    QByteArray plain = PasswordField(passwordField).toLatin1();
+    plain.append(static_cast<char>(levelLetter(level).unicode()));
+    plain.append(static_cast<char>(attributes));
+    return TextTransformer::run(plain);
+}
+
+EncryptedHeader decodeHeader(const QByteArray& stored) {
+    const QByteArray plain = TextTransformer::run(stored.left(HeaderSize));
+    EncryptedHeader header;
+    header.HeaderPassword = QString::fromLatin1(plain.left(PasswordSize));
+    header.HeaderLevel = QString::fromLatin1(plain.mid(PasswordSize, 1));
+    header.SavedAttributes = static_cast<quint8>(plain.at(PasswordSize + 1));
+    return header;
+}
+
+void transformBody(char* data, qint64 size, qint64 bodyOffset, SecurityLevel level) {
+    if (level == SecurityLevel::High) {
+        TextTransformer::runInPlace(data, size);
+        return;
+    }
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 inPeriod = (bodyOffset + done) % Period;
+        if (inPeriod < TransformedRun) {
+            const qint64 run = std::min(TransformedRun - inPeriod, size - done);
+            TextTransformer::runInPlace(data + done, run);
+            done += run;
+        } else {
+            done += std::min(Period - inPeriod, size - done);
+        }
+    }
+}
+
+} // namespace EncryptedFormat

@@ -1,0 +1,44 @@
+/*
+ * The master-password file: its first 8 bytes are the master password in scrambled form. A file
+ * that is missing or shorter reads as zero bytes where it has none, which is the scrambled empty
+ * password, so before any master password is saved the master password is the empty text.
+ */
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+#include <optional>
+
+class Platform;
+
+class MasterPasswordFile {
+public:
+    static constexpr qsizetype Size = 8;
+
+    enum class Check { Matches, Differs, Unreadable };
+
+    // The scrambled form of a password, always 8 bytes: character by character 255 - code, the
+    // character "0" giving 0. A text of n < 8 characters repeats its first character 9 - n
+    // times; an empty or exhausted text counts as "0". Characters above 255 count as "?".
+    static QByteArray ScrambleMasterPassword(const QString& text);
+
+    // The file's place: the per-user configuration folder + "/3DEvez.vxa".
+    static QString defaultPath(const Platform& platform);
+
+    explicit MasterPasswordFile(QString path);
+
+    QString path() const { return m_path; }
+
+    // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read.
+    std::optional<QByteArray> read(QString* error = nullptr) const;
+    // The master-password check: whether text scrambles to the stored bytes.
+    Check check(const QString& text, QString* error = nullptr) const;
+    // Stores the scrambled form of masterPassword as the first 8 bytes, creating the folder and
+    // the file (permission 0600) when missing and keeping any bytes beyond the eighth. The old
+    // file stays intact until the new one is complete.
+    bool write(const QString& masterPassword, QString* error = nullptr) const;
+
+private:
+    QString m_path;
+};

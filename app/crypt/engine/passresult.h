@@ -1,0 +1,30 @@
+/*
+ * How a pass ended. Only Succeeded and OriginalKept leave a complete output behind.
+ */
+#pragma once
+
+#include <QtCore/QString>
+
+struct PassResult {
+    enum class Outcome {
+        // The output is complete and on disk; an encryption asked to delete the plain file did.
+        Succeeded,
+        // The user cancelled: the partial output is left closed for the caller to delete.
+        Cancelled,
+        // A file-system failure (or a refused symbolic link); error holds the description. The
+        // pass stopped there; any partial output is left closed. Nothing was deleted.
+        Failed,
+        // The output's length does not match the input's: the input changed during the pass, or
+        // an encrypted file is shorter than a header. Nothing was deleted.
+        Incomplete,
+        // The header's level letter is neither "H" nor "L": nothing was written or deleted.
+        UnknownLevel,
+        // The encryption is complete, but the plain file could not be deleted; error says why.
+        OriginalKept,
+    };
+
+    Outcome outcome = Outcome::Succeeded;
+    QString error;
+
+    bool operator==(const PassResult&) const = default;
+};
