@@ -21,10 +21,12 @@ public:
     virtual ~Platform() = default;
 
     // The attribute value of a file or folder (see attributes.h); nullopt when it does not exist.
-    // A symbolic link is reported as it is, never followed.
+    // Only the bits named there are reported, Directory for folders. A symbolic link is reported
+    // as it is, never followed.
     virtual std::optional<quint32> attributes(const QString& path) const = 0;
-    // Gives a file or folder exactly these attributes (read-only, hidden, system, archive).
-    // Refuses symbolic links. On failure returns false and sets *error to the system's description.
+    // Gives a file or folder exactly these attributes (read-only, hidden, system, archive); other
+    // bits of value are ignored. Refuses symbolic links. On failure returns false and sets *error
+    // to the system's description.
     virtual bool setAttributes(const QString& path, quint32 value, QString* error = nullptr) = 0;
 
     // The mounted volumes a user can browse, "/" first.

@@ -1,0 +1,39 @@
+/*
+ * The attribute engine: reads and gives attribute values (attributes.h) to files and folders.
+ *
+ * A value is kept in the extended attribute "user.DOSATTRIB" (dosattrib.h) and, for read-only
+ * files, in the permission bits as well:
+ * - Reading: the stored read-only, hidden, system and archive bits; read-only also when a file
+ *   has no write bit at all; hidden for a name beginning with "." when nothing is stored;
+ *   Directory for folders. A symbolic link is read as itself (a link is never read-only).
+ * - Writing: stores "0x" + hex, keeping the bits of an old stored value that the program does not
+ *   manage. Setting read-only on a file stores the value, then removes every write bit; clearing
+ *   it gives write permission back first (owner write, and group and other write where they can
+ *   read and the umask allows), then stores the value. Folders keep their write bits. Only plain
+ *   files and folders take attributes: symbolic links and special files are refused.
+ * - Where the file system keeps no extended attributes, read-only still works through the
+ *   permission bits (on files), so giving a file 0 or 1 succeeds; any other bit (and read-only
+ *   on a folder) cannot be kept and the call fails, though a file's permission bits are set.
+ */
+#pragma once
+
+#include <QtCore/QString>
+
+#include <optional>
+
+class ExtendedAttributes;
+
+class FileAttributes {
+public:
+    explicit FileAttributes(ExtendedAttributes& store)
+        : m_store(store) {}
+
+    // The attribute value of the file or folder at path; nullopt when it does not exist.
+    std::optional<quint32> read(const QString& path) const;
+    // Gives it the read-only, hidden, system and archive bits of value (others are ignored).
+    // On failure returns false and sets *error (when given) to the system's description.
+    bool write(const QString& path, quint32 value, QString* error = nullptr) const;
+
+private:
+    ExtendedAttributes& m_store;
+};
