@@ -1,0 +1,112 @@
+/*
+ * The three-state picture button of the tool bar, and how its clicks complete: a button that
+ * reports mouse presses lets its container act on the press and completes the click only when
+ * no modal box took the press over.
+ */
+#include "statebutton.h"
+
+#include "twips.h"
+
+#include <QtCore/QPointer>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QStyleOptionToolButton>
+#include <QtWidgets/QStylePainter>
+
+namespace OrloTool {
+
+namespace {
+
+short buttonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+short shiftCode(Qt::KeyboardModifiers modifiers) {
+    return short((modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) | (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
+                 (modifiers.testFlag(Qt::AltModifier) ? 4 : 0));
+}
+
+} // namespace
+
+StateButton::StateButton(Report report, QWidget* parent)
+    : QToolButton(parent)
+    , m_report(report) {
+    // A button that reports presses only completes mouse clicks (mouseReleaseEvent): a keyboard
+    // click would change its state without the container hearing of it.
+    if (m_report == Report::StateChange)
+        connect(this, &QAbstractButton::clicked, this, &StateButton::flip);
+}
+
+bool StateButton::setState(int state) {
+    if (state < 0 || state > 2) {
+        qWarning("%ls: state %d refused, a toggle button has the states 0, 1 and 2", qUtf16Printable(objectName()),
+                 state);
+        return false;
+    }
+    if (state != m_state) {
+        m_state = qint16(state);
+        update();
+        emit stateChanged();
+    }
+    return true;
+}
+
+void StateButton::mousePressEvent(QMouseEvent* event) {
+    if (m_report == Report::MousePress) {
+        // A modal box that the container opens from its handler takes the mouse release, so the
+        // click must not complete afterwards. Qt tells the window that the box blocks it.
+        const QPointer<StateButton> self(this);
+        const QPointer<QWidget> window = this->window();
+        m_windowBlocked = false;
+        window->installEventFilter(this);
+        emit mousePressed(buttonCode(event->button()), shiftCode(event->modifiers()),
+                          float(twips::fromPixels(event->position().x())),
+                          float(twips::fromPixels(event->position().y())));
+        if (!self)
+            return;
+        if (window)
+            window->removeEventFilter(this);
+        if (m_windowBlocked || !isEnabled()) {
+            event->accept();
+            return;
+        }
+    }
+    QToolButton::mousePressEvent(event);
+}
+
+void StateButton::mouseReleaseEvent(QMouseEvent* event) {
+    // isDown() holds only when the press went to QAbstractButton, that is when no modal box
+    // intervened; the base class then tells whether the release completes the click.
+    const bool completesClick = m_report == Report::MousePress && isDown() && event->button() == Qt::LeftButton &&
+                                hitButton(event->position().toPoint());
+    QToolButton::mouseReleaseEvent(event);
+    if (completesClick)
+        flip();
+}
+
+void StateButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionToolButton option;
+    initStyleOption(&option);
+    if (m_state == 1)
+        option.state |= QStyle::State_On;
+    else if (m_state == 2)
+        option.state &= ~QStyle::State_Enabled;
+    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+}
+
+bool StateButton::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowBlocked)
+        m_windowBlocked = true;
+    return QToolButton::eventFilter(watched, event);
+}
+
+} // namespace OrloTool
