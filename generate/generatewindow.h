@@ -1,0 +1,64 @@
+/*
+ * The generator's one window, `Generate`: five option buttons for the kind of password, a length
+ * box with its spinner, and ten boxes that each show a new password when "&Generate" is pressed.
+ */
+#pragma once
+
+#include "passwordgenerator.h"
+#include "uniformsource.h"
+
+#include <QtWidgets/QWidget>
+
+#include <array>
+#include <memory>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+class Generate final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Generate(std::unique_ptr<UniformSource> source, QWidget* parent = nullptr);
+    ~Generate() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QRadioButton* addOption(const QString& name, const QString& caption, const QRect& geometry,
+                            PasswordGenerator::Kind kind);
+    void orderTabs();
+    // Sets the spinner and shows the value in the length box even when the value stays.
+    void setLength(int length);
+    // Makes the upper arrow raise the length: a scroll bar's upper arrow lowers its value.
+    void mirrorStep(int action);
+
+    void Command1_Click();
+    void Command2_Click();
+    void VScroll1_Change();
+    // Enter in the length box: applies the typed length.
+    void combo1_KeyPress();
+    void combo1_LostFocus();
+
+    std::unique_ptr<UniformSource> m_source;
+    PasswordGenerator m_generator;
+    QButtonGroup* m_options;
+
+    // The controls keep the names of the window design.
+    QRadioButton* Numbers;
+    QRadioButton* Small;
+    QRadioButton* Capital;
+    QRadioButton* SmallCapital;
+    QRadioButton* NumbersLetter;
+    std::array<QLineEdit*, 10> Text1;
+    QLabel* Label1;
+    QScrollBar* VScroll1;
+    QLineEdit* combo1;
+    QPushButton* Command1;
+    QPushButton* Command2;
+};
