@@ -1,0 +1,365 @@
+/*
+ * Builds the password dialog at the positions of its design (in twips) and carries its key rules
+ * and button handlers. The master-password file and the header of an encrypted file are read and
+ * written through the encrypted-file engine.
+ */
+#include "passworddialog.h"
+
+#include "appstate.h"
+#include "cipherpass.h"
+#include "dialogs.h"
+#include "mainwindowservices.h"
+#include "masterpasswordfile.h"
+#include "twips.h"
+
+#include <QtCore/QTimer>
+#include <QtGui/QInputMethodEvent>
+#include <QtGui/QKeyEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QMdiArea>
+#include <QtWidgets/QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Design sizes in twips.
+constexpr int FrameWidth = 3855;
+constexpr int FrameHeight = 2895;
+constexpr int ButtonWidth = 1000;
+constexpr int ButtonHeight = 315;
+constexpr int ButtonTop = 2160;
+constexpr int OkLeft = 720;
+constexpr int CancelLeft = 2280;
+constexpr int FieldLeft = 2040;
+constexpr int FieldWidth = 1455;
+constexpr int RowHeight = 360;
+constexpr int FirstRowTop = 360;
+constexpr int RowPitch = 480;
+constexpr int LabelLeft = 240;
+constexpr int LabelWidth = 1695;
+
+// The most characters typing puts into a field; pasting is not limited.
+constexpr qsizetype MaxTypedLength = 8;
+
+const QString SpaceMessage = u"Please don't enter space for your password "_s;
+const QString VerifyMessage = u"Verify your passwoed"_s;
+const QString WrongMasterMessage = u"Invalid Master password! try to remember your old one "_s;
+
+// Gives a new control its design name and place.
+template <typename Widget> Widget* placed(Widget* widget, const QString& name, const QRect& geometry) {
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+int rowTop(int row) {
+    return FirstRowTop + RowPitch * row;
+}
+
+} // namespace
+
+PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent)
+    : QDialog(parent)
+    , m_services(services)
+    , m_chosenList(std::move(chosenList)) {
+    setObjectName(u"PassWord1"_s);
+    setWindowTitle(u"Enter a password"_s);
+    setModal(false);
+    // The 8.25-point dialog font the positions were designed for, so the labels fit them.
+    QFont designFont = font();
+    designFont.setPointSizeF(8.25);
+    setFont(designFont);
+
+    Frame2 = addFrame(u"Frame2"_s, u"Enter a Password"_s);
+    Frame4 = addFrame(u"Frame4"_s, u"Enter a Master Password"_s);
+    Frame5 = addFrame(u"Frame5"_s, u"Enter a Master Password"_s);
+
+    // Made in the order of the design, which is also the order the Tab key follows. The key
+    // rules are the table of the design, one row per field: whether a space is refused, what
+    // Enter does.
+    Text8 = addField(Frame2, u"Text8"_s, u"Enter   Password"_s, 0,
+                     {true, [this] { moveFocusWhenFilled(Text8, 1, Vtext); }});
+    Vtext = addField(Frame2, u"Vtext"_s, u"Verify  Password"_s, 1, {false, [this] { Command3->click(); }});
+    Command3 = addButton(Frame2, u"Command3"_s, u"Ok"_s, OkLeft, &PassWord1::Command3_Click);
+    Command2 = addButton(Frame2, u"Command2"_s, u"Cancel"_s, CancelLeft, &PassWord1::Command2_Click);
+
+    Text6 = addField(Frame4, u"Text6"_s, u"Enter old  Password"_s, 0,
+                     {true, [this] { moveFocusWhenFilled(Text6, MaxTypedLength, Text5); }});
+    Text6->setToolTip(u"For first time don't enter any thing."_s);
+    Text5 = addField(Frame4, u"Text5"_s, u"Enter new Password"_s, 1,
+                     {true, [this] { moveFocusWhenFilled(Text5, 1, Text4); }});
+    Text4 = addField(Frame4, u"Text4"_s, u"Verify new Password"_s, 2, {false, [this] { Command5->setFocus(); }});
+    Command5 = addButton(Frame4, u"Command5"_s, u"Save"_s, OkLeft, &PassWord1::Command5_Click);
+    Command6 = addButton(Frame4, u"Command6"_s, u"Cancel"_s, CancelLeft, &PassWord1::Command6_Click);
+
+    Label10 = placed(new QLabel(u"to get the encrypted file's password"_s, Frame5), u"Label10"_s,
+                     twips::rect(LabelLeft, rowTop(0), 3375, RowHeight));
+    Text10 = addField(Frame5, u"Text10"_s, u"Enter   Password"_s, 1, {true, [this] { Command7->setFocus(); }});
+    Command7 = addButton(Frame5, u"Command7"_s, u"Ok"_s, OkLeft, &PassWord1::Command7_Click);
+    Command8 = addButton(Frame5, u"Command8"_s, u"Cancel"_s, CancelLeft, &PassWord1::Command8_Click);
+
+    // On the dialog itself, above the frames, so that it serves all three.
+    Check1 = placed(new QCheckBox(u"Mask"_s, this), u"Check1"_s, twips::rect(240, 1750, 1095, 255));
+    Check1->setChecked(true);
+    Check1->raise();
+    connect(Check1, &QCheckBox::toggled, this, &PassWord1::Check1_Click);
+}
+
+QGroupBox* PassWord1::addFrame(const QString& name, const QString& caption) {
+    auto* frame = placed(new QGroupBox(caption, this), name, twips::rect(0, 0, FrameWidth, FrameHeight));
+    frame->hide();
+    return frame;
+}
+
+QLineEdit* PassWord1::addField(QGroupBox* frame, const QString& name, const QString& label, int row, KeyRule rule) {
+    auto* caption =
+        placed(new QLabel(label, frame), name + u"Label"_s, twips::rect(LabelLeft, rowTop(row), LabelWidth, RowHeight));
+    caption->setTextFormat(Qt::PlainText);
+    auto* field = placed(new QLineEdit(frame), name, twips::rect(FieldLeft, rowTop(row), FieldWidth, RowHeight));
+    field->setEchoMode(QLineEdit::Password);
+    caption->setBuddy(field);
+    field->installEventFilter(this);
+    m_keyRules.insert(field, std::move(rule));
+    return field;
+}
+
+QPushButton* PassWord1::addButton(QGroupBox* frame, const QString& name, const QString& caption, int left,
+                                  void (PassWord1::*click)()) {
+    auto* button =
+        placed(new QPushButton(caption, frame), name, twips::rect(left, ButtonTop, ButtonWidth, ButtonHeight));
+    connect(button, &QPushButton::clicked, this, click);
+    return button;
+}
+
+QString PassWord1::invalidPasswordMessage() {
+    return u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s;
+}
+
+QString PassWord1::currentPassword() const {
+    return Text8->text();
+}
+
+void PassWord1::ShowPasswordDialog() {
+    openFrame(Frame2, Text8);
+}
+
+void PassWord1::showMasterPassword() {
+    Text6->clear();
+    Text5->clear();
+    Text4->clear();
+    openFrame(Frame4, Text6);
+}
+
+void PassWord1::showPasswordHint() {
+    openFrame(Frame5, Text10);
+}
+
+void PassWord1::openFrame(QGroupBox* frame, QLineEdit* firstField) {
+    for (QGroupBox* each : {Frame2, Frame4, Frame5})
+        each->setVisible(each == frame);
+    setFixedSize(frame->width(), frame->height() + Command3->height());
+    // Outer rectangles, window frames included, as a window's position is given. The dialog's
+    // frame is not known before it is first shown: it is taken to be as wide as the main window's.
+    const QRect main = mainWindow().frameGeometry();
+    const QSize outer = size() + main.size() - mainWindow().size();
+    move(main.left() + (main.width() - outer.width()) / 2, main.top() + (main.height() - outer.height()) / 2);
+    firstField->setFocus();
+    show();
+    raise();
+    activateWindow();
+}
+
+QWidget& PassWord1::mainWindow() const {
+    return *m_services.mdiArea().window();
+}
+
+bool PassWord1::eventFilter(QObject* watched, QEvent* event) {
+    const auto rule = m_keyRules.constFind(watched);
+    if (rule == m_keyRules.cend())
+        return QDialog::eventFilter(watched, event);
+    auto* field = static_cast<QLineEdit*>(watched);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            rule->enter();
+            return true;
+        }
+        return discardsKey(field, *rule, key->text());
+    }
+    case QEvent::InputMethod:
+        // A character composed from dead keys or given by an input method is typed too.
+        return discardsKey(field, *rule, static_cast<QInputMethodEvent*>(event)->commitString());
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+bool PassWord1::discardsKey(QLineEdit* field, const KeyRule& rule, const QString& typed) {
+    // Keys that type nothing (arrows, Delete) and control characters (Backspace, the editing
+    // shortcuts such as paste) are not judged.
+    if (typed.isEmpty() || !typed.front().isPrint())
+        return false;
+    // Passwords are Latin-1: one byte per character in every file that keeps one.
+    for (const QChar c : typed) {
+        if (c.unicode() > 0xFF)
+            return true;
+    }
+    if (typed == u" "_s && rule.refusesSpace) {
+        m_services.dialogs().message(SpaceMessage);
+        return true;
+    }
+    return field->text().size() >= MaxTypedLength;
+}
+
+void PassWord1::moveFocusWhenFilled(QLineEdit* field, qsizetype minimum, QWidget* next) {
+    if (field->text().size() < minimum)
+        m_services.dialogs().message(invalidPasswordMessage());
+    else
+        next->setFocus();
+}
+
+void PassWord1::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Deferred until the activation has settled. Only the main window has the activation taken
+    // back from it: a box this dialog or a command opens keeps it until it closes.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
+        QTimer::singleShot(0, this, &PassWord1::takeFocusBack);
+}
+
+void PassWord1::takeFocusBack() {
+    if (isVisible() && QApplication::activeWindow() == &mainWindow()) {
+        raise();
+        activateWindow();
+    }
+}
+
+void PassWord1::reject() {
+    if (!Frame2->isHidden())
+        Command2_Click();
+    else if (!Frame4->isHidden())
+        Command6_Click();
+    else
+        Command8_Click();
+}
+
+void PassWord1::Check1_Click(bool checked) {
+    for (QLineEdit* field : {Text8, Vtext, Text10, Text6, Text5, Text4})
+        field->setEchoMode(checked ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void PassWord1::Command3_Click() {
+    if (Text8->text().isEmpty()) {
+        m_services.dialogs().message(u"enter a password of 8 chractrs , at least one chracter"_s);
+    } else if (Text8->text() != Vtext->text()) {
+        m_services.dialogs().message(VerifyMessage);
+        Vtext->clear();
+        Vtext->setFocus();
+    } else {
+        hide();
+    }
+}
+
+void PassWord1::Command2_Click() {
+    // A password that was not verified is not set at all, not even the one set before.
+    if (Text8->text() != Vtext->text()) {
+        Text8->clear();
+        Vtext->clear();
+    }
+    hide();
+}
+
+MasterPasswordFile PassWord1::masterPasswordFile() const {
+    return MasterPasswordFile(MasterPasswordFile::defaultPath(m_services.platform()));
+}
+
+bool PassWord1::masterPasswordMatches(const MasterPasswordFile& file, const QString& text) {
+    QString error;
+    switch (file.check(text, &error)) {
+    case MasterPasswordFile::Check::Matches:
+        return true;
+    case MasterPasswordFile::Check::Differs:
+        m_services.dialogs().message(WrongMasterMessage);
+        return false;
+    case MasterPasswordFile::Check::Unreadable:
+        m_services.dialogs().message(error);
+        return false;
+    }
+    return false;
+}
+
+void PassWord1::Command5_Click() {
+    Dialogs& dialogs = m_services.dialogs();
+    if (Text5->text().isEmpty()) {
+        dialogs.message(invalidPasswordMessage());
+        Text5->setFocus();
+        return;
+    }
+    if (Text5->text() != Text4->text()) {
+        dialogs.message(VerifyMessage);
+        Text4->clear();
+        Text4->setFocus();
+        return;
+    }
+    const MasterPasswordFile file = masterPasswordFile();
+    if (!masterPasswordMatches(file, Text6->text()))
+        return;
+    QString error;
+    if (!file.write(Text4->text(), &error))
+        return dialogs.message(error);
+    hide();
+    dialogs.message(u"Your new password is accepted"_s);
+}
+
+void PassWord1::Command6_Click() {
+    hide();
+}
+
+void PassWord1::Command7_Click() {
+    Dialogs& dialogs = m_services.dialogs();
+    if (Text10->text().isEmpty())
+        return dialogs.message(invalidPasswordMessage());
+    if (!masterPasswordMatches(masterPasswordFile(), Text10->text()))
+        return;
+    const QListWidget* list = m_chosenList ? m_chosenList() : nullptr;
+    if (!list || list->count() == 0 || list->item(0)->text().isEmpty()) {
+        dialogs.message(u"There're no  files in chosen list"_s);
+        activateWindow();
+        return;
+    }
+    revealStoredPasswords(*list);
+}
+
+void PassWord1::revealStoredPasswords(const QListWidget& list) {
+    AppState& state = m_services.state();
+    for (int i = 0; i < list.count(); ++i) {
+        const QString entry = list.item(i)->text();
+        if (entry.isEmpty())
+            break;
+        state.CurrentFile = entry;
+        if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))
+            continue;
+        QString error;
+        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(entry, &error);
+        // A file that has gone or cannot be read is reported, and the next entry still runs.
+        if (!header) {
+            m_services.dialogs().message(error);
+            continue;
+        }
+        state.HeaderPassword = header->HeaderPassword;
+        state.HeaderLevel = header->HeaderLevel;
+        state.SavedAttributes = header->SavedAttributes;
+        m_services.dialogs().message(u"The  "_s + entry + u"  Password is   "_s + state.HeaderPassword);
+    }
+}
+
+void PassWord1::Command8_Click() {
+    Text10->clear();
+    hide();
+}

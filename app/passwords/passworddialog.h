@@ -1,0 +1,109 @@
+/*
+ * The password dialog `PassWord1`: a small modeless window with three frames in one place, one
+ * of them visible at a time. `Frame2` sets the working password (`Text8`, repeated in `Vtext`),
+ * `Frame4` sets the master password, `Frame5` shows the passwords stored in the encrypted files
+ * of the chooser's chosen-file list. The main window makes it once and afterwards only hides and
+ * shows it, so its fields, and the working password with them, last for the whole run.
+ */
+#pragma once
+
+#include "masterpasswordfile.h"
+
+#include <QtCore/QHash>
+#include <QtWidgets/QDialog>
+
+#include <functional>
+
+class MainWindowServices;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+class PassWord1 final : public QDialog {
+    Q_OBJECT
+
+public:
+    // The chooser's chosen-file list `List1`; nullptr while there is no chooser.
+    using ChosenListProvider = std::function<QListWidget*()>;
+
+    // The dialog centres itself over the main window, the window that holds services.mdiArea().
+    PassWord1(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent = nullptr);
+
+    // The three openings show their frame and return at once. None of them gates: the command
+    // gate (ActiveListKind to None, nothing while Busy) belongs to the menu procedure that calls.
+    // `Frame2`, with the fields as they were: a password already set shows in both.
+    void ShowPasswordDialog();
+    // `Frame4` with its three fields cleared: the opening of `altern_Click`.
+    void showMasterPassword();
+    // `Frame5`: the opening of `PasHint_Click`.
+    void showPasswordHint();
+
+    // `CurrentPassword`: the text of `Text8`, empty when no password is set.
+    QString currentPassword() const;
+    static QString invalidPasswordMessage();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Escape and the window's close button act as the visible frame's "Cancel", so a password
+    // that was never verified does not stay in force.
+    void reject() override;
+
+private:
+    // What a field does with the keys of its row in the key rules.
+    struct KeyRule {
+        bool refusesSpace;
+        std::function<void()> enter;
+    };
+
+    QGroupBox* addFrame(const QString& name, const QString& caption);
+    QLineEdit* addField(QGroupBox* frame, const QString& name, const QString& label, int row, KeyRule rule);
+    QPushButton* addButton(QGroupBox* frame, const QString& name, const QString& caption, int left,
+                           void (PassWord1::*click)());
+    // Whether a typed key is discarded; shows the message the rules give for it.
+    bool discardsKey(QLineEdit* field, const KeyRule& rule, const QString& typed);
+    // Enter in a field that needs at least `minimum` characters before the focus moves on.
+    void moveFocusWhenFilled(QLineEdit* field, qsizetype minimum, QWidget* next);
+    void openFrame(QGroupBox* frame, QLineEdit* firstField);
+    MasterPasswordFile masterPasswordFile() const;
+    // The master-password check; shows why when the text is not the master password.
+    bool masterPasswordMatches(const MasterPasswordFile& file, const QString& text);
+    void takeFocusBack();
+    QWidget& mainWindow() const;
+
+    void Check1_Click(bool checked);
+    void Command3_Click();
+    void Command2_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    // Shows the password stored in each encrypted file of the chosen-file list.
+    void revealStoredPasswords(const QListWidget& list);
+
+    MainWindowServices& m_services;
+    ChosenListProvider m_chosenList;
+    QHash<const QObject*, KeyRule> m_keyRules;
+
+    // The controls keep the names of the window design.
+    QGroupBox* Frame2;
+    QGroupBox* Frame4;
+    QGroupBox* Frame5;
+    QLabel* Label10;
+    QLineEdit* Text8;
+    QLineEdit* Vtext;
+    QLineEdit* Text6;
+    QLineEdit* Text5;
+    QLineEdit* Text4;
+    QLineEdit* Text10;
+    QPushButton* Command3;
+    QPushButton* Command2;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QPushButton* Command7;
+    QPushButton* Command8;
+    QCheckBox* Check1;
+};
