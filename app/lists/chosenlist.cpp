@@ -1,0 +1,97 @@
+/*
+ * The chosen-file list's shared behaviour.
+ */
+#include "chosenlist.h"
+
+#include "appstate.h"
+#include "chooserrules.h"
+#include "dialogs.h"
+#include "draggedpaths.h"
+#include "listpanes.h"
+#include "mainwindowservices.h"
+
+#include <QtGui/QDropEvent>
+#include <QtGui/QMouseEvent>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A list takes copies of the paths: a file manager offering to move its files must not delete
+// them once they are dropped here.
+void acceptAsCopy(QDropEvent* event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+} // namespace
+
+ChosenList::ChosenList(MainWindowServices& services, QWidget* parent)
+    : QListWidget(parent)
+    , m_services(services) {
+    setObjectName(u"List1"_s);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);
+    // Files arrive by drops only; the list itself starts no drag.
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setAcceptDrops(true);
+    viewport()->setMouseTracking(true);
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (!m_services.state().Busy)
+            ListPanes::ShowClickedFile(m_services, item->text());
+    });
+}
+
+QStringList ChosenList::entries() const {
+    QStringList result;
+    result.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        result.append(item(row)->text());
+    return result;
+}
+
+void ChosenList::addDroppedPaths(const QStringList& paths) {
+    const ChooserRules::PathAddition addition = ChooserRules::AddPaths(entries(), paths);
+    for (const QString& duplicate : addition.duplicates)
+        m_services.dialogs().message(duplicate + u" is already existed !"_s);
+    addItems(addition.appended);
+}
+
+void ChosenList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton)
+        QListWidget::mousePressEvent(event);
+    emit buttonPressed(event->button());
+}
+
+void ChosenList::mouseMoveEvent(QMouseEvent* event) {
+    ListPanes::ShowListCount(m_services, count());
+    ListPanes::ShowHint(m_services, u"Select File(s)and Right click "_s);
+    QListWidget::mouseMoveEvent(event);
+}
+
+void ChosenList::focusInEvent(QFocusEvent* event) {
+    ListPanes::ShowListCount(m_services, count());
+    QListWidget::focusInEvent(event);
+}
+
+void ChosenList::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void ChosenList::dragMoveEvent(QDragMoveEvent* event) {
+    if (DraggedPaths::CanDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
+        acceptAsCopy(event);
+    } else {
+        event->ignore();
+    }
+}
+
+void ChosenList::dropEvent(QDropEvent* event) {
+    const QStringList paths = DraggedPaths::FromMimeData(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    acceptAsCopy(event);
+    addDroppedPaths(paths);
+}

@@ -1,0 +1,39 @@
+/*
+ * A chosen-file list `List1`: full paths with multiple selection, as the file chooser and the
+ * hot-list windows hold one. It does what both windows' lists do alike: the size text and
+ * attribute buttons on a click, the entry count and hint on pointer moves and focus, and the
+ * drop of dragged files with the duplicate rule. Its window decides what a button press does.
+ */
+#pragma once
+
+#include <QtWidgets/QListWidget>
+
+class MainWindowServices;
+
+class ChosenList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit ChosenList(MainWindowServices& services, QWidget* parent = nullptr);
+
+    QStringList entries() const;
+    // Appends the paths in order; each one already in the list shows the message path +
+    // " is already existed !" and is passed over.
+    void addDroppedPaths(const QStringList& paths);
+
+signals:
+    // Every mouse button press. A right-button press changes neither the highlighted entry nor
+    // the selection, so the pop-up commands act on what the user had chosen.
+    void buttonPressed(Qt::MouseButton button);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    MainWindowServices& m_services;
+};

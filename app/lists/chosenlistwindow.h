@@ -1,0 +1,13 @@
+/*
+ * A child window that holds a chosen-file list (the file chooser, a hot-list window). The main
+ * window's list commands act on the list of the active child window through this interface.
+ */
+#pragma once
+
+class QListWidget;
+
+class ChosenListWindow {
+public:
+    virtual ~ChosenListWindow() = default;
+    virtual QListWidget* chosenList() = 0;
+};

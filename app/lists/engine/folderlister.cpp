@@ -1,0 +1,50 @@
+/*
+ * Folder reading through the system's directory stream: the entry type it reports saves a
+ * status call for nearly every file.
+ */
+#include "folderlister.h"
+
+#include "chooserrules.h"
+#include "platform.h"
+
+#include <QtCore/QFile>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+bool isFile(DIR* dir, const dirent* entry) {
+    if (entry->d_type == DT_REG)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    // Links count by what they point to; some file systems report no type at all.
+    struct stat info {};
+    return ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+QList<FolderEntry> FolderLister::read(const QString& folder) const {
+    QList<FolderEntry> entries;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isFile(dir, entry))
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        // A file removed meanwhile is left out like one that was never there.
+        if (const std::optional<quint32> value = m_platform.attributes(ChooserRules::FullPath(folder, name)))
+            entries.append({name, *value});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const int order = a.name.compare(b.name, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.name < b.name;
+    });
+    return entries;
+}

@@ -1,0 +1,78 @@
+/*
+ * The file list's view and its drag.
+ */
+#include "filelistview.h"
+
+#include "draggedpaths.h"
+#include "filelistmodel.h"
+
+#include <QtGui/QCursor>
+#include <QtGui/QDrag>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QPainter>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+FileListView::FileListView(FileListModel& model, QWidget* parent)
+    : QListView(parent)
+    , m_model(model) {
+    setObjectName(u"File1"_s);
+    setModel(&model);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // With equal rows the view lays out a hundred thousand entries without measuring each.
+    setUniformItemSizes(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    viewport()->setMouseTracking(true);
+}
+
+QStringList FileListView::selectedPaths() const {
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    QStringList paths;
+    for (int row : rows)
+        paths.append(m_model.fullPath(row));
+    return paths;
+}
+
+void FileListView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton)
+        QListView::mousePressEvent(event);
+    emit buttonPressed(event->button());
+}
+
+void FileListView::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved();
+    QListView::mouseMoveEvent(event);
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        emit enterPressed();
+    else
+        QListView::keyPressEvent(event);
+}
+
+void FileListView::startDrag(Qt::DropActions) {
+    const QStringList DList = selectedPaths();
+    if (DList.isEmpty())
+        return;
+    // The marker (`Label2`): the outline of one text line across the list, centred on the pointer.
+    const int lineHeight = fontMetrics().height();
+    QPixmap marker(viewport()->width(), lineHeight);
+    marker.fill(Qt::transparent);
+    {
+        QPainter painter(&marker);
+        painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+        painter.drawRect(marker.rect().adjusted(0, 0, -1, -1));
+    }
+    auto* drag = new QDrag(this);
+    drag->setMimeData(DraggedPaths::ToMimeData(DList));
+    drag->setPixmap(marker);
+    drag->setHotSpot(QPoint(viewport()->mapFromGlobal(QCursor::pos()).x(), lineHeight / 2));
+    drag->exec(Qt::CopyAction);
+}

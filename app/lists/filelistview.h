@@ -1,0 +1,36 @@
+/*
+ * The chooser's file list `File1` over a FileListModel: multiple selection, and a drag of the
+ * selected files' full paths (`DList`) under a one-line marker as wide as
+ * the list. It reports button presses, pointer moves and the Enter key to its window.
+ */
+#pragma once
+
+#include <QtWidgets/QListView>
+
+class FileListModel;
+
+class FileListView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit FileListView(FileListModel& model, QWidget* parent = nullptr);
+
+    // Full paths of the selected files, in list order.
+    QStringList selectedPaths() const;
+
+signals:
+    // Every mouse button press. A right-button press changes neither the highlighted entry nor
+    // the selection, so the pop-up commands act on what the user had chosen.
+    void buttonPressed(Qt::MouseButton button);
+    void pointerMoved();
+    void enterPressed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    FileListModel& m_model;
+};

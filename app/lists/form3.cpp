@@ -1,0 +1,93 @@
+/*
+ * The My Hot Lists browser.
+ */
+#include "form3.h"
+
+#include "appstate.h"
+#include "childframe.h"
+#include "dialogs.h"
+#include "filepattern.h"
+#include "folderlister.h"
+#include "listpanes.h"
+#include "mainwindowservices.h"
+#include "platform.h"
+
+#include <QtCore/QDir>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+Form3::Form3(MainWindowServices& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , File1(new QListWidget(this)) {
+    setObjectName(u"Form3"_s);
+    setWindowTitle(u"My Hot Lists"_s);
+    File1->setObjectName(u"File1"_s);
+    File1->viewport()->setMouseTracking(true);
+    File1->viewport()->installEventFilter(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(File1);
+
+    // A folder that cannot be made just leaves the list empty.
+    QDir().mkpath(listFolder());
+    refresh();
+}
+
+QString Form3::listFolder() const {
+    return m_services.platform().dataFolder() + u"/MyList"_s;
+}
+
+void Form3::refresh() {
+    const FilePattern hotLists(u"*.vexa*"_s);
+    File1->clear();
+    for (const FolderEntry& entry : FolderLister(m_services.platform()).read(listFolder())) {
+        if (hotLists.matches(entry.name))
+            File1->addItem(entry.name);
+    }
+}
+
+void Form3::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    const QSize client = m_services.clientSize();
+    const int width = qRound(0.3 * client.width());
+    ChildFrame(*this).setGeometry(client.width() - width, 0, width, qRound(0.4 * client.height()));
+}
+
+void Form3::closeEvent(QCloseEvent* event) {
+    ListPanes::SetChecked(m_services, u"MyHotLists"_s, false);
+    QWidget::closeEvent(event);
+}
+
+bool Form3::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == File1->viewport()) {
+        if (event->type() == QEvent::MouseMove)
+            ListPanes::ShowHint(m_services, u"Right click to open this file."_s);
+        if (event->type() == QEvent::MouseButtonPress) {
+            const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+            File1_MouseDown(button);
+            // The pop-up is for the highlighted name; a right-click does not move the highlight.
+            return button == Qt::RightButton;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form3::File1_MouseDown(Qt::MouseButton button) {
+    m_services.state().ActiveListKind = ListKind::None;
+    if (button != Qt::RightButton)
+        return;
+    const QListWidgetItem* highlighted = File1->currentItem();
+    if (!highlighted) {
+        m_services.dialogs().message(u"Click the list you want First !"_s);
+        return;
+    }
+    m_services.state().CurrentFile = highlighted->text();
+    ListPanes::PopUp(m_services, u"LoadList"_s);
+}

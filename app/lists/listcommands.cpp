@@ -1,0 +1,47 @@
+/*
+ * The list selection commands.
+ */
+#include "listcommands.h"
+
+#include "listpanes.h"
+#include "mainwindowservices.h"
+#include "platform.h"
+#include "spassword1.h"
+
+#include <QtWidgets/QListWidget>
+
+void ListCommands::Openlist1_Click(QListWidget* list) {
+    if (const QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
+        m_services.platform().openWithApplication(highlighted->text());
+}
+
+void ListCommands::selectItem_Click(QListWidget* list) {
+    if (QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
+        highlighted->setSelected(true);
+}
+
+void ListCommands::selectAll_Click(QListWidget* list) {
+    if (list)
+        list->selectAll();
+}
+
+void ListCommands::clear1_Click(QListWidget* list) {
+    if (!list)
+        return;
+    list->clear();
+    ListPanes::ShowListCount(m_services, 0);
+}
+
+void ListCommands::Clear2_Click(QListWidget* list) {
+    if (!list)
+        return;
+    delete list->currentItem();
+    ListPanes::ShowListCount(m_services, list->count());
+}
+
+void ListCommands::Openfile1_Click(const Spassword1& chooser) {
+    // With no highlighted file there is nothing to open (not the folder).
+    const QString path = chooser.highlightedFile();
+    if (!path.isEmpty())
+        m_services.platform().openWithApplication(path);
+}

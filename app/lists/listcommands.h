@@ -1,0 +1,32 @@
+/*
+ * The list selection commands of the `munfile` pop-up menu, which act on the chosen-file list
+ * of the window whose pop-up was opened, and the Open command of the file list's `Show1`
+ * pop-up. The main window wires the menu items to them.
+ */
+#pragma once
+
+class MainWindowServices;
+class QListWidget;
+class Spassword1;
+
+class ListCommands {
+public:
+    explicit ListCommands(MainWindowServices& services)
+        : m_services(services) {}
+
+    // "Open File": opens the highlighted entry with its application; errors are ignored.
+    void Openlist1_Click(QListWidget* list);
+    // "Select": selects the highlighted entry; other selections stay.
+    void selectItem_Click(QListWidget* list);
+    // "Select All".
+    void selectAll_Click(QListWidget* list);
+    // "Clear List": removes every entry; lab6 shows "0".
+    void clear1_Click(QListWidget* list);
+    // "Clear this item": removes the highlighted entry, if any; lab6 shows what remains.
+    void Clear2_Click(QListWidget* list);
+    // "Open": opens the chooser's highlighted file with its application; errors are ignored.
+    void Openfile1_Click(const Spassword1& chooser);
+
+private:
+    MainWindowServices& m_services;
+};

@@ -1,0 +1,376 @@
+/*
+ * The file chooser window.
+ */
+#include "spassword1.h"
+
+#include "appstate.h"
+#include "childframe.h"
+#include "chooserrules.h"
+#include "chosenlist.h"
+#include "dialogs.h"
+#include "divider.h"
+#include "filelistmodel.h"
+#include "filelistview.h"
+#include "listpanes.h"
+#include "mainwindowservices.h"
+#include "platform.h"
+#include "statline.h"
+#include "twips.h"
+
+#include <QtGui/QAction>
+#include <QtGui/QFileSystemModel>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QAbstractItemView>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QTreeView>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const int DividerWidth = twips::toPixels(80);
+// A divider drag stops once a neighbouring column is narrower than this.
+const int NarrowColumn = twips::toPixels(500);
+
+} // namespace
+
+Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_files(new FileListModel(services.platform(), this))
+    , m_folders(new QFileSystemModel(this))
+    , Drive1(new QComboBox(this))
+    , Dir1(new QTreeView(this))
+    , Combo1(new QComboBox(this))
+    , File1(new FileListView(*m_files, this))
+    , Option1(new QLabel(u"Chosen File List"_s, this))
+    , List1(new ChosenList(services, this))
+    , HFrame1(new Divider(this))
+    , HFrame2(new Divider(this)) {
+    setObjectName(u"Spassword1"_s);
+    setWindowTitle(u"Encrypt / Decrypt"_s);
+
+    Drive1->setObjectName(u"Drive1"_s);
+    for (const Volume& volume : services.platform().volumes()) {
+        const QString text = volume.name.isEmpty() ? volume.rootPath : volume.rootPath + u"  ["_s + volume.name + u']';
+        Drive1->addItem(text, volume.rootPath);
+    }
+    connect(Drive1, &QComboBox::activated, this, &Spassword1::Drive1_Change);
+    Drive1->installEventFilter(this);
+
+    // Hidden folders too: a locked folder is marked system and may have a name beginning with ".".
+    m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    m_folders->setRootPath(u"/"_s);
+    Dir1->setObjectName(u"Dir1"_s);
+    Dir1->setModel(m_folders);
+    Dir1->setHeaderHidden(true);
+    for (int column = 1; column < m_folders->columnCount(); ++column)
+        Dir1->hideColumn(column);
+    Dir1->viewport()->setMouseTracking(true);
+    Dir1->viewport()->installEventFilter(this);
+    // Enter, or a double-click, opens the highlighted folder.
+    connect(Dir1, &QTreeView::activated, this,
+            [this](const QModelIndex& index) { openFolder(m_folders->filePath(index)); });
+
+    Combo1->setObjectName(u"Combo1"_s);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setToolTip(u"File Filter"_s);
+    Combo1->addItem(u"All files *.*"_s);
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &Spassword1::Combo1_Change);
+    connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Spassword1::Combo1_Change);
+    connect(Combo1, &QComboBox::activated, this, &Spassword1::Combo1_Click);
+    Combo1->view()->installEventFilter(this);
+
+    File1->setToolTip(u"Directory Files List"_s);
+    connect(File1, &QAbstractItemView::clicked, this, &Spassword1::File1_Click);
+    connect(File1, &FileListView::buttonPressed, this, &Spassword1::File1_MouseDown);
+    connect(File1, &FileListView::enterPressed, this, &Spassword1::File1_KeyEnter);
+    connect(File1, &FileListView::pointerMoved, this,
+            [this] { ListPanes::ShowHint(m_services, u"Drag and drop files to your list "_s); });
+
+    Option1->setObjectName(u"Option1"_s);
+    Option1->setFrameShape(QFrame::StyledPanel);
+    Option1->setAlignment(Qt::AlignCenter);
+    Option1->setFocusPolicy(Qt::StrongFocus);
+    Option1->setFocusProxy(List1);
+
+    connect(List1, &ChosenList::buttonPressed, this, &Spassword1::List1_MouseDown);
+
+    HFrame1->setObjectName(u"HFrame1"_s);
+    HFrame2->setObjectName(u"HFrame2"_s);
+    connect(HFrame1, &Divider::dragged, this, &Spassword1::HFrame1_Drag);
+    connect(HFrame2, &Divider::dragged, this, &Spassword1::HFrame2_Drag);
+
+    openFolder(QDir::currentPath());
+    Form_Load();
+}
+
+QListWidget* Spassword1::chosenList() {
+    return List1;
+}
+
+void Spassword1::setFileKindShown(FileKind kind, bool shown) {
+    m_files->setKindShown(kind, shown);
+}
+
+bool Spassword1::isFileKindShown(FileKind kind) const {
+    return m_files->isKindShown(kind);
+}
+
+int Spassword1::fileCount() const {
+    return m_files->rowCount();
+}
+
+QString Spassword1::currentFolder() const {
+    return m_files->folder();
+}
+
+QString Spassword1::highlightedFolder() const {
+    const QModelIndex current = Dir1->currentIndex();
+    return current.isValid() ? m_folders->filePath(current) : m_treeFolder;
+}
+
+QString Spassword1::highlightedFile() const {
+    const QModelIndex current = File1->currentIndex();
+    return current.isValid() ? m_files->fullPath(current.row()) : QString();
+}
+
+QStringList Spassword1::selectedFiles() const {
+    return File1->selectedPaths();
+}
+
+void Spassword1::refreshFiles() {
+    m_files->refresh();
+    showFileCount();
+}
+
+void Spassword1::focusFolderTree() {
+    Dir1->setFocus();
+}
+
+void Spassword1::openFolder(const QString& path) {
+    m_treeFolder = QDir::cleanPath(path);
+    showFolderInTree(m_treeFolder);
+    Dir1_Change();
+}
+
+void Spassword1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    const QSize client = m_services.clientSize();
+    ChildFrame(*this).setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
+}
+
+void Spassword1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Spassword1::closeEvent(QCloseEvent* event) {
+    m_services.state().ActiveListKind = ListKind::None;
+    ListPanes::SetChecked(m_services, u"E_Decrypt"_s, false);
+    QWidget::closeEvent(event);
+}
+
+bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Dir1->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            Dir1_MouseDown(static_cast<QMouseEvent*>(event));
+            return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+        }
+        if (event->type() == QEvent::MouseMove)
+            ListPanes::ShowHint(m_services, u"Right Click to Lock or Unlock folder "_s);
+    } else if (watched == Drive1 && event->type() == QEvent::FocusIn) {
+        ListPanes::ShowHint(m_services, u"Select drive"_s);
+    } else if (watched == Combo1->view() && event->type() == QEvent::Show) {
+        ListPanes::ShowHint(m_services, u"You can edit File filter like *.doc"_s);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Spassword1::Form_Load() {
+    Combo1->addItems({
+        u"*.doc;*.dot;*.rtf;*.txt;*.xl;*.xla;*.xls;*.xlc;*.xlc;*.xlw"_s,
+        u"*.html;*.htm;*.otm;*.wri;*.eml"_s,
+        u"*.bmp;*.jpg;*.jpeg;*.gif;*.ico"_s,
+        u"*.mpeg;*.mpg;*.mp3;*.avi;*.asf;*.wav;*.mov"_s,
+        u"*.vxp"_s,
+    });
+    showFileCount();
+    ListPanes::SetChecked(m_services, u"E_Decrypt"_s, true);
+}
+
+void Spassword1::Form_Resize() {
+    // The frame is kept at 0.4 of the client area's width and height at least.
+    QWidget& frame = ChildFrame(*this);
+    if (&frame != this && !frame.isMinimized() && !frame.isMaximized()) {
+        const QSize client = m_services.clientSize();
+        QSize outer = frame.size();
+        if (outer.width() < 0.4 * client.width())
+            outer.setWidth(qCeil(0.4 * client.width()));
+        if (outer.height() < 0.4 * client.height())
+            outer.setHeight(qCeil(0.4 * client.height()));
+        frame.resize(outer);
+    }
+    placeColumns(qRound(0.3 * width()), qRound(0.35 * width()) - DividerWidth);
+}
+
+void Spassword1::placeColumns(int dirWidth, int fileWidth) {
+    const int W = width();
+    const int H = height();
+    const int listWidth = W - dirWidth - DividerWidth - fileWidth - DividerWidth;
+    const int driveHeight = Drive1->sizeHint().height();
+    // The caption strip shares the filter box's row, so the file list and List1 line up.
+    const int comboHeight = Combo1->sizeHint().height();
+    const int fileLeft = dirWidth + DividerWidth;
+    const int listLeft = fileLeft + fileWidth + DividerWidth;
+    Drive1->setGeometry(0, 0, dirWidth, driveHeight);
+    Dir1->setGeometry(0, driveHeight, dirWidth, H - driveHeight);
+    HFrame1->setGeometry(dirWidth, 0, DividerWidth, H);
+    Combo1->setGeometry(fileLeft, 0, fileWidth, comboHeight);
+    File1->setGeometry(fileLeft, comboHeight, fileWidth, H - comboHeight);
+    HFrame2->setGeometry(fileLeft + fileWidth, 0, DividerWidth, H);
+    Option1->setGeometry(listLeft, 0, listWidth, comboHeight);
+    List1->setGeometry(listLeft, comboHeight, listWidth, H - comboHeight);
+}
+
+void Spassword1::HFrame1_Drag(int x) {
+    if ((File1->width() < NarrowColumn && x >= 0) || (Dir1->width() < NarrowColumn && x < 0))
+        return;
+    // A fast pointer can jump further than a column is wide; no column gets a negative width.
+    x = std::clamp(x, -Dir1->width(), File1->width());
+    placeColumns(Dir1->width() + x, File1->width() - x);
+}
+
+void Spassword1::HFrame2_Drag(int x) {
+    if ((List1->width() < NarrowColumn && x > 0) || (File1->width() < NarrowColumn && x < 0))
+        return;
+    x = std::clamp(x, -File1->width(), List1->width());
+    placeColumns(Dir1->width(), File1->width() + x);
+}
+
+void Spassword1::Combo1_Change() {
+    m_files->setPattern(ChooserRules::FilterPattern(Combo1->currentText()));
+}
+
+void Spassword1::Combo1_Click() {
+    if (m_services.state().Busy)
+        return;
+    Combo1_Change();
+    showFileCount();
+    m_services.state().ActiveListKind = ListKind::None;
+}
+
+void Spassword1::Drive1_Change() {
+    if (m_services.state().Busy) {
+        showVolumeOfCurrentFolder();
+        return;
+    }
+    const QString root = Drive1->currentData().toString();
+    while (!QDir(root).isReadable()) {
+        const Dialogs::Answer answer =
+            m_services.dialogs().askRetryCancel(u"There's no disk in drive   "_s + Drive1->currentText());
+        if (answer != Dialogs::Answer::Retry) {
+            showVolumeOfCurrentFolder();
+            return;
+        }
+    }
+    openFolder(root);
+}
+
+void Spassword1::Dir1_Change() {
+    if (m_services.state().Busy)
+        return;
+    File1->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
+    m_files->setFolder(m_treeFolder);
+    showFileCount();
+    m_services.state().ActiveListKind = ListKind::None;
+    showVolumeOfCurrentFolder();
+}
+
+void Spassword1::File1_Click(const QModelIndex& index) {
+    if (m_services.state().Busy)
+        return;
+    ListPanes::ShowClickedFile(m_services, m_files->fullPath(index.row()));
+    m_services.state().ActiveListKind = ListKind::DirectoryFiles;
+}
+
+void Spassword1::File1_KeyEnter() {
+    const QString path = highlightedFile();
+    if (path.isEmpty())
+        return;
+    if (List1->entries().contains(path)) {
+        m_services.dialogs().message(u"This file is already existed"_s);
+        return;
+    }
+    List1->addItem(path);
+    statline::UserControl1& bar = m_services.statusLine();
+    bar.setLab6(QString::number(bar.lab6().toInt() + 1));
+}
+
+void Spassword1::File1_MouseDown(Qt::MouseButton button) {
+    m_services.state().ActiveListKind = ListKind::DirectoryFiles;
+    if (button == Qt::RightButton)
+        ListPanes::PopUp(m_services, u"Show1"_s);
+}
+
+void Spassword1::List1_MouseDown(Qt::MouseButton button) {
+    m_services.state().ActiveListKind = ListKind::ChosenList;
+    if (button != Qt::RightButton)
+        return;
+    for (const QString& name : {u"RenameList"_s, u"Savelist"_s}) {
+        if (QAction* item = m_services.menuItem(name))
+            item->setEnabled(false);
+    }
+    ListPanes::PopUp(m_services, u"munfile"_s);
+}
+
+void Spassword1::Dir1_MouseDown(QMouseEvent* event) {
+    m_services.state().ActiveListKind = ListKind::None;
+    if (event->button() != Qt::RightButton)
+        return;
+    // The folder commands act on the highlighted folder: the one the user right-clicked.
+    const QModelIndex index = Dir1->indexAt(event->position().toPoint());
+    if (index.isValid())
+        Dir1->setCurrentIndex(index);
+    ListPanes::PopUp(m_services, u"Folder"_s);
+}
+
+void Spassword1::showFolderInTree(const QString& path) {
+    const QModelIndex index = m_folders->index(path);
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        Dir1->expand(parent);
+    Dir1->setCurrentIndex(index);
+    Dir1->scrollTo(index);
+}
+
+void Spassword1::showFileCount() {
+    m_services.statusLine().setLab5(QString::number(fileCount()));
+}
+
+int Spassword1::volumeIndexOf(const QString& path) const {
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < Drive1->count(); ++i) {
+        const QString root = Drive1->itemData(i).toString();
+        const bool holds = path == root || path.startsWith(ChooserRules::FullPath(root, {}));
+        if (holds && root.size() > bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    return best;
+}
+
+void Spassword1::showVolumeOfCurrentFolder() {
+    Drive1->setCurrentIndex(volumeIndexOf(currentFolder()));
+}

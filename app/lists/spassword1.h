@@ -1,0 +1,97 @@
+/*
+ * The file chooser `Spassword1` ("Encrypt / Decrypt"): a child window of the main window with
+ * three columns, the volume list `Drive1` above the folder tree `Dir1`, the filter box `Combo1`
+ * above the folder's file list `File1`, and the caption strip `Option1` above the chosen-file
+ * list `List1`, separated by the draggable dividers `HFrame1` and `HFrame2`. Files reach the
+ * chosen-file list by the Enter key or by a drag from the file list. Right-clicks open the
+ * main window's pop-up menus; the commands they run act through the methods below. While the
+ * user works, the window keeps the status bar and the tool bar's attribute buttons up to date.
+ */
+#pragma once
+
+#include "chosenlistwindow.h"
+#include "filekind.h"
+
+#include <QtWidgets/QWidget>
+
+class ChosenList;
+class Divider;
+class FileListModel;
+class FileListView;
+class MainWindowServices;
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QListWidget;
+class QTreeView;
+
+class Spassword1 : public QWidget, public ChosenListWindow {
+    Q_OBJECT
+
+public:
+    // The main window places the chooser in a sub-window of its area; the first show fits that
+    // sub-window to the left 0.7 of the client area.
+    explicit Spassword1(MainWindowServices& services, QWidget* parent = nullptr);
+
+    QListWidget* chosenList() override;
+
+    void setFileKindShown(FileKind kind, bool shown);
+    bool isFileKindShown(FileKind kind) const;
+    // The number of entries now in the file list.
+    int fileCount() const;
+    // The file list's folder.
+    QString currentFolder() const;
+    // The folder tree's highlighted entry, which the folder commands act on.
+    QString highlightedFolder() const;
+    // The full path of the file list's highlighted entry; empty when there is none.
+    QString highlightedFile() const;
+    // Full paths of the selected entries of the file list, in list order.
+    QStringList selectedFiles() const;
+    // Reads the file list's folder again and shows its count in lab5.
+    void refreshFiles();
+    void focusFolderTree();
+    // Sets the folder tree to a folder and, when not busy, shows its files.
+    void openFolder(const QString& path);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void HFrame1_Drag(int x);
+    void HFrame2_Drag(int x);
+    void Combo1_Change();
+    void Combo1_Click();
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click(const QModelIndex& index);
+    void File1_KeyEnter();
+    void File1_MouseDown(Qt::MouseButton button);
+    void List1_MouseDown(Qt::MouseButton button);
+    void Dir1_MouseDown(QMouseEvent* event);
+
+    void showFolderInTree(const QString& path);
+    void showFileCount();
+    int volumeIndexOf(const QString& path) const;
+    void showVolumeOfCurrentFolder();
+    void placeColumns(int dirWidth, int fileWidth);
+
+    MainWindowServices& m_services;
+    FileListModel* m_files;
+    QFileSystemModel* m_folders;
+    QComboBox* Drive1;
+    QTreeView* Dir1;
+    QComboBox* Combo1;
+    FileListView* File1;
+    QLabel* Option1;
+    ChosenList* List1;
+    Divider* HFrame1;
+    Divider* HFrame2;
+    // Dir1's path: the folder last opened in the tree.
+    QString m_treeFolder;
+    bool m_placed = false;
+};

@@ -1,0 +1,75 @@
+/*
+ * The chooser's rules: size text, filter text, attribute buttons, full paths, locked folders
+ * and the duplicate rule.
+ */
+#include "chooserrules.h"
+
+#include "qstringprinter.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace ChooserRules;
+
+TEST(FileSizeText, KeepsBytesUpTo1024ThenKAndMB) {
+    const struct {
+        qint64 bytes;
+        QString text;
+    } cases[] = {
+        {0, u"File Size : 0 Byte"_s},        {1024, u"File Size : 1024 Byte"_s},
+        {1025, u"File Size : 1.00 K"_s},     {1152, u"File Size : 1.13 K"_s}, // 1.125: half rounds up
+        {1536, u"File Size : 1.50 K"_s},     {1048576, u"File Size : 1024.00 K"_s},
+        {1048577, u"File Size : 1.00 MB"_s}, {5000000000, u"File Size : 4768.37 MB"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
+}
+
+TEST(FilterPattern, TakesThePatternAfterAllFromThe11thCharacter) {
+    EXPECT_EQ(FilterPattern(u"All files *.*"_s), u"*.*"_s);
+    EXPECT_EQ(FilterPattern(u"All files *.txt"_s), u"*.txt"_s);
+    EXPECT_EQ(FilterPattern(u"all files *.txt"_s), u"all files *.txt"_s);
+    EXPECT_EQ(FilterPattern(u"*.doc;*.dot"_s), u"*.doc;*.dot"_s);
+    EXPECT_EQ(FilterPattern(u"All"_s), QString());
+}
+
+TEST(ButtonsFor, PressesButtonsOnlyForTheListedValues) {
+    const struct {
+        quint8 value;
+        AttributeButtons buttons; // archive, hidden, read-only, system
+    } cases[] = {
+        {1, {false, false, true, false}},
+        {2, {false, true, false, false}},
+        {4, {false, false, false, true}},
+        {7, {false, true, true, true}},
+        {32, {true, false, false, false}},
+        {35, {true, true, true, false}},
+        {39, {true, true, true, true}},
+        {0, {}},
+        {8, {}},
+        {16, {}},
+        {40, {}},
+        {48, {}},
+        {160, {}},
+        {255, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ButtonsFor(c.value), c.buttons) << int(c.value);
+}
+
+TEST(FullPath, AddsASeparatorUnlessTheFolderEndsWithOne) {
+    EXPECT_EQ(FullPath(u"/"_s, u"a.txt"_s), u"/a.txt"_s);
+    EXPECT_EQ(FullPath(u"/home/me"_s, u"a.txt"_s), u"/home/me/a.txt"_s);
+}
+
+TEST(IsLockedFolder, ComparesTheEndingExactly) {
+    EXPECT_TRUE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
+    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
+    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
+}
+
+TEST(AddPaths, RefusesEntriesAlreadyThereAndRepeatsCaseSensitively) {
+    const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
+    EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
+    EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
+}
