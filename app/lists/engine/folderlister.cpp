@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -29,22 +31,26 @@ bool isFile(DIR* dir, const dirent* entry) {
 } // namespace
 
 QList<FolderEntry> FolderLister::read(const QString& folder) const {
-    QList<FolderEntry> entries;
+    // Each entry with its case-folded name, folded once rather than at every comparison.
+    std::vector<std::pair<QString, FolderEntry>> found;
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return entries;
+        return {};
     while (const dirent* entry = ::readdir(dir)) {
         if (!isFile(dir, entry))
             continue;
         const QString name = QFile::decodeName(entry->d_name);
         // A file removed meanwhile is left out like one that was never there.
         if (const std::optional<quint32> value = m_platform.attributes(ChooserRules::FullPath(folder, name)))
-            entries.append({name, *value});
+            found.emplace_back(name.toCaseFolded(), FolderEntry{name, *value});
     }
     ::closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
-        const int order = a.name.compare(b.name, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.name < b.name;
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
     });
+    QList<FolderEntry> entries;
+    entries.reserve(found.size());
+    for (auto& [key, entry] : found)
+        entries.append(std::move(entry));
     return entries;
 }
