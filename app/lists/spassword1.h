@@ -23,6 +23,8 @@ class QComboBox;
 class QFileSystemModel;
 class QLabel;
 class QListWidget;
+class QModelIndex;
+class QMouseEvent;
 class QTreeView;
 
 class Spassword1 : public QWidget, public ChosenListWindow {

@@ -1,6 +1,6 @@
 /*
- * The chooser's rules: size text, filter text, attribute buttons, full paths, locked folders
- * and the duplicate rule.
+ * The chooser's rules: size text, filter text, attribute buttons, locked folders and the
+ * duplicate rule.
  */
 #include "chooserrules.h"
 
@@ -55,11 +55,6 @@ TEST(ButtonsFor, PressesButtonsOnlyForTheListedValues) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ButtonsFor(c.value), c.buttons) << int(c.value);
-}
-
-TEST(FullPath, AddsASeparatorUnlessTheFolderEndsWithOne) {
-    EXPECT_EQ(FullPath(u"/"_s, u"a.txt"_s), u"/a.txt"_s);
-    EXPECT_EQ(FullPath(u"/home/me"_s, u"a.txt"_s), u"/home/me/a.txt"_s);
 }
 
 TEST(IsLockedFolder, ComparesTheEndingExactly) {
