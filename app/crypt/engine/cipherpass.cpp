@@ -1,9 +1,10 @@
 /*
  * The passes. All four share one transfer loop: open both files without following symbolic
  * links, write the header, then read, transform and write the body buffer by buffer, asking the
- * observer between buffers and at least every 50 ms; flush the output and its folder to disk and
- * check that the output has exactly the length the format gives before anything is deleted.
- * POSIX calls are used directly so that every failure carries the system's own description.
+ * observer between buffers and at least every 50 ms while the disk keeps up; keep the data on its
+ * way to disk as the pass goes (write-behind), flush the output and its folder, and check that the
+ * output has exactly the length the format gives before anything is deleted. POSIX calls are used
+ * directly so that every failure carries the system's own description.
  */
 #include "cipherpass.h"
 
@@ -112,14 +113,56 @@ bool writeFully(int fd, const char* data, qint64 size) {
     return true;
 }
 
-// Makes the folder entry of a new or replaced file durable. File systems that cannot sync a
-// folder say so with one of these codes; there is nothing more to do on them.
+// The codes with which a file system says that it cannot do a flush operation at all.
+bool unsupported(int code) {
+    return code == EINVAL || code == ENOSYS || code == ESPIPE || code == EOPNOTSUPP;
+}
+
+// Starts the write-back of every buffer as soon as it is written and waits for the data written a
+// window earlier. Dirty data stays bounded, so the progress follows the disk, Cancel is seen
+// while the disk is still busy and the final fsync has little left to do; without it a pass could
+// race through the page cache and then sit in fsync, deaf to Cancel, for as long as the disk needs.
+class WriteBehind {
+public:
+    static constexpr qint64 Window = 32 * CipherPass::BufferSize;
+
+    explicit WriteBehind(int fd)
+        : m_fd(fd) {}
+
+    // After [offset, offset + size) was written. False with errno set when the write-back failed:
+    // the error is reported here, as a later fsync would no longer report it.
+    bool written(qint64 offset, qint64 size) {
+        if (!m_supported)
+            return true;
+        const qint64 settled = offset + size - Window;
+        if (::sync_file_range(m_fd, offset, size, SYNC_FILE_RANGE_WRITE) == 0 &&
+            (settled <= m_waitedUpTo || ::sync_file_range(m_fd, m_waitedUpTo, settled - m_waitedUpTo,
+                                                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                                              SYNC_FILE_RANGE_WAIT_AFTER) == 0)) {
+            m_waitedUpTo = std::max(m_waitedUpTo, settled);
+            return true;
+        }
+        // A file system that cannot do this gets its data to disk through the final fsync.
+        if (!unsupported(errno))
+            return false;
+        m_supported = false;
+        return true;
+    }
+
+private:
+    int m_fd;
+    bool m_supported = true;
+    qint64 m_waitedUpTo = 0;
+};
+
+// Makes the folder entry of a new or replaced file durable; there is nothing more to do on a file
+// system that cannot sync a folder.
 bool syncFolder(const QString& filePath) {
     Descriptor folder(
         ::open(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isOpen())
         return false;
-    return ::fsync(folder.fd()) == 0 || errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
+    return ::fsync(folder.fd()) == 0 || unsupported(errno);
 }
 
 } // namespace
@@ -276,10 +319,12 @@ PassResult CipherPass::transfer(const Transfer& job) {
     const PassResult cancelled{Outcome::Cancelled, {}};
 
     QByteArray buffer(std::min(BufferSize, bodyLength), Qt::Uninitialized);
+    WriteBehind writeBehind(output.fd());
     for (qint64 done = 0; done < bodyLength;) {
         if (observe(done))
             return cancelled;
-        const qint64 size = std::min(BufferSize, bodyLength - done);
+        const qint64 written = job.header.size() + done;
+        const qint64 size = std::min(BufferSize - written % BufferSize, bodyLength - done);
         if (!readFully(input.fd(), buffer.data(), size))
             return errno ? systemFailure() : failed(endOfFileError(job.input));
         if (dueAndCancelled(done))
@@ -287,7 +332,7 @@ PassResult CipherPass::transfer(const Transfer& job) {
         EncryptedFormat::transformBody(buffer.data(), size, done, job.level);
         if (dueAndCancelled(done))
             return cancelled;
-        if (!writeFully(output.fd(), buffer.constData(), size))
+        if (!writeFully(output.fd(), buffer.constData(), size) || !writeBehind.written(written, size))
             return systemFailure();
         done += size;
     }

@@ -18,8 +18,9 @@ class Platform;
 
 class CipherPass {
 public:
-    // Bytes a pass moves at a time: whole low-security periods, about 2 MB.
-    static constexpr qint64 BufferSize = EncryptedFormat::Period * 24;
+    // Bytes a pass moves at a time, at most: 2 MiB. The first buffer of an encryption is shorter
+    // by the header, so that every write of the output starts on a buffer (and page) boundary.
+    static constexpr qint64 BufferSize = qint64(1) << 21;
 
     CipherPass(Platform& platform, PassObserver& observer);
 
