@@ -1,0 +1,51 @@
+/*
+ * The five file-kind switches (Normal, Archive, Hidden, Read-only, System) that choose which
+ * files the chooser's file list shows. Each switch lives in three places that always agree:
+ * its item in the View menu, its item in the "List File" pop-up and its tool-bar view button.
+ * The command gate is the caller's; these procedures only keep the three places and the list
+ * in step.
+ */
+#pragma once
+
+#include "filekind.h"
+
+#include <QtCore/QList>
+#include <QtCore/QString>
+
+class MainWindowServices;
+class Spassword1;
+
+namespace OrloTool {
+class UserControl1;
+}
+
+class FileTypeFilters {
+public:
+    using PressEvent = void (OrloTool::UserControl1::*)(short, short, float, float);
+
+    // One switch: its two menu items and its tool-bar button's state property and press event.
+    struct Switch {
+        FileKind kind;
+        QString menuItem;
+        QString popupItem;
+        qint16 (OrloTool::UserControl1::*state)() const;
+        void (OrloTool::UserControl1::*setState)(qint16);
+        PressEvent pressed;
+    };
+    static const QList<Switch>& switches();
+
+    explicit FileTypeFilters(MainWindowServices& services)
+        : m_services(services) {}
+
+    // The View-menu item or the pop-up item of a switch: flips the pop-up item's mark; the
+    // list, the View-menu item and the button follow it. chooser is nullptr while it is closed.
+    void switchFromMenu(FileKind kind, Spassword1* chooser);
+    // A press on the switch's view button, which takes the opposite state on release: the list
+    // and both items take that state now, and the status bar shows the list's new file count.
+    void switchFromToolbar(FileKind kind, Spassword1* chooser);
+    // Gives a chooser that was opened anew the switches' current states, and shows its file count.
+    void applyTo(Spassword1& chooser) const;
+
+private:
+    MainWindowServices& m_services;
+};

@@ -1,0 +1,420 @@
+/*
+ * The main window's start-up, size rule and end, and the commands that belong to the shell:
+ * the bars, the child-window toggles, the security level, help and the password generator.
+ */
+#include "mdiform1.h"
+
+#include "apptitle.h"
+#include "chosenlistwindow.h"
+#include "dialogs.h"
+#include "form3.h"
+#include "helpwindow.h"
+#include "listcommands.h"
+#include "platform.h"
+#include "propertybag.h"
+#include "spassword1.h"
+#include "statline.h"
+#include "toolpanel.h"
+#include "twips.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFileInfo>
+#include <QtGui/QAction>
+#include <QtGui/QCloseEvent>
+#include <QtGui/QScreen>
+#include <QtWidgets/QBoxLayout>
+#include <QtWidgets/QMdiArea>
+#include <QtWidgets/QMdiSubWindow>
+#include <QtWidgets/QMenu>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The mouse button of a tool-bar press that changes the pressed button's state on release.
+constexpr short kLeftButton = 1;
+
+// A bar spans the window's width whatever its content asks for, at its design height.
+void fixBarHeight(QWidget* bar, double heightTwips) {
+    bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    bar->setFixedHeight(twips::toPixels(heightTwips));
+}
+
+} // namespace
+
+MDIForm1::MDIForm1(Dialogs& dialogs, Platform& platform, QWidget* parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , m_platform(platform)
+    , m_endProcess([] { QCoreApplication::exit(0); })
+    , m_menus(*this)
+    , m_filters(*this) {
+    setObjectName(u"MDIForm1"_s);
+    setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(u"clientFrame"_s);
+    GgG = new OrloTool::UserControl1(client);
+    GgG->setObjectName(u"GgG"_s);
+    GgG->readProperties(PropertyBag({{u"MM1"_s, 0}}));
+    fixBarHeight(GgG, 855);
+    m_mdiArea = new QMdiArea(client);
+    m_mdiArea->setObjectName(u"mdiArea"_s);
+    Statline = new statline::UserControl1(client);
+    Statline->setObjectName(u"Statline"_s);
+    Statline->readProperties(PropertyBag({{u"ScaleWidth"_s, 9300.0f}}));
+    fixBarHeight(Statline, 495);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(GgG);
+    layout->addWidget(m_mdiArea, 1);
+    layout->addWidget(Statline);
+    setCentralWidget(client);
+    sizeClientArea(twips::size(9300, 5055));
+
+    wireCommands();
+    MDIForm_Load();
+}
+
+MDIForm1::~MDIForm1() {
+    // The child windows use the main window's services until they are gone, so they go first.
+    qDeleteAll(m_mdiArea->subWindowList());
+}
+
+QSize MDIForm1::clientSize() const {
+    // The area shows no scroll bars, so its viewport fills its contents rectangle; unlike the
+    // viewport's own size, that is known before the window is first shown.
+    return m_mdiArea->contentsRect().size();
+}
+
+Spassword1* MDIForm1::chooser() const {
+    return m_chooser;
+}
+
+Form3* MDIForm1::browser() const {
+    return m_browser;
+}
+
+HelpWindow* MDIForm1::helpWindow() const {
+    return m_help;
+}
+
+void MDIForm1::sizeClientArea(QSize size) {
+    // The menu bar and the bars add to the client area what only the laid-out window knows. A
+    // hidden window receives no resize events, so its layouts are applied here directly.
+    const auto layOut = [this] {
+        for (QLayout* layout : {this->layout(), centralWidget()->layout()}) {
+            layout->invalidate();
+            layout->activate();
+        }
+    };
+    resize(size);
+    layOut();
+    resize(this->size() + size - clientSize());
+    layOut();
+}
+
+void MDIForm1::wireCommands() {
+    using Command = void (MDIForm1::*)();
+    struct Wiring {
+        QStringView item;
+        Command command;
+    };
+    static constexpr Wiring kCommands[] = {
+        {u"PassGenerate", &MDIForm1::PassGenerate_Click},
+        {u"Ending", &MDIForm1::Ending_Click},
+        {u"statusbar", &MDIForm1::statusbar_Click},
+        {u"Toolbar", &MDIForm1::Toolbar_Click},
+        {u"E_Decrypt", &MDIForm1::E_Decrypt_Click},
+        {u"MyHotLists", &MDIForm1::MyHotLists_Click},
+        {u"HISEC", &MDIForm1::HISEC_Click},
+        {u"LOWSEC", &MDIForm1::LOWSEC_Click},
+        {u"DELOLD", &MDIForm1::DelOld_Click},
+        {u"Contents1", &MDIForm1::Contents1_Click},
+        {u"Search1", &MDIForm1::Search1_Click},
+    };
+    for (const Wiring& wiring : kCommands)
+        onItem(wiring.item.toString(), [this, command = wiring.command] { (this->*command)(); });
+
+    // The list commands act on the active child window's chosen-file list; Open on the chooser's
+    // file list. None of them has a gate.
+    using ListCommand = void (ListCommands::*)(QListWidget*);
+    struct ListWiring {
+        QStringView item;
+        ListCommand command;
+    };
+    static constexpr ListWiring kListCommands[] = {
+        {u"Openlist1", &ListCommands::Openlist1_Click}, {u"selectItem", &ListCommands::selectItem_Click},
+        {u"selectAll", &ListCommands::selectAll_Click}, {u"Clear1", &ListCommands::clear1_Click},
+        {u"Clear2", &ListCommands::Clear2_Click},
+    };
+    for (const ListWiring& wiring : kListCommands) {
+        onItem(wiring.item.toString(), [this, command = wiring.command] {
+            ListCommands commands(*this);
+            (commands.*command)(activeChosenList());
+        });
+    }
+    onItem(u"Openfile1"_s, [this] {
+        if (m_chooser)
+            ListCommands(*this).Openfile1_Click(*m_chooser);
+    });
+
+    for (const FileTypeFilters::Switch& filter : FileTypeFilters::switches()) {
+        const FileKind kind = filter.kind;
+        onItem(filter.menuItem, [this, kind] {
+            if (passesCommandGate())
+                m_filters.switchFromMenu(kind, m_chooser);
+        });
+        onItem(filter.popupItem, [this, kind] { m_filters.switchFromMenu(kind, m_chooser); });
+        connect(GgG, filter.pressed, this, [this, kind](short button) {
+            // Only a left click changes the button; acting on another button's press would leave
+            // the button out of step with the list and the menus.
+            if (passesCommandGate() && button == kLeftButton)
+                m_filters.switchFromToolbar(kind, m_chooser);
+        });
+    }
+    connect(GgG, &OrloTool::UserControl1::C10, this, &MDIForm1::GgG_C10);
+    for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
+                             &OrloTool::UserControl1::C4})
+        connect(GgG, event, this, &MDIForm1::attributeButtonClicked);
+
+    // Commands of pieces still to come: shown in their menus but disabled until they exist. The
+    // tool-bar events C11 to C15 stay unconnected for the same reason.
+    for (const QString& name :
+         {u"NewList"_s,      u"Encmenu"_s,     u"Decmenu"_s,       u"FolderLock"_s,  u"FolderUnlock"_s, u"Editpas"_s,
+          u"Altern"_s,       u"PasHint"_s,     u"OpenList"_s,      u"DeleteList"_s,  u"RenameList"_s,   u"Savelist"_s,
+          u"EditListPass"_s, u"Enc1"_s,        u"Dec1"_s,          u"Enc2"_s,        u"Dec2"_s,         u"Passw"_s,
+          u"ditFold"_s,      u"PupFoldLock"_s, u"PopFoldunLock"_s, u"UnWithMaster"_s})
+        m_menus.item(name)->setEnabled(false);
+
+    connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
+}
+
+void MDIForm1::onItem(const QString& name, std::function<void()> command) {
+    QAction* item = m_menus.item(name);
+    connect(item, &QAction::triggered, this, [item, command = std::move(command)] {
+        // Qt flips a checkable item's mark before it reports the click. Every command here
+        // decides the mark itself (and a gated one leaves it alone), so the flip is taken back.
+        if (item->isCheckable())
+            item->setChecked(!item->isChecked());
+        command();
+    });
+}
+
+void MDIForm1::MDIForm_Load() {
+    setWindowTitle(applicationTitle());
+    MyHotLists_Click();
+    E_Decrypt_Click();
+
+    // The browser takes the top-right corner: 0.3 of the client width, 0.4 of its height.
+    QWidget* browserWindow = m_browser->parentWidget();
+    const QSize client = clientSize();
+    browserWindow->resize(qRound(0.3 * client.width()), qRound(0.4 * client.height()));
+    browserWindow->move(client.width() - browserWindow->width(), 0);
+}
+
+void MDIForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    MDIForm_Resize();
+}
+
+void MDIForm1::MDIForm_Resize() {
+    // The window is never smaller than half the screen in either direction; a minimised,
+    // maximised or full-screen window keeps the size the window system gives it.
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QSize screenSize = screen()->geometry().size();
+    const QSize outer = frameGeometry().size();
+    const int growWidth = std::max(0, screenSize.width() / 2 - outer.width());
+    const int growHeight = std::max(0, screenSize.height() / 2 - outer.height());
+    if (growWidth > 0 || growHeight > 0)
+        resize(width() + growWidth, height() + growHeight);
+}
+
+void MDIForm1::closeEvent(QCloseEvent* event) {
+    // MDIForm_Unload: any close of the main window ends the program, without a question.
+    event->ignore();
+    QuitProgram();
+}
+
+void MDIForm1::QuitProgram() {
+    // Each child window runs its own close handling; whatever it decides, the program ends.
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+        window->close();
+    m_endProcess();
+}
+
+bool MDIForm1::passesCommandGate() {
+    m_state.ActiveListKind = ListKind::None;
+    return !m_state.Busy;
+}
+
+void MDIForm1::Ending_Click() {
+    if (m_dialogs.askYesNo(u" Do you really want  exit?"_s) == Dialogs::Answer::Yes)
+        QuitProgram();
+}
+
+void MDIForm1::PassGenerate_Click() {
+    const QString program = m_platform.programFolder() + u"/generate"_s;
+    if (!QFileInfo(program).isFile())
+        m_dialogs.message(u"The password generator was not found:\r\n"_s + program);
+    else if (!m_platform.startProgram(program))
+        m_dialogs.message(u"The password generator could not be started:\r\n"_s + program);
+}
+
+void MDIForm1::statusbar_Click() {
+    toggleBar(u"statusbar"_s, Statline);
+}
+
+void MDIForm1::Toolbar_Click() {
+    toggleBar(u"Toolbar"_s, GgG);
+}
+
+void MDIForm1::toggleBar(const QString& itemName, QWidget* bar) {
+    QAction* item = m_menus.item(itemName);
+    item->setChecked(!item->isChecked());
+    bar->setVisible(item->isChecked());
+}
+
+void MDIForm1::E_Decrypt_Click() {
+    toggleChildWindow(u"E_Decrypt"_s, m_chooser, [this] { openChooser(); });
+}
+
+void MDIForm1::MyHotLists_Click() {
+    toggleChildWindow(u"MyHotLists"_s, m_browser, [this] { openBrowser(); });
+}
+
+void MDIForm1::toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open) {
+    QAction* item = m_menus.item(itemName);
+    if (!item->isChecked()) {
+        open();
+        item->setChecked(true);
+    } else if (!child || child->parentWidget()->close()) {
+        // Closing runs the window's own close handling, which may keep it open.
+        item->setChecked(false);
+    }
+}
+
+Spassword1* MDIForm1::openChooser() {
+    if (!m_chooser) {
+        auto* chooser = new Spassword1(*this);
+        m_filters.applyTo(*chooser);
+        m_chooser = chooser;
+    }
+    showChildWindow(m_chooser);
+    return m_chooser;
+}
+
+void MDIForm1::openBrowser() {
+    if (!m_browser)
+        m_browser = new Form3(*this);
+    showChildWindow(m_browser);
+}
+
+void MDIForm1::showChildWindow(QWidget* child) {
+    auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+    if (!window) {
+        window = m_mdiArea->addSubWindow(child);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    m_mdiArea->setActiveSubWindow(window);
+}
+
+void MDIForm1::listChildWindows() {
+    QMenu* menu = m_menus.menu(u"windo"_s);
+    menu->clear();
+    int number = 0;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        QString caption = window->windowTitle();
+        caption.replace(u'&', u"&&"_s);
+        QAction* entry = menu->addAction(u"&"_s + QString::number(++number) + u' ' + caption);
+        entry->setCheckable(true);
+        entry->setChecked(window == m_mdiArea->currentSubWindow());
+        connect(entry, &QAction::triggered, window, [this, window] { m_mdiArea->setActiveSubWindow(window); });
+    }
+}
+
+void MDIForm1::HISEC_Click() {
+    if (passesCommandGate())
+        SelectHighSecurity();
+}
+
+void MDIForm1::LOWSEC_Click() {
+    if (passesCommandGate())
+        SelectLowSecurity();
+}
+
+void MDIForm1::DelOld_Click() {
+    if (!passesCommandGate())
+        return;
+    QAction* item = m_menus.item(u"DELOLD"_s);
+    item->setChecked(!item->isChecked());
+}
+
+void MDIForm1::SelectHighSecurity() {
+    const bool high = m_dialogs.askYesNo(u"High security will low the speed.\r\n"
+                                         u"You need it much for Text-Files.\r\n"
+                                         u"Do you want to continue?"_s) != Dialogs::Answer::No;
+    checkSecurityLevel(high);
+    GgG->setMM10(high ? 1 : 0);
+}
+
+void MDIForm1::SelectLowSecurity() {
+    checkSecurityLevel(false);
+    GgG->setMM10(0);
+}
+
+void MDIForm1::checkSecurityLevel(bool high) {
+    m_menus.item(u"HISEC"_s)->setChecked(high);
+    m_menus.item(u"LOWSEC"_s)->setChecked(!high);
+}
+
+void MDIForm1::GgG_C10(short button) {
+    if (!passesCommandGate() || button != kLeftButton)
+        return;
+    if (GgG->MM10() == 0) {
+        // The question's modal box takes the mouse release: the button keeps the state given here.
+        SelectHighSecurity();
+    } else {
+        // The button's own toggle on release brings it from 1 to 0, matching low security.
+        checkSecurityLevel(false);
+        GgG->setMM10(1);
+    }
+}
+
+void MDIForm1::attributeButtonClicked() {
+    // The attribute buttons change state while a click in a list shows the file's attributes;
+    // Busy is set then, and the change must not apply them.
+    if (m_state.Busy)
+        return;
+    if (m_state.ActiveListKind == ListKind::None)
+        m_dialogs.message(u"Click the list  then change attribute"_s);
+}
+
+void MDIForm1::Contents1_Click() {
+    if (!passesCommandGate())
+        return;
+    openChooser()->focusFolderTree();
+    help().showContents();
+}
+
+void MDIForm1::Search1_Click() {
+    if (passesCommandGate())
+        help().showSearch();
+}
+
+HelpWindow& MDIForm1::help() {
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    return *m_help;
+}
+
+QListWidget* MDIForm1::activeChosenList() const {
+    QMdiSubWindow* window = m_mdiArea->currentSubWindow();
+    auto* listWindow = window ? dynamic_cast<ChosenListWindow*>(window->widget()) : nullptr;
+    return listWindow ? listWindow->chosenList() : nullptr;
+}
