@@ -25,6 +25,13 @@ TEST(EncryptedFormat, PasswordFieldIsCutOrPaddedToEight) {
     EXPECT_EQ(EncryptedFormat::PasswordField(u"abcdefghij"_s), u"abcdefgh"_s);
 }
 
+TEST(EncryptedFormat, NamesTheFileEachWayWrites) {
+    EXPECT_EQ(EncryptedFormat::encryptedName(u"/d/a.txt"_s), u"/d/a.txt.vxp"_s);
+    EXPECT_EQ(EncryptedFormat::plainName(u"/d/a.txt.vxp"_s), u"/d/a.txt"_s);
+    // The last 4 characters go whatever they are, as the commands have always cut them.
+    EXPECT_EQ(EncryptedFormat::plainName(u"/d/b.VXP"_s), u"/d/b"_s);
+}
+
 TEST(EncryptedFormat, HeaderBytesAreComplemented) {
     // "abc" + 5 spaces, the level letter, Archive.
     const QByteArray high = EncryptedFormat::header(u"abc"_s, SecurityLevel::High, 32);
