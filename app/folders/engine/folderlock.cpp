@@ -1,0 +1,203 @@
+/*
+ * The lock and unlock commands' steps, in the order the user sees their messages.
+ */
+#include "folderlock.h"
+
+#include "attributes.h"
+#include "encryptedformat.h"
+#include "folderpasswordfile.h"
+#include "masterpasswordfile.h"
+#include "platform.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Outcome = FolderLock::Result::Outcome;
+
+FolderLock::Result refused(const QString& message) {
+    return {Outcome::Refused, {message}, {}};
+}
+
+FolderLock::Result failed(const QString& message) {
+    return {Outcome::Failed, {message}, {}};
+}
+
+// A file or folder of that name, or a symbolic link, even one that leads nowhere.
+bool entryExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// Whether the folder holds a file named like the running executable: a copy of this program.
+bool holdsExecutable(const QString& folderPath) {
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (name.isEmpty())
+        return false;
+    const QFileInfo entry(folderPath + u'/' + name);
+    return (entry.exists() || entry.isSymLink()) && !entry.isDir();
+}
+
+// Anything but a full path cannot be a folder of the tree; it is refused like a volume root.
+bool isRootOrNoFolder(const Platform& platform, const QString& path) {
+    return !QDir::isAbsolutePath(path) || platform.isVolumeRoot(path);
+}
+
+// rename(2) itself: it renames folders, follows no link and gives the system's reason.
+bool renameFolder(const QString& from, const QString& to, QString* error) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    *error = qt_error_string(errno);
+    return false;
+}
+
+} // namespace
+
+FolderLock::FolderLock(Platform& platform)
+    : m_platform(platform) {}
+
+FolderLock::FolderPathParts FolderLock::SplitFolderPath(const QString& FolderPath) {
+    const qsizetype slash = FolderPath.lastIndexOf(u'/');
+    return {FolderPath.mid(slash + 1), FolderPath.left(slash + 1)};
+}
+
+QString FolderLock::FindFreeLockName(const QString& ParentPath, const QString& FolderName) {
+    QString LockedName = FolderName;
+    QString n;
+    while (QFileInfo(ParentPath + LockedName + n + LockExtension).isDir()) {
+        LockedName += n;
+        n = QString::number(n.toLongLong() + 1);
+    }
+    return LockedName + n;
+}
+
+QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString& FormerName) {
+    QString n;
+    while (entryExists(ParentPath + FormerName + n))
+        n = QString::number(n.toLongLong() + 1);
+    return FormerName + n;
+}
+
+std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
+    const QString path = QDir::cleanPath(FolderPath);
+    if (m_protectedFolders.isSystemFolder(path))
+        return u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s;
+    if (m_protectedFolders.isProgramFolder(path))
+        return u"It's dangerous to Lock Program files! .. can't lock Program Files."_s;
+    if (holdsExecutable(path) || m_protectedFolders.isOwnFolder(path) || path.endsWith(u"MyList"))
+        return u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s;
+    if (isRootOrNoFolder(m_platform, path))
+        return u"Please click the folder to lock."_s;
+    if (path.endsWith(LockExtension))
+        return u" Folder's path  is already locked."_s;
+    if (QFileInfo(path).isSymLink())
+        return u"This folder is a symbolic link: it can't be locked."_s;
+    if (!FolderPasswordFile::canStoreName(SplitFolderPath(path).FolderName))
+        return u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s;
+    return std::nullopt;
+}
+
+FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& CurrentPassword) {
+    if (CurrentPassword.isEmpty())
+        return {Outcome::NoPassword, {}, {}};
+    const QString path = QDir::cleanPath(FolderPath);
+    if (const std::optional<QString> refusal = lockRefusal(path))
+        return refused(*refusal);
+    if (!FolderPasswordFile::canStorePassword(CurrentPassword))
+        return refused(u"This password can't lock a folder: it holds a character that can't be stored. "
+                       "Please choose another password."_s);
+
+    const auto [FolderName, ParentPath] = SplitFolderPath(path);
+    const QString LockedName = FindFreeLockName(ParentPath, FolderName);
+    // Checked before anything is written, so that the refusal leaves the folder untouched.
+    if (LockedName.size() > LockedNameLimit)
+        return refused(u"Long folder name , please rename this folder"_s);
+
+    FolderPasswordFile seal(path);
+    QString error;
+    if (!seal.WriteFolderPasswordFile(CurrentPassword, FolderName, &error))
+        return failed(error);
+    const QString lockedPath = ParentPath + LockedName + LockExtension;
+    if (!renameFolder(path, lockedPath, &error)) {
+        // A folder that keeps its name must not keep a new password file either.
+        Result result = failed(error);
+        if (!seal.restore(&error))
+            result.messages.append(error);
+        return result;
+    }
+
+    Result result{Outcome::Done, {u"The folder successfully Locked."_s}, lockedPath};
+    // The name and the password file are what lock the folder; a file system that keeps no
+    // attributes leaves it locked without the mark, and the user is told why.
+    if (!m_platform.setAttributes(lockedPath, Attr::System, &error))
+        result.messages.append(error);
+    return result;
+}
+
+FolderLock::Result FolderLock::unlock(const QString& FolderPath, const QString& CurrentPassword) {
+    if (CurrentPassword.isEmpty())
+        return {Outcome::NoPassword, {}, {}};
+    return unlockFolder(FolderPath, CurrentPassword);
+}
+
+FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const QString& masterPassword) {
+    // The master check of an empty text would pass while no master password is saved.
+    if (masterPassword.isEmpty())
+        return {Outcome::NoPassword, {}, {}};
+    QString error;
+    switch (MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).check(masterPassword, &error)) {
+    case MasterPasswordFile::Check::Matches:
+        return unlockFolder(FolderPath, std::nullopt);
+    case MasterPasswordFile::Check::Differs:
+        return refused(u"Invalid Master password! try to remember your old one "_s);
+    case MasterPasswordFile::Check::Unreadable:
+        break;
+    }
+    return failed(error);
+}
+
+FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
+    const QString path = QDir::cleanPath(FolderPath);
+    if (isRootOrNoFolder(m_platform, path))
+        return refused(u"Please click the folder to unlock."_s);
+    if (!path.endsWith(LockExtension))
+        return refused(u"This folder is unlocked"_s);
+    if (QFileInfo(path).isSymLink())
+        return refused(u"This folder is a symbolic link: it can't be unlocked."_s);
+    const FolderPasswordFile seal(path);
+    if (!seal.exists())
+        return refused(u"Missing password information"_s);
+    QString error;
+    const std::optional<FolderPasswordFile::Lines> lines = seal.read(&error);
+    if (!lines)
+        return failed(error);
+    if (CurrentPassword &&
+        FolderPasswordFile::Unscramble(lines->SealBuffer) != EncryptedFormat::PasswordField(*CurrentPassword))
+        return refused(u" Invalid password"_s);
+
+    Result result{Outcome::Failed, {}, {}};
+    const QString ParentPath = SplitFolderPath(path).ParentPath;
+    const QString FormerName = FindFreeUnlockName(ParentPath, lines->FormerName);
+    if (FormerName != lines->FormerName)
+        result.messages.append(u"Folder will be named as "_s + FormerName);
+    const QString unlockedPath = ParentPath + FormerName;
+    if (!renameFolder(path, unlockedPath, &error)) {
+        result.messages.append(error);
+        return result;
+    }
+    result.outcome = Outcome::Done;
+    result.folderPath = unlockedPath;
+    result.messages.append(u"The folder successfully unlocked."_s);
+    if (!FolderPasswordFile(unlockedPath).remove(&error) ||
+        !m_platform.setAttributes(unlockedPath, Attr::Normal, &error))
+        result.messages.append(error);
+    return result;
+}

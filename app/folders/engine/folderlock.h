@@ -1,0 +1,83 @@
+/*
+ * Locking and unlocking folders, without any window. A lock renames a folder to its name plus
+ * LockExtension, leaves the folder password file inside it and gives it the System attribute;
+ * an unlock checks the password (or the master password), gives the folder back its former
+ * name, deletes the file and clears the attributes. The content of the folder is not touched.
+ *
+ * Each command returns the messages to show, in the order the user is to see them, and the
+ * folder's new path for the folder tree. Refusals and failures before the rename leave
+ * everything on disk as it was.
+ */
+#pragma once
+
+#include "protectedfolders.h"
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <optional>
+
+class Platform;
+
+class FolderLock {
+public:
+    static constexpr QStringView LockExtension = u".{d6277990-4c6a-11cf-8d87-00aa0060f5bf}";
+    // The longest name, without LockExtension, a lock gives a folder.
+    static constexpr qsizetype LockedNameLimit = 200;
+
+    struct FolderPathParts {
+        // The text after the last "/".
+        QString FolderName;
+        // The text up to and including the last "/".
+        QString ParentPath;
+    };
+
+    struct Result {
+        enum class Outcome {
+            // No password was given: the command asks for one instead (the password dialog for
+            // a lock or unlock, the invalid-password message for the master unlock).
+            NoPassword,
+            // A rule or a wrong password refused the command; nothing changed.
+            Refused,
+            // A file-system step failed before the folder was renamed; nothing changed.
+            Failed,
+            // The folder was renamed. A later step may have failed: its message is the last.
+            Done,
+        };
+        Outcome outcome = Outcome::Refused;
+        QStringList messages;
+        // The folder under its new name once it was renamed, for the folder tree; else empty.
+        QString folderPath;
+    };
+
+    explicit FolderLock(Platform& platform);
+
+    static FolderPathParts SplitFolderPath(const QString& FolderPath);
+    // LockedName: the folder's name with numbers appended, each to the name reached so far
+    // (Docs, Docs1, Docs12, Docs123, ...), until no folder ParentPath + LockedName +
+    // LockExtension exists.
+    static QString FindFreeLockName(const QString& ParentPath, const QString& FolderName);
+    // The completed FormerName: FormerName, then FormerName + 1, + 2, ... until nothing of that
+    // name exists in ParentPath.
+    static QString FindFreeUnlockName(const QString& ParentPath, const QString& FormerName);
+
+    // Why the folder may not be locked, the first rule that applies, in order: system folders,
+    // the home folder and those above it; /opt, the program's folder and those above it; a
+    // folder holding a file named like the running executable, the program's per-user folders;
+    // a path ending with "MyList"; a volume root; a locked folder; a symbolic link; a name with
+    // a line break. nullopt when none applies.
+    std::optional<QString> lockRefusal(const QString& FolderPath) const;
+
+    Result lock(const QString& FolderPath, const QString& CurrentPassword);
+    Result unlock(const QString& FolderPath, const QString& CurrentPassword);
+    // Checks masterPassword against the master-password file first, then unlocks as unlock()
+    // does without comparing the stored password.
+    Result unlockWithMaster(const QString& FolderPath, const QString& masterPassword);
+
+private:
+    // The unlock steps both unlocks share; the stored password is compared when one is given.
+    Result unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword);
+
+    Platform& m_platform;
+    ProtectedFolders m_protectedFolders{m_platform};
+};
