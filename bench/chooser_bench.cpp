@@ -58,6 +58,10 @@ public:
     QMenu* popupMenu(const QString&) override { return &menu; }
     QMdiArea& mdiArea() override { return area; }
     QSize clientSize() const override { return area.viewport()->size(); }
+    QString currentPassword() override { return {}; }
+    void ShowPasswordDialog() override {}
+    Spassword1* chooser() override { return nullptr; }
+    QListWidget* activeChosenList() override { return nullptr; }
 };
 
 bool makeFiles(const QString& folder) {

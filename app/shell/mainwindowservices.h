@@ -1,7 +1,8 @@
 /*
  * What the main window offers the child windows and commands that live inside it: the shared
- * values, the seams, the two bars, its menu items and pop-up menus by their design names, and
- * its client area. The main window implements it; tests of a child window use a small fake.
+ * values, the seams, the two bars, its menu items and pop-up menus by their design names, its
+ * client area, the working password and the lists the commands act on. The main window
+ * implements it; tests of child windows and commands use a small fake.
  */
 #pragma once
 
@@ -12,8 +13,10 @@ struct AppState;
 class Dialogs;
 class Platform;
 class QAction;
+class QListWidget;
 class QMdiArea;
 class QMenu;
+class Spassword1;
 
 namespace statline {
 class UserControl1;
@@ -39,4 +42,12 @@ public:
     // The area that holds the child windows; its viewport is the main window's client area.
     virtual QMdiArea& mdiArea() = 0;
     virtual QSize clientSize() const = 0;
+
+    // The working password, empty when none is set, and the dialog that sets it.
+    virtual QString currentPassword() = 0;
+    virtual void ShowPasswordDialog() = 0;
+    // The file chooser while it is open, nullptr otherwise.
+    virtual Spassword1* chooser() = 0;
+    // The chosen-file list of the active child window, nullptr when it has none.
+    virtual QListWidget* activeChosenList() = 0;
 };

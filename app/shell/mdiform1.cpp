@@ -10,6 +10,7 @@
 #include "form3.h"
 #include "helpwindow.h"
 #include "listcommands.h"
+#include "passworddialog.h"
 #include "platform.h"
 #include "propertybag.h"
 #include "spassword1.h"
@@ -90,7 +91,7 @@ QSize MDIForm1::clientSize() const {
     return m_mdiArea->contentsRect().size();
 }
 
-Spassword1* MDIForm1::chooser() const {
+Spassword1* MDIForm1::chooser() {
     return m_chooser;
 }
 
@@ -135,6 +136,12 @@ void MDIForm1::wireCommands() {
         {u"DELOLD", &MDIForm1::DelOld_Click},
         {u"Contents1", &MDIForm1::Contents1_Click},
         {u"Search1", &MDIForm1::Search1_Click},
+        {u"Editpas", &MDIForm1::EDitpas_Click},
+        {u"ditFold", &MDIForm1::EDitpas_Click},
+        {u"Passw", &MDIForm1::ShowPasswordDialog},
+        {u"EditListPass", &MDIForm1::ShowPasswordDialog},
+        {u"Altern", &MDIForm1::altern_Click},
+        {u"PasHint", &MDIForm1::PasHint_Click},
     };
     for (const Wiring& wiring : kCommands)
         onItem(wiring.item.toString(), [this, command = wiring.command] { (this->*command)(); });
@@ -177,17 +184,19 @@ void MDIForm1::wireCommands() {
         });
     }
     connect(GgG, &OrloTool::UserControl1::C10, this, &MDIForm1::GgG_C10);
+    connect(GgG, &OrloTool::UserControl1::C11, this, &MDIForm1::EDitpas_Click);
+    connect(GgG, &OrloTool::UserControl1::C12, this, &MDIForm1::altern_Click);
+    connect(GgG, &OrloTool::UserControl1::C13, this, &MDIForm1::PasHint_Click);
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                              &OrloTool::UserControl1::C4})
         connect(GgG, event, this, &MDIForm1::attributeButtonClicked);
 
     // Commands of pieces still to come: shown in their menus but disabled until they exist. The
-    // tool-bar events C11 to C15 stay unconnected for the same reason.
+    // tool-bar events C14 and C15 stay unconnected for the same reason.
     for (const QString& name :
-         {u"NewList"_s,      u"Encmenu"_s,     u"Decmenu"_s,       u"FolderLock"_s,  u"FolderUnlock"_s, u"Editpas"_s,
-          u"Altern"_s,       u"PasHint"_s,     u"OpenList"_s,      u"DeleteList"_s,  u"RenameList"_s,   u"Savelist"_s,
-          u"EditListPass"_s, u"Enc1"_s,        u"Dec1"_s,          u"Enc2"_s,        u"Dec2"_s,         u"Passw"_s,
-          u"ditFold"_s,      u"PupFoldLock"_s, u"PopFoldunLock"_s, u"UnWithMaster"_s})
+         {u"NewList"_s, u"Encmenu"_s, u"Decmenu"_s, u"FolderLock"_s, u"FolderUnlock"_s, u"OpenList"_s, u"DeleteList"_s,
+          u"RenameList"_s, u"Savelist"_s, u"Enc1"_s, u"Dec1"_s, u"Enc2"_s, u"Dec2"_s, u"PupFoldLock"_s,
+          u"PopFoldunLock"_s, u"UnWithMaster"_s})
         m_menus.item(name)->setEnabled(false);
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
@@ -413,7 +422,38 @@ HelpWindow& MDIForm1::help() {
     return *m_help;
 }
 
-QListWidget* MDIForm1::activeChosenList() const {
+PassWord1& MDIForm1::passwordDialog() {
+    if (!m_passwordDialog) {
+        m_passwordDialog = new PassWord1(
+            *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }, this);
+    }
+    return *m_passwordDialog;
+}
+
+QString MDIForm1::currentPassword() {
+    return passwordDialog().currentPassword();
+}
+
+void MDIForm1::ShowPasswordDialog() {
+    passwordDialog().ShowPasswordDialog();
+}
+
+void MDIForm1::EDitpas_Click() {
+    if (passesCommandGate())
+        ShowPasswordDialog();
+}
+
+void MDIForm1::altern_Click() {
+    if (passesCommandGate())
+        passwordDialog().showMasterPassword();
+}
+
+void MDIForm1::PasHint_Click() {
+    if (passesCommandGate())
+        passwordDialog().showPasswordHint();
+}
+
+QListWidget* MDIForm1::activeChosenList() {
     QMdiSubWindow* window = m_mdiArea->currentSubWindow();
     auto* listWindow = window ? dynamic_cast<ChosenListWindow*>(window->widget()) : nullptr;
     return listWindow ? listWindow->chosenList() : nullptr;

@@ -20,6 +20,7 @@
 
 class Form3;
 class HelpWindow;
+class PassWord1;
 class QListWidget;
 class Spassword1;
 
@@ -45,10 +46,15 @@ public:
     QMenu* popupMenu(const QString& name) override { return m_menus.popup(name); }
     QMdiArea& mdiArea() override { return *m_mdiArea; }
     QSize clientSize() const override;
+    QString currentPassword() override;
+    void ShowPasswordDialog() override;
+    Spassword1* chooser() override;
+    QListWidget* activeChosenList() override;
 
-    // The child windows while they are open, nullptr otherwise.
-    Spassword1* chooser() const;
+    // The browser while it is open, nullptr otherwise.
     Form3* browser() const;
+    // The password dialog, created on first use.
+    PassWord1& passwordDialog();
     // The help window once help was asked for, nullptr before.
     HelpWindow* helpWindow() const;
 
@@ -92,8 +98,9 @@ private:
     void Search1_Click();
     HelpWindow& help();
 
-    // The chosen-file list of the active child window, nullptr when it has none.
-    QListWidget* activeChosenList() const;
+    void EDitpas_Click();
+    void altern_Click();
+    void PasHint_Click();
 
     AppState m_state;
     Dialogs& m_dialogs;
@@ -107,4 +114,5 @@ private:
     QPointer<Spassword1> m_chooser;
     QPointer<Form3> m_browser;
     QPointer<HelpWindow> m_help;
+    PassWord1* m_passwordDialog = nullptr;
 };

@@ -73,7 +73,7 @@ protected:
     void click(const QString& button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
     QString text(const QString& field) const { return child(field)->text(); }
     QStringList messages() const { return m_services.scripted.texts(); }
-    QString masterFile() const { return MasterPasswordFile::defaultPath(m_services.linuxPlatform); }
+    QString masterFile() const { return MasterPasswordFile::defaultPath(m_services.testPlatform); }
 
     FakeServices m_services;
     QListWidget m_list;

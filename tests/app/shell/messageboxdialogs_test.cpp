@@ -22,7 +22,8 @@ void whenShown(std::function<void(Box*)> inspect)
 {
     QTimer::singleShot(0, [inspect] {
         Box* box = nullptr;
-        QTRY_VERIFY((box = qobject_cast<Box*>(QApplication::activeModalWidget())) != nullptr);
+        const bool shown = QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); });
+        ASSERT_TRUE(shown) << "no modal box came up";
         inspect(box);
     });
 }

@@ -1,7 +1,8 @@
 /*
- * A stand-in for the main window in the list window tests: real status and tool bars, an area
- * of known size for the child windows, menu items and pop-up menus made on first use by name,
- * scripted dialogs and the real platform with extra volumes and recorded "open" requests.
+ * A stand-in for the main window in the tests of child windows and commands: a plain top-level
+ * window holding the area for the child windows, real status and tool bars, menu items and
+ * pop-up menus made on first use by name, scripted dialogs, and the real platform with extra
+ * volumes and recorded "open" and "start" requests. The working password is a plain field.
  */
 #pragma once
 
@@ -23,50 +24,47 @@ class TestPlatform : public LinuxPlatform {
 public:
     QList<Volume> extraVolumes;
     QStringList opened;
+    QStringList started;
 
     QList<Volume> volumes() const override { return LinuxPlatform::volumes() + extraVolumes; }
     void openWithApplication(const QString& path) override { opened.append(path); }
+    bool startProgram(const QString& path) override
+    {
+        started.append(path);
+        return true;
+    }
 };
 
 class FakeServices : public MainWindowServices {
 public:
+    FakeServices();
+
     AppState appState;
     ScriptedDialogs scripted;
     TestPlatform testPlatform;
     statline::UserControl1 bar;
     OrloTool::UserControl1 tools;
-    QMdiArea area;
-
-    FakeServices() {
-        area.resize(1000, 600);
-        area.show();
-    }
+    // The main window: child windows live in its area, dialogs centre over it.
+    QWidget window;
+    QMdiArea& area;
+    // The working password, and how often the password dialog was asked for.
+    QString password;
+    int passwordDialogRequests = 0;
+    Spassword1* openChooser = nullptr;
 
     AppState& state() override { return appState; }
     Dialogs& dialogs() override { return scripted; }
     Platform& platform() override { return testPlatform; }
     statline::UserControl1& statusLine() override { return bar; }
     OrloTool::UserControl1& toolPanel() override { return tools; }
-    QAction* menuItem(const QString& name) override {
-        std::unique_ptr<QAction>& item = m_items[name];
-        if (!item) {
-            item = std::make_unique<QAction>(name);
-            item->setObjectName(name);
-            item->setCheckable(true);
-        }
-        return item.get();
-    }
-    QMenu* popupMenu(const QString& name) override {
-        std::unique_ptr<QMenu>& menu = m_menus[name];
-        if (!menu) {
-            menu = std::make_unique<QMenu>();
-            menu->setObjectName(name);
-            menu->addAction(name);
-        }
-        return menu.get();
-    }
+    QAction* menuItem(const QString& name) override;
+    QMenu* popupMenu(const QString& name) override;
     QMdiArea& mdiArea() override { return area; }
-    QSize clientSize() const override { return area.viewport()->size(); }
+    QSize clientSize() const override;
+    QString currentPassword() override { return password; }
+    void ShowPasswordDialog() override { ++passwordDialogRequests; }
+    Spassword1* chooser() override { return openChooser; }
+    QListWidget* activeChosenList() override;
 
 private:
     std::map<QString, std::unique_ptr<QAction>> m_items;
