@@ -12,15 +12,14 @@
 class PropertyBag {
 public:
     PropertyBag() = default;
-    explicit PropertyBag(QVariantMap values) : m_values(std::move(values)) {}
+    explicit PropertyBag(QVariantMap values)
+        : m_values(std::move(values)) {}
 
-    QVariant read(const QString& name, const QVariant& defaultValue) const
-    {
+    QVariant read(const QString& name, const QVariant& defaultValue) const {
         return m_values.value(name, defaultValue);
     }
 
-    void write(const QString& name, const QVariant& value, const QVariant& defaultValue)
-    {
+    void write(const QString& name, const QVariant& value, const QVariant& defaultValue) {
         if (value == defaultValue)
             m_values.remove(name);
         else

@@ -13,14 +13,19 @@ namespace twips {
 
 inline constexpr double kTwipsPerPixel = 15.0;
 
-inline int toPixels(double twips) { return qRound(twips / kTwipsPerPixel); }
-inline double fromPixels(double pixels) { return pixels * kTwipsPerPixel; }
+inline int toPixels(double twips) {
+    return qRound(twips / kTwipsPerPixel);
+}
+inline double fromPixels(double pixels) {
+    return pixels * kTwipsPerPixel;
+}
 
-inline QRect rect(double left, double top, double width, double height)
-{
+inline QRect rect(double left, double top, double width, double height) {
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
-inline QSize size(double width, double height) { return QSize(toPixels(width), toPixels(height)); }
+inline QSize size(double width, double height) {
+    return QSize(toPixels(width), toPixels(height));
+}
 
 } // namespace twips

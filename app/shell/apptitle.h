@@ -3,4 +3,6 @@
 
 #include <QtCore/QString>
 
-inline QString applicationTitle() { return QStringLiteral("Vexa Password v1.22"); }
+inline QString applicationTitle() {
+    return QStringLiteral("Vexa Password v1.22");
+}

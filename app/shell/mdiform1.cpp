@@ -193,11 +193,13 @@ void MDIForm1::wireCommands() {
 
     // Commands of pieces still to come: shown in their menus but disabled until they exist. The
     // tool-bar events C14 and C15 stay unconnected for the same reason.
-    for (const QString& name :
-         {u"NewList"_s, u"Encmenu"_s, u"Decmenu"_s, u"FolderLock"_s, u"FolderUnlock"_s, u"OpenList"_s, u"DeleteList"_s,
-          u"RenameList"_s, u"Savelist"_s, u"Enc1"_s, u"Dec1"_s, u"Enc2"_s, u"Dec2"_s, u"PupFoldLock"_s,
-          u"PopFoldunLock"_s, u"UnWithMaster"_s})
-        m_menus.item(name)->setEnabled(false);
+    const auto disable = [this](std::initializer_list<QString> names) {
+        for (const QString& name : names)
+            m_menus.item(name)->setEnabled(false);
+    };
+    disable({u"Encmenu"_s, u"Decmenu"_s, u"Enc1"_s, u"Dec1"_s, u"Enc2"_s, u"Dec2"_s});
+    disable({u"NewList"_s, u"OpenList"_s, u"DeleteList"_s, u"RenameList"_s, u"Savelist"_s});
+    disable({u"FolderLock"_s, u"FolderUnlock"_s, u"PupFoldLock"_s, u"PopFoldunLock"_s, u"UnWithMaster"_s});
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
 }

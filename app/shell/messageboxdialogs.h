@@ -7,7 +7,8 @@ class QWidget;
 
 class MessageBoxDialogs final : public Dialogs {
 public:
-    explicit MessageBoxDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
+    explicit MessageBoxDialogs(QWidget* parent = nullptr)
+        : m_parent(parent) {}
 
     void setParent(QWidget* parent) { m_parent = parent; }
 

@@ -6,8 +6,7 @@
 #include <QtWidgets/QVBoxLayout>
 
 FakeServices::FakeServices()
-    : area(*new QMdiArea(&window))
-{
+    : area(*new QMdiArea(&window)) {
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(&area);
@@ -15,8 +14,7 @@ FakeServices::FakeServices()
     window.show();
 }
 
-QAction* FakeServices::menuItem(const QString& name)
-{
+QAction* FakeServices::menuItem(const QString& name) {
     std::unique_ptr<QAction>& item = m_items[name];
     if (!item) {
         item = std::make_unique<QAction>(name);
@@ -26,8 +24,7 @@ QAction* FakeServices::menuItem(const QString& name)
     return item.get();
 }
 
-QMenu* FakeServices::popupMenu(const QString& name)
-{
+QMenu* FakeServices::popupMenu(const QString& name) {
     std::unique_ptr<QMenu>& menu = m_menus[name];
     if (!menu) {
         menu = std::make_unique<QMenu>();
@@ -37,13 +34,11 @@ QMenu* FakeServices::popupMenu(const QString& name)
     return menu.get();
 }
 
-QSize FakeServices::clientSize() const
-{
+QSize FakeServices::clientSize() const {
     return area.viewport()->size();
 }
 
-QListWidget* FakeServices::activeChosenList()
-{
+QListWidget* FakeServices::activeChosenList() {
     QMdiSubWindow* current = area.currentSubWindow();
     auto* listWindow = current ? dynamic_cast<ChosenListWindow*>(current->widget()) : nullptr;
     return listWindow ? listWindow->chosenList() : nullptr;

@@ -28,8 +28,7 @@ public:
 
     QList<Volume> volumes() const override { return LinuxPlatform::volumes() + extraVolumes; }
     void openWithApplication(const QString& path) override { opened.append(path); }
-    bool startProgram(const QString& path) override
-    {
+    bool startProgram(const QString& path) override {
         started.append(path);
         return true;
     }

@@ -6,28 +6,24 @@
 
 #include <algorithm>
 
-ScriptedDialogs::~ScriptedDialogs()
-{
+ScriptedDialogs::~ScriptedDialogs() {
     EXPECT_TRUE(m_answers.isEmpty()) << m_answers.size() << " scripted answer(s) were never asked for";
 }
 
-QStringList ScriptedDialogs::texts() const
-{
+QStringList ScriptedDialogs::texts() const {
     QStringList result;
     for (const Box& box : m_boxes)
         result << box.text;
     return result;
 }
 
-void ScriptedDialogs::clear()
-{
+void ScriptedDialogs::clear() {
     m_boxes.clear();
     m_answers.clear();
 }
 
 ScriptedDialogs::Scripted ScriptedDialogs::takeAnswer(const Box& box, std::initializer_list<Answer> offered,
-                                                      Answer fallback)
-{
+                                                      Answer fallback) {
     m_boxes << box;
     if (m_answers.isEmpty()) {
         ADD_FAILURE() << "unexpected box: " << box.text.toStdString();
@@ -41,25 +37,20 @@ ScriptedDialogs::Scripted ScriptedDialogs::takeAnswer(const Box& box, std::initi
     return next;
 }
 
-void ScriptedDialogs::message(const QString& text)
-{
+void ScriptedDialogs::message(const QString& text) {
     m_boxes << Box{Kind::Message, applicationTitle(), text};
 }
 
-Dialogs::Answer ScriptedDialogs::askYesNo(const QString& text)
-{
+Dialogs::Answer ScriptedDialogs::askYesNo(const QString& text) {
     return takeAnswer(Box{Kind::YesNo, applicationTitle(), text}, {Answer::Yes, Answer::No}, Answer::No).answer;
 }
 
-Dialogs::Answer ScriptedDialogs::askRetryCancel(const QString& text)
-{
-    return takeAnswer(Box{Kind::RetryCancel, applicationTitle(), text}, {Answer::Retry, Answer::Cancel},
-                      Answer::Cancel)
+Dialogs::Answer ScriptedDialogs::askRetryCancel(const QString& text) {
+    return takeAnswer(Box{Kind::RetryCancel, applicationTitle(), text}, {Answer::Retry, Answer::Cancel}, Answer::Cancel)
         .answer;
 }
 
-QString ScriptedDialogs::input(const QString& prompt, const QString& title, const QString&)
-{
+QString ScriptedDialogs::input(const QString& prompt, const QString& title, const QString&) {
     const Scripted next = takeAnswer(Box{Kind::Input, title, prompt}, {Answer::Ok, Answer::Cancel}, Answer::Cancel);
     return next.answer == Answer::Ok ? next.text : QString();
 }

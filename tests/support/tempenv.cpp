@@ -4,8 +4,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
-void TempEnvTest::SetUp()
-{
+void TempEnvTest::SetUp() {
     ASSERT_TRUE(m_dir.isValid());
     m_oldData = qgetenv("XDG_DATA_HOME");
     m_oldConfig = qgetenv("XDG_CONFIG_HOME");
@@ -13,29 +12,25 @@ void TempEnvTest::SetUp()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(makeDir(QStringLiteral("xdg-config"))));
 }
 
-void TempEnvTest::TearDown()
-{
+void TempEnvTest::TearDown() {
     qputenv("XDG_DATA_HOME", m_oldData);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
 }
 
-QString TempEnvTest::makeDir(const QString& relative)
-{
+QString TempEnvTest::makeDir(const QString& relative) {
     const QString full = path(relative);
     EXPECT_TRUE(QDir().mkpath(full)) << full.toStdString();
     return full;
 }
 
-QString TempEnvTest::makeFile(const QString& relative, qint64 size)
-{
+QString TempEnvTest::makeFile(const QString& relative, qint64 size) {
     QByteArray bytes(size, Qt::Uninitialized);
     for (qint64 i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     return makeFile(relative, bytes);
 }
 
-QString TempEnvTest::makeFile(const QString& relative, const QByteArray& bytes)
-{
+QString TempEnvTest::makeFile(const QString& relative, const QByteArray& bytes) {
     const QString full = path(relative);
     QDir().mkpath(QFileInfo(full).absolutePath());
     QFile file(full);
@@ -44,8 +39,7 @@ QString TempEnvTest::makeFile(const QString& relative, const QByteArray& bytes)
     return full;
 }
 
-QByteArray TempEnvTest::readAll(const QString& filePath)
-{
+QByteArray TempEnvTest::readAll(const QString& filePath) {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -10,8 +10,7 @@
 
 #include <clocale>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LC_ALL", "C");
     std::setlocale(LC_ALL, "C");

@@ -17,19 +17,17 @@
 namespace {
 
 // Runs `inspect` on the modal box once it is up; the box must be closed by `inspect`.
-template <typename Box>
-void whenShown(std::function<void(Box*)> inspect)
-{
+template <typename Box> void whenShown(std::function<void(Box*)> inspect) {
     QTimer::singleShot(0, [inspect] {
         Box* box = nullptr;
-        const bool shown = QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); });
+        const bool shown =
+            QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); });
         ASSERT_TRUE(shown) << "no modal box came up";
         inspect(box);
     });
 }
 
-QMessageBox::StandardButtons buttonsOf(QMessageBox* box)
-{
+QMessageBox::StandardButtons buttonsOf(QMessageBox* box) {
     QMessageBox::StandardButtons result;
     for (QAbstractButton* button : box->buttons())
         result |= box->standardButton(button);
@@ -38,8 +36,7 @@ QMessageBox::StandardButtons buttonsOf(QMessageBox* box)
 
 } // namespace
 
-TEST(MessageBoxDialogs, BoxesCarryTitleNoIconAndTheirButtons)
-{
+TEST(MessageBoxDialogs, BoxesCarryTitleNoIconAndTheirButtons) {
     MessageBoxDialogs dialogs;
     QMessageBox::StandardButtons seen;
     QString title;
@@ -75,8 +72,7 @@ TEST(MessageBoxDialogs, BoxesCarryTitleNoIconAndTheirButtons)
     EXPECT_EQ(dialogs.askRetryCancel(QStringLiteral("q")), Dialogs::Answer::Retry);
 }
 
-TEST(MessageBoxDialogs, InputAnswersTypedTextOrEmptyOnCancel)
-{
+TEST(MessageBoxDialogs, InputAnswersTypedTextOrEmptyOnCancel) {
     MessageBoxDialogs dialogs;
     QString title;
     whenShown<QInputDialog>([&](QInputDialog* box) {
