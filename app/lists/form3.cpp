@@ -8,6 +8,7 @@
 #include "dialogs.h"
 #include "filepattern.h"
 #include "folderlister.h"
+#include "hotlistfile.h"
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
@@ -38,7 +39,7 @@ Form3::Form3(MainWindowServices& services, QWidget* parent)
 }
 
 QString Form3::listFolder() const {
-    return m_services.platform().dataFolder() + u"/MyList"_s;
+    return HotListFile::Folder(m_services.platform().dataFolder());
 }
 
 void Form3::refresh() {

@@ -1,0 +1,39 @@
+/*
+ * The hot-list file: the entries of a saved chosen-file list, one line per entry, each ended by
+ * CR LF, with no header, count or trailer (an empty list is an empty file). A line holds the
+ * entry's path bytes (the local 8-bit encoding) each complemented by the TextTransformer.
+ * Reading takes delimited fields: leading blanks are skipped, a field that starts with a double
+ * quote runs to the next double quote (the quotes are dropped), any other field ends at the next
+ * comma or the line end. Files written by the earlier program read exactly that way.
+ */
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <optional>
+
+namespace HotListFile {
+
+// The folder of the hot-list files under the program's per-user data folder.
+QString Folder(const QString& dataFolder);
+// The file of a list: the folder, "/", the list's name and ".vexa".
+QString PathOf(const QString& folder, const QString& listName);
+
+// The content of a list file. An entry whose complement holds a comma or begins with a blank is
+// written as a quoted field, which reads back whole. An entry whose complement holds a double
+// quote, CR or LF can come back whole in no form: the content is then refused (nullopt) and
+// *unstorable names the first such entry.
+std::optional<QByteArray> Format(const QStringList& entries, QString* unstorable = nullptr);
+// The entries of a list file's content, field by field in order.
+QStringList Parse(const QByteArray& content);
+
+// Reads a list file; nullopt with *error set to the system's description when it cannot be
+// opened or read.
+std::optional<QStringList> Read(const QString& path, QString* error = nullptr);
+// Replaces a list file with this content whole or not at all: the old file stays until the new
+// one is complete. False with *error set to the system's description on failure.
+bool Write(const QString& path, const QByteArray& content, QString* error = nullptr);
+
+} // namespace HotListFile

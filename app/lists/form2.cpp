@@ -1,0 +1,68 @@
+/*
+ * The hot-list window.
+ */
+#include "form2.h"
+
+#include "appstate.h"
+#include "chosenlist.h"
+#include "dialogs.h"
+#include "hotlistcommands.h"
+#include "listpanes.h"
+#include "mainwindowservices.h"
+
+#include <QtGui/QAction>
+#include <QtGui/QCloseEvent>
+#include <QtWidgets/QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+Form2::Form2(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_hotLists(hotLists)
+    , List1(new ChosenList(services, this)) {
+    setObjectName(u"Form2"_s);
+    setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(List1);
+    connect(List1, &QListWidget::itemClicked, this, &Form2::List1_Click);
+    connect(List1, &ChosenList::buttonPressed, this, &Form2::List1_MouseDown);
+}
+
+QListWidget* Form2::chosenList() {
+    return List1;
+}
+
+QStringList Form2::entries() const {
+    return List1->entries();
+}
+
+void Form2::List1_Click() {
+    // The list's own click handling has shown the file's size and attributes.
+    if (!m_services.state().Busy)
+        m_services.state().ActiveListKind = ListKind::ChosenList;
+}
+
+void Form2::List1_MouseDown(Qt::MouseButton button) {
+    if (button != Qt::RightButton)
+        return;
+    for (const QString& name : {u"RenameList"_s, u"Savelist"_s}) {
+        if (QAction* item = m_services.menuItem(name))
+            item->setEnabled(true);
+    }
+    ListPanes::PopUp(m_services, u"munfile"_s);
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    event->setAccepted(Form_Unload());
+}
+
+bool Form2::Form_Unload() {
+    const Dialogs::Answer answer = m_services.dialogs().askYesNo(u"Do you want to save changes to  "_s + windowTitle());
+    // A save the user asked for that did not happen keeps the window, so its entries are not lost.
+    if (answer == Dialogs::Answer::Yes && m_hotLists.saveList(*this) == HotListCommands::SaveResult::Failed)
+        return false;
+    m_hotLists.windowClosed();
+    return true;
+}
