@@ -51,7 +51,16 @@ MDIForm1::MDIForm1(Dialogs& dialogs, Platform& platform, QWidget* parent)
     , m_platform(platform)
     , m_endProcess([] { QCoreApplication::exit(0); })
     , m_menus(*this)
-    , m_filters(*this) {
+    , m_filters(*this)
+    , m_hotLists(*this, [this]() -> Form3& {
+        // The hot lists reopen a closed browser, without its check mark. One closed just now is
+        // waiting for its deletion and cannot serve.
+        if (m_browser && m_browser->parentWidget()->isHidden())
+            m_browser = nullptr;
+        if (!m_browser)
+            openBrowser();
+        return *m_browser;
+    }) {
     setObjectName(u"MDIForm1"_s);
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
@@ -169,6 +178,13 @@ void MDIForm1::wireCommands() {
             ListCommands(*this).Openfile1_Click(*m_chooser);
     });
 
+    // The hot-list commands have no gate.
+    onItem(u"NewList"_s, [this] { m_hotLists.NewList_Click(); });
+    onItem(u"OpenList"_s, [this] { m_hotLists.OpenList_Click(); });
+    onItem(u"Savelist"_s, [this] { m_hotLists.Savelist_Click(); });
+    onItem(u"RenameList"_s, [this] { m_hotLists.RenameList_Click(); });
+    onItem(u"DeleteList"_s, [this] { m_hotLists.DeleteList_Click(); });
+
     for (const FileTypeFilters::Switch& filter : FileTypeFilters::switches()) {
         const FileKind kind = filter.kind;
         onItem(filter.menuItem, [this, kind] {
@@ -198,7 +214,6 @@ void MDIForm1::wireCommands() {
             m_menus.item(name)->setEnabled(false);
     };
     disable({u"Encmenu"_s, u"Decmenu"_s, u"Enc1"_s, u"Dec1"_s, u"Enc2"_s, u"Dec2"_s});
-    disable({u"NewList"_s, u"OpenList"_s, u"DeleteList"_s, u"RenameList"_s, u"Savelist"_s});
     disable({u"FolderLock"_s, u"FolderUnlock"_s, u"PupFoldLock"_s, u"PopFoldunLock"_s, u"UnWithMaster"_s});
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);

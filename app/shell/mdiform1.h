@@ -10,6 +10,7 @@
 
 #include "appstate.h"
 #include "filetypefilters.h"
+#include "hotlistcommands.h"
 #include "mainmenus.h"
 #include "mainwindowservices.h"
 
@@ -111,6 +112,7 @@ private:
     QMdiArea* m_mdiArea;
     MainMenus m_menus;
     FileTypeFilters m_filters;
+    HotListCommands m_hotLists;
     QPointer<Spassword1> m_chooser;
     QPointer<Form3> m_browser;
     QPointer<HelpWindow> m_help;
