@@ -5,8 +5,10 @@
 #include "mdiform1.h"
 
 #include "apptitle.h"
+#include "attributecommands.h"
 #include "chosenlistwindow.h"
 #include "dialogs.h"
+#include "foldercommands.h"
 #include "form3.h"
 #include "helpwindow.h"
 #include "listcommands.h"
@@ -185,6 +187,18 @@ void MDIForm1::wireCommands() {
     onItem(u"RenameList"_s, [this] { m_hotLists.RenameList_Click(); });
     onItem(u"DeleteList"_s, [this] { m_hotLists.DeleteList_Click(); });
 
+    // The folder commands have no gate: they do not look at Busy.
+    using FolderCommand = void (FolderCommands::*)();
+    const std::pair<QString, FolderCommand> folderCommands[] = {
+        {u"FolderLock"_s, &FolderCommands::FolderLock_Click},
+        {u"PupFoldLock"_s, &FolderCommands::FolderLock_Click},
+        {u"FolderUnlock"_s, &FolderCommands::FolderUnlock_Click},
+        {u"PopFoldunLock"_s, &FolderCommands::FolderUnlock_Click},
+        {u"UnWithMaster"_s, &FolderCommands::UnWithMaster_Click},
+    };
+    for (const auto& [item, command] : folderCommands)
+        onItem(item, [this, command] { (FolderCommands(*this).*command)(); });
+
     for (const FileTypeFilters::Switch& filter : FileTypeFilters::switches()) {
         const FileKind kind = filter.kind;
         onItem(filter.menuItem, [this, kind] {
@@ -214,7 +228,6 @@ void MDIForm1::wireCommands() {
             m_menus.item(name)->setEnabled(false);
     };
     disable({u"Encmenu"_s, u"Decmenu"_s, u"Enc1"_s, u"Dec1"_s, u"Enc2"_s, u"Dec2"_s});
-    disable({u"FolderLock"_s, u"FolderUnlock"_s, u"PupFoldLock"_s, u"PopFoldunLock"_s, u"UnWithMaster"_s});
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
 }
@@ -419,6 +432,8 @@ void MDIForm1::attributeButtonClicked() {
         return;
     if (m_state.ActiveListKind == ListKind::None)
         m_dialogs.message(u"Click the list  then change attribute"_s);
+    else
+        AttributeCommands(*this).ApplyToolbarAttributes();
 }
 
 void MDIForm1::Contents1_Click() {

@@ -1,0 +1,33 @@
+/*
+ * The folder commands of the main window: "Folder Lock", "Folder Unlock" (from the File menu
+ * and the `Folder` pop-up) and "Unlock with Master Password". Each acts on the folder
+ * highlighted in the chooser's folder tree, shows the lock engine's messages in their order and,
+ * once the folder has its new name, points the tree at it so the chooser follows the folder. None
+ * of them looks at Busy.
+ */
+#pragma once
+
+#include <QtCore/QString>
+
+class MainWindowServices;
+
+class FolderCommands {
+public:
+    explicit FolderCommands(MainWindowServices& services)
+        : m_services(services) {}
+
+    // Locks the highlighted folder with the working password; without one, opens the password
+    // dialog instead.
+    void FolderLock_Click();
+    // Unlocks the highlighted folder with the working password; without one, opens the password
+    // dialog instead.
+    void FolderUnlock_Click();
+    // Asks for the master password and unlocks the highlighted folder with it.
+    void UnWithMaster_Click();
+
+private:
+    // The folder tree's highlighted entry; empty while the chooser is closed.
+    QString highlightedFolder() const;
+
+    MainWindowServices& m_services;
+};
