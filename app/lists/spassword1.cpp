@@ -144,6 +144,14 @@ QStringList Spassword1::selectedFiles() const {
     return File1->selectedPaths();
 }
 
+QStringList Spassword1::shownFiles() const {
+    QStringList names;
+    names.reserve(fileCount());
+    for (int row = 0; row < fileCount(); ++row)
+        names << m_files->fileName(row);
+    return names;
+}
+
 void Spassword1::refreshFiles() {
     m_files->refresh();
     showFileCount();

@@ -49,6 +49,8 @@ public:
     QString highlightedFile() const;
     // Full paths of the selected entries of the file list, in list order.
     QStringList selectedFiles() const;
+    // The names of every file the file list shows, in list order.
+    QStringList shownFiles() const;
     // Reads the file list's folder again and shows its count in lab5.
     void refreshFiles();
     void focusFolderTree();
