@@ -26,6 +26,7 @@
 #include <QtGui/QCloseEvent>
 #include <QtGui/QScreen>
 #include <QtWidgets/QBoxLayout>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMdiSubWindow>
 #include <QtWidgets/QMenu>
@@ -221,13 +222,30 @@ void MDIForm1::wireCommands() {
                              &OrloTool::UserControl1::C4})
         connect(GgG, event, this, &MDIForm1::attributeButtonClicked);
 
-    // Commands of pieces still to come: shown in their menus but disabled until they exist. The
-    // tool-bar events C14 and C15 stay unconnected for the same reason.
-    const auto disable = [this](std::initializer_list<QString> names) {
-        for (const QString& name : names)
-            m_menus.item(name)->setEnabled(false);
-    };
-    disable({u"Encmenu"_s, u"Decmenu"_s, u"Enc1"_s, u"Dec1"_s, u"Enc2"_s, u"Dec2"_s});
+    // Encryption and decryption. The File menu and the tool bar pass the gate first; the tool
+    // bar's Encrypt button also clears Busy when the command returns.
+    onItem(u"Encmenu"_s, [this] {
+        if (passesCommandGate())
+            m_crypt.Enc1_Click();
+    });
+    onItem(u"Decmenu"_s, [this] {
+        if (passesCommandGate())
+            m_crypt.DEC1_Click();
+    });
+    onItem(u"Enc1"_s, [this] { m_crypt.Enc1_Click(); });
+    onItem(u"Dec1"_s, [this] { m_crypt.DEC1_Click(); });
+    onItem(u"Enc2"_s, [this] { m_crypt.Enc2_Click(); });
+    onItem(u"Dec2"_s, [this] { m_crypt.Dec2_Click(); });
+    connect(GgG, &OrloTool::UserControl1::C14, this, [this] {
+        if (passesCommandGate())
+            m_crypt.DEC1_Click();
+    });
+    connect(GgG, &OrloTool::UserControl1::C15, this, [this] {
+        if (!passesCommandGate())
+            return;
+        m_crypt.Enc1_Click();
+        m_state.Busy = false;
+    });
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
 }
@@ -464,6 +482,11 @@ PassWord1& MDIForm1::passwordDialog() {
 
 QString MDIForm1::currentPassword() {
     return passwordDialog().currentPassword();
+}
+
+QString MDIForm1::verifyPassword() {
+    // The dialog's verify box `Vtext`, found by its design name.
+    return passwordDialog().findChild<QLineEdit*>(u"Vtext"_s)->text();
 }
 
 void MDIForm1::ShowPasswordDialog() {

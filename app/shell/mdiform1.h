@@ -9,6 +9,7 @@
 #pragma once
 
 #include "appstate.h"
+#include "cryptcommands.h"
 #include "filetypefilters.h"
 #include "hotlistcommands.h"
 #include "mainmenus.h"
@@ -102,6 +103,7 @@ private:
     void EDitpas_Click();
     void altern_Click();
     void PasHint_Click();
+    QString verifyPassword();
 
     AppState m_state;
     Dialogs& m_dialogs;
@@ -117,4 +119,5 @@ private:
     QPointer<Form3> m_browser;
     QPointer<HelpWindow> m_help;
     PassWord1* m_passwordDialog = nullptr;
+    CryptCommands m_crypt{*this, [this] { return verifyPassword(); }};
 };

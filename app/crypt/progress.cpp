@@ -1,0 +1,147 @@
+/*
+ * Builds the progress window at the positions of its design (in twips) and carries its
+ * activation, Cancel and close-box handling.
+ */
+#include "progress.h"
+
+#include "appstate.h"
+#include "dialogs.h"
+#include "mainwindowservices.h"
+#include "twips.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QTimer>
+#include <QtGui/QCloseEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QMdiArea>
+#include <QtWidgets/QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int ShapeCount = 26;
+constexpr int ShapePitch = 240;
+
+// A control of the design: its name and place, and a plain background of the given role.
+template <typename Widget>
+Widget* designed(Widget* widget, const QString& name, const QRect& geometry, QPalette::ColorRole background) {
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    widget->setBackgroundRole(background);
+    widget->setAutoFillBackground(true);
+    return widget;
+}
+
+} // namespace
+
+Progress::Progress(MainWindowServices& services)
+    : QWidget(services.mdiArea().window(), Qt::Dialog)
+    , m_services(services)
+    , m_mainWindow(*services.mdiArea().window()) {
+    setObjectName(u"Progress"_s);
+    setWindowTitle(u"Vexa Password Progressing"_s);
+    setFixedSize(twips::size(6390, 1590));
+
+    Label1 = designed(new QLabel(this), u"Label1"_s, twips::rect(120, 120, 6255, 495), QPalette::Window);
+    Label1->setTextFormat(Qt::PlainText);
+    Picture1 = designed(new QFrame(this), u"Picture1"_s, twips::rect(120, 720, 6195, 375), QPalette::Base);
+    for (int index = 0; index < ShapeCount; ++index)
+        designed(new QFrame(Picture1), u"Shape1"_s, twips::rect(ShapePitch * index, 80, 255, 195), QPalette::Highlight);
+    // Drawn over the marks in the track's own colour: the marks left of it show the work done.
+    Label2 = designed(new QLabel(Picture1), u"Label2"_s, twips::rect(3000, 0, 6615, 375), QPalette::Base);
+    Label2->raise();
+    Command1 = new QPushButton(u"&Cancel"_s, this);
+    Command1->setObjectName(u"Command1"_s);
+    Command1->setGeometry(twips::rect(4680, 1200, 1575, 375));
+    connect(Command1, &QPushButton::clicked, this, &Progress::Command1_Click);
+}
+
+void Progress::ShowProgress() {
+    // Outer rectangles, window frames included. The frame is not known before the window is
+    // first shown: it is taken to be the main window's.
+    const QRect main = m_mainWindow.frameGeometry();
+    const QSize outer = size() + main.size() - m_mainWindow.size();
+    move((main.left() + main.width() - outer.width()) / 2, (main.top() + main.height() - outer.height()) / 2);
+    showInPlace();
+}
+
+void Progress::showInPlace() {
+    moveCover(0);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Progress::CloseProgress() {
+    hide();
+    m_services.state().Busy = false;
+}
+
+void Progress::showFile(const QString& path) {
+    Label1->setText(path);
+}
+
+void Progress::moveCover(double leftTwips) {
+    Label2->move(twips::toPixels(leftTwips), 0);
+}
+
+bool Progress::cancelRequested() {
+    QCoreApplication::processEvents();
+    return m_services.state().CancelRequested;
+}
+
+void Progress::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Showing is activating here: a command must be guarded from the moment the window is up,
+    // whenever the window system gets round to the activation.
+    Form_Activate();
+}
+
+void Progress::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow())
+        Form_Activate();
+    else
+        Form_Deactivate();
+}
+
+void Progress::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (isVisible())
+        Command1_Click();
+}
+
+void Progress::Form_Activate() {
+    // An activation that arrives after a confirmed cancel has hidden the window changes nothing.
+    if (!isVisible())
+        return;
+    AppState& state = m_services.state();
+    state.Busy = true;
+    state.CancelRequested = false;
+}
+
+void Progress::Form_Deactivate() {
+    // Deferred until the activation has settled; a box a command opens keeps it until it closes.
+    if (isVisible())
+        QTimer::singleShot(0, this, &Progress::takeFocusBack);
+}
+
+void Progress::takeFocusBack() {
+    if (isVisible() && QApplication::activeWindow() == &m_mainWindow) {
+        raise();
+        activateWindow();
+    }
+}
+
+void Progress::Command1_Click() {
+    if (m_services.dialogs().askYesNo(u" Do you really want to cancel? \r\n"_s) != Dialogs::Answer::Yes)
+        return;
+    hide();
+    AppState& state = m_services.state();
+    state.CancelRequested = true;
+    state.Busy = false;
+}
