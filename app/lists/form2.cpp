@@ -10,7 +10,6 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 
-#include <QtGui/QAction>
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QVBoxLayout>
 
@@ -45,13 +44,8 @@ void Form2::List1_Click() {
 }
 
 void Form2::List1_MouseDown(Qt::MouseButton button) {
-    if (button != Qt::RightButton)
-        return;
-    for (const QString& name : {u"RenameList"_s, u"Savelist"_s}) {
-        if (QAction* item = m_services.menuItem(name))
-            item->setEnabled(true);
-    }
-    ListPanes::PopUp(m_services, u"munfile"_s);
+    if (button == Qt::RightButton)
+        ListPanes::PopUpListMenu(m_services, true);
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

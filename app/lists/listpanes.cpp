@@ -15,6 +15,8 @@
 #include <QtGui/QCursor>
 #include <QtWidgets/QMenu>
 
+using namespace Qt::StringLiterals;
+
 namespace ListPanes {
 
 void ShowHint(MainWindowServices& services, const QString& text) {
@@ -65,6 +67,14 @@ void ShowClickedFile(MainWindowServices& services, const QString& path) {
 void PopUp(MainWindowServices& services, const QString& menuName) {
     if (QMenu* menu = services.popupMenu(menuName))
         menu->popup(QCursor::pos());
+}
+
+void PopUpListMenu(MainWindowServices& services, bool hotList) {
+    for (const QString& name : {u"RenameList"_s, u"Savelist"_s}) {
+        if (QAction* item = services.menuItem(name))
+            item->setEnabled(hotList);
+    }
+    PopUp(services, u"munfile"_s);
 }
 
 void SetChecked(MainWindowServices& services, const QString& itemName, bool checked) {

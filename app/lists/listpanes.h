@@ -28,6 +28,10 @@ void ShowClickedFile(MainWindowServices& services, const QString& path);
 // Pops up one of the main window's pop-up menus at the pointer; it does not wait for a choice.
 void PopUp(MainWindowServices& services, const QString& menuName);
 
+// Pops up the chosen-file list menu `munfile`, with "Rename List" and "Save List" enabled for a
+// hot-list window's list and disabled for the chooser's.
+void PopUpListMenu(MainWindowServices& services, bool hotList);
+
 // Checks or unchecks a menu item of the main window; an item it does not have is passed over.
 void SetChecked(MainWindowServices& services, const QString& itemName, bool checked);
 

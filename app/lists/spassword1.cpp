@@ -17,7 +17,6 @@
 #include "statline.h"
 #include "twips.h"
 
-#include <QtGui/QAction>
 #include <QtGui/QFileSystemModel>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractItemView>
@@ -333,11 +332,7 @@ void Spassword1::List1_MouseDown(Qt::MouseButton button) {
     m_services.state().ActiveListKind = ListKind::ChosenList;
     if (button != Qt::RightButton)
         return;
-    for (const QString& name : {u"RenameList"_s, u"Savelist"_s}) {
-        if (QAction* item = m_services.menuItem(name))
-            item->setEnabled(false);
-    }
-    ListPanes::PopUp(m_services, u"munfile"_s);
+    ListPanes::PopUpListMenu(m_services, false);
 }
 
 void Spassword1::Dir1_MouseDown(QMouseEvent* event) {
