@@ -6,6 +6,7 @@
 
 #include "chooserrules.h"
 #include "draggedpaths.h"
+#include "dropevents.h"
 #include "fakeservices.h"
 #include "listpanes.h"
 #include "qstringprinter.h"
@@ -32,19 +33,6 @@ namespace {
 void sendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent event(type, at, target->mapToGlobal(at), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
-}
-
-// A drop as the desktop delivers it: enter, then drop, at the middle of the target. Returns the
-// action the target took.
-Qt::DropAction drop(QWidget* target, QMimeData* data, Qt::DropAction offered) {
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    event.setDropAction(offered);
-    QApplication::sendEvent(target, &event);
-    delete data;
-    return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
 }
 
 // A choice from a drop-down list, as the user clicks it.
@@ -282,7 +270,7 @@ TEST_F(Spassword1Test, DropAddsTheDraggedFilesRefusingDuplicates) {
     const QStringList dragged = chooser->selectedFiles();
     EXPECT_EQ(dragged, (QStringList{file(u"a"_s), file(u"b"_s), file(u"c"_s)}));
 
-    EXPECT_EQ(drop(List1()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
+    EXPECT_EQ(Drop(List1()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
     EXPECT_EQ(services.scripted.texts(), QStringList{file(u"b"_s) + u" is already existed !"_s});
     EXPECT_EQ(entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
     EXPECT_EQ(services.bar.lab6(), u"1"_s); // the next pointer move shows the count
@@ -301,13 +289,13 @@ TEST_F(Spassword1Test, DropFromAFileManagerCopiesLocalFilesOnly) {
     data->setUrls({QUrl::fromLocalFile(outside), QUrl::fromLocalFile(path(u"elsewhere"_s)),
                    QUrl(u"https://example.org/z.doc"_s), QUrl::fromLocalFile(chosen)});
     // Offered as a move, the drop is taken as a copy so the file manager keeps its files.
-    EXPECT_EQ(drop(List1()->viewport(), data, Qt::MoveAction), Qt::CopyAction);
+    EXPECT_EQ(Drop(List1()->viewport(), data, Qt::MoveAction), Qt::CopyAction);
     EXPECT_EQ(entries(), (QStringList{chosen, outside}));
     EXPECT_EQ(services.scripted.texts(), QStringList{chosen + u" is already existed !"_s});
 
     auto* text = new QMimeData;
     text->setText(u"not files"_s);
-    EXPECT_EQ(drop(List1()->viewport(), text, Qt::CopyAction), Qt::IgnoreAction);
+    EXPECT_EQ(Drop(List1()->viewport(), text, Qt::CopyAction), Qt::IgnoreAction);
     EXPECT_EQ(List1()->count(), 2);
 }
 
