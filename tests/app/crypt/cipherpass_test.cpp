@@ -6,6 +6,7 @@
 
 #include "attributes.h"
 #include "fakeplatform.h"
+#include "filesizelimit.h"
 #include "tempenv.h"
 #include "texttransformer.h"
 
@@ -13,9 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -62,25 +60,6 @@ QByteArray expectedBody(const QByteArray& plain, SecurityLevel level) {
     }
     return body;
 }
-
-// Lets writes past limit bytes fail with EFBIG instead of killing the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit lowered{limit, m_old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 
