@@ -47,11 +47,11 @@ TEST_F(CryptCommandsTest, NothingSelectedOrNoListOnlyAsksForAChoice) {
     const QString file = makeFile(u"work/a.txt"_s, 100);
     list().addItem(file);
     setPassword(u"pw"_s);
-    trigger(u"Enc1"_s);
-    trigger(u"Dec1"_s);
+    triggerAction(u"Enc1"_s);
+    triggerAction(u"Dec1"_s);
     // With the browser active there is no chosen-file list to act on.
     window().mdiArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window().browser()->parentWidget()));
-    trigger(u"Encmenu"_s);
+    triggerAction(u"Encmenu"_s);
 
     const QString choose = u"Choose file(s) in your list Please."_s;
     EXPECT_EQ(m_dialogs.texts(), (QStringList{choose, choose, choose}));
@@ -66,7 +66,7 @@ TEST_F(CryptCommandsTest, WithoutAPasswordTheDialogOpensAndNothingIsTouched) {
     choose({file, encrypted});
     for (const QString& command : {u"Enc1"_s, u"Dec1"_s}) {
         window().passwordDialog().hide();
-        trigger(command);
+        triggerAction(command);
         EXPECT_TRUE(window().passwordDialog().isVisible()) << qPrintable(command);
         EXPECT_TRUE(window().passwordDialog().findChild<QGroupBox*>(u"Frame2"_s)->isVisible());
     }
@@ -94,7 +94,7 @@ TEST_F(CryptCommandsTest, WrongKindAnsweredYesIsDeselectedThenAskedForAgain) {
         choose(c.chosen);
         m_dialogs.answer(Answer::Yes);
         m_dialogs.answer(Answer::Yes);
-        trigger(c.command);
+        triggerAction(c.command);
         EXPECT_EQ(m_dialogs.texts(), (QStringList{c.chosen[0] + c.question + ConvertOrCancelAll,
                                                   c.chosen[1] + c.question + ConvertOrCancelAll, Again}))
             << qPrintable(c.command);
@@ -112,7 +112,7 @@ TEST_F(CryptCommandsTest, NoToTheWrongKindQuestionCancelsTheWholeCommand) {
     const QString plain = makeFile(u"work/a.txt"_s, 50);
     choose({encrypted, plain});
     m_dialogs.answer(Answer::No);
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     EXPECT_EQ(m_dialogs.texts(),
               QStringList{encrypted + u" , Is a already encrypted file.\r\n"_s + ConvertOrCancelAll});
     EXPECT_EQ(selectedEntries(), (QStringList{encrypted, plain}));
@@ -125,7 +125,7 @@ TEST_F(CryptCommandsTest, FilesBelowElevenBytesLeaveTheList) {
     const QString empty = makeFile(u"work/empty.txt"_s, 0);
     const QString eleven = makeFile(u"work/eleven.txt"_s, 11);
     choose({ten, empty, eleven});
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     const QString tooShort = u" is too short File to be encrypted. Vexa Password will remove it from your list."_s;
     EXPECT_EQ(m_dialogs.texts(), (QStringList{ten + tooShort, empty + tooShort}));
     EXPECT_EQ(entries(), QStringList{vxp(eleven)});
@@ -137,7 +137,7 @@ TEST_F(CryptCommandsTest, FilesBelowElevenBytesLeaveTheList) {
     const QString tenEncrypted = makeFile(u"work/ten.vxp"_s, 10);
     const QString emptyEncrypted = makeFile(u"work/empty.vxp"_s, 0);
     choose({tenEncrypted, emptyEncrypted, vxp(eleven)});
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
     const QString notEncrypted = u" isn't an encrypted file. Vexa Password will remove it from your list."_s;
     EXPECT_EQ(m_dialogs.texts(), (QStringList{tenEncrypted + notEncrypted, emptyEncrypted + notEncrypted}));
     EXPECT_EQ(entries(), QStringList{eleven});
@@ -154,7 +154,7 @@ TEST_F(CryptCommandsTest, PathsOver240CharactersLeaveTheListWhenEncryptingOnly) 
     const QString tooLong = makeFile(nameOfLength(241, u'b'), 20);
     ASSERT_EQ(tooLong.size(), 241);
     choose({fits, tooLong});
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     EXPECT_EQ(m_dialogs.texts(),
               QStringList{tooLong + u" Long file name.  Vexa Password will remove it from your list."_s});
     EXPECT_EQ(entries(), QStringList{vxp(fits)});
@@ -164,7 +164,7 @@ TEST_F(CryptCommandsTest, PathsOver240CharactersLeaveTheListWhenEncryptingOnly) 
     const QString longEncrypted = makeEncrypted(nameOfLength(245, u'c') + u".vxp"_s, "long but fine", u"pw"_s);
     ASSERT_GT(longEncrypted.size(), 241);
     choose({longEncrypted});
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
     EXPECT_EQ(readAll(longEncrypted.chopped(4)), QByteArray("long but fine"));
 }
@@ -174,7 +174,7 @@ TEST_F(CryptCommandsTest, WrongPasswordLeavesTheEntrySelectedAndWritesNothing) {
     const QByteArray before = readAll(encrypted);
     setPassword(u"right"_s);
     choose({encrypted});
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
     EXPECT_EQ(m_dialogs.texts(),
               QStringList{u"Invalid Password for "_s + encrypted + u" Please check your password "_s});
     EXPECT_EQ(selectedEntries(), QStringList{encrypted});
@@ -191,7 +191,7 @@ TEST_F(CryptCommandsTest, KeepingOrReplacingAnExistingEncryptedFile) {
     const QString question = plain + u".vxp already exists. do you want to replace it "_s;
 
     m_dialogs.answer(Answer::No);
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{question});
     EXPECT_EQ(readAll(old), QByteArray("an older and longer encrypted file of sorts"));
     EXPECT_EQ(attributesOf(old), 7u);
@@ -202,7 +202,7 @@ TEST_F(CryptCommandsTest, KeepingOrReplacingAnExistingEncryptedFile) {
     m_dialogs.clear();
     m_dialogs.answer(Answer::Yes);
     const QByteArray plainBytes = readAll(plain);
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{question});
     EXPECT_EQ(readAll(old), encryptedBytes(plainBytes, u"pw"_s, SecurityLevel::Low, 2));
     EXPECT_EQ(attributesOf(old), 7u);
@@ -220,14 +220,14 @@ TEST_F(CryptCommandsTest, KeepingOrReplacingAnExistingPlainFile) {
     const QString question = plain + u" already exist do you want to replace it "_s;
 
     m_dialogs.answer(Answer::No);
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{question});
     EXPECT_EQ(readAll(plain), QByteArray("stale"));
     EXPECT_EQ(attributesOf(encrypted), 7u);
     EXPECT_EQ(selectedEntries(), QStringList{encrypted});
 
     m_dialogs.answer(Answer::Yes);
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
     EXPECT_EQ(readAll(plain), QByteArray("the real content"));
     // The attribute value the header saved, as on every other path.
     EXPECT_EQ(attributesOf(plain), 34u);
@@ -256,7 +256,7 @@ TEST_F(CryptCommandsTest, CancelAfterTheFirstBlockRemovesThePartialOutputOnly) {
         choose({c.input});
         OnFirstBlock cancel(pressCancel);
         m_dialogs.answer(Answer::Yes);
-        trigger(c.command);
+        triggerAction(c.command);
         ASSERT_TRUE(cancel.ran()) << qPrintable(c.command);
         EXPECT_EQ(m_dialogs.texts(), QStringList{u" Do you really want to cancel? \r\n"_s});
         EXPECT_FALSE(QFile::exists(c.output));
@@ -280,7 +280,7 @@ TEST_F(CryptCommandsTest, AnsweringNoToCancelLetsThePassFinish) {
         shownAfterNo = progress.isVisible();
     });
     m_dialogs.answer(Answer::No);
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     ASSERT_TRUE(cancel.ran());
     EXPECT_TRUE(shownAfterNo);
     EXPECT_EQ(entries(), QStringList{vxp(plain)});
@@ -296,12 +296,12 @@ TEST_F(CryptCommandsTest, AFileLargerThanTheFreeSpaceIsSkippedWithTheSpaceMessag
 
     m_platform.free = 100;
     choose({plain});
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     // A failed query counts as no space at all.
     m_platform.free = 0;
     list().clear();
     choose({encrypted});
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
 
     EXPECT_EQ(
         m_dialogs.texts(),
@@ -323,7 +323,7 @@ TEST_F(CryptCommandsTest, DeleteOriginalOnOrOff) {
         setDeleteOriginal(deleteOriginal);
         list().clear();
         choose({plain});
-        trigger(u"Enc1"_s);
+        triggerAction(u"Enc1"_s);
         EXPECT_EQ(entries(), QStringList{vxp(plain)});
         EXPECT_EQ(attributesOf(vxp(plain)), 7u);
         EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
@@ -335,7 +335,7 @@ TEST_F(CryptCommandsTest, DeleteOriginalOnOrOff) {
         if (!deleteOriginal)
             m_dialogs.answer(Answer::Yes);
         list().item(0)->setSelected(true);
-        trigger(u"Dec1"_s);
+        triggerAction(u"Dec1"_s);
         EXPECT_EQ(entries(), QStringList{plain});
         EXPECT_EQ(readAll(plain), plainBytes);
         EXPECT_EQ(attributesOf(plain), 2u);
@@ -356,10 +356,10 @@ TEST_F(CryptCommandsTest, AWriteFailingPartWayLeavesEveryInputAndSaysWhy) {
     {
         const FileSizeLimit limit(CipherPass::BufferSize);
         list().item(1)->setSelected(false);
-        trigger(u"Enc1"_s);
+        triggerAction(u"Enc1"_s);
         list().item(0)->setSelected(false);
         list().item(1)->setSelected(true);
-        trigger(u"Dec1"_s);
+        triggerAction(u"Dec1"_s);
     }
     const QString tooLarge = qt_error_string(EFBIG);
     EXPECT_EQ(m_dialogs.texts(), (QStringList{tooLarge, tooLarge}));
@@ -387,7 +387,7 @@ TEST_F(CryptCommandsTest, ADamagedHeaderIsReportedAndLeftAlone) {
     const QString twin = makeFile(u"work/d.txt"_s, QByteArray("another file"));
     m_platform.setAttributes(twin, 1);
     choose({encrypted});
-    trigger(u"Dec1"_s);
+    triggerAction(u"Dec1"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{encrypted + u" has a damaged header and was left untouched."_s});
     EXPECT_EQ(readAll(encrypted), before);
     EXPECT_EQ(attributesOf(encrypted), 7u);
@@ -402,7 +402,7 @@ TEST_F(CryptCommandsTest, ASymbolicLinkInTheListIsRefusedLikeAMissingFile) {
     const QString link = path(u"work/link.txt"_s);
     ASSERT_TRUE(QFile::link(target, link));
     choose({link});
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{link + u" moved or it may in locked folder.\r\nVexa Password will convert this selection."_s,
                            Again}));
@@ -422,7 +422,7 @@ TEST_F(CryptCommandsTest, AnOutputNameThePassRefusedIsLeftInPlace) {
     choose({linked, plain});
     m_dialogs.answer(Answer::Yes);
     m_dialogs.answer(Answer::Yes);
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     const QString replace = u".vxp already exists. do you want to replace it "_s;
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{linked + replace, linked + u" and "_s + vxp(linked) + u" are the same file."_s,
@@ -445,12 +445,12 @@ TEST_F(CryptCommandsTest, CommandsArrivingWhileAPassRunsDoNothing) {
         busyDuringPass = state().Busy;
         list().addItem(other);
         list().item(1)->setSelected(true);
-        trigger(u"Encmenu"_s);
+        triggerAction(u"Encmenu"_s);
         emit window().toolPanel().C15();
-        trigger(u"Enc1"_s);
-        trigger(u"Dec2"_s);
+        triggerAction(u"Enc1"_s);
+        triggerAction(u"Dec2"_s);
     });
-    trigger(u"Enc1"_s);
+    triggerAction(u"Enc1"_s);
     ASSERT_TRUE(meanwhile.ran());
     EXPECT_TRUE(busyDuringPass);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
@@ -462,8 +462,8 @@ TEST_F(CryptCommandsTest, MenuAndToolBarAreGatedAndTheEncryptButtonClearsBusy) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
     choose({plain});
     state().Busy = true;
-    trigger(u"Encmenu"_s);
-    trigger(u"Decmenu"_s);
+    triggerAction(u"Encmenu"_s);
+    triggerAction(u"Decmenu"_s);
     emit window().toolPanel().C15();
     emit window().toolPanel().C14();
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
@@ -479,7 +479,7 @@ TEST_F(CryptCommandsTest, MenuAndToolBarAreGatedAndTheEncryptButtonClearsBusy) {
     EXPECT_EQ(state().ActiveListKind, ListKind::None);
     // The status update: the chooser's file count, which shows the new file.
     EXPECT_EQ(window().statusLine().lab5(), u"1"_s);
-    EXPECT_EQ(chooser().fileCount(), 1);
+    EXPECT_EQ(chooser()->fileCount(), 1);
 
     list().item(0)->setSelected(true);
     emit window().toolPanel().C14();

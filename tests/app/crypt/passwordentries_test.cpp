@@ -29,11 +29,11 @@ protected:
 TEST_F(PasswordEntriesTest, EditPasswordFromTheMenuIsGatedByBusy) {
     dialog().hide();
     state().Busy = true;
-    trigger(u"Editpas"_s);
+    triggerAction(u"Editpas"_s);
     EXPECT_EQ(shownFrame(), QString());
 
     state().Busy = false;
-    trigger(u"Editpas"_s);
+    triggerAction(u"Editpas"_s);
     EXPECT_EQ(shownFrame(), u"Frame2"_s);
 }
 
@@ -41,7 +41,7 @@ TEST_F(PasswordEntriesTest, PopUpEditPasswordEntriesWorkWhileBusy) {
     state().Busy = true;
     for (const QString& entry : {u"Passw"_s, u"EditListPass"_s}) {
         dialog().hide();
-        trigger(entry);
+        triggerAction(entry);
         EXPECT_EQ(shownFrame(), u"Frame2"_s) << qPrintable(entry);
     }
 }

@@ -19,14 +19,14 @@ using Answer = Dialogs::Answer;
 
 class ShownFilesTest : public CryptWindowTest {
 protected:
-    void showWork() { chooser().refreshFiles(); }
+    void showWork() { chooser()->refreshFiles(); }
 };
 
 TEST_F(ShownFilesTest, AnEmptyFolderHasNothingToDo) {
     setPassword(u"pw"_s);
     showWork();
-    trigger(u"Enc2"_s);
-    trigger(u"Dec2"_s);
+    triggerAction(u"Enc2"_s);
+    triggerAction(u"Dec2"_s);
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{u"There're no shown in the directory"_s, u"There're no shown in the directory"_s}));
     EXPECT_FALSE(state().Busy);
@@ -45,7 +45,7 @@ TEST_F(ShownFilesTest, EncryptingAMixOfFiles) {
     makeFile(u"work/"_s + longName, 50);
     showWork();
     m_dialogs.answer(Answer::Yes);
-    trigger(u"Enc2"_s);
+    triggerAction(u"Enc2"_s);
 
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{secret + u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s,
@@ -63,7 +63,7 @@ TEST_F(ShownFilesTest, EncryptingAMixOfFiles) {
     EXPECT_EQ(list().count(), 0);
     EXPECT_FALSE(progressWindow()->isVisible());
     EXPECT_FALSE(state().Busy);
-    EXPECT_EQ(window().statusLine().lab5(), QString::number(chooser().fileCount()));
+    EXPECT_EQ(window().statusLine().lab5(), QString::number(chooser()->fileCount()));
 }
 
 TEST_F(ShownFilesTest, NoToTheSecretFileQuestionStopsTheRun) {
@@ -72,7 +72,7 @@ TEST_F(ShownFilesTest, NoToTheSecretFileQuestionStopsTheRun) {
     const QString later = makeFile(u"work/b.txt"_s, 100);
     showWork();
     m_dialogs.answer(Answer::No);
-    trigger(u"Enc2"_s);
+    triggerAction(u"Enc2"_s);
     EXPECT_EQ(m_dialogs.texts(),
               QStringList{secret + u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s});
     EXPECT_TRUE(QFile::exists(later));
@@ -98,7 +98,7 @@ TEST_F(ShownFilesTest, DecryptingAMixOfFiles) {
     const QByteArray damagedBytes = readAll(damaged);
     showWork();
     m_dialogs.answer(Answer::Yes);
-    trigger(u"Dec2"_s);
+    triggerAction(u"Dec2"_s);
 
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{plain + u" , Isn't a Secret file.\r\n"
@@ -122,7 +122,7 @@ TEST_F(ShownFilesTest, ASingleFileThatIsNotSecretEndsTheDecryption) {
     setPassword(u"pw"_s);
     const QString plain = makeFile(u"work/b.txt"_s, 50);
     showWork();
-    trigger(u"Dec2"_s);
+    triggerAction(u"Dec2"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{plain + u" , Isn't a Secret file."_s});
     EXPECT_FALSE(progressWindow()->isVisible());
     EXPECT_FALSE(state().Busy);
@@ -132,7 +132,7 @@ TEST_F(ShownFilesTest, AnUnverifiedPasswordOpensTheDialogBeforeDecrypting) {
     setPassword(u"pw"_s, u"p"_s);
     const QString encrypted = makeEncrypted(u"work/a.txt.vxp"_s, "plain a", u"pw"_s);
     showWork();
-    trigger(u"Dec2"_s);
+    triggerAction(u"Dec2"_s);
     EXPECT_TRUE(window().passwordDialog().isVisible());
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
     EXPECT_TRUE(QFile::exists(encrypted));
@@ -150,7 +150,7 @@ TEST_F(ShownFilesTest, ReplacingOrKeepingExistingPlainFiles) {
     // Each plain file comes just before its encrypted one and is passed over as not secret.
     for (const Answer answer : {Answer::Yes, Answer::No, Answer::Yes, Answer::Yes})
         m_dialogs.answer(answer);
-    trigger(u"Dec2"_s);
+    triggerAction(u"Dec2"_s);
     const QString notSecret =
         u" , Isn't a Secret file.\r\nPress yes to ignore this file and continue.   No to cancel for all. "_s;
     const QString replace = u" already exist do you want to replace it "_s;
@@ -172,7 +172,7 @@ TEST_F(ShownFilesTest, CancelStopsTheRunAndRemovesThePartialOutput) {
     showWork();
     OnFirstBlock cancel(pressCancel);
     m_dialogs.answer(Answer::Yes);
-    trigger(u"Enc2"_s);
+    triggerAction(u"Enc2"_s);
     ASSERT_TRUE(cancel.ran());
     EXPECT_EQ(readAll(big), bigBytes);
     EXPECT_FALSE(QFile::exists(big + u".vxp"_s));
@@ -192,7 +192,7 @@ TEST_F(ShownFilesTest, CancelWhileReplacingAPlainFileKeepsTheEncryptedFileAndSto
     for (const Answer answer : {Answer::Yes, Answer::Yes, Answer::Yes})
         m_dialogs.answer(answer);
     OnFirstBlock cancel(pressCancel);
-    trigger(u"Dec2"_s);
+    triggerAction(u"Dec2"_s);
     ASSERT_TRUE(cancel.ran());
     EXPECT_EQ(m_dialogs.texts().mid(1), (QStringList{plain + u" already exist do you want to replace it "_s,
                                                      u" Do you really want to cancel? \r\n"_s}));
@@ -213,7 +213,7 @@ TEST_F(ShownFilesTest, AWriteFailingPartWayIsReportedAndTheRunGoesOn) {
     showWork();
     {
         const FileSizeLimit limit(CipherPass::BufferSize);
-        trigger(u"Enc2"_s);
+        triggerAction(u"Enc2"_s);
     }
     EXPECT_EQ(m_dialogs.texts(), QStringList{qt_error_string(EFBIG)});
     EXPECT_EQ(readAll(big), bigBytes);

@@ -1,8 +1,6 @@
 /*
- * A fixture with the real main window for the hot-list windows and commands: the per-user
- * folders redirected into the test's folder, the chooser opened at its "work" folder, scripted
- * dialogs, menu items fired the way the user fires them, and helpers that find the hot-list
- * windows, their lists and the list files.
+ * The real main window for the hot-list windows and commands, with helpers that find the
+ * hot-list windows, their lists and the list files.
  */
 #pragma once
 
@@ -10,47 +8,16 @@
 #include "fakeservices.h"
 #include "form2.h"
 #include "form3.h"
-#include "mdiform1.h"
+#include "mainwindowtest.h"
 #include "qstringprinter.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
 
-#include <QtCore/QDir>
-#include <QtGui/QAction>
-#include <QtTest/QTest>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMdiSubWindow>
 
-#include <memory>
-
-class HotListWindowTest : public TempEnvTest {
+class HotListWindowTest : public MainWindowTest<TestPlatform> {
 protected:
     using Answer = Dialogs::Answer;
-
-    void SetUp() override {
-        TempEnvTest::SetUp();
-        m_oldCurrent = QDir::currentPath();
-        QDir::setCurrent(makeDir(QStringLiteral("work")));
-        m_window = std::make_unique<MDIForm1>(m_dialogs, m_platform);
-        m_window->setProcessEnd([] {});
-        m_window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-    }
-
-    void TearDown() override {
-        m_window.reset();
-        QDir::setCurrent(m_oldCurrent);
-        TempEnvTest::TearDown();
-    }
-
-    // Fires a menu or pop-up item, refusing a missing or disabled one.
-    void triggerAction(const QString& name) {
-        QAction* action = m_window->findChild<QAction*>(name);
-        ASSERT_NE(action, nullptr) << qPrintable(name);
-        ASSERT_TRUE(action->isEnabled()) << qPrintable(name);
-        action->trigger();
-    }
 
     // The open hot-list windows, oldest first.
     QList<Form2*> hotLists() const {
@@ -89,11 +56,4 @@ protected:
             names << File1->item(row)->text();
         return names;
     }
-
-    ScriptedDialogs m_dialogs;
-    TestPlatform m_platform;
-    std::unique_ptr<MDIForm1> m_window;
-
-private:
-    QString m_oldCurrent;
 };

@@ -10,11 +10,10 @@
 #include "form3.h"
 #include "helpwindow.h"
 #include "linuxplatform.h"
+#include "mainwindowtest.h"
 #include "messageboxdialogs.h"
-#include "scripteddialogs.h"
 #include "spassword1.h"
 #include "statline.h"
-#include "tempenv.h"
 #include "toolpanel.h"
 #include "twips.h"
 
@@ -80,89 +79,37 @@ QRect frameOf(QWidget* child) {
 
 } // namespace
 
-class MainWindowTest : public TempEnvTest {
+class ShellWindowTest : public MainWindowTest<RecordingPlatform> {
 protected:
-    void SetUp() override {
-        TempEnvTest::SetUp();
-        m_oldCurrent = QDir::currentPath();
-        // The chooser opens at the process's current folder.
-        QDir::setCurrent(makeDir(u"work"_s));
-        m_platform.folder = makeDir(u"bin"_s);
-    }
-
-    void TearDown() override {
-        m_window.reset();
-        QDir::setCurrent(m_oldCurrent);
-        TempEnvTest::TearDown();
-    }
-
-    MDIForm1& open(Dialogs& dialogs) {
-        m_window = std::make_unique<MDIForm1>(dialogs, m_platform);
-        m_window->setProcessEnd([this] { ++m_processEnds; });
-        return *m_window;
-    }
-    MDIForm1& open() { return open(m_dialogs); }
-
-    MDIForm1& openShown() {
-        open();
-        show();
-        return *m_window;
-    }
-
-    void show() {
-        m_window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
-    }
-
-    // Fires a menu item the way the user does, refusing a missing or disabled one.
-    void triggerAction(const QString& name) {
-        QAction* action = m_window->findChild<QAction*>(name);
-        ASSERT_NE(action, nullptr) << qPrintable(name);
-        ASSERT_TRUE(action->isEnabled()) << qPrintable(name);
-        action->trigger();
-    }
-
-    bool isChecked(const QString& name) const { return m_window->findChild<QAction*>(name)->isChecked(); }
-    QToolButton* toolButton(const QString& name) const { return m_window->toolPanel().findChild<QToolButton*>(name); }
-
-    ScriptedDialogs m_dialogs;
-    RecordingPlatform m_platform;
-    std::unique_ptr<MDIForm1> m_window;
-    int m_processEnds = 0;
-
-private:
-    QString m_oldCurrent;
+    void preparePlatform() override { m_platform.folder = makeDir(u"bin"_s); }
 };
 
-TEST_F(MainWindowTest, StartsWithDesignClientAreaBarsAndChildWindows) {
-    MDIForm1& window = open();
+TEST_F(ShellWindowTest, StartsWithDesignClientAreaBarsAndChildWindows) {
     const QSize client = twips::size(9300, 5055);
-    EXPECT_EQ(window.clientSize(), client);
-    EXPECT_EQ(window.windowTitle(), u"Vexa Password v1.22"_s);
-    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_EQ(window().clientSize(), client);
+    EXPECT_EQ(window().windowTitle(), u"Vexa Password v1.22"_s);
+    EXPECT_FALSE(window().windowIcon().isNull());
 
-    show();
     // The offscreen screen's halves are smaller than the window, so the minimum-size rule
     // leaves it as designed.
-    const QSize half = window.screen()->geometry().size() / 2;
-    ASSERT_LT(half.width(), window.frameGeometry().width());
-    ASSERT_LT(half.height(), window.frameGeometry().height());
-    EXPECT_EQ(window.clientSize(), client);
+    const QSize half = window().screen()->geometry().size() / 2;
+    ASSERT_LT(half.width(), window().frameGeometry().width());
+    ASSERT_LT(half.height(), window().frameGeometry().height());
+    EXPECT_EQ(window().clientSize(), client);
 
     const int browserWidth = qRound(0.3 * client.width());
-    EXPECT_EQ(frameOf(window.browser()),
+    EXPECT_EQ(frameOf(window().browser()),
               QRect(client.width() - browserWidth, 0, browserWidth, qRound(0.4 * client.height())));
-    EXPECT_EQ(frameOf(window.chooser()), QRect(0, 0, qRound(0.7 * client.width()), client.height()));
+    EXPECT_EQ(frameOf(window().chooser()), QRect(0, 0, qRound(0.7 * client.width()), client.height()));
 
-    const int width = window.centralWidget()->width();
-    const int height = window.centralWidget()->height();
-    EXPECT_EQ(window.toolPanel().geometry(), QRect(0, 0, width, twips::toPixels(855)));
-    EXPECT_EQ(window.statusLine().geometry(), QRect(0, height - twips::toPixels(495), width, twips::toPixels(495)));
-    EXPECT_EQ(window.statusLine().scaleWidth(), 9300.0f);
+    const int width = window().centralWidget()->width();
+    const int height = window().centralWidget()->height();
+    EXPECT_EQ(window().toolPanel().geometry(), QRect(0, 0, width, twips::toPixels(855)));
+    EXPECT_EQ(window().statusLine().geometry(), QRect(0, height - twips::toPixels(495), width, twips::toPixels(495)));
+    EXPECT_EQ(window().statusLine().scaleWidth(), 9300.0f);
 }
 
-TEST_F(MainWindowTest, RunTimeOptionsStartAsDesigned) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, RunTimeOptionsStartAsDesigned) {
     const std::pair<QString, bool> marks[] = {
         {u"LOWSEC"_s, true},  {u"HISEC"_s, false},    {u"DELOLD"_s, true},     {u"statusbar"_s, true},
         {u"Toolbar"_s, true}, {u"E_Decrypt"_s, true}, {u"MyHotLists"_s, true},
@@ -172,25 +119,24 @@ TEST_F(MainWindowTest, RunTimeOptionsStartAsDesigned) {
     for (const FilterCase& filter : kFilters) {
         EXPECT_TRUE(isChecked(filter.menuItem)) << qPrintable(filter.menuItem);
         EXPECT_TRUE(isChecked(filter.popupItem)) << qPrintable(filter.popupItem);
-        EXPECT_EQ((window.toolPanel().*filter.state)(), 1) << qPrintable(filter.button);
-        EXPECT_TRUE(window.chooser()->isFileKindShown(filter.kind)) << qPrintable(filter.button);
+        EXPECT_EQ((window().toolPanel().*filter.state)(), 1) << qPrintable(filter.button);
+        EXPECT_TRUE(window().chooser()->isFileKindShown(filter.kind)) << qPrintable(filter.button);
     }
-    EXPECT_EQ(window.toolPanel().MM1(), 0);
-    EXPECT_EQ(window.toolPanel().MM10(), 0);
-    EXPECT_TRUE(window.toolPanel().isVisible());
-    EXPECT_TRUE(window.statusLine().isVisible());
+    EXPECT_EQ(window().toolPanel().MM1(), 0);
+    EXPECT_EQ(window().toolPanel().MM10(), 0);
+    EXPECT_TRUE(window().toolPanel().isVisible());
+    EXPECT_TRUE(window().statusLine().isVisible());
 }
 
-TEST_F(MainWindowTest, MenusCarryTheDesignNamesCaptionsAndKeys) {
-    MDIForm1& window = open();
+TEST_F(ShellWindowTest, MenusCarryTheDesignNamesCaptionsAndKeys) {
     QStringList bar;
-    for (QAction* menu : window.menuBar()->actions())
+    for (QAction* menu : window().menuBar()->actions())
         bar << menu->menu()->objectName() + u' ' + menu->text();
     EXPECT_EQ(bar, (QStringList{u"Filing &File"_s, u"Viewmenu &View"_s, u"Per &Password"_s, u"OPtion1 &Option"_s,
                                 u"windo &Windows"_s, u"Help1 &Help"_s}));
 
     QStringList filing;
-    for (QAction* item : window.findChild<QMenu*>(u"Filing"_s)->actions())
+    for (QAction* item : window().findChild<QMenu*>(u"Filing"_s)->actions())
         filing << item->objectName() + u' ' + item->text() + u' ' + item->shortcut().toString();
     EXPECT_EQ(filing,
               (QStringList{u"NewList New list Ctrl+N"_s, u"sepa12  "_s, u"PassGenerate Password Generator Ctrl+G"_s,
@@ -199,49 +145,48 @@ TEST_F(MainWindowTest, MenusCarryTheDesignNamesCaptionsAndKeys) {
 
     // The pop-up menus belong to the window but not to its menu bar.
     for (const QString& name : {u"LoadList"_s, u"Show1"_s, u"munfile"_s, u"Folder"_s}) {
-        QMenu* popup = window.popupMenu(name);
+        QMenu* popup = window().popupMenu(name);
         ASSERT_NE(popup, nullptr) << qPrintable(name);
-        EXPECT_FALSE(window.menuBar()->actions().contains(popup->menuAction())) << qPrintable(name);
+        EXPECT_FALSE(window().menuBar()->actions().contains(popup->menuAction())) << qPrintable(name);
     }
-    EXPECT_EQ(window.popupMenu(u"Show1"_s)->title(), u"List File"_s);
-    EXPECT_EQ(window.menuItem(u"Search1"_s)->text(), u"&Search Topic on ..."_s);
-    EXPECT_EQ(window.menuItem(u"PopFoldunLock"_s)->text(), u"Folder unLock"_s);
-    EXPECT_TRUE(window.menuItem(u"sepa11"_s)->isSeparator());
+    EXPECT_EQ(window().popupMenu(u"Show1"_s)->title(), u"List File"_s);
+    EXPECT_EQ(window().menuItem(u"Search1"_s)->text(), u"&Search Topic on ..."_s);
+    EXPECT_EQ(window().menuItem(u"PopFoldunLock"_s)->text(), u"Folder unLock"_s);
+    EXPECT_TRUE(window().menuItem(u"sepa11"_s)->isSeparator());
 }
 
-TEST_F(MainWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     QFile generator(m_platform.folder + u"/generate"_s);
     ASSERT_TRUE(generator.open(QIODevice::WriteOnly));
     generator.close();
-    window.state().Busy = true;
-    window.state().ActiveListKind = ListKind::ChosenList;
+    window().state().Busy = true;
+    window().state().ActiveListKind = ListKind::ChosenList;
 
     // No question is scripted: a question would fail the test.
     triggerAction(u"HISEC"_s);
-    EXPECT_EQ(window.state().ActiveListKind, ListKind::None);
+    EXPECT_EQ(window().state().ActiveListKind, ListKind::None);
     triggerAction(u"DELOLD"_s);
     triggerAction(u"Normalmenu"_s);
     triggerAction(u"Contents1"_s);
-    emit window.toolPanel().C5(1, 0, 0, 0);
-    emit window.toolPanel().C10(1, 0, 0, 0);
+    emit window().toolPanel().C5(1, 0, 0, 0);
+    emit window().toolPanel().C10(1, 0, 0, 0);
     EXPECT_TRUE(isChecked(u"LOWSEC"_s));
     EXPECT_FALSE(isChecked(u"HISEC"_s));
     EXPECT_TRUE(isChecked(u"DELOLD"_s));
     EXPECT_TRUE(isChecked(u"Normalmenu"_s));
-    EXPECT_TRUE(window.chooser()->isFileKindShown(FileKind::Normal));
-    EXPECT_TRUE(window.chooser()->isFileKindShown(FileKind::Archive));
-    EXPECT_EQ(window.toolPanel().MM5(), 1);
-    EXPECT_EQ(window.helpWindow(), nullptr);
+    EXPECT_TRUE(window().chooser()->isFileKindShown(FileKind::Normal));
+    EXPECT_TRUE(window().chooser()->isFileKindShown(FileKind::Archive));
+    EXPECT_EQ(window().toolPanel().MM5(), 1);
+    EXPECT_EQ(window().helpWindow(), nullptr);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
 
     // The pop-up switches have no gate.
     triggerAction(u"Hid"_s);
-    EXPECT_FALSE(window.chooser()->isFileKindShown(FileKind::Hidden));
+    EXPECT_FALSE(window().chooser()->isFileKindShown(FileKind::Hidden));
     triggerAction(u"Toolbar"_s);
-    EXPECT_TRUE(window.toolPanel().isHidden());
+    EXPECT_TRUE(window().toolPanel().isHidden());
     triggerAction(u"statusbar"_s);
-    EXPECT_TRUE(window.statusLine().isHidden());
+    EXPECT_TRUE(window().statusLine().isHidden());
     triggerAction(u"PassGenerate"_s);
     EXPECT_EQ(m_platform.started, QStringList{generator.fileName()});
     m_dialogs.answer(Dialogs::Answer::Yes);
@@ -249,35 +194,32 @@ TEST_F(MainWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     EXPECT_EQ(m_processEnds, 1);
 }
 
-TEST_F(MainWindowTest, ExitAsksFirstAndClosesTheChildWindows) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, ExitAsksFirstAndClosesTheChildWindows) {
     m_dialogs.answer(Dialogs::Answer::No);
     triggerAction(u"Ending"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{u" Do you really want  exit?"_s});
     EXPECT_EQ(m_processEnds, 0);
-    EXPECT_EQ(window.mdiArea().subWindowList().size(), 2);
+    EXPECT_EQ(window().mdiArea().subWindowList().size(), 2);
 
     m_dialogs.answer(Dialogs::Answer::Yes);
     triggerAction(u"Ending"_s);
     EXPECT_EQ(m_processEnds, 1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.chooser() && !window.browser(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().chooser() && !window().browser(); }));
     EXPECT_FALSE(isChecked(u"E_Decrypt"_s));
     EXPECT_FALSE(isChecked(u"MyHotLists"_s));
 }
 
-TEST_F(MainWindowTest, ClosingTheWindowEndsWithoutAQuestion) {
-    MDIForm1& window = openShown();
-    EXPECT_FALSE(window.close());
+TEST_F(ShellWindowTest, ClosingTheWindowEndsWithoutAQuestion) {
+    EXPECT_FALSE(window().close());
     EXPECT_EQ(m_processEnds, 1);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.mdiArea().subWindowList().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().mdiArea().subWindowList().isEmpty(); }));
 }
 
-TEST_F(MainWindowTest, LevelButtonFollowsTheAnswerToItsModalQuestion) {
+TEST_F(ShellWindowTest, LevelButtonFollowsTheAnswerToItsModalQuestion) {
     MessageBoxDialogs dialogs;
-    MDIForm1& window = open(dialogs);
-    dialogs.setParent(&window);
-    show();
+    openWindow(dialogs);
+    dialogs.setParent(&window());
     QToolButton* level = toolButton(u"LevelTool"_s);
 
     // Answers every message box that comes up, recording its title and text.
@@ -308,34 +250,32 @@ TEST_F(MainWindowTest, LevelButtonFollowsTheAnswerToItsModalQuestion) {
         QTest::mouseRelease(level, Qt::LeftButton);
         QCoreApplication::processEvents();
         EXPECT_EQ(asked, press.asks ? QStringList{question} : QStringList{});
-        EXPECT_EQ(window.toolPanel().MM10(), press.high ? 1 : 0);
+        EXPECT_EQ(window().toolPanel().MM10(), press.high ? 1 : 0);
         EXPECT_EQ(isChecked(u"HISEC"_s), press.high);
         EXPECT_EQ(isChecked(u"LOWSEC"_s), !press.high);
     }
 }
 
-TEST_F(MainWindowTest, LowSecurityFromTheMenuReleasesTheLevelButton) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, LowSecurityFromTheMenuReleasesTheLevelButton) {
     m_dialogs.answer(Dialogs::Answer::Yes);
     triggerAction(u"HISEC"_s);
-    EXPECT_EQ(window.toolPanel().MM10(), 1);
+    EXPECT_EQ(window().toolPanel().MM10(), 1);
     triggerAction(u"LOWSEC"_s);
-    EXPECT_EQ(window.toolPanel().MM10(), 0);
+    EXPECT_EQ(window().toolPanel().MM10(), 0);
     EXPECT_TRUE(isChecked(u"LOWSEC"_s));
     EXPECT_FALSE(isChecked(u"HISEC"_s));
     triggerAction(u"DELOLD"_s);
     EXPECT_FALSE(isChecked(u"DELOLD"_s));
 }
 
-TEST_F(MainWindowTest, FileKindSwitchesStayInStepInAllThreePlaces) {
+TEST_F(ShellWindowTest, FileKindSwitchesStayInStepInAllThreePlaces) {
     makeFile(u"work/plain.txt"_s, 10);
     makeFile(u"work/.hidden"_s, 10);
-    MDIForm1& window = openShown();
-    Spassword1& chooser = *window.chooser();
+    Spassword1& chooser = *window().chooser();
     const auto expectSwitch = [&](const FilterCase& filter, bool on) {
         EXPECT_EQ(isChecked(filter.menuItem), on) << qPrintable(filter.menuItem);
         EXPECT_EQ(isChecked(filter.popupItem), on) << qPrintable(filter.popupItem);
-        EXPECT_EQ((window.toolPanel().*filter.state)(), on ? 1 : 0) << qPrintable(filter.button);
+        EXPECT_EQ((window().toolPanel().*filter.state)(), on ? 1 : 0) << qPrintable(filter.button);
         EXPECT_EQ(chooser.isFileKindShown(filter.kind), on) << qPrintable(filter.button);
     };
 
@@ -344,10 +284,10 @@ TEST_F(MainWindowTest, FileKindSwitchesStayInStepInAllThreePlaces) {
         expectSwitch(filter, false);
         triggerAction(filter.menuItem);
         expectSwitch(filter, true);
-        window.statusLine().setLab5(QString());
+        window().statusLine().setLab5(QString());
         QTest::mouseClick(toolButton(filter.button), Qt::LeftButton);
         expectSwitch(filter, false);
-        EXPECT_EQ(window.statusLine().lab5(), QString::number(chooser.fileCount())) << qPrintable(filter.button);
+        EXPECT_EQ(window().statusLine().lab5(), QString::number(chooser.fileCount())) << qPrintable(filter.button);
         QTest::mouseClick(toolButton(filter.button), Qt::LeftButton);
         expectSwitch(filter, true);
     }
@@ -358,67 +298,63 @@ TEST_F(MainWindowTest, FileKindSwitchesStayInStepInAllThreePlaces) {
 
     // The count pane shows the files the list now holds: the hidden one goes and comes back.
     QTest::mouseClick(toolButton(u"ViewHTool"_s), Qt::LeftButton);
-    EXPECT_EQ(window.statusLine().lab5(), u"1"_s);
+    EXPECT_EQ(window().statusLine().lab5(), u"1"_s);
     QTest::mouseClick(toolButton(u"ViewHTool"_s), Qt::LeftButton);
-    EXPECT_EQ(window.statusLine().lab5(), u"2"_s);
+    EXPECT_EQ(window().statusLine().lab5(), u"2"_s);
 }
 
-TEST_F(MainWindowTest, ReopenedChooserTakesTheSwitchesAsTheyStand) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, ReopenedChooserTakesTheSwitchesAsTheyStand) {
     triggerAction(u"Norm"_s);
     triggerAction(u"E_Decrypt"_s);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.chooser(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().chooser(); }));
     EXPECT_FALSE(isChecked(u"E_Decrypt"_s));
 
     triggerAction(u"E_Decrypt"_s);
-    ASSERT_NE(window.chooser(), nullptr);
+    ASSERT_NE(window().chooser(), nullptr);
     EXPECT_TRUE(isChecked(u"E_Decrypt"_s));
-    EXPECT_FALSE(window.chooser()->isFileKindShown(FileKind::Normal));
-    EXPECT_TRUE(window.chooser()->isFileKindShown(FileKind::Hidden));
-    EXPECT_EQ(window.statusLine().lab5(), QString::number(window.chooser()->fileCount()));
+    EXPECT_FALSE(window().chooser()->isFileKindShown(FileKind::Normal));
+    EXPECT_TRUE(window().chooser()->isFileKindShown(FileKind::Hidden));
+    EXPECT_EQ(window().statusLine().lab5(), QString::number(window().chooser()->fileCount()));
 
     triggerAction(u"MyHotLists"_s);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.browser(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().browser(); }));
     EXPECT_FALSE(isChecked(u"MyHotLists"_s));
     triggerAction(u"MyHotLists"_s);
-    EXPECT_NE(window.browser(), nullptr);
+    EXPECT_NE(window().browser(), nullptr);
     EXPECT_TRUE(isChecked(u"MyHotLists"_s));
 }
 
-TEST_F(MainWindowTest, BarsFollowTheirCheckMarks) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, BarsFollowTheirCheckMarks) {
     const struct {
         QString item;
         QWidget* bar;
         int height;
-    } bars[] = {{u"Toolbar"_s, &window.toolPanel(), twips::toPixels(855)},
-                {u"statusbar"_s, &window.statusLine(), twips::toPixels(495)}};
+    } bars[] = {{u"Toolbar"_s, &window().toolPanel(), twips::toPixels(855)},
+                {u"statusbar"_s, &window().statusLine(), twips::toPixels(495)}};
     for (const auto& bar : bars) {
-        const QSize client = window.clientSize();
+        const QSize client = window().clientSize();
         triggerAction(bar.item);
         EXPECT_FALSE(isChecked(bar.item));
         EXPECT_TRUE(bar.bar->isHidden());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.clientSize() == client + QSize(0, bar.height); }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window().clientSize() == client + QSize(0, bar.height); }));
         triggerAction(bar.item);
         EXPECT_TRUE(isChecked(bar.item));
         EXPECT_TRUE(bar.bar->isVisible());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.clientSize() == client; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window().clientSize() == client; }));
     }
 }
 
-TEST_F(MainWindowTest, AttributeButtonWantsAListFirstAndRestsWhileBusy) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, AttributeButtonWantsAListFirstAndRestsWhileBusy) {
     QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list  then change attribute"_s});
 
     m_dialogs.clear();
-    window.state().Busy = true;
+    window().state().Busy = true;
     QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
 }
 
-TEST_F(MainWindowTest, PasswordGeneratorStartsFromTheProgramFolder) {
-    openShown();
+TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolder) {
     const QString program = m_platform.folder + u"/generate"_s;
     const struct {
         bool present;
@@ -442,16 +378,15 @@ TEST_F(MainWindowTest, PasswordGeneratorStartsFromTheProgramFolder) {
     }
 }
 
-TEST_F(MainWindowTest, HelpOpensAtContentsOrWithTheSearchFieldFocused) {
-    MDIForm1& window = openShown();
+TEST_F(ShellWindowTest, HelpOpensAtContentsOrWithTheSearchFieldFocused) {
     triggerAction(u"E_Decrypt"_s);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.chooser(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window().chooser(); }));
 
     // Contents opens the chooser again and focuses its folder tree before the guide comes up.
     triggerAction(u"Contents1"_s);
-    ASSERT_NE(window.chooser(), nullptr);
-    EXPECT_EQ(window.focusWidget(), window.chooser()->findChild<QWidget*>(u"Dir1"_s));
-    HelpWindow* help = window.helpWindow();
+    ASSERT_NE(window().chooser(), nullptr);
+    EXPECT_EQ(window().focusWidget(), window().chooser()->findChild<QWidget*>(u"Dir1"_s));
+    HelpWindow* help = window().helpWindow();
     ASSERT_NE(help, nullptr);
     auto* guide = help->findChild<QTextBrowser*>(u"guideText"_s);
     EXPECT_TRUE(help->isVisible());
@@ -470,49 +405,46 @@ TEST_F(MainWindowTest, HelpOpensAtContentsOrWithTheSearchFieldFocused) {
     EXPECT_FALSE(help->findChild<QLabel*>(u"searchResult"_s)->text().isEmpty());
 }
 
-TEST_F(MainWindowTest, WindowsMenuListsAndActivatesTheChildWindows) {
-    MDIForm1& window = openShown();
-    QMenu* windows = window.findChild<QMenu*>(u"windo"_s);
+TEST_F(ShellWindowTest, WindowsMenuListsAndActivatesTheChildWindows) {
+    QMenu* windows = window().findChild<QMenu*>(u"windo"_s);
     emit windows->aboutToShow();
     const QList<QAction*> entries = windows->actions();
     ASSERT_EQ(entries.size(), 2);
     for (QAction* entry : entries) {
         entry->trigger();
-        QMdiSubWindow* active = window.mdiArea().currentSubWindow();
+        QMdiSubWindow* active = window().mdiArea().currentSubWindow();
         ASSERT_NE(active, nullptr);
         EXPECT_TRUE(entry->text().endsWith(u' ' + active->windowTitle())) << qPrintable(entry->text());
     }
     QStringList titles;
     for (QAction* entry : entries)
         titles << entry->text();
-    EXPECT_EQ(titles,
-              (QStringList{u"&1 "_s + window.browser()->windowTitle(), u"&2 "_s + window.chooser()->windowTitle()}));
+    EXPECT_EQ(titles, (QStringList{u"&1 "_s + window().browser()->windowTitle(),
+                                   u"&2 "_s + window().chooser()->windowTitle()}));
 }
 
-TEST_F(MainWindowTest, ListCommandsActOnTheActiveChildWindowsList) {
-    MDIForm1& window = openShown();
-    QListWidget* list = window.chooser()->chosenList();
+TEST_F(ShellWindowTest, ListCommandsActOnTheActiveChildWindowsList) {
+    QListWidget* list = window().chooser()->chosenList();
     list->addItems({u"/a"_s, u"/b"_s, u"/c"_s});
 
     // The browser has no chosen-file list: the command finds none and does nothing.
-    window.mdiArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window.browser()->parentWidget()));
+    window().mdiArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window().browser()->parentWidget()));
     triggerAction(u"selectAll"_s);
     EXPECT_TRUE(list->selectedItems().isEmpty());
 
-    window.mdiArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window.chooser()->parentWidget()));
+    window().mdiArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window().chooser()->parentWidget()));
     triggerAction(u"selectAll"_s);
     EXPECT_EQ(list->selectedItems().size(), 3);
     triggerAction(u"Clear1"_s);
     EXPECT_EQ(list->count(), 0);
-    EXPECT_EQ(window.statusLine().lab6(), u"0"_s);
+    EXPECT_EQ(window().statusLine().lab6(), u"0"_s);
 }
 
-TEST_F(MainWindowTest, WindowGrowsToHalfTheScreenButNeverShrinks) {
-    MDIForm1& window = openShown();
-    const int half = window.screen()->geometry().width() / 2;
-    window.resize(half - 40, window.height());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.frameGeometry().width() == half; }));
-    window.resize(half + 40, window.height());
+TEST_F(ShellWindowTest, WindowGrowsToHalfTheScreenButNeverShrinks) {
+    const int half = window().screen()->geometry().width() / 2;
+    window().resize(half - 40, window().height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().frameGeometry().width() == half; }));
+    window().resize(half + 40, window().height());
     QCoreApplication::processEvents();
-    EXPECT_EQ(window.width(), half + 40);
+    EXPECT_EQ(window().width(), half + 40);
 }
