@@ -4,6 +4,7 @@
 #include "folderlock.h"
 
 #include "attributes.h"
+#include "chooserrules.h"
 #include "encryptedformat.h"
 #include "folderpasswordfile.h"
 #include "masterpasswordfile.h"
@@ -72,7 +73,7 @@ FolderLock::FolderPathParts FolderLock::SplitFolderPath(const QString& FolderPat
 QString FolderLock::FindFreeLockName(const QString& ParentPath, const QString& FolderName) {
     QString LockedName = FolderName;
     QString n;
-    while (QFileInfo(ParentPath + LockedName + n + LockExtension).isDir()) {
+    while (QFileInfo(ParentPath + LockedName + n + ChooserRules::LockExtension).isDir()) {
         LockedName += n;
         n = QString::number(n.toLongLong() + 1);
     }
@@ -96,7 +97,7 @@ std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const 
         return u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s;
     if (isRootOrNoFolder(m_platform, path))
         return u"Please click the folder to lock."_s;
-    if (path.endsWith(LockExtension))
+    if (ChooserRules::IsLockedFolder(path))
         return u" Folder's path  is already locked."_s;
     if (QFileInfo(path).isSymLink())
         return u"This folder is a symbolic link: it can't be locked."_s;
@@ -125,7 +126,7 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
     QString error;
     if (!seal.WriteFolderPasswordFile(CurrentPassword, FolderName, &error))
         return failed(error);
-    const QString lockedPath = ParentPath + LockedName + LockExtension;
+    const QString lockedPath = ParentPath + LockedName + ChooserRules::LockExtension;
     if (!renameFolder(path, lockedPath, &error)) {
         // A folder that keeps its name must not keep a new password file either.
         Result result = failed(error);
@@ -168,7 +169,7 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     const QString path = QDir::cleanPath(FolderPath);
     if (isRootOrNoFolder(m_platform, path))
         return refused(u"Please click the folder to unlock."_s);
-    if (!path.endsWith(LockExtension))
+    if (!ChooserRules::IsLockedFolder(path))
         return refused(u"This folder is unlocked"_s);
     if (QFileInfo(path).isSymLink())
         return refused(u"This folder is a symbolic link: it can't be unlocked."_s);

@@ -1,8 +1,9 @@
 /*
  * Locking and unlocking folders, without any window. A lock renames a folder to its name plus
- * LockExtension, leaves the folder password file inside it and gives it the System attribute;
- * an unlock checks the password (or the master password), gives the folder back its former
- * name, deletes the file and clears the attributes. The content of the folder is not touched.
+ * ChooserRules::LockExtension (the ending the chooser knows locked folders by), leaves the
+ * folder password file inside it and gives it the System attribute; an unlock checks the
+ * password (or the master password), gives the folder back its former name, deletes the file
+ * and clears the attributes. The content of the folder is not touched.
  *
  * Each command returns the messages to show, in the order the user is to see them, and the
  * folder's new path for the folder tree. Refusals and failures before the rename leave
@@ -21,8 +22,7 @@ class Platform;
 
 class FolderLock {
 public:
-    static constexpr QStringView LockExtension = u".{d6277990-4c6a-11cf-8d87-00aa0060f5bf}";
-    // The longest name, without LockExtension, a lock gives a folder.
+    // The longest name, without the lock extension, a lock gives a folder.
     static constexpr qsizetype LockedNameLimit = 200;
 
     struct FolderPathParts {
@@ -54,8 +54,8 @@ public:
 
     static FolderPathParts SplitFolderPath(const QString& FolderPath);
     // LockedName: the folder's name with numbers appended, each to the name reached so far
-    // (Docs, Docs1, Docs12, Docs123, ...), until no folder ParentPath + LockedName +
-    // LockExtension exists.
+    // (Docs, Docs1, Docs12, Docs123, ...), until no folder ParentPath + LockedName + the lock
+    // extension exists.
     static QString FindFreeLockName(const QString& ParentPath, const QString& FolderName);
     // The completed FormerName: FormerName, then FormerName + 1, + 2, ... until nothing of that
     // name exists in ParentPath.
