@@ -25,12 +25,19 @@ TEST(FileSizeText, KeepsBytesUpTo1024ThenKAndMB) {
         EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
 }
 
-TEST(FilterPattern, TakesThePatternAfterAllFromThe11thCharacter) {
-    EXPECT_EQ(FilterPattern(u"All files *.*"_s), u"*.*"_s);
+TEST(ChooserRules, FilterLockAndDuplicateRules) {
+    // "All" takes the pattern from the 11th character; the test is case-sensitive.
     EXPECT_EQ(FilterPattern(u"All files *.txt"_s), u"*.txt"_s);
     EXPECT_EQ(FilterPattern(u"all files *.txt"_s), u"all files *.txt"_s);
-    EXPECT_EQ(FilterPattern(u"*.doc;*.dot"_s), u"*.doc;*.dot"_s);
     EXPECT_EQ(FilterPattern(u"All"_s), QString());
+
+    EXPECT_TRUE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
+    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
+    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
+
+    const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
+    EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
+    EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
 }
 
 TEST(ButtonsFor, PressesButtonsOnlyForTheListedValues) {
@@ -39,32 +46,14 @@ TEST(ButtonsFor, PressesButtonsOnlyForTheListedValues) {
         AttributeButtons buttons; // archive, hidden, read-only, system
     } cases[] = {
         {1, {false, false, true, false}},
-        {2, {false, true, false, false}},
-        {4, {false, false, false, true}},
         {7, {false, true, true, true}},
         {32, {true, false, false, false}},
-        {35, {true, true, true, false}},
         {39, {true, true, true, true}},
         {0, {}},
         {8, {}},
-        {16, {}},
         {40, {}},
-        {48, {}},
-        {160, {}},
         {255, {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ButtonsFor(c.value), c.buttons) << int(c.value);
-}
-
-TEST(IsLockedFolder, ComparesTheEndingExactly) {
-    EXPECT_TRUE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
-    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
-    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
-}
-
-TEST(AddPaths, RefusesEntriesAlreadyThereAndRepeatsCaseSensitively) {
-    const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
-    EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
-    EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
 }

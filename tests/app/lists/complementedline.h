@@ -1,6 +1,6 @@
 /*
  * What a hot-list file holds for an entry, worked out independently of the program's code: the
- * entry's local 8-bit bytes, each complemented.
+ * entry's local 8-bit bytes, each complemented, and for a plain line CR LF after them.
  */
 #pragma once
 
@@ -15,7 +15,6 @@ inline QByteArray Complemented(const QString& entry) {
     return bytes;
 }
 
-// The line an entry written in the plain form takes: its complemented bytes, then CR LF.
 inline QByteArray ComplementedLine(const QString& entry) {
     return Complemented(entry) + "\r\n";
 }
