@@ -1,6 +1,6 @@
 /*
  * The real main window for the hot-list windows and commands, with helpers that find the
- * hot-list windows, their lists and the list files.
+ * hot-list windows and make and name the list files.
  */
 #pragma once
 
@@ -18,6 +18,9 @@
 class HotListWindowTest : public MainWindowTest<TestPlatform> {
 protected:
     using Answer = Dialogs::Answer;
+    static inline const QString kSaveQuestion = QStringLiteral("Do you want to save changes to  ");
+    static inline const QString kReplaceQuestion =
+        QStringLiteral("This list is already existed do you want replace it");
 
     // The open hot-list windows, oldest first.
     QList<Form2*> hotLists() const {
@@ -26,6 +29,12 @@ protected:
             if (auto* window = qobject_cast<Form2*>(frame->widget()); window && frame->isVisible())
                 result << window;
         }
+        return result;
+    }
+    QStringList captions() const {
+        QStringList result;
+        for (Form2* window : hotLists())
+            result << window->windowTitle();
         return result;
     }
     Form2* activeHotList() const {
@@ -37,17 +46,18 @@ protected:
         triggerAction(QStringLiteral("NewList"));
         Form2* window = activeHotList();
         EXPECT_NE(window, nullptr);
-        list(window)->addItems(entries);
+        window->chosenList()->addItems(entries);
         return window;
     }
-    static QListWidget* list(Form2* window) { return window->chosenList(); }
     static QMdiSubWindow* frame(QWidget* window) { return qobject_cast<QMdiSubWindow*>(window->parentWidget()); }
-    void activate(QWidget* window) { m_window->mdiArea().setActiveSubWindow(frame(window)); }
     // Closes a window the way its close box does; true when it went.
     static bool close(QWidget* window) { return frame(window)->close(); }
 
     QString listFolder() const { return m_platform.dataFolder() + QStringLiteral("/MyList"); }
     QString listFile(const QString& name) const { return listFolder() + u'/' + name + QStringLiteral(".vexa"); }
+    QString makeList(const QString& name, const QByteArray& content) {
+        return makeFile(QDir(root()).relativeFilePath(listFile(name)), content);
+    }
     // The names the browser shows.
     QStringList browserNames() const {
         QStringList names;
