@@ -72,8 +72,15 @@ void HotListCommands::RenameList_Click() {
     if (!window)
         return;
     const QString name = m_services.dialogs().input(u"Enter a new name."_s, u"Vexa Password"_s, QString());
-    if (!name.isEmpty())
-        window->setWindowTitle(name);
+    if (name.isEmpty())
+        return;
+    // The name becomes a file name in the list folder: a "/" would send the next save into a
+    // sub-folder or, with "..", out of the list folder. "." and ".." name folders, never a list.
+    if (name.contains(u'/') || name == u"."_s || name == u".."_s) {
+        m_services.dialogs().message(u"A list name can't contain \"/\" or be \".\" or \"..\"."_s);
+        return;
+    }
+    window->setWindowTitle(name);
 }
 
 void HotListCommands::DeleteList_Click() {

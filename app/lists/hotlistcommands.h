@@ -33,6 +33,7 @@ public:
     // caption + " is saved" and refreshes the browser.
     void Savelist_Click();
     // "Rename List": the active hot-list window takes the name the user types; no file changes.
+    // A name with a "/", or the name "." or "..", is refused with a message.
     void RenameList_Click();
     // "Delet": deletes the list file picked in the browser (CurrentFile) after a question.
     void DeleteList_Click();

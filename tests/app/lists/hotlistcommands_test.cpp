@@ -95,6 +95,20 @@ TEST_F(HotListCommandsTest, RenameThenSaveLeavesBothFiles) {
     EXPECT_EQ(browserNames(), (QStringList{u"Hot List 1.vexa"_s, u"Travel.vexa"_s}));
 }
 
+TEST_F(HotListCommandsTest, RenameRefusesNamesThatLeadOutOfTheListFolder) {
+    newList({u"/a"_s});
+    for (const QString& name : {u"../outside"_s, u"sub/list"_s, u"/"_s, u"."_s, u".."_s}) {
+        m_dialogs.clear();
+        m_dialogs.answerInput(name);
+        triggerAction(u"RenameList"_s);
+        EXPECT_EQ(m_dialogs.texts().last(), u"A list name can't contain \"/\" or be \".\" or \"..\"."_s);
+        EXPECT_EQ(captions(), QStringList{u"Hot List 1"_s}) << qPrintable(name);
+    }
+    m_dialogs.answerInput(u"..hidden. list"_s);
+    triggerAction(u"RenameList"_s);
+    EXPECT_EQ(captions(), QStringList{u"..hidden. list"_s});
+}
+
 TEST_F(HotListCommandsTest, OpenHotListReadsTheFileIntoANewWindow) {
     // Written by hand as the earlier program wrote it.
     const QString cyrillic = u"/home/ольга/\u04D4.txt"_s;
