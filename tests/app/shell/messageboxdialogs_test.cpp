@@ -1,12 +1,15 @@
-#include "apptitle.h"
+/*
+ * The real boxes: the title, no icon, the buttons each kind offers and the answer each button
+ * gives, and the input box's text or nothing on Cancel.
+ */
 #include "messageboxdialogs.h"
+
+#include "apptitle.h"
 
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QInputDialog>
-#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 
@@ -14,79 +17,69 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Runs `inspect` on the modal box once it is up; the box must be closed by `inspect`.
 template <typename Box> void whenShown(std::function<void(Box*)> inspect) {
     QTimer::singleShot(0, [inspect] {
         Box* box = nullptr;
-        const bool shown =
-            QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); });
-        ASSERT_TRUE(shown) << "no modal box came up";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); }));
         inspect(box);
     });
-}
-
-QMessageBox::StandardButtons buttonsOf(QMessageBox* box) {
-    QMessageBox::StandardButtons result;
-    for (QAbstractButton* button : box->buttons())
-        result |= box->standardButton(button);
-    return result;
 }
 
 } // namespace
 
 TEST(MessageBoxDialogs, BoxesCarryTitleNoIconAndTheirButtons) {
     MessageBoxDialogs dialogs;
-    QMessageBox::StandardButtons seen;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::Critical;
-    auto capture = [&](QMessageBox::StandardButton press) {
-        return [&, press](QMessageBox* box) {
-            seen = buttonsOf(box);
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
+    using Buttons = QMessageBox::StandardButtons;
+    const auto answering = [](QMessageBox::StandardButton press, Buttons offered) {
+        whenShown<QMessageBox>([=](QMessageBox* box) {
+            Buttons seen;
+            for (QAbstractButton* button : box->buttons())
+                seen |= box->standardButton(button);
+            EXPECT_EQ(seen, offered);
+            EXPECT_EQ(box->windowTitle(), applicationTitle());
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
             box->button(press)->click();
-        };
+        });
     };
+    const Buttons yesNo = QMessageBox::Yes | QMessageBox::No;
+    const Buttons retryCancel = QMessageBox::Retry | QMessageBox::Cancel;
+    const struct {
+        QMessageBox::StandardButton press;
+        Buttons offered;
+        std::function<Dialogs::Answer()> ask;
+        Dialogs::Answer answer;
+    } cases[] = {
+        {QMessageBox::No, yesNo, [&] { return dialogs.askYesNo(u"q"_s); }, Dialogs::Answer::No},
+        {QMessageBox::Yes, yesNo, [&] { return dialogs.askYesNo(u"q"_s); }, Dialogs::Answer::Yes},
+        {QMessageBox::Cancel, retryCancel, [&] { return dialogs.askRetryCancel(u"q"_s); }, Dialogs::Answer::Cancel},
+        {QMessageBox::Retry, retryCancel, [&] { return dialogs.askRetryCancel(u"q"_s); }, Dialogs::Answer::Retry},
+    };
+    for (const auto& c : cases) {
+        answering(c.press, c.offered);
+        EXPECT_EQ(c.ask(), c.answer);
+    }
 
-    whenShown<QMessageBox>(capture(QMessageBox::Ok));
-    dialogs.message(QStringLiteral("first\r\nsecond"));
-    EXPECT_EQ(seen, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(title, applicationTitle());
-    EXPECT_EQ(icon, QMessageBox::NoIcon);
-    EXPECT_EQ(text, QStringLiteral("first\nsecond"));
-
-    whenShown<QMessageBox>(capture(QMessageBox::No));
-    EXPECT_EQ(dialogs.askYesNo(QStringLiteral("q")), Dialogs::Answer::No);
-    EXPECT_EQ(seen, QMessageBox::Yes | QMessageBox::No);
-    whenShown<QMessageBox>(capture(QMessageBox::Yes));
-    EXPECT_EQ(dialogs.askYesNo(QStringLiteral("q")), Dialogs::Answer::Yes);
-
-    whenShown<QMessageBox>(capture(QMessageBox::Cancel));
-    EXPECT_EQ(dialogs.askRetryCancel(QStringLiteral("q")), Dialogs::Answer::Cancel);
-    EXPECT_EQ(seen, QMessageBox::Retry | QMessageBox::Cancel);
-    whenShown<QMessageBox>(capture(QMessageBox::Retry));
-    EXPECT_EQ(dialogs.askRetryCancel(QStringLiteral("q")), Dialogs::Answer::Retry);
+    // A message shows its line breaks as the platform writes them.
+    whenShown<QMessageBox>([](QMessageBox* box) {
+        EXPECT_EQ(box->text(), u"first\nsecond"_s);
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.message(u"first\r\nsecond"_s);
 }
 
 TEST(MessageBoxDialogs, InputAnswersTypedTextOrEmptyOnCancel) {
     MessageBoxDialogs dialogs;
-    QString title;
-    whenShown<QInputDialog>([&](QInputDialog* box) {
-        title = box->windowTitle();
-        box->setTextValue(QStringLiteral("typed"));
-        box->accept();
-    });
-    EXPECT_EQ(dialogs.input(QStringLiteral("Enter a new name."), QStringLiteral("Vexa Password"), {}),
-              QStringLiteral("typed"));
-    EXPECT_EQ(title, QStringLiteral("Vexa Password"));
-
-    whenShown<QInputDialog>([](QInputDialog* box) {
-        box->setTextValue(QStringLiteral("typed"));
-        box->reject();
-    });
-    EXPECT_EQ(dialogs.input(QStringLiteral("p"), applicationTitle(), {}), QString());
+    for (const bool accept : {true, false}) {
+        whenShown<QInputDialog>([accept](QInputDialog* box) {
+            EXPECT_EQ(box->windowTitle(), u"Vexa Password"_s);
+            box->setTextValue(u"typed"_s);
+            accept ? box->accept() : box->reject();
+        });
+        EXPECT_EQ(dialogs.input(u"Enter a new name."_s, u"Vexa Password"_s, {}), accept ? u"typed"_s : QString());
+    }
 }
