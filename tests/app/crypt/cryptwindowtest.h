@@ -4,6 +4,7 @@
  */
 #pragma once
 
+#include "appstate.h"
 #include "cipherpass.h"
 #include "encryptedformat.h"
 #include "linuxplatform.h"
@@ -18,6 +19,7 @@
 
 #include <functional>
 #include <optional>
+#include <tuple>
 
 // The real platform, with the free space a test sets.
 class SpacePlatform : public LinuxPlatform {
@@ -59,8 +61,16 @@ inline void pressCancel(Progress& progress) {
 
 class CryptWindowTest : public MainWindowTest<SpacePlatform> {
 protected:
+    // Most tests work with the verified password "pw".
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        setPassword(QStringLiteral("pw"));
+    }
+
     AppState& state() { return m_window->state(); }
     QListWidget& list() { return *chooser()->chosenList(); }
+    Progress* progressWindow() { return m_window->findChild<Progress*>(QStringLiteral("Progress")); }
+    std::optional<quint32> attributesOf(const QString& path) const { return m_platform.attributes(path); }
 
     // Appends the paths to the chooser's chosen-file list, selected.
     void choose(const QStringList& paths) {
@@ -69,19 +79,39 @@ protected:
             list().item(list().count() - 1)->setSelected(true);
         }
     }
-    QStringList entries() {
-        QStringList texts;
-        for (int i = 0; i < list().count(); ++i)
-            texts << list().item(i)->text();
-        return texts;
-    }
-    QStringList selectedEntries() {
+    QStringList entries(bool selectedOnly = false) {
         QStringList texts;
         for (int i = 0; i < list().count(); ++i) {
-            if (list().item(i)->isSelected())
+            if (!selectedOnly || list().item(i)->isSelected())
                 texts << list().item(i)->text();
         }
         return texts;
+    }
+    QStringList selectedEntries() { return entries(true); }
+
+    // Fires a command on these chosen files with these answers, the earlier boxes forgotten.
+    void run(const QString& command, const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
+        list().clear();
+        choose(chosen);
+        m_dialogs.clear();
+        for (const Dialogs::Answer answer : answers)
+            m_dialogs.answer(answer);
+        triggerAction(command);
+    }
+
+    // The bytes and attributes of files, to show that a command left them as they were.
+    using Snapshot = QList<std::tuple<QString, QByteArray, std::optional<quint32>>>;
+    Snapshot snapshot(const QStringList& paths) const {
+        Snapshot files;
+        for (const QString& path : paths)
+            files.append({path, readAll(path), m_platform.attributes(path)});
+        return files;
+    }
+    void expectUnchanged(const Snapshot& files) const {
+        for (const auto& [path, bytes, attributes] : files) {
+            EXPECT_TRUE(readAll(path) == bytes) << qPrintable(path);
+            EXPECT_EQ(m_platform.attributes(path), attributes) << qPrintable(path);
+        }
     }
 
     void setDeleteOriginal(bool on) {
@@ -89,17 +119,27 @@ protected:
             triggerAction(QStringLiteral("DELOLD"));
     }
 
-    // An encrypted file exactly as a pass writes it, with attributes 7.
-    QString makeEncrypted(const QString& relative, const QByteArray& plain, const QString& password,
-                          SecurityLevel level = SecurityLevel::Low, quint8 savedAttributes = 0) {
+    static QByteArray encryptedBytes(const QByteArray& plain, const QString& password, SecurityLevel level,
+                                     quint8 savedAttributes) {
         QByteArray body = plain;
         EncryptedFormat::transformBody(body.data(), body.size(), 0, level);
-        const QString path = makeFile(
-            relative, EncryptedFormat::header(EncryptedFormat::PasswordField(password), level, savedAttributes) + body);
+        return EncryptedFormat::header(EncryptedFormat::PasswordField(password), level, savedAttributes) + body;
+    }
+    // An encrypted file exactly as a pass writes it, with attributes 7.
+    QString makeEncrypted(const QString& relative, const QByteArray& plain,
+                          const QString& password = QStringLiteral("pw"), SecurityLevel level = SecurityLevel::Low,
+                          quint8 savedAttributes = 0) {
+        return placeEncrypted(relative, encryptedBytes(plain, password, level, savedAttributes));
+    }
+    // An encrypted file whose level letter is neither "H" nor "L".
+    QString makeDamaged(const QString& relative) {
+        QByteArray bytes = encryptedBytes("some content", QStringLiteral("pw"), SecurityLevel::Low, 0);
+        bytes[8] = static_cast<char>(255 - 'X');
+        return placeEncrypted(relative, bytes);
+    }
+    QString placeEncrypted(const QString& relative, const QByteArray& bytes) {
+        const QString path = makeFile(relative, bytes);
         m_platform.setAttributes(path, 7);
         return path;
     }
-
-    std::optional<quint32> attributesOf(const QString& path) const { return m_platform.attributes(path); }
-    Progress* progressWindow() { return m_window->findChild<Progress*>(QStringLiteral("Progress")); }
 };

@@ -1,6 +1,6 @@
 /*
  * A platform for the engine tests: attributes kept in a map (files on disk read as Normal until
- * given a value), every attribute change recorded, free space and the volume root in fields.
+ * given a value), free space and the volume root in fields.
  */
 #pragma once
 
@@ -8,25 +8,20 @@
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
-#include <QtCore/QList>
-#include <QtCore/QPair>
 
 class FakePlatform : public Platform {
 public:
     QHash<QString, quint32> storedAttributes;
-    QList<QPair<QString, quint32>> attributeChanges;
     QString root = QStringLiteral("/");
     qint64 free = 0;
     QString config;
 
     std::optional<quint32> attributes(const QString& path) const override {
-        const QFileInfo info(path);
-        if (!info.exists() && !info.isSymLink())
+        if (!QFileInfo::exists(path))
             return std::nullopt;
         return storedAttributes.value(path, 0);
     }
     bool setAttributes(const QString& path, quint32 value, QString* = nullptr) override {
-        attributeChanges.append({path, value});
         storedAttributes.insert(path, value);
         return true;
     }

@@ -10,57 +10,40 @@
 #include <QtWidgets/QGroupBox>
 
 using namespace Qt::StringLiterals;
+using Tools = OrloTool::UserControl1;
 
-class PasswordEntriesTest : public CryptWindowTest {
-protected:
-    PassWord1& dialog() { return window().passwordDialog(); }
-    // The frame the dialog shows, or nothing while it is hidden.
-    QString shownFrame() {
-        if (!dialog().isVisible())
-            return {};
+TEST_F(CryptWindowTest, PasswordEntriesOpenTheirFramesAndOnlyThePopUpsPassWhileBusy) {
+    PassWord1& dialog = window().passwordDialog();
+    const auto shownFrame = [&]() -> QString {
         for (const QString& frame : {u"Frame2"_s, u"Frame4"_s, u"Frame5"_s}) {
-            if (dialog().findChild<QGroupBox*>(frame)->isVisible())
+            if (dialog.isVisible() && dialog.findChild<QGroupBox*>(frame)->isVisible())
                 return frame;
         }
         return {};
-    }
-};
-
-TEST_F(PasswordEntriesTest, EditPasswordFromTheMenuIsGatedByBusy) {
-    dialog().hide();
-    state().Busy = true;
-    triggerAction(u"Editpas"_s);
-    EXPECT_EQ(shownFrame(), QString());
-
-    state().Busy = false;
-    triggerAction(u"Editpas"_s);
-    EXPECT_EQ(shownFrame(), u"Frame2"_s);
-}
-
-TEST_F(PasswordEntriesTest, PopUpEditPasswordEntriesWorkWhileBusy) {
-    state().Busy = true;
-    for (const QString& entry : {u"Passw"_s, u"EditListPass"_s}) {
-        dialog().hide();
-        triggerAction(entry);
-        EXPECT_EQ(shownFrame(), u"Frame2"_s) << qPrintable(entry);
-    }
-}
-
-TEST_F(PasswordEntriesTest, ToolBarButtonsOpenTheirFrames) {
-    OrloTool::UserControl1& tools = window().toolPanel();
-    const std::pair<void (OrloTool::UserControl1::*)(), QString> buttons[] = {
-        {&OrloTool::UserControl1::C11, u"Frame2"_s},
-        {&OrloTool::UserControl1::C12, u"Frame4"_s},
-        {&OrloTool::UserControl1::C13, u"Frame5"_s},
     };
-    for (const auto& [event, frame] : buttons) {
-        dialog().hide();
-        emit(tools.*event)();
-        EXPECT_EQ(shownFrame(), frame);
-        dialog().hide();
-        state().Busy = true;
-        emit(tools.*event)();
-        EXPECT_EQ(shownFrame(), QString()) << qPrintable(frame) << " while busy";
-        state().Busy = false;
+    const auto button = [this](void (Tools::*event)()) {
+        return [this, event] { emit(window().toolPanel().*event)(); };
+    };
+    const struct {
+        const char* name;
+        std::function<void()> open;
+        QString frame;
+        bool gated;
+    } entries[] = {
+        {"Editpas", [this] { triggerAction(u"Editpas"_s); }, u"Frame2"_s, true},
+        {"C11", button(&Tools::C11), u"Frame2"_s, true},
+        {"C12", button(&Tools::C12), u"Frame4"_s, true},
+        {"C13", button(&Tools::C13), u"Frame5"_s, true},
+        {"Passw", [this] { triggerAction(u"Passw"_s); }, u"Frame2"_s, false},
+        {"EditListPass", [this] { triggerAction(u"EditListPass"_s); }, u"Frame2"_s, false},
+    };
+    for (const auto& entry : entries) {
+        for (const bool busy : {true, false}) {
+            SCOPED_TRACE(testing::Message() << entry.name << (busy ? " busy" : ""));
+            dialog.hide();
+            state().Busy = busy;
+            entry.open();
+            EXPECT_EQ(shownFrame(), busy && entry.gated ? QString() : entry.frame);
+        }
     }
 }
