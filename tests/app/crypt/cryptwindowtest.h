@@ -89,14 +89,19 @@ protected:
     }
     QStringList selectedEntries() { return entries(true); }
 
-    // Fires a command on these chosen files with these answers, the earlier boxes forgotten.
+    // Fires a command on these chosen files and the files "work" now holds, with these answers,
+    // the earlier boxes forgotten. However it ended, the run leaves no progress window and no Busy.
     void run(const QString& command, const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
         list().clear();
         choose(chosen);
+        chooser()->refreshFiles();
         m_dialogs.clear();
         for (const Dialogs::Answer answer : answers)
             m_dialogs.answer(answer);
         triggerAction(command);
+        EXPECT_FALSE(progressWindow() && progressWindow()->isVisible());
+        EXPECT_FALSE(state().Busy);
+        EXPECT_FALSE(state().CancelRequested);
     }
 
     // The bytes and attributes of files, to show that a command left them as they were.

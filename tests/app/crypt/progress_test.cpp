@@ -1,15 +1,14 @@
 /*
- * The progress window: its placement over the main window, Busy and CancelRequested
- * as showing, Cancel and the close box leave them, and what a running pass sees through it.
+ * The progress window: its placement over the main window, Busy and CancelRequested as showing,
+ * Cancel and the close box leave them. That a running pass sees a cancel is tested through the
+ * commands.
  */
 #include "progress.h"
 
 #include "appstate.h"
 #include "fakeservices.h"
-#include "twips.h"
 
 #include <QtCore/QPointer>
-#include <QtCore/QTimer>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
 
@@ -73,16 +72,4 @@ TEST_F(ProgressTest, CancelAndTheCloseBoxAskFirstAndNeverDestroyTheWindow) {
         }
         EXPECT_EQ(m_services.scripted.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s)) << way;
     }
-}
-
-TEST_F(ProgressTest, APassMovesTheCoverAndSeesACancelConfirmedMeanwhile) {
-    m_progress->ShowProgress();
-    m_progress->moveCover(6200);
-    EXPECT_EQ(cover()->x(), twips::toPixels(6200));
-    EXPECT_FALSE(m_progress->cancelRequested());
-    // A click waiting in the event queue is handled before the answer is given.
-    m_services.scripted.answer(Answer::Yes);
-    QTimer::singleShot(0, cancel(), &QPushButton::click);
-    EXPECT_TRUE(m_progress->cancelRequested());
-    EXPECT_FALSE(m_progress->isVisible());
 }
