@@ -419,17 +419,8 @@ CryptCommands::Next CryptCommands::encryptShownFile(const QString& name) {
         dialogs.message(u" Long file name. Please rename this file.      "_s + name);
         return Next::Continue;
     }
-    // The file list shows links to files; a run over a folder passes them over.
-    if (isSymbolicLink(file)) {
-        dialogs.message(file + u" is a symbolic link and was left untouched."_s);
-        return Next::Continue;
-    }
-    CheckFileExists();
-    if (!TwinExists) {
-        dialogs.message(u"File "_s + file + u" moved or removed. please check the file path."_s);
-        progress().CloseProgress();
-        return Next::Stop;
-    }
+    if (const std::optional<Next> refused = refuseUnusableShownFile(file))
+        return *refused;
     const qint64 length = fileLength(file);
     if (length < ShortestFile) {
         dialogs.message(file + u"Too short File to be secret."_s);
@@ -462,11 +453,9 @@ CryptCommands::Next CryptCommands::encryptShownFile(const QString& name) {
     return state.CancelRequested ? stopAfterCancel() : Next::Continue;
 }
 
-CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
-    Platform& platform = m_services.platform();
+std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const QString& file) {
     Dialogs& dialogs = m_services.dialogs();
-    AppState& state = m_services.state();
-    const QString file = currentFile();
+    // The file list shows links to files; a run over a folder passes them over.
     if (isSymbolicLink(file)) {
         dialogs.message(file + u" is a symbolic link and was left untouched."_s);
         return Next::Continue;
@@ -477,6 +466,16 @@ CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
         progress().CloseProgress();
         return Next::Stop;
     }
+    return std::nullopt;
+}
+
+CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
+    Platform& platform = m_services.platform();
+    Dialogs& dialogs = m_services.dialogs();
+    AppState& state = m_services.state();
+    const QString file = currentFile();
+    if (const std::optional<Next> refused = refuseUnusableShownFile(file))
+        return *refused;
     const qint64 length = fileLength(file);
     if (length == 0 || !fitsFreeSpace(length, u"decrypt"_s, file))
         return Next::Continue;

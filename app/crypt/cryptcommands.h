@@ -13,6 +13,8 @@
  */
 #pragma once
 
+#include <optional>
+
 #include "encryptedformat.h"
 #include "freespace.h"
 #include "passresult.h"
@@ -74,6 +76,8 @@ private:
     ShownFiles startShownFiles(bool verifyPassword);
     Next encryptShownFile(const QString& name);
     Next decryptShownFile(qsizetype shownCount);
+    // What to do with a shown file that is a link or has vanished; nothing when it may be worked on.
+    std::optional<Next> refuseUnusableShownFile(const QString& file);
 
     // The space check: false (after the message) when the file does not fit.
     bool fitsFreeSpace(qint64 length, const QString& verb, const QString& name);
