@@ -70,6 +70,8 @@ PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList
     , m_chosenList(std::move(chosenList)) {
     setObjectName(u"PassWord1"_s);
     setWindowTitle(u"Enter a password"_s);
+    // Masked fields show "*" for every character, whatever the style's own mask character is.
+    setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
     setModal(false);
     // The 8.25-point dialog font the positions were designed for, so the labels fit them.
     QFont designFont = font();

@@ -76,6 +76,9 @@ TEST_F(PasswordDialogTest, TypingRulesAndMaskOfEveryField) {
     for (const QString& name : FieldNames) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_EQ(child(name)->echoMode(), QLineEdit::Password);
+        child(name)->setText(u"ab"_s);
+        EXPECT_EQ(child(name)->displayText(), u"**"_s);
+        child(name)->clear();
         const bool refusesSpace = name != u"Vtext"_s && name != u"Text4"_s;
         m_services.scripted.clear();
         type(name, u" "_s);
