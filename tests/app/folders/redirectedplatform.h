@@ -1,20 +1,23 @@
 /*
- * The real platform with the program's and the user's folders moved into a test's own folder,
- * so that the folder lock's protected folders can be arranged and the rest stays real.
- */
+ * The real platform with the home folder ("home/user"), the program folder ("prog/bin") and the
+ * program's per-user folders in a test's own folder, made there by placeIn(makeDir). */
 #pragma once
 
 #include "linuxplatform.h"
 
 class RedirectedPlatform : public LinuxPlatform {
 public:
-    QString program;
-    QString data;
-    QString config;
-    QString home;
+    template <typename MakeDir> void placeIn(MakeDir makeDir) {
+        home = makeDir(QStringLiteral("home/user"));
+        program = makeDir(QStringLiteral("prog/bin"));
+        data = makeDir(QStringLiteral("home/user/.local/share/vexapad"));
+        config = makeDir(QStringLiteral("home/user/.config/vexapad"));
+    }
 
     QString programFolder() const override { return program; }
     QString dataFolder() const override { return data; }
     QString configFolder() const override { return config; }
     QString homeFolder() const override { return home; }
+
+    QString program, data, config, home;
 };

@@ -1,0 +1,128 @@
+/*
+ * The folder commands, with the chooser following the folder, and the attribute buttons in the
+ * real main window, on a platform whose own folders lie in the test's folder. */
+#include "appstate.h"
+#include "apptitle.h"
+#include "attributes.h"
+#include "chooserrules.h"
+#include "mainwindowtest.h"
+#include "masterpasswordfile.h"
+#include "redirectedplatform.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QItemSelectionModel>
+#include <QtWidgets/QListView>
+#include <QtWidgets/QListWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Ext = ChooserRules::LockExtension.toString();
+const QString Locked = u"The folder successfully Locked."_s;
+const QString Unlocked = u"The folder successfully unlocked."_s;
+
+} // namespace
+
+class FolderWindowTest : public MainWindowTest<RedirectedPlatform> {
+protected:
+    void preparePlatform() override {
+        m_platform.placeIn([this](const QString& folder) { return makeDir(folder); });
+    }
+    // A folder Docs under the work folder holding one file, highlighted in the folder tree.
+    QString highlightDocs() {
+        const QString folder = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
+        chooser()->openFolder(folder);
+        return folder;
+    }
+    // The chooser shows the folder, with the file list disabled exactly while it is locked.
+    void expectChooserAt(const QString& folder) {
+        EXPECT_EQ(chooser()->highlightedFolder(), folder);
+        EXPECT_EQ(chooser()->currentFolder(), folder);
+        EXPECT_EQ(chooser()->findChild<QListView*>(u"File1"_s)->isEnabled(), !folder.endsWith(Ext));
+    }
+    QListView* File1() const { return chooser()->findChild<QListView*>(u"File1"_s); }
+    QListWidget* List1() const { return chooser()->findChild<QListWidget*>(u"List1"_s); }
+};
+
+TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
+    ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
+    setPassword(u"abcdefgh"_s);
+    const QString docs = highlightDocs();
+    for (const QString& item : {u"FolderLock"_s, u"PopFoldunLock"_s, u"PupFoldLock"_s}) {
+        triggerAction(item);
+        expectChooserAt(item == u"PopFoldunLock"_s ? docs : docs + Ext);
+    }
+    EXPECT_EQ(m_dialogs.texts(), (QStringList{Locked, Unlocked, Locked}));
+    EXPECT_TRUE(QFileInfo::exists(docs + Ext + u"/vexaseal.vexa"_s));
+    setPassword({}); // the master password does not need the working password
+    const struct {
+        std::optional<QString> answer; // nullopt: Cancel
+        QString message, chooserAt;
+    } steps[] = {
+        {u""_s, PassWord1::invalidPasswordMessage(), docs + Ext},
+        {std::nullopt, PassWord1::invalidPasswordMessage(), docs + Ext},
+        {u"master1"_s, u"Invalid Master password! try to remember your old one "_s, docs + Ext},
+        {u"Master1"_s, Unlocked, docs},
+        {u"Master1"_s, u"This folder is unlocked"_s, docs},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.message.toStdString());
+        m_dialogs.clear();
+        step.answer ? m_dialogs.answerInput(*step.answer) : m_dialogs.cancelInput();
+        triggerAction(u"UnWithMaster"_s);
+        EXPECT_EQ(m_dialogs.boxes(),
+                  (QList<ScriptedDialogs::Box>{
+                      {ScriptedDialogs::Kind::Input, applicationTitle(), u"Enter your Master password"_s},
+                      {ScriptedDialogs::Kind::Message, applicationTitle(), step.message}}));
+        expectChooserAt(step.chooserAt);
+    }
+    EXPECT_EQ(QDir(docs).entryList(QDir::Files | QDir::Hidden), QStringList{u"note.txt"_s});
+    EXPECT_EQ(m_platform.attributes(docs), Attr::Directory);
+}
+
+TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
+    QStringList files;
+    for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
+        files.append(makeFile(u"work/"_s + name, QByteArray("text")));
+    chooser()->refreshFiles();
+    List1()->addItems(files);
+    const auto expectAttributes = [&](quint32 selected) {
+        for (int row : {0, 1, 2}) // b.txt, never selected, keeps a value no case gives
+            EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Hidden | Attr::Archive : selected);
+    };
+    // Brings the buttons (archive, hidden, read-only, system) to these states, the first three
+    // while Busy so that they apply nothing, then clicks the System button.
+    const auto press = [this](std::array<int, 4> on) {
+        OrloTool::UserControl1& tools = m_window->toolPanel();
+        m_window->state().Busy = true;
+        tools.setMM1(on[0]);
+        tools.setMM2(on[1]);
+        tools.setMM3(on[2]);
+        tools.setMM4(1 - on[3]);
+        m_window->state().Busy = false;
+        QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
+    };
+    for (const ListKind kind : {ListKind::ChosenList, ListKind::DirectoryFiles}) {
+        for (const auto& [buttons, value] : {std::pair{std::array{1, 1, 1, 0}, 35u}, {std::array{0, 0, 0, 0}, 0u}}) {
+            SCOPED_TRACE(testing::Message() << int(kind) << " " << value);
+            for (const QString& file : files)
+                ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden | Attr::Archive));
+            for (int row : {0, 2}) {
+                List1()->item(row)->setSelected(true);
+                File1()->selectionModel()->select(File1()->model()->index(row, 0), QItemSelectionModel::Select);
+            }
+            m_window->state().ActiveListKind = kind;
+            press(buttons);
+            EXPECT_EQ(m_window->state().ToolbarAttributes, value);
+            expectAttributes(value);
+            EXPECT_TRUE(m_dialogs.boxes().isEmpty());
+        }
+    }
+    // Without a selection nothing changes; the chosen-file list says so.
+    List1()->clearSelection();
+    m_window->state().ActiveListKind = ListKind::ChosenList;
+    press({1, 1, 1, 1});
+    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Please select file(s)"_s});
+    expectAttributes(0);
+}
