@@ -1,16 +1,20 @@
 /*
- * The encrypt and decrypt commands through the real main window with scripted answers: the checks
- * with their exact messages and questions, the list entries afterwards, and what is on disk after
- * success, refusal, cancel and failure.
+ * Encryption on real files: the exact bytes a pass writes and reads back, the master-password
+ * file, and the encrypt and decrypt commands through the real main window with scripted answers:
+ * their messages, the list entries afterwards, and what is on disk after success, refusal, cancel
+ * and failure.
  */
+#include "attributes.h"
 #include "cipherpass.h"
 #include "encryptedformat.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
+#include "masterpasswordfile.h"
 #include "progress.h"
 #include "statline.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QRandomGenerator>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
@@ -21,15 +25,29 @@
 #include <tuple>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using enum Dialogs::Answer;
 
 namespace {
 
+// Bytes without a short period, so that a block landing at a wrong offset shows.
+QByteArray sample(qint64 size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(static_cast<quint32>(size));
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator.generate());
+    return bytes;
+}
+
+struct NoObserver : PassObserver {
+    void moveCover(double) override {}
+    bool cancelRequested() override { return false; }
+};
+
 // The real platform, with the free space a test sets.
-class SpacePlatform : public LinuxPlatform {
-public:
+struct SpacePlatform : LinuxPlatform {
     std::optional<qint64> free;
     qint64 freeSpace(const QString& path) const override { return free ? *free : LinuxPlatform::freeSpace(path); }
 };
@@ -49,8 +67,7 @@ struct FileSizeLimit {
 
 // Presses Cancel the first time the progress window's cover leaves the start of its track, that
 // is once the first block of a pass is written, while the pass lets window events run.
-class CancelOnFirstBlock : public QObject {
-public:
+struct CancelOnFirstBlock : QObject {
     CancelOnFirstBlock() { qApp->installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* cover = qobject_cast<QWidget*>(watched);
@@ -60,19 +77,109 @@ public:
         }
         return false;
     }
-
-private:
     bool m_done = false;
 };
 
 const QString ReplacePlain = u" already exist do you want to replace it "_s;
 const QString Damaged = u" has a damaged header and was left untouched."_s;
 
-QString vxp(const QString& path) {
-    return path + u".vxp"_s;
+} // namespace
+
+using CryptEngineTest = TempEnvTest;
+
+TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
+    using enum SecurityLevel;
+    constexpr qint64 Buffer = CipherPass::BufferSize;
+    LinuxPlatform platform;
+    NoObserver observer;
+    CipherPass pass{platform, observer};
+    const struct {
+        qint64 size;
+        SecurityLevel level;
+        QString password;
+        quint32 attributes;
+        QByteArray header; // the password field, the level letter and the attribute value
+    } cases[] = {
+        {1, High, u"abc"_s, 0, QByteArray::fromHex("9e9d9cdfdfdfdfdfb7ff")},
+        {1, Low, u"abc"_s, 0, QByteArray::fromHex("9e9d9cdfdfdfdfdfb3ff")},
+        {50, High, u"abcdefghij"_s, 0, QByteArray::fromHex("9e9d9c9b9a999897b7ff")},
+        {50, Low, u"abc"_s, Attr::ReadOnly, QByteArray::fromHex("9e9d9cdfdfdfdfdfb3fe")},
+        {1, High, u"\u00e9"_s, 0, QByteArray::fromHex("16dfdfdfdfdfdfdfb7ff")}, // one byte per character
+        {50, High, u"abc"_s, Attr::Hidden | Attr::Archive | 0x2000, QByteArray::fromHex("9e9d9cdfdfdfdfdfb7dd")},
+        // Low-level runs and pass buffers (an encryption's first buffer is shorter by the header).
+        {20000, Low, u"abc"_s, 0, {}},
+        {100000, Low, u"abc"_s, 0, {}},
+        {19999, High, u"abc"_s, 0, {}},
+        {85001, Low, u"abc"_s, 0, {}},
+        {Buffer - 11, Low, u"abc"_s, 0, {}},
+        {Buffer - 9, High, u"abc"_s, 0, {}},
+        {Buffer, Low, u"abc"_s, 0, {}},
+        {Buffer + 1, High, u"abc"_s, 0, {}},
+        {2 * Buffer + 20001, Low, u"abc"_s, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << (c.level == High ? " high" : " low"));
+        const QByteArray plain = sample(c.size);
+        const QString path = makeFile(u"f.bin"_s, plain);
+        const QString encrypted = path + u".vxp"_s;
+        ASSERT_TRUE(platform.setAttributes(path, c.attributes));
+        ASSERT_EQ(pass.EncryptBySecurityLevel(c.level, path, EncryptedFormat::PasswordField(c.password), true),
+                  PassResult{});
+        EXPECT_FALSE(QFile::exists(path));
+        const QByteArray stored = readAll(encrypted);
+        ASSERT_EQ(stored.size(), c.size + 10);
+        if (!c.header.isEmpty()) {
+            EXPECT_EQ(stored.left(10).toHex(), c.header.toHex());
+        }
+        // Low security complements only the first 20000 bytes of every 85000.
+        QByteArray body = plain;
+        for (qint64 i = 0; i < body.size(); ++i) {
+            if (c.level == High || i % 85000 < 20000)
+                body[i] = static_cast<char>(~body[i]);
+        }
+        EXPECT_TRUE(stored.mid(10) == body);
+
+        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->HeaderPassword, EncryptedFormat::PasswordField(c.password));
+        ASSERT_EQ(pass.DecryptByStoredLevel(*header, encrypted, path), PassResult{});
+        EXPECT_TRUE(readAll(path) == plain);
+        EXPECT_TRUE(CipherPass::isDecryptionComplete(encrypted, path));
+        platform.setAttributes(path, 0);
+        QFile::remove(encrypted);
+    }
 }
 
-} // namespace
+TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
+    using Check = MasterPasswordFile::Check;
+    const std::pair<QString, QByteArray> scrambles[] = {
+        {u""_s, QByteArray(8, '\0')},
+        {u"abc"_s, QByteArray::fromHex("9e9e9e9e9e9e9d9c")},
+        {u"a0b"_s, QByteArray::fromHex("9e9e9e9e9e9e009d")},
+        {u"\u00ff\u0100"_s, QByteArray::fromHex("00000000000000c0")},
+        {u"abcdefghij"_s, QByteArray::fromHex("9e9b9a9998979695")}, // the first, then the last 7
+    };
+    for (const auto& [text, scrambled] : scrambles)
+        EXPECT_EQ(MasterPasswordFile::ScrambleMasterPassword(text).toHex(), scrambled.toHex()) << text.toStdString();
+
+    const MasterPasswordFile file(path(u"config/3DEvez.vxa"_s));
+    EXPECT_EQ(file.check(u"000"_s), Check::Matches); // missing: all zeros
+    QString error;
+    ASSERT_TRUE(file.write(u"Secret"_s, &error)) << error.toStdString();
+    EXPECT_EQ(readAll(file.path()), MasterPasswordFile::ScrambleMasterPassword(u"Secret"_s));
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(file.path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(file.check(u"SSSecret"_s), Check::Matches);
+    EXPECT_EQ(file.check(u"secret"_s), Check::Differs);
+
+    // A folder in the file's place can neither be read nor replaced.
+    const MasterPasswordFile blocked(makeDir(u"3DEvez.vxa"_s));
+    QString readError;
+    EXPECT_EQ(blocked.check(u"a"_s, &readError), Check::Unreadable);
+    EXPECT_FALSE(blocked.write(u"a"_s, &error));
+    EXPECT_FALSE(readError.isEmpty() || error.isEmpty());
+}
 
 class CryptCommandsTest : public MainWindowTest<SpacePlatform> {
 protected:
@@ -81,13 +188,13 @@ protected:
         setPassword(u"pw"_s);
     }
 
+    static QString vxp(const QString& path) { return path + u".vxp"_s; }
     QListWidget& list() { return *chooser()->chosenList(); }
     QStringList entries(bool selectedOnly = false) {
         QStringList texts;
-        for (int i = 0; i < list().count(); ++i) {
+        for (int i = 0; i < list().count(); ++i)
             if (!selectedOnly || list().item(i)->isSelected())
                 texts << list().item(i)->text();
-        }
         return texts;
     }
 
@@ -95,10 +202,8 @@ protected:
     // earlier boxes forgotten. However it ended, the run leaves no progress window, Busy or cancel.
     void run(const QString& command, const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
         list().clear();
-        for (const QString& path : chosen) {
-            list().addItem(path);
-            list().item(list().count() - 1)->setSelected(true);
-        }
+        list().addItems(chosen);
+        list().selectAll();
         chooser()->refreshFiles();
         m_dialogs.clear();
         for (const Dialogs::Answer answer : answers)
@@ -222,15 +327,13 @@ TEST_F(CryptCommandsTest, TooShortFilesAndEncryptingPathsOver240CharactersLeaveT
     const QString notEncrypted = u" isn't an encrypted file. Vexa Password will remove it from your list."_s;
     EXPECT_EQ(m_dialogs.texts(), (QStringList{tenEncrypted + notEncrypted, emptyEncrypted + notEncrypted}));
     EXPECT_EQ(entries(), QStringList{eleven});
-    EXPECT_EQ(readAll(eleven).size(), 11);
 }
 
 TEST_F(CryptCommandsTest, KeepingOrReplacingAnExistingOutput) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
     m_platform.setAttributes(plain, 2);
     const QByteArray plainBytes = readAll(plain);
-    // Longer than its successor: replacing it leaves nothing of its tail.
-    const QString older = makeFile(u"work/a.txt.vxp"_s, QByteArray(300, 'o'));
+    const QString older = makeFile(u"work/a.txt.vxp"_s, QByteArray(300, 'o')); // longer: no tail may remain
     // High security: the pass itself leaves a new plain file's attributes alone.
     const QString encrypted = makeEncrypted(u"work/b.txt.vxp"_s, "the real content", u"pw"_s, SecurityLevel::High, 34);
     const QString stale = makeFile(u"work/b.txt"_s, QByteArray("stale"));
@@ -329,7 +432,6 @@ TEST_F(CryptCommandsTest, LinksAreNeverWrittenThrough) {
     expectUnchanged(before);
 }
 
-// The shown-files commands act on every file the chooser's file list shows, in list order.
 TEST_F(CryptCommandsTest, ShownFilesAnEmptyFolderHasNothingToDoAndAMixIsDecryptedSafely) {
     for (const QString& command : {u"Enc2"_s, u"Dec2"_s}) {
         run(command, {});
