@@ -1,0 +1,141 @@
+/*
+ * The hot-list windows and commands in the real main window: the close question with the replace
+ * question, New list, Open Hot List, Save List and Rename List, with their messages and files.
+ */
+#include "fakeservices.h"
+#include "form2.h"
+#include "form3.h"
+#include "listtests.h"
+#include "mainwindowtest.h"
+
+#include <QtWidgets/QMdiArea>
+#include <QtWidgets/QMdiSubWindow>
+
+using namespace Qt::StringLiterals;
+
+class HotListsTest : public MainWindowTest<TestPlatform> {
+protected:
+    using Answer = Dialogs::Answer;
+    static inline const QString kReplaceQuestion = u"This list is already existed do you want replace it"_s;
+
+    Form2* activeList() const { return qobject_cast<Form2*>(m_window->mdiArea().currentSubWindow()->widget()); }
+    // "New list", with entries added as a drop adds them.
+    Form2* newList(const QStringList& entries = {}) {
+        triggerAction(u"NewList"_s);
+        activeList()->chosenList()->addItems(entries);
+        return activeList();
+    }
+    // The captions of the open hot-list windows, oldest first.
+    QStringList captions() const {
+        QStringList result;
+        for (QMdiSubWindow* frame : m_window->mdiArea().subWindowList()) {
+            if (qobject_cast<Form2*>(frame->widget()) && frame->isVisible())
+                result << frame->widget()->windowTitle();
+        }
+        return result;
+    }
+    // Closes a window the way its close box does; true when it went.
+    static bool close(QWidget* window) { return window->parentWidget()->close(); }
+    QString listFile(const QString& name) const { return m_platform.dataFolder() + u"/MyList/"_s + name + u".vexa"_s; }
+    QString makeList(const QString& name, const QByteArray& content) {
+        return makeFile(QDir(root()).relativeFilePath(listFile(name)), content);
+    }
+    QStringList browserNames() const { return Texts(m_window->browser()->findChild<QListWidget*>(u"File1"_s)); }
+};
+
+TEST_F(HotListsTest, CloseAsksToSaveThenBeforeReplacing) {
+    m_dialogs.answer(Answer::Yes);
+    EXPECT_TRUE(close(newList({u"/a/one.txt"_s, u"/b/two"_s})));
+    const QString file = listFile(u"Hot List 1"_s);
+    const QByteArray saved = ComplementedLine(u"/a/one.txt"_s) + ComplementedLine(u"/b/two"_s);
+    EXPECT_EQ(readAll(file), saved);
+    EXPECT_EQ(browserNames(), QStringList{u"Hot List 1.vexa"_s});
+
+    ASSERT_TRUE(m_platform.setAttributes(file, 1));
+    const QStringList questions{u"Do you want to save changes to  Hot List 1"_s, kReplaceQuestion};
+    const struct {
+        QList<Answer> answers;
+        QByteArray content;
+        quint32 readOnly;
+    } closes[] = {
+        {{Answer::No}, saved, 1},
+        {{Answer::Yes, Answer::No}, saved, 1}, // a file the user kept keeps its read-only mark
+        // Replacing takes the read-only mark off, so that the new list can be written.
+        {{Answer::Yes, Answer::Yes}, ComplementedLine(u"/new"_s), 0},
+    };
+    for (const auto& c : closes) {
+        SCOPED_TRACE(c.answers.size() + c.readOnly);
+        m_dialogs.clear();
+        Form2* window = newList({u"/new"_s});
+        window->setWindowTitle(u"Hot List 1"_s);
+        for (const Answer answer : c.answers)
+            m_dialogs.answer(answer);
+        EXPECT_TRUE(close(window));
+        EXPECT_EQ(m_dialogs.texts(), questions.first(c.answers.size()));
+        EXPECT_EQ(readAll(file), c.content);
+        EXPECT_EQ(m_platform.attributes(file).value_or(9) & 1, c.readOnly);
+    }
+}
+
+TEST_F(HotListsTest, RefusedOrFailedSavesAreReportedAndKeepTheWindow) {
+    // U+074D complements to a double quote: no field brings it back. Refused before anything is
+    // asked or written.
+    const QString unstorable = u"/x/\u074D"_s;
+    const QString file = makeList(u"Hot List 1"_s, "old");
+    newList({u"/a"_s, unstorable});
+    triggerAction(u"Savelist"_s);
+    ASSERT_EQ(m_dialogs.texts().size(), 1);
+    EXPECT_TRUE(m_dialogs.texts().at(0).startsWith(unstorable + u"\r\n"_s));
+    EXPECT_EQ(readAll(file), QByteArray("old"));
+
+    // A file where the list folder should be: the save on close fails, is reported, and the
+    // window stays with its entries.
+    m_dialogs.clear();
+    QDir(m_platform.dataFolder() + u"/MyList"_s).removeRecursively();
+    makeFile(QDir(root()).relativeFilePath(m_platform.dataFolder() + u"/MyList"_s), QByteArray("x"));
+    Form2* window = newList({u"/b"_s});
+    m_dialogs.answer(Answer::Yes);
+    EXPECT_FALSE(close(window));
+    ASSERT_EQ(m_dialogs.texts().size(), 2);
+    EXPECT_TRUE(m_dialogs.texts().at(1).startsWith(listFile(window->windowTitle()) + u"\r\n"_s));
+    EXPECT_TRUE(captions().contains(window->windowTitle()));
+    EXPECT_EQ(window->entries(), QStringList{u"/b"_s});
+}
+
+TEST_F(HotListsTest, SaveRenameAndSaveAgainLeavesBothFiles) {
+    Form2* window = newList({u"/a/b.txt"_s, u"/c,d"_s});
+    triggerAction(u"Savelist"_s);
+    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Hot List 1 is saved"_s});
+    const QByteArray saved = ComplementedLine(u"/a/b.txt"_s) + ComplementedLine(u"/c,d"_s);
+    EXPECT_EQ(readAll(listFile(u"Hot List 1"_s)), saved);
+
+    for (const QString& name : {u"../outside"_s, u"sub/list"_s, u"/"_s, u"."_s, u".."_s}) {
+        m_dialogs.answerInput(name);
+        triggerAction(u"RenameList"_s);
+        EXPECT_EQ(m_dialogs.texts().last(), u"A list name can't contain \"/\" or be \".\" or \"..\"."_s);
+        EXPECT_EQ(captions(), QStringList{u"Hot List 1"_s}) << qPrintable(name);
+    }
+    m_dialogs.answerInput(u"Travel"_s);
+    triggerAction(u"RenameList"_s);
+    window->chosenList()->addItem(u"/e"_s);
+    triggerAction(u"Savelist"_s);
+    EXPECT_EQ(m_dialogs.texts().last(), u"Travel is saved"_s);
+    EXPECT_EQ(readAll(listFile(u"Hot List 1"_s)), saved);
+    EXPECT_EQ(readAll(listFile(u"Travel"_s)), saved + ComplementedLine(u"/e"_s));
+    EXPECT_EQ(browserNames(), (QStringList{u"Hot List 1.vexa"_s, u"Travel.vexa"_s}));
+}
+
+TEST_F(HotListsTest, OpenReadsAnOldFormFileAndTwoWindowsShareACaption) {
+    // Written by hand as the earlier program wrote it.
+    makeList(u"Work"_s, ComplementedLine(u"/a b/c.txt"_s) + ComplementedLine(u"/x"_s));
+    for (int i = 0; i < 2; ++i) {
+        m_window->state().CurrentFile = u"Work.vexa"_s; // as the browser's right-click picks it
+        triggerAction(u"OpenList"_s);
+    }
+    EXPECT_EQ(captions(), (QStringList{u"Work"_s, u"Work"_s}));
+    EXPECT_EQ(activeList()->entries(), (QStringList{u"/a b/c.txt"_s, u"/x"_s}));
+    // Two windows with one caption: the second save asks to replace.
+    m_dialogs.answer(Answer::Yes);
+    triggerAction(u"Savelist"_s);
+    EXPECT_EQ(m_dialogs.texts(), (QStringList{kReplaceQuestion, u"Work is saved"_s}));
+}

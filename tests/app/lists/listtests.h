@@ -1,0 +1,35 @@
+/*
+ * Shared by the list tests: QString printed readably in failure messages, a list's texts, and
+ * what a hot-list file holds for an entry, worked out independently of the program's code: the
+ * entry's local 8-bit bytes, each complemented, and for a plain line CR LF after them.
+ */
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QFile>
+#include <QtCore/QString>
+#include <QtWidgets/QListWidget>
+
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline QByteArray Complemented(const QString& entry) {
+    QByteArray bytes = QFile::encodeName(entry);
+    for (char& byte : bytes)
+        byte = static_cast<char>(~byte);
+    return bytes;
+}
+
+inline QByteArray ComplementedLine(const QString& entry) {
+    return Complemented(entry) + "\r\n";
+}
+
+inline QStringList Texts(const QListWidget* list) {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
