@@ -142,24 +142,21 @@ bool CryptCommands::pathExists(const QString& path) const {
 // ---- Chosen-file lists ----
 
 void CryptCommands::Enc1_Click() {
-    if (m_running)
-        return;
-    const QScopedValueRollback running(m_running, true);
-    m_list = m_services.activeChosenList();
-    if (!checkSelection(&CryptCommands::checkEntryToEncrypt))
-        return;
-    EncryptChosenFiles();
-    updateStatus();
+    runOnChosenList(&CryptCommands::checkEntryToEncrypt, &CryptCommands::EncryptChosenFiles);
 }
 
 void CryptCommands::DEC1_Click() {
+    runOnChosenList(&CryptCommands::checkEntryToDecrypt, &CryptCommands::DecryptChosenFiles);
+}
+
+void CryptCommands::runOnChosenList(EntryCheck checkEntry, Procedure processFiles) {
     if (m_running)
         return;
     const QScopedValueRollback running(m_running, true);
     m_list = m_services.activeChosenList();
-    if (!checkSelection(&CryptCommands::checkEntryToDecrypt))
+    if (!checkSelection(checkEntry))
         return;
-    DecryptChosenFiles();
+    (this->*processFiles)();
     updateStatus();
 }
 
@@ -345,19 +342,18 @@ void CryptCommands::MarkDecrypted(int i) {
 // ---- Shown files ----
 
 void CryptCommands::Enc2_Click() {
-    if (m_running)
-        return;
-    const QScopedValueRollback running(m_running, true);
-    EncryptShownFiles();
-    updateStatus();
-    m_services.state().Busy = false;
+    runOnShownFiles(&CryptCommands::EncryptShownFiles);
 }
 
 void CryptCommands::Dec2_Click() {
+    runOnShownFiles(&CryptCommands::DecryptShownFiles);
+}
+
+void CryptCommands::runOnShownFiles(Procedure processFiles) {
     if (m_running)
         return;
     const QScopedValueRollback running(m_running, true);
-    DecryptShownFiles();
+    (this->*processFiles)();
     updateStatus();
     m_services.state().Busy = false;
 }

@@ -50,6 +50,12 @@ private:
     enum class Next { Continue, Stop };
     using EntryCheck = Next (CryptCommands::*)(int& i);
     using EntryStep = Next (CryptCommands::*)(int i);
+    using Procedure = void (CryptCommands::*)();
+
+    // Runs a chosen-list command: the checks, then the files, then the status update.
+    void runOnChosenList(EntryCheck checkEntry, Procedure processFiles);
+    // Runs a shown-files command, then the status update; it always ends not busy.
+    void runOnShownFiles(Procedure processFiles);
 
     struct ShownFiles {
         QString folder;
@@ -110,6 +116,7 @@ private:
     MainWindowServices& m_services;
     std::function<QString()> m_verifyPassword;
     QPointer<Progress> m_progress;
+    // A command is running: a second one arriving while a pass lets events run does nothing.
     bool m_running = false;
     // The chosen-file list a command works on; it may close while a pass lets events run.
     QPointer<QListWidget> m_list;
