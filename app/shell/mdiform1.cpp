@@ -265,12 +265,7 @@ void MDIForm1::MDIForm_Load() {
     setWindowTitle(applicationTitle());
     MyHotLists_Click();
     E_Decrypt_Click();
-
-    // The browser takes the top-right corner: 0.3 of the client width, 0.4 of its height.
-    QWidget* browserWindow = m_browser->parentWidget();
-    const QSize client = clientSize();
-    browserWindow->resize(qRound(0.3 * client.width()), qRound(0.4 * client.height()));
-    browserWindow->move(client.width() - browserWindow->width(), 0);
+    // The browser takes the top-right corner of the client area by itself when it is first shown.
 }
 
 void MDIForm1::resizeEvent(QResizeEvent* event) {
