@@ -49,7 +49,6 @@ constexpr qsizetype MaxTypedLength = 8;
 
 const QString SpaceMessage = u"Please don't enter space for your password "_s;
 const QString VerifyMessage = u"Verify your passwoed"_s;
-const QString WrongMasterMessage = u"Invalid Master password! try to remember your old one "_s;
 
 // Gives a new control its design name and place.
 template <typename Widget> Widget* placed(Widget* widget, const QString& name, const QRect& geometry) {
@@ -287,7 +286,7 @@ bool PassWord1::masterPasswordMatches(const MasterPasswordFile& file, const QStr
     case MasterPasswordFile::Check::Matches:
         return true;
     case MasterPasswordFile::Check::Differs:
-        m_services.dialogs().message(WrongMasterMessage);
+        m_services.dialogs().message(MasterPasswordFile::wrongPasswordMessage());
         return false;
     case MasterPasswordFile::Check::Unreadable:
         m_services.dialogs().message(error);

@@ -18,6 +18,11 @@ public:
 
     enum class Check { Matches, Differs, Unreadable };
 
+    // What the user is told when a master-password check answers Differs.
+    static QString wrongPasswordMessage() {
+        return QStringLiteral("Invalid Master password! try to remember your old one ");
+    }
+
     // The scrambled form of a password, always 8 bytes: character by character 255 - code, the
     // character "0" giving 0. A text of n < 8 characters repeats its first character 9 - n
     // times; an empty or exhausted text counts as "0". Characters above 255 count as "?".

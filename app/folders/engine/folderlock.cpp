@@ -158,7 +158,7 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
     case MasterPasswordFile::Check::Matches:
         return unlockFolder(FolderPath, std::nullopt);
     case MasterPasswordFile::Check::Differs:
-        return refused(u"Invalid Master password! try to remember your old one "_s);
+        return refused(MasterPasswordFile::wrongPasswordMessage());
     case MasterPasswordFile::Check::Unreadable:
         break;
     }
