@@ -24,7 +24,6 @@
 
 #include <optional>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -67,40 +66,6 @@ bool isSelected(const QListWidget& list, int i) {
 void deselect(QListWidget& list, int i) {
     if (QListWidgetItem* item = list.item(i))
         item->setSelected(false);
-}
-
-// The state of a file that tells whether a pass wrote to it: a write or truncation changes its
-// length or its modification and change times; a file the pass created has a new inode.
-struct FileStamp {
-    dev_t device;
-    ino_t inode;
-    off_t size;
-    timespec modified;
-    timespec changed;
-
-    static std::optional<FileStamp> of(const QString& path) {
-        struct stat info;
-        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-            return std::nullopt;
-        return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-    }
-
-    bool operator==(const FileStamp& other) const {
-        const auto same = [](const timespec& a, const timespec& b) {
-            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-        };
-        return device == other.device && inode == other.inode && size == other.size && same(modified, other.modified) &&
-               same(changed, other.changed);
-    }
-};
-
-// Removes the output of a pass that did not complete, if the pass wrote to it: a file that stood
-// there untouched (the pass failed before it got to it) stays, and so does anything that is not
-// a plain file.
-void removeIfWritten(const QString& output, const std::optional<FileStamp>& before) {
-    const std::optional<FileStamp> now = FileStamp::of(output);
-    if (now && now != before)
-        ::unlink(QFile::encodeName(output).constData());
 }
 
 QString failureText(const PassResult& result, const QString& file) {
@@ -572,12 +537,14 @@ PassResult CryptCommands::decryptCurrentFile() {
 
 PassResult CryptCommands::runPass(const QString& output, quint8 inputAttributes,
                                   const std::function<PassResult(CipherPass&)>& pass) {
-    const std::optional<FileStamp> before = FileStamp::of(output);
     CipherPass cipher(m_services.platform(), progress());
     const PassResult result = pass(cipher);
     if (result.outcome == Outcome::Succeeded)
         return result;
-    removeIfWritten(output, before);
+    // A pass that does not complete removes its own output; a complete one whose plain file could
+    // not be deleted is undone, so the plain file alone remains.
+    if (result.outcome == Outcome::OriginalKept)
+        ::unlink(QFile::encodeName(output).constData());
     m_services.platform().setAttributes(currentFile(), inputAttributes);
     if (result.outcome != Outcome::Cancelled)
         m_services.dialogs().message(failureText(result, currentFile()));

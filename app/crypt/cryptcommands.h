@@ -93,8 +93,8 @@ private:
     // The passes on CurrentFile.
     PassResult encryptCurrentFile();
     PassResult decryptCurrentFile();
-    // Runs a pass that writes output. Unless it succeeds, the output is removed if the pass wrote
-    // to it, CurrentFile gets inputAttributes back and a failure is reported.
+    // Runs a pass that writes output. Unless it succeeds, CurrentFile gets inputAttributes back, a
+    // failure is reported and no output of the pass remains.
     PassResult runPass(const QString& output, quint8 inputAttributes,
                        const std::function<PassResult(CipherPass&)>& pass);
     // The end of a command after a cancelled pass.

@@ -3,7 +3,8 @@
  * links, write the header, then read, transform and write the body buffer by buffer, asking the
  * observer between buffers and at least every 50 ms while the disk keeps up; keep the data on its
  * way to disk as the pass goes (write-behind), flush the output and its folder, and check that the
- * output has exactly the length the format gives before anything is deleted. POSIX calls are used
+ * output has exactly the length the format gives before anything is deleted. A pass that does not
+ * complete removes what it wrote. POSIX calls are used
  * directly so that every failure carries the system's own description.
  */
 #include "cipherpass.h"
@@ -14,6 +15,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
@@ -295,13 +297,25 @@ PassResult CipherPass::transfer(const Transfer& job) {
 
     // Opened without truncation first, so that a hard link between the two names is found before
     // the input is emptied.
-    Descriptor output(openNoFollow(job.output, O_WRONLY | O_CREAT));
+    const QByteArray outputName = QFile::encodeName(job.output);
     struct stat outputStat;
+    const bool outputExisted = ::lstat(outputName.constData(), &outputStat) == 0;
+    Descriptor output(openNoFollow(job.output, O_WRONLY | O_CREAT));
+    // A pass that does not complete leaves no output it made or wrote to; a file that stood there
+    // untouched stays.
+    bool removeOutput = output.isOpen() && !outputExisted;
+    const auto removeUnfinishedOutput = qScopeGuard([&] {
+        if (removeOutput)
+            ::unlink(outputName.constData());
+    });
     if (!output.isOpen() || ::fstat(output.fd(), &outputStat) != 0)
         return systemFailure();
     if (outputStat.st_dev == inputStat.st_dev && outputStat.st_ino == inputStat.st_ino)
         return failed(job.input + u" and "_s + job.output + u" are the same file."_s);
-    if (::ftruncate(output.fd(), 0) != 0 || ::lseek(input.fd(), job.inputOffset, SEEK_SET) < 0 ||
+    if (::ftruncate(output.fd(), 0) != 0)
+        return systemFailure();
+    removeOutput = true;
+    if (::lseek(input.fd(), job.inputOffset, SEEK_SET) < 0 ||
         !writeFully(output.fd(), job.header.constData(), job.header.size()))
         return systemFailure();
     ::posix_fadvise(input.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -347,5 +361,6 @@ PassResult CipherPass::transfer(const Transfer& job) {
     const qint64 expected = inputStat.st_size - job.inputOffset + job.header.size();
     if (outputStat.st_size != expected || inputStat.st_size != inputLength)
         return {Outcome::Incomplete, {}};
+    removeOutput = false;
     return {Outcome::Succeeded, {}};
 }

@@ -2,7 +2,8 @@
  * The four passes that write and read encrypted files, their two dispatchers, the header reader
  * and the check a command makes before it deletes an encrypted file. A pass moves the data in
  * large buffers, stops at the first read or write failure, flushes its output to disk before it
- * reports success and never acts through a symbolic link.
+ * reports success, removes the output of a pass that does not complete and never acts through a
+ * symbolic link.
  */
 #pragma once
 
