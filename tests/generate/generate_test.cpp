@@ -1,7 +1,5 @@
 /*
- * Tests of the password generator: its rules driven by scripted draws, the shares of characters
- * over many draws from a fixed-seed source (table quirks included), the program's system-seeded
- * source, and the window through its widgets.
+ * Tests of the password generator: scripted draws, shares over many draws, seeding, the window.
  */
 #include "generatewindow.h"
 #include "passwordgenerator.h"
@@ -9,7 +7,6 @@
 
 #include <QtCore/QHash>
 #include <QtCore/QQueue>
-#include <QtGui/QWheelEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -19,230 +16,115 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using Kind = PasswordGenerator::Kind;
 
-namespace {
-
-class ScriptedSource final : public UniformSource {
-public:
-    void add(std::initializer_list<float> draws) { m_draws.append(QList<float>(draws)); }
-    qsizetype remaining() const { return m_draws.size(); }
-
+struct ScriptedSource final : UniformSource {
     float next() override {
-        if (m_draws.isEmpty())
-            ADD_FAILURE() << "more draws taken than scripted";
-        return m_draws.isEmpty() ? 0.0f : m_draws.dequeue();
+        EXPECT_FALSE(draws.isEmpty()) << "more draws taken than scripted";
+        return draws.isEmpty() ? 0.0f : draws.dequeue();
     }
-
-private:
-    QQueue<float> m_draws;
-};
-
-class SeededSource final : public UniformSource {
-public:
-    float next() override { return fromBits(static_cast<quint32>(m_engine())); }
-
-private:
-    std::mt19937 m_engine{20240611u};
+    QQueue<float> draws;
 };
 
 // The draw that makes Int(100 r) come out as n, safely inside its interval.
-float hundredths(int n) {
-    return (static_cast<float>(n) + 0.5f) / 100.0f;
-}
-
-} // namespace
+constexpr auto hundredths = [](int n) { return (static_cast<float>(n) + 0.5f) / 100.0f; };
 
 TEST(PasswordGenerator, CharactersForScriptedDraws) {
     constexpr float kLast = 1.0f - 0x1p-24f; // the largest draw
-    const struct {
-        Kind kind;
-        // Numbers and letters: a letter when the second draw gives 4 or more, else a third draw.
-        std::initializer_list<float> draws;
-        char16_t expected;
-    } cases[] = {
-        {Kind::Numbers, {kLast}, u'9'},
-        {Kind::Small, {hundredths(16)}, u'b'},
-        {Kind::Small, {hundredths(50)}, u'y'},
-        {Kind::Small, {kLast}, u'x'},
-        {Kind::SmallCapital, {hundredths(26)}, u'z'},
-        {Kind::SmallCapital, {hundredths(52)}, u'b'},
-        {Kind::SmallCapital, {kLast}, u'V'},
-        {Kind::NumbersLetter, {hundredths(27), 0.4f}, u'A'},
-        {Kind::NumbersLetter, {hundredths(27), 0.39f, 0.75f}, u'7'},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << static_cast<int>(c.kind) << " -> " << char(c.expected));
+    // Numbers and letters: a letter when the second draw gives 4 or more, else a digit from a third draw.
+    const std::tuple<Kind, QList<float>, QString> cases[] = {
+        {Kind::Numbers, {kLast}, u"9"_s},
+        {Kind::Small, {hundredths(16), hundredths(50), kLast}, u"byx"_s},
+        {Kind::SmallCapital, {hundredths(26), hundredths(52), kLast}, u"zbV"_s},
+        {Kind::NumbersLetter, {hundredths(27), 0.4f, hundredths(27), 0.39f, 0.75f}, u"A7"_s}};
+    for (const auto& [kind, draws, expected] : cases) {
         ScriptedSource source;
-        source.add(c.draws);
-        EXPECT_EQ(PasswordGenerator(source).character(c.kind), QChar(c.expected));
-        EXPECT_EQ(source.remaining(), 0);
+        source.draws << draws;
+        EXPECT_EQ(PasswordGenerator(source).password(kind, int(expected.size())), expected);
+        EXPECT_TRUE(source.draws.isEmpty()) << expected.toStdString();
     }
 }
 
 TEST(PasswordGenerator, SharesOverManyDraws) {
-    constexpr int kDraws = 100000;
-    const auto count = [](Kind kind) {
+    struct SeededSource final : UniformSource {
+        float next() override { return fromBits(static_cast<quint32>(engine())); }
+        std::mt19937 engine{20240611u};
+    };
+    // Each character's expected share of all characters: four in ten are digits.
+    const std::tuple<Kind, const char16_t*, double> cases[] = {
+        {Kind::Small, u"pz", 0.0},          {Kind::Small, u"bj", 0.08},
+        {Kind::Small, u"cdkw", 0.04},       {Kind::Capital, u"J", 0.0},
+        {Kind::Capital, u"G", 0.08},        {Kind::SmallCapital, u"pJZ", 0.0},
+        {Kind::NumbersLetter, u"pJZ", 0.0}, {Kind::NumbersLetter, u"0123456789", 0.04}};
+    for (const auto& [kind, characters, share] : cases) {
         SeededSource source;
         QHash<QChar, int> counts;
-        for (const QChar c : PasswordGenerator(source).password(kind, kDraws))
-            ++counts[c];
-        return counts;
-    };
-    const struct {
-        Kind kind;
-        const char16_t* characters;
-        double share; // expected share of all characters for each of them; four in ten are digits
-    } cases[] = {
-        {Kind::Small, u"pz", 0.0},
-        {Kind::Small, u"bj", 0.08},
-        {Kind::Small, u"cdkw", 0.04},
-        {Kind::Small, u"a", 0.01},
-        {Kind::Capital, u"J", 0.0},
-        {Kind::Capital, u"G", 0.08},
-        {Kind::Capital, u"BHQ", 0.04},
-        {Kind::SmallCapital, u"pJZ", 0.0},
-        {Kind::SmallCapital, u"cM", 0.02},
-        {Kind::NumbersLetter, u"pJZ", 0.0},
-        {Kind::NumbersLetter, u"0123456789", 0.04},
-    };
-    for (const auto& c : cases) {
-        const QHash<QChar, int> counts = count(c.kind);
-        for (const QChar character : QStringView(c.characters)) {
-            SCOPED_TRACE(testing::Message() << static_cast<int>(c.kind) << " " << character.toLatin1());
-            EXPECT_NEAR(counts.value(character) / double(kDraws), c.share, c.share * 0.15);
-        }
+        for (const QChar character : PasswordGenerator(source).password(kind, 100000))
+            ++counts[character];
+        for (const QChar character : QStringView(characters))
+            EXPECT_NEAR(counts.value(character) / 100000.0, share, share * 0.15)
+                << static_cast<int>(kind) << ' ' << character.toLatin1();
     }
 }
 
+// The program's source is seeded from the system, so two runs do not show the same passwords.
 TEST(SystemUniformSource, DrawsLieInTheHalfOpenIntervalAndRunsDiffer) {
     EXPECT_LT(UniformSource::fromBits(0xFFFFFFFFu), 1.0f);
     SystemUniformSource first;
     SystemUniformSource second;
-    bool differ = false;
-    for (int i = 0; i < 10000; ++i) {
-        const float draw = first.next();
-        ASSERT_TRUE(draw >= 0.0f && draw < 1.0f) << draw;
-        differ = differ || draw != second.next();
-    }
-    EXPECT_TRUE(differ) << "seeded from the system, two sources do not repeat each other";
+    QList<float> draws[2];
+    for (int i = 0; i < 10000; ++i)
+        draws[0] << first.next(), draws[1] << second.next();
+    EXPECT_NE(draws[0], draws[1]);
+    EXPECT_TRUE(std::all_of(draws[0].cbegin(), draws[0].cend(), [](float d) { return d >= 0.0f && d < 1.0f; }));
 }
 
-class GenerateWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        auto source = std::make_unique<ScriptedSource>();
-        m_source = source.get();
-        m_window = std::make_unique<Generate>(std::move(source));
-        m_window->show();
-        m_window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
-    }
+TEST(GenerateWindow, PressFillsAllTenAndTheLengthBoxFollowsItsRules) {
+    auto owned = std::make_unique<ScriptedSource>();
+    ScriptedSource& source = *owned;
+    Generate window(std::move(owned));
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* lengthBox = window.findChild<QLineEdit*>(u"combo1"_s);
+    auto* spinner = window.findChild<QScrollBar*>(u"VScroll1"_s);
+    const auto box = [&window](int i) { return window.findChild<QLineEdit*>(u"Text1_%1"_s.arg(i)); };
 
-    template <typename Widget> Widget* child(const QString& name) const {
-        auto* widget = m_window->findChild<Widget*>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
-        return widget;
-    }
-    QLineEdit* box(int index) const { return child<QLineEdit>(u"Text1_%1"_s.arg(index)); }
-    QLineEdit* lengthBox() const { return child<QLineEdit>(u"combo1"_s); }
-    QScrollBar* spinner() const { return child<QScrollBar>(u"VScroll1"_s); }
-    void generate() const { QTest::mouseClick(child<QPushButton>(u"Command1"_s), Qt::LeftButton); }
+    QTest::mouseClick(window.findChild<QRadioButton*>(u"Capital"_s), Qt::LeftButton);
+    spinner->setValue(2);
+    for (int i = 0; i < 10; ++i)
+        source.draws << hundredths(i) << hundredths(25);
+    QTest::mouseClick(window.findChild<QPushButton*>(u"Command1"_s), Qt::LeftButton);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(box(i)->text(), PasswordGenerator::Upper[i] + u"Z"_s);
+    EXPECT_TRUE(source.draws.isEmpty());
 
-    // Types a length and hands it over with the key, or by clicking the sixth password box.
-    static constexpr Qt::Key kClickAway = Qt::Key_unknown;
-    void typeLength(const QString& text, Qt::Key leave) const {
-        lengthBox()->setFocus();
-        lengthBox()->selectAll();
-        QTest::keyClicks(lengthBox(), text);
+    // A length is taken with Enter or on leaving the box (clicking the sixth password box here).
+    constexpr Qt::Key kClickAway = Qt::Key_unknown;
+    // Typed, how the box is left, the length then, the text then, where the focus is then.
+    const std::tuple<QString, Qt::Key, int, QString, QString> cases[] = {
+        {u"12"_s, Qt::Key_Return, 12, u"12"_s, u"Command1"_s},    {u"9"_s, Qt::Key_Enter, 9, u"9"_s, u"Command1"_s},
+        {u"12abc"_s, Qt::Key_Return, 12, u"12"_s, u"Command1"_s}, {u"2.5"_s, Qt::Key_Return, 2, u"2"_s, u"Command1"_s},
+        {u"300"_s, Qt::Key_Return, 255, u"255"_s, u"combo1"_s},   {u"0"_s, Qt::Key_Return, 5, u"0"_s, u"combo1"_s},
+        {u"abc"_s, Qt::Key_Return, 5, u"abc"_s, u"combo1"_s},     {u"-4"_s, Qt::Key_Return, 5, u"-4"_s, u"combo1"_s},
+        {u"7"_s, kClickAway, 7, u"7"_s, u"Command1"_s},           {u"abc"_s, kClickAway, 5, u"abc"_s, u"Text1_5"_s},
+        {u"8"_s, Qt::Key_Tab, 8, u"8"_s, u"Command1"_s}};
+    for (const auto& [typed, leave, length, shown, focus] : cases) {
+        SCOPED_TRACE(typed.toStdString() + ' ' + std::to_string(leave));
+        spinner->setValue(5);
+        lengthBox->setFocus();
+        lengthBox->selectAll();
+        QTest::keyClicks(lengthBox, typed);
         if (leave == kClickAway)
             QTest::mouseClick(box(5), Qt::LeftButton);
         else
-            QTest::keyClick(lengthBox(), leave);
+            QTest::keyClick(lengthBox, leave);
+        EXPECT_EQ(std::pair(spinner->value(), lengthBox->text()), std::pair(length, shown));
+        EXPECT_EQ(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), focus);
     }
-
-    ScriptedSource* m_source = nullptr; // owned by the window
-    std::unique_ptr<Generate> m_window;
-};
-
-TEST_F(GenerateWindow, EachPressReplacesAllTenWithTheSelectedKindAndLength) {
-    EXPECT_TRUE(child<QRadioButton>(u"Numbers"_s)->isChecked());
-    EXPECT_EQ(lengthBox()->text(), u"1"_s);
-    for (int i = 0; i < 10; ++i)
-        m_source->add({hundredths(10 * i)});
-    generate();
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(box(i)->text(), QString::number(i));
-
-    QTest::mouseClick(child<QRadioButton>(u"Capital"_s), Qt::LeftButton);
-    typeLength(u"2"_s, Qt::Key_Return);
-    for (int i = 0; i < 10; ++i)
-        m_source->add({hundredths(i), hundredths(25)});
-    generate();
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(box(i)->text(), PasswordGenerator::Upper[i] + u"Z"_s);
-    EXPECT_EQ(m_source->remaining(), 0);
-
-    // Each box's tool tip shows its password in full, edited by hand too.
-    EXPECT_EQ(box(9)->toolTip(), u"GZ"_s);
-    box(3)->setFocus();
-    QTest::keyClicks(box(3), u"!"_s);
-    EXPECT_EQ(box(3)->toolTip(), u"DZ!"_s);
-
-    QTest::mouseClick(child<QPushButton>(u"Command2"_s), Qt::LeftButton);
-    EXPECT_FALSE(m_window->isVisible());
-}
-
-TEST_F(GenerateWindow, AppliesTheTypedLength) {
-    const struct {
-        QString typed;
-        Qt::Key leave;
-        int length;
-        QString shown;
-        QString focus; // where the focus is afterwards
-    } cases[] = {{u"12"_s, Qt::Key_Return, 12, u"12"_s, u"Command1"_s},
-                 {u"9"_s, Qt::Key_Enter, 9, u"9"_s, u"Command1"_s},
-                 {u"12abc"_s, Qt::Key_Return, 12, u"12"_s, u"Command1"_s},
-                 {u"2.5"_s, Qt::Key_Return, 2, u"2"_s, u"Command1"_s},
-                 {u"300"_s, Qt::Key_Return, 255, u"255"_s, u"combo1"_s},
-                 {u"0"_s, Qt::Key_Return, 5, u"0"_s, u"combo1"_s},
-                 {u"abc"_s, Qt::Key_Return, 5, u"abc"_s, u"combo1"_s},
-                 {u"-4"_s, Qt::Key_Return, 5, u"-4"_s, u"combo1"_s},
-                 // Leaving the box applies it as Enter does.
-                 {u"7"_s, kClickAway, 7, u"7"_s, u"Command1"_s},
-                 {u"abc"_s, kClickAway, 5, u"abc"_s, u"Text1_5"_s},
-                 {u"8"_s, Qt::Key_Tab, 8, u"8"_s, u"Command1"_s}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed.toStdString() + ' ' + std::to_string(c.leave));
-        spinner()->setValue(5);
-        typeLength(c.typed, c.leave);
-        EXPECT_EQ(spinner()->value(), c.length);
-        EXPECT_EQ(lengthBox()->text(), c.shown);
-        ASSERT_NE(QApplication::focusWidget(), nullptr);
-        EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
-    }
-}
-
-// The spinner lies behind the length box, so only its arrows show. Its upper arrow, the Up key and
-// the wheel turned away raise the length, which a plain scroll bar would lower.
-TEST_F(GenerateWindow, UpperArrowUpKeyAndWheelRaiseTheLength) {
-    const QRect bar = spinner()->geometry();
-    const QRect lengthRect = lengthBox()->geometry();
-    const QPoint above(bar.center().x(), (bar.top() + lengthRect.top()) / 2);
-    EXPECT_EQ(m_window->childAt(above), spinner());
-    EXPECT_EQ(m_window->childAt(lengthRect.center()), lengthBox());
-
-    spinner()->setValue(10);
-    QTest::mouseClick(spinner(), Qt::LeftButton, {}, spinner()->mapFrom(m_window.get(), above));
-    EXPECT_EQ(lengthBox()->text(), u"11"_s);
-    spinner()->setFocus();
-    QTest::keyClick(spinner(), Qt::Key_Up);
-    EXPECT_EQ(lengthBox()->text(), u"12"_s);
-    QWheelEvent away(QPointF(2, 2), spinner()->mapToGlobal(QPointF(2, 2)), {}, {0, 120}, Qt::NoButton, {},
-                     Qt::NoScrollPhase, false);
-    QApplication::sendEvent(spinner(), &away);
-    EXPECT_EQ(lengthBox()->text(), u"13"_s);
 }
