@@ -1,6 +1,5 @@
 /*
- * The real boxes: the title, no icon, the buttons each kind offers and the answer each button
- * gives, and the input box's text or nothing on Cancel.
+ * The real boxes: title, no icon, each kind's buttons and answers, the input box's text or nothing.
  */
 #include "messageboxdialogs.h"
 
@@ -15,14 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
-
-namespace {
+using Answer = Dialogs::Answer;
 
 // Runs `inspect` on the modal box once it is up; the box must be closed by `inspect`.
-template <typename Box> void whenShown(std::function<void(Box*)> inspect) {
+template <typename Box, typename Inspect> static void whenShown(Inspect inspect) {
     QTimer::singleShot(0, [inspect] {
         Box* box = nullptr;
         ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); }));
@@ -30,46 +26,32 @@ template <typename Box> void whenShown(std::function<void(Box*)> inspect) {
     });
 }
 
-} // namespace
+// Checks the next box's buttons, title, icon and text ("first\r\nsecond" as shown here), then presses.
+static void answerBox(QMessageBox::StandardButton press, QMessageBox::StandardButtons offered) {
+    whenShown<QMessageBox>([=](QMessageBox* box) {
+        QMessageBox::StandardButtons seen;
+        for (QAbstractButton* button : box->buttons())
+            seen |= box->standardButton(button);
+        EXPECT_EQ(std::tuple(seen, box->windowTitle(), box->icon(), box->text()),
+                  std::tuple(offered, applicationTitle(), QMessageBox::NoIcon, u"first\nsecond"_s));
+        box->button(press)->click();
+    });
+}
 
 TEST(MessageBoxDialogs, BoxesCarryTitleNoIconAndTheirButtons) {
     MessageBoxDialogs dialogs;
-    using Buttons = QMessageBox::StandardButtons;
-    const auto answering = [](QMessageBox::StandardButton press, Buttons offered) {
-        whenShown<QMessageBox>([=](QMessageBox* box) {
-            Buttons seen;
-            for (QAbstractButton* button : box->buttons())
-                seen |= box->standardButton(button);
-            EXPECT_EQ(seen, offered);
-            EXPECT_EQ(box->windowTitle(), applicationTitle());
-            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-            box->button(press)->click();
-        });
-    };
-    const Buttons yesNo = QMessageBox::Yes | QMessageBox::No;
-    const Buttons retryCancel = QMessageBox::Retry | QMessageBox::Cancel;
-    const struct {
-        QMessageBox::StandardButton press;
-        Buttons offered;
-        std::function<Dialogs::Answer()> ask;
-        Dialogs::Answer answer;
-    } cases[] = {
-        {QMessageBox::No, yesNo, [&] { return dialogs.askYesNo(u"q"_s); }, Dialogs::Answer::No},
-        {QMessageBox::Yes, yesNo, [&] { return dialogs.askYesNo(u"q"_s); }, Dialogs::Answer::Yes},
-        {QMessageBox::Cancel, retryCancel, [&] { return dialogs.askRetryCancel(u"q"_s); }, Dialogs::Answer::Cancel},
-        {QMessageBox::Retry, retryCancel, [&] { return dialogs.askRetryCancel(u"q"_s); }, Dialogs::Answer::Retry},
-    };
-    for (const auto& c : cases) {
-        answering(c.press, c.offered);
-        EXPECT_EQ(c.ask(), c.answer);
+    const QString text = u"first\r\nsecond"_s;
+    const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
+    for (const auto& [press, answer] : {std::pair(QMessageBox::No, Answer::No),
+                                        {QMessageBox::Yes, Answer::Yes},
+                                        {QMessageBox::Cancel, Answer::Cancel},
+                                        {QMessageBox::Retry, Answer::Retry}}) {
+        const bool question = yesNo.testFlag(press);
+        answerBox(press, question ? yesNo : QMessageBox::Retry | QMessageBox::Cancel);
+        EXPECT_EQ(question ? dialogs.askYesNo(text) : dialogs.askRetryCancel(text), answer);
     }
-
-    // A message shows its line breaks as the platform writes them.
-    whenShown<QMessageBox>([](QMessageBox* box) {
-        EXPECT_EQ(box->text(), u"first\nsecond"_s);
-        box->button(QMessageBox::Ok)->click();
-    });
-    dialogs.message(u"first\r\nsecond"_s);
+    answerBox(QMessageBox::Ok, QMessageBox::Ok);
+    dialogs.message(text);
 }
 
 TEST(MessageBoxDialogs, InputAnswersTypedTextOrEmptyOnCancel) {
