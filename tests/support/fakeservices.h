@@ -1,8 +1,8 @@
 /*
  * A stand-in for the main window in the tests of child windows and commands: a plain top-level
  * window holding the area for the child windows, real status and tool bars, menu items and
- * pop-up menus made on first use by name, scripted dialogs, and the real platform with extra
- * volumes and recorded "open" and "start" requests. The working password is a plain field.
+ * pop-up menus made on first use by name, scripted dialogs, and the real platform kept away from
+ * the desktop's applications. No working password is set.
  */
 #pragma once
 
@@ -46,10 +46,6 @@ public:
     // The main window: child windows live in its area, dialogs centre over it.
     QWidget window;
     QMdiArea& area;
-    // The working password, and how often the password dialog was asked for.
-    QString password;
-    int passwordDialogRequests = 0;
-    Spassword1* openChooser = nullptr;
 
     AppState& state() override { return appState; }
     Dialogs& dialogs() override { return scripted; }
@@ -60,9 +56,9 @@ public:
     QMenu* popupMenu(const QString& name) override;
     QMdiArea& mdiArea() override { return area; }
     QSize clientSize() const override;
-    QString currentPassword() override { return password; }
-    void ShowPasswordDialog() override { ++passwordDialogRequests; }
-    Spassword1* chooser() override { return openChooser; }
+    QString currentPassword() override { return {}; }
+    void ShowPasswordDialog() override {}
+    Spassword1* chooser() override { return nullptr; }
     QListWidget* activeChosenList() override;
 
 private:

@@ -33,7 +33,6 @@ public:
     const QList<Box>& boxes() const { return m_boxes; }
     // The texts of every box shown so far, in order.
     QStringList texts() const;
-    int unansweredCount() const { return m_answers.size(); }
     void clear();
 
     void message(const QString& text) override;
