@@ -3,11 +3,15 @@
  */
 #include "generatewindow.h"
 
+#include "helpwindow.h"
 #include "leadingnumber.h"
+#include "systemuniformsource.h"
 #include "twips.h"
 
+#include <QtGui/QAction>
 #include <QtGui/QFocusEvent>
 #include <QtGui/QIcon>
+#include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QPixmap>
 #include <QtGui/QWheelEvent>
@@ -73,6 +77,8 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     NumbersLetter =
         addOption(u"NumbersLetter"_s, u"Numbers and letters"_s, twips::rect(2520, 550, 2055, 195), Kind::NumbersLetter);
     Numbers->setChecked(true);
+    fitOptionCaptions({Numbers, Small, Capital});
+    fitOptionCaptions({SmallCapital, NumbersLetter});
 
     QFont passwordFont = font();
     passwordFont.setBold(true);
@@ -109,16 +115,29 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     connect(Command1, &QPushButton::clicked, this, &Generate::Command1_Click);
     Command2 = makeChild<QPushButton>(this, u"Command2"_s, twips::rect(3840, 4320, 1695, 375), u"&Close"_s);
     connect(Command2, &QPushButton::clicked, this, &Generate::Command2_Click);
+    // Outside a dialog a push button answers only Space; Enter on a focused button presses it too.
+    for (QPushButton* button : {Command1, Command2})
+        button->installEventFilter(this);
 
     orderTabs();
     Numbers->setFocus();
+
+    auto* helpKey = new QAction(this);
+    helpKey->setShortcut(Qt::Key_F1);
+    helpKey->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(helpKey);
+    connect(helpKey, &QAction::triggered, this, &Generate::showHelp);
+}
+
+std::unique_ptr<UniformSource> Generate::defaultSource() {
+    return std::make_unique<SystemUniformSource>();
 }
 
 // The children outlive this part of the object while they are destroyed, and the length box can
 // still lose the focus then.
 Generate::~Generate() {
-    combo1->removeEventFilter(this);
-    VScroll1->removeEventFilter(this);
+    for (QObject* child : std::initializer_list<QObject*>{combo1, VScroll1, Command1, Command2})
+        child->removeEventFilter(this);
 }
 
 QRadioButton* Generate::addOption(const QString& name, const QString& caption, const QRect& geometry,
@@ -126,6 +145,19 @@ QRadioButton* Generate::addOption(const QString& name, const QString& caption, c
     auto* option = makeChild<QRadioButton>(this, name, geometry, caption);
     m_options->addButton(option, static_cast<int>(kind));
     return option;
+}
+
+void Generate::fitOptionCaptions(std::initializer_list<QRadioButton*> row) {
+    // Each option keeps its left edge and grows to the right until its caption fits; the next
+    // option of the row moves right only when it would otherwise be overlapped.
+    const int gap = twips::toPixels(60);
+    int nextFree = 0;
+    for (QRadioButton* option : row) {
+        if (option->x() < nextFree)
+            option->move(nextFree, option->y());
+        option->resize(std::max(option->width(), option->sizeHint().width()), option->height());
+        nextFree = option->geometry().right() + 1 + gap;
+    }
 }
 
 void Generate::orderTabs() {
@@ -145,6 +177,12 @@ void Generate::Command1_Click() {
     const auto kind = static_cast<PasswordGenerator::Kind>(m_options->checkedId());
     for (QLineEdit* box : Text1)
         box->setText(m_generator.password(kind, VScroll1->value()));
+}
+
+void Generate::showHelp() {
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    m_help->showTopic(u"generator"_s);
 }
 
 void Generate::Command2_Click() {
@@ -204,6 +242,12 @@ bool Generate::eventFilter(QObject* watched, QEvent* event) {
         if (delta != 0)
             VScroll1->setValue(VScroll1->value() + (delta > 0 ? VScroll1->singleStep() : -VScroll1->singleStep()));
         return true;
+    } else if ((watched == Command1 || watched == Command2) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

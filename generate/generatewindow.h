@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 
+class HelpWindow;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -23,8 +24,12 @@ class Generate final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Generate(std::unique_ptr<UniformSource> source, QWidget* parent = nullptr);
+    // Without a source of its own the window draws from the system's random source.
+    explicit Generate(std::unique_ptr<UniformSource> source = defaultSource(), QWidget* parent = nullptr);
     ~Generate() override;
+
+    static std::unique_ptr<UniformSource> defaultSource();
+    const UniformSource& source() const { return *m_source; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -32,11 +37,15 @@ protected:
 private:
     QRadioButton* addOption(const QString& name, const QString& caption, const QRect& geometry,
                             PasswordGenerator::Kind kind);
+    void fitOptionCaptions(std::initializer_list<QRadioButton*> row);
     void orderTabs();
     // Sets the spinner and shows the value in the length box even when the value stays.
     void setLength(int length);
     // Makes the upper arrow raise the length: a scroll bar's upper arrow lowers its value.
     void mirrorStep(int action);
+
+    // F1: the guide at the generator's topic.
+    void showHelp();
 
     void Command1_Click();
     void Command2_Click();
@@ -48,6 +57,7 @@ private:
     std::unique_ptr<UniformSource> m_source;
     PasswordGenerator m_generator;
     QButtonGroup* m_options;
+    HelpWindow* m_help = nullptr;
 
     // The controls keep the names of the window design.
     QRadioButton* Numbers;

@@ -2,7 +2,6 @@
  * The password generator: shows its one window; closing it ends the program.
  */
 #include "generatewindow.h"
-#include "systemuniformsource.h"
 
 #include <QtWidgets/QApplication>
 
@@ -11,7 +10,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Generator"_s);
-    Generate window(std::make_unique<SystemUniformSource>());
+    Generate window;
     window.show();
     return QApplication::exec();
 }

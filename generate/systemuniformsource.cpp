@@ -1,23 +1,13 @@
 /*
- * Seeds the generator with a full 256-bit seed from the system, so runs do not repeat.
+ * Draws from the system's random source, one 32-bit value per draw.
  */
 #include "systemuniformsource.h"
 
-#include <array>
-
-namespace {
-
-QRandomGenerator seededFromSystem() {
-    std::array<quint32, 8> seed{};
-    QRandomGenerator::system()->fillRange(seed.data(), seed.size());
-    return QRandomGenerator(seed.data(), static_cast<qsizetype>(seed.size()));
-}
-
-} // namespace
+#include <QtCore/QRandomGenerator>
 
 SystemUniformSource::SystemUniformSource()
-    : m_generator(seededFromSystem()) {}
+    : m_generator(QRandomGenerator::system()) {}
 
 float SystemUniformSource::next() {
-    return fromBits(m_generator.generate());
+    return fromBits(m_generator->generate());
 }

@@ -1,12 +1,12 @@
 /*
- * The program's uniform source: a pseudo-random generator seeded once from the system's random
- * source, so that every run makes different passwords.
+ * The program's uniform source: every draw comes straight from the system's cryptographic random
+ * source, so no state kept in the program can be recovered from the passwords it has shown.
  */
 #pragma once
 
 #include "uniformsource.h"
 
-#include <QtCore/QRandomGenerator>
+class QRandomGenerator;
 
 class SystemUniformSource final : public UniformSource {
 public:
@@ -14,6 +14,9 @@ public:
 
     float next() override;
 
+    // The generator the draws come from: QRandomGenerator::system().
+    const QRandomGenerator* generator() const { return m_generator; }
+
 private:
-    QRandomGenerator m_generator;
+    QRandomGenerator* m_generator;
 };

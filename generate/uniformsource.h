@@ -1,6 +1,6 @@
 /*
- * The source of the uniform draws the password generator consumes. The program uses one seeded
- * from the system; tests hand in scripted or fixed-seed sources.
+ * The source of the uniform draws the password generator consumes. The program draws from the
+ * system's random source; tests hand in scripted or fixed-seed sources.
  */
 #pragma once
 

@@ -248,6 +248,15 @@ void MDIForm1::wireCommands() {
     });
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
+
+    // F1 opens the guide from every window of the program, the password dialog included. It
+    // changes nothing, so it has no gate.
+    auto* helpKey = new QAction(this);
+    helpKey->setObjectName(u"HelpKey"_s);
+    helpKey->setShortcut(Qt::Key_F1);
+    helpKey->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(helpKey);
+    connect(helpKey, &QAction::triggered, this, [this] { help().showContents(); });
 }
 
 void MDIForm1::onItem(const QString& name, std::function<void()> command) {

@@ -2,17 +2,20 @@
  * Tests of the password generator: scripted draws, shares over many draws, seeding, the window.
  */
 #include "generatewindow.h"
+#include "helpwindow.h"
 #include "passwordgenerator.h"
 #include "systemuniformsource.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QQueue>
+#include <QtCore/QRandomGenerator>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QScrollBar>
+#include <QtWidgets/QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -72,8 +75,12 @@ TEST(PasswordGenerator, SharesOverManyDraws) {
     }
 }
 
-// The program's source is seeded from the system, so two runs do not show the same passwords.
-TEST(SystemUniformSource, DrawsLieInTheHalfOpenIntervalAndRunsDiffer) {
+// The program draws from the system's random source, and every draw lies in [0, 1).
+TEST(SystemUniformSource, TheProgramDrawsFromTheSystemSource) {
+    Generate window;
+    const auto* source = dynamic_cast<const SystemUniformSource*>(&window.source());
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->generator(), QRandomGenerator::system());
     EXPECT_LT(UniformSource::fromBits(0xFFFFFFFFu), 1.0f);
     SystemUniformSource first;
     SystemUniformSource second;
@@ -127,4 +134,24 @@ TEST(GenerateWindow, PressFillsAllTenAndTheLengthBoxFollowsItsRules) {
         EXPECT_EQ(std::pair(spinner->value(), lengthBox->text()), std::pair(length, shown));
         EXPECT_EQ(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), focus);
     }
+
+    // Enter on the focused "&Generate", where the length box's Enter leaves the focus, presses it.
+    for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(enter);
+        for (int i = 0; i < 10; ++i)
+            box(i)->clear();
+        for (int i = 0; i < 80; ++i)
+            source.draws << hundredths(1);
+        QTest::keyClick(window.focusWidget(), enter);
+        EXPECT_TRUE(source.draws.isEmpty());
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(box(i)->text(), QString(8, PasswordGenerator::Upper[1])) << i;
+    }
+
+    // F1 opens the guide at the generator's topic.
+    QTest::keyClick(&window, Qt::Key_F1);
+    auto* help = window.findChild<HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->findChild<QTextBrowser*>(u"guideText"_s)->source().fragment(), u"generator"_s);
 }

@@ -4,6 +4,7 @@
 #include "mdiform1.h"
 
 #include "apptitle.h"
+#include "helpwindow.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
@@ -14,6 +15,7 @@
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QTextBrowser>
 
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
@@ -154,5 +156,25 @@ TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot)
         m_dialogs.clear();
         triggerAction(u"PassGenerate"_s);
         EXPECT_EQ(std::pair(m_platform.started, m_dialogs.texts()), std::pair(started, messages));
+    }
+}
+
+// F1 opens the guide at its contents from the main window and from the password dialog, also
+// while a pass runs: it changes nothing.
+TEST_F(ShellWindowTest, F1OpensTheGuideFromEveryWindow) {
+    window().state().Busy = true;
+    QWidget* dialog = &window().passwordDialog();
+    for (QWidget* active : {static_cast<QWidget*>(&window()), dialog}) {
+        SCOPED_TRACE(qPrintable(active->objectName()));
+        if (active == dialog)
+            window().passwordDialog().ShowPasswordDialog();
+        active->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(active));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        HelpWindow* help = window().helpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_EQ(help->findChild<QTextBrowser*>(u"guideText"_s)->source().fragment(), u"contents"_s);
+        help->hide();
     }
 }

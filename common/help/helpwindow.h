@@ -22,6 +22,8 @@ public:
 
     // Shows the window at the guide's contents, the text browser taking the focus.
     void showContents();
+    // Shows the window at the topic the guide marks with this anchor, the text browser focused.
+    void showTopic(const QString& anchor);
     // Shows the window with the search field focused and its text selected.
     void showSearch();
 

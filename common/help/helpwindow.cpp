@@ -15,7 +15,7 @@
 using namespace Qt::StringLiterals;
 
 QUrl HelpWindow::guideUrl() {
-    return QUrl(u"qrc:/vexapad/help/guide.html"_s);
+    return QUrl(u"qrc:/help/guide.html"_s);
 }
 
 HelpWindow::HelpWindow(QWidget* parent)
@@ -50,8 +50,15 @@ HelpWindow::HelpWindow(QWidget* parent)
 }
 
 void HelpWindow::showContents() {
+    showTopic(u"contents"_s);
+}
+
+void HelpWindow::showTopic(const QString& anchor) {
     bringUp();
-    m_guide->scrollToAnchor(u"contents"_s);
+    QUrl topic = guideUrl();
+    topic.setFragment(anchor);
+    // The guide is already loaded: a new fragment only scrolls to it.
+    m_guide->setSource(topic);
     m_guide->setFocus();
 }
 
