@@ -42,7 +42,8 @@ constexpr int RowHeight = 360;
 constexpr int FirstRowTop = 360;
 constexpr int RowPitch = 480;
 constexpr int LabelLeft = 240;
-constexpr int LabelWidth = 1695;
+// The captions reach to two pixels before their fields, so the longest ones fit with room.
+constexpr int LabelWidth = FieldLeft - LabelLeft - 30;
 
 // The most characters typing puts into a field; pasting is not limited.
 constexpr qsizetype MaxTypedLength = 8;
@@ -69,8 +70,6 @@ PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList
     , m_chosenList(std::move(chosenList)) {
     setObjectName(u"PassWord1"_s);
     setWindowTitle(u"Enter a password"_s);
-    // Masked fields show "*" for every character, whatever the style's own mask character is.
-    setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
     setModal(false);
     // The 8.25-point dialog font the positions were designed for, so the labels fit them.
     QFont designFont = font();
@@ -124,6 +123,9 @@ QLineEdit* PassWord1::addField(QGroupBox* frame, const QString& name, const QStr
     caption->setTextFormat(Qt::PlainText);
     auto* field = placed(new QLineEdit(frame), name, twips::rect(FieldLeft, rowTop(row), FieldWidth, RowHeight));
     field->setEchoMode(QLineEdit::Password);
+    // Masked fields show "*" for every character, whatever the style's own mask character is. Set
+    // on each field alone: a style sheet on the dialog would drop the design font of every child.
+    field->setStyleSheet(u"lineedit-password-character: 42;"_s);
     caption->setBuddy(field);
     field->installEventFilter(this);
     m_keyRules.insert(field, std::move(rule));

@@ -1,0 +1,71 @@
+/*
+ * Captions of every window of both programs fit their controls, at the windows' own fonts and at
+ * one point larger; and the walker that measures them does find a cut caption.
+ */
+#include "captionwalker.h"
+#include "fakeservices.h"
+#include "generatewindow.h"
+#include "mainwindowtest.h"
+#include "progress.h"
+
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+
+using namespace Qt::StringLiterals;
+
+TEST(CaptionWalker, FindsTextsWiderThanTheirControls) {
+    QWidget window;
+    const QString text = u"Verify new Password"_s;
+    const int width = QFontMetrics(window.font()).horizontalAdvance(text);
+    // Each control once too narrow by a few pixels and once with room to spare.
+    const auto add = [&window](QWidget* control, const QString& name, int controlWidth) {
+        control->setParent(&window);
+        control->setObjectName(name);
+        control->setGeometry(0, 0, controlWidth, 30);
+    };
+    for (const auto& [suffix, room] : {std::pair{u"Cut"_s, width - 3}, std::pair{u"Fits"_s, width + 80}}) {
+        add(new QLabel(text), u"label"_s + suffix, room);
+        add(new QPushButton(u"&"_s + text), u"button"_s + suffix, room);
+        add(new QCheckBox(text), u"check"_s + suffix, room);
+        add(new QRadioButton(text), u"option"_s + suffix, room);
+        add(new QGroupBox(text), u"frame"_s + suffix, room);
+    }
+    QStringList cut;
+    for (const ClippedCaption& each : clippedCaptions(window)) {
+        EXPECT_EQ(each.text, text);
+        cut << each.widget;
+    }
+    EXPECT_EQ(cut, (QStringList{u"labelCut"_s, u"buttonCut"_s, u"checkCut"_s, u"optionCut"_s, u"frameCut"_s}));
+    // Room to spare at the default font can be too little one point larger.
+    auto* roomy = window.findChild<QLabel*>(u"labelFits"_s);
+    roomy->setFixedWidth(width + 1);
+    EXPECT_EQ(clippedCaptions(*roomy).size(), 0);
+    const LargerFont larger(1);
+    QLabel later(text);
+    later.setFixedWidth(width + 1);
+    EXPECT_EQ(clippedCaptions(later).size(), 1);
+}
+
+class CaptionsTest : public MainWindowTest<TestPlatform> {};
+
+TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) {
+    for (const qreal extraPoints : {0.0, 1.0}) {
+        SCOPED_TRACE(extraPoints);
+        const LargerFont larger(extraPoints);
+        openWindow(m_dialogs);
+        // The main window holds every other window of its program: the chooser, the browser, a
+        // hot-list window, the bars, the password dialog with all three frames, the progress window.
+        triggerAction(u"NewList"_s);
+        window().passwordDialog().ShowPasswordDialog();
+        new Progress(window());
+        Generate generator;
+        generator.show();
+        for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
+            const QList<ClippedCaption> cut = clippedCaptions(*root);
+            EXPECT_TRUE(cut.isEmpty()) << qPrintable(describe(cut));
+        }
+    }
+}

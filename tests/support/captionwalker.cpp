@@ -1,0 +1,179 @@
+#include "captionwalker.h"
+
+#include <QtGui/QFontMetrics>
+#include <QtGui/QTextDocument>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleOption>
+#include <QtWidgets/QToolButton>
+
+#include <QtCore/QtMath>
+
+#include <algorithm>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The text as drawn: "&&" shows one ampersand, a single "&" marks the mnemonic and is not drawn.
+QString withoutMnemonic(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
+// The widest line of a plain text.
+int plainWidth(const QFontMetrics& metrics, const QString& text) {
+    int widest = 0;
+    for (const QString& line : text.split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+QString path(const QWidget& widget, const QWidget& root) {
+    QString result =
+        widget.objectName().isEmpty() ? QString::fromLatin1(widget.metaObject()->className()) : widget.objectName();
+    for (const QWidget* up = widget.parentWidget(); up && up != root.parentWidget(); up = up->parentWidget()) {
+        if (!up->objectName().isEmpty())
+            result = up->objectName() + u'/' + result;
+    }
+    return result;
+}
+
+struct Measure {
+    QString text;
+    int textWidth = 0;
+    int room = 0;
+};
+
+std::optional<Measure> measureLabel(const QLabel& label, const QFont& font) {
+    const QString text = label.text();
+    if (text.isEmpty())
+        return std::nullopt;
+    const int room = label.contentsRect().width() - 2 * label.margin() - std::max(0, label.indent());
+    const bool rich =
+        label.textFormat() == Qt::RichText || (label.textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+    if (rich || label.wordWrap()) {
+        // A wrapped or rich text is cut only when a word, or its laid-out height, does not fit.
+        QTextDocument document;
+        document.setDefaultFont(font);
+        document.setDocumentMargin(0);
+        rich ? document.setHtml(text) : document.setPlainText(text);
+        if (label.wordWrap()) {
+            document.setTextWidth(room);
+            const int height = qCeil(document.size().height());
+            const int words = qCeil(document.idealWidth());
+            if (height > label.contentsRect().height() || words > room)
+                return Measure{document.toPlainText(), std::max(words, room + 1), room};
+            return Measure{document.toPlainText(), words, room};
+        }
+        return Measure{document.toPlainText(), qCeil(document.idealWidth()), room};
+    }
+    const QString shown = label.buddy() ? withoutMnemonic(text) : text;
+    return Measure{shown, plainWidth(QFontMetrics(font, &label), shown), room};
+}
+
+std::optional<Measure> measureButton(const QAbstractButton& button, const QFont& font) {
+    if (button.text().isEmpty())
+        return std::nullopt;
+    const QString shown = withoutMnemonic(button.text());
+    const int textWidth = plainWidth(QFontMetrics(font, &button), shown);
+    QStyle* style = button.style();
+    if (qobject_cast<const QCheckBox*>(&button) || qobject_cast<const QRadioButton*>(&button)) {
+        QStyleOptionButton option;
+        option.initFrom(&button);
+        option.text = button.text();
+        const bool check = qobject_cast<const QCheckBox*>(&button);
+        const QRect contents = style->subElementRect(
+            check ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents, &option, &button);
+        return Measure{shown, textWidth, contents.width()};
+    }
+    if (const auto* tool = qobject_cast<const QToolButton*>(&button)) {
+        if (tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
+            return std::nullopt;
+        int room = tool->width() - 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, tool);
+        if (tool->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
+            room -= tool->iconSize().width();
+        return Measure{shown, textWidth, room};
+    }
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = button.text();
+    option.icon = button.icon();
+    option.iconSize = button.iconSize();
+    if (const auto* push = qobject_cast<const QPushButton*>(&button); push && push->isFlat())
+        option.features |= QStyleOptionButton::Flat;
+    int room = style->subElementRect(QStyle::SE_PushButtonContents, &option, &button).width();
+    if (!button.icon().isNull())
+        room -= button.iconSize().width() + 4;
+    return Measure{shown, textWidth, room};
+}
+
+std::optional<Measure> measureGroupBox(const QGroupBox& box, const QFont& font) {
+    if (box.title().isEmpty())
+        return std::nullopt;
+    QStyleOptionGroupBox option;
+    option.initFrom(&box);
+    option.text = box.title();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    option.textAlignment = box.alignment();
+    // The title starts where the style puts it and may run up to the box's right edge.
+    const QRect label = box.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &box);
+    const QString shown = withoutMnemonic(box.title());
+    return Measure{shown, plainWidth(QFontMetrics(font, &box), shown), box.width() - label.left()};
+}
+
+} // namespace
+
+QList<ClippedCaption> clippedCaptions(const QWidget& root) {
+    QList<ClippedCaption> clipped;
+    QList<const QWidget*> widgets{&root};
+    for (const QWidget* child : root.findChildren<QWidget*>())
+        widgets << child;
+    for (const QWidget* widget : widgets) {
+        const_cast<QWidget*>(widget)->ensurePolished();
+        const QFont font = widget->font();
+        std::optional<Measure> measure;
+        if (const auto* label = qobject_cast<const QLabel*>(widget))
+            measure = measureLabel(*label, font);
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+            measure = measureButton(*button, font);
+        else if (const auto* box = qobject_cast<const QGroupBox*>(widget))
+            measure = measureGroupBox(*box, font);
+        if (measure && measure->textWidth > measure->room)
+            clipped << ClippedCaption{path(*widget, root), measure->text, measure->textWidth, measure->room};
+    }
+    return clipped;
+}
+
+QString describe(const QList<ClippedCaption>& clipped) {
+    QStringList lines;
+    for (const ClippedCaption& each : clipped)
+        lines << u"%1 \"%2\": %3 px of text in %4 px"_s.arg(each.widget, each.text).arg(each.textWidth).arg(each.room);
+    return lines.join(u'\n');
+}
+
+LargerFont::LargerFont(qreal extraPoints)
+    : m_old(QApplication::font()) {
+    QFont font = m_old;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() + extraPoints);
+    else
+        font.setPixelSize(font.pixelSize() + qRound(extraPoints * 96 / 72.0));
+    QApplication::setFont(font);
+}
+
+LargerFont::~LargerFont() {
+    QApplication::setFont(m_old);
+}
