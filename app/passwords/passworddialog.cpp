@@ -15,6 +15,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
@@ -109,6 +110,14 @@ PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList
     Check1->setChecked(true);
     Check1->raise();
     connect(Check1, &QCheckBox::toggled, this, &PassWord1::Check1_Click);
+
+    // While the dialog is shown, the main window never keeps the activation: a window manager
+    // hands it there when a message box of the dialog closes, and a click in the chooser takes
+    // it there. The dialog takes it back, its focus where it was or where a handler put it.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
+        if (focused && isVisible() && focused == mainWindow().windowHandle())
+            QTimer::singleShot(0, this, &PassWord1::takeFocusBack);
+    });
 }
 
 QGroupBox* PassWord1::addFrame(const QString& name, const QString& caption) {
@@ -226,14 +235,6 @@ void PassWord1::moveFocusWhenFilled(QLineEdit* field, qsizetype minimum, QWidget
         m_services.dialogs().message(invalidPasswordMessage());
     else
         next->setFocus();
-}
-
-void PassWord1::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    // Deferred until the activation has settled. Only the main window has the activation taken
-    // back from it: a box this dialog or a command opens keeps it until it closes.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
-        QTimer::singleShot(0, this, &PassWord1::takeFocusBack);
 }
 
 void PassWord1::takeFocusBack() {

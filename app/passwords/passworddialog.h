@@ -47,7 +47,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
     // Escape and the window's close button act as the visible frame's "Cancel", so a password
     // that was never verified does not stay in force.
     void reject() override;

@@ -1,6 +1,7 @@
 /*
  * The main of every test program: an offscreen QApplication in the C locale, with the per-user
- * folders pointing into a temporary folder for the whole run.
+ * folders pointing into a temporary folder for the whole run. Programs started by wmrun.sh keep
+ * the real display it made for them.
  */
 #include <QtCore/QLocale>
 #include <QtCore/QTemporaryDir>
@@ -11,7 +12,8 @@
 #include <clocale>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("VEXA_TEST_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LC_ALL", "C");
     std::setlocale(LC_ALL, "C");
 

@@ -1,0 +1,142 @@
+/*
+ * The password dialog under a real window manager: after every message box it raises and after a
+ * click in the chooser, the dialog has the keyboard again, with the focus in the right field.
+ * Keys and clicks go through the X server, so they land where a person's would.
+ */
+#include "desktopuser.h"
+#include "fakeservices.h"
+#include "mainwindowtest.h"
+#include "messageboxdialogs.h"
+
+#include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString nameOf(const QWidget* widget) {
+    return widget ? widget->objectName() : u"(none)"_s;
+}
+
+} // namespace
+
+class PasswordDialogFocusTest : public MainWindowTest<TestPlatform> {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        if (const QString why = DesktopUser::unavailable(); !why.isEmpty())
+            GTEST_SKIP() << qPrintable(why);
+        openWindow(m_boxes);
+        m_boxes.setParent(&window());
+        window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), 10000));
+    }
+
+    PassWord1& dialog() { return window().passwordDialog(); }
+    QLineEdit* field(const QString& name) { return dialog().findChild<QLineEdit*>(name); }
+
+    // Waits for the n-th box to have come and gone, then for the dialog to have the keyboard back
+    // with the focus on `expected`.
+    testing::AssertionResult keyboardBack(qsizetype boxes, QWidget* expected) {
+        if (!QTest::qWaitFor([&] { return m_closer->texts().size() >= boxes; }, 10000))
+            return testing::AssertionFailure() << "box " << boxes << " never came";
+        if (!QTest::qWaitFor([&] { return dialog().isActiveWindow() && QApplication::focusWidget() == expected; },
+                             10000)) {
+            return testing::AssertionFailure()
+                   << "active " << qPrintable(nameOf(QApplication::activeWindow())) << ", focus "
+                   << qPrintable(nameOf(QApplication::focusWidget())) << ", expected " << qPrintable(nameOf(expected));
+        }
+        return testing::AssertionSuccess();
+    }
+
+    // Types keys and waits for them to show in the field.
+    testing::AssertionResult typeInto(QLineEdit* target, const QString& keys, const QString& expected) {
+        DesktopUser::type(keys);
+        if (QTest::qWaitFor([&] { return target->text() == expected; }, 10000))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure()
+               << qPrintable(target->objectName()) << " holds " << qPrintable(target->text());
+    }
+
+    // A point of the widget that the dialog does not cover.
+    QPoint uncovered(const QWidget& widget) {
+        const QRect covered = dialog().frameGeometry();
+        for (int y = widget.height() - 4; y > 0; y -= 8) {
+            for (int x = 4; x < widget.width(); x += 8) {
+                if (!covered.contains(widget.mapToGlobal(QPoint(x, y))))
+                    return QPoint(x, y);
+            }
+        }
+        ADD_FAILURE() << "the dialog covers " << qPrintable(widget.objectName());
+        return {};
+    }
+
+    MessageBoxDialogs m_boxes;
+    std::unique_ptr<MessageBoxCloser> m_closer = std::make_unique<MessageBoxCloser>();
+};
+
+TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheChooser) {
+    // An encrypted file whose header holds the password "abc".
+    QByteArray header;
+    for (const char c : QByteArray("abc     L\x07"))
+        header += char(255 - quint8(c));
+    const QString encrypted = makeFile(u"work/a.txt.vxp"_s, header + "body");
+    QLineEdit* Text8 = field(u"Text8"_s);
+    QLineEdit* Vtext = field(u"Vtext"_s);
+
+    triggerAction(u"Editpas"_s);
+    ASSERT_TRUE(keyboardBack(0, Text8));
+    DesktopUser::press(u"Return"_s); // Enter in the empty field
+    ASSERT_TRUE(keyboardBack(1, Text8));
+    DesktopUser::press(u"space"_s);
+    ASSERT_TRUE(keyboardBack(2, Text8));
+    ASSERT_TRUE(typeInto(Text8, u"ab"_s, u"ab"_s));
+    DesktopUser::press(u"Return"_s);
+    ASSERT_TRUE(typeInto(Vtext, u"ax"_s, u"ax"_s));
+    DesktopUser::press(u"Return"_s); // "Ok" with a verification that differs
+    ASSERT_TRUE(keyboardBack(3, Vtext));
+    ASSERT_TRUE(typeInto(Vtext, u"a"_s, u"a"_s));
+
+    // A click in the chooser's chosen-file list gives the activation to the main window.
+    QListWidget* list = chooser()->chosenList();
+    bool mainWindowActivated = false;
+    const QMetaObject::Connection watch = QObject::connect(qApp, &QGuiApplication::focusWindowChanged, [&](QWindow* w) {
+        mainWindowActivated |= w && w == window().windowHandle();
+    });
+    DesktopUser::click(*list, uncovered(*list));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindowActivated; }, 10000));
+    QObject::disconnect(watch);
+    ASSERT_TRUE(keyboardBack(3, Vtext));
+    ASSERT_TRUE(typeInto(Vtext, u"b"_s, u"ab"_s));
+    DesktopUser::press(u"Return"_s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, 10000));
+    EXPECT_EQ(window().currentPassword(), u"ab"_s);
+
+    // Enter in "Enter old  Password" with fewer than 8 characters.
+    triggerAction(u"Altern"_s);
+    ASSERT_TRUE(keyboardBack(3, field(u"Text6"_s)));
+    DesktopUser::press(u"Return"_s);
+    ASSERT_TRUE(keyboardBack(4, field(u"Text6"_s)));
+    DesktopUser::press(u"Escape"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, 10000));
+
+    // The stored password shown by "Ok" of the hint frame; "0" is the master password never set.
+    list->addItem(encrypted);
+    triggerAction(u"PasHint"_s);
+    ASSERT_TRUE(keyboardBack(4, field(u"Text10"_s)));
+    ASSERT_TRUE(typeInto(field(u"Text10"_s), u"0"_s, u"0"_s));
+    DesktopUser::press(u"Return"_s);
+    auto* ok = dialog().findChild<QPushButton*>(u"Command7"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, 10000))
+        << qPrintable(nameOf(QApplication::focusWidget()));
+    DesktopUser::press(u"Return"_s);
+    ASSERT_TRUE(keyboardBack(5, ok));
+
+    const QString invalid = PassWord1::invalidPasswordMessage();
+    const QStringList expected{invalid, u"Please don't enter space for your password "_s, u"Verify your passwoed"_s,
+                               invalid, u"The  "_s + encrypted + u"  Password is   abc     "_s};
+    EXPECT_EQ(m_closer->texts().join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+}
