@@ -151,8 +151,14 @@ QList<ClippedCaption> clippedCaptions(const QWidget& root) {
             measure = measureButton(*button, font);
         else if (const auto* box = qobject_cast<const QGroupBox*>(widget))
             measure = measureGroupBox(*box, font);
-        if (measure && measure->textWidth > measure->room)
-            clipped << ClippedCaption{path(*widget, root), measure->text, measure->textWidth, measure->room};
+        if (!measure)
+            continue;
+        // A control that reaches past its parent's right edge is cut there.
+        int room = measure->room;
+        if (widget != &root && widget->parentWidget())
+            room -= std::max(0, widget->geometry().right() - widget->parentWidget()->rect().right());
+        if (measure->textWidth > room)
+            clipped << ClippedCaption{path(*widget, root), measure->text, measure->textWidth, room};
     }
     return clipped;
 }

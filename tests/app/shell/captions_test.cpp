@@ -33,12 +33,16 @@ TEST(CaptionWalker, FindsTextsWiderThanTheirControls) {
         add(new QRadioButton(text), u"option"_s + suffix, room);
         add(new QGroupBox(text), u"frame"_s + suffix, room);
     }
+    // Wide enough itself, but reaching past the window's right edge.
+    window.resize(width + 100, 200);
+    add(new QLabel(text), u"labelOutside"_s, width + 10);
+    window.findChild<QLabel*>(u"labelOutside"_s)->move(150, 100);
     QStringList cut;
     for (const ClippedCaption& each : clippedCaptions(window)) {
         EXPECT_EQ(each.text, text);
         cut << each.widget;
     }
-    EXPECT_EQ(cut, (QStringList{u"labelCut"_s, u"buttonCut"_s, u"checkCut"_s, u"optionCut"_s, u"frameCut"_s}));
+    EXPECT_EQ(cut.join(u' ').toStdString(), "labelCut buttonCut checkCut optionCut frameCut labelOutside");
     // Room to spare at the default font can be too little one point larger.
     auto* roomy = window.findChild<QLabel*>(u"labelFits"_s);
     roomy->setFixedWidth(width + 1);
