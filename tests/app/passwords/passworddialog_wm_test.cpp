@@ -17,6 +17,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// How long a step may take on a loaded machine before it counts as never happening, in ms.
+constexpr int kPatience = 20000;
+
 QString nameOf(const QWidget* widget) {
     return widget ? widget->objectName() : u"(none)"_s;
 }
@@ -32,7 +35,7 @@ protected:
         openWindow(m_boxes);
         m_boxes.setParent(&window());
         window().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), 10000));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), kPatience));
     }
 
     PassWord1& dialog() { return window().passwordDialog(); }
@@ -41,10 +44,10 @@ protected:
     // Waits for the n-th box to have come and gone, then for the dialog to have the keyboard back
     // with the focus on `expected`.
     testing::AssertionResult keyboardBack(qsizetype boxes, QWidget* expected) {
-        if (!QTest::qWaitFor([&] { return m_closer->texts().size() >= boxes; }, 10000))
+        if (!QTest::qWaitFor([&] { return m_closer->texts().size() >= boxes; }, kPatience))
             return testing::AssertionFailure() << "box " << boxes << " never came";
         if (!QTest::qWaitFor([&] { return dialog().isActiveWindow() && QApplication::focusWidget() == expected; },
-                             10000)) {
+                             kPatience)) {
             return testing::AssertionFailure()
                    << "active " << qPrintable(nameOf(QApplication::activeWindow())) << ", focus "
                    << qPrintable(nameOf(QApplication::focusWidget())) << ", expected " << qPrintable(nameOf(expected));
@@ -55,7 +58,7 @@ protected:
     // Types keys and waits for them to show in the field.
     testing::AssertionResult typeInto(QLineEdit* target, const QString& keys, const QString& expected) {
         DesktopUser::type(keys);
-        if (QTest::qWaitFor([&] { return target->text() == expected; }, 10000))
+        if (QTest::qWaitFor([&] { return target->text() == expected; }, kPatience))
             return testing::AssertionSuccess();
         return testing::AssertionFailure()
                << qPrintable(target->objectName()) << " holds " << qPrintable(target->text());
@@ -107,12 +110,12 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
         mainWindowActivated |= w && w == window().windowHandle();
     });
     DesktopUser::click(*list, uncovered(*list));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindowActivated; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindowActivated; }, kPatience));
     QObject::disconnect(watch);
     ASSERT_TRUE(keyboardBack(3, Vtext));
     ASSERT_TRUE(typeInto(Vtext, u"b"_s, u"ab"_s));
     DesktopUser::press(u"Return"_s);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, kPatience));
     EXPECT_EQ(window().currentPassword(), u"ab"_s);
 
     // Enter in "Enter old  Password" with fewer than 8 characters.
@@ -121,7 +124,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(keyboardBack(4, field(u"Text6"_s)));
     DesktopUser::press(u"Escape"_s);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, kPatience));
 
     // The stored password shown by "Ok" of the hint frame; "0" is the master password never set.
     list->addItem(encrypted);
@@ -130,7 +133,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     ASSERT_TRUE(typeInto(field(u"Text10"_s), u"0"_s, u"0"_s));
     DesktopUser::press(u"Return"_s);
     auto* ok = dialog().findChild<QPushButton*>(u"Command7"_s);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, kPatience))
         << qPrintable(nameOf(QApplication::focusWidget()));
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(keyboardBack(5, ok));
