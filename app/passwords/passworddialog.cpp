@@ -15,6 +15,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QValidator>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
@@ -23,6 +24,8 @@
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QPushButton>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -60,6 +63,20 @@ template <typename Widget> Widget* placed(Widget* widget, const QString& name, c
 int rowTop(int row) {
     return FirstRowTop + RowPitch * row;
 }
+
+// Passwords are Latin-1: one byte per character in every file that keeps one. A field judges its
+// whole text after every change, so a character above code 255 is refused however it arrives:
+// typed, composed, pasted, dropped or chosen from the context menu. The change that brings one is
+// undone whole.
+class Latin1Only final : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override {
+        const bool latin1 = std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+        return latin1 ? Acceptable : Invalid;
+    }
+};
 
 } // namespace
 
@@ -124,6 +141,7 @@ QLineEdit* PassWord1::addField(QGroupBox* frame, const QString& name, const QStr
     caption->setTextFormat(Qt::PlainText);
     auto* field = placed(new QLineEdit(frame), name, twips::rect(FieldLeft, rowTop(row), FieldWidth, RowHeight));
     field->setEchoMode(QLineEdit::Password);
+    field->setValidator(new Latin1Only(field));
     caption->setBuddy(field);
     field->installEventFilter(this);
     m_keyRules.insert(field, std::move(rule));
@@ -207,11 +225,6 @@ bool PassWord1::discardsKey(QLineEdit* field, const KeyRule& rule, const QString
     // shortcuts such as paste) are not judged.
     if (typed.isEmpty() || !typed.front().isPrint())
         return false;
-    // Passwords are Latin-1: one byte per character in every file that keeps one.
-    for (const QChar c : typed) {
-        if (c.unicode() > 0xFF)
-            return true;
-    }
     if (typed == u" "_s && rule.refusesSpace) {
         m_services.dialogs().message(SpaceMessage);
         return true;

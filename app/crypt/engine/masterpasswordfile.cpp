@@ -10,6 +10,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
 
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +41,10 @@ QByteArray MasterPasswordFile::ScrambleMasterPassword(const QString& text) {
     return scrambled;
 }
 
+bool MasterPasswordFile::canStore(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
 QString MasterPasswordFile::defaultPath(const Platform& platform) {
     return platform.configFolder() + u"/3DEvez.vxa"_s;
 }
@@ -63,11 +68,15 @@ MasterPasswordFile::Check MasterPasswordFile::check(const QString& text, QString
     const std::optional<QByteArray> stored = read(error);
     if (!stored)
         return Check::Unreadable;
+    if (!canStore(text))
+        return Check::Differs;
     return *stored == ScrambleMasterPassword(text) ? Check::Matches : Check::Differs;
 }
 
 bool MasterPasswordFile::write(const QString& masterPassword, QString* error) const {
     const auto fail = [error](const QString& text) { return failWith<bool>(error, text); };
+    if (!canStore(masterPassword))
+        return fail(m_path + u" is unchanged: the new password holds a character that can't be stored."_s);
     QByteArray content = ScrambleMasterPassword(masterPassword);
     QFile old(m_path);
     if (old.exists()) {

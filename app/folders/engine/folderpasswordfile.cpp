@@ -87,9 +87,8 @@ QByteArray FolderPasswordFile::content(const QString& CurrentPassword, const QSt
 
 bool FolderPasswordFile::canStorePassword(const QString& CurrentPassword) {
     const QString field = EncryptedFormat::PasswordField(CurrentPassword);
-    return std::all_of(field.cbegin(), field.cend(), [](QChar c) {
-        return c.unicode() <= 255 && c.unicode() != 255 - '\r' && c.unicode() != 255 - '\n';
-    });
+    return EncryptedFormat::canStorePassword(field) && !field.contains(QChar(255 - '\r')) &&
+           !field.contains(QChar(255 - '\n'));
 }
 
 bool FolderPasswordFile::canStoreName(const QString& FolderName) {

@@ -172,6 +172,12 @@ TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(file.check(u"SSSecret"_s), Check::Matches);
     EXPECT_EQ(file.check(u"secret"_s), Check::Differs);
+    // A character above 255 is refused, never stored or matched as the "?" it would scramble to.
+    ASSERT_TRUE(file.write(u"a?"_s));
+    EXPECT_FALSE(file.write(u"b\u0100"_s, &error));
+    EXPECT_EQ(error, file.path() + u" is unchanged: the new password holds a character that can't be stored."_s);
+    EXPECT_EQ(readAll(file.path()), MasterPasswordFile::ScrambleMasterPassword(u"a?"_s));
+    EXPECT_EQ(file.check(u"a\u0100"_s), Check::Differs);
 
     // A folder in the file's place can neither be read nor replaced.
     const MasterPasswordFile blocked(makeDir(u"3DEvez.vxa"_s));
