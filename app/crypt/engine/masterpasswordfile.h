@@ -38,16 +38,22 @@ public:
 
     QString path() const { return m_path; }
 
-    // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read.
+    // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read or is
+    // not a regular file (a symbolic link, a named pipe: refused without blocking).
     std::optional<QByteArray> read(QString* error = nullptr) const;
     // The master-password check: whether text scrambles to the stored bytes. A text canStore
     // refuses never matches.
     Check check(const QString& text, QString* error = nullptr) const;
     // Stores the scrambled form of masterPassword as the first 8 bytes, creating the folder and
     // the file (permission 0600) when missing and keeping any bytes beyond the eighth. The old
-    // file stays intact until the new one is complete. A password canStore refuses is not stored.
+    // file stays intact until the new one is complete: the content is written aside and renamed
+    // over the path, so a symbolic link there is replaced, never written through, and its target
+    // keeps its mode. A password canStore refuses is not stored.
     bool write(const QString& masterPassword, QString* error = nullptr) const;
 
 private:
+    // The whole file; empty when it does not exist.
+    std::optional<QByteArray> readWhole(QString* error) const;
+
     QString m_path;
 };

@@ -179,6 +179,26 @@ TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
     EXPECT_EQ(readAll(file.path()), MasterPasswordFile::ScrambleMasterPassword(u"a?"_s));
     EXPECT_EQ(file.check(u"a\u0100"_s), Check::Differs);
 
+    // A symbolic link in the file's place is neither followed nor replaced, and its target keeps
+    // its mode; a named pipe is refused without blocking.
+    const QString target = makeFile(u"target"_s, QByteArray("keep"));
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    const MasterPasswordFile linked(path(u"linked.vxa"_s));
+    ASSERT_TRUE(QFile::link(target, linked.path()));
+    const QString linkRefusal = linked.path() + u" is a symbolic link and was left untouched."_s;
+    EXPECT_EQ(linked.check(u"a"_s, &error), Check::Unreadable);
+    EXPECT_EQ(error, linkRefusal);
+    EXPECT_FALSE(linked.write(u"a"_s, &error));
+    EXPECT_EQ(error, linkRefusal);
+    EXPECT_EQ(readAll(target), "keep");
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    const MasterPasswordFile pipe(path(u"pipe.vxa"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe.path()).constData(), 0600), 0);
+    EXPECT_EQ(pipe.check(u"a"_s, &error), Check::Unreadable);
+    EXPECT_FALSE(pipe.write(u"a"_s, &error));
+    EXPECT_EQ(error, pipe.path() + u" is a named pipe, not a file, and was left untouched."_s);
+
     // A folder in the file's place can neither be read nor replaced.
     const MasterPasswordFile blocked(makeDir(u"3DEvez.vxa"_s));
     QString readError;

@@ -173,9 +173,7 @@ TEST_F(PasswordDialogTest, MasterPasswordChangesOnlyWithTheOldOne) {
     }
     // A file that cannot be read is reported, and nothing is saved.
     ASSERT_TRUE(QFile::remove(file) && QDir().mkpath(file));
-    QFile unreadable(file);
-    EXPECT_FALSE(unreadable.open(QIODevice::ReadOnly));
     save(u""_s, u"abc"_s);
-    EXPECT_EQ(messages(), QStringList{unreadable.errorString()});
+    EXPECT_EQ(messages(), QStringList{file + u" is a folder, not a file."_s});
     EXPECT_TRUE(m_dialog->isVisible());
 }
