@@ -6,6 +6,7 @@
 #include "attributes.h"
 #include "chooserrules.h"
 #include "encryptedformat.h"
+#include "fileio.h"
 #include "folderpasswordfile.h"
 #include "masterpasswordfile.h"
 #include "platform.h"
@@ -103,6 +104,10 @@ std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const 
         return u"This folder is a symbolic link: it can't be locked."_s;
     if (!FolderPasswordFile::canStoreName(SplitFolderPath(path).FolderName))
         return u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s;
+    // The folder's own file of the seal's name would be taken for the seal, and deleted by the
+    // unlock.
+    if (const FolderPasswordFile seal(path); seal.exists())
+        return seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s;
     return std::nullopt;
 }
 
@@ -136,6 +141,9 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
     }
 
     Result result{Outcome::Done, {u"The folder successfully Locked."_s}, lockedPath};
+    // The seal reached the disk before the rename; the new name does once the parent is flushed.
+    if (!FileIo::syncFolderOf(lockedPath, &error))
+        result.messages.append(error);
     // The name and the password file are what lock the folder; a file system that keeps no
     // attributes leaves it locked without the mark, and the user is told why.
     if (!m_platform.setAttributes(lockedPath, Attr::System, &error))
@@ -197,7 +205,8 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     result.outcome = Outcome::Done;
     result.folderPath = unlockedPath;
     result.messages.append(u"The folder successfully unlocked."_s);
-    if (!FolderPasswordFile(unlockedPath).remove(&error) ||
+    // Only the seal that was read is deleted, and only while it is unchanged.
+    if (!FileIo::syncFolderOf(unlockedPath, &error) || !FolderPasswordFile(unlockedPath).remove(lines->seen, &error) ||
         !m_platform.setAttributes(unlockedPath, Attr::Normal, &error))
         result.messages.append(error);
     return result;
