@@ -9,6 +9,7 @@
 #include "chooserrules.h"
 #include "cipherpass.h"
 #include "dialogs.h"
+#include "filenames.h"
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
@@ -66,6 +67,16 @@ bool isSelected(const QListWidget& list, int i) {
 void deselect(QListWidget& list, int i) {
     if (QListWidgetItem* item = list.item(i))
         item->setSelected(false);
+}
+
+// Refuses an entry whose name the program can't name exactly, deselecting it; true when it did.
+bool refusedName(Dialogs& dialogs, QListWidget& list, int i, const QString& file) {
+    const std::optional<QString> refusal = FileNames::refusal(file);
+    if (refusal) {
+        dialogs.message(*refusal);
+        deselect(list, i);
+    }
+    return refusal.has_value();
 }
 
 QString failureText(const PassResult& result, const QString& file) {
@@ -152,6 +163,8 @@ bool CryptCommands::checkSelection(EntryCheck checkEntry) {
 CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
     Dialogs& dialogs = m_services.dialogs();
     const QString& file = currentFile();
+    if (refusedName(dialogs, *m_list, i, file))
+        return Next::Continue;
     if (hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
@@ -178,6 +191,8 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
 CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
     Dialogs& dialogs = m_services.dialogs();
     const QString& file = currentFile();
+    if (refusedName(dialogs, *m_list, i, file))
+        return Next::Continue;
     if (!hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
@@ -416,6 +431,10 @@ CryptCommands::Next CryptCommands::encryptShownFile(const QString& name) {
 
 std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const QString& file) {
     Dialogs& dialogs = m_services.dialogs();
+    if (const std::optional<QString> refusal = FileNames::refusal(file)) {
+        dialogs.message(*refusal);
+        return Next::Continue;
+    }
     // The file list shows links to files; a run over a folder passes them over.
     if (isSymbolicLink(file)) {
         dialogs.message(file + u" is a symbolic link and was left untouched."_s);

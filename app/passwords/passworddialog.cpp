@@ -8,6 +8,7 @@
 #include "appstate.h"
 #include "cipherpass.h"
 #include "dialogs.h"
+#include "filenames.h"
 #include "mainwindowservices.h"
 #include "masterpasswordfile.h"
 #include "twips.h"
@@ -359,6 +360,10 @@ void PassWord1::revealStoredPasswords(const QListWidget& list) {
         state.CurrentFile = entry;
         if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))
             continue;
+        if (const std::optional<QString> refusal = FileNames::refusal(entry)) {
+            m_services.dialogs().message(*refusal);
+            continue;
+        }
         QString error;
         const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(entry, &error);
         // A file that has gone or cannot be read is reported, and the next entry still runs.

@@ -7,6 +7,7 @@
 #include "chooserrules.h"
 #include "encryptedformat.h"
 #include "fileio.h"
+#include "filenames.h"
 #include "folderpasswordfile.h"
 #include "masterpasswordfile.h"
 #include "platform.h"
@@ -90,6 +91,9 @@ QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString&
 
 std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
     const QString path = QDir::cleanPath(FolderPath);
+    // The tree's text may stand for another folder, or for none.
+    if (const std::optional<QString> refusal = FileNames::refusal(path))
+        return refusal;
     if (m_protectedFolders.isSystemFolder(path))
         return u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s;
     if (m_protectedFolders.isProgramFolder(path))
@@ -175,6 +179,8 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
 
 FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
     const QString path = QDir::cleanPath(FolderPath);
+    if (const std::optional<QString> refusal = FileNames::refusal(path))
+        return refused(*refusal);
     if (isRootOrNoFolder(m_platform, path))
         return refused(u"Please click the folder to unlock."_s);
     if (!ChooserRules::IsLockedFolder(path))

@@ -1,17 +1,23 @@
 /*
  * The attribute value "user.DOSATTRIB" in its text and binary forms, and the attribute engine on
- * real files: read-only permission bits, links, special files, no extended attributes.
+ * real files: read-only permission bits, links, special files, no extended attributes. File names
+ * that do not survive decoding.
  */
 #include "attributes.h"
 #include "dosattrib.h"
 #include "extendedattributes.h"
 #include "fileattributes.h"
+#include "filenames.h"
 #include "tempenv.h"
 
 #include <QtCore/QFile>
 
 #include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -162,4 +168,27 @@ TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughTheP
     }
     EXPECT_EQ(attributes.read(file), Attr::ReadOnly);
     EXPECT_EQ(storedValue(file), QByteArray("<none>"));
+}
+
+using FileNamesTest = TempEnvTest;
+
+TEST_F(FileNamesTest, OnlyANameThatDoesNotSurviveDecodingIsRefused) {
+    // "x" + 0xFF and "sub" + 0xFF hold a stray byte; "ok" + U+FFFD is a valid name of its own.
+    const QByteArray folder = QFile::encodeName(root());
+    ASSERT_EQ(::close(::open(QByteArray(folder + "/x\xFF").constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    ASSERT_EQ(::mkdir(QByteArray(folder + "/sub\xFF").constData(), 0700), 0);
+    makeFile(u"ok\uFFFD"_s, QByteArray("kept"));
+    const QString refused = u" can't be read correctly. Please rename it."_s;
+    const std::pair<QString, std::optional<QString>> cases[] = {
+        {path(u"plain"_s), std::nullopt},
+        {path(u"ok\uFFFD"_s), std::nullopt},
+        {path(u"x\uFFFD"_s), u"The name of "_s + path(u"x\uFFFD"_s) + refused},
+        {path(u"sub\uFFFD/inside"_s), u"The name of "_s + path(u"sub\uFFFD/inside"_s) + refused},
+    };
+    for (const auto& [shown, refusal] : cases)
+        EXPECT_EQ(FileNames::refusal(shown), refusal) << shown.toStdString();
+    EXPECT_FALSE(FileNames::survivesDecoding("x\xFF"));
+    EXPECT_TRUE(FileNames::survivesDecoding("ok\xEF\xBF\xBD"));
+    ::unlink(QByteArray(folder + "/x\xFF").constData());
+    ::rmdir(QByteArray(folder + "/sub\xFF").constData());
 }

@@ -4,6 +4,8 @@
 #include "mdiform1.h"
 
 #include "apptitle.h"
+#include "chosenlist.h"
+#include "fakeservices.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
@@ -11,9 +13,18 @@
 
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QListView>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
+
+#include <algorithm>
+#include <functional>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
@@ -155,4 +166,124 @@ TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot)
         triggerAction(u"PassGenerate"_s);
         EXPECT_EQ(std::pair(m_platform.started, m_dialogs.texts()), std::pair(started, messages));
     }
+}
+
+class NameWindowTest : public MainWindowTest<TestPlatform> {
+protected:
+    // The temporary folder cannot remove what no text names: the raw names go first.
+    void TearDown() override {
+        m_window.reset();
+        const QByteArray work = QFile::encodeName(m_work);
+        for (const char* name : {"a\xFF.txt", "a\xFF.txt.vxp"})
+            ::unlink(QByteArray(work + '/' + name).constData());
+        ::rmdir(QByteArray(work + "/d\xFF").constData());
+        MainWindowTest::TearDown();
+    }
+    // A file made by its raw name bytes, which no text may stand for.
+    static void makeRaw(const QByteArray& name, const QByteArray& bytes) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << name.toStdString();
+        ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+        ::close(fd);
+    }
+    // Every entry of the folder by its raw name, with the bytes of a file and the change time.
+    static QList<std::tuple<QByteArray, QByteArray, qint64>> snapshot(const QByteArray& folder) {
+        QList<std::tuple<QByteArray, QByteArray, qint64>> entries;
+        DIR* dir = ::opendir(folder.constData());
+        while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
+            const QByteArray path = folder + '/' + entry->d_name;
+            struct stat info {};
+            ::lstat(path.constData(), &info);
+            QByteArray bytes(4096, Qt::Uninitialized);
+            const int fd = S_ISREG(info.st_mode) ? ::open(path.constData(), O_RDONLY) : -1;
+            bytes.truncate(fd < 0 ? 0 : std::max<ssize_t>(0, ::read(fd, bytes.data(), bytes.size())));
+            if (fd >= 0)
+                ::close(fd);
+            entries.append({entry->d_name, bytes, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
+        }
+        if (dir)
+            ::closedir(dir);
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
+};
+
+TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeitherFile) {
+    // Beside each name holding the stray byte 0xFF stands a file carrying the name it decodes to.
+    const QByteArray work = QFile::encodeName(m_work);
+    for (const QByteArray& name : {QByteArray("a\xFF.txt"), QByteArray("a\xEF\xBF\xBD.txt"),
+                                   QByteArray("a\xFF.txt.vxp"), QByteArray("a\xEF\xBF\xBD.txt.vxp")})
+        makeRaw(work + '/' + name, "the bytes of " + name + " stay as they are");
+    ASSERT_EQ(::mkdir(QByteArray(work + "/d\xFF").constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(QByteArray(work + "/d\xEF\xBF\xBD").constData(), 0755), 0);
+    const auto before = snapshot(work);
+    const QString shown = m_work + u"/a\uFFFD.txt"_s;
+    const QString shownVxp = shown + u".vxp"_s;
+    const auto refusal = [](const QString& path) -> QString {
+        return u"The name of "_s + path + u" can't be read correctly. Please rename it."_s;
+    };
+    setPassword(u"pw"_s);
+    chooser()->refreshFiles();
+    auto* files = chooser()->findChild<QListView*>(u"File1"_s);
+    ASSERT_EQ(files->model()->rowCount(), 4); // both files of each pair are listed
+    files->setCurrentIndex(files->model()->index(0, 0));
+    auto* list = static_cast<ChosenList*>(chooser()->chosenList());
+    // Puts the path alone in the chosen-file list, selected and highlighted.
+    const auto choose = [list](const QString& path) {
+        list->clear();
+        list->addItem(path);
+        list->setCurrentRow(0);
+        list->selectAll();
+    };
+    const QString again = u"Choose file(s) in your list again Please."_s;
+    const std::tuple<const char*, std::function<void()>, QStringList> commands[] = {
+        {"Enter in the file list",
+         [&] {
+             QTest::keyClick(files, Qt::Key_Return);
+             EXPECT_EQ(list->count(), 0);
+         },
+         {refusal(shown)}},
+        {"drop on the list",
+         [&] {
+             list->addDroppedPaths({shown});
+             EXPECT_EQ(list->count(), 0);
+         },
+         {refusal(shown)}},
+        {"encrypt the list", [&] { choose(shown), triggerAction(u"Enc1"_s); }, {refusal(shown), again}},
+        {"decrypt the list", [&] { choose(shownVxp), triggerAction(u"Dec1"_s); }, {refusal(shownVxp), again}},
+        {"encrypt the shown files",
+         [&] { triggerAction(u"Enc2"_s); },
+         {refusal(shown), refusal(shown), refusal(shownVxp), refusal(shownVxp)}},
+        {"decrypt the shown files",
+         [&] { triggerAction(u"Dec2"_s); },
+         {refusal(shown), refusal(shown), refusal(shownVxp), refusal(shownVxp)}},
+        {"attribute button",
+         [&] {
+             choose(shown);
+             window().state().ActiveListKind = ListKind::ChosenList;
+             QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
+         },
+         {refusal(shown)}},
+        {"open from the list", [&] { choose(shown), triggerAction(u"Openlist1"_s); }, {refusal(shown)}},
+        {"open from the file list",
+         [&] {
+             files->setCurrentIndex(files->model()->index(0, 0));
+             triggerAction(u"Openfile1"_s);
+         },
+         {refusal(shown)}},
+        {"lock the folder",
+         [&] {
+             chooser()->openFolder(m_work + u"/d\uFFFD"_s);
+             triggerAction(u"FolderLock"_s);
+         },
+         {refusal(m_work + u"/d\uFFFD"_s)}},
+    };
+    for (const auto& [command, run, messages] : commands) {
+        SCOPED_TRACE(command);
+        m_dialogs.clear();
+        run();
+        EXPECT_EQ(m_dialogs.texts(), messages);
+    }
+    EXPECT_EQ(m_platform.opened, QStringList{});
+    EXPECT_EQ(snapshot(work), before);
 }
