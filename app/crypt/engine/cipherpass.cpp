@@ -245,11 +245,12 @@ PassResult CipherPass::run(Transfer& job) {
     if (!output.open(&error))
         return failed(error);
     // The new file takes the place of the old one with its permissions and owner, or gets those of
-    // any new file. Owner: errors ignored, only a privileged user may give a file away.
+    // any new file. Errors ignored: only a privileged user may give a file away, and a file system
+    // that keeps no permissions leaves the new file private to its owner, as it was made.
     const bool ownerKept = !replacing || ::fchown(output.fd(), existing.st_uid, existing.st_gid) == 0;
+    const bool modeKept = ::fchmod(output.fd(), replacing ? existing.st_mode & 07777 : creationMode()) == 0;
     Q_UNUSED(ownerKept);
-    if (::fchmod(output.fd(), replacing ? existing.st_mode & 07777 : creationMode()) != 0)
-        return systemFailure();
+    Q_UNUSED(modeKept);
 
     const PassResult moved = transfer(job, input.fd(), output);
     if (moved.outcome != Outcome::Succeeded)

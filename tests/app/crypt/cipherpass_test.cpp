@@ -304,3 +304,21 @@ TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
     EXPECT_TRUE(readAll(plain) == content);
     EXPECT_EQ(names(), QStringList{u"file.bin"_s});
 }
+
+TEST_F(CipherPassSafetyTest, OutputsKeepThePermissionsOfTheFileTheyReplaceOrThoseOfANewFile) {
+    const mode_t oldMask = ::umask(022);
+    const QString plain = plainFile(sample(100));
+    const QString encrypted = plain + u".vxp"_s;
+    const auto modeOf = [](const QString& file) {
+        struct stat info {};
+        ::stat(QFile::encodeName(file).constData(), &info);
+        return info.st_mode & 07777;
+    };
+    ActAt quiet(0, [] {});
+    ASSERT_EQ(encrypt(quiet, plain, false), PassResult{});
+    EXPECT_EQ(modeOf(encrypted), 0644u) << "a new file, not the private mode it was written with";
+    ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0640), 0);
+    ASSERT_EQ(encrypt(quiet, plain, false), PassResult{});
+    EXPECT_EQ(modeOf(encrypted), 0640u);
+    ::umask(oldMask);
+}
