@@ -205,11 +205,8 @@ bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* e
     const QByteArray name = QFile::encodeName(info.fileName());
     if (const std::optional<QString> why = changedAt(folder.fd(), name, path, seen))
         return fail(error, *why);
-    if (::unlinkat(folder.fd(), name.constData(), 0) != 0)
-        return failWithCode(error, errno);
-    // The file is gone either way; a folder that cannot be flushed keeps the delete in memory.
-    syncFolder(folder.fd());
-    return true;
+    // The folder is not flushed: a delete lost in a crash brings back a file, it loses none.
+    return ::unlinkat(folder.fd(), name.constData(), 0) == 0 || failWithCode(error, errno);
 }
 
 } // namespace FileIo

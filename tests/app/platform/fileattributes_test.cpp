@@ -150,6 +150,21 @@ TEST_F(FileAttributesTest, LinksSpecialAndMissingFilesAreRefusedAndLinksNeverFol
     EXPECT_EQ(modeOf(fifo), mode_t(0644));
 }
 
+TEST_F(FileAttributesTest, AnOpenFileWithoutANameTakesItsValueThroughItsDescriptor) {
+    // A file written aside gets its attributes before it has a name; the value stays once linked.
+    const int fd = ::open(QFile::encodeName(root()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(m_attributes.write(fd, Attr::ReadOnly | Attr::Hidden | Attr::System));
+    const QString named = path(u"named"_s);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    ASSERT_EQ(::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(named).constData(), AT_SYMLINK_FOLLOW),
+              0);
+    ::close(fd);
+    EXPECT_EQ(m_attributes.read(named), Attr::ReadOnly | Attr::Hidden | Attr::System);
+    EXPECT_EQ(modeOf(named), mode_t(0444));
+    EXPECT_EQ(storedValue(named), QByteArray("0x7"));
+}
+
 TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughThePermissions) {
     NoExtendedAttributes none;
     const FileAttributes attributes(none);
