@@ -203,6 +203,9 @@ quint8 CipherPass::headerAttributes(quint32 attributes) {
 
 PassResult CipherPass::run(Transfer& job) {
     const bool encrypting = job.inputOffset == 0;
+    // The header keeps one byte per character: another password would be stored as a different one.
+    if (encrypting && !EncryptedFormat::canStorePassword(job.passwordField))
+        return failed(job.input + u" was left untouched: the password holds a character that can't be stored."_s);
     // The output's name takes nothing but a regular file; a link there is never replaced either,
     // so what the user sees under that name is what gets replaced.
     struct stat existing;

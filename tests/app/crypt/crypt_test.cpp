@@ -317,6 +317,12 @@ TEST_F(CryptCommandsTest, RefusalsLeaveEverythingAsItWas) {
     run(u"Enc1"_s, {encrypted, file}, {No});
     EXPECT_EQ(m_dialogs.texts(), QStringList{encryptedAlready});
 
+    // A character above 255 that reached the password is refused, never stored as "?".
+    setPassword(u"p\u0100"_s);
+    run(u"Enc1"_s, {file});
+    EXPECT_EQ(m_dialogs.texts(),
+              QStringList{file + u" was left untouched: the password holds a character that can't be stored."_s});
+
     // Without a password the dialog opens instead.
     setPassword(QString());
     for (const QString& command : {u"Enc1"_s, u"Dec1"_s}) {
