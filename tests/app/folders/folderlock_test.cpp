@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,39 +26,26 @@ const QByteArray AbcSeal = QByteArray::fromHex("9e9d9c") + QByteArray(5, '\xdf')
 
 namespace {
 
-// What the process asked the system to make durable, in order: the files and folders flushed
-// (by device and inode) and the renames. Recorded while a test holds a DiskLog.
-struct DiskEvent {
-    enum Kind { Flush, Rename } kind;
-    dev_t device = 0;
-    ino_t inode = 0;
-    QByteArray from, to;
-};
-std::vector<DiskEvent>* g_diskLog = nullptr;
+// What the process asked the system to make durable, in order: "flush" with the device and inode
+// of a file or folder, "rename" with the two paths. Kept while a test holds a DiskLog.
+QStringList* g_diskLog = nullptr;
+
+QString flushOf(dev_t device, ino_t inode) {
+    return u"flush %1:%2"_s.arg(device).arg(inode);
+}
 
 struct DiskLog {
-    std::vector<DiskEvent> events;
+    QStringList events;
     DiskLog() { g_diskLog = &events; }
     ~DiskLog() { g_diskLog = nullptr; }
-    // Where the first flush of this file or folder stands; -1 when it was never flushed.
-    qsizetype flushOf(const QString& path, qsizetype after = -1) const {
-        struct stat info;
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-            return -1;
-        for (qsizetype i = after + 1; i < qsizetype(events.size()); ++i) {
-            const DiskEvent& e = events[i];
-            if (e.kind == DiskEvent::Flush && e.device == info.st_dev && e.inode == info.st_ino)
-                return i;
-        }
-        return -1;
+    // Where the first flush of the file or folder now at path stands after `after`; -1 for none.
+    qsizetype flush(const QString& path, qsizetype after = -1) const {
+        struct stat info {};
+        ::stat(QFile::encodeName(path).constData(), &info);
+        return events.indexOf(flushOf(info.st_dev, info.st_ino), after + 1);
     }
-    qsizetype renameOf(const QString& from, const QString& to) const {
-        for (qsizetype i = 0; i < qsizetype(events.size()); ++i) {
-            const DiskEvent& e = events[i];
-            if (e.kind == DiskEvent::Rename && e.from == QFile::encodeName(from) && e.to == QFile::encodeName(to))
-                return i;
-        }
-        return -1;
+    qsizetype rename(const QString& from, const QString& to) const {
+        return events.indexOf(u"rename "_s + from + u' ' + to);
     }
 };
 
@@ -70,13 +56,13 @@ struct DiskLog {
 extern "C" int fsync(int fd) {
     struct stat info;
     if (g_diskLog && ::fstat(fd, &info) == 0)
-        g_diskLog->push_back({DiskEvent::Flush, info.st_dev, info.st_ino, {}, {}});
+        g_diskLog->append(flushOf(info.st_dev, info.st_ino));
     return static_cast<int>(::syscall(SYS_fsync, fd));
 }
 
 extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) noexcept {
     if (g_diskLog)
-        g_diskLog->push_back({DiskEvent::Rename, 0, 0, from, to});
+        g_diskLog->append(u"rename "_s + QFile::decodeName(from) + u' ' + QFile::decodeName(to));
     return static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
 }
 
@@ -203,16 +189,14 @@ TEST_F(FolderLockTest, TheSealIsOnDiskBeforeTheRenameAndTheNewNameAfterIt) {
     const QString locked = docs + Ext;
     DiskLog log;
     ASSERT_EQ(m_lock.lock(docs, u"abc"_s).outcome, Outcome::Done);
-    const qsizetype renamed = log.renameOf(docs, locked);
+    const qsizetype renamed = log.rename(docs, locked);
     ASSERT_GE(renamed, 0);
-    // The seal's bytes and its entry in the folder, then the folder's new name in its parent.
-    const qsizetype sealFlushed = log.flushOf(seal(locked));
+    // The seal's bytes, then its entry in the folder, before the rename; the parent after it.
+    const qsizetype sealFlushed = log.flush(seal(locked));
     EXPECT_GE(sealFlushed, 0);
-    EXPECT_LT(sealFlushed, renamed);
-    const qsizetype entryFlushed = log.flushOf(locked, sealFlushed);
-    EXPECT_GT(entryFlushed, sealFlushed);
-    EXPECT_LT(entryFlushed, renamed);
-    EXPECT_GT(log.flushOf(path(u"data"_s), renamed), renamed);
+    EXPECT_GT(log.flush(locked, sealFlushed), sealFlushed);
+    EXPECT_LT(log.flush(locked, sealFlushed), renamed);
+    EXPECT_GT(log.flush(path(u"data"_s), renamed), renamed);
 }
 
 TEST_F(FolderLockTest, AFailedLockLeavesTheFolderAsItWas) {

@@ -18,16 +18,16 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 
-#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
+namespace fs = std::filesystem;
 
 struct RecordingPlatform : LinuxPlatform { // the program folder is the test's; programs are only recorded
 
@@ -170,53 +170,35 @@ TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot)
 
 class NameWindowTest : public MainWindowTest<TestPlatform> {
 protected:
-    // The temporary folder cannot remove what no text names: the raw names go first.
+    // The temporary folder cannot remove what no text names.
     void TearDown() override {
         m_window.reset();
-        const QByteArray work = QFile::encodeName(m_work);
-        for (const char* name : {"a\xFF.txt", "a\xFF.txt.vxp"})
-            ::unlink(QByteArray(work + '/' + name).constData());
-        ::rmdir(QByteArray(work + "/d\xFF").constData());
+        fs::remove_all(work());
         MainWindowTest::TearDown();
     }
-    // A file made by its raw name bytes, which no text may stand for.
-    static void makeRaw(const QByteArray& name, const QByteArray& bytes) {
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        ASSERT_GE(fd, 0) << name.toStdString();
-        ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
-        ::close(fd);
-    }
-    // Every entry of the folder by its raw name, with the bytes of a file and the change time.
-    static QList<std::tuple<QByteArray, QByteArray, qint64>> snapshot(const QByteArray& folder) {
-        QList<std::tuple<QByteArray, QByteArray, qint64>> entries;
-        DIR* dir = ::opendir(folder.constData());
-        while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
-            const QByteArray path = folder + '/' + entry->d_name;
+    // Each entry of "work" by its raw name, with its bytes and change time.
+    std::map<std::string, std::pair<std::string, qint64>> snapshot() const {
+        std::map<std::string, std::pair<std::string, qint64>> entries;
+        for (const fs::directory_entry& entry : fs::directory_iterator(work())) {
             struct stat info {};
-            ::lstat(path.constData(), &info);
-            QByteArray bytes(4096, Qt::Uninitialized);
-            const int fd = S_ISREG(info.st_mode) ? ::open(path.constData(), O_RDONLY) : -1;
-            bytes.truncate(fd < 0 ? 0 : std::max<ssize_t>(0, ::read(fd, bytes.data(), bytes.size())));
-            if (fd >= 0)
-                ::close(fd);
-            entries.append({entry->d_name, bytes, qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec});
+            ::lstat(entry.path().c_str(), &info);
+            std::ifstream in(entry.is_regular_file() ? entry.path() : fs::path(), std::ios::binary);
+            entries[entry.path().filename()] = {std::string(std::istreambuf_iterator<char>(in), {}),
+                                                qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
         }
-        if (dir)
-            ::closedir(dir);
-        std::sort(entries.begin(), entries.end());
         return entries;
     }
+
+    fs::path work() const { return QFile::encodeName(m_work).toStdString(); }
 };
 
 TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeitherFile) {
     // Beside each name holding the stray byte 0xFF stands a file carrying the name it decodes to.
-    const QByteArray work = QFile::encodeName(m_work);
-    for (const QByteArray& name : {QByteArray("a\xFF.txt"), QByteArray("a\xEF\xBF\xBD.txt"),
-                                   QByteArray("a\xFF.txt.vxp"), QByteArray("a\xEF\xBF\xBD.txt.vxp")})
-        makeRaw(work + '/' + name, "the bytes of " + name + " stay as they are");
-    ASSERT_EQ(::mkdir(QByteArray(work + "/d\xFF").constData(), 0755), 0);
-    ASSERT_EQ(::mkdir(QByteArray(work + "/d\xEF\xBF\xBD").constData(), 0755), 0);
-    const auto before = snapshot(work);
+    for (const char* name : {"a\xFF.txt", "a\xEF\xBF\xBD.txt", "a\xFF.txt.vxp", "a\xEF\xBF\xBD.txt.vxp"})
+        std::ofstream(work() / name) << "the bytes of " << name << " stay as they are";
+    ASSERT_TRUE(fs::create_directory(work() / "d\xFF") && fs::create_directory(work() / "d\xEF\xBF\xBD"));
+    const auto before = snapshot();
+    ASSERT_EQ(before.size(), 6u);
     const QString shown = m_work + u"/a\uFFFD.txt"_s;
     const QString shownVxp = shown + u".vxp"_s;
     const auto refusal = [](const QString& path) -> QString {
@@ -285,5 +267,5 @@ TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeith
         EXPECT_EQ(m_dialogs.texts(), messages);
     }
     EXPECT_EQ(m_platform.opened, QStringList{});
-    EXPECT_EQ(snapshot(work), before);
+    EXPECT_EQ(snapshot(), before);
 }
