@@ -1,9 +1,8 @@
 /*
- * Finding names that do not survive decoding. Only a text that holds U+FFFD can stand for such a
- * name, so every other path is answered without touching the disk; for the rest, the folders on
- * the way are read for an entry whose bytes decode to the path's text but differ from its
- * encoding. A true U+FFFD in a valid name is no reason to refuse, unless such an entry stands
- * beside it under the same text: the list cannot tell the two apart.
+ * Finding names that do not survive decoding. Two kinds of bytes read as a given text: a name
+ * with stray bytes, whose text then holds U+FFFD (the folder is read for one only then), and the
+ * text's own bytes after a byte-order mark (one look-up). A valid name that holds U+FFFD is no
+ * reason to refuse unless such a name stands beside it.
  */
 #include "filenames.h"
 
@@ -11,15 +10,23 @@
 #include <QtCore/QStringList>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr QChar Replacement(0xFFFD);
+constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Whether the folder holds an entry whose name reads as name but is other bytes.
-bool holdsUndecodableAs(const QByteArray& folder, const QString& name) {
+bool holdsOtherBytesFor(const QByteArray& folder, const QString& name) {
+    struct stat info;
+    const QByteArray marked = folder + (folder.endsWith('/') ? "" : "/") + ByteOrderMark + QFile::encodeName(name);
+    if (::lstat(marked.constData(), &info) == 0)
+        return true;
+    if (!name.contains(Replacement))
+        return false;
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return false;
@@ -44,11 +51,9 @@ bool survivesDecoding(const QByteArray& name) {
 }
 
 std::optional<QString> refusal(const QString& path) {
-    if (!path.contains(Replacement))
-        return std::nullopt;
     QByteArray folder = path.startsWith(u'/') ? QByteArray("/") : QByteArray(".");
     for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
-        if (part.contains(Replacement) && holdsUndecodableAs(folder, part))
+        if (part != u"."_s && part != u".."_s && holdsOtherBytesFor(folder, part))
             return u"The name of "_s + path + u" can't be read correctly. Please rename it."_s;
         if (!folder.endsWith('/'))
             folder += '/';

@@ -6,7 +6,6 @@
 
 #include "attributes.h"
 #include "chooserrules.h"
-#include "filenames.h"
 #include "platform.h"
 
 #include <QtCore/QFile>
@@ -42,9 +41,9 @@ QList<FolderEntry> FolderLister::read(const QString& folder) const {
         if (!isFile(dir, entry))
             continue;
         const QString name = QFile::decodeName(entry->d_name);
-        // A name that does not survive decoding is shown as decoded, but its text names another
-        // file or none: its attributes cannot be asked by it. No command acts on it.
-        if (!FileNames::survivesDecoding(entry->d_name)) {
+        // A name that does not survive decoding (see FileNames) is shown as decoded, but its text
+        // names another file or none: its attributes cannot be asked by it. No command acts on it.
+        if (QFile::encodeName(name) != entry->d_name) {
             found.emplace_back(name.toCaseFolded(), FolderEntry{name, Attr::Normal});
             continue;
         }

@@ -193,17 +193,23 @@ TEST_F(FileNamesTest, OnlyANameThatDoesNotSurviveDecodingIsRefused) {
     ASSERT_EQ(::close(::open(QByteArray(folder + "/x\xFF").constData(), O_CREAT | O_WRONLY, 0600)), 0);
     ASSERT_EQ(::mkdir(QByteArray(folder + "/sub\xFF").constData(), 0700), 0);
     makeFile(u"ok\uFFFD"_s, QByteArray("kept"));
+    // A leading byte-order mark is dropped in decoding: "\xEF\xBB\xBFmarked" reads as "marked".
+    makeFile(u"\uFEFFmarked"_s, QByteArray("x"));
+    makeFile(u"marked"_s, QByteArray("y"));
     const QString refused = u" can't be read correctly. Please rename it."_s;
     const std::pair<QString, std::optional<QString>> cases[] = {
         {path(u"plain"_s), std::nullopt},
         {path(u"ok\uFFFD"_s), std::nullopt},
         {path(u"x\uFFFD"_s), u"The name of "_s + path(u"x\uFFFD"_s) + refused},
         {path(u"sub\uFFFD/inside"_s), u"The name of "_s + path(u"sub\uFFFD/inside"_s) + refused},
+        {path(u"marked"_s), u"The name of "_s + path(u"marked"_s) + refused},
     };
     for (const auto& [shown, refusal] : cases)
         EXPECT_EQ(FileNames::refusal(shown), refusal) << shown.toStdString();
     EXPECT_FALSE(FileNames::survivesDecoding("x\xFF"));
     EXPECT_TRUE(FileNames::survivesDecoding("ok\xEF\xBF\xBD"));
-    ::unlink(QByteArray(folder + "/x\xFF").constData());
+    // The temporary folder cannot remove what no text names.
+    for (const char* name : {"/x\xFF", "/\xEF\xBB\xBFmarked"})
+        ::unlink(QByteArray(folder + name).constData());
     ::rmdir(QByteArray(folder + "/sub\xFF").constData());
 }
