@@ -92,8 +92,9 @@ bool FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword,
     // Linked in only where no entry of the name is: a file there is never replaced.
     if (!file.commit(error, AsideFile::Replace::No))
         return false;
-    // Taken now that the file is in place (linking it in changes its change time).
-    const Descriptor written = FileIo::openForReading(m_path, error);
+    // Taken now that the file is in place (linking it in changes its change time). Without it a
+    // failed lock leaves the seal behind rather than delete a file it cannot vouch for.
+    const Descriptor written = FileIo::openForReading(m_path, nullptr);
     m_written = written.isOpen() ? FileIo::FileIdentity::of(written.fd()) : std::nullopt;
     return true;
 }
