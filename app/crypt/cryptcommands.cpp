@@ -9,6 +9,7 @@
 #include "chooserrules.h"
 #include "cipherpass.h"
 #include "dialogs.h"
+#include "filenames.h"
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
@@ -23,8 +24,6 @@
 #include <QtWidgets/QListWidget>
 
 #include <optional>
-
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +65,16 @@ bool isSelected(const QListWidget& list, int i) {
 void deselect(QListWidget& list, int i) {
     if (QListWidgetItem* item = list.item(i))
         item->setSelected(false);
+}
+
+// Refuses an entry whose name the program can't name exactly, deselecting it; true when it did.
+bool refusedName(Dialogs& dialogs, QListWidget& list, int i, const QString& file) {
+    const std::optional<QString> refusal = FileNames::refusal(file);
+    if (refusal) {
+        dialogs.message(*refusal);
+        deselect(list, i);
+    }
+    return refusal.has_value();
 }
 
 QString failureText(const PassResult& result, const QString& file) {
@@ -152,6 +161,8 @@ bool CryptCommands::checkSelection(EntryCheck checkEntry) {
 CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
     Dialogs& dialogs = m_services.dialogs();
     const QString& file = currentFile();
+    if (refusedName(dialogs, *m_list, i, file))
+        return Next::Continue;
     if (hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
@@ -178,6 +189,8 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
 CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
     Dialogs& dialogs = m_services.dialogs();
     const QString& file = currentFile();
+    if (refusedName(dialogs, *m_list, i, file))
+        return Next::Continue;
     if (!hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
@@ -242,7 +255,8 @@ CryptCommands::Next CryptCommands::encryptChosenFile(int i) {
         state.SavedAttributes = CipherPass::headerAttributes(*attributes);
     CheckEncryptedTwinExists();
     progress().showFile(file);
-    if (TwinExists) {
+    const bool replacing = TwinExists;
+    if (replacing) {
         if (m_services.dialogs().askYesNo(file + u".vxp already exists. do you want to replace it "_s) != Answer::Yes) {
             platform.setAttributes(encrypted, Attr::Encrypted);
             return Next::Continue;
@@ -251,6 +265,8 @@ CryptCommands::Next CryptCommands::encryptChosenFile(int i) {
     }
     if (encryptCurrentFile().outcome == Outcome::Succeeded)
         MarkEncrypted(i);
+    else if (replacing)
+        platform.setAttributes(encrypted, Attr::Encrypted); // the older file stays, marked as before
     // With delete-original on, the pass has deleted the plain file if its output was complete.
     if (!isChecked(u"DELOLD"_s))
         platform.setAttributes(file, state.SavedAttributes);
@@ -416,6 +432,10 @@ CryptCommands::Next CryptCommands::encryptShownFile(const QString& name) {
 
 std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const QString& file) {
     Dialogs& dialogs = m_services.dialogs();
+    if (const std::optional<QString> refusal = FileNames::refusal(file)) {
+        dialogs.message(*refusal);
+        return Next::Continue;
+    }
     // The file list shows links to files; a run over a folder passes them over.
     if (isSymbolicLink(file)) {
         dialogs.message(file + u" is a symbolic link and was left untouched."_s);
@@ -514,7 +534,7 @@ bool CryptCommands::acceptsHeader() {
         return false;
     }
     if (!header->level()) {
-        dialogs.message(failureText({Outcome::UnknownLevel, {}}, file));
+        dialogs.message(failureText({Outcome::UnknownLevel, {}, {}}, file));
         return false;
     }
     return true;
@@ -524,30 +544,37 @@ PassResult CryptCommands::encryptCurrentFile() {
     const SecurityLevel level =
         isChecked(u"HISEC"_s) && !isChecked(u"LOWSEC"_s) ? SecurityLevel::High : SecurityLevel::Low;
     const bool deleteOriginal = isChecked(u"DELOLD"_s);
-    return runPass(EncryptedFormat::encryptedName(currentFile()), m_services.state().SavedAttributes,
-                   [&](CipherPass& pass) {
-                       return pass.EncryptBySecurityLevel(level, currentFile(), PasswordField, deleteOriginal);
-                   });
+    return runPass(m_services.state().SavedAttributes, [&](CipherPass& pass) {
+        return pass.EncryptBySecurityLevel(level, currentFile(), PasswordField, deleteOriginal);
+    });
 }
 
 PassResult CryptCommands::decryptCurrentFile() {
-    return runPass(PlainName, Attr::Encrypted,
-                   [&](CipherPass& pass) { return pass.DecryptByStoredLevel(m_header, currentFile(), PlainName); });
+    // The pass deletes the encrypted file itself, while it still holds it: DeleteOriginalIfChosen
+    // then only reads how that went.
+    const bool deleteOriginal = isChecked(u"DELOLD"_s);
+    return runPass(Attr::Encrypted, [&](CipherPass& pass) {
+        return pass.DecryptByStoredLevel(m_header, currentFile(), PlainName, deleteOriginal);
+    });
 }
 
-PassResult CryptCommands::runPass(const QString& output, quint8 inputAttributes,
-                                  const std::function<PassResult(CipherPass&)>& pass) {
+PassResult CryptCommands::runPass(quint8 inputAttributes, const std::function<PassResult(CipherPass&)>& pass) {
     CipherPass cipher(m_services.platform(), progress());
-    const PassResult result = pass(cipher);
-    if (result.outcome == Outcome::Succeeded)
+    m_lastPass = pass(cipher);
+    const PassResult& result = m_lastPass;
+    Dialogs& dialogs = m_services.dialogs();
+    if (result.outcome == Outcome::Succeeded) {
+        if (!result.notice.isEmpty())
+            dialogs.message(result.notice);
         return result;
-    // A pass that does not complete removes its own output; a complete one whose plain file could
-    // not be deleted is undone, so the plain file alone remains.
-    if (result.outcome == Outcome::OriginalKept)
-        ::unlink(QFile::encodeName(output).constData());
-    m_services.platform().setAttributes(currentFile(), inputAttributes);
+    }
+    // A pass that does not complete leaves the output's name as it was. One whose input could not
+    // be deleted has put a complete output in place: both files stay, and the user is told why.
+    // A file another pass holds is not touched at all.
+    if (result.outcome != Outcome::Busy)
+        m_services.platform().setAttributes(currentFile(), inputAttributes);
     if (result.outcome != Outcome::Cancelled)
-        m_services.dialogs().message(failureText(result, currentFile()));
+        dialogs.message(failureText(result, currentFile()));
     return result;
 }
 
@@ -559,18 +586,9 @@ CryptCommands::Next CryptCommands::stopAfterCancel() {
 }
 
 void CryptCommands::DeleteOriginalIfChosen() {
-    DeleteSucceeded = false;
-    if (isChecked(u"DELOLD"_s)) {
-        // Only a plain file that is complete (and so on disk: the pass flushed it) replaces the
-        // encrypted one; never anything through a link.
-        if (!CipherPass::isDecryptionComplete(currentFile(), PlainName))
-            return;
-        // Errors ignored: where attributes cannot be kept, the file can still be deleted.
-        m_services.platform().setAttributes(currentFile(), Attr::Archive);
-        if (::unlink(QFile::encodeName(currentFile()).constData()) != 0)
-            return;
-    }
-    DeleteSucceeded = true;
+    // The decoding pass deleted the encrypted file, if asked, only once its output was in place
+    // and only while the file was still the one it read, unchanged.
+    DeleteSucceeded = !isChecked(u"DELOLD"_s) || m_lastPass.outcome == Outcome::Succeeded;
 }
 
 void CryptCommands::CheckFileExists() {

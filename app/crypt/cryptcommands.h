@@ -7,9 +7,10 @@
  * entries and the status bar. The main window wires its menu items and tool-bar events to them
  * (the File menu and the tool bar through its command gate).
  *
- * No input file is deleted unless its output is complete and on disk; a pass that fails or is
- * cancelled leaves its input as it was and its partial output removed; a file whose header names
- * no level is reported and left alone; nothing is done through a symbolic link.
+ * No input file is deleted unless its output is complete and in place, and only while it is still
+ * the file that was read; a pass that fails or is cancelled leaves its input and any file of the
+ * output's name as they were; a file whose header names no level is reported and left alone;
+ * nothing is done through a symbolic link.
  */
 #pragma once
 
@@ -93,10 +94,9 @@ private:
     // The passes on CurrentFile.
     PassResult encryptCurrentFile();
     PassResult decryptCurrentFile();
-    // Runs a pass that writes output. Unless it succeeds, CurrentFile gets inputAttributes back, a
-    // failure is reported and no output of the pass remains.
-    PassResult runPass(const QString& output, quint8 inputAttributes,
-                       const std::function<PassResult(CipherPass&)>& pass);
+    // Runs a pass that writes output and reports what the user must know of it. Unless it
+    // succeeds, CurrentFile gets inputAttributes back (unless another pass holds it).
+    PassResult runPass(quint8 inputAttributes, const std::function<PassResult(CipherPass&)>& pass);
     // The end of a command after a cancelled pass.
     Next stopAfterCancel();
 
@@ -129,4 +129,6 @@ private:
     FreeSpace m_space;
     // The header ReadHeader read last, for the decoding pass.
     EncryptedHeader m_header;
+    // How the last pass ended.
+    PassResult m_lastPass;
 };

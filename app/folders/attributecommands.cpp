@@ -6,6 +6,7 @@
 #include "appstate.h"
 #include "attributes.h"
 #include "dialogs.h"
+#include "filenames.h"
 #include "mainwindowservices.h"
 #include "platform.h"
 #include "spassword1.h"
@@ -63,6 +64,10 @@ void AttributeCommands::ApplyToolbarAttributes() {
         if (const Spassword1* chooser = m_services.chooser())
             files = chooser->selectedFiles();
     }
-    for (const QString& file : files)
-        m_services.platform().setAttributes(file, state.ToolbarAttributes);
+    for (const QString& file : files) {
+        if (const std::optional<QString> refusal = FileNames::refusal(file))
+            m_services.dialogs().message(*refusal);
+        else
+            m_services.platform().setAttributes(file, state.ToolbarAttributes);
+    }
 }

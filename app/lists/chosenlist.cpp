@@ -7,6 +7,7 @@
 #include "chooserrules.h"
 #include "dialogs.h"
 #include "draggedpaths.h"
+#include "filenames.h"
 #include "listpanes.h"
 #include "mainwindowservices.h"
 
@@ -50,7 +51,14 @@ QStringList ChosenList::entries() const {
     return result;
 }
 
-void ChosenList::addDroppedPaths(const QStringList& paths) {
+void ChosenList::addDroppedPaths(const QStringList& dropped) {
+    QStringList paths;
+    for (const QString& path : dropped) {
+        if (const std::optional<QString> refusal = FileNames::refusal(path))
+            m_services.dialogs().message(*refusal);
+        else
+            paths.append(path);
+    }
     const ChooserRules::PathAddition addition = ChooserRules::AddPaths(entries(), paths);
     for (const QString& duplicate : addition.duplicates)
         m_services.dialogs().message(duplicate + u" is already existed !"_s);

@@ -18,8 +18,9 @@ public:
 
     QStringList entries() const;
     // Appends the paths in order; each one already in the list shows the message path +
-    // " is already existed !" and is passed over.
-    void addDroppedPaths(const QStringList& paths);
+    // " is already existed !" and is passed over, and so is one whose name the program can't
+    // name exactly, with its own message.
+    void addDroppedPaths(const QStringList& dropped);
 
 signals:
     // Every mouse button press. A right-button press changes neither the highlighted entry nor

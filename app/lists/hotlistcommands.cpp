@@ -6,6 +6,7 @@
 #include "appstate.h"
 #include "childframe.h"
 #include "dialogs.h"
+#include "filenames.h"
 #include "form2.h"
 #include "form3.h"
 #include "hotlistfile.h"
@@ -49,6 +50,10 @@ void HotListCommands::OpenList_Click() {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
     const QString file = m_services.state().CurrentFile;
     const QString path = listFolder() + u'/' + file;
+    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
+        m_services.dialogs().message(*refusal);
+        return;
+    }
     QString error;
     const std::optional<QStringList> entries = HotListFile::Read(path, &error);
     if (!entries) {
@@ -84,9 +89,14 @@ void HotListCommands::RenameList_Click() {
 }
 
 void HotListCommands::DeleteList_Click() {
+    const QString path = listFolder() + u'/' + m_services.state().CurrentFile;
+    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
+        m_services.dialogs().message(*refusal);
+        return;
+    }
     if (m_services.dialogs().askYesNo(u" Do you really want to delete this list? \r\n"_s) != Dialogs::Answer::Yes)
         return;
-    QFile file(listFolder() + u'/' + m_services.state().CurrentFile);
+    QFile file(path);
     if (!file.remove())
         reportFailure(m_services.dialogs(), file.fileName(), file.errorString());
     m_browser().refresh();

@@ -3,6 +3,8 @@
  */
 #include "listcommands.h"
 
+#include "dialogs.h"
+#include "filenames.h"
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
@@ -12,7 +14,7 @@
 
 void ListCommands::Openlist1_Click(QListWidget* list) {
     if (const QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
-        m_services.platform().openWithApplication(highlighted->text());
+        open(highlighted->text());
 }
 
 void ListCommands::selectItem_Click(QListWidget* list) {
@@ -43,5 +45,12 @@ void ListCommands::Openfile1_Click(const Spassword1& chooser) {
     // With no highlighted file there is nothing to open (not the folder).
     const QString path = chooser.highlightedFile();
     if (!path.isEmpty())
+        open(path);
+}
+
+void ListCommands::open(const QString& path) {
+    if (const std::optional<QString> refusal = FileNames::refusal(path))
+        m_services.dialogs().message(*refusal);
+    else
         m_services.platform().openWithApplication(path);
 }

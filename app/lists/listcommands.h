@@ -5,6 +5,8 @@
  */
 #pragma once
 
+#include <QtCore/QString>
+
 class MainWindowServices;
 class QListWidget;
 class Spassword1;
@@ -28,5 +30,8 @@ public:
     void Openfile1_Click(const Spassword1& chooser);
 
 private:
+    // Opens a file with its application, unless its name can't be named exactly.
+    void open(const QString& path);
+
     MainWindowServices& m_services;
 };

@@ -11,6 +11,7 @@
 #include "divider.h"
 #include "filelistmodel.h"
 #include "filelistview.h"
+#include "filenames.h"
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
@@ -313,6 +314,10 @@ void Spassword1::File1_KeyEnter() {
     const QString path = highlightedFile();
     if (path.isEmpty())
         return;
+    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
+        m_services.dialogs().message(*refusal);
+        return;
+    }
     if (List1->entries().contains(path)) {
         m_services.dialogs().message(u"This file is already existed"_s);
         return;

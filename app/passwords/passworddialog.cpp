@@ -8,6 +8,7 @@
 #include "appstate.h"
 #include "cipherpass.h"
 #include "dialogs.h"
+#include "filenames.h"
 #include "mainwindowservices.h"
 #include "masterpasswordfile.h"
 #include "twips.h"
@@ -15,6 +16,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QInputMethodEvent>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QValidator>
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
@@ -24,6 +26,8 @@
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QPushButton>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -62,6 +66,20 @@ template <typename Widget> Widget* placed(Widget* widget, const QString& name, c
 int rowTop(int row) {
     return FirstRowTop + RowPitch * row;
 }
+
+// Passwords are Latin-1: one byte per character in every file that keeps one. A field judges its
+// whole text after every change, so a character above code 255 is refused however it arrives:
+// typed, composed, pasted, dropped or chosen from the context menu. The change that brings one is
+// undone whole.
+class Latin1Only final : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override {
+        const bool latin1 = std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+        return latin1 ? Acceptable : Invalid;
+    }
+};
 
 } // namespace
 
@@ -135,6 +153,7 @@ QLineEdit* PassWord1::addField(QGroupBox* frame, const QString& name, const QStr
     // Masked fields show "*" for every character, whatever the style's own mask character is. Set
     // on each field alone: a style sheet on the dialog would drop the design font of every child.
     field->setStyleSheet(u"lineedit-password-character: 42;"_s);
+    field->setValidator(new Latin1Only(field));
     caption->setBuddy(field);
     field->installEventFilter(this);
     m_keyRules.insert(field, std::move(rule));
@@ -218,11 +237,6 @@ bool PassWord1::discardsKey(QLineEdit* field, const KeyRule& rule, const QString
     // shortcuts such as paste) are not judged.
     if (typed.isEmpty() || !typed.front().isPrint())
         return false;
-    // Passwords are Latin-1: one byte per character in every file that keeps one.
-    for (const QChar c : typed) {
-        if (c.unicode() > 0xFF)
-            return true;
-    }
     if (typed == u" "_s && rule.refusesSpace) {
         m_services.dialogs().message(SpaceMessage);
         return true;
@@ -349,6 +363,10 @@ void PassWord1::revealStoredPasswords(const QListWidget& list) {
         state.CurrentFile = entry;
         if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))
             continue;
+        if (const std::optional<QString> refusal = FileNames::refusal(entry)) {
+            m_services.dialogs().message(*refusal);
+            continue;
+        }
         QString error;
         const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(entry, &error);
         // A file that has gone or cannot be read is reported, and the next entry still runs.

@@ -20,6 +20,9 @@ public:
     virtual Value get(const QByteArray& path, const char* name) const;
     // Writes it, never following a symbolic link; returns 0 or the errno of the failure.
     virtual int set(const QByteArray& path, const char* name, const QByteArray& value);
+    // The same on an open file (one that may have no name yet).
+    virtual Value getOnFile(int fd, const char* name) const;
+    virtual int setOnFile(int fd, const char* name, const QByteArray& value);
 
     // More than any attribute value this program reads needs.
     static constexpr int MaxSize = 256;

@@ -61,17 +61,34 @@ mode_t writableMode(mode_t mode) {
     return mode | S_IWUSR | (readersWrite & ~currentUmask());
 }
 
-// Changes the permission bits without following a symbolic link put there meanwhile.
-int changeMode(const QByteArray& path, mode_t& current, mode_t wanted) {
-    if (wanted == current)
-        return 0;
-    if (::fchmodat(AT_FDCWD, path.constData(), wanted, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno;
-    current = wanted;
-    return 0;
-}
-
 } // namespace
+
+// The file a value is given to: a path, never followed through a symbolic link, or an open file.
+struct FileAttributes::Target {
+    QByteArray path;
+    int fd = -1;
+
+    int stat(struct stat& info) const {
+        return (fd >= 0 ? ::fstat(fd, &info) : ::lstat(path.constData(), &info)) == 0 ? 0 : errno;
+    }
+    ExtendedAttributes::Value stored(const ExtendedAttributes& store) const {
+        return fd >= 0 ? store.getOnFile(fd, DosAttrib::Name) : store.get(path, DosAttrib::Name);
+    }
+    int store(ExtendedAttributes& store, const QByteArray& value) const {
+        return fd >= 0 ? store.setOnFile(fd, DosAttrib::Name, value) : store.set(path, DosAttrib::Name, value);
+    }
+    // Changes the permission bits without following a symbolic link put there meanwhile.
+    int changeMode(mode_t& current, mode_t wanted) const {
+        if (wanted == current)
+            return 0;
+        const int result =
+            fd >= 0 ? ::fchmod(fd, wanted) : ::fchmodat(AT_FDCWD, path.constData(), wanted, AT_SYMLINK_NOFOLLOW);
+        if (result != 0)
+            return errno;
+        current = wanted;
+        return 0;
+    }
+};
 
 std::optional<quint32> FileAttributes::read(const QString& path) const {
     const QByteArray name = QFile::encodeName(path);
@@ -95,22 +112,29 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
 }
 
 bool FileAttributes::write(const QString& path, quint32 value, QString* error) const {
-    const QByteArray name = QFile::encodeName(path);
+    return write(Target{QFile::encodeName(path)}, value, error);
+}
+
+bool FileAttributes::write(int fd, quint32 value, QString* error) const {
+    return write(Target{{}, fd}, value, error);
+}
+
+bool FileAttributes::write(const Target& target, quint32 value, QString* error) const {
     struct stat info {};
-    if (::lstat(name.constData(), &info) != 0)
-        return fail(error, errno);
+    if (const int code = target.stat(info))
+        return fail(error, code);
     // EPERM is what the system itself answers for a user attribute on a link or special file.
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
         return fail(error, EPERM);
     const bool folder = S_ISDIR(info.st_mode);
     mode_t mode = info.st_mode & 07777;
 
-    const ExtendedAttributes::Value old = m_store.get(name, DosAttrib::Name);
+    const ExtendedAttributes::Value old = target.stored(m_store);
     const std::optional<quint32> oldValue = old.error == 0 ? DosAttrib::decode(old.bytes) : std::nullopt;
     const quint32 newValue = (oldValue.value_or(0) & ~(Settable | Attr::Directory)) | (value & Settable);
     // Storing again what is stored would fail needlessly on a file without write permission.
     const bool storeNeeded = oldValue != newValue;
-    auto store = [&] { return storeNeeded ? m_store.set(name, DosAttrib::Name, DosAttrib::encode(newValue)) : 0; };
+    auto store = [&] { return storeNeeded ? target.store(m_store, DosAttrib::encode(newValue)) : 0; };
 
     int storeError = 0;
     if (folder) {
@@ -120,18 +144,18 @@ bool FileAttributes::write(const QString& path, quint32 value, QString* error) c
         // by its permission bits alone) is lent the owner's for the change.
         const mode_t original = mode;
         if (storeNeeded) {
-            if (const int code = changeMode(name, mode, mode | S_IWUSR))
+            if (const int code = target.changeMode(mode, mode | S_IWUSR))
                 return fail(error, code);
         }
         storeError = store();
         if (storeError != 0 && storeError != ENOTSUP) {
-            changeMode(name, mode, original);
+            target.changeMode(mode, original);
             return fail(error, storeError);
         }
-        if (const int code = changeMode(name, mode, original & ~AnyWrite))
+        if (const int code = target.changeMode(mode, original & ~AnyWrite))
             return fail(error, code);
     } else {
-        if (const int code = changeMode(name, mode, writableMode(mode)))
+        if (const int code = target.changeMode(mode, writableMode(mode)))
             return fail(error, code);
         storeError = store();
     }

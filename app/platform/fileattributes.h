@@ -33,7 +33,12 @@ public:
     // Gives it the read-only, hidden, system and archive bits of value (others are ignored).
     // On failure returns false and sets *error (when given) to the system's description.
     bool write(const QString& path, quint32 value, QString* error = nullptr) const;
+    // The same for an open file, which may have no name yet (a file written aside).
+    bool write(int fd, quint32 value, QString* error = nullptr) const;
 
 private:
+    struct Target;
+    bool write(const Target& target, quint32 value, QString* error) const;
+
     ExtendedAttributes& m_store;
 };

@@ -70,6 +70,10 @@ bool LinuxPlatform::setAttributes(const QString& path, quint32 value, QString* e
     return m_attributes.write(path, value, error);
 }
 
+bool LinuxPlatform::setOpenFileAttributes(int fd, quint32 value, QString* error) {
+    return m_attributes.write(fd, value, error);
+}
+
 QList<Volume> LinuxPlatform::volumes() const {
     QList<Volume> result;
     // "/" is always there, whatever its file system (a container's root is an overlay).

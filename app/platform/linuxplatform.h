@@ -14,6 +14,7 @@ public:
 
     std::optional<quint32> attributes(const QString& path) const override;
     bool setAttributes(const QString& path, quint32 value, QString* error = nullptr) override;
+    bool setOpenFileAttributes(int fd, quint32 value, QString* error = nullptr) override;
 
     // Left out: pseudo and kernel file systems, tmpfs, container overlays and snap images, the
     // mount points below /proc, /sys, /dev and /run (except /run/media, where removable media

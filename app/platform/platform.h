@@ -28,6 +28,8 @@ public:
     // bits of value are ignored. Refuses symbolic links. On failure returns false and sets *error
     // to the system's description.
     virtual bool setAttributes(const QString& path, quint32 value, QString* error = nullptr) = 0;
+    // The same for an open regular file, which may not have a name yet (a file written aside).
+    virtual bool setOpenFileAttributes(int fd, quint32 value, QString* error = nullptr) = 0;
 
     // The mounted volumes a user can browse, "/" first.
     virtual QList<Volume> volumes() const = 0;

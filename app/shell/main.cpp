@@ -5,12 +5,14 @@
 #include "linuxplatform.h"
 #include "mdiform1.h"
 #include "messageboxdialogs.h"
+#include "processsetup.h"
 
 #include <QtWidgets/QApplication>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
+    ProcessSetup::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     // The per-user folders are named after the program alone.
     QApplication::setApplicationName(u"vexapad"_s);

@@ -302,6 +302,10 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
 }
 
 void MDIForm1::QuitProgram() {
+    // A pass running meanwhile (it lets window events run) stops as on Cancel, removing what it
+    // wrote, so the program ends at once and leaves no half-written file.
+    if (m_state.Busy)
+        m_state.CancelRequested = true;
     // Each child window runs its own close handling; whatever it decides, the program ends.
     for (QMdiSubWindow* window : m_mdiArea->subWindowList())
         window->close();

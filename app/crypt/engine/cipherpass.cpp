@@ -1,27 +1,28 @@
 /*
- * The passes. All four share one transfer loop: open both files without following symbolic
- * links, write the header, then read, transform and write the body buffer by buffer, asking the
- * observer between buffers and at least every 50 ms while the disk keeps up; keep the data on its
- * way to disk as the pass goes (write-behind), flush the output and its folder, and check that the
- * output has exactly the length the format gives before anything is deleted. A pass that does not
- * complete removes what it wrote. POSIX calls are used
- * directly so that every failure carries the system's own description.
+ * The passes. All four share one run: open the input (a regular file, never through a link, never
+ * blocking) and lock it; write the header and the transformed body to a new file beside the
+ * output, buffer by buffer, asking the observer between buffers and at least every 50 ms while
+ * the disk keeps up; keep the data on its way to disk as the pass goes (write-behind); give the
+ * new file its permissions and attributes; check that it has exactly the length the format gives
+ * and that the input is still the file read, unchanged; then flush it and rename it over the
+ * output's name, and only after that delete the input if asked. POSIX calls are used directly so
+ * that every failure carries the system's own description.
  */
 #include "cipherpass.h"
 
+#include "asidefile.h"
 #include "attributes.h"
+#include "fileio.h"
 #include "platform.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
-#include <QtCore/QFileInfo>
-#include <QtCore/QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
-#include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,82 +38,10 @@ constexpr qint64 ObserverIntervalMs = 50;
 using Outcome = PassResult::Outcome;
 
 PassResult failed(const QString& error) {
-    return {Outcome::Failed, error};
+    return {Outcome::Failed, error, {}};
 }
 PassResult systemFailure() {
-    return failed(qt_error_string(errno));
-}
-
-QString endOfFileError(const QString& path) {
-    return u"Unexpected end of file: "_s + path;
-}
-
-// A file descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    int fd() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-    // Closes now: a write error the file system deferred can surface only here.
-    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
-
-private:
-    int m_fd;
-};
-
-int openNoFollow(const QString& path, int flags) {
-    int fd;
-    do
-        fd = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_CLOEXEC, 0666);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// Nothing is read, truncated, deleted or given attributes through a symbolic link. Opening with
-// O_NOFOLLOW refuses one too; this check only gives the refusal a clear text.
-std::optional<QString> symlinkRefusal(const QString& path) {
-    struct stat st;
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode))
-        return path + u" is a symbolic link and was left untouched."_s;
-    return std::nullopt;
-}
-
-// Reads exactly size bytes. At an early end of file returns false with errno 0.
-bool readFully(int fd, char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, static_cast<size_t>(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = 0;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-bool writeFully(int fd, const char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
+    return failed(FileIo::errorText(errno));
 }
 
 // The codes with which a file system says that it cannot do a flush operation at all.
@@ -157,14 +86,31 @@ private:
     qint64 m_waitedUpTo = 0;
 };
 
-// Makes the folder entry of a new or replaced file durable; there is nothing more to do on a file
-// system that cannot sync a folder.
-bool syncFolder(const QString& filePath) {
-    Descriptor folder(
-        ::open(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen())
-        return false;
-    return ::fsync(folder.fd()) == 0 || unsupported(errno);
+// The permission bits a new file gets from the process's umask, read without changing it (the
+// program never changes it, so once is enough).
+mode_t creationMode() {
+    static const mode_t mode = [] {
+        QFile status(u"/proc/self/status"_s);
+        mode_t mask = S_IWGRP | S_IWOTH;
+        if (status.open(QIODevice::ReadOnly)) {
+            for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+                bool ok = false;
+                const uint value = line.startsWith("Umask:") ? line.mid(6).trimmed().toUInt(&ok, 8) : 0;
+                if (ok)
+                    mask = static_cast<mode_t>(value);
+            }
+        }
+        return 0666 & ~mask;
+    }();
+    return mode;
+}
+
+QString busyError(const QString& path) {
+    return path + u" is being encrypted or decrypted by another pass and was left untouched."_s;
+}
+
+QString otherNamesNotice(const QString& path) {
+    return path + u" was deleted under this name only: its content remains under its other names."_s;
 }
 
 } // namespace
@@ -174,9 +120,14 @@ struct CipherPass::Transfer {
     // Where the body starts in the input: 0 for a plain file, past the header for an encrypted one.
     qint64 inputOffset = 0;
     QString output;
+    SecurityLevel level = SecurityLevel::High;
+    // Given to the new file before it takes the output's name; none leaves it as created.
+    std::optional<quint8> outputAttributes;
+    bool deleteInput = false;
+    // Encrypting: the password field the header stores.
+    QString passwordField;
     // Written before the body: the stored header when encrypting, nothing when decrypting.
     QByteArray header;
-    SecurityLevel level = SecurityLevel::High;
 };
 
 CipherPass::CipherPass(Platform& platform, PassObserver& observer)
@@ -191,134 +142,159 @@ PassResult CipherPass::EncryptBySecurityLevel(SecurityLevel level, const QString
 
 PassResult CipherPass::EncryptHighSecurity(const QString& plainPath, const QString& passwordField,
                                            bool deleteOriginal) {
-    return encrypt(SecurityLevel::High, plainPath, passwordField, deleteOriginal);
+    Transfer job{plainPath,     0, EncryptedFormat::encryptedName(plainPath), SecurityLevel::High, {}, deleteOriginal,
+                 passwordField, {}};
+    return run(job);
 }
 
 PassResult CipherPass::EncryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal) {
-    return encrypt(SecurityLevel::Low, plainPath, passwordField, deleteOriginal);
+    Transfer job{plainPath,
+                 0,
+                 EncryptedFormat::encryptedName(plainPath),
+                 SecurityLevel::Low,
+                 Attr::Encrypted,
+                 deleteOriginal,
+                 passwordField,
+                 {}};
+    return run(job);
 }
 
 PassResult CipherPass::DecryptByStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
-                                            const QString& plainPath) {
+                                            const QString& plainPath, bool deleteOriginal) {
     const std::optional<SecurityLevel> level = header.level();
     if (!level)
-        return {Outcome::UnknownLevel, {}};
-    return *level == SecurityLevel::Low ? DecryptLowSecurity(encryptedPath, plainPath, header.SavedAttributes)
-                                        : DecryptHighSecurity(encryptedPath, plainPath);
+        return {Outcome::UnknownLevel, {}, {}};
+    return *level == SecurityLevel::Low
+               ? DecryptLowSecurity(encryptedPath, plainPath, header.SavedAttributes, deleteOriginal)
+               : DecryptHighSecurity(encryptedPath, plainPath, deleteOriginal);
 }
 
-PassResult CipherPass::DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath) {
-    return decrypt(SecurityLevel::High, encryptedPath, plainPath);
+PassResult CipherPass::DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath,
+                                           bool deleteOriginal) {
+    return decrypt(SecurityLevel::High, encryptedPath, plainPath, std::nullopt, deleteOriginal);
 }
 
 PassResult CipherPass::DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath,
-                                          quint8 savedAttributes) {
-    const PassResult result = decrypt(SecurityLevel::Low, encryptedPath, plainPath);
-    // Errors ignored: a file system without attributes still gets its data back.
-    if (result.outcome == Outcome::Succeeded)
-        m_platform.setAttributes(plainPath, savedAttributes);
-    return result;
+                                          quint8 savedAttributes, bool deleteOriginal) {
+    return decrypt(SecurityLevel::Low, encryptedPath, plainPath, savedAttributes, deleteOriginal);
+}
+
+PassResult CipherPass::decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
+                               std::optional<quint8> savedAttributes, bool deleteOriginal) {
+    Transfer job{encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, savedAttributes, deleteOriginal, {}, {}};
+    return run(job);
 }
 
 std::optional<EncryptedHeader> CipherPass::ReadHeader(const QString& encryptedPath, QString* error) {
-    const auto fail = [error](const QString& text) {
-        if (error)
-            *error = text;
-        return std::nullopt;
-    };
-    if (const std::optional<QString> refusal = symlinkRefusal(encryptedPath))
-        return fail(*refusal);
-    Descriptor file(openNoFollow(encryptedPath, O_RDONLY));
+    const Descriptor file = FileIo::openForReading(encryptedPath, error);
     if (!file.isOpen())
-        return fail(qt_error_string(errno));
+        return std::nullopt;
     QByteArray stored(EncryptedFormat::HeaderSize, Qt::Uninitialized);
-    if (!readFully(file.fd(), stored.data(), stored.size()))
-        return fail(errno ? qt_error_string(errno) : endOfFileError(encryptedPath));
+    if (!FileIo::readFully(file.fd(), stored.data(), stored.size())) {
+        FileIo::fail(error, errno ? FileIo::errorText(errno) : FileIo::endOfFileError(encryptedPath));
+        return std::nullopt;
+    }
     return EncryptedFormat::decodeHeader(stored);
-}
-
-bool CipherPass::isDecryptionComplete(const QString& encryptedPath, const QString& plainPath) {
-    struct stat encrypted;
-    struct stat plain;
-    return ::lstat(QFile::encodeName(encryptedPath).constData(), &encrypted) == 0 && S_ISREG(encrypted.st_mode) &&
-           ::lstat(QFile::encodeName(plainPath).constData(), &plain) == 0 && S_ISREG(plain.st_mode) &&
-           plain.st_size == encrypted.st_size - EncryptedFormat::HeaderSize;
 }
 
 quint8 CipherPass::headerAttributes(quint32 attributes) {
     return static_cast<quint8>(attributes & (Attr::ReadOnly | Attr::Hidden | Attr::System | Attr::Archive));
 }
 
-PassResult CipherPass::encrypt(SecurityLevel level, const QString& plainPath, const QString& passwordField,
-                               bool deleteOriginal) {
-    const QString output = EncryptedFormat::encryptedName(plainPath);
-    for (const QString& path : {plainPath, output}) {
-        if (const std::optional<QString> refusal = symlinkRefusal(path))
-            return failed(*refusal);
-    }
-    const std::optional<quint32> attributes = m_platform.attributes(plainPath);
-    if (!attributes)
-        return failed(qt_error_string(ENOENT));
-    // Archive only before the file is opened, as always. Reading needs no more than that, so a
-    // file system that keeps no attributes does not stop the pass: errors ignored.
-    m_platform.setAttributes(plainPath, Attr::Archive);
-
-    const PassResult result = transfer(
-        {plainPath, 0, output, EncryptedFormat::header(passwordField, level, headerAttributes(*attributes)), level});
-    if (result.outcome != Outcome::Succeeded)
-        return result;
-
-    // The output passed the completeness check and is on disk: only now may the plain file go.
-    // It is deleted, not emptied first, so a failed delete loses nothing.
-    QString deleteError;
-    if (deleteOriginal && ::unlink(QFile::encodeName(plainPath).constData()) != 0)
-        deleteError = qt_error_string(errno);
-    if (level == SecurityLevel::Low)
-        m_platform.setAttributes(output, Attr::Encrypted);
-    return deleteError.isEmpty() ? result : PassResult{Outcome::OriginalKept, deleteError};
-}
-
-PassResult CipherPass::decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath) {
-    for (const QString& path : {encryptedPath, plainPath}) {
-        if (const std::optional<QString> refusal = symlinkRefusal(path))
-            return failed(*refusal);
-    }
-    m_platform.setAttributes(encryptedPath, Attr::Archive);
-    return transfer({encryptedPath, EncryptedFormat::HeaderSize, plainPath, {}, level});
-}
-
-PassResult CipherPass::transfer(const Transfer& job) {
-    Descriptor input(openNoFollow(job.input, O_RDONLY));
-    struct stat inputStat;
-    if (!input.isOpen() || ::fstat(input.fd(), &inputStat) != 0)
-        return systemFailure();
-    const qint64 inputLength = inputStat.st_size;
-    const qint64 bodyLength = std::max<qint64>(0, inputLength - job.inputOffset);
-
-    // Opened without truncation first, so that a hard link between the two names is found before
-    // the input is emptied.
+PassResult CipherPass::run(Transfer& job) {
+    const bool encrypting = job.inputOffset == 0;
+    // The header keeps one byte per character: another password would be stored as a different one.
+    if (encrypting && !EncryptedFormat::canStorePassword(job.passwordField))
+        return failed(job.input + u" was left untouched: the password holds a character that can't be stored."_s);
+    // The output's name takes nothing but a regular file; a link there is never replaced either,
+    // so what the user sees under that name is what gets replaced.
+    struct stat existing;
     const QByteArray outputName = QFile::encodeName(job.output);
-    struct stat outputStat;
-    const bool outputExisted = ::lstat(outputName.constData(), &outputStat) == 0;
-    Descriptor output(openNoFollow(job.output, O_WRONLY | O_CREAT));
-    // A pass that does not complete leaves no output it made or wrote to; a file that stood there
-    // untouched stays.
-    bool removeOutput = output.isOpen() && !outputExisted;
-    const auto removeUnfinishedOutput = qScopeGuard([&] {
-        if (removeOutput)
-            ::unlink(outputName.constData());
-    });
-    if (!output.isOpen() || ::fstat(output.fd(), &outputStat) != 0)
+    const bool replacing = ::lstat(outputName.constData(), &existing) == 0;
+    if (replacing && !S_ISREG(existing.st_mode))
+        return failed(FileIo::notRegularError(job.output, existing.st_mode));
+
+    QString error;
+    const Descriptor input = FileIo::openForReading(job.input, &error);
+    if (!input.isOpen())
+        return failed(error);
+    // One pass per file: the lock lasts as long as the descriptor. A file system without locks
+    // does not stop the pass.
+    if (::flock(input.fd(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return {Outcome::Busy, busyError(job.input), {}};
+    if (replacing) {
+        const std::optional<FileIo::FileIdentity> read = FileIo::FileIdentity::of(input.fd());
+        if (read && read->device == existing.st_dev && read->inode == existing.st_ino)
+            return failed(job.input + u" and "_s + job.output + u" are the same file."_s);
+    }
+
+    if (encrypting) {
+        const std::optional<quint32> attributes = m_platform.attributes(job.input);
+        if (!attributes)
+            return failed(FileIo::errorText(ENOENT));
+        job.header = EncryptedFormat::header(job.passwordField, job.level, headerAttributes(*attributes));
+    }
+    // Archive only before the body is read, as always. Reading needs no more than that, so a file
+    // system that keeps no attributes does not stop the pass: errors ignored.
+    m_platform.setAttributes(job.input, Attr::Archive);
+    // What was read, as it stands from here on: every later change is someone else's.
+    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input.fd());
+    if (!seen)
         return systemFailure();
-    if (outputStat.st_dev == inputStat.st_dev && outputStat.st_ino == inputStat.st_ino)
-        return failed(job.input + u" and "_s + job.output + u" are the same file."_s);
-    if (::ftruncate(output.fd(), 0) != 0)
+    if (const std::optional<QString> why = FileIo::changedSince(job.input, *seen))
+        return failed(*why);
+
+    AsideFile output(job.output);
+    if (!output.open(&error))
+        return failed(error);
+    // The new file takes the place of the old one with its permissions and owner, or gets those of
+    // any new file. Errors ignored: only a privileged user may give a file away, and a file system
+    // that keeps no permissions leaves the new file private to its owner, as it was made.
+    const bool ownerKept = !replacing || ::fchown(output.fd(), existing.st_uid, existing.st_gid) == 0;
+    const bool modeKept = ::fchmod(output.fd(), replacing ? existing.st_mode & 07777 : creationMode()) == 0;
+    Q_UNUSED(ownerKept);
+    Q_UNUSED(modeKept);
+
+    const PassResult moved = transfer(job, input.fd(), output);
+    if (moved.outcome != Outcome::Succeeded)
+        return moved;
+    // Errors ignored: a file system without attributes still gets its data.
+    if (job.outputAttributes)
+        m_platform.setOpenFileAttributes(output.fd(), *job.outputAttributes);
+
+    // The output holds the input as it was read: only a file that is still there, unchanged, may
+    // be replaced by it or deleted after it.
+    if (const std::optional<QString> why = FileIo::changedSince(job.input, *seen))
+        return failed(*why);
+    const std::optional<FileIo::FileIdentity> now = FileIo::FileIdentity::of(input.fd());
+    if (!now || !now->unchanged(*seen))
+        return failed(job.input + u" was changed while it was being worked on and was kept."_s);
+    if (!output.commit(&error))
+        return failed(error);
+    m_observer.moveCover(0);
+
+    if (!job.deleteInput)
+        return {};
+    // Deleted, not emptied first, so a failed delete loses nothing.
+    if (!FileIo::deleteIfUnchanged(job.input, *seen, &error))
+        return {Outcome::OriginalKept, error, {}};
+    return {Outcome::Succeeded, {}, seen->links > 1 ? otherNamesNotice(job.input) : QString()};
+}
+
+PassResult CipherPass::transfer(const Transfer& job, int input, AsideFile& output) {
+    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
+    if (!seen)
         return systemFailure();
-    removeOutput = true;
-    if (::lseek(input.fd(), job.inputOffset, SEEK_SET) < 0 ||
-        !writeFully(output.fd(), job.header.constData(), job.header.size()))
+    const qint64 inputLength = seen->size;
+    // An encrypted file shorter than its header can never be decrypted completely.
+    if (inputLength < job.inputOffset)
+        return {Outcome::Incomplete, {}, {}};
+    const qint64 bodyLength = inputLength - job.inputOffset;
+
+    if (::lseek(input, job.inputOffset, SEEK_SET) < 0 ||
+        !FileIo::writeFully(output.fd(), job.header.constData(), job.header.size()))
         return systemFailure();
-    ::posix_fadvise(input.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     QElapsedTimer sinceObserver;
     const auto observe = [&](qint64 done) {
@@ -330,7 +306,7 @@ PassResult CipherPass::transfer(const Transfer& job) {
     const auto dueAndCancelled = [&](qint64 done) {
         return sinceObserver.hasExpired(ObserverIntervalMs) && observe(done);
     };
-    const PassResult cancelled{Outcome::Cancelled, {}};
+    const PassResult cancelled{Outcome::Cancelled, {}, {}};
 
     QByteArray buffer(std::min(BufferSize, bodyLength), Qt::Uninitialized);
     WriteBehind writeBehind(output.fd());
@@ -339,28 +315,27 @@ PassResult CipherPass::transfer(const Transfer& job) {
             return cancelled;
         const qint64 written = job.header.size() + done;
         const qint64 size = std::min(BufferSize - written % BufferSize, bodyLength - done);
-        if (!readFully(input.fd(), buffer.data(), size))
-            return errno ? systemFailure() : failed(endOfFileError(job.input));
+        if (!FileIo::readFully(input, buffer.data(), size))
+            return errno ? systemFailure() : failed(FileIo::endOfFileError(job.input));
         if (dueAndCancelled(done))
             return cancelled;
         EncryptedFormat::transformBody(buffer.data(), size, done, job.level);
         if (dueAndCancelled(done))
             return cancelled;
-        if (!writeFully(output.fd(), buffer.constData(), size) || !writeBehind.written(written, size))
+        if (!FileIo::writeFully(output.fd(), buffer.constData(), size) || !writeBehind.written(written, size))
             return systemFailure();
         done += size;
     }
+    // A last look before the flush and rename: an exit or Cancel pressed during the last buffer
+    // still leaves the output's name as it was.
+    if (observe(bodyLength))
+        return cancelled;
 
-    if (::fsync(output.fd()) != 0 || ::fstat(output.fd(), &outputStat) != 0 || !output.close() ||
-        !syncFolder(job.output) || ::fstat(input.fd(), &inputStat) != 0)
+    // Complete: the new file holds the header and every body byte of the input.
+    struct stat written;
+    if (::fstat(output.fd(), &written) != 0)
         return systemFailure();
-    m_observer.moveCover(0);
-
-    // Complete: the output holds the header and every body byte of the input as it is now. An
-    // encrypted file shorter than its header can never be complete.
-    const qint64 expected = inputStat.st_size - job.inputOffset + job.header.size();
-    if (outputStat.st_size != expected || inputStat.st_size != inputLength)
-        return {Outcome::Incomplete, {}};
-    removeOutput = false;
-    return {Outcome::Succeeded, {}};
+    if (written.st_size != bodyLength + job.header.size())
+        return {Outcome::Incomplete, {}, {}};
+    return {};
 }

@@ -1,9 +1,12 @@
 /*
- * The four passes that write and read encrypted files, their two dispatchers, the header reader
- * and the check a command makes before it deletes an encrypted file. A pass moves the data in
- * large buffers, stops at the first read or write failure, flushes its output to disk before it
- * reports success, removes the output of a pass that does not complete and never acts through a
- * symbolic link.
+ * The four passes that write and read encrypted files, their two dispatchers and the header
+ * reader. A pass moves the data in large buffers and stops at the first read or write failure.
+ * It holds an exclusive lock on its input for its whole length, so a second pass on the same file
+ * (from this or another running copy) is refused. Its output is written aside and renamed into
+ * place only when it is complete, on disk and made from the input as it still is, so a file it
+ * replaces stays untouched until then. It deletes an input only while the input's path still
+ * names the very file that was read, unchanged. Nothing but regular files is read or replaced,
+ * and nothing is done through a symbolic link.
  */
 #pragma once
 
@@ -15,6 +18,7 @@
 
 #include <optional>
 
+class AsideFile;
 class Platform;
 
 class CipherPass {
@@ -26,26 +30,24 @@ public:
     CipherPass(Platform& platform, PassObserver& observer);
 
     // Encrypts plainPath into plainPath + ".vxp" (replacing any file of that name). When the
-    // output is complete and on disk and deleteOriginal is set, deletes the plain file.
+    // output is in place and deleteOriginal is set, deletes the plain file.
     PassResult EncryptBySecurityLevel(SecurityLevel level, const QString& plainPath, const QString& passwordField,
                                       bool deleteOriginal);
     PassResult EncryptHighSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
     PassResult EncryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
 
     // Decrypts encryptedPath into plainPath at the level its header names; a header with any
-    // other letter gives UnknownLevel and touches nothing. Never deletes anything.
+    // other letter gives UnknownLevel and touches nothing. When the output is in place and
+    // deleteOriginal is set, deletes the encrypted file.
     PassResult DecryptByStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
-                                    const QString& plainPath);
-    PassResult DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath);
+                                    const QString& plainPath, bool deleteOriginal = false);
+    PassResult DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath, bool deleteOriginal = false);
     // Also gives the plain file the attribute value the header saved.
-    PassResult DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath, quint8 savedAttributes);
+    PassResult DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath, quint8 savedAttributes,
+                                  bool deleteOriginal = false);
 
     // The header of an encrypted file; nullopt with *error set when it cannot be read whole.
     static std::optional<EncryptedHeader> ReadHeader(const QString& encryptedPath, QString* error = nullptr);
-
-    // Whether plainPath is a regular file exactly 10 bytes shorter than encryptedPath: the
-    // check a command makes before it deletes the encrypted file after a decryption.
-    static bool isDecryptionComplete(const QString& encryptedPath, const QString& plainPath);
 
     // The attribute bits the header keeps: read-only, hidden, system and archive, the bits the
     // program manages and restores. Other bits are left out so the value fits in one byte.
@@ -54,10 +56,10 @@ public:
 private:
     struct Transfer;
 
-    PassResult encrypt(SecurityLevel level, const QString& plainPath, const QString& passwordField,
-                       bool deleteOriginal);
-    PassResult decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath);
-    PassResult transfer(const Transfer& job);
+    PassResult decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
+                       std::optional<quint8> savedAttributes, bool deleteOriginal);
+    PassResult run(Transfer& job);
+    PassResult transfer(const Transfer& job, int input, AsideFile& output);
 
     Platform& m_platform;
     PassObserver& m_observer;

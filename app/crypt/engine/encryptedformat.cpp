@@ -31,6 +31,11 @@ QString PasswordField(const QString& password) {
     return password.left(PasswordSize).leftJustified(PasswordSize, u' ');
 }
 
+bool canStorePassword(const QString& password) {
+    const QString field = PasswordField(password);
+    return std::all_of(field.cbegin(), field.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
 QChar levelLetter(SecurityLevel level) {
     return level == SecurityLevel::High ? u'H' : u'L';
 }

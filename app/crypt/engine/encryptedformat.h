@@ -43,10 +43,13 @@ QString plainName(const QString& encryptedPath);
 
 // The 8-character form of a password: cut to 8 characters or padded with spaces.
 QString PasswordField(const QString& password);
+// Whether a password's 8-character form can be stored one byte per character: it is Latin-1.
+// A pass refuses any other password rather than store a different one.
+bool canStorePassword(const QString& password);
 
 QChar levelLetter(SecurityLevel level);
 
-// The 10 header bytes as stored. Characters above 255 in the password are stored as "?".
+// The 10 header bytes as stored, for a password canStorePassword accepts.
 QByteArray header(const QString& passwordField, SecurityLevel level, quint8 attributes);
 // Decodes the 10 stored header bytes.
 EncryptedHeader decodeHeader(const QByteArray& stored);

@@ -3,25 +3,26 @@
  */
 #include "masterpasswordfile.h"
 
+#include "asidefile.h"
+#include "fileio.h"
 #include "platform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Hands the error text to the caller and gives the failure value.
-template <typename Result> Result failWith(QString* error, const QString& text) {
-    if (error)
-        *error = text;
-    return Result{};
-}
+// Far beyond the 8 bytes that matter; the bytes after them are kept as they are.
+constexpr qint64 LongestFile = 1 << 20;
 
 } // namespace
 
@@ -40,6 +41,10 @@ QByteArray MasterPasswordFile::ScrambleMasterPassword(const QString& text) {
     return scrambled;
 }
 
+bool MasterPasswordFile::canStore(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
 QString MasterPasswordFile::defaultPath(const Platform& platform) {
     return platform.configFolder() + u"/3DEvez.vxa"_s;
 }
@@ -48,40 +53,45 @@ MasterPasswordFile::MasterPasswordFile(QString path)
     : m_path(std::move(path)) {}
 
 std::optional<QByteArray> MasterPasswordFile::read(QString* error) const {
-    QFile file(m_path);
-    if (!file.exists())
-        return QByteArray(Size, '\0');
-    QByteArray stored;
-    if (file.open(QIODevice::ReadOnly))
-        stored = file.read(Size);
-    if (file.error() != QFileDevice::NoError)
-        return failWith<std::optional<QByteArray>>(error, file.errorString());
-    return stored.leftJustified(Size, '\0');
+    const std::optional<QByteArray> stored = readWhole(error);
+    if (!stored)
+        return std::nullopt;
+    return stored->left(Size).leftJustified(Size, '\0');
+}
+
+std::optional<QByteArray> MasterPasswordFile::readWhole(QString* error) const {
+    // Only a file that is not there reads as empty: a link, a pipe or a folder is refused.
+    struct stat info;
+    if (::lstat(QFile::encodeName(m_path).constData(), &info) != 0 && errno == ENOENT)
+        return QByteArray();
+    const Descriptor file = FileIo::openForReading(m_path, error);
+    if (!file.isOpen())
+        return std::nullopt;
+    return FileIo::readAll(file.fd(), LongestFile, error);
 }
 
 MasterPasswordFile::Check MasterPasswordFile::check(const QString& text, QString* error) const {
     const std::optional<QByteArray> stored = read(error);
     if (!stored)
         return Check::Unreadable;
+    if (!canStore(text))
+        return Check::Differs;
     return *stored == ScrambleMasterPassword(text) ? Check::Matches : Check::Differs;
 }
 
 bool MasterPasswordFile::write(const QString& masterPassword, QString* error) const {
-    const auto fail = [error](const QString& text) { return failWith<bool>(error, text); };
-    QByteArray content = ScrambleMasterPassword(masterPassword);
-    QFile old(m_path);
-    if (old.exists()) {
-        if (!old.open(QIODevice::ReadOnly))
-            return fail(old.errorString());
-        const QByteArray oldContent = old.readAll();
-        if (old.error() != QFileDevice::NoError)
-            return fail(old.errorString());
-        content += oldContent.mid(Size);
-    }
+    if (!canStore(masterPassword))
+        return FileIo::fail(error,
+                            m_path + u" is unchanged: the new password holds a character that can't be stored."_s);
+    const std::optional<QByteArray> old = readWhole(error);
+    if (!old)
+        return false;
+    const QByteArray content = ScrambleMasterPassword(masterPassword) + old->mid(Size);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        file.write(content) != content.size() || !file.commit())
-        return fail(file.errorString());
-    return true;
+    AsideFile file(m_path);
+    if (!file.open(error))
+        return false;
+    if (::fchmod(file.fd(), 0600) != 0 || !FileIo::writeFully(file.fd(), content.constData(), content.size()))
+        return FileIo::failWithCode(error, errno);
+    return file.commit(error);
 }

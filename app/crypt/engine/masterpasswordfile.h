@@ -25,8 +25,11 @@ public:
 
     // The scrambled form of a password, always 8 bytes: character by character 255 - code, the
     // character "0" giving 0. A text of n < 8 characters repeats its first character 9 - n
-    // times; an empty or exhausted text counts as "0". Characters above 255 count as "?".
+    // times; an empty or exhausted text counts as "0". Characters above 255 count as "?", so a
+    // text that holds one is never stored or checked (canStore).
     static QByteArray ScrambleMasterPassword(const QString& text);
+    // Whether the text is Latin-1, one byte per character as the file keeps it.
+    static bool canStore(const QString& text);
 
     // The file's place: the per-user configuration folder + "/3DEvez.vxa".
     static QString defaultPath(const Platform& platform);
@@ -35,15 +38,22 @@ public:
 
     QString path() const { return m_path; }
 
-    // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read.
+    // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read or is
+    // not a regular file (a symbolic link, a named pipe: refused without blocking).
     std::optional<QByteArray> read(QString* error = nullptr) const;
-    // The master-password check: whether text scrambles to the stored bytes.
+    // The master-password check: whether text scrambles to the stored bytes. A text canStore
+    // refuses never matches.
     Check check(const QString& text, QString* error = nullptr) const;
     // Stores the scrambled form of masterPassword as the first 8 bytes, creating the folder and
     // the file (permission 0600) when missing and keeping any bytes beyond the eighth. The old
-    // file stays intact until the new one is complete.
+    // file stays intact until the new one is complete: the content is written aside and renamed
+    // over the path, so a symbolic link there is replaced, never written through, and its target
+    // keeps its mode. A password canStore refuses is not stored.
     bool write(const QString& masterPassword, QString* error = nullptr) const;
 
 private:
+    // The whole file; empty when it does not exist.
+    std::optional<QByteArray> readWhole(QString* error) const;
+
     QString m_path;
 };

@@ -6,6 +6,8 @@
 #include "attributes.h"
 #include "chooserrules.h"
 #include "encryptedformat.h"
+#include "fileio.h"
+#include "filenames.h"
 #include "folderpasswordfile.h"
 #include "masterpasswordfile.h"
 #include "platform.h"
@@ -89,6 +91,9 @@ QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString&
 
 std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
     const QString path = QDir::cleanPath(FolderPath);
+    // The tree's text may stand for another folder, or for none.
+    if (const std::optional<QString> refusal = FileNames::refusal(path))
+        return refusal;
     if (m_protectedFolders.isSystemFolder(path))
         return u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s;
     if (m_protectedFolders.isProgramFolder(path))
@@ -103,6 +108,10 @@ std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const 
         return u"This folder is a symbolic link: it can't be locked."_s;
     if (!FolderPasswordFile::canStoreName(SplitFolderPath(path).FolderName))
         return u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s;
+    // The folder's own file of the seal's name would be taken for the seal, and deleted by the
+    // unlock.
+    if (const FolderPasswordFile seal(path); seal.exists())
+        return seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s;
     return std::nullopt;
 }
 
@@ -136,6 +145,9 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
     }
 
     Result result{Outcome::Done, {u"The folder successfully Locked."_s}, lockedPath};
+    // The seal reached the disk before the rename; the new name does once the parent is flushed.
+    if (!FileIo::syncFolderOf(lockedPath, &error))
+        result.messages.append(error);
     // The name and the password file are what lock the folder; a file system that keeps no
     // attributes leaves it locked without the mark, and the user is told why.
     if (!m_platform.setAttributes(lockedPath, Attr::System, &error))
@@ -167,6 +179,8 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
 
 FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
     const QString path = QDir::cleanPath(FolderPath);
+    if (const std::optional<QString> refusal = FileNames::refusal(path))
+        return refused(*refusal);
     if (isRootOrNoFolder(m_platform, path))
         return refused(u"Please click the folder to unlock."_s);
     if (!ChooserRules::IsLockedFolder(path))
@@ -197,7 +211,8 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     result.outcome = Outcome::Done;
     result.folderPath = unlockedPath;
     result.messages.append(u"The folder successfully unlocked."_s);
-    if (!FolderPasswordFile(unlockedPath).remove(&error) ||
+    // Only the seal that was read is deleted, and only while it is unchanged.
+    if (!FileIo::syncFolderOf(unlockedPath, &error) || !FolderPasswordFile(unlockedPath).remove(lines->seen, &error) ||
         !m_platform.setAttributes(unlockedPath, Attr::Normal, &error))
         result.messages.append(error);
     return result;

@@ -61,11 +61,13 @@ public:
     // name exists in ParentPath.
     static QString FindFreeUnlockName(const QString& ParentPath, const QString& FormerName);
 
-    // Why the folder may not be locked, the first rule that applies, in order: system folders,
+    // Why the folder may not be locked, the first rule that applies, in order: a name the program
+    // can't name exactly (FileNames); system folders,
     // the home folder and those above it; /opt, the program's folder and those above it; a
     // folder holding a file named like the running executable, the program's per-user folders;
     // a path ending with "MyList"; a volume root; a locked folder; a symbolic link; a name with
-    // a line break. nullopt when none applies.
+    // a line break; a folder that already holds a file of the seal's name. nullopt when none
+    // applies.
     std::optional<QString> lockRefusal(const QString& FolderPath) const;
 
     Result lock(const QString& FolderPath, const QString& CurrentPassword);

@@ -1,75 +1,29 @@
 /*
- * Reading and writing the folder password file with plain system calls, so that no step follows
- * a symbolic link and every failure carries the system's description.
+ * Reading and writing the folder password file through the file-I/O layer, so that no step
+ * follows a symbolic link, nothing blocks on a special file and every failure carries the
+ * system's description.
  */
 #include "folderpasswordfile.h"
 
+#include "asidefile.h"
 #include "encryptedformat.h"
 #include "texttransformer.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
+#include <utility>
+
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr QByteArrayView LineEnd = "\r\n";
-
-bool failWith(QString* error, const QString& text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
-bool failWithCode(QString* error, int code) {
-    return failWith(error, qt_error_string(code));
-}
-
-// Opens without following a symbolic link; O_NONBLOCK keeps a named pipe from blocking the open.
-int openNoFollow(const QString& path, int flags, mode_t mode = 0) {
-    int fd;
-    do
-        fd = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-bool writeAll(int fd, QByteArrayView bytes) {
-    while (!bytes.isEmpty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return false;
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        bytes = bytes.sliced(written);
-    }
-    return true;
-}
-
-bool readAll(int fd, QByteArray* bytes) {
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        bytes->append(buffer, got);
-    }
-}
+// Far beyond two short lines: a longer file is no password file.
+constexpr qint64 LongestFile = 1 << 16;
 
 bool isPlainName(const QByteArray& name) {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
@@ -87,9 +41,8 @@ QByteArray FolderPasswordFile::content(const QString& CurrentPassword, const QSt
 
 bool FolderPasswordFile::canStorePassword(const QString& CurrentPassword) {
     const QString field = EncryptedFormat::PasswordField(CurrentPassword);
-    return std::all_of(field.cbegin(), field.cend(), [](QChar c) {
-        return c.unicode() <= 255 && c.unicode() != 255 - '\r' && c.unicode() != 255 - '\n';
-    });
+    return EncryptedFormat::canStorePassword(field) && !field.contains(QChar(255 - '\r')) &&
+           !field.contains(QChar(255 - '\n'));
 }
 
 bool FolderPasswordFile::canStoreName(const QString& FolderName) {
@@ -106,86 +59,53 @@ bool FolderPasswordFile::exists() const {
 }
 
 std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error) const {
-    const std::optional<Replaced> raw = readRaw(error);
-    if (!raw)
+    const Descriptor file = FileIo::openForReading(m_path, error);
+    if (!file.isOpen())
         return std::nullopt;
-    const QByteArray& bytes = raw->bytes;
-    const qsizetype firstEnd = bytes.indexOf(LineEnd);
-    const qsizetype nameStart = firstEnd + LineEnd.size();
-    const qsizetype nameEnd = firstEnd < 0 ? -1 : bytes.indexOf(LineEnd, nameStart);
-    const QByteArray name = firstEnd < 0 ? QByteArray() : bytes.mid(nameStart, nameEnd < 0 ? -1 : nameEnd - nameStart);
-    if (!isPlainName(name)) {
-        failWith(error, u"Damaged password information"_s);
+    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(file.fd());
+    if (!seen) {
+        FileIo::failWithCode(error, errno);
         return std::nullopt;
     }
-    return Lines{bytes.left(firstEnd).leftJustified(SealSize, ' ', true), QFile::decodeName(name)};
+    const std::optional<QByteArray> bytes = FileIo::readAll(file.fd(), LongestFile, error);
+    if (!bytes)
+        return std::nullopt;
+    const qsizetype firstEnd = bytes->indexOf(LineEnd);
+    const qsizetype nameStart = firstEnd + LineEnd.size();
+    const qsizetype nameEnd = firstEnd < 0 ? -1 : bytes->indexOf(LineEnd, nameStart);
+    const QByteArray name = firstEnd < 0 ? QByteArray() : bytes->mid(nameStart, nameEnd < 0 ? -1 : nameEnd - nameStart);
+    if (!isPlainName(name)) {
+        FileIo::fail(error, u"Damaged password information"_s);
+        return std::nullopt;
+    }
+    return Lines{bytes->left(firstEnd).leftJustified(SealSize, ' ', true), QFile::decodeName(name), *seen};
 }
 
 bool FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName,
                                                  QString* error) {
-    std::optional<Replaced> replaced;
-    if (exists()) {
-        replaced = readRaw(error);
-        if (!replaced)
-            return false;
-    }
-    if (!writeRaw(content(CurrentPassword, FolderName), 0600, error)) {
-        // A failed write may have emptied the old file already.
-        if (replaced)
-            writeRaw(replaced->bytes, replaced->mode, nullptr);
-        else
-            remove(nullptr);
+    const QByteArray bytes = content(CurrentPassword, FolderName);
+    AsideFile file(m_path);
+    if (!file.open(error))
         return false;
-    }
-    m_written = true;
-    m_replaced = replaced;
+    if (::fchmod(file.fd(), 0600) != 0 || !FileIo::writeFully(file.fd(), bytes.constData(), bytes.size()))
+        return FileIo::failWithCode(error, errno);
+    // Linked in only where no entry of the name is: a file there is never replaced.
+    if (!file.commit(error, AsideFile::Replace::No))
+        return false;
+    // Taken now that the file is in place (linking it in changes its change time). Without it a
+    // failed lock leaves the seal behind rather than delete a file it cannot vouch for.
+    const Descriptor written = FileIo::openForReading(m_path, nullptr);
+    m_written = written.isOpen() ? FileIo::FileIdentity::of(written.fd()) : std::nullopt;
     return true;
 }
 
 bool FolderPasswordFile::restore(QString* error) {
     if (!m_written)
         return true;
-    m_written = false;
-    return m_replaced ? writeRaw(m_replaced->bytes, m_replaced->mode, error) : remove(error);
+    const FileIo::FileIdentity written = *std::exchange(m_written, std::nullopt);
+    return remove(written, error);
 }
 
-bool FolderPasswordFile::remove(QString* error) const {
-    return ::unlink(QFile::encodeName(m_path).constData()) == 0 || failWithCode(error, errno);
-}
-
-std::optional<FolderPasswordFile::Replaced> FolderPasswordFile::readRaw(QString* error) const {
-    const int fd = openNoFollow(m_path, O_RDONLY);
-    if (fd < 0) {
-        failWithCode(error, errno);
-        return std::nullopt;
-    }
-    Replaced raw;
-    struct stat status;
-    int code = 0;
-    if (::fstat(fd, &status) != 0)
-        code = errno;
-    else if (!S_ISREG(status.st_mode))
-        code = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    else if (!readAll(fd, &raw.bytes))
-        code = errno;
-    ::close(fd);
-    if (code != 0) {
-        failWithCode(error, code);
-        return std::nullopt;
-    }
-    raw.mode = status.st_mode & 07777;
-    return raw;
-}
-
-bool FolderPasswordFile::writeRaw(const QByteArray& bytes, unsigned mode, QString* error) const {
-    const int fd = openNoFollow(m_path, O_WRONLY | O_CREAT | O_TRUNC, mode);
-    if (fd < 0)
-        return failWithCode(error, errno);
-    int code = 0;
-    // An existing file keeps its permission bits through open(): give it the ones wanted.
-    if (::fchmod(fd, mode) != 0 || !writeAll(fd, bytes))
-        code = errno;
-    if (::close(fd) != 0 && code == 0)
-        code = errno;
-    return code == 0 || failWithCode(error, code);
+bool FolderPasswordFile::remove(const FileIo::FileIdentity& seen, QString* error) const {
+    return FileIo::deleteIfUnchanged(m_path, seen, error);
 }

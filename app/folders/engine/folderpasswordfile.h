@@ -4,11 +4,14 @@
  * 255 - code (Latin-1); line 2 is the folder's name from before the lock, in the local 8-bit
  * encoding of file names.
  *
- * The file is never read or written through a symbolic link, and it is written readable by its
- * owner only. A write remembers the file it replaces so that a lock that fails afterwards can
- * leave the folder as it was.
+ * The file is never read or written through a symbolic link, and only a regular file is read. It
+ * is written aside, flushed and then linked in under its name, and never replaces a file already
+ * there: a folder's own file of that name is the user's, not a seal. A seal is deleted only while
+ * it is the very file that was written or read, unchanged.
  */
 #pragma once
+
+#include "fileio.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -26,6 +29,8 @@ public:
         QByteArray SealBuffer;
         // Line 2: the folder's name from before the lock.
         QString FormerName;
+        // The file read, for the delete that ends an unlock.
+        FileIo::FileIdentity seen;
     };
 
     // The file inside the folder at folderPath.
@@ -47,31 +52,22 @@ public:
     // Whether an entry of the file's name is there; a symbolic link counts (and fails to read).
     bool exists() const;
     // Reads both lines. On failure returns nullopt and sets *error to the system's description,
-    // or to "Damaged password information" when line 2 is missing or is not a plain name (empty,
-    // ".", "..", or holding "/" or a zero byte), which could otherwise move the folder elsewhere.
+    // to the refusal of a file that is not regular, or to "Damaged password information" when
+    // line 2 is missing or is not a plain name (empty, ".", "..", or holding "/" or a zero byte),
+    // which could otherwise move the folder elsewhere.
     std::optional<Lines> read(QString* error) const;
 
-    // Creates or overwrites the file with content(CurrentPassword, FolderName), permission
-    // 0600. On failure returns false with *error set, and the folder is as it was.
+    // Creates the file with content(CurrentPassword, FolderName), permission 0600, flushed to
+    // disk with its folder entry before this returns. Fails when an entry of its name exists. On
+    // failure returns false with *error set, and the folder is as it was.
     bool WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName, QString* error);
-    // Undoes the last successful write: puts back the file it replaced, or removes it.
+    // Undoes the last successful write: removes the file it made, if still unchanged.
     bool restore(QString* error);
-    bool remove(QString* error) const;
+    // Deletes the file at this path if it is the one seen, unchanged (see FileIo).
+    bool remove(const FileIo::FileIdentity& seen, QString* error) const;
 
 private:
-    // A file a write replaced: its bytes and permission bits.
-    struct Replaced {
-        QByteArray bytes;
-        unsigned mode = 0;
-    };
-
-    // Reads the file's bytes and permission bits; nullopt with *error set on failure.
-    std::optional<Replaced> readRaw(QString* error) const;
-    bool writeRaw(const QByteArray& bytes, unsigned mode, QString* error) const;
-
     QString m_path;
-    // Set by a successful write, cleared by restore().
-    bool m_written = false;
-    // What that write replaced; nullopt when there was no file.
-    std::optional<Replaced> m_replaced;
+    // The file the last successful write made; cleared by restore().
+    std::optional<FileIo::FileIdentity> m_written;
 };

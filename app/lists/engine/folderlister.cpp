@@ -4,6 +4,7 @@
  */
 #include "folderlister.h"
 
+#include "attributes.h"
 #include "chooserrules.h"
 #include "platform.h"
 
@@ -40,6 +41,12 @@ QList<FolderEntry> FolderLister::read(const QString& folder) const {
         if (!isFile(dir, entry))
             continue;
         const QString name = QFile::decodeName(entry->d_name);
+        // A name that does not survive decoding (see FileNames) is shown as decoded, but its text
+        // names another file or none: its attributes cannot be asked by it. No command acts on it.
+        if (QFile::encodeName(name) != entry->d_name) {
+            found.emplace_back(name.toCaseFolded(), FolderEntry{name, Attr::Normal});
+            continue;
+        }
         // A file removed meanwhile is left out like one that was never there.
         if (const std::optional<quint32> value = m_platform.attributes(ChooserRules::FullPath(folder, name)))
             found.emplace_back(name.toCaseFolded(), FolderEntry{name, *value});

@@ -2,8 +2,9 @@
  * Reads the files of one folder for the chooser's file list: their names and attribute values,
  * sorted by name as the list shows them. Folders are left out, and so are special files (pipes,
  * devices, sockets) and dangling links, which no list command can use; a link to a file is
- * listed. It reads each entry once, without building a file-information object per file, so a
- * folder of a hundred thousand files opens in a fraction of a second.
+ * listed. A name that does not survive decoding is listed as it decodes, with the attribute value Normal
+ * (its text names another file or none, see FileNames). It reads each entry once, without building a file-information
+ * object per file, so a folder of a hundred thousand files opens in a fraction of a second.
  */
 #pragma once
 

@@ -3,16 +3,21 @@
  */
 #include "hotlistfile.h"
 
+#include "asidefile.h"
+#include "fileio.h"
 #include "texttransformer.h"
 
 #include <QtCore/QFile>
-#include <QtCore/QSaveFile>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char Quote = '"';
+// Far beyond any list a user keeps; a file longer than this is not a hot list.
+constexpr qint64 LongestFile = qint64(256) << 20;
 constexpr QByteArrayView LineEnd = "\r\n";
 
 bool isDelimiter(char c) {
@@ -96,20 +101,22 @@ QStringList Parse(const QByteArray& content) {
 }
 
 std::optional<QStringList> Read(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failWith<std::optional<QStringList>>(error, file.errorString());
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return failWith<std::optional<QStringList>>(error, file.errorString());
-    return Parse(content);
+    const Descriptor file = FileIo::openForReading(path, error);
+    if (!file.isOpen())
+        return std::nullopt;
+    const std::optional<QByteArray> content = FileIo::readAll(file.fd(), LongestFile, error);
+    if (!content)
+        return std::nullopt;
+    return Parse(*content);
 }
 
 bool Write(const QString& path, const QByteArray& content, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return failWith<bool>(error, file.errorString());
-    return true;
+    AsideFile file(path);
+    if (!file.open(error))
+        return false;
+    if (!FileIo::writeFully(file.fd(), content.constData(), content.size()))
+        return FileIo::failWithCode(error, errno);
+    return file.commit(error);
 }
 
 } // namespace HotListFile

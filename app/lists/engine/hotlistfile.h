@@ -29,11 +29,13 @@ std::optional<QByteArray> Format(const QStringList& entries, QString* unstorable
 // The entries of a list file's content, field by field in order.
 QStringList Parse(const QByteArray& content);
 
-// Reads a list file; nullopt with *error set to the system's description when it cannot be
-// opened or read.
+// Reads a list file; nullopt with *error set when it cannot be opened or read, or is not a
+// regular file (a symbolic link, a named pipe: refused without blocking).
 std::optional<QStringList> Read(const QString& path, QString* error = nullptr);
-// Replaces a list file with this content whole or not at all: the old file stays until the new
-// one is complete. False with *error set to the system's description on failure.
+// Replaces a list file with this content whole or not at all: the content is written aside,
+// flushed and renamed over the path, so the old file stays until the new one is complete and a
+// symbolic link at the path is replaced, never written through. The new file is readable by its
+// owner only. False with *error set to the system's description on failure.
 bool Write(const QString& path, const QByteArray& content, QString* error = nullptr);
 
 } // namespace HotListFile

@@ -13,6 +13,8 @@
 #include "progress.h"
 #include "statline.h"
 
+#include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QRandomGenerator>
 #include <QtWidgets/QApplication>
@@ -21,11 +23,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <tuple>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using enum Dialogs::Answer;
@@ -144,7 +148,6 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
         EXPECT_EQ(header->HeaderPassword, EncryptedFormat::PasswordField(c.password));
         ASSERT_EQ(pass.DecryptByStoredLevel(*header, encrypted, path), PassResult{});
         EXPECT_TRUE(readAll(path) == plain);
-        EXPECT_TRUE(CipherPass::isDecryptionComplete(encrypted, path));
         platform.setAttributes(path, 0);
         QFile::remove(encrypted);
     }
@@ -172,6 +175,32 @@ TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(file.check(u"SSSecret"_s), Check::Matches);
     EXPECT_EQ(file.check(u"secret"_s), Check::Differs);
+    // A character above 255 is refused, never stored or matched as the "?" it would scramble to.
+    ASSERT_TRUE(file.write(u"a?"_s));
+    EXPECT_FALSE(file.write(u"b\u0100"_s, &error));
+    EXPECT_EQ(error, file.path() + u" is unchanged: the new password holds a character that can't be stored."_s);
+    EXPECT_EQ(readAll(file.path()), MasterPasswordFile::ScrambleMasterPassword(u"a?"_s));
+    EXPECT_EQ(file.check(u"a\u0100"_s), Check::Differs);
+
+    // A symbolic link in the file's place is neither followed nor replaced, and its target keeps
+    // its mode; a named pipe is refused without blocking.
+    const QString target = makeFile(u"target"_s, QByteArray("keep"));
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    const MasterPasswordFile linked(path(u"linked.vxa"_s));
+    ASSERT_TRUE(QFile::link(target, linked.path()));
+    const QString linkRefusal = linked.path() + u" is a symbolic link and was left untouched."_s;
+    EXPECT_EQ(linked.check(u"a"_s, &error), Check::Unreadable);
+    EXPECT_EQ(error, linkRefusal);
+    EXPECT_FALSE(linked.write(u"a"_s, &error));
+    EXPECT_EQ(error, linkRefusal);
+    EXPECT_EQ(readAll(target), "keep");
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    const MasterPasswordFile pipe(path(u"pipe.vxa"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe.path()).constData(), 0600), 0);
+    EXPECT_EQ(pipe.check(u"a"_s, &error), Check::Unreadable);
+    EXPECT_FALSE(pipe.write(u"a"_s, &error));
+    EXPECT_EQ(error, pipe.path() + u" is a named pipe, not a file, and was left untouched."_s);
 
     // A folder in the file's place can neither be read nor replaced.
     const MasterPasswordFile blocked(makeDir(u"3DEvez.vxa"_s));
@@ -288,6 +317,12 @@ TEST_F(CryptCommandsTest, RefusalsLeaveEverythingAsItWas) {
     run(u"Enc1"_s, {encrypted, file}, {No});
     EXPECT_EQ(m_dialogs.texts(), QStringList{encryptedAlready});
 
+    // A character above 255 that reached the password is refused, never stored as "?".
+    setPassword(u"p\u0100"_s);
+    run(u"Enc1"_s, {file});
+    EXPECT_EQ(m_dialogs.texts(),
+              QStringList{file + u" was left untouched: the password holds a character that can't be stored."_s});
+
     // Without a password the dialog opens instead.
     setPassword(QString());
     for (const QString& command : {u"Enc1"_s, u"Dec1"_s}) {
@@ -367,30 +402,110 @@ TEST_F(CryptCommandsTest, KeepingOrReplacingAnExistingOutput) {
     }
 }
 
-TEST_F(CryptCommandsTest, APassStoppedPartWayRemovesItsOutputAndLeavesTheInput) {
+TEST_F(CryptCommandsTest, APassStoppedPartWayLeavesTheInputAndAnyReplacedFileAsTheyWere) {
     const QString plain = makeFile(u"work/big.bin"_s, 3 * CipherPass::BufferSize);
     m_platform.setAttributes(plain, 2);
     const QString encrypted = makeEncrypted(u"work/other.bin.vxp"_s, readAll(plain));
     const Snapshot before = snapshot({plain, encrypted});
-    // Cancel after the first block, or a write that fails part way (a full disk).
+    const QStringList names = QDir(m_work).entryList(QDir::Files | QDir::Hidden);
+    // Cancel after the first block, or a write that fails part way (a full disk); with or without
+    // an older file of the output's name, which the user agreed to replace.
     for (const bool cancel : {true, false}) {
-        for (const QString& input : {plain, encrypted}) {
-            const QString command = input == plain ? u"Enc1"_s : u"Dec1"_s;
-            SCOPED_TRACE(qPrintable(command + (cancel ? u" cancel"_s : u" failure"_s)));
-            std::optional<CancelOnFirstBlock> pressing;
-            std::optional<FileSizeLimit> limit;
-            if (cancel)
-                pressing.emplace();
-            else
-                limit.emplace(CipherPass::BufferSize);
-            run(command, {input}, cancel ? QList{Yes} : QList<Dialogs::Answer>{});
-            limit.reset();
-            EXPECT_EQ(m_dialogs.texts(),
-                      QStringList{cancel ? u" Do you really want to cancel? \r\n"_s : qt_error_string(EFBIG)});
-            EXPECT_FALSE(QFile::exists(input == plain ? vxp(plain) : encrypted.chopped(4)));
-            EXPECT_EQ(entries(true), QStringList{input});
-            expectUnchanged(before);
+        for (const bool replacing : {false, true}) {
+            for (const QString& input : {plain, encrypted}) {
+                const QString command = input == plain ? u"Enc1"_s : u"Dec1"_s;
+                const QString output = input == plain ? vxp(plain) : encrypted.chopped(4);
+                SCOPED_TRACE(qPrintable(command + (cancel ? u" cancel"_s : u" failure"_s) +
+                                        (replacing ? u" replacing"_s : QString())));
+                if (replacing)
+                    makeFile(QDir(root()).relativeFilePath(output), QByteArray("the older output"));
+                std::optional<CancelOnFirstBlock> pressing;
+                std::optional<FileSizeLimit> limit;
+                if (cancel)
+                    pressing.emplace();
+                else
+                    limit.emplace(CipherPass::BufferSize);
+                QList<Dialogs::Answer> answers;
+                if (replacing)
+                    answers << Yes;
+                if (cancel)
+                    answers << Yes;
+                run(command, {input}, answers);
+                limit.reset();
+                QStringList texts;
+                if (replacing)
+                    texts << (input == plain ? output + u" already exists. do you want to replace it "_s
+                                             : output + ReplacePlain);
+                texts << (cancel ? u" Do you really want to cancel? \r\n"_s : qt_error_string(EFBIG));
+                EXPECT_EQ(m_dialogs.texts(), texts);
+                EXPECT_EQ(readAll(output), replacing ? QByteArray("the older output") : QByteArray());
+                EXPECT_EQ(QFile::exists(output), replacing);
+                EXPECT_EQ(entries(true), QStringList{input});
+                expectUnchanged(before);
+                QFile::remove(output);
+                EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), names) << "nothing left behind";
+            }
         }
+    }
+}
+
+TEST_F(CryptCommandsTest, HardLinkedFilesKeepTheirOtherNames) {
+    // Decrypting over a plain file with another name leaves that name its own content.
+    const QString encrypted = makeEncrypted(u"work/a.txt.vxp"_s, "decrypted content");
+    const QString plain = makeFile(u"work/a.txt"_s, QByteArray("older plain content"));
+    const QString other = path(u"work/other-name.txt"_s);
+    ASSERT_TRUE(::link(QFile::encodeName(plain).constData(), QFile::encodeName(other).constData()) == 0);
+    run(u"Dec1"_s, {encrypted}, {Yes});
+    EXPECT_EQ(m_dialogs.texts(), QStringList{plain + ReplacePlain});
+    EXPECT_EQ(readAll(plain), QByteArray("decrypted content"));
+    EXPECT_EQ(readAll(other), QByteArray("older plain content"));
+
+    // Deleting the original after encryption removes this name only, and says so.
+    m_platform.setAttributes(plain, 0);
+    ASSERT_TRUE(QFile::remove(other));
+    ASSERT_TRUE(::link(QFile::encodeName(plain).constData(), QFile::encodeName(other).constData()) == 0);
+    run(u"Enc1"_s, {plain});
+    EXPECT_EQ(m_dialogs.texts(),
+              QStringList{plain + u" was deleted under this name only: its content remains under its other names."_s});
+    EXPECT_FALSE(QFile::exists(plain));
+    EXPECT_EQ(readAll(other), QByteArray("decrypted content"));
+    EXPECT_EQ(entries(), QStringList{vxp(plain)});
+}
+
+TEST_F(CryptCommandsTest, ExitDuringAPassStopsItAtOnceLikeCancel) {
+    for (const bool fromMenu : {false, true}) {
+        SCOPED_TRACE(fromMenu ? "E&xit" : "closed");
+        const QString plain = makeFile(u"work/big.bin"_s, 8 * CipherPass::BufferSize);
+        const QByteArray content = readAll(plain);
+        const QStringList names = QDir(m_work).entryList(QDir::Files | QDir::Hidden);
+        QElapsedTimer sinceExit;
+        // Exits once the first block is written, while the pass lets window events run.
+        struct ExitOnFirstBlock : QObject {
+            std::function<void()> exit;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (exit && event->type() == QEvent::Move && watched->objectName() == u"Label2"_s &&
+                    static_cast<QWidget*>(watched)->x() > 0)
+                    std::exchange(exit, nullptr)();
+                return false;
+            }
+        } exiting;
+        exiting.exit = [&] {
+            sinceExit.start();
+            if (fromMenu)
+                triggerAction(u"Ending"_s);
+            else
+                window().close();
+        };
+        qApp->installEventFilter(&exiting);
+        run(u"Enc1"_s, {plain}, fromMenu ? QList{Yes} : QList<Dialogs::Answer>{});
+        qApp->removeEventFilter(&exiting);
+        ASSERT_TRUE(sinceExit.isValid());
+        EXPECT_LT(sinceExit.elapsed(), 1000);
+        EXPECT_EQ(m_processEnds, fromMenu ? 2 : 1);
+        EXPECT_TRUE(readAll(plain) == content);
+        EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), names) << "no output, nothing left behind";
+        openWindow(m_dialogs);
+        setPassword(u"pw"_s);
     }
 }
 

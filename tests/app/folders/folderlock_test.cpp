@@ -10,7 +10,12 @@
 #include <QtCore/QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +23,56 @@ using Outcome = FolderLock::Result::Outcome;
 const QString Ext = ChooserRules::LockExtension.toString();
 const QString Unlocked = u"The folder successfully unlocked."_s;
 const QByteArray AbcSeal = QByteArray::fromHex("9e9d9c") + QByteArray(5, '\xdf');
+
+namespace {
+
+// What the process asked the system to make durable, in order: "flush" with the device and inode
+// of a file or folder, "rename" with the two paths. Kept while a test holds a DiskLog.
+QStringList* g_diskLog = nullptr;
+
+QString flushOf(dev_t device, ino_t inode) {
+    return u"flush %1:%2"_s.arg(device).arg(inode);
+}
+
+struct DiskLog {
+    QStringList events;
+    DiskLog() { g_diskLog = &events; }
+    ~DiskLog() { g_diskLog = nullptr; }
+    // Where the first flush of the file or folder now at path stands after `after`; -1 for none.
+    qsizetype flush(const QString& path, qsizetype after = -1) const {
+        struct stat info {};
+        ::stat(QFile::encodeName(path).constData(), &info);
+        return events.indexOf(flushOf(info.st_dev, info.st_ino), after + 1);
+    }
+    qsizetype rename(const QString& from, const QString& to) const {
+        return events.indexOf(u"rename "_s + from + u' ' + to);
+    }
+};
+
+} // namespace
+
+// These take the place of the C library's calls for the whole test program, so that the program's
+// own code is logged as it runs; each still does the real work through the system call.
+extern "C" int fsync(int fd) {
+    struct stat info;
+    if (g_diskLog && ::fstat(fd, &info) == 0)
+        g_diskLog->append(flushOf(info.st_dev, info.st_ino));
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) noexcept {
+    if (g_diskLog)
+        g_diskLog->append(u"rename "_s + QFile::decodeName(from) + u' ' + QFile::decodeName(to));
+    return static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
+}
+
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
+    return renameat2(fromFolder, from, toFolder, to, 0);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+    return renameat2(AT_FDCWD, from, AT_FDCWD, to, 0);
+}
 
 static unsigned modeOf(const QString& path) {
     struct stat status;
@@ -91,6 +146,10 @@ TEST_F(FolderLockTest, RefusalsComeInTheirOrderAndChangeNothing) {
     const QString myself = u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s;
     const QString docs = makeDocs();
     ASSERT_TRUE(QFile::link(docs, path(u"data/Link"_s)));
+    // The user's own files of the seal's name, a dangling link among them.
+    const QString own = makeFile(u"data/Own/vexaseal.vexa"_s, QByteArray("mine"));
+    const QString ownLink = path(u"data/OwnLink/vexaseal.vexa"_s);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(ownLink).path()) && QFile::link(path(u"nowhere"_s), ownLink));
     const std::pair<QString, std::optional<QString>> cases[] = {
         {u"/Usr/Share/MyList"_s, windows},
         {path(u"HOME/User"_s), windows},
@@ -102,6 +161,9 @@ TEST_F(FolderLockTest, RefusalsComeInTheirOrderAndChangeNothing) {
         {path(u"data/Link"_s), u"This folder is a symbolic link: it can't be locked."_s},
         {path(u"data/Two\nLines"_s),
          u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s},
+        {QFileInfo(own).path(), own + u" already exists: the folder can't be locked. Please rename that file."_s},
+        {QFileInfo(ownLink).path(),
+         ownLink + u" already exists: the folder can't be locked. Please rename that file."_s},
         {path(u"data/Docs"_s), std::nullopt},
     };
     for (const auto& [folder, refusal] : cases)
@@ -117,24 +179,34 @@ TEST_F(FolderLockTest, RefusalsComeInTheirOrderAndChangeNothing) {
                               "stored. Please choose another password."_s});
     }
     EXPECT_EQ(files(docs), QStringList{u"note.txt"_s});
+    // The refused folder keeps its own file, and its name.
+    EXPECT_EQ(m_lock.lock(QFileInfo(own).path(), u"abc"_s).outcome, Outcome::Refused);
+    EXPECT_EQ(readAll(own), "mine");
+}
+
+TEST_F(FolderLockTest, TheSealIsOnDiskBeforeTheRenameAndTheNewNameAfterIt) {
+    const QString docs = makeDocs();
+    const QString locked = docs + Ext;
+    DiskLog log;
+    ASSERT_EQ(m_lock.lock(docs, u"abc"_s).outcome, Outcome::Done);
+    const qsizetype renamed = log.rename(docs, locked);
+    ASSERT_GE(renamed, 0);
+    // The seal's bytes, then its entry in the folder, before the rename; the parent after it.
+    const qsizetype sealFlushed = log.flush(seal(locked));
+    EXPECT_GE(sealFlushed, 0);
+    EXPECT_GT(log.flush(locked, sealFlushed), sealFlushed);
+    EXPECT_LT(log.flush(locked, sealFlushed), renamed);
+    EXPECT_GT(log.flush(path(u"data"_s), renamed), renamed);
 }
 
 TEST_F(FolderLockTest, AFailedLockLeavesTheFolderAsItWas) {
     const QString docs = makeDocs();
-    // The free-name search passes over a file, so the rename fails.
+    // The free-name search passes over a file, so the rename fails and the seal goes again.
     makeFile(u"data/Docs"_s + Ext, QByteArray("file"));
-    makeFile(u"data/Docs/vexaseal.vexa"_s, QByteArray("kept"));
     const FolderLock::Result result = m_lock.lock(docs, u"abc"_s);
     EXPECT_EQ(result.outcome, Outcome::Failed);
     EXPECT_EQ(result.messages, QStringList{qt_error_string(ENOTDIR)});
-    EXPECT_EQ(readAll(seal(docs)), "kept");
-    ASSERT_TRUE(QFile::remove(seal(docs)));
-    EXPECT_EQ(m_lock.lock(docs, u"abc"_s).outcome, Outcome::Failed);
     EXPECT_EQ(files(docs), QStringList{u"note.txt"_s});
-    // The password file is never written through a symbolic link.
-    ASSERT_TRUE(QFile::link(makeFile(u"outside.txt"_s, QByteArray("keep")), seal(docs)));
-    EXPECT_EQ(m_lock.lock(docs, u"abc"_s).messages, QStringList{qt_error_string(ELOOP)});
-    EXPECT_EQ(readAll(path(u"outside.txt"_s)), "keep");
 }
 
 TEST_F(FolderLockTest, UnlockRefusesFoldersItCannotTrust) {
@@ -142,12 +214,19 @@ TEST_F(FolderLockTest, UnlockRefusesFoldersItCannotTrust) {
     const auto sealed = [this](const QString& name, const QByteArray& bytes) {
         return QFileInfo(makeFile(u"data/"_s + name + Ext + u"/vexaseal.vexa"_s, AbcSeal + bytes)).path();
     };
+    const QString pipeSealed = makeDir(u"data/Pipe"_s + Ext);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(seal(pipeSealed)).constData(), 0600), 0);
+    const QString linkSealed = makeDir(u"data/Link"_s + Ext);
+    ASSERT_TRUE(QFile::link(sealed(u"Target"_s, "\r\nDocs\r\n") + u"/vexaseal.vexa"_s, seal(linkSealed)));
     const std::pair<QString, QString> cases[] = {
         {u"/"_s, u"Please click the folder to unlock."_s},
         {makeDocs(u"Open"_s), u"This folder is unlocked"_s},
         {makeDir(u"data/Bare"_s + Ext), u"Missing password information"_s},
         {sealed(u"Up"_s, "\r\n../x\r\n"), u"Damaged password information"_s},
         {sealed(u"Cut"_s, {}), u"Damaged password information"_s},
+        // Only a regular file is read, without blocking on a pipe or following a link.
+        {pipeSealed, seal(pipeSealed) + u" is a named pipe, not a file, and was left untouched."_s},
+        {linkSealed, seal(linkSealed) + u" is a symbolic link and was left untouched."_s},
     };
     for (const auto& [folder, message] : cases) {
         const FolderLock::Result result = m_lock.unlock(folder, u"abc"_s);

@@ -16,6 +16,8 @@
 #include "tempenv.h"
 #include "twips.h"
 
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
@@ -23,6 +25,8 @@
 #include <QtWidgets/QListView>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiSubWindow>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace ChooserRules;
@@ -148,6 +152,36 @@ TEST(HotListFile, ReadsFilesOfTheEarlierProgramAsBefore) {
     };
     for (const auto& [content, entries] : cases)
         EXPECT_EQ(HotListFile::Parse(content), entries) << content.toHex(' ').toStdString();
+}
+
+using HotListFileOnDisk = TempEnvTest;
+
+TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegularFiles) {
+    const QString target = makeFile(u"target.txt"_s, QByteArray("keep"));
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    const QString list = path(u"Work.vexa"_s);
+    ASSERT_TRUE(QFile::link(target, list));
+    QString error;
+    EXPECT_EQ(HotListFile::Read(list, &error), std::nullopt);
+    EXPECT_EQ(error, list + u" is a symbolic link and was left untouched."_s);
+
+    const QByteArray content = ComplementedLine(u"/a"_s);
+    ASSERT_TRUE(HotListFile::Write(list, content, &error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo(list).isSymLink());
+    EXPECT_EQ(readAll(list), content);
+    EXPECT_EQ(readAll(target), "keep");
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    // No unfinished file is left beside the list.
+    EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{u"target.txt"_s, u"Work.vexa"_s}));
+
+    // A named pipe is refused at once instead of blocking the reader.
+    const QString pipe = path(u"Pipe.vexa"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(HotListFile::Read(pipe, &error), std::nullopt);
+    EXPECT_EQ(error, pipe + u" is a named pipe, not a file, and was left untouched."_s);
 }
 
 class ChooserTest : public TempEnvTest {

@@ -1,17 +1,23 @@
 /*
  * The attribute value "user.DOSATTRIB" in its text and binary forms, and the attribute engine on
- * real files: read-only permission bits, links, special files, no extended attributes.
+ * real files: read-only permission bits, links, special files, no extended attributes. File names
+ * that do not survive decoding.
  */
 #include "attributes.h"
 #include "dosattrib.h"
 #include "extendedattributes.h"
 #include "fileattributes.h"
+#include "filenames.h"
 #include "tempenv.h"
 
 #include <QtCore/QFile>
 
 #include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -144,6 +150,21 @@ TEST_F(FileAttributesTest, LinksSpecialAndMissingFilesAreRefusedAndLinksNeverFol
     EXPECT_EQ(modeOf(fifo), mode_t(0644));
 }
 
+TEST_F(FileAttributesTest, AnOpenFileWithoutANameTakesItsValueThroughItsDescriptor) {
+    // A file written aside gets its attributes before it has a name; the value stays once linked.
+    const int fd = ::open(QFile::encodeName(root()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(m_attributes.write(fd, Attr::ReadOnly | Attr::Hidden | Attr::System));
+    const QString named = path(u"named"_s);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    ASSERT_EQ(::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(named).constData(), AT_SYMLINK_FOLLOW),
+              0);
+    ::close(fd);
+    EXPECT_EQ(m_attributes.read(named), Attr::ReadOnly | Attr::Hidden | Attr::System);
+    EXPECT_EQ(modeOf(named), mode_t(0444));
+    EXPECT_EQ(storedValue(named), QByteArray("0x7"));
+}
+
 TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughThePermissions) {
     NoExtendedAttributes none;
     const FileAttributes attributes(none);
@@ -162,4 +183,33 @@ TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughTheP
     }
     EXPECT_EQ(attributes.read(file), Attr::ReadOnly);
     EXPECT_EQ(storedValue(file), QByteArray("<none>"));
+}
+
+using FileNamesTest = TempEnvTest;
+
+TEST_F(FileNamesTest, OnlyANameThatDoesNotSurviveDecodingIsRefused) {
+    // "x" + 0xFF and "sub" + 0xFF hold a stray byte; "ok" + U+FFFD is a valid name of its own.
+    const QByteArray folder = QFile::encodeName(root());
+    ASSERT_EQ(::close(::open(QByteArray(folder + "/x\xFF").constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    ASSERT_EQ(::mkdir(QByteArray(folder + "/sub\xFF").constData(), 0700), 0);
+    makeFile(u"ok\uFFFD"_s, QByteArray("kept"));
+    // A leading byte-order mark is dropped in decoding: "\xEF\xBB\xBFmarked" reads as "marked".
+    makeFile(u"\uFEFFmarked"_s, QByteArray("x"));
+    makeFile(u"marked"_s, QByteArray("y"));
+    const QString refused = u" can't be read correctly. Please rename it."_s;
+    const std::pair<QString, std::optional<QString>> cases[] = {
+        {path(u"plain"_s), std::nullopt},
+        {path(u"ok\uFFFD"_s), std::nullopt},
+        {path(u"x\uFFFD"_s), u"The name of "_s + path(u"x\uFFFD"_s) + refused},
+        {path(u"sub\uFFFD/inside"_s), u"The name of "_s + path(u"sub\uFFFD/inside"_s) + refused},
+        {path(u"marked"_s), u"The name of "_s + path(u"marked"_s) + refused},
+    };
+    for (const auto& [shown, refusal] : cases)
+        EXPECT_EQ(FileNames::refusal(shown), refusal) << shown.toStdString();
+    EXPECT_FALSE(FileNames::survivesDecoding("x\xFF"));
+    EXPECT_TRUE(FileNames::survivesDecoding("ok\xEF\xBF\xBD"));
+    // The temporary folder cannot remove what no text names.
+    for (const char* name : {"/x\xFF", "/\xEF\xBB\xBFmarked"})
+        ::unlink(QByteArray(folder + name).constData());
+    ::rmdir(QByteArray(folder + "/sub\xFF").constData());
 }

@@ -5,6 +5,8 @@
 
 #include "apptitle.h"
 #include "helpwindow.h"
+#include "chosenlist.h"
+#include "fakeservices.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
@@ -12,13 +14,22 @@
 
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QListView>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTextBrowser>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
+namespace fs = std::filesystem;
 
 struct RecordingPlatform : LinuxPlatform { // the program folder is the test's; programs are only recorded
 
@@ -177,4 +188,106 @@ TEST_F(ShellWindowTest, F1OpensTheGuideFromEveryWindow) {
         EXPECT_EQ(help->findChild<QTextBrowser*>(u"guideText"_s)->source().fragment(), u"contents"_s);
         help->hide();
     }
+}
+
+class NameWindowTest : public MainWindowTest<TestPlatform> {
+protected:
+    // The temporary folder cannot remove what no text names.
+    void TearDown() override {
+        m_window.reset();
+        fs::remove_all(work());
+        MainWindowTest::TearDown();
+    }
+    // Each entry of "work" by its raw name, with its bytes and change time.
+    std::map<std::string, std::pair<std::string, qint64>> snapshot() const {
+        std::map<std::string, std::pair<std::string, qint64>> entries;
+        for (const fs::directory_entry& entry : fs::directory_iterator(work())) {
+            struct stat info {};
+            ::lstat(entry.path().c_str(), &info);
+            std::ifstream in(entry.is_regular_file() ? entry.path() : fs::path(), std::ios::binary);
+            entries[entry.path().filename()] = {std::string(std::istreambuf_iterator<char>(in), {}),
+                                                qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+        }
+        return entries;
+    }
+
+    fs::path work() const { return QFile::encodeName(m_work).toStdString(); }
+};
+
+TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeitherFile) {
+    // Beside each name holding the stray byte 0xFF stands a file carrying the name it decodes to.
+    for (const char* name : {"a\xFF.txt", "a\xEF\xBF\xBD.txt", "a\xFF.txt.vxp", "a\xEF\xBF\xBD.txt.vxp"})
+        std::ofstream(work() / name) << "the bytes of " << name << " stay as they are";
+    ASSERT_TRUE(fs::create_directory(work() / "d\xFF") && fs::create_directory(work() / "d\xEF\xBF\xBD"));
+    const auto before = snapshot();
+    ASSERT_EQ(before.size(), 6u);
+    const QString shown = m_work + u"/a\uFFFD.txt"_s;
+    const QString shownVxp = shown + u".vxp"_s;
+    const auto refusal = [](const QString& path) -> QString {
+        return u"The name of "_s + path + u" can't be read correctly. Please rename it."_s;
+    };
+    setPassword(u"pw"_s);
+    chooser()->refreshFiles();
+    auto* files = chooser()->findChild<QListView*>(u"File1"_s);
+    ASSERT_EQ(files->model()->rowCount(), 4); // both files of each pair are listed
+    files->setCurrentIndex(files->model()->index(0, 0));
+    auto* list = static_cast<ChosenList*>(chooser()->chosenList());
+    // Puts the path alone in the chosen-file list, selected and highlighted.
+    const auto choose = [list](const QString& path) {
+        list->clear();
+        list->addItem(path);
+        list->setCurrentRow(0);
+        list->selectAll();
+    };
+    const QString again = u"Choose file(s) in your list again Please."_s;
+    const std::tuple<const char*, std::function<void()>, QStringList> commands[] = {
+        {"Enter in the file list",
+         [&] {
+             QTest::keyClick(files, Qt::Key_Return);
+             EXPECT_EQ(list->count(), 0);
+         },
+         {refusal(shown)}},
+        {"drop on the list",
+         [&] {
+             list->addDroppedPaths({shown});
+             EXPECT_EQ(list->count(), 0);
+         },
+         {refusal(shown)}},
+        {"encrypt the list", [&] { choose(shown), triggerAction(u"Enc1"_s); }, {refusal(shown), again}},
+        {"decrypt the list", [&] { choose(shownVxp), triggerAction(u"Dec1"_s); }, {refusal(shownVxp), again}},
+        {"encrypt the shown files",
+         [&] { triggerAction(u"Enc2"_s); },
+         {refusal(shown), refusal(shown), refusal(shownVxp), refusal(shownVxp)}},
+        {"decrypt the shown files",
+         [&] { triggerAction(u"Dec2"_s); },
+         {refusal(shown), refusal(shown), refusal(shownVxp), refusal(shownVxp)}},
+        {"attribute button",
+         [&] {
+             choose(shown);
+             window().state().ActiveListKind = ListKind::ChosenList;
+             QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
+         },
+         {refusal(shown)}},
+        {"open from the list", [&] { choose(shown), triggerAction(u"Openlist1"_s); }, {refusal(shown)}},
+        {"open from the file list",
+         [&] {
+             files->setCurrentIndex(files->model()->index(0, 0));
+             triggerAction(u"Openfile1"_s);
+         },
+         {refusal(shown)}},
+        {"lock the folder",
+         [&] {
+             chooser()->openFolder(m_work + u"/d\uFFFD"_s);
+             triggerAction(u"FolderLock"_s);
+         },
+         {refusal(m_work + u"/d\uFFFD"_s)}},
+    };
+    for (const auto& [command, run, messages] : commands) {
+        SCOPED_TRACE(command);
+        m_dialogs.clear();
+        run();
+        EXPECT_EQ(m_dialogs.texts(), messages);
+    }
+    EXPECT_EQ(m_platform.opened, QStringList{});
+    EXPECT_EQ(snapshot(), before);
 }

@@ -1,0 +1,173 @@
+/*
+ * Writing aside and renaming into place, on Linux.
+ */
+#include "asidefile.h"
+
+#include "fileio.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr char Marker[] = ".unfinished-";
+constexpr int SuffixLength = 6;
+constexpr int Attempts = 100;
+
+QByteArray randomSuffix() {
+    static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix(SuffixLength, Qt::Uninitialized);
+    for (char& c : suffix)
+        c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
+    return suffix;
+}
+
+// Whether O_TMPFILE failed because this file system (or kernel) cannot make unnamed files.
+bool unnamedUnsupported(int code) {
+    return code == EOPNOTSUPP || code == EISDIR || code == EINVAL || code == ENOENT;
+}
+
+} // namespace
+
+AsideFile::AsideFile(const QString& finalPath, Kind kind)
+    : m_finalPath(finalPath)
+    , m_kind(kind) {
+    const QFileInfo info(finalPath);
+    m_folderPath = QFile::encodeName(info.absolutePath());
+    m_finalName = QFile::encodeName(info.fileName());
+}
+
+AsideFile::~AsideFile() {
+    discard();
+}
+
+QByteArray AsideFile::temporaryPrefix(const QByteArray& finalName) {
+    // Leaves room for the marker and suffix within the longest name a folder entry can have.
+    const qsizetype room = NAME_MAX - 1 - qsizetype(sizeof Marker - 1) - SuffixLength;
+    return '.' + finalName.left(room) + Marker;
+}
+
+QString AsideFile::temporaryPath() const {
+    if (m_linkedName.isEmpty())
+        return {};
+    return QFile::decodeName(m_folderPath + '/' + m_linkedName);
+}
+
+bool AsideFile::open(QString* error) {
+    discard();
+    if (m_finalName.isEmpty())
+        return FileIo::failWithCode(error, EISDIR);
+    m_folder.reset(::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_folder.isOpen())
+        return FileIo::failWithCode(error, errno);
+    if (m_kind == Kind::Automatic) {
+        m_file.reset(::openat(m_folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+        if (m_file.isOpen())
+            return true;
+        if (!unnamedUnsupported(errno))
+            return FileIo::failWithCode(error, errno);
+    }
+    return createNamed(error);
+}
+
+bool AsideFile::createNamed(QString* error) {
+    const QByteArray prefix = temporaryPrefix(m_finalName);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        const QByteArray name = prefix + randomSuffix();
+        const int fd =
+            ::openat(m_folder.fd(), name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            m_file.reset(fd);
+            m_linkedName = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            return FileIo::failWithCode(error, errno);
+    }
+    return FileIo::failWithCode(error, EEXIST);
+}
+
+bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
+    // Linking through /proc needs no privilege; AT_EMPTY_PATH is the way without /proc.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.fd());
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        *name = temporaryPrefix(m_finalName) + randomSuffix();
+        if (::linkat(AT_FDCWD, self.constData(), m_folder.fd(), name->constData(), AT_SYMLINK_FOLLOW) == 0 ||
+            (errno == ENOENT && ::linkat(m_file.fd(), "", m_folder.fd(), name->constData(), AT_EMPTY_PATH) == 0))
+            return true;
+        if (errno != EEXIST)
+            return FileIo::failWithCode(error, errno);
+    }
+    return FileIo::failWithCode(error, EEXIST);
+}
+
+bool AsideFile::commit(QString* error, Replace replace) {
+    if (!m_file.isOpen())
+        return FileIo::failWithCode(error, EBADF);
+    if (::fsync(m_file.fd()) != 0) {
+        const int code = errno;
+        discard();
+        return FileIo::failWithCode(error, code);
+    }
+    if (m_linkedName.isEmpty()) {
+        // An unnamed file gets a hidden name first: linkat cannot replace an existing name.
+        if (replace == Replace::No) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.fd());
+            if (::linkat(AT_FDCWD, self.constData(), m_folder.fd(), m_finalName.constData(), AT_SYMLINK_FOLLOW) != 0 &&
+                (errno != ENOENT ||
+                 ::linkat(m_file.fd(), "", m_folder.fd(), m_finalName.constData(), AT_EMPTY_PATH) != 0)) {
+                const int code = errno;
+                discard();
+                return FileIo::failWithCode(error, code);
+            }
+            return finish(error);
+        }
+        QByteArray name;
+        if (!linkUnnamed(&name, error)) {
+            discard();
+            return false;
+        }
+        m_linkedName = name;
+    }
+    const int moved = replace == Replace::Yes
+                          ? ::renameat(m_folder.fd(), m_linkedName.constData(), m_folder.fd(), m_finalName.constData())
+                          : ::renameat2(m_folder.fd(), m_linkedName.constData(), m_folder.fd(), m_finalName.constData(),
+                                        RENAME_NOREPLACE);
+    if (moved != 0) {
+        const int code = errno;
+        discard();
+        return FileIo::failWithCode(error, code);
+    }
+    m_linkedName.clear();
+    return finish(error);
+}
+
+bool AsideFile::finish(QString* error) {
+    // The file is in place: a failure from here on is reported, but nothing is undone.
+    const bool closed = m_file.close();
+    const int code = errno;
+    const bool synced = FileIo::syncFolder(m_folder.fd());
+    m_folder.reset();
+    if (!closed)
+        return FileIo::failWithCode(error, code);
+    return synced || FileIo::failWithCode(error, errno);
+}
+
+void AsideFile::discard() {
+    if (!m_linkedName.isEmpty() && m_folder.isOpen())
+        ::unlinkat(m_folder.fd(), m_linkedName.constData(), 0);
+    m_linkedName.clear();
+    m_file.reset();
+    m_folder.reset();
+}

@@ -1,0 +1,68 @@
+/*
+ * A new file written aside and renamed into place. It is made in the final path's folder: an
+ * unnamed file (O_TMPFILE) where the file system allows it, otherwise a hidden file of a unique
+ * name (".name.unfinished-XXXXXX", never taken for a finished file) created with O_EXCL and mode
+ * 0600. The caller writes through fd() and may give it permissions and extended attributes there;
+ * commit() flushes it, renames it over the final name (a symbolic link at that name is replaced,
+ * never followed) and flushes the folder. Until then the final name is untouched; a file that is
+ * not committed is removed by discard() or the destructor, and an unnamed one vanishes even when
+ * the process is killed.
+ */
+#pragma once
+
+#include "descriptor.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+class AsideFile {
+public:
+    enum class Kind {
+        Automatic, // unnamed where the file system allows it, else named
+        Named,     // always the hidden named file
+    };
+    enum class Replace {
+        Yes, // an existing file of the final name is replaced
+        No,  // commit() fails with EEXIST when the final name exists
+    };
+
+    explicit AsideFile(const QString& finalPath, Kind kind = Kind::Automatic);
+    AsideFile(const AsideFile&) = delete;
+    AsideFile& operator=(const AsideFile&) = delete;
+    ~AsideFile();
+
+    // Makes the new file; false with *error set when the folder cannot take it.
+    bool open(QString* error);
+    int fd() const { return m_file.fd(); }
+    bool isOpen() const { return m_file.isOpen(); }
+    // The folder's descriptor, open once open() succeeded.
+    int folderFd() const { return m_folder.fd(); }
+    QString finalPath() const { return m_finalPath; }
+    // The hidden name of a named file while it is open; empty for an unnamed one.
+    QString temporaryPath() const;
+
+    // Flushes the file, puts it in place of the final name, flushes the folder and closes it.
+    // On failure the final name is as it was, the new file is removed and *error says why.
+    bool commit(QString* error, Replace replace = Replace::Yes);
+    // Removes the new file and closes it; nothing happens to the final name.
+    void discard();
+
+    // The hidden name a named file of this final file name starts with (for recognising leftovers).
+    static QByteArray temporaryPrefix(const QByteArray& finalName);
+
+private:
+    // Gives an unnamed file a hidden name no other file has, the step before its rename.
+    bool linkUnnamed(QByteArray* name, QString* error);
+    bool createNamed(QString* error);
+    // Closes the file in place and flushes the folder.
+    bool finish(QString* error);
+
+    QString m_finalPath;
+    QByteArray m_folderPath;
+    QByteArray m_finalName;
+    Kind m_kind;
+    Descriptor m_folder;
+    Descriptor m_file;
+    // The hidden name the file has in the folder, empty while it has none.
+    QByteArray m_linkedName;
+};

@@ -1,0 +1,212 @@
+/*
+ * The file-I/O layer on Linux: POSIX calls made directly so that every failure carries the
+ * system's own description.
+ */
+#include "fileio.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace FileIo {
+
+namespace {
+
+int openRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do
+        fd = ::open(path, flags, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The codes with which a file system says that it cannot flush a folder at all.
+bool unsupported(int code) {
+    return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP || code == EBADF;
+}
+
+qint64 nanoseconds(const timespec& time) {
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileIdentity identityOf(const struct stat& info) {
+    return {info.st_dev,  info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim),
+            info.st_nlink};
+}
+
+} // namespace
+
+QString errorText(int code) {
+    return qt_error_string(code);
+}
+
+bool fail(QString* error, const QString& text) {
+    if (error)
+        *error = text;
+    return false;
+}
+
+bool failWithCode(QString* error, int code) {
+    return fail(error, errorText(code));
+}
+
+QString endOfFileError(const QString& path) {
+    return u"Unexpected end of file: "_s + path;
+}
+
+QString notRegularError(const QString& path, mode_t mode) {
+    if (S_ISLNK(mode))
+        return path + u" is a symbolic link and was left untouched."_s;
+    if (S_ISDIR(mode))
+        return path + u" is a folder, not a file."_s;
+    if (S_ISFIFO(mode))
+        return path + u" is a named pipe, not a file, and was left untouched."_s;
+    return path + u" is not a regular file and was left untouched."_s;
+}
+
+Descriptor openForReading(const QString& path, QString* error, int flags) {
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor file(openRetrying(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info;
+    if (!file.isOpen()) {
+        const int code = errno;
+        // O_NOFOLLOW answers a link with ELOOP ("Too many levels of symbolic links"); say what it is.
+        if (code == ELOOP && ::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+            fail(error, notRegularError(path, info.st_mode));
+        else
+            failWithCode(error, code);
+        return {};
+    }
+    if (::fstat(file.fd(), &info) != 0) {
+        failWithCode(error, errno);
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        fail(error, notRegularError(path, info.st_mode));
+        return {};
+    }
+    const int status = ::fcntl(file.fd(), F_GETFL);
+    if (status < 0 || ::fcntl(file.fd(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+        failWithCode(error, errno);
+        return {};
+    }
+    return file;
+}
+
+bool readFully(int fd, char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t n = ::read(fd, data, static_cast<size_t>(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = 0;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool writeFully(int fd, const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+std::optional<QByteArray> readAll(int fd, qint64 maxSize, QString* error) {
+    QByteArray content;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failWithCode(error, errno);
+            return std::nullopt;
+        }
+        if (n == 0)
+            return content;
+        if (content.size() + n > maxSize) {
+            failWithCode(error, EFBIG);
+            return std::nullopt;
+        }
+        content.append(buffer, n);
+    }
+}
+
+bool syncFolder(int folderFd) {
+    return ::fsync(folderFd) == 0 || unsupported(errno);
+}
+
+bool syncFolderOf(const QString& filePath, QString* error) {
+    Descriptor folder(openRetrying(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen() || !syncFolder(folder.fd()))
+        return failWithCode(error, errno);
+    return true;
+}
+
+std::optional<FileIdentity> FileIdentity::of(int fd) {
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return std::nullopt;
+    return identityOf(info);
+}
+
+namespace {
+
+// The check of changedSince against an entry of an open folder.
+std::optional<QString> changedAt(int folderFd, const QByteArray& name, const QString& path, const FileIdentity& seen) {
+    struct stat info;
+    if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return path + u" was moved or removed while it was being worked on."_s;
+        return errorText(errno);
+    }
+    const FileIdentity now = identityOf(info);
+    if (!now.sameFile(seen))
+        return path + u" was replaced by another file while it was being worked on and was kept."_s;
+    if (!now.unchanged(seen))
+        return path + u" was changed while it was being worked on and was kept."_s;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> changedSince(const QString& path, const FileIdentity& seen) {
+    return changedAt(AT_FDCWD, QFile::encodeName(path), path, seen);
+}
+
+bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* error) {
+    const QFileInfo info(path);
+    Descriptor folder(
+        openRetrying(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return failWithCode(error, errno);
+    const QByteArray name = QFile::encodeName(info.fileName());
+    if (const std::optional<QString> why = changedAt(folder.fd(), name, path, seen))
+        return fail(error, *why);
+    // The folder is not flushed: a delete lost in a crash brings back a file, it loses none.
+    return ::unlinkat(folder.fd(), name.constData(), 0) == 0 || failWithCode(error, errno);
+}
+
+} // namespace FileIo

@@ -1,0 +1,7 @@
+#include "processsetup.h"
+
+#include <csignal>
+
+void ProcessSetup::ignoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}

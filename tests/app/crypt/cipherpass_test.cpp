@@ -1,0 +1,308 @@
+/*
+ * The passes against everything else that may happen to their files meanwhile: a second pass on
+ * the same file from a thread or another process, the input replaced or edited part way, named
+ * pipes at either end, a process killed part way and a file-size limit. What must hold each time:
+ * no file that was there is lost or changed, and no partial file appears under a final name.
+ */
+#include "attributes.h"
+#include "cipherpass.h"
+#include "encryptedformat.h"
+#include "linuxplatform.h"
+#include "processsetup.h"
+#include "tempenv.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QRandomGenerator>
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Outcome = PassResult::Outcome;
+
+// Messages read as text when a comparison fails.
+static void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+constexpr qint64 Buffer = CipherPass::BufferSize;
+
+QByteArray sample(qint64 size, quint32 seed = 1) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator.generate());
+    return bytes;
+}
+
+// Runs an action at the given call of the pass's observer: 1 comes before the first buffer is
+// read, 2 after it is written.
+struct ActAt : PassObserver {
+    ActAt(int call, std::function<void()> act)
+        : at(call)
+        , action(std::move(act)) {}
+    void moveCover(double) override {}
+    bool cancelRequested() override {
+        if (++calls == at)
+            action();
+        return false;
+    }
+    int at;
+    std::function<void()> action;
+    int calls = 0;
+};
+
+// Runs body in a forked child, which writes its answer to the pipe it is given and ends;
+// returns the answer and the child's wait status.
+std::pair<QByteArray, int> inChild(const std::function<QByteArray()>& body) {
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        const QByteArray answer = body();
+        [[maybe_unused]] const ssize_t written = ::write(pipe[1], answer.constData(), size_t(answer.size()));
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    QByteArray answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, n);
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {answer, status};
+}
+
+class CipherPassSafetyTest : public TempEnvTest {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_folder = makeDir(u"work"_s);
+    }
+    // The names in the work folder, hidden ones included.
+    QStringList names() const {
+        return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                        QDir::Name);
+    }
+    QString plainFile(const QByteArray& bytes, const QString& name = u"file.bin"_s) {
+        return makeFile(u"work/"_s + name, bytes);
+    }
+    QString encryptedFile(const QByteArray& plain, const QString& name = u"file.bin.vxp"_s) {
+        QByteArray body = plain;
+        EncryptedFormat::transformBody(body.data(), body.size(), 0, SecurityLevel::High);
+        return makeFile(u"work/"_s + name,
+                        EncryptedFormat::header(EncryptedFormat::PasswordField(u"pw"_s), SecurityLevel::High, 0) +
+                            body);
+    }
+    PassResult encrypt(PassObserver& observer, const QString& plain, bool deleteOriginal = true) {
+        CipherPass pass(m_platform, observer);
+        return pass.EncryptHighSecurity(plain, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
+    }
+    PassResult decrypt(PassObserver& observer, const QString& encrypted, bool deleteOriginal = true) {
+        CipherPass pass(m_platform, observer);
+        return pass.DecryptHighSecurity(encrypted, EncryptedFormat::plainName(encrypted), deleteOriginal);
+    }
+
+    // A pass started while another runs on the same file: its outcome and message.
+    QByteArray refusedPass(const QString& plain) {
+        LinuxPlatform platform;
+        ActAt quiet(0, [] {});
+        CipherPass pass(platform, quiet);
+        const PassResult result = pass.EncryptHighSecurity(plain, EncryptedFormat::PasswordField(u"pw"_s), true);
+        return QByteArray::number(int(result.outcome)) + ' ' + result.error.toUtf8();
+    }
+
+    LinuxPlatform m_platform;
+    QString m_folder;
+};
+
+} // namespace
+
+TEST_F(CipherPassSafetyTest, ASecondPassOnTheSameFileIsRefusedAndChangesNothing) {
+    for (const bool otherProcess : {false, true}) {
+        SCOPED_TRACE(otherProcess ? "process" : "thread");
+        const QByteArray content = sample(3 * Buffer);
+        const QString plain = plainFile(content);
+        const QString expected = plain + u" is being encrypted or decrypted by another pass and was left untouched."_s;
+        QByteArray second;
+        ActAt observer(2, [&] {
+            if (otherProcess) {
+                second = inChild([&] { return refusedPass(plain); }).first;
+            } else {
+                std::thread thread([this, &second, &plain] { second = refusedPass(plain); });
+                thread.join();
+            }
+            // The second pass neither wrote an output nor touched the input the first one reads.
+            EXPECT_EQ(names(), QStringList{u"file.bin"_s});
+            EXPECT_TRUE(readAll(plain) == content);
+        });
+        EXPECT_EQ(encrypt(observer, plain), PassResult{});
+        EXPECT_EQ(second, QByteArray::number(int(Outcome::Busy)) + ' ' + expected.toUtf8());
+        EXPECT_EQ(names(), QStringList{u"file.bin.vxp"_s});
+        EXPECT_EQ(readAll(plain + u".vxp"_s).size(), content.size() + 10);
+        QFile::remove(plain + u".vxp"_s);
+    }
+}
+
+TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingReplaced) {
+    const QString changed = u" was changed while it was being worked on and was kept."_s;
+    const QString replaced = u" was replaced by another file while it was being worked on and was kept."_s;
+    // An editor's save (the new version renamed over the old) or a change of a few bytes in place.
+    const struct {
+        bool renamed;
+        bool encrypting;
+        QString why;
+    } rows[] = {{true, true, replaced}, {false, true, changed}, {true, false, replaced}, {false, false, changed}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.renamed << row.encrypting);
+        const QByteArray content = sample(3 * Buffer);
+        const QString input = row.encrypting ? plainFile(content) : encryptedFile(content);
+        const QString output = row.encrypting ? input + u".vxp"_s : EncryptedFormat::plainName(input);
+        // The output's name holds an older file that must survive too.
+        makeFile(QDir(root()).relativeFilePath(output), QByteArray("older output"));
+        QByteArray newVersion = readAll(input);
+        newVersion.replace(Buffer / 2, 4, "EDIT");
+        ActAt observer(2, [&] {
+            const QString saved = row.renamed ? makeFile(u"work/.saving"_s, newVersion) : QString();
+            if (row.renamed)
+                ::rename(QFile::encodeName(saved).constData(), QFile::encodeName(input).constData());
+            QFile edit(input);
+            if (!row.renamed && edit.open(QIODevice::ReadWrite) && edit.seek(Buffer / 2))
+                edit.write("EDIT");
+        });
+        const PassResult result = row.encrypting ? encrypt(observer, input) : decrypt(observer, input);
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_EQ(result.error, input + row.why);
+        EXPECT_TRUE(readAll(input) == newVersion);
+        EXPECT_EQ(readAll(output), QByteArray("older output"));
+        EXPECT_EQ(names().size(), 2) << names().join(u' ').toStdString();
+        QFile::remove(input);
+        QFile::remove(output);
+    }
+}
+
+TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
+    const QString plain = plainFile(sample(100), u"a.bin"_s);
+    const QString encrypted = encryptedFile(sample(100), u"b.bin.vxp"_s);
+    const QString pipeIn = path(u"work/pipe"_s);
+    const QString pipeOut = plain + u".vxp"_s;
+    const QString pipePlain = EncryptedFormat::plainName(encrypted);
+    for (const QString& fifo : {pipeIn, pipeOut, pipePlain})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString refusal = u" is a named pipe, not a file, and was left untouched."_s;
+    ActAt quiet(0, [] {});
+    const struct {
+        std::function<QString()> run;
+        QString error;
+    } rows[] = {
+        {[&] { return encrypt(quiet, pipeIn).error; }, pipeIn + refusal},
+        {[&] { return encrypt(quiet, plain).error; }, pipeOut + refusal},
+        {[&] { return decrypt(quiet, encrypted).error; }, pipePlain + refusal},
+        {[&] {
+             QString error;
+             CipherPass::ReadHeader(pipeIn, &error);
+             return error;
+         },
+         pipeIn + refusal},
+    };
+    for (const auto& row : rows) {
+        std::future<QString> running = std::async(std::launch::async, row.run);
+        if (running.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+            ADD_FAILURE() << "blocked on a named pipe";
+            // Opening both ends at once releases whoever waits for the other end.
+            for (const QString& fifo : {pipeIn, pipeOut, pipePlain})
+                ::close(::open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK));
+        }
+        EXPECT_EQ(running.get(), row.error);
+    }
+    EXPECT_EQ(names(), (QStringList{u"a.bin"_s, u"a.bin.vxp"_s, u"b.bin"_s, u"b.bin.vxp"_s, u"pipe"_s}));
+}
+
+TEST_F(CipherPassSafetyTest, AProcessKilledPartWayLeavesNoOutputUnderAFinalName) {
+    for (const bool encrypting : {true, false}) {
+        SCOPED_TRACE(encrypting ? "encrypting" : "decrypting over an existing plain file");
+        const QByteArray content = sample(4 * Buffer);
+        const QString input = encrypting ? plainFile(content) : encryptedFile(content);
+        if (!encrypting)
+            makeFile(u"work/file.bin"_s, QByteArray("the plain file as it was"));
+        const QStringList before = names();
+        const QByteArray outputBefore = readAll(path(u"work/file.bin"_s));
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ActAt observer(3, [&] {
+                [[maybe_unused]] const ssize_t written = ::write(pipe[1], "x", 1);
+                for (;;)
+                    ::pause();
+            });
+            encrypting ? encrypt(observer, input) : decrypt(observer, input);
+            ::_exit(1);
+        }
+        ::close(pipe[1]);
+        pollfd ready{pipe[0], POLLIN, 0};
+        EXPECT_EQ(::poll(&ready, 1, 30000), 1) << "the child never got part way";
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(pipe[0]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        EXPECT_EQ(names(), before);
+        EXPECT_TRUE(readAll(input).size() == content.size() + (encrypting ? 0 : 10));
+        EXPECT_EQ(readAll(path(u"work/file.bin"_s)), encrypting ? content : outputBefore);
+        for (const QString& name : names())
+            QFile::remove(QDir(m_folder).filePath(name));
+    }
+}
+
+TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
+    const QByteArray content = sample(3 * Buffer);
+    const QString plain = plainFile(content);
+    const auto [answer, status] = inChild([&] {
+        // As the program starts: whatever this test process did to the signal before.
+        std::signal(SIGXFSZ, SIG_DFL);
+        ProcessSetup::ignoreFileSizeSignal();
+        const rlimit limit{rlim_t(Buffer), RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ActAt quiet(0, [] {});
+        return encrypt(quiet, plain).error.toUtf8();
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(QString::fromUtf8(answer), qt_error_string(EFBIG));
+    EXPECT_TRUE(readAll(plain) == content);
+    EXPECT_EQ(names(), QStringList{u"file.bin"_s});
+}
+
+TEST_F(CipherPassSafetyTest, OutputsKeepThePermissionsOfTheFileTheyReplaceOrThoseOfANewFile) {
+    const mode_t oldMask = ::umask(022);
+    const QString plain = plainFile(sample(100));
+    const QString encrypted = plain + u".vxp"_s;
+    const auto modeOf = [](const QString& file) {
+        struct stat info {};
+        ::stat(QFile::encodeName(file).constData(), &info);
+        return info.st_mode & 07777;
+    };
+    ActAt quiet(0, [] {});
+    ASSERT_EQ(encrypt(quiet, plain, false), PassResult{});
+    EXPECT_EQ(modeOf(encrypted), 0644u) << "a new file, not the private mode it was written with";
+    ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0640), 0);
+    ASSERT_EQ(encrypt(quiet, plain, false), PassResult{});
+    EXPECT_EQ(modeOf(encrypted), 0640u);
+    ::umask(oldMask);
+}

@@ -1,0 +1,162 @@
+/*
+ * The file-I/O layer on real files: what opening refuses (never blocking), a full device, files
+ * written aside and renamed (replacement only at commit, links at the final name, leftovers)
+ * and deletes that happen only to the file that was read, unchanged.
+ */
+#include "asidefile.h"
+#include "fileio.h"
+#include "tempenv.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+static void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+class FileIoTest : public TempEnvTest {
+protected:
+    // Every name in the folder "out", hidden ones included.
+    QString names() const {
+        return QDir(path(u"out"_s))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)
+            .join(u',');
+    }
+};
+
+TEST_F(FileIoTest, OpeningRefusesAllButRegularFilesWithoutBlockingAndWritesFailOnAFullDevice) {
+    const QString plain = makeFile(u"plain"_s, QByteArray("content"));
+    const QString fifo = path(u"fifo"_s), link = path(u"link"_s), folder = makeDir(u"folder"_s);
+    ASSERT_EQ(::mkfifo(encoded(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::symlink(encoded(plain).constData(), encoded(link).constData()), 0);
+    const std::pair<QString, QString> rows[] = {
+        {plain, {}},
+        {fifo, fifo + u" is a named pipe, not a file, and was left untouched."_s},
+        {link, link + u" is a symbolic link and was left untouched."_s},
+        {folder, folder + u" is a folder, not a file."_s},
+        {path(u"missing"_s), FileIo::errorText(ENOENT)},
+        {u"/dev/null"_s, u"/dev/null is not a regular file and was left untouched."_s},
+    };
+    for (const auto& [file, refusal] : rows) {
+        QString error;
+        const Descriptor opened = FileIo::openForReading(file, &error);
+        EXPECT_EQ(error, refusal);
+        EXPECT_EQ(opened.isOpen(), refusal.isEmpty());
+    }
+    QString error;
+    const Descriptor opened = FileIo::openForReading(plain, &error);
+    EXPECT_EQ(::fcntl(opened.fd(), F_GETFL) & O_NONBLOCK, 0) << "a reader must not see EAGAIN";
+    char bytes[8];
+    EXPECT_FALSE(FileIo::readFully(opened.fd(), bytes, 8));
+    EXPECT_EQ(errno, 0) << "an early end is no error code";
+
+    const Descriptor full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+    EXPECT_FALSE(FileIo::writeFully(full.fd(), "abc", 3));
+    EXPECT_EQ(errno, ENOSPC);
+}
+
+class AsideFileTest : public FileIoTest, public ::testing::WithParamInterface<AsideFile::Kind> {
+protected:
+    // Writes content aside for finalPath, checking on the way that nothing shows under the final
+    // name, then commits it (or lets it go).
+    bool writeAside(const QString& finalPath, const QByteArray& content, bool commit = true,
+                    AsideFile::Replace replace = AsideFile::Replace::Yes, QString* error = nullptr) {
+        const QByteArray before = readAll(finalPath);
+        AsideFile file(finalPath, GetParam());
+        QString text;
+        EXPECT_TRUE(file.open(&text) && FileIo::writeFully(file.fd(), content.constData(), content.size()))
+            << text.toStdString();
+        EXPECT_EQ(readAll(finalPath), before);
+        if (GetParam() == AsideFile::Kind::Named) {
+            const QFileInfo temporary(file.temporaryPath());
+            EXPECT_TRUE(temporary.fileName().startsWith(u'.') && !temporary.fileName().endsWith(u".vxp"_s));
+            struct stat info {};
+            EXPECT_EQ(::stat(encoded(file.temporaryPath()).constData(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, 0600u);
+        }
+        return commit && file.commit(error ? error : &text, replace);
+    }
+};
+
+TEST_P(AsideFileTest, TheFinalNameChangesOnlyAtCommitAndNothingIsLeftBehind) {
+    const QString target = makeFile(u"out/data.vxp"_s, QByteArray("old"));
+    writeAside(target, "dropped", false);
+    EXPECT_EQ(readAll(target), "old");
+    ASSERT_TRUE(writeAside(target, "new"));
+    EXPECT_EQ(readAll(target), "new");
+    QString error;
+    EXPECT_FALSE(writeAside(target, "newer", true, AsideFile::Replace::No, &error));
+    EXPECT_EQ(error, FileIo::errorText(EEXIST));
+    EXPECT_EQ(readAll(target), "new");
+    // A name at the longest a folder allows still gets its hidden companion.
+    const QString longest = path(u"out/"_s + QString(255, u'n'));
+    ASSERT_TRUE(writeAside(longest, "long", true, AsideFile::Replace::No));
+    EXPECT_EQ(readAll(longest), "long");
+    EXPECT_EQ(names(), u"data.vxp,"_s + QString(255, u'n'));
+
+    AsideFile nowhere(path(u"no-folder/file"_s), GetParam());
+    EXPECT_FALSE(nowhere.open(&error));
+    EXPECT_EQ(error, FileIo::errorText(ENOENT));
+}
+
+TEST_P(AsideFileTest, ALinkAtTheFinalNameIsReplacedNotFollowed) {
+    const QString target = makeFile(u"target"_s, QByteArray("target"));
+    const QString symbolic = path(u"out/symbolic"_s);
+    QDir().mkpath(path(u"out"_s));
+    ASSERT_EQ(::symlink(encoded(target).constData(), encoded(symbolic).constData()), 0);
+    ASSERT_TRUE(writeAside(symbolic, "replaced"));
+    EXPECT_EQ(readAll(target), "target");
+    EXPECT_FALSE(QFileInfo(symbolic).isSymLink());
+    EXPECT_EQ(readAll(symbolic), "replaced");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, AsideFileTest, ::testing::Values(AsideFile::Kind::Automatic, AsideFile::Kind::Named));
+
+TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {
+    enum Change { None, Renamed, EditedInPlace, Removed };
+    const std::pair<Change, QString> rows[] = {
+        {None, {}},
+        {Renamed, u" was replaced by another file while it was being worked on and was kept."_s},
+        {EditedInPlace, u" was changed while it was being worked on and was kept."_s},
+        {Removed, u" was moved or removed while it was being worked on."_s},
+    };
+    for (const auto& [change, why] : rows) {
+        const QString file = makeFile(u"file"_s, QByteArray("version 1"));
+        QString error;
+        const Descriptor read = FileIo::openForReading(file, &error);
+        const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(read.fd());
+        ASSERT_TRUE(seen);
+        ::usleep(20000); // file systems with coarse times
+        if (change == Renamed) {
+            const QString saved = makeFile(u"saved"_s, QByteArray("version 2"));
+            ASSERT_EQ(::rename(encoded(saved).constData(), encoded(file).constData()), 0);
+        }
+        if (change == EditedInPlace)
+            makeFile(u"file"_s, QByteArray("VERSION 1"));
+        if (change == Removed)
+            QFile::remove(file);
+        const bool deleted = FileIo::deleteIfUnchanged(file, *seen, &error);
+        EXPECT_EQ(deleted, why.isEmpty()) << change;
+        EXPECT_EQ(QFileInfo::exists(file), change == Renamed || change == EditedInPlace) << change;
+        if (!deleted) {
+            EXPECT_EQ(error, file + why);
+        }
+        QFile::remove(file);
+    }
+}
+
+} // namespace
