@@ -209,8 +209,10 @@ void MDIForm1::wireCommands() {
         onItem(filter.popupItem, [this, kind] { m_filters.switchFromMenu(kind, m_chooser); });
         connect(GgG, filter.pressed, this, [this, kind](short button) {
             // Only a left click changes the button; acting on another button's press would leave
-            // the button out of step with the list and the menus.
-            if (passesCommandGate() && button == kLeftButton)
+            // the button out of step with the list and the menus. A refused click keeps it as is.
+            if (!passesCommandGate())
+                GgG->refuseClick();
+            else if (button == kLeftButton)
                 m_filters.switchFromToolbar(kind, m_chooser);
         });
     }
@@ -426,7 +428,12 @@ void MDIForm1::checkSecurityLevel(bool high) {
 }
 
 void MDIForm1::GgG_C10(short button) {
-    if (!passesCommandGate() || button != kLeftButton)
+    if (!passesCommandGate()) {
+        // The button stays as the level in force shows it.
+        GgG->refuseClick();
+        return;
+    }
+    if (button != kLeftButton)
         return;
     if (GgG->MM10() == 0) {
         // The question's modal box takes the mouse release: the button keeps the state given here.

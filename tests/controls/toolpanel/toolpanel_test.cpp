@@ -95,6 +95,32 @@ TEST_F(ToolPanelTest, LevelSwitchKeepsTheStateItsModalQuestionGave) {
     }
 }
 
+// A container that refuses a press from its handler keeps the button as it was; the refusal holds
+// for that press only, and one made outside a handler refuses nothing.
+TEST_F(ToolPanelTest, RefusedPressesCompleteNoClick) {
+    bool refuse = true;
+    for (const auto event : {&UserControl1::C5, &UserControl1::C6, &UserControl1::C7, &UserControl1::C8,
+                             &UserControl1::C9, &UserControl1::C10})
+        QObject::connect(&m_control, event, &m_control, [&] {
+            if (refuse)
+                m_control.refuseClick();
+        });
+    for (int n = 5; n <= 10; ++n) {
+        QToolButton* button = tool(kToggles[n - 1]);
+        const int before = state(n);
+        for (const auto& [refused, after] : {std::pair(true, before), {false, 1 - before}, {true, 1 - before}}) {
+            refuse = refused;
+            QTest::mouseClick(button, Qt::LeftButton);
+            EXPECT_EQ(state(n), after) << qPrintable(kToggles[n - 1]) << (refused ? " refused" : " accepted");
+        }
+        refuse = false;
+        m_control.refuseClick();
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(state(n), before) << qPrintable(kToggles[n - 1]) << " after a refusal outside a handler";
+    }
+    EXPECT_EQ(m_events.size(), 24);
+}
+
 // Alignment, Enabled, MM2, MM4, MM5 to MM10, MM1 and MM3 come back in that order: C2 and C1 read the first.
 TEST_F(ToolPanelTest, PropertiesRoundTripInTheirRestoringOrder) {
     QVariantMap stored{{u"Alignment"_s, 3}, {u"Enabled"_s, false}};
