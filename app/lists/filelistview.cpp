@@ -51,10 +51,14 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit enterPressed();
-    else
-        QListView::keyPressEvent(event);
+        return;
+    }
+    const QPersistentModelIndex before = currentIndex();
+    QListView::keyPressEvent(event);
+    if (currentIndex().isValid() && before != currentIndex())
+        emit movedByKey(currentIndex());
 }
 
 void FileListView::startDrag(Qt::DropActions) {

@@ -89,6 +89,7 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     connect(File1, &QAbstractItemView::clicked, this, &Spassword1::File1_Click);
     connect(File1, &FileListView::buttonPressed, this, &Spassword1::File1_MouseDown);
     connect(File1, &FileListView::enterPressed, this, &Spassword1::File1_KeyEnter);
+    connect(File1, &FileListView::movedByKey, this, &Spassword1::File1_Click);
     connect(File1, &FileListView::pointerMoved, this,
             [this] { ListPanes::ShowHint(m_services, u"Drag and drop files to your list "_s); });
 

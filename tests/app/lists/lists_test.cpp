@@ -215,6 +215,41 @@ TEST_F(ChooserTest, FileClickShowsSizeAndSetsAttributeButtonsUnderBusy) {
     }
 }
 
+// Keys that move the highlight show what a click shows and make the list the one worked in; while
+// Busy they change nothing.
+TEST_F(ChooserTest, KeyboardMovesShowWhatAClickShows) {
+    const std::tuple<QString, qint64, quint32> files[] = {
+        {u"a"_s, 10, Attr::Archive}, {u"b"_s, 1536, Attr::Hidden | Attr::ReadOnly}, {u"c"_s, 0, Attr::System}};
+    for (const auto& [name, size, attributes] : files)
+        ASSERT_TRUE(services.testPlatform.setAttributes(makeFile(u"files/"_s + name, size), attributes));
+    open();
+    List1()->addItems({file(u"a"_s), file(u"b"_s), file(u"c"_s)});
+    const auto shown = [&] {
+        return std::tuple(services.bar.lab3(), QList<qint16>{services.tools.MM1(), services.tools.MM2(),
+                                                             services.tools.MM3(), services.tools.MM4()});
+    };
+    const std::tuple<Qt::Key, QString, QList<qint16>> moves[] = {
+        {Qt::Key_Down, u"File Size : 1.50 K"_s, {0, 1, 1, 0}},
+        {Qt::Key_Down, u"File Size : 0 Byte"_s, {0, 0, 0, 1}},
+        {Qt::Key_Home, u"File Size : 10 Byte"_s, {1, 0, 0, 0}},
+    };
+    const std::pair<QAbstractItemView*, ListKind> lists[] = {{File1(), ListKind::DirectoryFiles},
+                                                             {List1(), ListKind::ChosenList}};
+    for (const auto& [list, kind] : lists) {
+        list->setCurrentIndex(list->model()->index(0, 0));
+        for (const auto& [key, size, buttons] : moves) {
+            services.appState.ActiveListKind = ListKind::None;
+            QTest::keyClick(list, key);
+            EXPECT_EQ(shown(), std::tuple(size, buttons)) << list->objectName().toStdString() << " " << key;
+            EXPECT_EQ(services.appState.ActiveListKind, kind);
+        }
+        services.appState.Busy = true;
+        QTest::keyClick(list, Qt::Key_End);
+        EXPECT_EQ(shown(), std::tuple(u"File Size : 10 Byte"_s, QList<qint16>{1, 0, 0, 0}));
+        services.appState.Busy = false;
+    }
+}
+
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     open({u"a"_s, u"b"_s, u"c"_s, u"d"_s});
     QTest::keyClick(File1(), Qt::Key_Return); // nothing highlighted yet
