@@ -18,6 +18,9 @@ public:
 
     // Full paths of the selected files, in list order.
     QStringList selectedPaths() const;
+    // Reads the folder again. The entries that remain keep their selection and the highlight, and
+    // the list keeps its scroll position.
+    void reread();
 
 signals:
     // Every mouse button press. A right-button press changes neither the highlighted entry nor

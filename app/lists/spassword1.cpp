@@ -17,6 +17,9 @@
 #include "statline.h"
 #include "twips.h"
 
+#include <QtCore/QFileInfo>
+#include <QtCore/QFileSystemWatcher>
+#include <QtCore/QTimer>
 #include <QtGui/QFileSystemModel>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractItemView>
@@ -34,6 +37,8 @@ namespace {
 const int DividerWidth = twips::toPixels(80);
 // A divider drag stops once a neighbouring column is narrower than this.
 const int NarrowColumn = twips::toPixels(500);
+// How long the file list waits after a change on disk for the changes that follow it.
+constexpr int RereadDelayMs = 100;
 
 } // namespace
 
@@ -42,6 +47,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     , m_services(services)
     , m_files(new FileListModel(services.platform(), this))
     , m_folders(new QFileSystemModel(this))
+    , m_watcher(new QFileSystemWatcher(this))
+    , m_rereadTimer(new QTimer(this))
     , Drive1(new QComboBox(this))
     , Dir1(new QTreeView(this))
     , Combo1(new QComboBox(this))
@@ -101,6 +108,15 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
 
     connect(List1, &ChosenList::buttonPressed, this, &Spassword1::List1_MouseDown);
 
+    m_rereadTimer->setSingleShot(true);
+    m_rereadTimer->setInterval(RereadDelayMs);
+    connect(m_rereadTimer, &QTimer::timeout, this, &Spassword1::folderChangedOnDisk);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        // The first change of a burst starts the wait; the others fall into it.
+        if (!m_rereadTimer->isActive())
+            m_rereadTimer->start();
+    });
+
     HFrame1->setObjectName(u"HFrame1"_s);
     HFrame2->setObjectName(u"HFrame2"_s);
     connect(HFrame1, &Divider::dragged, this, &Spassword1::HFrame1_Drag);
@@ -153,7 +169,8 @@ QStringList Spassword1::shownFiles() const {
 }
 
 void Spassword1::refreshFiles() {
-    m_files->refresh();
+    m_rereadTimer->stop();
+    File1->reread();
     showFileCount();
 }
 
@@ -272,7 +289,7 @@ void Spassword1::Combo1_Click() {
     if (m_services.state().Busy)
         return;
     Combo1_Change();
-    showFileCount();
+    refreshFiles();
     m_services.state().ActiveListKind = ListKind::None;
 }
 
@@ -298,6 +315,7 @@ void Spassword1::Dir1_Change() {
         return;
     File1->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
     m_files->setFolder(m_treeFolder);
+    watchShownFolder();
     showFileCount();
     m_services.state().ActiveListKind = ListKind::None;
     showVolumeOfCurrentFolder();
@@ -345,6 +363,25 @@ void Spassword1::Dir1_MouseDown(QMouseEvent* event) {
     if (index.isValid())
         Dir1->setCurrentIndex(index);
     ListPanes::PopUp(m_services, u"Folder"_s);
+}
+
+void Spassword1::watchShownFolder() {
+    m_rereadTimer->stop();
+    if (const QStringList watched = m_watcher->directories(); !watched.isEmpty())
+        m_watcher->removePaths(watched);
+    // Where the folder cannot be watched (no more watches, a file system without notices), the
+    // list is still read again at the end of every command.
+    if (QFileInfo(m_files->folder()).isDir())
+        m_watcher->addPath(m_files->folder());
+}
+
+void Spassword1::folderChangedOnDisk() {
+    // A long operation changes the folder as it goes and reads the list again when it ends; the
+    // re-read waits until then so the list does not change under it.
+    if (m_services.state().Busy)
+        m_rereadTimer->start();
+    else
+        refreshFiles();
 }
 
 void Spassword1::showFolderInTree(const QString& path) {

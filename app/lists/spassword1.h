@@ -21,10 +21,12 @@ class FileListView;
 class MainWindowServices;
 class QComboBox;
 class QFileSystemModel;
+class QFileSystemWatcher;
 class QLabel;
 class QListWidget;
 class QModelIndex;
 class QMouseEvent;
+class QTimer;
 class QTreeView;
 
 class Spassword1 : public QWidget, public ChosenListWindow {
@@ -51,7 +53,9 @@ public:
     QStringList selectedFiles() const;
     // The names of every file the file list shows, in list order.
     QStringList shownFiles() const;
-    // Reads the file list's folder again and shows its count in lab5.
+    // Reads the file list's folder again and shows its count in lab5. The files that remain keep
+    // their selection and highlight. It also happens by itself soon after the folder changes on
+    // disk, once no long operation runs.
     void refreshFiles();
     void focusFolderTree();
     // Sets the folder tree to a folder and, when not busy, shows its files.
@@ -78,6 +82,8 @@ private:
     void List1_MouseDown(Qt::MouseButton button);
     void Dir1_MouseDown(QMouseEvent* event);
 
+    void watchShownFolder();
+    void folderChangedOnDisk();
     void showFolderInTree(const QString& path);
     void showFileCount();
     int volumeIndexOf(const QString& path) const;
@@ -87,6 +93,9 @@ private:
     MainWindowServices& m_services;
     FileListModel* m_files;
     QFileSystemModel* m_folders;
+    QFileSystemWatcher* m_watcher;
+    // Gathers the bursts of changes a copy or a pass makes into one re-read.
+    QTimer* m_rereadTimer;
     QComboBox* Drive1;
     QTreeView* Dir1;
     QComboBox* Combo1;

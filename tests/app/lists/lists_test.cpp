@@ -17,6 +17,7 @@
 #include "twips.h"
 
 #include <QtCore/QMimeData>
+#include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
@@ -248,6 +249,40 @@ TEST_F(ChooserTest, KeyboardMovesShowWhatAClickShows) {
         EXPECT_EQ(shown(), std::tuple(u"File Size : 10 Byte"_s, QList<qint16>{1, 0, 0, 0}));
         services.appState.Busy = false;
     }
+}
+
+// Changes made on disk by others show soon after, a burst of them in few re-reads, none while
+// Busy; the files that remain keep selection and highlight. A filter choice re-reads at once.
+TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
+    open({u"a.doc"_s, u"b.doc"_s, u"c.doc"_s, u"d.vxp"_s});
+    File1()->setCurrentIndex(row(2));
+    File1()->selectionModel()->select(row(1), QItemSelectionModel::Select);
+    QFile::remove(file(u"a.doc"_s));
+    makeFile(u"files/e.txt"_s, 1);
+    const QStringList remaining{u"b.doc"_s, u"c.doc"_s, u"d.vxp"_s, u"e.txt"_s};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chooser->shownFiles() == remaining; }));
+    EXPECT_EQ(services.bar.lab5(), u"4"_s);
+    EXPECT_EQ(chooser->selectedFiles(), (QStringList{file(u"b.doc"_s), file(u"c.doc"_s)}));
+    EXPECT_EQ(chooser->highlightedFile(), file(u"c.doc"_s));
+
+    QSignalSpy rereads(File1()->model(), &QAbstractItemModel::modelReset);
+    services.appState.Busy = true;
+    for (int n = 0; n < 20; ++n)
+        makeFile(u"files/burst%1.txt"_s.arg(n), 1);
+    QTest::qWait(500);
+    EXPECT_EQ(std::pair(rereads.count(), services.bar.lab5()), std::pair(qsizetype(0), u"4"_s)) << "not while Busy";
+    services.appState.Busy = false;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return services.bar.lab5() == u"24"_s; }));
+    QTest::qWait(300);
+    EXPECT_LE(rereads.count(), 2);
+
+    QFile::remove(file(u"d.vxp"_s));
+    makeFile(u"files/f.vxp"_s, 1);
+    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
+    Combo1->setCurrentIndex(4);
+    QTest::keyClick(Combo1, Qt::Key_Down); // chooses the next entry, "*.vxp", from the drop-down
+    ASSERT_EQ(Combo1->currentText(), u"*.vxp"_s);
+    EXPECT_EQ(std::pair(chooser->shownFiles(), services.bar.lab5()), std::pair(QStringList{u"f.vxp"_s}, u"1"_s));
 }
 
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {

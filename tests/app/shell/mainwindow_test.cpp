@@ -140,6 +140,22 @@ TEST_F(ShellWindowTest, StartsWithCheckMarksAndFileKindSwitchesStayInStepInAllTh
     EXPECT_EQ(window().statusLine().lab5(), u"1"_s);
 }
 
+// Every command, from a menu or the tool bar, ends with the file list read again: a file deleted
+// by another program is gone from the list and from the count.
+TEST_F(ShellWindowTest, CommandsEndWithTheFileListReadAgain) {
+    const QString a = makeFile(u"work/a.txt"_s, 1);
+    const QString b = makeFile(u"work/b.txt"_s, 1);
+    triggerAction(u"statusbar"_s);
+    EXPECT_EQ(std::pair(chooser()->fileCount(), window().statusLine().lab5()), std::pair(2, u"2"_s));
+    QFile::remove(a);
+    QTest::mouseClick(toolButton(u"ViewATool"_s), Qt::RightButton); // a press that switches nothing
+    EXPECT_EQ(std::pair(chooser()->shownFiles(), window().statusLine().lab5()),
+              std::pair(QStringList{u"b.txt"_s}, u"1"_s));
+    QFile::remove(b);
+    triggerAction(u"Toolbar"_s);
+    EXPECT_EQ(window().statusLine().lab5(), u"0"_s);
+}
+
 TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot) {
     const QString program = m_platform.folder + u"/generate"_s;
     const std::tuple<bool, bool, QStringList, QStringList> cases[] = {
