@@ -24,8 +24,10 @@
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTreeView>
 
 #include <algorithm>
@@ -40,13 +42,25 @@ const int NarrowColumn = twips::toPixels(500);
 // How long the file list waits after a change on disk for the changes that follow it.
 constexpr int RereadDelayMs = 100;
 
+// The folder tree's model; a folder's tool tip is its whole name, which a narrow tree cuts.
+class FolderTreeModel final : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::ToolTipRole && index.column() == 0)
+            return fileName(index);
+        return QFileSystemModel::data(index, role);
+    }
+};
+
 } // namespace
 
 Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_files(new FileListModel(services.platform(), this))
-    , m_folders(new QFileSystemModel(this))
+    , m_folders(new FolderTreeModel(this))
     , m_watcher(new QFileSystemWatcher(this))
     , m_rereadTimer(new QTimer(this))
     , Drive1(new QComboBox(this))
@@ -76,8 +90,27 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
         Dir1->hideColumn(column);
+    // At the design width the tree is narrow: names keep their whole width and the tree scrolls
+    // sideways rather than cutting them.
+    Dir1->header()->setStretchLastSection(false);
+    Dir1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Dir1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Dir1->viewport()->setMouseTracking(true);
     Dir1->viewport()->installEventFilter(this);
+    Dir1->installEventFilter(this);
+    m_treeScrollTimer = new QTimer(this);
+    m_treeScrollTimer->setSingleShot(true);
+    m_treeScrollTimer->setInterval(RereadDelayMs);
+    connect(m_treeScrollTimer, &QTimer::timeout, this, &Spassword1::keepTreeFolderInView);
+    const auto treeChanged = [this] {
+        if (m_followTreeFolder && !m_treeScrollTimer->isActive())
+            m_treeScrollTimer->start();
+    };
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, treeChanged);
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, treeChanged);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, treeChanged);
+    for (QScrollBar* bar : {Dir1->verticalScrollBar(), Dir1->horizontalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { m_followTreeFolder = false; });
     // Enter, or a double-click, opens the highlighted folder.
     connect(Dir1, &QTreeView::activated, this,
             [this](const QModelIndex& index) { openFolder(m_folders->filePath(index)); });
@@ -205,8 +238,11 @@ void Spassword1::closeEvent(QCloseEvent* event) {
 }
 
 bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Dir1->viewport()) {
+    if (watched == Dir1 && event->type() == QEvent::KeyPress) {
+        m_followTreeFolder = false;
+    } else if (watched == Dir1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
+            m_followTreeFolder = false;
             Dir1_MouseDown(static_cast<QMouseEvent*>(event));
             return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
         }
@@ -245,6 +281,8 @@ void Spassword1::Form_Resize() {
         frame.resize(outer);
     }
     placeColumns(qRound(0.3 * width()), qRound(0.35 * width()) - DividerWidth);
+    if (m_followTreeFolder)
+        m_treeScrollTimer->start();
 }
 
 void Spassword1::placeColumns(int dirWidth, int fileWidth) {
@@ -391,7 +429,23 @@ void Spassword1::showFolderInTree(const QString& path) {
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         Dir1->expand(parent);
     Dir1->setCurrentIndex(index);
-    Dir1->scrollTo(index);
+    m_followTreeFolder = true;
+    keepTreeFolderInView();
+}
+
+void Spassword1::keepTreeFolderInView() {
+    const QModelIndex current = Dir1->currentIndex();
+    if (!current.isValid())
+        return;
+    Dir1->scrollTo(current);
+    // Sideways, the start of the name shows, with the branch line before it when it fits.
+    const QRect item = Dir1->visualRect(current);
+    const int viewWidth = Dir1->viewport()->width();
+    if (item.left() < 0 || item.left() + std::min(item.width(), viewWidth) > viewWidth) {
+        QScrollBar* bar = Dir1->horizontalScrollBar();
+        bar->setValue(bar->value() + item.left() -
+                      std::min(Dir1->indentation(), std::max(0, viewWidth - item.width())));
+    }
 }
 
 void Spassword1::showFileCount() {

@@ -82,6 +82,7 @@ private:
     void List1_MouseDown(Qt::MouseButton button);
     void Dir1_MouseDown(QMouseEvent* event);
 
+    void keepTreeFolderInView();
     void watchShownFolder();
     void folderChangedOnDisk();
     void showFolderInTree(const QString& path);
@@ -106,5 +107,9 @@ private:
     Divider* HFrame2;
     // Dir1's path: the folder last opened in the tree.
     QString m_treeFolder;
+    // The tree loads its folders in the background, and each load moves the rows below it: until
+    // the user works in the tree, its highlight is brought back into view after every load.
+    bool m_followTreeFolder = true;
+    QTimer* m_treeScrollTimer;
     bool m_placed = false;
 };

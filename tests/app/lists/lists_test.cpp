@@ -17,6 +17,7 @@
 #include "twips.h"
 
 #include <QtCore/QMimeData>
+#include <QtGui/QFileSystemModel>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
@@ -24,6 +25,9 @@
 #include <QtWidgets/QListView>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiSubWindow>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QToolTip>
+#include <QtWidgets/QTreeView>
 
 using namespace Qt::StringLiterals;
 using namespace ChooserRules;
@@ -283,6 +287,47 @@ TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
     QTest::keyClick(Combo1, Qt::Key_Down); // chooses the next entry, "*.vxp", from the drop-down
     ASSERT_EQ(Combo1->currentText(), u"*.vxp"_s);
     EXPECT_EQ(std::pair(chooser->shownFiles(), services.bar.lab5()), std::pair(QStringList{u"f.vxp"_s}, u"1"_s));
+}
+
+// The narrow folder tree scrolls sideways instead of cutting names, shows a whole name as a tool
+// tip, and keeps the opened folder in view while the folders above it load, until the user
+// scrolls the tree.
+TEST_F(ChooserTest, FolderTreeShowsWholeNamesAndKeepsTheOpenedFolderInView) {
+    const QString longName = u"a folder whose name is far wider than the folder tree"_s;
+    makeDir(longName);
+    for (int n = 0; n < 60; ++n) // folders listed above the opened one, pushing it down as they load
+        makeDir(u"a%1"_s.arg(n, 2, 10, QChar(u'0')));
+    open();
+    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
+    const auto* folders = qobject_cast<const QFileSystemModel*>(Dir1->model());
+    const auto loaded = [&] {
+        return folders->rowCount(folders->index(root())) ==
+               QDir(root()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).size();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(loaded));
+    QTest::qWait(300);
+    const auto inView = [&](const QModelIndex& index) {
+        const QRect item = Dir1->visualRect(index);
+        return item.top() >= 0 && item.bottom() < Dir1->viewport()->height() && item.left() >= 0 &&
+               item.left() < Dir1->viewport()->width();
+    };
+    ASSERT_EQ(folders->filePath(Dir1->currentIndex()), folder);
+    EXPECT_TRUE(inView(Dir1->currentIndex()));
+    EXPECT_GT(Dir1->horizontalScrollBar()->maximum(), 0) << "the long name is not cut";
+
+    const QModelIndex wide = folders->index(path(longName));
+    Dir1->scrollTo(wide);
+    ASSERT_TRUE(inView(wide));
+    const QPoint at = Dir1->visualRect(wide).center();
+    QHelpEvent help(QEvent::ToolTip, at, Dir1->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(Dir1->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), longName);
+
+    Dir1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum); // as the user does
+    makeDir(u"a60"_s);
+    ASSERT_TRUE(QTest::qWaitFor(loaded));
+    QTest::qWait(300);
+    EXPECT_EQ(Dir1->verticalScrollBar()->value(), 0) << "the tree stays where the user scrolled it";
 }
 
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
