@@ -14,6 +14,7 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
+#include "startplacement.h"
 #include "statline.h"
 #include "twips.h"
 
@@ -155,6 +156,11 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     connect(HFrame1, &Divider::dragged, this, &Spassword1::HFrame1_Drag);
     connect(HFrame2, &Divider::dragged, this, &Spassword1::HFrame2_Drag);
 
+    // The left 0.7 of the client area at its full height.
+    new StartPlacement(*this, services, [](QWidget& frame, QSize client) {
+        frame.setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
+    });
+
     openFolder(QDir::currentPath());
     Form_Load();
 }
@@ -215,15 +221,6 @@ void Spassword1::openFolder(const QString& path) {
     m_treeFolder = QDir::cleanPath(path);
     showFolderInTree(m_treeFolder);
     Dir1_Change();
-}
-
-void Spassword1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_placed)
-        return;
-    m_placed = true;
-    const QSize client = m_services.clientSize();
-    ChildFrame(*this).setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
 }
 
 void Spassword1::resizeEvent(QResizeEvent* event) {

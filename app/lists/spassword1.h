@@ -33,8 +33,9 @@ class Spassword1 : public QWidget, public ChosenListWindow {
     Q_OBJECT
 
 public:
-    // The main window places the chooser in a sub-window of its area; the first show fits that
-    // sub-window to the left 0.7 of the client area.
+    // The main window places the chooser in a sub-window of its area; that sub-window takes the
+    // left 0.7 of the client area at its full height, following the area's size until the user
+    // moves or resizes it.
     explicit Spassword1(MainWindowServices& services, QWidget* parent = nullptr);
 
     QListWidget* chosenList() override;
@@ -62,7 +63,6 @@ public:
     void openFolder(const QString& path);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,5 +111,4 @@ private:
     // the user works in the tree, its highlight is brought back into view after every load.
     bool m_followTreeFolder = true;
     QTimer* m_treeScrollTimer;
-    bool m_placed = false;
 };

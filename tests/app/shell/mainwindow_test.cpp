@@ -4,12 +4,14 @@
 #include "mdiform1.h"
 
 #include "apptitle.h"
+#include "form3.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
 #include "statline.h"
 
 #include <QtCore/QTimer>
+#include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMessageBox>
@@ -154,6 +156,35 @@ TEST_F(ShellWindowTest, CommandsEndWithTheFileListReadAgain) {
     QFile::remove(b);
     triggerAction(u"Toolbar"_s);
     EXPECT_EQ(window().statusLine().lab5(), u"0"_s);
+}
+
+// The chooser takes the left 0.7 of the client area at its full height and the browser the top
+// right corner, 0.3 wide and 0.4 high, whatever size the window system gives the main window after
+// it is shown; a window the user moved keeps its place.
+TEST_F(ShellWindowTest, StartPlacesFollowTheClientAreaUntilTheUserMovesAWindow) {
+    QWidget* chooserFrame = chooser()->parentWidget();
+    QWidget* browserFrame = window().browser()->parentWidget();
+    const auto placed = [&](bool browserFollows) {
+        const QSize client = window().clientSize();
+        const QRect browser = browserFrame->geometry();
+        return chooserFrame->geometry() == QRect(0, 0, qRound(0.7 * client.width()), client.height()) &&
+               browserFollows == (browser.right() + 1 == client.width() && browser.top() == 0 &&
+                                  browser.height() == qRound(0.4 * client.height()));
+    };
+    const auto resizeTo = [&](QSize size) { // as the window manager does, after the window is shown
+        const QSize before = window().clientSize();
+        window().windowHandle()->resize(size);
+        return QTest::qWaitFor([&] { return window().clientSize() != before; });
+    };
+    EXPECT_TRUE(placed(true)) << "at start";
+    for (const QSize size : {QSize(900, 700), QSize(760, 480)}) {
+        ASSERT_TRUE(resizeTo(size));
+        EXPECT_TRUE(placed(true)) << size.width();
+    }
+    browserFrame->move(20, 30);
+    ASSERT_TRUE(resizeTo(QSize(880, 640)));
+    EXPECT_TRUE(placed(false));
+    EXPECT_EQ(browserFrame->pos(), QPoint(20, 30));
 }
 
 TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot) {
