@@ -17,35 +17,6 @@ const QString Ext = ChooserRules::LockExtension.toString();
 const QString Locked = u"The folder successfully Locked."_s;
 const QString Unlocked = u"The folder successfully unlocked."_s;
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
-// Passes every box on to the scripted dialogs, noting where the tree's highlight is while a
-// message is on screen.
-class HighlightNotingDialogs final : public Dialogs {
-public:
-    HighlightNotingDialogs(Dialogs& boxes, std::function<QString()> highlight)
-        : m_boxes(boxes)
-        , m_highlight(std::move(highlight)) {}
-
-    void message(const QString& text) override {
-        highlighted << m_highlight();
-        m_boxes.message(text);
-    }
-    Answer askYesNo(const QString& text) override { return m_boxes.askYesNo(text); }
-    Answer askRetryCancel(const QString& text) override { return m_boxes.askRetryCancel(text); }
-    QString input(const QString& prompt, const QString& title, const QString& defaultText) override {
-        return m_boxes.input(prompt, title, defaultText);
-    }
-
-    QStringList highlighted;
-
-private:
-    Dialogs& m_boxes;
-    std::function<QString()> m_highlight;
-};
-
 class FolderWindowTest : public MainWindowTest<RedirectedPlatform> {
 protected:
     void preparePlatform() override {
@@ -62,8 +33,8 @@ protected:
 
 TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
     ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
-    HighlightNotingDialogs dialogs(m_dialogs, [this] { return chooser()->highlightedFolder(); });
-    openWindow(dialogs);
+    QStringList highlighted; // the tree's highlight while each message is on screen
+    m_dialogs.onMessage = [&] { highlighted << chooser()->highlightedFolder(); };
     setPassword(u"abcdefgh"_s);
     const QString docs = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
     chooser()->openFolder(docs);
@@ -72,7 +43,8 @@ TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
         expectChooserAt(item == u"PopFoldunLock"_s ? docs : docs + Ext);
     }
     EXPECT_EQ(m_dialogs.texts(), (QStringList{Locked, Unlocked, Locked}));
-    EXPECT_EQ(dialogs.highlighted, (QStringList{docs + Ext, docs, docs + Ext})) << "the tree is there by the message";
+    EXPECT_TRUE(highlighted == (QStringList{docs + Ext, docs, docs + Ext})) << highlighted.join(u' ').toStdString();
+    m_dialogs.onMessage = nullptr;
     setPassword({}); // the master password does not need the working password
     const std::tuple<std::optional<QString>, QString, QString> steps[] = {
         {std::nullopt, PassWord1::invalidPasswordMessage(), docs + Ext},
