@@ -22,6 +22,7 @@
 #include <QtCore/QFileSystemWatcher>
 #include <QtCore/QTimer>
 #include <QtGui/QFileSystemModel>
+#include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QComboBox>
@@ -71,7 +72,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     , Option1(new QLabel(u"Chosen File List"_s, this))
     , List1(new ChosenList(services, this))
     , HFrame1(new Divider(this))
-    , HFrame2(new Divider(this)) {
+    , HFrame2(new Divider(this))
+    , m_treeScrollTimer(new QTimer(this)) {
     setObjectName(u"Spassword1"_s);
     setWindowTitle(u"Encrypt / Decrypt"_s);
 
@@ -99,7 +101,6 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Dir1->viewport()->setMouseTracking(true);
     Dir1->viewport()->installEventFilter(this);
     Dir1->installEventFilter(this);
-    m_treeScrollTimer = new QTimer(this);
     m_treeScrollTimer->setSingleShot(true);
     m_treeScrollTimer->setInterval(RereadDelayMs);
     connect(m_treeScrollTimer, &QTimer::timeout, this, &Spassword1::keepTreeFolderInView);
@@ -412,8 +413,9 @@ void Spassword1::watchShownFolder() {
 
 void Spassword1::folderChangedOnDisk() {
     // A long operation changes the folder as it goes and reads the list again when it ends; the
-    // re-read waits until then so the list does not change under it.
-    if (m_services.state().Busy)
+    // re-read waits until then so the list does not change under it, and so it does while a
+    // mouse button is down (a selection or a drag in progress).
+    if (m_services.state().Busy || QGuiApplication::mouseButtons() != Qt::NoButton)
         m_rereadTimer->start();
     else
         refreshFiles();
