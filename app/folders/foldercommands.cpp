@@ -14,15 +14,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Shows the messages in order, then points the tree at a renamed folder: the chooser shows it
-// under its new name, and its file list is disabled while the folder is locked.
+// Points the tree at a renamed folder, then shows the messages in order: while they are on
+// screen the chooser already shows the folder under its new name (its file list disabled while
+// the folder is locked), rather than a highlight that lost its folder to the rename.
 void report(MainWindowServices& services, const FolderLock::Result& result) {
-    for (const QString& message : result.messages)
-        services.dialogs().message(message);
-    // Asked for after the messages: a modal box lets the user close the chooser meanwhile.
     Spassword1* chooser = services.chooser();
     if (chooser && !result.folderPath.isEmpty())
         chooser->openFolder(result.folderPath);
+    for (const QString& message : result.messages)
+        services.dialogs().message(message);
 }
 
 } // namespace

@@ -77,6 +77,17 @@ void ChosenList::mouseMoveEvent(QMouseEvent* event) {
     QListWidget::mouseMoveEvent(event);
 }
 
+void ChosenList::keyPressEvent(QKeyEvent* event) {
+    const QListWidgetItem* before = currentItem();
+    QListWidget::keyPressEvent(event);
+    // A keyboard user moving to an entry sees what a click on it shows, and works in this list.
+    QListWidgetItem* current = currentItem();
+    if (current && current != before && !m_services.state().Busy) {
+        ListPanes::ShowClickedFile(m_services, current->text());
+        m_services.state().ActiveListKind = ListKind::ChosenList;
+    }
+}
+
 void ChosenList::focusInEvent(QFocusEvent* event) {
     ListPanes::ShowListCount(m_services, count());
     QListWidget::focusInEvent(event);

@@ -1,7 +1,7 @@
 /*
  * A chosen-file list `List1`: full paths with multiple selection, as the file chooser and the
  * hot-list windows hold one. It does what both windows' lists do alike: the size text and
- * attribute buttons on a click, the entry count and hint on pointer moves and focus, and the
+ * attribute buttons on a click or a keyboard move, the entry count and hint on pointer moves and focus, and the
  * drop of dragged files with the duplicate rule. Its window decides what a button press does.
  */
 #pragma once
@@ -30,6 +30,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -6,10 +6,13 @@
 #include "draggedpaths.h"
 #include "filelistmodel.h"
 
+#include <QtCore/QItemSelectionModel>
+#include <QtCore/QSet>
 #include <QtGui/QCursor>
 #include <QtGui/QDrag>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
+#include <QtWidgets/QScrollBar>
 
 #include <algorithm>
 
@@ -39,6 +42,40 @@ QStringList FileListView::selectedPaths() const {
     return paths;
 }
 
+void FileListView::reread() {
+    QSet<QString> selected;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        selected.insert(m_model.fileName(index.row()));
+    const QString current = currentIndex().isValid() ? m_model.fileName(currentIndex().row()) : QString();
+    const int scrolled = verticalScrollBar()->value();
+
+    m_model.refresh();
+
+    // Runs of neighbouring selected rows make one range each, so a large selection stays quick.
+    QItemSelection selection;
+    int runStart = -1;
+    int currentRow = -1;
+    const int rows = m_model.rowCount();
+    for (int row = 0; row <= rows; ++row) {
+        const QString name = row < rows ? m_model.fileName(row) : QString();
+        const bool isSelected = row < rows && selected.contains(name);
+        if (isSelected && runStart < 0)
+            runStart = row;
+        if (!isSelected && runStart >= 0) {
+            selection.select(m_model.index(runStart), m_model.index(row - 1));
+            runStart = -1;
+        }
+        if (row < rows && !current.isEmpty() && name == current)
+            currentRow = row;
+    }
+    if (currentRow >= 0)
+        selectionModel()->setCurrentIndex(m_model.index(currentRow), QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::Select);
+    // The new rows are laid out first, or the scroll bar would not yet reach the old position.
+    executeDelayedItemsLayout();
+    verticalScrollBar()->setValue(scrolled);
+}
+
 void FileListView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::RightButton)
         QListView::mousePressEvent(event);
@@ -51,10 +88,14 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit enterPressed();
-    else
-        QListView::keyPressEvent(event);
+        return;
+    }
+    const QPersistentModelIndex before = currentIndex();
+    QListView::keyPressEvent(event);
+    if (currentIndex().isValid() && before != currentIndex())
+        emit movedByKey(currentIndex());
 }
 
 void FileListView::startDrag(Qt::DropActions) {

@@ -4,7 +4,6 @@
 #include "form3.h"
 
 #include "appstate.h"
-#include "childframe.h"
 #include "dialogs.h"
 #include "filepattern.h"
 #include "folderlister.h"
@@ -12,6 +11,7 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
+#include "startplacement.h"
 
 #include <QtCore/QDir>
 #include <QtGui/QMouseEvent>
@@ -33,6 +33,13 @@ Form3::Form3(MainWindowServices& services, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(File1);
 
+    // The top-right corner of the client area, 0.3 of its width and 0.4 of its height; the left
+    // edge comes from the width the frame took, which its minimum may have widened.
+    new StartPlacement(*this, services, [](QWidget& frame, QSize client) {
+        frame.resize(qRound(0.3 * client.width()), qRound(0.4 * client.height()));
+        frame.move(client.width() - frame.width(), 0);
+    });
+
     // A folder that cannot be made just leaves the list empty.
     QDir().mkpath(listFolder());
     refresh();
@@ -49,16 +56,6 @@ void Form3::refresh() {
         if (hotLists.matches(entry.name))
             File1->addItem(entry.name);
     }
-}
-
-void Form3::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_placed)
-        return;
-    m_placed = true;
-    const QSize client = m_services.clientSize();
-    const int width = qRound(0.3 * client.width());
-    ChildFrame(*this).setGeometry(client.width() - width, 0, width, qRound(0.4 * client.height()));
 }
 
 void Form3::closeEvent(QCloseEvent* event) {

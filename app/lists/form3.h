@@ -15,8 +15,9 @@ class Form3 : public QWidget {
     Q_OBJECT
 
 public:
-    // The main window places the browser in a sub-window of its area; the first show fits that
-    // sub-window to the top right corner of the client area.
+    // The main window places the browser in a sub-window of its area; that sub-window takes the
+    // top right corner of the client area, following the area's size until the user moves or
+    // resizes it.
     explicit Form3(MainWindowServices& services, QWidget* parent = nullptr);
 
     // The list folder: the per-user data folder + "/MyList".
@@ -25,7 +26,6 @@ public:
     void refresh();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -34,5 +34,4 @@ private:
 
     MainWindowServices& m_services;
     QListWidget* File1;
-    bool m_placed = false;
 };

@@ -15,15 +15,22 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
+#include "startplacement.h"
 #include "statline.h"
 #include "twips.h"
 
+#include <QtCore/QFileInfo>
+#include <QtCore/QFileSystemWatcher>
+#include <QtCore/QTimer>
 #include <QtGui/QFileSystemModel>
+#include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTreeView>
 
 #include <algorithm>
@@ -35,6 +42,20 @@ namespace {
 const int DividerWidth = twips::toPixels(80);
 // A divider drag stops once a neighbouring column is narrower than this.
 const int NarrowColumn = twips::toPixels(500);
+// How long the file list waits after a change on disk for the changes that follow it.
+constexpr int RereadDelayMs = 100;
+
+// The folder tree's model; a folder's tool tip is its whole name, which a narrow tree cuts.
+class FolderTreeModel final : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::ToolTipRole && index.column() == 0)
+            return fileName(index);
+        return QFileSystemModel::data(index, role);
+    }
+};
 
 } // namespace
 
@@ -42,7 +63,9 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_files(new FileListModel(services.platform(), this))
-    , m_folders(new QFileSystemModel(this))
+    , m_folders(new FolderTreeModel(this))
+    , m_watcher(new QFileSystemWatcher(this))
+    , m_rereadTimer(new QTimer(this))
     , Drive1(new QComboBox(this))
     , Dir1(new QTreeView(this))
     , Combo1(new QComboBox(this))
@@ -50,7 +73,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     , Option1(new QLabel(u"Chosen File List"_s, this))
     , List1(new ChosenList(services, this))
     , HFrame1(new Divider(this))
-    , HFrame2(new Divider(this)) {
+    , HFrame2(new Divider(this))
+    , m_treeScrollTimer(new QTimer(this)) {
     setObjectName(u"Spassword1"_s);
     setWindowTitle(u"Encrypt / Decrypt"_s);
 
@@ -70,8 +94,26 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
         Dir1->hideColumn(column);
+    // At the design width the tree is narrow: names keep their whole width and the tree scrolls
+    // sideways rather than cutting them.
+    Dir1->header()->setStretchLastSection(false);
+    Dir1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Dir1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Dir1->viewport()->setMouseTracking(true);
     Dir1->viewport()->installEventFilter(this);
+    Dir1->installEventFilter(this);
+    m_treeScrollTimer->setSingleShot(true);
+    m_treeScrollTimer->setInterval(RereadDelayMs);
+    connect(m_treeScrollTimer, &QTimer::timeout, this, &Spassword1::keepTreeFolderInView);
+    const auto treeChanged = [this] {
+        if (m_followTreeFolder && !m_treeScrollTimer->isActive())
+            m_treeScrollTimer->start();
+    };
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, treeChanged);
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, treeChanged);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, treeChanged);
+    for (QScrollBar* bar : {Dir1->verticalScrollBar(), Dir1->horizontalScrollBar()})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this] { m_followTreeFolder = false; });
     // Enter, or a double-click, opens the highlighted folder.
     connect(Dir1, &QTreeView::activated, this,
             [this](const QModelIndex& index) { openFolder(m_folders->filePath(index)); });
@@ -90,6 +132,7 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     connect(File1, &QAbstractItemView::clicked, this, &Spassword1::File1_Click);
     connect(File1, &FileListView::buttonPressed, this, &Spassword1::File1_MouseDown);
     connect(File1, &FileListView::enterPressed, this, &Spassword1::File1_KeyEnter);
+    connect(File1, &FileListView::movedByKey, this, &Spassword1::File1_Click);
     connect(File1, &FileListView::pointerMoved, this,
             [this] { ListPanes::ShowHint(m_services, u"Drag and drop files to your list "_s); });
 
@@ -101,10 +144,24 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
 
     connect(List1, &ChosenList::buttonPressed, this, &Spassword1::List1_MouseDown);
 
+    m_rereadTimer->setSingleShot(true);
+    m_rereadTimer->setInterval(RereadDelayMs);
+    connect(m_rereadTimer, &QTimer::timeout, this, &Spassword1::folderChangedOnDisk);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        // The first change of a burst starts the wait; the others fall into it.
+        if (!m_rereadTimer->isActive())
+            m_rereadTimer->start();
+    });
+
     HFrame1->setObjectName(u"HFrame1"_s);
     HFrame2->setObjectName(u"HFrame2"_s);
     connect(HFrame1, &Divider::dragged, this, &Spassword1::HFrame1_Drag);
     connect(HFrame2, &Divider::dragged, this, &Spassword1::HFrame2_Drag);
+
+    // The left 0.7 of the client area at its full height.
+    new StartPlacement(*this, services, [](QWidget& frame, QSize client) {
+        frame.setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
+    });
 
     openFolder(QDir::currentPath());
     Form_Load();
@@ -153,7 +210,8 @@ QStringList Spassword1::shownFiles() const {
 }
 
 void Spassword1::refreshFiles() {
-    m_files->refresh();
+    m_rereadTimer->stop();
+    File1->reread();
     showFileCount();
 }
 
@@ -165,15 +223,6 @@ void Spassword1::openFolder(const QString& path) {
     m_treeFolder = QDir::cleanPath(path);
     showFolderInTree(m_treeFolder);
     Dir1_Change();
-}
-
-void Spassword1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_placed)
-        return;
-    m_placed = true;
-    const QSize client = m_services.clientSize();
-    ChildFrame(*this).setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
 }
 
 void Spassword1::resizeEvent(QResizeEvent* event) {
@@ -188,8 +237,11 @@ void Spassword1::closeEvent(QCloseEvent* event) {
 }
 
 bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Dir1->viewport()) {
+    if (watched == Dir1 && event->type() == QEvent::KeyPress) {
+        m_followTreeFolder = false;
+    } else if (watched == Dir1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
+            m_followTreeFolder = false;
             Dir1_MouseDown(static_cast<QMouseEvent*>(event));
             return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
         }
@@ -228,6 +280,8 @@ void Spassword1::Form_Resize() {
         frame.resize(outer);
     }
     placeColumns(qRound(0.3 * width()), qRound(0.35 * width()) - DividerWidth);
+    if (m_followTreeFolder)
+        m_treeScrollTimer->start();
 }
 
 void Spassword1::placeColumns(int dirWidth, int fileWidth) {
@@ -272,7 +326,7 @@ void Spassword1::Combo1_Click() {
     if (m_services.state().Busy)
         return;
     Combo1_Change();
-    showFileCount();
+    refreshFiles();
     m_services.state().ActiveListKind = ListKind::None;
 }
 
@@ -298,6 +352,7 @@ void Spassword1::Dir1_Change() {
         return;
     File1->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
     m_files->setFolder(m_treeFolder);
+    watchShownFolder();
     showFileCount();
     m_services.state().ActiveListKind = ListKind::None;
     showVolumeOfCurrentFolder();
@@ -351,6 +406,26 @@ void Spassword1::Dir1_MouseDown(QMouseEvent* event) {
     ListPanes::PopUp(m_services, u"Folder"_s);
 }
 
+void Spassword1::watchShownFolder() {
+    m_rereadTimer->stop();
+    if (const QStringList watched = m_watcher->directories(); !watched.isEmpty())
+        m_watcher->removePaths(watched);
+    // Where the folder cannot be watched (no more watches, a file system without notices), the
+    // list is still read again at the end of every command.
+    if (QFileInfo(m_files->folder()).isDir())
+        m_watcher->addPath(m_files->folder());
+}
+
+void Spassword1::folderChangedOnDisk() {
+    // A long operation changes the folder as it goes and reads the list again when it ends; the
+    // re-read waits until then so the list does not change under it, and so it does while a
+    // mouse button is down (a selection or a drag in progress).
+    if (m_services.state().Busy || QGuiApplication::mouseButtons() != Qt::NoButton)
+        m_rereadTimer->start();
+    else
+        refreshFiles();
+}
+
 void Spassword1::showFolderInTree(const QString& path) {
     const QModelIndex index = m_folders->index(path);
     if (!index.isValid())
@@ -358,7 +433,23 @@ void Spassword1::showFolderInTree(const QString& path) {
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         Dir1->expand(parent);
     Dir1->setCurrentIndex(index);
-    Dir1->scrollTo(index);
+    m_followTreeFolder = true;
+    keepTreeFolderInView();
+}
+
+void Spassword1::keepTreeFolderInView() {
+    const QModelIndex current = Dir1->currentIndex();
+    if (!current.isValid())
+        return;
+    Dir1->scrollTo(current);
+    // Sideways, the start of the name shows, with the branch line before it when it fits.
+    const QRect item = Dir1->visualRect(current);
+    const int viewWidth = Dir1->viewport()->width();
+    if (item.left() < 0 || item.left() + std::min(item.width(), viewWidth) > viewWidth) {
+        QScrollBar* bar = Dir1->horizontalScrollBar();
+        bar->setValue(bar->value() + item.left() -
+                      std::min(Dir1->indentation(), std::max(0, viewWidth - item.width())));
+    }
 }
 
 void Spassword1::showFileCount() {

@@ -21,18 +21,21 @@ class FileListView;
 class MainWindowServices;
 class QComboBox;
 class QFileSystemModel;
+class QFileSystemWatcher;
 class QLabel;
 class QListWidget;
 class QModelIndex;
 class QMouseEvent;
+class QTimer;
 class QTreeView;
 
 class Spassword1 : public QWidget, public ChosenListWindow {
     Q_OBJECT
 
 public:
-    // The main window places the chooser in a sub-window of its area; the first show fits that
-    // sub-window to the left 0.7 of the client area.
+    // The main window places the chooser in a sub-window of its area; that sub-window takes the
+    // left 0.7 of the client area at its full height, following the area's size until the user
+    // moves or resizes it.
     explicit Spassword1(MainWindowServices& services, QWidget* parent = nullptr);
 
     QListWidget* chosenList() override;
@@ -51,14 +54,15 @@ public:
     QStringList selectedFiles() const;
     // The names of every file the file list shows, in list order.
     QStringList shownFiles() const;
-    // Reads the file list's folder again and shows its count in lab5.
+    // Reads the file list's folder again and shows its count in lab5. The files that remain keep
+    // their selection and highlight. It also happens by itself soon after the folder changes on
+    // disk, once no long operation runs.
     void refreshFiles();
     void focusFolderTree();
     // Sets the folder tree to a folder and, when not busy, shows its files.
     void openFolder(const QString& path);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,6 +82,9 @@ private:
     void List1_MouseDown(Qt::MouseButton button);
     void Dir1_MouseDown(QMouseEvent* event);
 
+    void keepTreeFolderInView();
+    void watchShownFolder();
+    void folderChangedOnDisk();
     void showFolderInTree(const QString& path);
     void showFileCount();
     int volumeIndexOf(const QString& path) const;
@@ -87,6 +94,9 @@ private:
     MainWindowServices& m_services;
     FileListModel* m_files;
     QFileSystemModel* m_folders;
+    QFileSystemWatcher* m_watcher;
+    // Gathers the bursts of changes a copy or a pass makes into one re-read.
+    QTimer* m_rereadTimer;
     QComboBox* Drive1;
     QTreeView* Dir1;
     QComboBox* Combo1;
@@ -97,5 +107,8 @@ private:
     Divider* HFrame2;
     // Dir1's path: the folder last opened in the tree.
     QString m_treeFolder;
-    bool m_placed = false;
+    // The tree loads its folders in the background, and each load moves the rows below it: until
+    // the user works in the tree, its highlight is brought back into view after every load.
+    bool m_followTreeFolder = true;
+    QTimer* m_treeScrollTimer;
 };

@@ -209,8 +209,10 @@ void MDIForm1::wireCommands() {
         onItem(filter.popupItem, [this, kind] { m_filters.switchFromMenu(kind, m_chooser); });
         connect(GgG, filter.pressed, this, [this, kind](short button) {
             // Only a left click changes the button; acting on another button's press would leave
-            // the button out of step with the list and the menus.
-            if (passesCommandGate() && button == kLeftButton)
+            // the button out of step with the list and the menus. A refused click keeps it as is.
+            if (!passesCommandGate())
+                GgG->refuseClick();
+            else if (button == kLeftButton)
                 m_filters.switchFromToolbar(kind, m_chooser);
         });
     }
@@ -247,6 +249,15 @@ void MDIForm1::wireCommands() {
         m_state.Busy = false;
     });
 
+    // Connected last, so it runs after each event's own handler.
+    for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
+                             &OrloTool::UserControl1::C4, &OrloTool::UserControl1::C11, &OrloTool::UserControl1::C12,
+                             &OrloTool::UserControl1::C13, &OrloTool::UserControl1::C14, &OrloTool::UserControl1::C15})
+        connect(GgG, event, this, &MDIForm1::commandEnded);
+    for (const auto event : {&OrloTool::UserControl1::C5, &OrloTool::UserControl1::C6, &OrloTool::UserControl1::C7,
+                             &OrloTool::UserControl1::C8, &OrloTool::UserControl1::C9, &OrloTool::UserControl1::C10})
+        connect(GgG, event, this, &MDIForm1::commandEnded);
+
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
 
     // F1 opens the guide from every window of the program, the password dialog included. It
@@ -268,6 +279,16 @@ void MDIForm1::onItem(const QString& name, std::function<void()> command) {
             item->setChecked(!item->isChecked());
         command();
     });
+    connect(item, &QAction::triggered, this, &MDIForm1::commandEnded);
+}
+
+void MDIForm1::commandEnded() {
+    // A command may have changed files of the shown folder, and another program may have changed
+    // them meanwhile: the file list is read again. While a long operation runs (this command
+    // came in while it let events run, or the tool bar's attribute buttons are being set), the
+    // operation's own end does it.
+    if (m_chooser && m_chooser->isVisible() && !m_state.Busy)
+        m_chooser->refreshFiles();
 }
 
 void MDIForm1::MDIForm_Load() {
@@ -439,7 +460,12 @@ void MDIForm1::checkSecurityLevel(bool high) {
 }
 
 void MDIForm1::GgG_C10(short button) {
-    if (!passesCommandGate() || button != kLeftButton)
+    if (!passesCommandGate()) {
+        // The button stays as the level in force shows it.
+        GgG->refuseClick();
+        return;
+    }
+    if (button != kLeftButton)
         return;
     if (GgG->MM10() == 0) {
         // The question's modal box takes the mouse release: the button keeps the state given here.

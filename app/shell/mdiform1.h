@@ -68,6 +68,7 @@ private:
     void sizeClientArea(QSize size);
     void wireCommands();
     void onItem(const QString& name, std::function<void()> command);
+    void commandEnded();
 
     void MDIForm_Load();
     void MDIForm_Resize();

@@ -1,7 +1,7 @@
 /*
  * The three-state picture button of the tool bar, and how its clicks complete: a button that
  * reports mouse presses lets its container act on the press and completes the click only when
- * no modal box took the press over.
+ * the container did not refuse it and no modal box took the press over.
  */
 #include "statebutton.h"
 
@@ -59,6 +59,11 @@ bool StateButton::setState(int state) {
     return true;
 }
 
+void StateButton::refuseClick() {
+    if (m_reportingPress)
+        m_clickRefused = true;
+}
+
 void StateButton::mousePressEvent(QMouseEvent* event) {
     if (m_report == Report::MousePress) {
         // A modal box that the container opens from its handler takes the mouse release, so the
@@ -66,15 +71,19 @@ void StateButton::mousePressEvent(QMouseEvent* event) {
         const QPointer<StateButton> self(this);
         const QPointer<QWidget> window = this->window();
         m_windowBlocked = false;
+        m_clickRefused = false;
+        m_reportingPress = true;
         window->installEventFilter(this);
         emit mousePressed(buttonCode(event->button()), shiftCode(event->modifiers()),
                           float(twips::fromPixels(event->position().x())),
                           float(twips::fromPixels(event->position().y())));
         if (!self)
             return;
+        m_reportingPress = false;
         if (window)
             window->removeEventFilter(this);
-        if (m_windowBlocked || !isEnabled()) {
+        // Without the base class's press the button is not down, so the release completes nothing.
+        if (m_windowBlocked || m_clickRefused || !isEnabled()) {
             event->accept();
             return;
         }

@@ -24,6 +24,9 @@ public:
     qint16 state() const { return m_state; }
     // Refuses (with a warning, changing nothing) a value outside 0..2.
     bool setState(int state);
+    // Called by the container while it handles mousePressed: the click that press begins does
+    // not complete, so the state stays as it is. Outside that handler it does nothing.
+    void refuseClick();
 
 signals:
     void stateChanged();
@@ -43,6 +46,8 @@ private:
     const Report m_report;
     qint16 m_state = 0;
     bool m_windowBlocked = false;
+    bool m_reportingPress = false;
+    bool m_clickRefused = false;
 };
 
 } // namespace OrloTool

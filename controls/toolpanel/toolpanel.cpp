@@ -132,6 +132,12 @@ void UserControl1::writeState(int mm, qint16 value) {
         emit propertyChanged(stateName(mm));
 }
 
+void UserControl1::refuseClick() {
+    // Only the button whose press is being reported takes it.
+    for (StateButton* toggle : m_toggles)
+        toggle->refuseClick();
+}
+
 void UserControl1::readProperties(const PropertyBag& bag) {
     if (const auto alignment = readInt16(bag, u"Alignment"_s, 0))
         m_alignment = *alignment;

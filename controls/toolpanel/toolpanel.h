@@ -71,6 +71,11 @@ public:
     void setMM9(qint16 value) { writeState(9, value); }
     void setMM10(qint16 value) { writeState(10, value); }
 
+    // Called from a handler of C5 to C10: the press it reports completes no click, so the button
+    // keeps its state (a container refuses a command this way without the button going out of
+    // step with it). Outside such a handler it does nothing.
+    void refuseClick();
+
     // Restores every property from the container's bag (a missing value gives its default) in
     // the order Alignment, Enabled, MM2, MM4, MM5 to MM10, MM1, MM3; changed states of MM1 to
     // MM4 raise their events as writes do. Saves them there (a default value is not kept).
@@ -91,7 +96,7 @@ signals:
     // Presses on LevelTool and the view buttons, raised before the button's state changes: the
     // mouse button (1 left, 2 right, 4 middle), Shift 1 / Ctrl 2 / Alt 4, and the pointer's
     // position within the button in twips. A left click then flips the state on release, unless
-    // the handler opened a modal box, which takes the release over.
+    // the handler refused it (refuseClick) or opened a modal box, which takes the release over.
     void C5(short button, short shift, float x, float y);
     void C6(short button, short shift, float x, float y);
     void C7(short button, short shift, float x, float y);

@@ -39,6 +39,8 @@ ScriptedDialogs::Scripted ScriptedDialogs::takeAnswer(const Box& box, std::initi
 
 void ScriptedDialogs::message(const QString& text) {
     m_boxes << Box{Kind::Message, applicationTitle(), text};
+    if (onMessage)
+        onMessage();
 }
 
 Dialogs::Answer ScriptedDialogs::askYesNo(const QString& text) {

@@ -12,6 +12,8 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <functional>
+
 class ScriptedDialogs final : public Dialogs {
 public:
     enum class Kind { Message, YesNo, RetryCancel, Input };
@@ -29,6 +31,9 @@ public:
     void answer(Answer next) { m_answers.enqueue(Scripted{next, {}}); }
     void answerInput(const QString& text) { m_answers.enqueue(Scripted{Answer::Ok, text}); }
     void cancelInput() { m_answers.enqueue(Scripted{Answer::Cancel, {}}); }
+
+    // Runs as each message is shown: what a test sees there is what the user sees beside the box.
+    std::function<void()> onMessage;
 
     const QList<Box>& boxes() const { return m_boxes; }
     // The texts of every box shown so far, in order.

@@ -33,6 +33,8 @@ protected:
 
 TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
     ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
+    QStringList highlighted; // the tree's highlight while each message is on screen
+    m_dialogs.onMessage = [&] { highlighted << chooser()->highlightedFolder(); };
     setPassword(u"abcdefgh"_s);
     const QString docs = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
     chooser()->openFolder(docs);
@@ -41,6 +43,8 @@ TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
         expectChooserAt(item == u"PopFoldunLock"_s ? docs : docs + Ext);
     }
     EXPECT_EQ(m_dialogs.texts(), (QStringList{Locked, Unlocked, Locked}));
+    EXPECT_TRUE(highlighted == (QStringList{docs + Ext, docs, docs + Ext})) << highlighted.join(u' ').toStdString();
+    m_dialogs.onMessage = nullptr;
     setPassword({}); // the master password does not need the working password
     const std::tuple<std::optional<QString>, QString, QString> steps[] = {
         {std::nullopt, PassWord1::invalidPasswordMessage(), docs + Ext},

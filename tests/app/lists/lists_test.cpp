@@ -19,12 +19,16 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
+#include <QtGui/QFileSystemModel>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListView>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiSubWindow>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QToolTip>
+#include <QtWidgets/QTreeView>
 
 #include <sys/stat.h>
 
@@ -247,6 +251,84 @@ TEST_F(ChooserTest, FileClickShowsSizeAndSetsAttributeButtonsUnderBusy) {
         ListPanes::ShowAttributeButtons(services);
         EXPECT_EQ(buttons(), QList<qint16>(4, 0)) << int(value);
     }
+}
+
+// A key that moves the highlight shows what a click shows and makes the list the one worked in.
+TEST_F(ChooserTest, KeyboardMovesShowWhatAClickShows) {
+    for (const auto& [name, size, attributes] : {std::tuple(u"a"_s, 10, Attr::Archive), {u"b"_s, 1536, Attr::Hidden}})
+        ASSERT_TRUE(services.testPlatform.setAttributes(makeFile(u"files/"_s + name, size), attributes));
+    open();
+    List1()->addItems({file(u"a"_s), file(u"b"_s)});
+    for (const auto& [list, kind] : {std::pair<QAbstractItemView*, ListKind>(File1(), ListKind::DirectoryFiles),
+                                     {List1(), ListKind::ChosenList}}) {
+        list->setCurrentIndex(list->model()->index(0, 0));
+        for (const auto& [key, size, hidden] :
+             {std::tuple(Qt::Key_Down, u"1.50 K"_s, 1), {Qt::Key_Home, u"10 Byte"_s, 0}}) {
+            services.appState.ActiveListKind = ListKind::None;
+            QTest::keyClick(list, key);
+            EXPECT_EQ(std::tuple(services.bar.lab3(), services.tools.MM1(), services.tools.MM2(),
+                                 services.appState.ActiveListKind),
+                      std::tuple(u"File Size : "_s + size, qint16(1 - hidden), qint16(hidden), kind));
+        }
+    }
+}
+
+// Changes made on disk by others show soon after (not while Busy), the files that remain keep
+// selection and highlight; a filter choice reads the folder at once.
+TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
+    open({u"a.doc"_s, u"b.doc"_s, u"c.doc"_s});
+    File1()->setCurrentIndex(row(2));
+    File1()->selectionModel()->select(row(1), QItemSelectionModel::Select);
+    services.appState.Busy = true;
+    QFile::remove(file(u"a.doc"_s));
+    makeFile(u"files/d.vxp"_s, 1);
+    QTest::qWait(400);
+    EXPECT_EQ(chooser->shownFiles().first(), u"a.doc"_s) << "not while Busy";
+    services.appState.Busy = false;
+    const QStringList remaining{u"b.doc"_s, u"c.doc"_s, u"d.vxp"_s};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chooser->shownFiles() == remaining; }));
+    EXPECT_EQ(chooser->selectedFiles(), (QStringList{file(u"b.doc"_s), file(u"c.doc"_s)}));
+    EXPECT_EQ(chooser->highlightedFile(), file(u"c.doc"_s));
+
+    QFile::remove(file(u"d.vxp"_s));
+    makeFile(u"files/e.vxp"_s, 1);
+    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
+    Combo1->setCurrentIndex(4);
+    QTest::keyClick(Combo1, Qt::Key_Down); // chooses the next entry, "*.vxp", from the drop-down
+    EXPECT_EQ(std::pair(chooser->shownFiles(), services.bar.lab5()), std::pair(QStringList{u"e.vxp"_s}, u"1"_s));
+}
+
+// The narrow folder tree scrolls sideways instead of cutting names and shows a whole name as a
+// tool tip; the opened folder stays in view while the folders above it load, until the user scrolls.
+TEST_F(ChooserTest, FolderTreeShowsWholeNamesAndKeepsTheOpenedFolderInView) {
+    const QString longName = makeDir(u"a folder whose name is far wider than the folder tree"_s);
+    for (int n = 0; n < 60; ++n) // listed above the opened folder, pushing it down as they load
+        makeDir(u"a%1"_s.arg(n, 2, 10, QChar(u'0')));
+    open();
+    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
+    const auto* folders = qobject_cast<const QFileSystemModel*>(Dir1->model());
+    const auto loaded = [&] {
+        return folders->rowCount(folders->index(root())) ==
+               QDir(root()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(loaded));
+    EXPECT_TRUE(QTest::qWaitFor([&] { // other programs may add folders above it meanwhile
+        const QRect current = Dir1->visualRect(Dir1->currentIndex());
+        return Dir1->viewport()->rect().contains(current.topLeft()) && current.bottom() < Dir1->viewport()->height();
+    }));
+    EXPECT_GT(Dir1->horizontalScrollBar()->maximum(), 0);
+    Dir1->scrollTo(folders->index(longName));
+    const QRect wide = Dir1->visualRect(folders->index(longName));
+    const QPoint at(std::clamp(wide.left() + 4, 0, Dir1->viewport()->width() - 1), wide.center().y());
+    QHelpEvent help(QEvent::ToolTip, at, Dir1->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(Dir1->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), QFileInfo(longName).fileName());
+
+    Dir1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum); // as the user does
+    makeDir(u"a60"_s);
+    ASSERT_TRUE(QTest::qWaitFor(loaded));
+    QTest::qWait(300);
+    EXPECT_EQ(Dir1->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {

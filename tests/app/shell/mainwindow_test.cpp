@@ -4,15 +4,17 @@
 #include "mdiform1.h"
 
 #include "apptitle.h"
-#include "helpwindow.h"
 #include "chosenlist.h"
 #include "fakeservices.h"
+#include "form3.h"
+#include "helpwindow.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
 #include "statline.h"
 
 #include <QtCore/QTimer>
+#include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QListView>
 #include <QtWidgets/QMdiArea>
@@ -76,11 +78,11 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     window().state().ActiveListKind = ListKind::ChosenList;
     for (const QString& gated : {u"HISEC"_s, u"DELOLD"_s, u"Normalmenu"_s, u"Contents1"_s})
         triggerAction(gated); // no answer is scripted: a question would fail the test
-    emit window().toolPanel().C5(1, 0, 0, 0);
-    emit window().toolPanel().C10(1, 0, 0, 0);
-    QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
+    for (const QString& button : {u"ViewATool"_s, u"LevelTool"_s, u"SysTool"_s})
+        QTest::mouseClick(toolButton(button), Qt::LeftButton); // the refused buttons keep their states
     EXPECT_EQ(window().state().ActiveListKind, ListKind::None);
-    EXPECT_EQ(std::pair(isChecked(u"HISEC"_s), isChecked(u"DELOLD"_s)), std::pair(false, true));
+    EXPECT_EQ(std::tuple(isChecked(u"HISEC"_s), window().toolPanel().MM10(), isChecked(u"DELOLD"_s)),
+              std::tuple(false, qint16(0), true));
     expectSwitch(kFilters[0], true);
     expectSwitch(kFilters[1], true);
     EXPECT_EQ(window().helpWindow(), nullptr);
@@ -151,6 +153,35 @@ TEST_F(ShellWindowTest, StartsWithCheckMarksAndFileKindSwitchesStayInStepInAllTh
     }
     QTest::mouseClick(toolButton(u"ViewHTool"_s), Qt::LeftButton); // the count pane follows: the hidden file goes
     EXPECT_EQ(window().statusLine().lab5(), u"1"_s);
+}
+
+// Commands from a menu or the tool bar end with the file list read again, its count too; placed
+// windows follow the client area's size after the window is shown until the user moves them.
+TEST_F(ShellWindowTest, CommandsRereadTheFileListAndStartPlacesFollowTheClientArea) {
+    const QString file = makeFile(u"work/a.txt"_s, 1);
+    triggerAction(u"statusbar"_s);
+    EXPECT_EQ(window().statusLine().lab5(), u"1"_s);
+    QFile::remove(file);
+    QTest::mouseClick(toolButton(u"ViewATool"_s), Qt::RightButton); // a press that switches nothing
+    EXPECT_EQ(std::pair(chooser()->fileCount(), window().statusLine().lab5()), std::pair(0, u"0"_s));
+
+    QWidget* browser = window().browser()->parentWidget();
+    const auto placed = [&](bool browserFollows) {
+        const QSize client = window().clientSize();
+        return chooser()->parentWidget()->geometry() == QRect(0, 0, qRound(0.7 * client.width()), client.height()) &&
+               browserFollows == (browser->geometry().topRight() == QPoint(client.width() - 1, 0) &&
+                                  browser->height() == qRound(0.4 * client.height()));
+    };
+    EXPECT_TRUE(placed(true));
+    for (const QSize size : {QSize(900, 700), QSize(760, 480), QSize(880, 640)}) {
+        if (size.width() == 880)
+            browser->move(20, 30);
+        const QSize before = window().clientSize();
+        window().windowHandle()->resize(size); // as the window manager does
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window().clientSize() != before; }));
+        EXPECT_TRUE(placed(size.width() != 880)) << size.width();
+    }
+    EXPECT_EQ(browser->pos(), QPoint(20, 30));
 }
 
 TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot) {

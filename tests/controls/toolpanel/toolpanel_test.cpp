@@ -95,6 +95,20 @@ TEST_F(ToolPanelTest, LevelSwitchKeepsTheStateItsModalQuestionGave) {
     }
 }
 
+// A press its handler refuses completes no click; the refusal holds for that press only.
+TEST_F(ToolPanelTest, RefusedPressKeepsTheButtonsState) {
+    bool refuse = true;
+    QObject::connect(&m_control, &UserControl1::C7, &m_control, [&] {
+        if (refuse)
+            m_control.refuseClick();
+    });
+    for (const auto& [refused, after] : {std::pair(true, 1), {false, 0}, {true, 0}}) {
+        refuse = refused;
+        QTest::mouseClick(tool(u"ViewNTool"_s), Qt::LeftButton);
+        EXPECT_EQ(state(7), after) << refused;
+    }
+}
+
 // Alignment, Enabled, MM2, MM4, MM5 to MM10, MM1 and MM3 come back in that order: C2 and C1 read the first.
 TEST_F(ToolPanelTest, PropertiesRoundTripInTheirRestoringOrder) {
     QVariantMap stored{{u"Alignment"_s, 3}, {u"Enabled"_s, false}};
