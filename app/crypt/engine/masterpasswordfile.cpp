@@ -40,6 +40,10 @@ QByteArray MasterPasswordFile::ScrambleMasterPassword(const QString& text) {
     return scrambled;
 }
 
+QByteArray MasterPasswordFile::storedForm(const QByteArray& content) {
+    return content.left(Size).leftJustified(Size, '\0');
+}
+
 QString MasterPasswordFile::defaultPath(const Platform& platform) {
     return platform.configFolder() + u"/3DEvez.vxa"_s;
 }
@@ -56,7 +60,7 @@ std::optional<QByteArray> MasterPasswordFile::read(QString* error) const {
         stored = file.read(Size);
     if (file.error() != QFileDevice::NoError)
         return failWith<std::optional<QByteArray>>(error, file.errorString());
-    return stored.leftJustified(Size, '\0');
+    return storedForm(stored);
 }
 
 MasterPasswordFile::Check MasterPasswordFile::check(const QString& text, QString* error) const {

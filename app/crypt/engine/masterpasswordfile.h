@@ -35,6 +35,9 @@ public:
 
     QString path() const { return m_path; }
 
+    // The 8 stored bytes a file's content gives: its first 8, with zero bytes for any it lacks.
+    static QByteArray storedForm(const QByteArray& content);
+
     // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read.
     std::optional<QByteArray> read(QString* error = nullptr) const;
     // The master-password check: whether text scrambles to the stored bytes.

@@ -105,11 +105,7 @@ bool FolderPasswordFile::exists() const {
     return info.exists() || info.isSymLink();
 }
 
-std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error) const {
-    const std::optional<Replaced> raw = readRaw(error);
-    if (!raw)
-        return std::nullopt;
-    const QByteArray& bytes = raw->bytes;
+std::optional<FolderPasswordFile::Lines> FolderPasswordFile::parse(const QByteArray& bytes, QString* error) {
     const qsizetype firstEnd = bytes.indexOf(LineEnd);
     const qsizetype nameStart = firstEnd + LineEnd.size();
     const qsizetype nameEnd = firstEnd < 0 ? -1 : bytes.indexOf(LineEnd, nameStart);
@@ -119,6 +115,13 @@ std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error
         return std::nullopt;
     }
     return Lines{bytes.left(firstEnd).leftJustified(SealSize, ' ', true), QFile::decodeName(name)};
+}
+
+std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error) const {
+    const std::optional<Replaced> raw = readRaw(error);
+    if (!raw)
+        return std::nullopt;
+    return parse(raw->bytes, error);
 }
 
 bool FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName,
