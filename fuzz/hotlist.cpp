@@ -1,0 +1,44 @@
+/*
+ * Hot-list files: any content parses (quotes, commas, blanks, lines of any length), and entries
+ * written by the writer read back the same. The input is taken both as a file's content and as
+ * the entries of a list, one per zero byte.
+ */
+#include "fuzzcheck.h"
+
+#include "hotlistfile.h"
+
+#include <QtCore/QFile>
+
+namespace {
+
+// Writes entries and reads them back; when the writer refuses, names an entry it could not keep.
+void checkRoundTrip(const QStringList& entries) {
+    QString unstorable;
+    const std::optional<QByteArray> content = HotListFile::Format(entries, &unstorable);
+    if (!content) {
+        FUZZ_CHECK(entries.contains(unstorable));
+        return;
+    }
+    FUZZ_CHECK(HotListFile::Parse(*content) == entries);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    // As a file: every line gives at least one entry, no entry holds a line end, and what was
+    // read survives being saved again.
+    const QStringList read = HotListFile::Parse(bytes);
+    FUZZ_CHECK(read.size() <= bytes.size());
+    FUZZ_CHECK(bytes.isEmpty() == read.isEmpty());
+    checkRoundTrip(read);
+
+    // As entries: any path the file system could give.
+    QStringList entries;
+    FuzzInput input(data, size);
+    while (!input.isEmpty())
+        entries.append(QFile::decodeName(input.until('\0')));
+    checkRoundTrip(entries);
+    return 0;
+}
