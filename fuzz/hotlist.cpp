@@ -1,8 +1,8 @@
 /*
  * Hot-list files: any content parses (quotes, commas, blanks, lines of any length), and entries
  * written by the writer read back the same. The input is taken both as a file's content and as
- * the entries of a list, one per zero byte; one input in 64 is also repeated into a file of 64 KiB
- * or more, so that huge lines and long runs of fields are read too.
+ * the entries of a list, one per zero byte; one input in 64 is also made into one huge line (its
+ * bytes without commas and line ends, repeated to 64 KiB or more), which must read as one entry.
  */
 #include "fuzzcheck.h"
 
@@ -37,8 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
     checkContent(bytes);
-    if (!bytes.isEmpty() && static_cast<quint8>(bytes.front()) % 64 == 0)
-        checkContent(bytes.repeated(64 * 1024 / bytes.size() + 1));
+    if (!bytes.isEmpty() && static_cast<quint8>(bytes.front()) % 64 == 0) {
+        const QByteArray line = QByteArray(bytes).replace(',', "").replace('\r', "").replace('\n', "");
+        const QByteArray huge = line.repeated(64 * 1024 / std::max<qsizetype>(1, line.size()) + 1);
+        FUZZ_CHECK(HotListFile::Parse(huge).size() == (huge.isEmpty() ? 0 : 1));
+        checkContent(huge + "\r\n");
+    }
 
     // As entries: any path the file system could give.
     QStringList entries;
