@@ -120,9 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.clear();
 
     FuzzInput input(data, size);
-    // High bit clear: a limit of up to 127 x 1 KiB (0 for none at all); set: no limit.
+    // High bit clear: a limit of up to 127 x 64 bytes, about as long as the files get (0: not a
+    // byte may be written); set: no limit.
     const quint8 choice = input.byte();
-    const rlim_t limit = (choice & 0x80) ? RLIM_INFINITY : rlim_t(choice & 0x7f) * 1024;
+    const rlim_t limit = (choice & 0x80) ? RLIM_INFINITY : rlim_t(choice & 0x7f) * 64;
     const QByteArray bytes = input.rest();
 
     // A crafted encrypted file.
