@@ -3,19 +3,31 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
             xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils
 
+# Only `make fuzz` needs these: clang with its libFuzzer and sanitizer run-times.
+FUZZ_PACKAGES := clang-14 libfuzzer-14-dev libclang-rt-14-dev
+FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword hotlist filepattern sealfile dosattrib
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test test-sanitize bench format clean
+.PHONY: deps deps-fuzz install-packages configure build run test test-sanitize bench fuzz format clean
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
+	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
+
+deps-fuzz: deps
+	@$(MAKE) --no-print-directory install-packages WANTED="$(FUZZ_PACKAGES)"
+
+install-packages:
+	@missing=$$(for p in $(WANTED); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing missing packages:" $$missing; \
 	    $(SUDO) apt-get update -qq && \
@@ -47,6 +59,21 @@ test-sanitize: deps
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# Builds the fuzz targets with clang and runs each for FUZZ_SECONDS, starting from its committed
+# corpus (fuzz/corpus/NAME, only read) and growing a working one in $(FUZZ_BUILD)/corpus/NAME. An
+# input that fails is written to $(FUZZ_BUILD)/findings/ and stops the run.
+fuzz: deps-fuzz
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) $(CMAKE_FLAGS) -DVEXA_FUZZ=ON -DVEXA_BUILD_TESTS=OFF \
+	    -DVEXA_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
+	mkdir -p $(FUZZ_BUILD)/findings
+	for target in $(FUZZ_TARGETS); do \
+	    mkdir -p $(FUZZ_BUILD)/corpus/$$target && \
+	    $(FUZZ_BUILD)/bin/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	        -artifact_prefix=$(FUZZ_BUILD)/findings/$$target- $(FUZZ_BUILD)/corpus/$$target fuzz/corpus/$$target \
+	        || exit 1; \
+	done
+
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
@@ -56,4 +83,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

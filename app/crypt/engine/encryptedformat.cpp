@@ -52,7 +52,8 @@ EncryptedHeader decodeHeader(const QByteArray& stored) {
     EncryptedHeader header;
     header.HeaderPassword = QString::fromLatin1(plain.left(PasswordSize));
     header.HeaderLevel = QString::fromLatin1(plain.mid(PasswordSize, 1));
-    header.SavedAttributes = static_cast<quint8>(plain.at(PasswordSize + 1));
+    if (plain.size() > PasswordSize + 1)
+        header.SavedAttributes = static_cast<quint8>(plain.at(PasswordSize + 1));
     return header;
 }
 

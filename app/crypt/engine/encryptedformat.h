@@ -51,7 +51,8 @@ QChar levelLetter(SecurityLevel level);
 
 // The 10 header bytes as stored, for a password canStorePassword accepts.
 QByteArray header(const QString& passwordField, SecurityLevel level, quint8 attributes);
-// Decodes the 10 stored header bytes.
+// Decodes the 10 stored header bytes. Of a shorter buffer it decodes what is there: the fields
+// it lacks stay short or empty (no level letter, attribute value 0), never read past its end.
 EncryptedHeader decodeHeader(const QByteArray& stored);
 
 // Transforms size body bytes in place the way the level prescribes; bodyOffset is the offset

@@ -45,6 +45,10 @@ bool MasterPasswordFile::canStore(const QString& text) {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
+QByteArray MasterPasswordFile::storedForm(const QByteArray& content) {
+    return content.left(Size).leftJustified(Size, '\0');
+}
+
 QString MasterPasswordFile::defaultPath(const Platform& platform) {
     return platform.configFolder() + u"/3DEvez.vxa"_s;
 }
@@ -56,7 +60,7 @@ std::optional<QByteArray> MasterPasswordFile::read(QString* error) const {
     const std::optional<QByteArray> stored = readWhole(error);
     if (!stored)
         return std::nullopt;
-    return stored->left(Size).leftJustified(Size, '\0');
+    return storedForm(*stored);
 }
 
 std::optional<QByteArray> MasterPasswordFile::readWhole(QString* error) const {

@@ -38,6 +38,9 @@ public:
 
     QString path() const { return m_path; }
 
+    // The 8 stored bytes a file's content gives: its first 8, with zero bytes for any it lacks.
+    static QByteArray storedForm(const QByteArray& content);
+
     // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read or is
     // not a regular file (a symbolic link, a named pipe: refused without blocking).
     std::optional<QByteArray> read(QString* error = nullptr) const;

@@ -58,6 +58,18 @@ bool FolderPasswordFile::exists() const {
     return info.exists() || info.isSymLink();
 }
 
+std::optional<FolderPasswordFile::Lines> FolderPasswordFile::parse(const QByteArray& bytes, QString* error) {
+    const qsizetype firstEnd = bytes.indexOf(LineEnd);
+    const qsizetype nameStart = firstEnd + LineEnd.size();
+    const qsizetype nameEnd = firstEnd < 0 ? -1 : bytes.indexOf(LineEnd, nameStart);
+    const QByteArray name = firstEnd < 0 ? QByteArray() : bytes.mid(nameStart, nameEnd < 0 ? -1 : nameEnd - nameStart);
+    if (!isPlainName(name)) {
+        FileIo::fail(error, u"Damaged password information"_s);
+        return std::nullopt;
+    }
+    return Lines{bytes.left(firstEnd).leftJustified(SealSize, ' ', true), QFile::decodeName(name), {}};
+}
+
 std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error) const {
     const Descriptor file = FileIo::openForReading(m_path, error);
     if (!file.isOpen())
@@ -70,15 +82,10 @@ std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error
     const std::optional<QByteArray> bytes = FileIo::readAll(file.fd(), LongestFile, error);
     if (!bytes)
         return std::nullopt;
-    const qsizetype firstEnd = bytes->indexOf(LineEnd);
-    const qsizetype nameStart = firstEnd + LineEnd.size();
-    const qsizetype nameEnd = firstEnd < 0 ? -1 : bytes->indexOf(LineEnd, nameStart);
-    const QByteArray name = firstEnd < 0 ? QByteArray() : bytes->mid(nameStart, nameEnd < 0 ? -1 : nameEnd - nameStart);
-    if (!isPlainName(name)) {
-        FileIo::fail(error, u"Damaged password information"_s);
-        return std::nullopt;
-    }
-    return Lines{bytes->left(firstEnd).leftJustified(SealSize, ' ', true), QFile::decodeName(name), *seen};
+    std::optional<Lines> lines = parse(*bytes, error);
+    if (lines)
+        lines->seen = *seen;
+    return lines;
 }
 
 bool FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName,

@@ -51,6 +51,9 @@ public:
 
     // Whether an entry of the file's name is there; a symbolic link counts (and fails to read).
     bool exists() const;
+    // The two lines of the file's content; nullopt with *error set to "Damaged password
+    // information" when line 2 is missing or is not a plain name (see read()).
+    static std::optional<Lines> parse(const QByteArray& bytes, QString* error);
     // Reads both lines. On failure returns nullopt and sets *error to the system's description,
     // to the refusal of a file that is not regular, or to "Damaged password information" when
     // line 2 is missing or is not a plain name (empty, ".", "..", or holding "/" or a zero byte),

@@ -3,32 +3,43 @@
  */
 #include "filepattern.h"
 
+#include <QtCore/QList>
+#include <QtCore/QStringList>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
+// Characters as code points, so that a character outside the Basic Multilingual Plane (an emoji,
+// a historic script) is one character to "?" and folds its case as a whole.
+std::u32string codePoints(const QString& text) {
+    const QList<uint> ucs4 = text.toUcs4();
+    return std::u32string(ucs4.cbegin(), ucs4.cend());
+}
+
 // Classic wildcard matching with one backtrack point: on a mismatch after a "*", let that "*"
-// take one more character and try again. Linear in practice, never exponential.
-bool wildcardMatch(QStringView pattern, QStringView name) {
-    qsizetype p = 0;
-    qsizetype n = 0;
-    qsizetype starAt = -1;
-    qsizetype starName = 0;
+// take one more character and try again. At most pattern length x name length steps, never
+// exponential, however many "*" the pattern holds.
+bool wildcardMatch(std::u32string_view pattern, std::u32string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starAt = std::u32string_view::npos;
+    std::size_t starName = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == u'*') {
+        if (p < pattern.size() && pattern[p] == U'*') {
             starAt = p++;
             starName = n;
-        } else if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n].toCaseFolded())) {
+        } else if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
             ++p;
             ++n;
-        } else if (starAt >= 0) {
+        } else if (starAt != std::u32string_view::npos) {
             p = starAt + 1;
             n = ++starName;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == u'*')
+    while (p < pattern.size() && pattern[p] == U'*')
         ++p;
     return p == pattern.size();
 }
@@ -39,15 +50,18 @@ FilePattern::FilePattern(const QString& filter) {
     for (const QString& part : filter.split(u';')) {
         const QString pattern = part.trimmed().toCaseFolded();
         if (!pattern.isEmpty())
-            m_patterns.append(pattern);
+            m_patterns.push_back(codePoints(pattern));
     }
 }
 
 bool FilePattern::matches(const QString& name) const {
-    for (const QString& pattern : m_patterns) {
-        if (wildcardMatch(pattern, name))
+    const std::u32string folded = codePoints(name.toCaseFolded());
+    const bool hasDot = name.contains(u'.');
+    for (const std::u32string& pattern : m_patterns) {
+        const std::u32string_view whole(pattern);
+        if (wildcardMatch(whole, folded))
             return true;
-        if (pattern.endsWith(u".*"_s) && !name.contains(u'.') && wildcardMatch(QStringView(pattern).chopped(2), name))
+        if (!hasDot && whole.ends_with(U".*") && wildcardMatch(whole.substr(0, whole.size() - 2), folded))
             return true;
     }
     return false;

@@ -153,6 +153,26 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
     }
 }
 
+TEST(EncryptedFormat, ABufferShorterThanAHeaderDecodesOnlyWhatItHolds) {
+    const struct {
+        QByteArray stored;
+        QString password;
+        QString level;
+    } cases[] = {
+        {{}, {}, {}},
+        {QByteArray::fromHex("9e9d9c"), u"abc"_s, {}},
+        {QByteArray::fromHex("9e9d9cdfdfdfdfdfb7"), u"abc     "_s, u"H"_s},
+    };
+    for (const auto& c : cases) {
+        const EncryptedHeader header = EncryptedFormat::decodeHeader(c.stored);
+        EXPECT_EQ(header.HeaderPassword, c.password);
+        EXPECT_EQ(header.HeaderLevel, c.level);
+        EXPECT_EQ(header.SavedAttributes, 0);
+    }
+    // With no level letter the decryption refuses the file.
+    EXPECT_FALSE(EncryptedFormat::decodeHeader(QByteArray::fromHex("9e9d9cdfdfdfdfdf")).level());
+}
+
 TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
     using Check = MasterPasswordFile::Check;
     const std::pair<QString, QByteArray> scrambles[] = {

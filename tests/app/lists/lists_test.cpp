@@ -8,6 +8,7 @@
 #include "draggedpaths.h"
 #include "fakeservices.h"
 #include "filekindfilter.h"
+#include "filepattern.h"
 #include "form3.h"
 #include "hotlistfile.h"
 #include "listpanes.h"
@@ -17,6 +18,7 @@
 #include "twips.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
 #include <QtGui/QFileSystemModel>
@@ -103,6 +105,41 @@ TEST(FileKindFilter, ListsAFileWhenOneOfItsKindsIsShown) {
     filter.setShown(FileKind::System, false);
     EXPECT_FALSE(filter.accepts(Attr::Hidden | Attr::ReadOnly | Attr::System));
     EXPECT_TRUE(filter.accepts(Attr::Archive));
+}
+
+TEST(FilePattern, WildcardsLetterCaseAndTheDotRule) {
+    const struct {
+        QString filter;
+        QString name;
+        bool matches;
+    } cases[] = {
+        {u"*.doc;*.txt"_s, u"REPORT.DOC"_s, true},
+        {u"*.doc;*.txt"_s, u"notes.txt"_s, true},
+        {u"*.doc"_s, u"doc"_s, false},
+        {u"*.*"_s, u"README"_s, true},
+        {u" *.vxp ;"_s, u"a.vxp"_s, true},
+        {u" ; "_s, u"a"_s, false},
+        {u"re?d.me"_s, u"read.me"_s, true},
+        {u"re?d.me"_s, u"red.me"_s, false},
+        {u"*.vexa*"_s, u"list.vexa"_s, true},
+        // A character outside the Basic Multilingual Plane is one character, in either case.
+        {u"?"_s, u"\U0001F600"_s, true},
+        {u"??"_s, u"\U0001F600"_s, false},
+        {u"\U00010400*"_s, u"\U00010428.txt"_s, true},
+        {u"*\U00010428"_s, u"x\U00010400"_s, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FilePattern(c.filter).matches(c.name), c.matches)
+            << c.filter.toStdString() << " " << c.name.toStdString();
+
+    // Many stars against a long name that almost matches: a matcher that backtracks at every star
+    // would not finish in any time.
+    const QString name(200000, u'a');
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(FilePattern(u"*a*a*a*a*a*b"_s).matches(name));
+    EXPECT_TRUE(FilePattern(u"*a*a*a*a*a*"_s).matches(name));
+    EXPECT_LT(timer.elapsed(), 2000);
 }
 
 TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {

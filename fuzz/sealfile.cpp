@@ -1,0 +1,58 @@
+/*
+ * The seal file of a locked folder: any content either reads as two lines whose name is a plain
+ * folder name, or is refused as damaged; what the writer stores reads back the same, and what was
+ * read and stored again reads the same. Passwords the writer cannot keep (see canStorePassword)
+ * and names with line breaks are only read.
+ */
+#include "fuzzcheck.h"
+
+#include "encryptedformat.h"
+#include "folderpasswordfile.h"
+
+#include <QtCore/QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The checks that keep a name from moving the folder anywhere but beside itself.
+bool isPlainName(const QString& name) {
+    return !name.isEmpty() && name != u"."_s && name != u".."_s && !name.contains(u'/') && !name.contains(QChar());
+}
+
+void checkWrittenReadsBack(const QString& password, const QString& name) {
+    const QByteArray content = FolderPasswordFile::content(password, name);
+    QString error;
+    const std::optional<FolderPasswordFile::Lines> lines = FolderPasswordFile::parse(content, &error);
+    const bool storable =
+        FolderPasswordFile::canStorePassword(password) && FolderPasswordFile::canStoreName(name) && isPlainName(name);
+    if (!storable)
+        return;
+    FUZZ_CHECK(lines);
+    FUZZ_CHECK(FolderPasswordFile::Unscramble(lines->SealBuffer) == EncryptedFormat::PasswordField(password));
+    FUZZ_CHECK(lines->FormerName == name);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    QString error;
+    const std::optional<FolderPasswordFile::Lines> lines = FolderPasswordFile::parse(bytes, &error);
+    if (!lines) {
+        FUZZ_CHECK(error == u"Damaged password information"_s);
+    } else {
+        FUZZ_CHECK(lines->SealBuffer.size() == FolderPasswordFile::SealSize);
+        FUZZ_CHECK(isPlainName(lines->FormerName));
+        FUZZ_CHECK(FolderPasswordFile::Unscramble(lines->SealBuffer).size() == FolderPasswordFile::SealSize);
+        checkWrittenReadsBack(FolderPasswordFile::Unscramble(lines->SealBuffer), lines->FormerName);
+    }
+
+    // The input as a password and a name, split at the first zero byte.
+    FuzzInput input(data, size);
+    const QString password = QString::fromLatin1(input.until('\0'));
+    const QString name = QFile::decodeName(input.rest());
+    checkWrittenReadsBack(password, name);
+    return 0;
+}
