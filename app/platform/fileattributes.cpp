@@ -238,14 +238,14 @@ bool FileAttributes::write(const Target& target, quint32 value, QString* error) 
     return writeDosAttrib(target, info, value, true, error);
 }
 
-// The word keeps the bits Windows manages itself (compressed, sparse, ...); the permission bits
+// The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the permission bits
 // stay as the mount presents them.
 bool FileAttributes::writeNtfsWord(const Target& target, quint32 value, QString* error) const {
     const ExtendedAttributes::Value old = target.stored(m_store, NtfsWordName);
     const std::optional<quint32> oldWord = ntfsWord(old);
     if (!oldWord)
         return fail(error, old.error != 0 ? old.error : EIO);
-    const quint32 newWord = (*oldWord & ~(Settable | Attr::Directory | NtfsNormal)) | (value & Settable);
+    const quint32 newWord = (*oldWord & ~(Settable | NtfsNormal)) | (value & Settable);
     if (newWord == (*oldWord & ~NtfsNormal))
         return true;
     const int code = target.store(m_store, ntfsWordBytes(newWord), NtfsWordName);
