@@ -7,7 +7,7 @@ JOBS       ?= 2
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils
+            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
