@@ -1,7 +1,7 @@
 /*
  * The attribute engine on volumes that keep Windows' own bits, stood in through the seams: which
- * store each file system gets, the NTFS attribute word in its byte order, the FAT attribute byte
- * sent and read through the ioctl seam, and exFAT, which keeps nothing beyond read-only.
+ * store each file system gets, the FAT attribute byte sent and read through the ioctl seam, and
+ * exFAT, which keeps nothing beyond read-only. NTFS is tested on a real volume.
  */
 #include "attributes.h"
 #include "dosattrib.h"
@@ -14,7 +14,6 @@
 #include <QtCore/QMap>
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,8 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr char NtfsWord[] = "system.ntfs_attrib_be";
 
 ino_t inodeOf(int fd) {
     struct stat info {};
@@ -69,42 +66,18 @@ private:
     quint32 m_type;
 };
 
-// Extended attributes as ntfs-3g answers them: the attribute word by inode, "user." names in
-// the real file system. Counts every call.
-class FakeNtfsAttributes : public ExtendedAttributes {
+// Extended attributes that count the calls made to them.
+class CountedAttributes : public ExtendedAttributes {
 public:
-    Value get(const QByteArray& path, const char* name) const override { return read(inodeOf(path), name, path); }
+    Value get(const QByteArray& path, const char* name) const override {
+        ++calls;
+        return ExtendedAttributes::get(path, name);
+    }
     int set(const QByteArray& path, const char* name, const QByteArray& value) override {
-        return write(inodeOf(path), name, value, path);
+        ++calls;
+        return ExtendedAttributes::set(path, name, value);
     }
-    Value getOnFile(int fd, const char* name) const override { return read(inodeOf(fd), name, {}, fd); }
-    int setOnFile(int fd, const char* name, const QByteArray& value) override {
-        return write(inodeOf(fd), name, value, {}, fd);
-    }
-
-    QMap<ino_t, QByteArray> words;
-    bool answersWord = true;
     mutable int calls = 0;
-
-private:
-    Value read(ino_t inode, const char* name, const QByteArray& path, int fd = -1) const {
-        ++calls;
-        if (std::strcmp(name, NtfsWord) != 0)
-            return fd >= 0 ? ExtendedAttributes::getOnFile(fd, name) : ExtendedAttributes::get(path, name);
-        if (!answersWord)
-            return {{}, ENOTSUP};
-        return {words.value(inode, QByteArray("\0\0\0\x20", 4)), 0};
-    }
-    int write(ino_t inode, const char* name, const QByteArray& value, const QByteArray& path, int fd = -1) {
-        ++calls;
-        if (std::strcmp(name, NtfsWord) != 0)
-            return fd >= 0 ? ExtendedAttributes::setOnFile(fd, name, value)
-                           : ExtendedAttributes::set(path, name, value);
-        if (!answersWord)
-            return ENOTSUP;
-        words[inode] = value;
-        return 0;
-    }
 };
 
 class VolumeStoresTest : public TempEnvTest {
@@ -135,62 +108,6 @@ TEST(AttributeStoreChoice, FollowsTheFileSystemType) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(storeFor(c.type, c.answersNtfsWord), c.store) << std::hex << c.type << " " << c.answersNtfsWord;
-}
-
-TEST_F(VolumeStoresTest, TheNtfsWordIsBigEndianKeepsWindowsOwnBitsAndLeavesThePermissions) {
-    FakeVolume volume(FileSystemType::Fuse);
-    FakeNtfsAttributes store;
-    const FileAttributes attributes(store, volume);
-    const QString file = makeFile(u".file"_s, 3), folder = makeDir(u"folder"_s);
-    const mode_t fileMode = modeOf(file);
-    const struct {
-        QString path;
-        QByteArray before; // the word Windows left
-        quint32 value;
-        QByteArray after;
-        quint32 read;
-    } cases[] = {
-        // A new file reads Archive; a dot name is not hidden where the volume keeps a word.
-        {file, QByteArray("\0\0\0\x20", 4), Attr::Hidden, QByteArray("\0\0\0\x02", 4), Attr::Hidden},
-        // Read-only is the word's bit alone; Normal (0x80) gives way to any other bit.
-        {file, QByteArray("\0\0\0\x80", 4), Attr::ReadOnly, QByteArray("\0\0\0\x01", 4), Attr::ReadOnly},
-        // Compressed (0x800) and not-indexed (0x2000) stay; Directory given by a caller does not.
-        {file, QByteArray("\0\0\x28\x27", 4), Attr::System | Attr::Directory, QByteArray("\0\0\x28\x04", 4),
-         Attr::System},
-        {file, QByteArray("\x01\0\0\x07", 4), Attr::Normal, QByteArray("\x01\0\0\0", 4), Attr::Normal},
-        {folder, QByteArray("\0\0\0\x30", 4), Attr::System, QByteArray("\0\0\0\x14", 4),
-         Attr::System | Attr::Directory},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.before.toHex().constData());
-        const ino_t inode = inodeOf(QFile::encodeName(c.path));
-        store.words[inode] = c.before;
-        ASSERT_TRUE(attributes.write(c.path, c.value));
-        EXPECT_EQ(store.words.value(inode), c.after);
-        EXPECT_EQ(attributes.read(c.path), c.read);
-    }
-    EXPECT_EQ(modeOf(file), fileMode);
-    EXPECT_EQ(dosAttrib(file), QByteArray("<none>"));
-
-    // Setting the bits the word already has writes nothing (Normal reads as no bits).
-    store.words[inodeOf(QFile::encodeName(file))] = QByteArray("\0\0\0\x80", 4);
-    const int callsBefore = store.calls;
-    ASSERT_TRUE(attributes.write(file, Attr::Normal));
-    EXPECT_EQ(store.words.value(inodeOf(QFile::encodeName(file))), QByteArray("\0\0\0\x80", 4));
-    EXPECT_LE(store.calls - callsBefore, 3); // the probe, the type check and the old word
-
-    // Through an open file too, as a file written aside gets its value.
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    EXPECT_TRUE(attributes.write(fd, Attr::Encrypted));
-    ::close(fd);
-    EXPECT_EQ(store.words.value(inodeOf(QFile::encodeName(file))), QByteArray("\0\0\0\x07", 4));
-
-    // A FUSE volume that is not NTFS keeps "user.DOSATTRIB" and the permission bits.
-    store.answersWord = false;
-    ASSERT_TRUE(attributes.write(file, Attr::ReadOnly | Attr::Hidden));
-    EXPECT_EQ(dosAttrib(file), QByteArray("0x3"));
-    EXPECT_EQ(modeOf(file) & (S_IWUSR | S_IWGRP | S_IWOTH), mode_t(0));
 }
 
 TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
@@ -242,7 +159,7 @@ TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
 
 TEST_F(VolumeStoresTest, ExFatKeepsReadOnlyInThePermissionsAndRefusesTheRest) {
     FakeVolume volume(FileSystemType::ExFat);
-    FakeNtfsAttributes store; // counts calls: none may reach the extended attributes
+    CountedAttributes store; // none may reach the extended attributes
     const FileAttributes attributes(store, volume);
     const QString file = makeFile(u".file"_s, 3), folder = makeDir(u"folder"_s);
     EXPECT_TRUE(attributes.write(file, Attr::ReadOnly));

@@ -124,7 +124,7 @@ protected:
     QString onVolume(const QString& name) const { return m_volume + u'/' + name; }
 
     // The attribute word as Windows sees it, read past the program: getfattr on NTFS, the FAT
-    // ioctl on FAT. Only the bits the program manages and Directory; nullopt when unreadable.
+    // ioctl on FAT (NTFS's Normal, 0x80, reads as no bits); nullopt when unreadable.
     std::optional<quint32> word(const QString& path) const {
         if (GetParam() == Kind::Ntfs) {
             QByteArray output;
@@ -134,14 +134,14 @@ protected:
             const qsizetype at = output.indexOf("=0x");
             bool ok = false;
             const quint32 value = output.mid(at + 3).trimmed().toUInt(&ok, 16);
-            return at >= 0 && ok ? std::optional(value & 0x37) : std::nullopt;
+            return at >= 0 && ok ? std::optional(value & ~0x80u) : std::nullopt;
         }
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         quint32 value = 0;
         const int code = fd >= 0 ? VolumeCalls::system().fatAttributes(fd, &value) : errno;
         if (fd >= 0)
             ::close(fd);
-        return code == 0 ? std::optional(value & 0x37) : std::nullopt;
+        return code == 0 ? std::optional(value) : std::nullopt;
     }
 
     // Sets the word from outside, as Windows would.
@@ -192,6 +192,11 @@ TEST_P(WindowsVolumeTest, TheProgramAndWindowsReadTheSameBitsBothWays) {
         EXPECT_EQ(m_platform.attributes(target), value);
     }
     if (GetParam() == Kind::Ntfs) {
+        // Bits Windows keeps for itself (not content-indexed, 0x2000) stay in the word.
+        setWord(file, 0x2000 | Attr::Hidden);
+        ASSERT_TRUE(m_platform.setAttributes(file, Attr::System));
+        EXPECT_EQ(word(file), 0x2000 | Attr::System);
+        EXPECT_EQ(m_platform.attributes(file), Attr::System);
         // The permission bits stay as the mount presents them, and no other store is written.
         EXPECT_EQ(mode_t(QFileInfo(file).permissions()), fileMode);
         EXPECT_TRUE(run(tool(u"getfattr"_s), {u"-n"_s, u"user.DOSATTRIB"_s, file}).has_value());
