@@ -54,6 +54,9 @@ std::optional<QString> run(const QString& program, const QStringList& arguments,
     return std::nullopt;
 }
 
+// A FAT volume mounted as the desktop mounts removable disks: files private to their owner.
+const QString FatOptions = u"loop,umask=0077,shortname=mixed,utf8=1,showexec,flush"_s;
+
 bool isMountPoint(const QString& folder) {
     struct stat self {
     }, parent{};
@@ -98,8 +101,9 @@ public:
         if (const auto failure =
                 ntfs ? run(tool(u"mkntfs"_s), {u"-F"_s, u"-q"_s, image}) : run(tool(u"mkfs.vfat"_s), {image}))
             return failure;
-        if (const auto failure = ntfs ? run(tool(u"ntfs-3g"_s), {image, m_point})
-                                      : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, u"loop"_s, image, m_point}))
+        if (const auto failure = ntfs
+                                     ? run(tool(u"ntfs-3g"_s), {image, m_point})
+                                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, FatOptions, image, m_point}))
             return failure;
         if (!isMountPoint(m_point))
             return m_point + u" is not a mount point after mounting"_s;
