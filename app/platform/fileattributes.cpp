@@ -238,8 +238,8 @@ bool FileAttributes::write(const Target& target, quint32 value, QString* error) 
     return writeDosAttrib(target, info, value, true, error);
 }
 
-// The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the permission bits
-// stay as the mount presents them.
+// The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the
+// permission bits stay as the mount presents them.
 bool FileAttributes::writeNtfsWord(const Target& target, quint32 value, QString* error) const {
     const ExtendedAttributes::Value old = target.stored(m_store, NtfsWordName);
     const std::optional<quint32> oldWord = ntfsWord(old);
