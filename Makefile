@@ -9,7 +9,7 @@ JOBS       ?= 2
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils
+            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools
 
 # Only `make fuzz` needs these: clang with its libFuzzer and sanitizer run-times.
 FUZZ_PACKAGES := clang-14 libfuzzer-14-dev libclang-rt-14-dev

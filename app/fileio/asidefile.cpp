@@ -38,6 +38,29 @@ bool unnamedUnsupported(int code) {
     return code == EOPNOTSUPP || code == EISDIR || code == EINVAL || code == ENOENT;
 }
 
+// Renames from over to within folder unless to exists (EEXIST then); 0 or the errno. Where the
+// file system cannot refuse in the rename itself (FUSE ones such as ntfs-3g answer EINVAL), a
+// hard link, which fails on an existing name just as well, takes its place; where there are no
+// hard links either, the name is looked at just before a plain rename.
+int renameNoReplace(int folder, const char* from, const char* to) {
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    if (::linkat(folder, from, folder, to, 0) == 0) {
+        ::unlinkat(folder, from, 0);
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
+        return errno;
+    struct stat existing {};
+    if (::fstatat(folder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 AsideFile::AsideFile(const QString& finalPath, Kind kind)
@@ -112,7 +135,7 @@ bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
     return FileIo::failWithCode(error, EEXIST);
 }
 
-bool AsideFile::commit(QString* error, Replace replace) {
+bool AsideFile::commit(QString* error, Replace replace, const std::function<void(int)>& inPlace) {
     if (!m_file.isOpen())
         return FileIo::failWithCode(error, EBADF);
     if (::fsync(m_file.fd()) != 0) {
@@ -131,7 +154,7 @@ bool AsideFile::commit(QString* error, Replace replace) {
                 discard();
                 return FileIo::failWithCode(error, code);
             }
-            return finish(error);
+            return finish(error, inPlace);
         }
         QByteArray name;
         if (!linkUnnamed(&name, error)) {
@@ -140,21 +163,23 @@ bool AsideFile::commit(QString* error, Replace replace) {
         }
         m_linkedName = name;
     }
-    const int moved = replace == Replace::Yes
-                          ? ::renameat(m_folder.fd(), m_linkedName.constData(), m_folder.fd(), m_finalName.constData())
-                          : ::renameat2(m_folder.fd(), m_linkedName.constData(), m_folder.fd(), m_finalName.constData(),
-                                        RENAME_NOREPLACE);
-    if (moved != 0) {
-        const int code = errno;
+    const int code =
+        replace == Replace::Yes
+            ? (::renameat(m_folder.fd(), m_linkedName.constData(), m_folder.fd(), m_finalName.constData()) == 0 ? 0
+                                                                                                                : errno)
+            : renameNoReplace(m_folder.fd(), m_linkedName.constData(), m_finalName.constData());
+    if (code != 0) {
         discard();
         return FileIo::failWithCode(error, code);
     }
     m_linkedName.clear();
-    return finish(error);
+    return finish(error, inPlace);
 }
 
-bool AsideFile::finish(QString* error) {
+bool AsideFile::finish(QString* error, const std::function<void(int)>& inPlace) {
     // The file is in place: a failure from here on is reported, but nothing is undone.
+    if (inPlace)
+        inPlace(m_file.fd());
     const bool closed = m_file.close();
     const int code = errno;
     const bool synced = FileIo::syncFolder(m_folder.fd());

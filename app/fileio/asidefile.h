@@ -15,6 +15,8 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include <functional>
+
 class AsideFile {
 public:
     enum class Kind {
@@ -43,7 +45,9 @@ public:
 
     // Flushes the file, puts it in place of the final name, flushes the folder and closes it.
     // On failure the final name is as it was, the new file is removed and *error says why.
-    bool commit(QString* error, Replace replace = Replace::Yes);
+    // inPlace, when given, is called with the file's descriptor once it has its final name (a
+    // rename may change what the file system keeps for it: ntfs-3g marks a renamed file Archive).
+    bool commit(QString* error, Replace replace = Replace::Yes, const std::function<void(int)>& inPlace = {});
     // Removes the new file and closes it; nothing happens to the final name.
     void discard();
 
@@ -55,7 +59,7 @@ private:
     bool linkUnnamed(QByteArray* name, QString* error);
     bool createNamed(QString* error);
     // Closes the file in place and flushes the folder.
-    bool finish(QString* error);
+    bool finish(QString* error, const std::function<void(int)>& inPlace);
 
     QString m_finalPath;
     QByteArray m_folderPath;

@@ -1,11 +1,12 @@
 /*
- * The attribute engine on Linux: extended attributes plus permission bits.
+ * The attribute engine on Linux: the store the file system offers, plus permission bits.
  */
 #include "fileattributes.h"
 
 #include "attributes.h"
 #include "dosattrib.h"
 #include "extendedattributes.h"
+#include "volumecalls.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -13,8 +14,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -61,6 +64,44 @@ mode_t writableMode(mode_t mode) {
     return mode | S_IWUSR | (readersWrite & ~currentUmask());
 }
 
+// Windows' attribute word on NTFS volumes; FILE_ATTRIBUTE_NORMAL is what it reads when empty.
+constexpr char NtfsWordName[] = "system.ntfs_attrib_be";
+constexpr quint32 NtfsNormal = 0x80;
+
+std::optional<quint32> ntfsWord(const ExtendedAttributes::Value& stored) {
+    if (stored.error != 0 || stored.bytes.size() != 4)
+        return std::nullopt;
+    quint32 word = 0;
+    for (const char byte : stored.bytes)
+        word = (word << 8) | quint8(byte);
+    return word;
+}
+
+QByteArray ntfsWordBytes(quint32 word) {
+    QByteArray bytes;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(char((word >> shift) & 0xFF));
+    return bytes;
+}
+
+// A descriptor opened for the FAT ioctls, closed with this object.
+class OpenedFile {
+public:
+    explicit OpenedFile(int fd)
+        : m_fd(fd) {}
+    ~OpenedFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenedFile(OpenedFile&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1)) {}
+    OpenedFile& operator=(OpenedFile&&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
 // The file a value is given to: a path, never followed through a symbolic link, or an open file.
@@ -71,11 +112,34 @@ struct FileAttributes::Target {
     int stat(struct stat& info) const {
         return (fd >= 0 ? ::fstat(fd, &info) : ::lstat(path.constData(), &info)) == 0 ? 0 : errno;
     }
-    ExtendedAttributes::Value stored(const ExtendedAttributes& store) const {
-        return fd >= 0 ? store.getOnFile(fd, DosAttrib::Name) : store.get(path, DosAttrib::Name);
+    ExtendedAttributes::Value stored(const ExtendedAttributes& store, const char* name = DosAttrib::Name) const {
+        return fd >= 0 ? store.getOnFile(fd, name) : store.get(path, name);
     }
-    int store(ExtendedAttributes& store, const QByteArray& value) const {
-        return fd >= 0 ? store.setOnFile(fd, DosAttrib::Name, value) : store.set(path, DosAttrib::Name, value);
+    int store(ExtendedAttributes& store, const QByteArray& value, const char* name = DosAttrib::Name) const {
+        return fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
+    }
+    // The store of the file system that holds the file. A symbolic link lies on its folder's.
+    AttributeStore storeKind(const ExtendedAttributes& store, const VolumeCalls& volumes, bool link) const {
+        quint32 type = 0;
+        if (fd >= 0)
+            type = volumes.fileSystemTypeOfFile(fd);
+        else
+            type = volumes.fileSystemType(link ? QFile::encodeName(QFileInfo(QFile::decodeName(path)).path()) : path);
+        const bool answersNtfsWord = type == FileSystemType::Fuse && !link && ntfsWord(stored(store, NtfsWordName));
+        return storeFor(type, answersNtfsWord);
+    }
+    // The descriptor the FAT ioctls act on: the open file, or the path opened without following
+    // a symbolic link (checked to be still the file that was examined).
+    OpenedFile open(const struct stat& examined, int* code) const {
+        if (fd >= 0)
+            return OpenedFile(::dup(fd));
+        OpenedFile opened(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (opened.fd() < 0 || ::fstat(opened.fd(), &info) != 0)
+            *code = errno;
+        else if (info.st_dev != examined.st_dev || info.st_ino != examined.st_ino)
+            *code = ENOENT;
+        return opened;
     }
     // Changes the permission bits without following a symbolic link put there meanwhile.
     int changeMode(mode_t& current, mode_t wanted) const {
@@ -90,13 +154,47 @@ struct FileAttributes::Target {
     }
 };
 
-std::optional<quint32> FileAttributes::read(const QString& path) const {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    if (::lstat(name.constData(), &info) != 0)
-        return std::nullopt;
+VolumeCalls& FileAttributes::defaultVolumes() {
+    return VolumeCalls::system();
+}
 
-    const ExtendedAttributes::Value stored = m_store.get(name, DosAttrib::Name);
+FileAttributes::FileAttributes(ExtendedAttributes& store, VolumeCalls& volumes)
+    : m_store(store)
+    , m_volumes(volumes) {}
+
+std::optional<quint32> FileAttributes::read(const QString& path) const {
+    const Target target{QFile::encodeName(path)};
+    struct stat info {};
+    if (target.stat(info) != 0)
+        return std::nullopt;
+    const bool folder = S_ISDIR(info.st_mode);
+    const quint32 directory = folder ? Attr::Directory : 0;
+
+    // Windows' own bits are the whole answer where the volume keeps them, read-only included.
+    std::optional<quint32> native;
+    const AttributeStore kind = target.storeKind(m_store, m_volumes, S_ISLNK(info.st_mode));
+    switch (kind) {
+    case AttributeStore::NtfsWord:
+        native = ntfsWord(target.stored(m_store, NtfsWordName));
+        break;
+    case AttributeStore::FatIoctl:
+        if (S_ISREG(info.st_mode) || folder) {
+            int code = 0;
+            const OpenedFile opened = target.open(info, &code);
+            quint32 bits = 0;
+            if (code == 0 && m_volumes.fatAttributes(opened.fd(), &bits) == 0)
+                native = bits;
+        }
+        break;
+    case AttributeStore::DosAttrib:
+    case AttributeStore::None:
+        break;
+    }
+    if (native)
+        return (*native & Settable) | directory;
+
+    const ExtendedAttributes::Value stored =
+        kind == AttributeStore::None ? ExtendedAttributes::Value{{}, ENOTSUP} : target.stored(m_store);
     const std::optional<quint32> value = stored.error == 0 ? DosAttrib::decode(stored.bytes) : std::nullopt;
     quint32 result = 0;
     if (value)
@@ -104,7 +202,7 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
     else if (isDotName(path))
         result = Attr::Hidden;
 
-    if (S_ISDIR(info.st_mode))
+    if (folder)
         result |= Attr::Directory;
     else if ((info.st_mode & AnyWrite) == 0)
         result |= Attr::ReadOnly;
@@ -126,15 +224,64 @@ bool FileAttributes::write(const Target& target, quint32 value, QString* error) 
     // EPERM is what the system itself answers for a user attribute on a link or special file.
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
         return fail(error, EPERM);
+
+    switch (target.storeKind(m_store, m_volumes, false)) {
+    case AttributeStore::NtfsWord:
+        return writeNtfsWord(target, value, error);
+    case AttributeStore::FatIoctl:
+        return writeFat(target, info, value, error);
+    case AttributeStore::None:
+        return writeDosAttrib(target, info, value, false, error);
+    case AttributeStore::DosAttrib:
+        break;
+    }
+    return writeDosAttrib(target, info, value, true, error);
+}
+
+// The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the
+// permission bits stay as the mount presents them.
+bool FileAttributes::writeNtfsWord(const Target& target, quint32 value, QString* error) const {
+    const ExtendedAttributes::Value old = target.stored(m_store, NtfsWordName);
+    const std::optional<quint32> oldWord = ntfsWord(old);
+    if (!oldWord)
+        return fail(error, old.error != 0 ? old.error : EIO);
+    const quint32 newWord = (*oldWord & ~(Settable | NtfsNormal)) | (value & Settable);
+    if (newWord == (*oldWord & ~NtfsNormal))
+        return true;
+    const int code = target.store(m_store, ntfsWordBytes(newWord), NtfsWordName);
+    return code == 0 || fail(error, code);
+}
+
+// The kernel keeps the permission bits in step with the read-only bit itself.
+bool FileAttributes::writeFat(const Target& target, const struct stat& info, quint32 value, QString* error) const {
+    int code = 0;
+    const OpenedFile opened = target.open(info, &code);
+    if (code != 0)
+        return fail(error, code);
+    quint32 old = 0;
+    if ((code = m_volumes.fatAttributes(opened.fd(), &old)) != 0)
+        return fail(error, code);
+    const quint32 bits = (old & ~Settable) | (value & Settable);
+    if (bits != old && (code = m_volumes.setFatAttributes(opened.fd(), bits)) != 0)
+        return fail(error, code);
+    return true;
+}
+
+bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value, bool kept,
+                                    QString* error) const {
     const bool folder = S_ISDIR(info.st_mode);
     mode_t mode = info.st_mode & 07777;
 
-    const ExtendedAttributes::Value old = target.stored(m_store);
+    const ExtendedAttributes::Value old = kept ? target.stored(m_store) : ExtendedAttributes::Value{{}, ENOTSUP};
     const std::optional<quint32> oldValue = old.error == 0 ? DosAttrib::decode(old.bytes) : std::nullopt;
     const quint32 newValue = (oldValue.value_or(0) & ~(Settable | Attr::Directory)) | (value & Settable);
     // Storing again what is stored would fail needlessly on a file without write permission.
     const bool storeNeeded = oldValue != newValue;
-    auto store = [&] { return storeNeeded ? target.store(m_store, DosAttrib::encode(newValue)) : 0; };
+    auto store = [&] {
+        if (!kept)
+            return ENOTSUP;
+        return storeNeeded ? target.store(m_store, DosAttrib::encode(newValue)) : 0;
+    };
 
     int storeError = 0;
     if (folder) {

@@ -1,8 +1,15 @@
 /*
  * The attribute engine: reads and gives attribute values (attributes.h) to files and folders.
  *
- * A value is kept in the extended attribute "user.DOSATTRIB" (dosattrib.h) and, for read-only
- * files, in the permission bits as well:
+ * The store follows the file system that holds the file (volumecalls.h):
+ * - NTFS (ntfs-3g and the kernel's driver): Windows' attribute word, the extended attribute
+ *   "system.ntfs_attrib_be". Its read-only, hidden, system and archive bits are the value; the
+ *   word's other bits are kept and the permission bits are left as the mount presents them.
+ * - FAT: the attribute byte through the FAT ioctls on an open descriptor; the kernel keeps the
+ *   permission bits in step with its read-only bit.
+ * - exFAT: no store; read-only through the permission bits as below, nothing else is kept.
+ * - Everything else: the extended attribute "user.DOSATTRIB" (dosattrib.h) and, for read-only
+ *   files, the permission bits as well:
  * - Reading: the stored read-only, hidden, system and archive bits; read-only also when a file
  *   has no write bit at all; hidden for a name beginning with "." when nothing is stored;
  *   Directory for folders. A symbolic link is read as itself (a link is never read-only).
@@ -21,12 +28,14 @@
 
 #include <optional>
 
+struct stat;
 class ExtendedAttributes;
+class VolumeCalls;
 
 class FileAttributes {
 public:
-    explicit FileAttributes(ExtendedAttributes& store)
-        : m_store(store) {}
+    // volumes defaults to the running system's calls.
+    explicit FileAttributes(ExtendedAttributes& store, VolumeCalls& volumes = defaultVolumes());
 
     // The attribute value of the file or folder at path; nullopt when it does not exist.
     std::optional<quint32> read(const QString& path) const;
@@ -39,6 +48,12 @@ public:
 private:
     struct Target;
     bool write(const Target& target, quint32 value, QString* error) const;
+    bool writeNtfsWord(const Target& target, quint32 value, QString* error) const;
+    bool writeFat(const Target& target, const struct stat& info, quint32 value, QString* error) const;
+    // kept: false where the file system keeps no extended attributes (only permission bits).
+    bool writeDosAttrib(const Target& target, const struct stat& info, quint32 value, bool kept, QString* error) const;
+    static VolumeCalls& defaultVolumes();
 
     ExtendedAttributes& m_store;
+    VolumeCalls& m_volumes;
 };

@@ -258,9 +258,13 @@ PassResult CipherPass::run(Transfer& job) {
     const PassResult moved = transfer(job, input.fd(), output);
     if (moved.outcome != Outcome::Succeeded)
         return moved;
-    // Errors ignored: a file system without attributes still gets its data.
-    if (job.outputAttributes)
-        m_platform.setOpenFileAttributes(output.fd(), *job.outputAttributes);
+    // Errors ignored: a file system without attributes still gets its data. Given before the
+    // rename and again once in place, as ntfs-3g marks a renamed file Archive.
+    const auto giveAttributes = [&](int fd) {
+        if (job.outputAttributes)
+            m_platform.setOpenFileAttributes(fd, *job.outputAttributes);
+    };
+    giveAttributes(output.fd());
 
     // The output holds the input as it was read: only a file that is still there, unchanged, may
     // be replaced by it or deleted after it.
@@ -269,7 +273,7 @@ PassResult CipherPass::run(Transfer& job) {
     const std::optional<FileIo::FileIdentity> now = FileIo::FileIdentity::of(input.fd());
     if (!now || !now->unchanged(*seen))
         return failed(job.input + u" was changed while it was being worked on and was kept."_s);
-    if (!output.commit(&error))
+    if (!output.commit(&error, AsideFile::Replace::Yes, giveAttributes))
         return failed(error);
     m_observer.moveCover(0);
 

@@ -14,12 +14,35 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 static void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
+}
+
+// Set by a test to imitate a file system whose rename cannot refuse to replace (FUSE ones such as
+// ntfs-3g answer EINVAL), and one that has no hard links either.
+static bool g_renameCannotRefuse = false;
+static bool g_noHardLinks = false;
+
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags) noexcept {
+    if (g_renameCannotRefuse && flags != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
+}
+
+extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) noexcept {
+    // Unnamed files are linked with a flag; only the plain link between names is refused.
+    if (g_noHardLinks && flags == 0) {
+        errno = EPERM;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_linkat, fromFolder, from, toFolder, to, flags));
 }
 
 namespace {
@@ -122,6 +145,37 @@ TEST_P(AsideFileTest, ALinkAtTheFinalNameIsReplacedNotFollowed) {
     EXPECT_EQ(readAll(target), "target");
     EXPECT_FALSE(QFileInfo(symbolic).isSymLink());
     EXPECT_EQ(readAll(symbolic), "replaced");
+}
+
+TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReachedInPlace) {
+    for (const bool hardLinks : {true, false}) {
+        SCOPED_TRACE(hardLinks ? "hard links" : "no hard links");
+        g_renameCannotRefuse = true;
+        g_noHardLinks = !hardLinks;
+        const QString target = makeFile(u"out/data"_s, QByteArray("old"));
+        QString error;
+        EXPECT_FALSE(writeAside(target, "new", true, AsideFile::Replace::No, &error));
+        EXPECT_EQ(error, FileIo::errorText(EEXIST));
+        EXPECT_EQ(readAll(target), "old");
+        EXPECT_TRUE(writeAside(path(u"out/fresh"_s), "fresh", true, AsideFile::Replace::No));
+        g_renameCannotRefuse = g_noHardLinks = false;
+        EXPECT_EQ(readAll(path(u"out/fresh"_s)), "fresh");
+        EXPECT_EQ(names(), u"data,fresh"_s);
+        QFile::remove(target);
+        QFile::remove(path(u"out/fresh"_s));
+    }
+    // The hook after the rename gets the file that now has the final name, once.
+    AsideFile file(path(u"out/placed"_s), GetParam());
+    QString error;
+    ASSERT_TRUE(file.open(&error));
+    QList<ino_t> reached;
+    ASSERT_TRUE(file.commit(&error, AsideFile::Replace::No, [&](int fd) {
+        struct stat info {};
+        reached.append(::fstat(fd, &info) == 0 ? info.st_ino : 0);
+    }));
+    struct stat placed {};
+    ASSERT_EQ(::stat(encoded(path(u"out/placed"_s)).constData(), &placed), 0);
+    EXPECT_EQ(reached, QList<ino_t>{placed.st_ino});
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, AsideFileTest, ::testing::Values(AsideFile::Kind::Automatic, AsideFile::Kind::Named));
