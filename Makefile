@@ -3,16 +3,18 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+PREFIX     ?= /usr/local
 JOBS       ?= 2
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils
+            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils \
+            dpkg-dev binutils file groff-base desktop-file-utils appstream shared-mime-info libxml2-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test test-sanitize bench format clean
+.PHONY: deps configure build run test test-sanitize bench format clean install package
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
@@ -40,6 +42,15 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Installs the programs, their libraries, the guide, menu entries, file types, icons and manual
+# pages under PREFIX (the tree can be moved as a whole).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in the build folder.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 test-sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=ON -DVEXA_BUILD_BENCH=OFF
