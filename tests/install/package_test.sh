@@ -39,6 +39,16 @@ for program in vexapad generate; do
     [[ $help == *"--version"* ]] || fail "$program --help said: $help"
 done
 
+# Each program starts its window from the unpacked tree and stays up until it is stopped; its
+# per-user folders, runtime folder included, lie in the temporary folder.
+mkdir -m 700 -p "$work/home/run"
+for program in vexapad generate; do
+    HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config \
+        XDG_RUNTIME_DIR=$work/home/run QT_QPA_PLATFORM=offscreen timeout 3 "$usr/bin/$program" >"$work/run.log" 2>&1
+    status=$?
+    [ $status = 124 ] || fail "$program ended with $status before it was stopped: $(cat "$work/run.log")"
+done
+
 # The control libraries are found beside the tree through a relative RUNPATH, never the build.
 for program in vexapad generate; do
     runpath=$(readelf -d "$usr/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
