@@ -97,9 +97,10 @@ for name in $(sed -n 's/.*<icon name="\([^"]*\)".*/\1/p' "$usr/share/mime/packag
     [ -f "$icons/mimetypes/$name.svg" ] || fail "file-type icon $name is not installed"
 done
 
-# Manual pages render without a warning; the guide is where the programs look for it.
+# Manual pages, compressed, render without a warning; the guide is where the programs look
+# for it.
 for page in vexapad generate; do
-    warnings=$(LC_ALL=C groff -man -Tutf8 -ww -z "$usr/share/man/man1/$page.1" 2>&1)
+    warnings=$({ zcat "$usr/share/man/man1/$page.1.gz" | LC_ALL=C groff -man -Tutf8 -ww -z; } 2>&1)
     [ -z "$warnings" ] || fail "$page.1: $warnings"
 done
 [ -s "$usr/share/vexa-password/help/guide.html" ] || fail "the guide is not installed"
