@@ -5,11 +5,13 @@ ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PREFIX     ?= /usr/local
 JOBS       ?= 2
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools
+            xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools \
+            dpkg-dev binutils file groff-base desktop-file-utils appstream shared-mime-info libxml2-utils
 
 # Only `make fuzz` needs these: clang with its libFuzzer and sanitizer run-times.
 FUZZ_PACKAGES := clang-14 libfuzzer-14-dev libclang-rt-14-dev
@@ -18,7 +20,7 @@ FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword hotlist filepattern sealfile
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps deps-fuzz install-packages configure build run test test-sanitize bench fuzz format clean
+.PHONY: deps deps-fuzz install-packages configure build run test test-sanitize bench fuzz format clean install package
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
@@ -52,6 +54,15 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Installs the programs, their libraries, the guide, menu entries, file types, icons and manual
+# pages under PREFIX (the tree can be moved as a whole).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in the build folder.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 test-sanitize: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DVEXA_SANITIZE=ON -DVEXA_BUILD_BENCH=OFF

@@ -1,23 +1,46 @@
 /*
- * The main program: the application object, the real message boxes and platform, and the main
- * window, which opens everything else.
+ * The main program: the command line, the application object, the real message boxes and
+ * platform, and the main window, which opens everything else.
  */
 #include "linuxplatform.h"
 #include "mdiform1.h"
 #include "messageboxdialogs.h"
 #include "processsetup.h"
 
+#include <QtCore/QCommandLineParser>
 #include <QtWidgets/QApplication>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
     ProcessSetup::ignoreFileSizeSignal();
-    QApplication application(argc, argv);
     // The per-user folders are named after the program alone.
-    QApplication::setApplicationName(u"vexapad"_s);
-    QApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(u"vexapad"_s);
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEXA_VERSION));
 
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Vexa Password: hides files from casual reading."_s);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(u"paths"_s, u"Files or folders to show in the file chooser."_s, u"[paths...]"_s);
+    // --help and --version are answered before the window system is reached, so they work
+    // without a display; the window system's own options (-platform, -style) are still to be
+    // taken out by QApplication, so an unknown option is judged only after it.
+    QStringList early;
+    for (int i = 0; i < argc; ++i)
+        early.append(QString::fromLocal8Bit(argv[i]));
+    parser.parse(early);
+    if (parser.isSet(helpOption) || parser.isSet(versionOption)) {
+        // The usage line names the program as it was started.
+        QCoreApplication answer(argc, argv);
+        if (parser.isSet(helpOption))
+            parser.showHelp();
+        parser.showVersion();
+    }
+
+    QApplication application(argc, argv);
+    parser.process(application);
     MessageBoxDialogs dialogs;
     LinuxPlatform platform;
     MDIForm1 window(dialogs, platform);

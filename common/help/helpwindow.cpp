@@ -5,6 +5,9 @@
 
 #include "twips.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtGui/QTextCursor>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QLabel>
@@ -15,6 +18,14 @@
 using namespace Qt::StringLiterals;
 
 QUrl HelpWindow::guideUrl() {
+    return guideUrlFor(QCoreApplication::applicationDirPath());
+}
+
+QUrl HelpWindow::guideUrlFor(const QString& programFolder) {
+    // Relative to the program, so an installed tree that is moved still finds its guide.
+    const QFileInfo installed(QDir(programFolder).filePath(u"../" VEXA_HELP_DIR "/guide.html"_s));
+    if (!programFolder.isEmpty() && installed.isFile())
+        return QUrl::fromLocalFile(installed.canonicalFilePath());
     return QUrl(u"qrc:/help/guide.html"_s);
 }
 

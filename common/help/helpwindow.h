@@ -15,8 +15,11 @@ class HelpWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // The guide that ships with the program, built into it as a resource.
+    // The guide the program shows: the installed copy in share/vexa-password/help beside the
+    // program's bin folder when there is one, otherwise the copy built into the program.
     static QUrl guideUrl();
+    // The same choice for a program that lives in this folder.
+    static QUrl guideUrlFor(const QString& programFolder);
 
     explicit HelpWindow(QWidget* parent = nullptr);
 

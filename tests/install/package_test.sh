@@ -1,0 +1,109 @@
+#!/bin/bash
+# Builds the Debian package from a finished build, unpacks it into a temporary root (a tree that
+# is not where it was built for, as after a move), runs the programs from there and checks the
+# desktop files, the component description, the file types and the manual pages with the
+# desktop's own tools.
+# Usage: package_test.sh BUILD_DIR VERSION
+set -uo pipefail
+build=$1
+version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 \
+    || { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: expected one package, got: ${debs[*]}"; exit 1; }
+deb=${debs[0]}
+root=$work/root
+dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
+usr=$root/usr
+echo "package $(basename "$deb"): $(stat -c %s "$deb") bytes, installed $(du -sk "$usr" | cut -f1) KiB"
+
+# Control fields: the dependencies come from the programs' shared libraries.
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6widgets6 libqt6core6 libc6; do
+    [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -v '^\./$')
+[ -z "$outside" ] || fail "files outside /usr: $outside"
+
+# The programs answer from the unpacked tree, without a display.
+for program in vexapad generate; do
+    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$program" --version 2>&1)
+    [ "$answer" = "$program $version" ] || fail "$program --version said: $answer"
+    help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$program" --help 2>&1)
+    [[ $help == *"--version"* ]] || fail "$program --help said: $help"
+done
+
+# Each program starts its window from the unpacked tree and stays up until it is stopped; its
+# per-user folders, runtime folder included, lie in the temporary folder.
+mkdir -m 700 -p "$work/home/run"
+for program in vexapad generate; do
+    HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config \
+        XDG_RUNTIME_DIR=$work/home/run QT_QPA_PLATFORM=offscreen timeout 3 "$usr/bin/$program" >"$work/run.log" 2>&1
+    status=$?
+    [ $status = 124 ] || fail "$program ended with $status before it was stopped: $(cat "$work/run.log")"
+done
+
+# The control libraries are found beside the tree through a relative RUNPATH, never the build.
+for program in vexapad generate; do
+    runpath=$(readelf -d "$usr/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+    [ "$runpath" = '$ORIGIN/../lib/vexa-password' ] || fail "$program RUNPATH is '$runpath'"
+    libraries=$(ldd "$usr/bin/$program")
+    [[ $libraries != *"not found"* ]] || fail "$program: $(grep 'not found' <<<"$libraries")"
+done
+for library in libtoolpanel.so libstatline.so; do
+    loaded=$(ldd "$usr/bin/vexapad" | sed -n "s|.*$library => \(.*\) (0x.*|\1|p")
+    [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$usr/lib/vexa-password/$library" ] \
+        || fail "vexapad loads $library from '$loaded', not from the installed tree"
+done
+
+# Menu entries: valid, offering both file types with a file list, the generator as an action.
+applications=$usr/share/applications
+for entry in "$applications"/*.desktop; do
+    desktop-file-validate "$entry" || fail "desktop-file-validate $(basename "$entry")"
+done
+main=$applications/org.vexapassword.vexapad.desktop
+grep -qx 'Exec=vexapad %F' "$main" || fail "main entry does not take files"
+grep -qx 'MimeType=application/x-vexa-encrypted;application/x-vexa-hotlist;' "$main" \
+    || fail "main entry does not offer both file types"
+grep -qx 'Actions=generate;' "$main" && grep -qx 'Exec=generate' "$main" \
+    || fail "main entry has no generator action"
+
+appstreamcli validate --no-net "$usr/share/metainfo/org.vexapassword.vexapad.metainfo.xml" \
+    || fail "appstreamcli validate"
+
+# File types: the description builds a MIME database that knows both extensions.
+mime=$work/mime
+mkdir -p "$mime/packages"
+cp "$usr/share/mime/packages/vexa-password.xml" "$mime/packages/"
+xmllint --noout "$mime/packages/vexa-password.xml" || fail "MIME description is not well-formed"
+XDG_DATA_DIRS=$work XDG_DATA_HOME=$work update-mime-database "$mime" >"$work/mime.log" 2>&1 || fail "update-mime-database: $(cat "$work/mime.log")"
+[ ! -s "$work/mime.log" ] || fail "update-mime-database complained: $(cat "$work/mime.log")"
+for expected in 'application/x-vexa-encrypted:\*\.vxp' 'application/x-vexa-hotlist:\*\.vexa'; do
+    grep -q ":$expected$" "$mime/globs2" 2>/dev/null || fail "globs2 lacks $expected"
+done
+
+# Every icon the entries and the file types name is installed in the hicolor theme.
+icons=$usr/share/icons/hicolor/scalable
+for name in $(sed -n 's/^Icon=//p' "$applications"/*.desktop); do
+    [ -f "$icons/apps/$name.svg" ] || fail "icon $name is not installed"
+done
+for name in $(sed -n 's/.*<icon name="\([^"]*\)".*/\1/p' "$usr/share/mime/packages/vexa-password.xml"); do
+    [ -f "$icons/mimetypes/$name.svg" ] || fail "file-type icon $name is not installed"
+done
+
+# Manual pages, compressed, render without a warning; the guide is where the programs look
+# for it.
+for page in vexapad generate; do
+    warnings=$({ zcat "$usr/share/man/man1/$page.1.gz" | LC_ALL=C groff -man -Tutf8 -ww -z; } 2>&1)
+    [ -z "$warnings" ] || fail "$page.1: $warnings"
+done
+[ -s "$usr/share/vexa-password/help/guide.html" ] || fail "the guide is not installed"
+
+[ $failures = 0 ] && echo "package checks passed"
+exit $((failures > 0))
