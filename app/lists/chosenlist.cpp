@@ -31,6 +31,8 @@ ChosenList::ChosenList(MainWindowServices& services, QWidget* parent)
     : QListWidget(parent)
     , m_services(services) {
     setObjectName(u"List1"_s);
+    setAccessibleName(u"Chosen File List"_s);
+    setAccessibleDescription(u"The files to encrypt or decrypt; right-click for the commands"_s);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     // Files arrive by drops only; the list itself starts no drag.

@@ -27,6 +27,8 @@ Form3::Form3(MainWindowServices& services, QWidget* parent)
     setObjectName(u"Form3"_s);
     setWindowTitle(u"My Hot Lists"_s);
     File1->setObjectName(u"File1"_s);
+    File1->setAccessibleName(u"My Hot Lists"_s);
+    File1->setAccessibleDescription(u"The saved hot lists; right-click to open or delete one"_s);
     File1->viewport()->setMouseTracking(true);
     File1->viewport()->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);

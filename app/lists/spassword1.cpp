@@ -79,6 +79,7 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     setWindowTitle(u"Encrypt / Decrypt"_s);
 
     Drive1->setObjectName(u"Drive1"_s);
+    Drive1->setAccessibleName(u"Volumes"_s);
     for (const Volume& volume : services.platform().volumes()) {
         const QString text = volume.name.isEmpty() ? volume.rootPath : volume.rootPath + u"  ["_s + volume.name + u']';
         Drive1->addItem(text, volume.rootPath);
@@ -90,6 +91,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     m_folders->setRootPath(u"/"_s);
     Dir1->setObjectName(u"Dir1"_s);
+    Dir1->setAccessibleName(u"Folders"_s);
+    Dir1->setAccessibleDescription(u"The folder tree; right-click for the folder commands"_s);
     Dir1->setModel(m_folders);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -122,6 +125,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setToolTip(u"File Filter"_s);
+    Combo1->setAccessibleName(Combo1->toolTip());
+    Combo1->lineEdit()->setAccessibleName(Combo1->toolTip());
     Combo1->addItem(u"All files *.*"_s);
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &Spassword1::Combo1_Change);
     connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Spassword1::Combo1_Change);
@@ -129,6 +134,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Combo1->view()->installEventFilter(this);
 
     File1->setToolTip(u"Directory Files List"_s);
+    File1->setAccessibleName(File1->toolTip());
+    File1->setAccessibleDescription(u"The files of the folder; Enter or a drag adds them to the chosen file list"_s);
     connect(File1, &QAbstractItemView::clicked, this, &Spassword1::File1_Click);
     connect(File1, &FileListView::buttonPressed, this, &Spassword1::File1_MouseDown);
     connect(File1, &FileListView::enterPressed, this, &Spassword1::File1_KeyEnter);

@@ -1,0 +1,151 @@
+/*
+ * Every window of both programs as a screen reader meets it: each control a user can act on, and
+ * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; every
+ * tool-bar command that changes no file state has a menu item with a key.
+ */
+#include "fakeservices.h"
+#include "generatewindow.h"
+#include "mainwindowtest.h"
+#include "progress.h"
+#include "statline.h"
+
+#include <QtGui/QAccessible>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QAbstractItemView>
+#include <QtWidgets/QAbstractSpinBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QTextEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString accessibleText(QWidget* widget, QAccessible::Text which) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(which).trimmed() : QString();
+}
+
+// Object names from the window down to the widget, for a failure message.
+QString pathOf(const QWidget* widget) {
+    QStringList names;
+    for (const QObject* each = widget; each; each = each->parent())
+        names.prepend(each->objectName().isEmpty() ? QString::fromLatin1(each->metaObject()->className())
+                                                   : each->objectName());
+    return names.join(u'/');
+}
+
+// A control the user can reach and act on; scroll bars are named by the view that owns them.
+bool isInteractive(const QWidget* widget) {
+    if (qobject_cast<const QScrollBar*>(widget))
+        return false;
+    return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QAbstractItemView*>(widget) ||
+           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) || (widget->focusPolicy() & Qt::TabFocus);
+}
+
+// Every interactive widget below root (hidden ones included) that a screen reader cannot name.
+QStringList unnamedControls(QWidget& root) {
+    QStringList unnamed;
+    QList<QWidget*> widgets = root.findChildren<QWidget*>();
+    widgets.prepend(&root);
+    for (QWidget* widget : widgets) {
+        // Qt's own parts: the menu bar's overflow button and a combo box's pop-up list, which
+        // the combo box names.
+        if (widget->objectName().startsWith(u"qt_"_s) ||
+            (widget->parentWidget() && widget->parentWidget()->inherits("QComboBoxPrivateContainer")))
+            continue;
+        // A hidden header is no control at all.
+        if (qobject_cast<QHeaderView*>(widget) && widget->isHidden())
+            continue;
+        // A view's viewport belongs to the view, which carries the name.
+        if (qobject_cast<QAbstractScrollArea*>(widget->parentWidget()) &&
+            static_cast<QAbstractScrollArea*>(widget->parentWidget())->viewport() == widget)
+            continue;
+        if (isInteractive(widget) && accessibleText(widget, QAccessible::Name).isEmpty())
+            unnamed << pathOf(widget);
+    }
+    return unnamed;
+}
+
+} // namespace
+
+class AccessibilityTest : public MainWindowTest<TestPlatform> {};
+
+TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAnAccessibleName) {
+    // The main window holds every other window of its program: the chooser, the browser, a
+    // hot-list window, the bars, the password dialog, the progress window.
+    triggerAction(u"NewList"_s);
+    window().passwordDialog().ShowPasswordDialog();
+    new Progress(window());
+    Generate generator;
+    generator.show();
+    for (QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
+        const QStringList unnamed = unnamedControls(*root);
+        EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u'\n'));
+    }
+}
+
+TEST_F(AccessibilityTest, ToolBarButtonsAndStatusPanesHaveNamesAndDescriptions) {
+    QList<QWidget*> controls;
+    for (QAbstractButton* button : window().toolPanel().findChildren<QAbstractButton*>())
+        controls << button;
+    ASSERT_EQ(controls.size(), 15);
+    // The panes name what they show even while they are empty, as the hint pane is at start.
+    for (const QString& pane : {u"Label1"_s, u"Label3"_s, u"Label5"_s, u"Label6"_s}) {
+        QWidget* widget = window().statusLine().findChild<QWidget*>(pane);
+        ASSERT_NE(widget, nullptr) << qPrintable(pane);
+        controls << widget;
+    }
+    window().statusLine().setLab1(QString());
+    for (QWidget* control : controls) {
+        SCOPED_TRACE(qPrintable(pathOf(control)));
+        EXPECT_FALSE(accessibleText(control, QAccessible::Name).isEmpty());
+        EXPECT_FALSE(accessibleText(control, QAccessible::Description).isEmpty());
+    }
+    // A pane's name follows its text and always says which pane it is.
+    statline::UserControl1& bar = window().statusLine();
+    const auto nameOf = [&bar](const QString& pane) {
+        return accessibleText(bar.findChild<QWidget*>(pane), QAccessible::Name);
+    };
+    EXPECT_EQ(nameOf(u"Label1"_s), u"Hint"_s);
+    bar.setLab3(u"File Size : 12 K"_s);
+    bar.setLab5(u"3"_s);
+    bar.setLab1(u"Select File(s)and Right click "_s);
+    EXPECT_EQ(nameOf(u"Label3"_s), u"File Size : 12 K"_s);
+    EXPECT_EQ(nameOf(u"Label5"_s), u"Files in Folder: 3"_s);
+    EXPECT_EQ(nameOf(u"Label1"_s), u"Hint: Select File(s)and Right click"_s);
+    bar.setLab3(QString());
+    EXPECT_EQ(nameOf(u"Label3"_s), u"File Size"_s);
+}
+
+TEST_F(AccessibilityTest, ToolBarCommandsHaveAKeyboardPathThroughTheMenus) {
+    // Tool-bar button and the menu item that runs the same command; each main menu and each of
+    // these items can be reached by its mnemonic or shortcut.
+    const std::pair<QString, QString> pairs[] = {
+        {u"EncTool"_s, u"Encmenu"_s},        {u"DecTool"_s, u"Decmenu"_s},       {u"EditTool"_s, u"Editpas"_s},
+        {u"PerTool"_s, u"Altern"_s},         {u"HintTool"_s, u"PasHint"_s},      {u"LevelTool"_s, u"HISEC"_s},
+        {u"ViewNTool"_s, u"Normalmenu"_s},   {u"ViewATool"_s, u"Archivemenu"_s}, {u"ViewHTool"_s, u"Hiddenmenu"_s},
+        {u"ViewRTool"_s, u"Readonlymenu"_s}, {u"ViewSTool"_s, u"Systemmenu"_s},
+    };
+    for (const auto& [button, item] : pairs) {
+        SCOPED_TRACE(qPrintable(button));
+        ASSERT_NE(toolButton(button), nullptr);
+        QAction* action = window().menuItem(item);
+        ASSERT_NE(action, nullptr);
+        EXPECT_TRUE(!action->shortcut().isEmpty() || action->text().contains(u'&'));
+    }
+    for (QAction* menu : window().menuBar()->actions())
+        EXPECT_TRUE(menu->text().contains(u'&')) << qPrintable(menu->text());
+    // The attribute buttons have no menu item: they take the keyboard focus and a Space.
+    for (const QString& name : {u"ArchiveTool"_s, u"HiddenTool"_s, u"ReadTool"_s, u"SysTool"_s}) {
+        QToolButton* button = toolButton(name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << qPrintable(name);
+    }
+}
