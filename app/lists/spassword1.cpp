@@ -232,6 +232,31 @@ void Spassword1::openFolder(const QString& path) {
     Dir1_Change();
 }
 
+void Spassword1::showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose) {
+    openFolder(folder);
+    QItemSelectionModel* selection = File1->selectionModel();
+    selection->clearSelection();
+    bool first = true;
+    for (int row = 0; row < m_files->rowCount(); ++row) {
+        if (!select.contains(m_files->fullPath(row)))
+            continue;
+        const QModelIndex index = m_files->index(row);
+        if (first) {
+            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            File1->scrollTo(index);
+            first = false;
+        }
+        selection->select(index, QItemSelectionModel::Select);
+    }
+    const QStringList listed = List1->entries();
+    for (const QString& path : choose) {
+        if (!listed.contains(path))
+            List1->addItem(path);
+    }
+    if (!choose.isEmpty())
+        ListPanes::ShowListCount(m_services, List1->count());
+}
+
 void Spassword1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
