@@ -11,6 +11,7 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QDropEvent>
 #include <QtGui/QMouseEvent>
 
@@ -77,6 +78,14 @@ void ChosenList::mouseMoveEvent(QMouseEvent* event) {
     ListPanes::ShowListCount(m_services, count());
     ListPanes::ShowHint(m_services, u"Select File(s)and Right click "_s);
     QListWidget::mouseMoveEvent(event);
+}
+
+void ChosenList::contextMenuEvent(QContextMenuEvent* event) {
+    // The Menu key opens the pop-up menu as a right-click does; a right-click was handled at
+    // its press.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit buttonPressed(Qt::RightButton);
+    event->accept();
 }
 
 void ChosenList::keyPressEvent(QKeyEvent* event) {

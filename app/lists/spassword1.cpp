@@ -22,6 +22,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QFileSystemWatcher>
 #include <QtCore/QTimer>
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QFileSystemModel>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
@@ -271,6 +272,12 @@ void Spassword1::closeEvent(QCloseEvent* event) {
 bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Dir1 && event->type() == QEvent::KeyPress) {
         m_followTreeFolder = false;
+    } else if (watched == Dir1 && event->type() == QEvent::ContextMenu &&
+               static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        // The Menu key opens the folder commands for the highlighted folder.
+        m_services.state().ActiveListKind = ListKind::None;
+        ListPanes::PopUp(m_services, u"Folder"_s);
+        return true;
     } else if (watched == Dir1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
             m_followTreeFolder = false;

@@ -4,18 +4,23 @@
  * tool-bar command that changes no file state has a menu item with a key.
  */
 #include "fakeservices.h"
+#include "form3.h"
 #include "generatewindow.h"
 #include "mainwindowtest.h"
 #include "progress.h"
 #include "statline.h"
 
 #include <QtGui/QAccessible>
+#include <QtGui/QContextMenuEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QAbstractSpinBox>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QScrollBar>
@@ -148,4 +153,34 @@ TEST_F(AccessibilityTest, ToolBarCommandsHaveAKeyboardPathThroughTheMenus) {
         ASSERT_NE(button, nullptr);
         EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << qPrintable(name);
     }
+}
+
+TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
+    // Some commands (save or rename a list, clear it, the folder commands) live only in the
+    // pop-up menus; the Menu key on the focused list opens them as a right-click does.
+    triggerAction(u"NewList"_s);
+    QWidget* hotList = window().activeChosenList();
+    ASSERT_NE(hotList, nullptr);
+    QWidget* browser = window().browser();
+    ASSERT_NE(browser, nullptr);
+    const std::pair<QWidget*, QString> cases[] = {
+        {chooser()->findChild<QWidget*>(u"File1"_s), u"Show1"_s},
+        {chooser()->findChild<QWidget*>(u"List1"_s), u"munfile"_s},
+        {chooser()->findChild<QWidget*>(u"Dir1"_s), u"Folder"_s},
+        {hotList, u"munfile"_s},
+    };
+    for (const auto& [list, menuName] : cases) {
+        ASSERT_NE(list, nullptr);
+        SCOPED_TRACE(qPrintable(pathOf(list)));
+        QMenu* menu = window().popupMenu(menuName);
+        menu->hide();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
+        QApplication::sendEvent(list, &key);
+        EXPECT_TRUE(menu->isVisible());
+        menu->hide();
+    }
+    // The browser's menu is for its highlighted list; with none it says so.
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
+    QApplication::sendEvent(browser->findChild<QWidget*>(u"File1"_s), &key);
+    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list you want First !"_s});
 }
