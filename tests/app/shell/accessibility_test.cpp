@@ -1,7 +1,7 @@
 /*
  * Every window of both programs as a screen reader meets it: each control a user can act on, and
- * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; every
- * tool-bar command that changes no file state has a menu item with a key.
+ * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; the
+ * commands that live only in pop-up menus open from the keyboard.
  */
 #include "fakeservices.h"
 #include "form3.h"
@@ -21,7 +21,6 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMenu>
-#include <QtWidgets/QMenuBar>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextEdit>
@@ -127,32 +126,6 @@ TEST_F(AccessibilityTest, ToolBarButtonsAndStatusPanesHaveNamesAndDescriptions) 
     EXPECT_EQ(nameOf(u"Label1"_s), u"Hint: Select File(s)and Right click"_s);
     bar.setLab3(QString());
     EXPECT_EQ(nameOf(u"Label3"_s), u"File Size"_s);
-}
-
-TEST_F(AccessibilityTest, ToolBarCommandsHaveAKeyboardPathThroughTheMenus) {
-    // Tool-bar button and the menu item that runs the same command; each main menu and each of
-    // these items can be reached by its mnemonic or shortcut.
-    const std::pair<QString, QString> pairs[] = {
-        {u"EncTool"_s, u"Encmenu"_s},        {u"DecTool"_s, u"Decmenu"_s},       {u"EditTool"_s, u"Editpas"_s},
-        {u"PerTool"_s, u"Altern"_s},         {u"HintTool"_s, u"PasHint"_s},      {u"LevelTool"_s, u"HISEC"_s},
-        {u"ViewNTool"_s, u"Normalmenu"_s},   {u"ViewATool"_s, u"Archivemenu"_s}, {u"ViewHTool"_s, u"Hiddenmenu"_s},
-        {u"ViewRTool"_s, u"Readonlymenu"_s}, {u"ViewSTool"_s, u"Systemmenu"_s},
-    };
-    for (const auto& [button, item] : pairs) {
-        SCOPED_TRACE(qPrintable(button));
-        ASSERT_NE(toolButton(button), nullptr);
-        QAction* action = window().menuItem(item);
-        ASSERT_NE(action, nullptr);
-        EXPECT_TRUE(!action->shortcut().isEmpty() || action->text().contains(u'&'));
-    }
-    for (QAction* menu : window().menuBar()->actions())
-        EXPECT_TRUE(menu->text().contains(u'&')) << qPrintable(menu->text());
-    // The attribute buttons have no menu item: they take the keyboard focus and a Space.
-    for (const QString& name : {u"ArchiveTool"_s, u"HiddenTool"_s, u"ReadTool"_s, u"SysTool"_s}) {
-        QToolButton* button = toolButton(name);
-        ASSERT_NE(button, nullptr);
-        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << qPrintable(name);
-    }
 }
 
 TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
