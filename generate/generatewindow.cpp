@@ -12,10 +12,7 @@
 #include <QtGui/QFocusEvent>
 #include <QtGui/QIcon>
 #include <QtGui/QKeyEvent>
-#include <QtGui/QPainter>
-#include <QtGui/QPixmap>
 #include <QtGui/QWheelEvent>
-#include <QtSvg/QSvgRenderer>
 #include <QtWidgets/QButtonGroup>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -37,21 +34,6 @@ Widget* makeChild(QWidget* parent, const QString& name, const QRect& geometry, A
     return widget;
 }
 
-// The key drawing at the two sizes window managers ask for.
-QIcon keyIcon() {
-    QSvgRenderer renderer(u":/generate/key.svg"_s);
-    QIcon icon;
-    for (const int side : {16, 32}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 } // namespace
 
 Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
@@ -61,7 +43,8 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     , m_options(new QButtonGroup(this)) {
     setObjectName(u"Generate"_s);
     setWindowTitle(u"Vexa Password ( Generator )"_s);
-    setWindowIcon(keyIcon());
+    // Drawn from the SVG at whatever size and pixel ratio the desktop asks for.
+    setWindowIcon(QIcon(u":/generate/key.svg"_s));
     setFixedSize(twips::size(6030, 4995));
     // The 8.25-point dialog font the positions were designed for, so the captions fit them.
     QFont designFont = font();
@@ -90,6 +73,7 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
         box->setPalette(palette);
         // Resting the pointer on a box shows its password in full, however long.
         connect(box, &QLineEdit::textChanged, box, &QWidget::setToolTip);
+        box->setAccessibleName(u"Password %1"_s.arg(i + 1));
         Text1[i] = box;
     }
 
@@ -110,6 +94,10 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     combo1 = makeChild<QLineEdit>(this, u"combo1"_s, twips::rect(950, 4380, 470, 285), u"1"_s);
     connect(combo1, &QLineEdit::returnPressed, this, &Generate::combo1_KeyPress);
     combo1->installEventFilter(this);
+    for (QWidget* length : std::initializer_list<QWidget*>{combo1, VScroll1}) {
+        length->setAccessibleName(u"Password length"_s);
+        length->setAccessibleDescription(u"The number of characters, 1 to 255"_s);
+    }
 
     Command1 = makeChild<QPushButton>(this, u"Command1"_s, twips::rect(1800, 4320, 1815, 375), u"&Generate"_s);
     connect(Command1, &QPushButton::clicked, this, &Generate::Command1_Click);

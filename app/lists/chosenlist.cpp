@@ -11,6 +11,7 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QDropEvent>
 #include <QtGui/QMouseEvent>
 
@@ -31,6 +32,8 @@ ChosenList::ChosenList(MainWindowServices& services, QWidget* parent)
     : QListWidget(parent)
     , m_services(services) {
     setObjectName(u"List1"_s);
+    setAccessibleName(u"Chosen File List"_s);
+    setAccessibleDescription(u"The files to encrypt or decrypt; right-click for the commands"_s);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     // Files arrive by drops only; the list itself starts no drag.
@@ -75,6 +78,14 @@ void ChosenList::mouseMoveEvent(QMouseEvent* event) {
     ListPanes::ShowListCount(m_services, count());
     ListPanes::ShowHint(m_services, u"Select File(s)and Right click "_s);
     QListWidget::mouseMoveEvent(event);
+}
+
+void ChosenList::contextMenuEvent(QContextMenuEvent* event) {
+    // The Menu key opens the pop-up menu as a right-click does; a right-click was handled at
+    // its press.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit buttonPressed(Qt::RightButton);
+    event->accept();
 }
 
 void ChosenList::keyPressEvent(QKeyEvent* event) {

@@ -8,6 +8,7 @@
 
 #include <QtCore/QItemSelectionModel>
 #include <QtCore/QSet>
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QCursor>
 #include <QtGui/QDrag>
 #include <QtGui/QKeyEvent>
@@ -85,6 +86,13 @@ void FileListView::mousePressEvent(QMouseEvent* event) {
 void FileListView::mouseMoveEvent(QMouseEvent* event) {
     emit pointerMoved();
     QListView::mouseMoveEvent(event);
+}
+
+void FileListView::contextMenuEvent(QContextMenuEvent* event) {
+    // The Menu key opens the pop-up menu as a right-click does.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit buttonPressed(Qt::RightButton);
+    event->accept();
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event) {

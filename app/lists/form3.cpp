@@ -14,6 +14,7 @@
 #include "startplacement.h"
 
 #include <QtCore/QDir>
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QVBoxLayout>
@@ -27,8 +28,11 @@ Form3::Form3(MainWindowServices& services, QWidget* parent)
     setObjectName(u"Form3"_s);
     setWindowTitle(u"My Hot Lists"_s);
     File1->setObjectName(u"File1"_s);
+    File1->setAccessibleName(u"My Hot Lists"_s);
+    File1->setAccessibleDescription(u"The saved hot lists; right-click to open or delete one"_s);
     File1->viewport()->setMouseTracking(true);
     File1->viewport()->installEventFilter(this);
+    File1->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(File1);
@@ -64,6 +68,12 @@ void Form3::closeEvent(QCloseEvent* event) {
 }
 
 bool Form3::eventFilter(QObject* watched, QEvent* event) {
+    // The Menu key opens the pop-up menu for the highlighted name, as a right-click does.
+    if (watched == File1 && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        File1_MouseDown(Qt::RightButton);
+        return true;
+    }
     if (watched == File1->viewport()) {
         if (event->type() == QEvent::MouseMove)
             ListPanes::ShowHint(m_services, u"Right click to open this file."_s);

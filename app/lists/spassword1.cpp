@@ -22,6 +22,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QFileSystemWatcher>
 #include <QtCore/QTimer>
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QFileSystemModel>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
@@ -79,6 +80,7 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     setWindowTitle(u"Encrypt / Decrypt"_s);
 
     Drive1->setObjectName(u"Drive1"_s);
+    Drive1->setAccessibleName(u"Volumes"_s);
     for (const Volume& volume : services.platform().volumes()) {
         const QString text = volume.name.isEmpty() ? volume.rootPath : volume.rootPath + u"  ["_s + volume.name + u']';
         Drive1->addItem(text, volume.rootPath);
@@ -90,6 +92,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     m_folders->setRootPath(u"/"_s);
     Dir1->setObjectName(u"Dir1"_s);
+    Dir1->setAccessibleName(u"Folders"_s);
+    Dir1->setAccessibleDescription(u"The folder tree; right-click for the folder commands"_s);
     Dir1->setModel(m_folders);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -122,6 +126,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setToolTip(u"File Filter"_s);
+    Combo1->setAccessibleName(Combo1->toolTip());
+    Combo1->lineEdit()->setAccessibleName(Combo1->toolTip());
     Combo1->addItem(u"All files *.*"_s);
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &Spassword1::Combo1_Change);
     connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Spassword1::Combo1_Change);
@@ -129,6 +135,8 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Combo1->view()->installEventFilter(this);
 
     File1->setToolTip(u"Directory Files List"_s);
+    File1->setAccessibleName(File1->toolTip());
+    File1->setAccessibleDescription(u"The files of the folder; Enter or a drag adds them to the chosen file list"_s);
     connect(File1, &QAbstractItemView::clicked, this, &Spassword1::File1_Click);
     connect(File1, &FileListView::buttonPressed, this, &Spassword1::File1_MouseDown);
     connect(File1, &FileListView::enterPressed, this, &Spassword1::File1_KeyEnter);
@@ -225,6 +233,31 @@ void Spassword1::openFolder(const QString& path) {
     Dir1_Change();
 }
 
+void Spassword1::showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose) {
+    openFolder(folder);
+    QItemSelectionModel* selection = File1->selectionModel();
+    selection->clearSelection();
+    bool first = true;
+    for (int row = 0; row < m_files->rowCount(); ++row) {
+        if (!select.contains(m_files->fullPath(row)))
+            continue;
+        const QModelIndex index = m_files->index(row);
+        if (first) {
+            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            File1->scrollTo(index);
+            first = false;
+        }
+        selection->select(index, QItemSelectionModel::Select);
+    }
+    const QStringList listed = List1->entries();
+    for (const QString& path : choose) {
+        if (!listed.contains(path))
+            List1->addItem(path);
+    }
+    if (!choose.isEmpty())
+        ListPanes::ShowListCount(m_services, List1->count());
+}
+
 void Spassword1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
@@ -239,6 +272,12 @@ void Spassword1::closeEvent(QCloseEvent* event) {
 bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Dir1 && event->type() == QEvent::KeyPress) {
         m_followTreeFolder = false;
+    } else if (watched == Dir1 && event->type() == QEvent::ContextMenu &&
+               static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        // The Menu key opens the folder commands for the highlighted folder.
+        m_services.state().ActiveListKind = ListKind::None;
+        ListPanes::PopUp(m_services, u"Folder"_s);
+        return true;
     } else if (watched == Dir1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
             m_followTreeFolder = false;

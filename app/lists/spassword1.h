@@ -61,6 +61,9 @@ public:
     void focusFolderTree();
     // Sets the folder tree to a folder and, when not busy, shows its files.
     void openFolder(const QString& path);
+    // Opens a folder with the given files of it selected and highlighted, and appends the given
+    // paths that are not there yet to the chosen-file list. The paths were checked by the caller.
+    void showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,14 +1,19 @@
 /*
  * The main program: the command line, the application object, the real message boxes and
- * platform, and the main window, which opens everything else.
+ * platform, and the main window, which opens everything else. A second start hands its paths to
+ * the running program and ends.
  */
+#include "handover.h"
 #include "linuxplatform.h"
 #include "mdiform1.h"
 #include "messageboxdialogs.h"
 #include "processsetup.h"
 
 #include <QtCore/QCommandLineParser>
+#include <QtCore/QDir>
 #include <QtWidgets/QApplication>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -41,10 +46,32 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     parser.process(application);
+
+    // The running program may have another current folder: the paths travel absolute.
+    QStringList paths;
+    for (const QString& path : parser.positionalArguments())
+        paths << QDir::cleanPath(QDir::current().absoluteFilePath(path));
+
+    const QString socket = HandOver::socketPath();
+    switch (HandOver::send(socket, paths)) {
+    case HandOver::Result::Delivered:
+        return 0;
+    case HandOver::Result::NoAnswer:
+        std::fprintf(stderr, "vexapad: the running program did not take the paths\n");
+        return 1;
+    case HandOver::Result::NoServer:
+        break;
+    }
+
     MessageBoxDialogs dialogs;
     LinuxPlatform platform;
     MDIForm1 window(dialogs, platform);
     dialogs.setParent(&window);
+    HandOverServer server;
+    if (!server.listen(socket))
+        std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s\n", qPrintable(socket));
+    QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MDIForm1::pathsHandedOver);
     window.show();
+    window.openPaths(paths);
     return application.exec();
 }

@@ -16,12 +16,15 @@
 #include "platform.h"
 #include "propertybag.h"
 #include "spassword1.h"
+#include "startpaths.h"
 #include "statline.h"
 #include "toolpanel.h"
 #include "twips.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QScreen>
@@ -32,12 +35,15 @@
 #include <QtWidgets/QMenu>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 // The mouse button of a tool-bar press that changes the pressed button's state on release.
+// How often paths handed over during a long operation look whether it has ended.
+constexpr int WaitingPathsRetryMs = 200;
 constexpr short kLeftButton = 1;
 
 // A bar spans the window's width whatever its content asks for, at its design height.
@@ -289,6 +295,47 @@ void MDIForm1::commandEnded() {
     // operation's own end does it.
     if (m_chooser && m_chooser->isVisible() && !m_state.Busy)
         m_chooser->refreshFiles();
+}
+
+void MDIForm1::openPaths(const QStringList& paths) {
+    if (m_state.Busy) {
+        // The running pass walks the chosen-file list; it must not change under it.
+        const bool waiting = !m_waitingPaths.isEmpty();
+        m_waitingPaths << paths;
+        if (!waiting)
+            retryWaitingPaths();
+        return;
+    }
+    const StartPaths plan = planStartPaths(paths, QDir::currentPath());
+    for (const QString& refusal : plan.refusals)
+        m_dialogs.message(refusal);
+    if (plan.folder.isEmpty())
+        return;
+    Spassword1* chooser = openChooser();
+    m_menus.item(u"E_Decrypt"_s)->setChecked(true);
+    chooser->showGivenFiles(plan.folder, plan.select, plan.decrypt);
+}
+
+void MDIForm1::retryWaitingPaths() {
+    QTimer::singleShot(WaitingPathsRetryMs, this, [this] {
+        if (m_state.Busy) {
+            retryWaitingPaths();
+            return;
+        }
+        openPaths(std::exchange(m_waitingPaths, {}));
+    });
+}
+
+void MDIForm1::bringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MDIForm1::pathsHandedOver(const QStringList& paths) {
+    bringToFront();
+    openPaths(paths);
 }
 
 void MDIForm1::MDIForm_Load() {

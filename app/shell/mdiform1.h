@@ -53,6 +53,17 @@ public:
     Spassword1* chooser() override;
     QListWidget* activeChosenList() override;
 
+    // Acts on the paths the program was started with or a second start handed over: the chooser
+    // opens at the folder of the first usable one with the given files selected, ".vxp" files go
+    // into its chosen-file list; missing and unusable paths are refused with a message each.
+    // Nothing is encrypted, decrypted or deleted. While a long operation runs, this waits for its
+    // end.
+    void openPaths(const QStringList& paths);
+    // Brings the window to the front of the desktop, restored if it was minimized.
+    void bringToFront();
+    // A second start handed these paths over: the window comes to the front and opens them.
+    void pathsHandedOver(const QStringList& paths);
+
     // The browser while it is open, nullptr otherwise.
     Form3* browser() const;
     // The password dialog, created on first use.
@@ -69,6 +80,7 @@ private:
     void wireCommands();
     void onItem(const QString& name, std::function<void()> command);
     void commandEnded();
+    void retryWaitingPaths();
 
     void MDIForm_Load();
     void MDIForm_Resize();
@@ -120,5 +132,7 @@ private:
     QPointer<Form3> m_browser;
     QPointer<HelpWindow> m_help;
     PassWord1* m_passwordDialog = nullptr;
+    // Paths handed over while a long operation ran, opened at its end.
+    QStringList m_waitingPaths;
     CryptCommands m_crypt{*this, [this] { return verifyPassword(); }};
 };

@@ -65,6 +65,19 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& geometry, c
     return label;
 }
 
+// A screen reader reads a pane by its name: the pane's caption with its text, so that an empty
+// pane and a bare number still say what they are.
+const char* const kPaneCaption = "paneCaption";
+
+void nameForReader(QLabel* pane) {
+    const QString caption = pane->property(kPaneCaption).toString();
+    const QString text = pane->text().trimmed();
+    if (text.isEmpty() || text.startsWith(caption))
+        pane->setAccessibleName(text.isEmpty() ? caption : text);
+    else
+        pane->setAccessibleName(caption + u": "_s + text);
+}
+
 // The captions' places were measured in a narrower font than desktops use today: the font shrinks,
 // half a point at a time, until the fixed captions fit.
 QFont fontFittingCaptions(QFont font, std::initializer_list<const QLabel*> captions) {
@@ -99,6 +112,16 @@ UserControl1::UserControl1(QWidget* parent)
     const QLabel* listCaption = makeLabel(Frame2, u"Label7"_s, twips::rect(8040, 240, 975, 255), u"Files in List :"_s);
     Label6 = makeLabel(Frame2, u"Label6"_s, twips::rect(9000, 240, 855, 255), kCountPaneText);
 
+    const auto describe = [](QLabel* pane, const QString& caption, const QString& description) {
+        pane->setProperty(kPaneCaption, caption);
+        pane->setAccessibleDescription(description);
+        nameForReader(pane);
+    };
+    describe(Label1, u"Hint"_s, u"A hint for the control under the pointer"_s);
+    describe(Label3, u"File Size"_s, u"The size of the file last clicked"_s);
+    describe(Label5, u"Files in Folder"_s, u"The number of files in the folder shown"_s);
+    describe(Label6, u"Files in List"_s, u"The number of files in the list last worked in"_s);
+
     setFont(fontFittingCaptions(font(), {folderCaption, listCaption}));
     resize(sizeHint());
 }
@@ -130,6 +153,7 @@ void UserControl1::setLab6(const QString& text) {
 
 void UserControl1::setPaneText(QLabel* pane, const QString& text, const QString& property) {
     pane->setText(text);
+    nameForReader(pane);
     emit propertyChanged(property);
 }
 

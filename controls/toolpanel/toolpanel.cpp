@@ -103,6 +103,9 @@ UserControl1::UserControl1(QWidget* parent)
         }
         button->setObjectName(design.name.toString());
         button->setToolTip(design.toolTip.toString());
+        // A screen reader names and describes the picture-only buttons by their tool tips.
+        button->setAccessibleName(design.toolTip.toString());
+        button->setAccessibleDescription(design.toolTip.toString());
         button->setIcon(QIcon(QString(u":/toolpanel/icons/"_s + design.icon + u".svg"_s)));
         button->setIconSize(QSize(32, 32));
         button->setGeometry(twips::rect(design.left, design.top, kButtonWidth, kButtonHeight));

@@ -1,6 +1,7 @@
 /*
  * Captions of every window of both programs fit their controls, at the windows' own fonts and at
- * one point larger; and the walker that measures them does find a cut caption.
+ * one point larger; and the walker that measures them does find a cut caption. The program runs
+ * these cases a second time at a scale factor of 2, where the icons must also stay sharp.
  */
 #include "captionwalker.h"
 #include "fakeservices.h"
@@ -13,6 +14,7 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -70,6 +72,31 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
         for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
             const QList<ClippedCaption> cut = clippedCaptions(*root);
             EXPECT_TRUE(cut.isEmpty()) << qPrintable(describe(cut));
+        }
+    }
+}
+
+TEST_F(CaptionsTest, IconsAreDrawnAtTheScreensPixelRatio) {
+    // A picture scaled up from a smaller one is blurred: every icon gives a pixmap of the full
+    // pixel size at twice the density, and at the density of the screen the window is on.
+    Generate generator;
+    struct Icon {
+        QString name;
+        QIcon icon;
+        QSize size;
+    };
+    QList<Icon> icons{{u"main window"_s, window().windowIcon(), QSize(32, 32)},
+                      {u"generator"_s, generator.windowIcon(), QSize(32, 32)}};
+    for (const QToolButton* button : window().toolPanel().findChildren<QToolButton*>())
+        icons.append({button->objectName(), button->icon(), button->iconSize()});
+    ASSERT_EQ(icons.size(), 17);
+    const qreal screenRatio = window().devicePixelRatioF();
+    for (const Icon& each : icons) {
+        SCOPED_TRACE(qPrintable(each.name));
+        for (const qreal ratio : {2.0, screenRatio}) {
+            const QPixmap pixmap = each.icon.pixmap(each.size, ratio);
+            EXPECT_EQ(pixmap.size(), each.size * ratio);
+            EXPECT_EQ(pixmap.devicePixelRatio(), ratio);
         }
     }
 }

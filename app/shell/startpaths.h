@@ -1,0 +1,24 @@
+/*
+ * What the program does with the paths it is started with, or that a second start hands over:
+ * the chooser opens the folder of the first usable path (a folder path opens that folder) with
+ * the given files of that folder shown and selected, and every ".vxp" file given goes into the
+ * chosen-file list, ready to decrypt. A path that does not exist, or whose name the program
+ * cannot name exactly, is refused with a message and nothing else. Nothing here touches a file.
+ */
+#pragma once
+
+#include <QtCore/QStringList>
+
+struct StartPaths {
+    // The folder the chooser opens; empty when no path is usable.
+    QString folder;
+    // Full paths of the given files that lie in that folder, to select in the file list.
+    QStringList select;
+    // Full paths of the given ".vxp" files, for the chosen-file list.
+    QStringList decrypt;
+    // One message box each: the refused and missing paths.
+    QStringList refusals;
+};
+
+// Plans the paths; a relative path is taken from workingFolder.
+StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder);

@@ -1,0 +1,159 @@
+/*
+ * Every window of both programs as a screen reader meets it: each control a user can act on, and
+ * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; the
+ * commands that live only in pop-up menus open from the keyboard.
+ */
+#include "fakeservices.h"
+#include "form3.h"
+#include "generatewindow.h"
+#include "mainwindowtest.h"
+#include "progress.h"
+#include "statline.h"
+
+#include <QtGui/QAccessible>
+#include <QtGui/QContextMenuEvent>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QAbstractItemView>
+#include <QtWidgets/QAbstractSpinBox>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QTextEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString accessibleText(QWidget* widget, QAccessible::Text which) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(which).trimmed() : QString();
+}
+
+// Object names from the window down to the widget, for a failure message.
+QString pathOf(const QWidget* widget) {
+    QStringList names;
+    for (const QObject* each = widget; each; each = each->parent())
+        names.prepend(each->objectName().isEmpty() ? QString::fromLatin1(each->metaObject()->className())
+                                                   : each->objectName());
+    return names.join(u'/');
+}
+
+// A control the user can reach and act on; scroll bars are named by the view that owns them.
+bool isInteractive(const QWidget* widget) {
+    if (qobject_cast<const QScrollBar*>(widget))
+        return false;
+    return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QAbstractItemView*>(widget) ||
+           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
+           qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) || (widget->focusPolicy() & Qt::TabFocus);
+}
+
+// Every interactive widget below root (hidden ones included) that a screen reader cannot name.
+QStringList unnamedControls(QWidget& root) {
+    QStringList unnamed;
+    QList<QWidget*> widgets = root.findChildren<QWidget*>();
+    widgets.prepend(&root);
+    for (QWidget* widget : widgets) {
+        // Qt's own parts: the menu bar's overflow button and a combo box's pop-up list, which
+        // the combo box names.
+        if (widget->objectName().startsWith(u"qt_"_s) ||
+            (widget->parentWidget() && widget->parentWidget()->inherits("QComboBoxPrivateContainer")))
+            continue;
+        // A hidden header is no control at all.
+        if (qobject_cast<QHeaderView*>(widget) && widget->isHidden())
+            continue;
+        // A view's viewport belongs to the view, which carries the name.
+        if (qobject_cast<QAbstractScrollArea*>(widget->parentWidget()) &&
+            static_cast<QAbstractScrollArea*>(widget->parentWidget())->viewport() == widget)
+            continue;
+        if (isInteractive(widget) && accessibleText(widget, QAccessible::Name).isEmpty())
+            unnamed << pathOf(widget);
+    }
+    return unnamed;
+}
+
+} // namespace
+
+class AccessibilityTest : public MainWindowTest<TestPlatform> {};
+
+TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAnAccessibleName) {
+    // The main window holds every other window of its program: the chooser, the browser, a
+    // hot-list window, the bars, the password dialog, the progress window.
+    triggerAction(u"NewList"_s);
+    window().passwordDialog().ShowPasswordDialog();
+    new Progress(window());
+    Generate generator;
+    generator.show();
+    for (QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
+        const QStringList unnamed = unnamedControls(*root);
+        EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u'\n'));
+    }
+}
+
+TEST_F(AccessibilityTest, ToolBarButtonsAndStatusPanesHaveNamesAndDescriptions) {
+    QList<QWidget*> controls;
+    for (QAbstractButton* button : window().toolPanel().findChildren<QAbstractButton*>())
+        controls << button;
+    ASSERT_EQ(controls.size(), 15);
+    // The panes name what they show even while they are empty, as the hint pane is at start.
+    for (const QString& pane : {u"Label1"_s, u"Label3"_s, u"Label5"_s, u"Label6"_s}) {
+        QWidget* widget = window().statusLine().findChild<QWidget*>(pane);
+        ASSERT_NE(widget, nullptr) << qPrintable(pane);
+        controls << widget;
+    }
+    window().statusLine().setLab1(QString());
+    for (QWidget* control : controls) {
+        SCOPED_TRACE(qPrintable(pathOf(control)));
+        EXPECT_FALSE(accessibleText(control, QAccessible::Name).isEmpty());
+        EXPECT_FALSE(accessibleText(control, QAccessible::Description).isEmpty());
+    }
+    // A pane's name follows its text and always says which pane it is.
+    statline::UserControl1& bar = window().statusLine();
+    const auto nameOf = [&bar](const QString& pane) {
+        return accessibleText(bar.findChild<QWidget*>(pane), QAccessible::Name);
+    };
+    EXPECT_EQ(nameOf(u"Label1"_s), u"Hint"_s);
+    bar.setLab3(u"File Size : 12 K"_s);
+    bar.setLab5(u"3"_s);
+    bar.setLab1(u"Select File(s)and Right click "_s);
+    EXPECT_EQ(nameOf(u"Label3"_s), u"File Size : 12 K"_s);
+    EXPECT_EQ(nameOf(u"Label5"_s), u"Files in Folder: 3"_s);
+    EXPECT_EQ(nameOf(u"Label1"_s), u"Hint: Select File(s)and Right click"_s);
+    bar.setLab3(QString());
+    EXPECT_EQ(nameOf(u"Label3"_s), u"File Size"_s);
+}
+
+TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
+    // Some commands (save or rename a list, clear it, the folder commands) live only in the
+    // pop-up menus; the Menu key on the focused list opens them as a right-click does.
+    triggerAction(u"NewList"_s);
+    QWidget* hotList = window().activeChosenList();
+    ASSERT_NE(hotList, nullptr);
+    QWidget* browser = window().browser();
+    ASSERT_NE(browser, nullptr);
+    const std::pair<QWidget*, QString> cases[] = {
+        {chooser()->findChild<QWidget*>(u"File1"_s), u"Show1"_s},
+        {chooser()->findChild<QWidget*>(u"List1"_s), u"munfile"_s},
+        {chooser()->findChild<QWidget*>(u"Dir1"_s), u"Folder"_s},
+        {hotList, u"munfile"_s},
+    };
+    for (const auto& [list, menuName] : cases) {
+        ASSERT_NE(list, nullptr);
+        SCOPED_TRACE(qPrintable(pathOf(list)));
+        QMenu* menu = window().popupMenu(menuName);
+        menu->hide();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
+        QApplication::sendEvent(list, &key);
+        EXPECT_TRUE(menu->isVisible());
+        menu->hide();
+    }
+    // The browser's menu is for its highlighted list; with none it says so.
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
+    QApplication::sendEvent(browser->findChild<QWidget*>(u"File1"_s), &key);
+    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list you want First !"_s});
+}

@@ -1,0 +1,109 @@
+/*
+ * The plan for start paths, over real files: which folder opens, what is selected, what goes to
+ * the chosen-file list, and what is refused.
+ */
+#include "startpaths.h"
+
+#include "filenames.h"
+#include "tempenv.h"
+
+#include <QtCore/QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class StartPathsTest : public TempEnvTest {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        makeFile(u"a/one.txt"_s, 3);
+        makeFile(u"a/two.txt.vxp"_s, 13);
+        makeFile(u"b/three.txt"_s, 3);
+        makeFile(u"b/four.vxp"_s, 13);
+        makeDir(u"a/sub"_s);
+    }
+    // The plan with the test's folder in place of its path, for short expectations.
+    StartPaths plan(const QStringList& relative) {
+        QStringList paths;
+        for (const QString& each : relative)
+            paths << (each.startsWith(u'@') ? each.mid(1) : path(each));
+        StartPaths result = planStartPaths(paths, path(u"a"_s));
+        const auto strip = [this](QString text) { return text.replace(root() + u'/', QString()); };
+        result.folder = strip(result.folder);
+        for (QStringList* list : {&result.select, &result.decrypt, &result.refusals})
+            for (QString& each : *list)
+                each = strip(each);
+        return result;
+    }
+};
+
+TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
+    struct Case {
+        const char* what;
+        QStringList paths;
+        QString folder;
+        QStringList select;
+        QStringList decrypt;
+        int refused;
+    };
+    const Case cases[] = {
+        {"a plain file", {u"a/one.txt"_s}, u"a"_s, {u"a/one.txt"_s}, {}, 0},
+        {"an encrypted file", {u"a/two.txt.vxp"_s}, u"a"_s, {u"a/two.txt.vxp"_s}, {u"a/two.txt.vxp"_s}, 0},
+        {"a folder", {u"a/sub"_s}, u"a/sub"_s, {}, {}, 0},
+        {"files of one folder",
+         {u"a/one.txt"_s, u"a/two.txt.vxp"_s},
+         u"a"_s,
+         {u"a/one.txt"_s, u"a/two.txt.vxp"_s},
+         {u"a/two.txt.vxp"_s},
+         0},
+        // The file list shows one folder; an encrypted file elsewhere still reaches the list.
+        {"files of two folders",
+         {u"a/one.txt"_s, u"b/three.txt"_s, u"b/four.vxp"_s},
+         u"a"_s,
+         {u"a/one.txt"_s},
+         {u"b/four.vxp"_s},
+         0},
+        {"a missing path first", {u"a/gone.txt"_s, u"b/three.txt"_s}, u"b"_s, {u"b/three.txt"_s}, {}, 1},
+        {"only missing paths", {u"gone"_s, u"a/gone.vxp"_s}, {}, {}, {}, 2},
+        {"a path relative to the working folder", {u"@one.txt"_s}, u"a"_s, {u"a/one.txt"_s}, {}, 0},
+        {"a path with dots", {u"@../b/./three.txt"_s}, u"b"_s, {u"b/three.txt"_s}, {}, 0},
+        {"the same file twice",
+         {u"a/two.txt.vxp"_s, u"@two.txt.vxp"_s},
+         u"a"_s,
+         {u"a/two.txt.vxp"_s, u"a/two.txt.vxp"_s},
+         {u"a/two.txt.vxp"_s},
+         0},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        const StartPaths result = plan(each.paths);
+        EXPECT_EQ(result.folder, each.folder);
+        EXPECT_EQ(result.select, each.select);
+        EXPECT_EQ(result.decrypt, each.decrypt);
+        EXPECT_EQ(result.refusals.size(), each.refused) << qPrintable(result.refusals.join(u'|'));
+    }
+}
+
+TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotName) {
+    const StartPaths missing = plan({u"a/gone.vxp"_s});
+    ASSERT_EQ(missing.refusals.size(), 1);
+    EXPECT_EQ(missing.refusals.first(), u"a/gone.vxp\r\nThis file or folder does not exist."_s);
+
+    // A name that is not valid UTF-8 reaches the program as text with U+FFFD in it; it is refused
+    // as every command refuses it, not called missing, and nothing of it is opened.
+    const QByteArray raw = QFile::encodeName(path(u"b"_s)) + "/bad\xff.vxp";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const QString shown = QFile::decodeName(raw);
+    const StartPaths refused = planStartPaths({shown, path(u"b/three.txt"_s)}, root());
+    ASSERT_EQ(refused.refusals.size(), 1);
+    EXPECT_EQ(refused.refusals.first(), FileNames::refusal(shown).value_or(u"no refusal"_s));
+    EXPECT_EQ(refused.folder, path(u"b"_s));
+    EXPECT_EQ(refused.select, QStringList{path(u"b/three.txt"_s)});
+    EXPECT_TRUE(refused.decrypt.isEmpty());
+    // The temporary folder cannot name it either, so it cannot remove it.
+    ::unlink(raw.constData());
+}
