@@ -3,13 +3,13 @@
  * platform, and the main window, which opens everything else. A second start hands its paths to
  * the running program and ends.
  */
+#include "earlyoptions.h"
 #include "handover.h"
 #include "linuxplatform.h"
 #include "mdiform1.h"
 #include "messageboxdialogs.h"
 #include "processsetup.h"
 
-#include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
 #include <QtWidgets/QApplication>
 
@@ -26,23 +26,8 @@ int main(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Vexa Password: hides files from casual reading."_s);
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(u"paths"_s, u"Files or folders to show in the file chooser."_s, u"[paths...]"_s);
-    // --help and --version are answered before the window system is reached, so they work
-    // without a display; the window system's own options (-platform, -style) are still to be
-    // taken out by QApplication, so an unknown option is judged only after it.
-    QStringList early;
-    for (int i = 0; i < argc; ++i)
-        early.append(QString::fromLocal8Bit(argv[i]));
-    parser.parse(early);
-    if (parser.isSet(helpOption) || parser.isSet(versionOption)) {
-        // The usage line names the program as it was started.
-        QCoreApplication answer(argc, argv);
-        if (parser.isSet(helpOption))
-            parser.showHelp();
-        parser.showVersion();
-    }
+    answerHelpOrVersion(parser, argc, argv);
 
     QApplication application(argc, argv);
     parser.process(application);
