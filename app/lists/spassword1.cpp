@@ -108,7 +108,11 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Dir1->installEventFilter(this);
     m_treeScrollTimer->setSingleShot(true);
     m_treeScrollTimer->setInterval(RereadDelayMs);
-    connect(m_treeScrollTimer, &QTimer::timeout, this, &Spassword1::keepTreeFolderInView);
+    // A look already planned is dropped once the user has worked in the tree meanwhile.
+    connect(m_treeScrollTimer, &QTimer::timeout, this, [this] {
+        if (m_followTreeFolder)
+            keepTreeFolderInView();
+    });
     const auto treeChanged = [this] {
         if (m_followTreeFolder && !m_treeScrollTimer->isActive())
             m_treeScrollTimer->start();
