@@ -111,22 +111,19 @@ protected:
                         EncryptedFormat::header(EncryptedFormat::PasswordField(u"pw"_s), SecurityLevel::High, 0) +
                             body);
     }
-    // A high-security pass on its own platform and pass object, as another thread would run it.
-    static PassResult encrypt(const QString& plain, PassObserver* observer = nullptr, bool deleteOriginal = true) {
+    // A high-security pass, on its own platform as another thread would run it: a decryption for
+    // a ".vxp" input, else an encryption.
+    static PassResult pass(const QString& input, PassObserver* observer = nullptr, bool deleteOriginal = true) {
         LinuxPlatform platform;
         ActAt quiet(0, {});
-        return CipherPass(platform, observer ? *observer : quiet)
-            .EncryptHighSecurity(plain, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
-    }
-    static PassResult decrypt(const QString& encrypted, PassObserver* observer = nullptr) {
-        LinuxPlatform platform;
-        ActAt quiet(0, {});
-        return CipherPass(platform, observer ? *observer : quiet)
-            .DecryptHighSecurity(encrypted, EncryptedFormat::plainName(encrypted), true);
+        CipherPass pass(platform, observer ? *observer : quiet);
+        return input.endsWith(u".vxp"_s)
+                   ? pass.DecryptHighSecurity(input, EncryptedFormat::plainName(input), deleteOriginal)
+                   : pass.EncryptHighSecurity(input, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
     }
     // A pass started while another runs on the same file: its outcome and message.
     static QByteArray refusedPass(const QString& plain) {
-        const PassResult result = encrypt(plain);
+        const PassResult result = pass(plain);
         return QByteArray::number(int(result.outcome)) + ' ' + result.error.toUtf8();
     }
 
@@ -153,7 +150,7 @@ TEST_F(CipherPassSafetyTest, ASecondPassOnTheSameFileIsRefusedAndChangesNothing)
             EXPECT_EQ(names(), QStringList{u"file.bin"_s});
             EXPECT_TRUE(readAll(plain) == content);
         });
-        EXPECT_EQ(encrypt(plain, &observer), PassResult{});
+        EXPECT_EQ(pass(plain, &observer), PassResult{});
         EXPECT_EQ(second, QByteArray::number(int(Outcome::Busy)) + ' ' + expected.toUtf8());
         EXPECT_EQ(names(), QStringList{u"file.bin.vxp"_s});
         EXPECT_EQ(readAll(plain + u".vxp"_s).size(), content.size() + 10);
@@ -189,7 +186,7 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
             if (!row.renamed && edit.open(QIODevice::ReadWrite) && edit.seek(Buffer / 2))
                 edit.write("EDIT");
         });
-        const PassResult result = row.encrypting ? encrypt(input, &observer) : decrypt(input, &observer);
+        const PassResult result = pass(input, &observer);
         EXPECT_EQ(result.outcome, Outcome::Failed);
         EXPECT_EQ(result.error, input + row.why);
         EXPECT_TRUE(readAll(input) == newVersion);
@@ -212,9 +209,7 @@ TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
     // The input a pass is given, and the pipe it must refuse there or at its output's name.
     const std::pair<QString, QString> rows[] = {{pipeIn, pipeIn}, {plain, pipeOut}, {encrypted, pipePlain}};
     for (const auto& [input, refused] : rows) {
-        std::future<QString> running = std::async(std::launch::async, [&, input = input] {
-            return (input == encrypted ? decrypt(input) : encrypt(input)).error;
-        });
+        std::future<QString> running = std::async(std::launch::async, [input = input] { return pass(input).error; });
         if (running.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
             ADD_FAILURE() << "blocked on a named pipe";
             // Opening both ends at once releases whoever waits for the other end.
@@ -235,15 +230,14 @@ TEST_F(CipherPassSafetyTest, AProcessKilledPartWayLeavesNoOutputUnderAFinalName)
             makeFile(u"work/file.bin"_s, QByteArray("the plain file as it was"));
         const QStringList before = names();
         const QByteArray outputBefore = readAll(path(u"work/file.bin"_s));
-        const int status =
-            inChild([&](int pipe) {
-                ActAt observer(3, [&] {
-                    [[maybe_unused]] const ssize_t written = ::write(pipe, "kill", 4);
-                    for (;;)
-                        ::pause();
-                });
-                return (encrypting ? encrypt(input, &observer) : decrypt(input, &observer)).error.toUtf8();
-            }).second;
+        const int status = inChild([&](int pipe) {
+                               ActAt observer(3, [&] {
+                                   [[maybe_unused]] const ssize_t written = ::write(pipe, "kill", 4);
+                                   for (;;)
+                                       ::pause();
+                               });
+                               return pass(input, &observer).error.toUtf8();
+                           }).second;
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child never got part way";
         EXPECT_EQ(names(), before);
         EXPECT_TRUE(readAll(input).size() == content.size() + (encrypting ? 0 : 10));
@@ -262,7 +256,7 @@ TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
         ProcessSetup::ignoreFileSizeSignal();
         const rlimit limit{rlim_t(Buffer), RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        return encrypt(plain).error.toUtf8();
+        return pass(plain).error.toUtf8();
     });
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(QString::fromUtf8(answer), qt_error_string(EFBIG));
@@ -279,10 +273,10 @@ TEST_F(CipherPassSafetyTest, OutputsKeepThePermissionsOfTheFileTheyReplaceOrThos
         ::stat(QFile::encodeName(file).constData(), &info);
         return info.st_mode & 07777;
     };
-    ASSERT_EQ(encrypt(plain, nullptr, false), PassResult{});
+    ASSERT_EQ(pass(plain, nullptr, false), PassResult{});
     EXPECT_EQ(modeOf(encrypted), 0644u) << "a new file, not the private mode it was written with";
     ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0640), 0);
-    ASSERT_EQ(encrypt(plain, nullptr, false), PassResult{});
+    ASSERT_EQ(pass(plain, nullptr, false), PassResult{});
     EXPECT_EQ(modeOf(encrypted), 0640u);
     ::umask(oldMask);
 }
