@@ -78,13 +78,7 @@ struct CountedAttributes : ExtendedAttributes {
     mutable int calls = 0;
 };
 
-class VolumeStoresTest : public TempEnvTest {
-protected:
-    QByteArray dosAttrib(const QString& path) const {
-        const ExtendedAttributes::Value value = ExtendedAttributes().get(QFile::encodeName(path), DosAttrib::Name);
-        return value.error ? QByteArray("<none>") : value.bytes;
-    }
-};
+using VolumeStoresTest = TempEnvTest;
 
 } // namespace
 
@@ -134,7 +128,7 @@ TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
     }
     // The kernel keeps a FAT file's permission bits itself; nothing else is stored.
     EXPECT_EQ(modeOf(file), fileMode);
-    EXPECT_EQ(dosAttrib(file), QByteArray("<none>"));
+    EXPECT_NE(real.get(QFile::encodeName(file), DosAttrib::Name).error, 0) << "nothing else is stored";
 
     // Giving the byte it has sends nothing; an open file takes its byte through its descriptor.
     volume.sent.clear();
