@@ -22,7 +22,6 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -66,23 +65,25 @@ struct ActAt : PassObserver {
 };
 
 // Runs body in a forked child, which writes its answer to the pipe it is given and ends;
-// returns the answer and the child's wait status.
-std::pair<QByteArray, int> inChild(const std::function<QByteArray()>& body) {
+// returns the answer and the child's wait status. A child that writes "kill" is killed there.
+std::pair<QByteArray, int> inChild(const std::function<QByteArray(int pipe)>& body) {
     int pipe[2];
     if (::pipe(pipe) != 0)
         return {};
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipe[0]);
-        const QByteArray answer = body();
+        const QByteArray answer = body(pipe[1]);
         [[maybe_unused]] const ssize_t written = ::write(pipe[1], answer.constData(), size_t(answer.size()));
         ::_exit(0);
     }
     ::close(pipe[1]);
     QByteArray answer;
     char buffer[512];
-    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+    for (ssize_t n; answer != "kill" && (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
         answer.append(buffer, n);
+    if (answer == "kill")
+        ::kill(child, SIGKILL);
     ::close(pipe[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -110,25 +111,22 @@ protected:
                         EncryptedFormat::header(EncryptedFormat::PasswordField(u"pw"_s), SecurityLevel::High, 0) +
                             body);
     }
-    PassResult encrypt(PassObserver& observer, const QString& plain, bool deleteOriginal = true) {
-        CipherPass pass(m_platform, observer);
-        return pass.EncryptHighSecurity(plain, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
-    }
-    PassResult decrypt(PassObserver& observer, const QString& encrypted, bool deleteOriginal = true) {
-        CipherPass pass(m_platform, observer);
-        return pass.DecryptHighSecurity(encrypted, EncryptedFormat::plainName(encrypted), deleteOriginal);
-    }
-
-    // A pass started while another runs on the same file: its outcome and message.
-    QByteArray refusedPass(const QString& plain) {
+    // A high-security pass, on its own platform as another thread would run it: a decryption for
+    // a ".vxp" input, else an encryption.
+    static PassResult pass(const QString& input, PassObserver* observer = nullptr, bool deleteOriginal = true) {
         LinuxPlatform platform;
-        ActAt quiet(0, [] {});
-        CipherPass pass(platform, quiet);
-        const PassResult result = pass.EncryptHighSecurity(plain, EncryptedFormat::PasswordField(u"pw"_s), true);
+        ActAt quiet(0, {});
+        CipherPass pass(platform, observer ? *observer : quiet);
+        return input.endsWith(u".vxp"_s)
+                   ? pass.DecryptHighSecurity(input, EncryptedFormat::plainName(input), deleteOriginal)
+                   : pass.EncryptHighSecurity(input, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
+    }
+    // A pass started while another runs on the same file: its outcome and message.
+    static QByteArray refusedPass(const QString& plain) {
+        const PassResult result = pass(plain);
         return QByteArray::number(int(result.outcome)) + ' ' + result.error.toUtf8();
     }
 
-    LinuxPlatform m_platform;
     QString m_folder;
 };
 
@@ -143,7 +141,7 @@ TEST_F(CipherPassSafetyTest, ASecondPassOnTheSameFileIsRefusedAndChangesNothing)
         QByteArray second;
         ActAt observer(2, [&] {
             if (otherProcess) {
-                second = inChild([&] { return refusedPass(plain); }).first;
+                second = inChild([&](int) { return refusedPass(plain); }).first;
             } else {
                 std::thread thread([this, &second, &plain] { second = refusedPass(plain); });
                 thread.join();
@@ -152,7 +150,7 @@ TEST_F(CipherPassSafetyTest, ASecondPassOnTheSameFileIsRefusedAndChangesNothing)
             EXPECT_EQ(names(), QStringList{u"file.bin"_s});
             EXPECT_TRUE(readAll(plain) == content);
         });
-        EXPECT_EQ(encrypt(observer, plain), PassResult{});
+        EXPECT_EQ(pass(plain, &observer), PassResult{});
         EXPECT_EQ(second, QByteArray::number(int(Outcome::Busy)) + ' ' + expected.toUtf8());
         EXPECT_EQ(names(), QStringList{u"file.bin.vxp"_s});
         EXPECT_EQ(readAll(plain + u".vxp"_s).size(), content.size() + 10);
@@ -188,7 +186,7 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
             if (!row.renamed && edit.open(QIODevice::ReadWrite) && edit.seek(Buffer / 2))
                 edit.write("EDIT");
         });
-        const PassResult result = row.encrypting ? encrypt(observer, input) : decrypt(observer, input);
+        const PassResult result = pass(input, &observer);
         EXPECT_EQ(result.outcome, Outcome::Failed);
         EXPECT_EQ(result.error, input + row.why);
         EXPECT_TRUE(readAll(input) == newVersion);
@@ -208,30 +206,17 @@ TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
     for (const QString& fifo : {pipeIn, pipeOut, pipePlain})
         ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString refusal = u" is a named pipe, not a file, and was left untouched."_s;
-    ActAt quiet(0, [] {});
-    const struct {
-        std::function<QString()> run;
-        QString error;
-    } rows[] = {
-        {[&] { return encrypt(quiet, pipeIn).error; }, pipeIn + refusal},
-        {[&] { return encrypt(quiet, plain).error; }, pipeOut + refusal},
-        {[&] { return decrypt(quiet, encrypted).error; }, pipePlain + refusal},
-        {[&] {
-             QString error;
-             CipherPass::ReadHeader(pipeIn, &error);
-             return error;
-         },
-         pipeIn + refusal},
-    };
-    for (const auto& row : rows) {
-        std::future<QString> running = std::async(std::launch::async, row.run);
+    // The input a pass is given, and the pipe it must refuse there or at its output's name.
+    const std::pair<QString, QString> rows[] = {{pipeIn, pipeIn}, {plain, pipeOut}, {encrypted, pipePlain}};
+    for (const auto& [input, refused] : rows) {
+        std::future<QString> running = std::async(std::launch::async, [input = input] { return pass(input).error; });
         if (running.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
             ADD_FAILURE() << "blocked on a named pipe";
             // Opening both ends at once releases whoever waits for the other end.
             for (const QString& fifo : {pipeIn, pipeOut, pipePlain})
                 ::close(::open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK));
         }
-        EXPECT_EQ(running.get(), row.error);
+        EXPECT_EQ(running.get(), refused + refusal);
     }
     EXPECT_EQ(names(), (QStringList{u"a.bin"_s, u"a.bin.vxp"_s, u"b.bin"_s, u"b.bin.vxp"_s, u"pipe"_s}));
 }
@@ -245,26 +230,15 @@ TEST_F(CipherPassSafetyTest, AProcessKilledPartWayLeavesNoOutputUnderAFinalName)
             makeFile(u"work/file.bin"_s, QByteArray("the plain file as it was"));
         const QStringList before = names();
         const QByteArray outputBefore = readAll(path(u"work/file.bin"_s));
-        int pipe[2];
-        ASSERT_EQ(::pipe(pipe), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ActAt observer(3, [&] {
-                [[maybe_unused]] const ssize_t written = ::write(pipe[1], "x", 1);
-                for (;;)
-                    ::pause();
-            });
-            encrypting ? encrypt(observer, input) : decrypt(observer, input);
-            ::_exit(1);
-        }
-        ::close(pipe[1]);
-        pollfd ready{pipe[0], POLLIN, 0};
-        EXPECT_EQ(::poll(&ready, 1, 30000), 1) << "the child never got part way";
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ::close(pipe[0]);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        const int status = inChild([&](int pipe) {
+                               ActAt observer(3, [&] {
+                                   [[maybe_unused]] const ssize_t written = ::write(pipe, "kill", 4);
+                                   for (;;)
+                                       ::pause();
+                               });
+                               return pass(input, &observer).error.toUtf8();
+                           }).second;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child never got part way";
         EXPECT_EQ(names(), before);
         EXPECT_TRUE(readAll(input).size() == content.size() + (encrypting ? 0 : 10));
         EXPECT_EQ(readAll(path(u"work/file.bin"_s)), encrypting ? content : outputBefore);
@@ -276,14 +250,13 @@ TEST_F(CipherPassSafetyTest, AProcessKilledPartWayLeavesNoOutputUnderAFinalName)
 TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
     const QByteArray content = sample(3 * Buffer);
     const QString plain = plainFile(content);
-    const auto [answer, status] = inChild([&] {
+    const auto [answer, status] = inChild([&](int) {
         // As the program starts: whatever this test process did to the signal before.
         std::signal(SIGXFSZ, SIG_DFL);
         ProcessSetup::ignoreFileSizeSignal();
         const rlimit limit{rlim_t(Buffer), RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        ActAt quiet(0, [] {});
-        return encrypt(quiet, plain).error.toUtf8();
+        return pass(plain).error.toUtf8();
     });
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(QString::fromUtf8(answer), qt_error_string(EFBIG));
@@ -300,11 +273,10 @@ TEST_F(CipherPassSafetyTest, OutputsKeepThePermissionsOfTheFileTheyReplaceOrThos
         ::stat(QFile::encodeName(file).constData(), &info);
         return info.st_mode & 07777;
     };
-    ActAt quiet(0, [] {});
-    ASSERT_EQ(encrypt(quiet, plain, false), PassResult{});
+    ASSERT_EQ(pass(plain, nullptr, false), PassResult{});
     EXPECT_EQ(modeOf(encrypted), 0644u) << "a new file, not the private mode it was written with";
     ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0640), 0);
-    ASSERT_EQ(encrypt(quiet, plain, false), PassResult{});
+    ASSERT_EQ(pass(plain, nullptr, false), PassResult{});
     EXPECT_EQ(modeOf(encrypted), 0640u);
     ::umask(oldMask);
 }

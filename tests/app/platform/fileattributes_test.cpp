@@ -71,7 +71,6 @@ protected:
 TEST(DosAttrib, ReadsTheTextAndBinaryFormsAndNothingElse) {
     const std::pair<QByteArray, std::optional<quint32>> cases[] = {
         {"0xA0", 0xA0},
-        {"0x00000027", 0x27},
         {"0xffffffff", 0xFFFFFFFF},
         // An older server's value: the text, its zero byte, then binary fields.
         {QByteArray("0x21\0\0\3\0\3\0\0\0\1\0\0\0\x21\0\0\0", 20), 0x21},
@@ -81,7 +80,6 @@ TEST(DosAttrib, ReadsTheTextAndBinaryFormsAndNothingElse) {
         {binaryForm(1, {0x04}), 0x04},
         {"0x100000000", std::nullopt},
         {"0x+2", std::nullopt},
-        {binaryForm(2, {0x11, 0x22}), std::nullopt},
         {binaryForm(6, {0x11, 0x22}), std::nullopt},
         {binaryForm(4, {0x11, 0x22}, 3), std::nullopt},
         {binaryForm(4, {0x11}), std::nullopt},
@@ -169,10 +167,8 @@ TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughTheP
     NoExtendedAttributes none;
     const FileAttributes attributes(none);
     const QString file = makeFile(u"file"_s, 1);
-    for (quint32 value : {Attr::ReadOnly, Attr::Normal}) {
-        EXPECT_TRUE(attributes.write(file, value));
-        EXPECT_EQ(attributes.read(file), value);
-    }
+    for (quint32 value : {Attr::ReadOnly, Attr::Normal})
+        EXPECT_TRUE(attributes.write(file, value) && attributes.read(file) == value) << value;
     // The other bits cannot be kept; a file's read-only part is applied all the same.
     const std::pair<QString, quint32> failing[] = {
         {file, Attr::Archive}, {file, Attr::ReadOnly | Attr::System}, {makeDir(u"folder"_s), Attr::ReadOnly}};
