@@ -82,8 +82,7 @@ TEST(SystemUniformSource, TheProgramDrawsFromTheSystemSource) {
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->generator(), QRandomGenerator::system());
     EXPECT_LT(UniformSource::fromBits(0xFFFFFFFFu), 1.0f);
-    SystemUniformSource first;
-    SystemUniformSource second;
+    SystemUniformSource first, second;
     QList<float> draws[2];
     for (int i = 0; i < 10000; ++i)
         draws[0] << first.next(), draws[1] << second.next();

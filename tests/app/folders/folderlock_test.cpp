@@ -74,11 +74,6 @@ extern "C" int rename(const char* from, const char* to) noexcept {
     return renameat2(AT_FDCWD, from, AT_FDCWD, to, 0);
 }
 
-static unsigned modeOf(const QString& path) {
-    struct stat status;
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
-
 class FolderLockTest : public TempEnvTest {
 protected:
     void SetUp() override {
@@ -107,7 +102,9 @@ TEST_F(FolderLockTest, LockAndUnlockRoundTrip) {
         EXPECT_EQ(lock.outcome, Outcome::Done);
         EXPECT_EQ(lock.messages, QStringList{u"The folder successfully Locked."_s});
         EXPECT_EQ(readAll(seal(locked)), sealLine + "\r\nDocs\r\n");
-        EXPECT_EQ(modeOf(seal(locked)), 0600u);
+        struct stat status {};
+        EXPECT_EQ(::lstat(QFile::encodeName(seal(locked)).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0600u);
         EXPECT_EQ(m_platform.attributes(locked), Attr::System | Attr::Directory);
         // The password is compared in its stored form: case counts, a ninth character does not.
         for (const QString& wrong : {password.toUpper(), password.left(2)})

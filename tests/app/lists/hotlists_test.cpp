@@ -28,10 +28,9 @@ protected:
     // The captions of the open hot-list windows, oldest first.
     QStringList captions() const {
         QStringList result;
-        for (QMdiSubWindow* frame : m_window->mdiArea().subWindowList()) {
+        for (QMdiSubWindow* frame : m_window->mdiArea().subWindowList())
             if (qobject_cast<Form2*>(frame->widget()) && frame->isVisible())
                 result << frame->widget()->windowTitle();
-        }
         return result;
     }
     // Closes a window the way its close box does; true when it went.
