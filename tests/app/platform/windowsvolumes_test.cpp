@@ -17,11 +17,9 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
-#include <QtCore/QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -29,7 +27,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum class Kind { Ntfs, Fat };
-constexpr char NtfsWord[] = "system.ntfs_attrib_be";
 
 struct NoObserver : PassObserver {
     void moveCover(double) override {}
@@ -42,7 +39,7 @@ QString tool(const QString& name) {
 }
 
 // Runs a program to its end; its error output (or why it did not run) when it fails.
-std::optional<QString> run(const QString& program, const QStringList& arguments) {
+std::optional<QString> run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(60000)) {
@@ -50,10 +47,15 @@ std::optional<QString> run(const QString& program, const QStringList& arguments)
         process.waitForFinished();
         return program + u" did not finish: "_s + process.errorString();
     }
+    if (output)
+        *output = process.readAllStandardOutput();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return program + u": "_s + QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
     return std::nullopt;
 }
+
+// A FAT volume mounted as the desktop mounts removable disks: files private to their owner.
+const QString FatOptions = u"loop,umask=0077,shortname=mixed,utf8=1,showexec,flush"_s;
 
 bool isMountPoint(const QString& folder) {
     struct stat self {
@@ -62,27 +64,31 @@ bool isMountPoint(const QString& folder) {
            ::stat(QFile::encodeName(folder + u"/.."_s).constData(), &parent) == 0 && self.st_dev != parent.st_dev;
 }
 
-class WindowsVolumeTest : public TempEnvTest, public testing::WithParamInterface<Kind> {
-protected:
-    // Makes an 8 MiB image beside the volume folder and mounts it, a FAT one as the desktop
-    // mounts removable disks (files private to their owner).
-    void SetUp() override {
-        TempEnvTest::SetUp();
-        m_volume = makeDir(u"volume"_s);
-        if (const std::optional<QString> reason = mount(path(u"volume.img"_s)))
-            GTEST_SKIP() << "cannot mount a test volume: " << reason->toStdString();
+// A volume image mounted on a folder, unmounted in every outcome: the file system's own tool,
+// then umount, then a lazy umount as the last resort.
+class MountedImage {
+public:
+    MountedImage(Kind kind, const QString& folder)
+        : m_kind(kind)
+        , m_point(folder) {}
+    ~MountedImage() {
+        if (!isMountPoint(m_point))
+            return;
+        if (m_kind == Kind::Ntfs && !tool(u"fusermount"_s).isEmpty() && !run(tool(u"fusermount"_s), {u"-u"_s, m_point}))
+            return;
+        if (!run(tool(u"umount"_s), {m_point}))
+            return;
+        run(tool(u"umount"_s), {u"-l"_s, m_point});
     }
-    // Unmounted in every outcome: the file system's own tool, then umount, then a lazy umount.
-    void TearDown() override {
-        if (isMountPoint(m_volume) && (GetParam() != Kind::Ntfs || run(tool(u"fusermount"_s), {u"-u"_s, m_volume})) &&
-            run(tool(u"umount"_s), {m_volume}))
-            run(tool(u"umount"_s), {u"-l"_s, m_volume});
-        TempEnvTest::TearDown();
-    }
+    MountedImage(const MountedImage&) = delete;
+    MountedImage& operator=(const MountedImage&) = delete;
+
+    // Makes an 8 MiB image beside the folder and mounts it; nullopt once mounted, else why not.
     std::optional<QString> mount(const QString& image) {
-        const bool ntfs = GetParam() == Kind::Ntfs;
-        for (const QString& name :
-             ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s} : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s}) {
+        const bool ntfs = m_kind == Kind::Ntfs;
+        const QStringList needed = ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s, u"getfattr"_s, u"setfattr"_s}
+                                        : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s};
+        for (const QString& name : needed) {
             if (tool(name).isEmpty())
                 return name + u" is not installed"_s;
         }
@@ -92,44 +98,73 @@ protected:
         if (!file.open(QIODevice::WriteOnly) || !file.resize(8 << 20))
             return u"no image: "_s + file.errorString();
         file.close();
-        const QString fatOptions = u"loop,umask=0077,shortname=mixed,utf8=1,showexec,flush"_s;
         if (const auto failure =
                 ntfs ? run(tool(u"mkntfs"_s), {u"-F"_s, u"-q"_s, image}) : run(tool(u"mkfs.vfat"_s), {image}))
             return failure;
-        if (const auto failure =
-                ntfs ? run(tool(u"ntfs-3g"_s), {image, m_volume})
-                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, fatOptions, image, m_volume}))
+        if (const auto failure = ntfs
+                                     ? run(tool(u"ntfs-3g"_s), {image, m_point})
+                                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, FatOptions, image, m_point}))
             return failure;
-        return isMountPoint(m_volume) ? std::nullopt : std::optional(m_volume + u" is not a mount point"_s);
+        if (!isMountPoint(m_point))
+            return m_point + u" is not a mount point after mounting"_s;
+        return std::nullopt;
+    }
+
+private:
+    Kind m_kind;
+    QString m_point;
+};
+
+class WindowsVolumeTest : public TempEnvTest, public testing::WithParamInterface<Kind> {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_volume = makeDir(u"volume"_s);
+        m_mount.emplace(GetParam(), m_volume);
+        if (const std::optional<QString> reason = m_mount->mount(path(u"volume.img"_s)))
+            GTEST_SKIP() << "cannot mount a test volume: " << reason->toStdString();
     }
 
     QString onVolume(const QString& name) const { return m_volume + u'/' + name; }
 
-    // The attribute word as Windows sees it, read past the program: the NTFS value, stored
-    // big-endian (its Normal, 0x80, reads as no bits), or the FAT ioctl; nullopt when unreadable.
+    // The attribute word as Windows sees it, read past the program: getfattr on NTFS, the FAT
+    // ioctl on FAT (NTFS's Normal, 0x80, reads as no bits); nullopt when unreadable.
     std::optional<quint32> word(const QString& path) const {
+        if (GetParam() == Kind::Ntfs) {
+            QByteArray output;
+            if (run(tool(u"getfattr"_s),
+                    {u"--absolute-names"_s, u"-e"_s, u"hex"_s, u"-n"_s, u"system.ntfs_attrib_be"_s, path}, &output))
+                return std::nullopt;
+            const qsizetype at = output.indexOf("=0x");
+            bool ok = false;
+            const quint32 value = output.mid(at + 3).trimmed().toUInt(&ok, 16);
+            return at >= 0 && ok ? std::optional(value & ~0x80u) : std::nullopt;
+        }
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         quint32 value = 0;
-        const bool ntfs = GetParam() == Kind::Ntfs;
-        const bool read = fd >= 0 && (ntfs ? ::fgetxattr(fd, NtfsWord, &value, 4) == 4
-                                           : VolumeCalls::system().fatAttributes(fd, &value) == 0);
-        ::close(fd);
-        return read ? std::optional(ntfs ? qFromBigEndian(value) & ~0x80u : value) : std::nullopt;
+        const int code = fd >= 0 ? VolumeCalls::system().fatAttributes(fd, &value) : errno;
+        if (fd >= 0)
+            ::close(fd);
+        return code == 0 ? std::optional(value) : std::nullopt;
     }
 
     // Sets the word from outside, as Windows would.
     void setWord(const QString& path, quint32 value) const {
+        if (GetParam() == Kind::Ntfs) {
+            ASSERT_EQ(run(tool(u"setfattr"_s), {u"-n"_s, u"system.ntfs_attrib_be"_s, u"-v"_s,
+                                                u"0x%1"_s.arg(uint(value), 8, 16, QChar(u'0')), path}),
+                      std::nullopt);
+            return;
+        }
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        const quint32 stored = qToBigEndian(value);
-        EXPECT_EQ(GetParam() == Kind::Ntfs ? ::fsetxattr(fd, NtfsWord, &stored, 4, 0)
-                                           : VolumeCalls::system().setFatAttributes(fd, value),
-                  0)
-            << path.toStdString();
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(VolumeCalls::system().setFatAttributes(fd, value), 0);
         ::close(fd);
     }
 
     LinuxPlatform m_platform;
     QString m_volume;
+    std::optional<MountedImage> m_mount; // declared after nothing it outlives: unmounts first
 };
 
 } // namespace
@@ -168,7 +203,7 @@ TEST_P(WindowsVolumeTest, TheProgramAndWindowsReadTheSameBitsBothWays) {
         EXPECT_EQ(m_platform.attributes(file), Attr::System);
         // The permission bits stay as the mount presents them, and no other store is written.
         EXPECT_EQ(mode_t(QFileInfo(file).permissions()), fileMode);
-        EXPECT_LT(::getxattr(QFile::encodeName(file).constData(), "user.DOSATTRIB", nullptr, 0), 0);
+        EXPECT_TRUE(run(tool(u"getfattr"_s), {u"-n"_s, u"user.DOSATTRIB"_s, file}).has_value());
     }
 }
 
