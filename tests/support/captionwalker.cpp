@@ -1,19 +1,15 @@
 #include "captionwalker.h"
 
 #include <QtGui/QFontMetrics>
-#include <QtGui/QTextDocument>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
-#include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QStyleOption>
 #include <QtWidgets/QToolButton>
-
-#include <QtCore/QtMath>
 
 #include <algorithm>
 #include <optional>
@@ -57,30 +53,12 @@ struct Measure {
     int room = 0;
 };
 
+// The programs' labels are plain, unwrapped text; a rich one would show here as cut by its tags.
 std::optional<Measure> measureLabel(const QLabel& label, const QFont& font) {
-    const QString text = label.text();
-    if (text.isEmpty())
+    if (label.text().isEmpty())
         return std::nullopt;
+    const QString shown = label.buddy() ? withoutMnemonic(label.text()) : label.text();
     const int room = label.contentsRect().width() - 2 * label.margin() - std::max(0, label.indent());
-    const bool rich =
-        label.textFormat() == Qt::RichText || (label.textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
-    if (rich || label.wordWrap()) {
-        // A wrapped or rich text is cut only when a word, or its laid-out height, does not fit.
-        QTextDocument document;
-        document.setDefaultFont(font);
-        document.setDocumentMargin(0);
-        rich ? document.setHtml(text) : document.setPlainText(text);
-        if (label.wordWrap()) {
-            document.setTextWidth(room);
-            const int height = qCeil(document.size().height());
-            const int words = qCeil(document.idealWidth());
-            if (height > label.contentsRect().height() || words > room)
-                return Measure{document.toPlainText(), std::max(words, room + 1), room};
-            return Measure{document.toPlainText(), words, room};
-        }
-        return Measure{document.toPlainText(), qCeil(document.idealWidth()), room};
-    }
-    const QString shown = label.buddy() ? withoutMnemonic(text) : text;
     return Measure{shown, plainWidth(QFontMetrics(font, &label), shown), room};
 }
 
@@ -112,8 +90,6 @@ std::optional<Measure> measureButton(const QAbstractButton& button, const QFont&
     option.text = button.text();
     option.icon = button.icon();
     option.iconSize = button.iconSize();
-    if (const auto* push = qobject_cast<const QPushButton*>(&button); push && push->isFlat())
-        option.features |= QStyleOptionButton::Flat;
     int room = style->subElementRect(QStyle::SE_PushButtonContents, &option, &button).width();
     if (!button.icon().isNull())
         room -= button.iconSize().width() + 4;

@@ -42,10 +42,6 @@ void DesktopUser::click(const QWidget& widget, QPoint point) {
         {u"mousemove"_s, u"--sync"_s, QString::number(global.x()), QString::number(global.y()), u"click"_s, u"1"_s});
 }
 
-void DesktopUser::click(const QWidget& widget) {
-    click(widget, widget.rect().center());
-}
-
 MessageBoxCloser::MessageBoxCloser() {
     m_timer.setInterval(50);
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxCloser::poll);

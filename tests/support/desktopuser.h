@@ -26,7 +26,6 @@ void type(const QString& text);
 void press(const QString& keys);
 // Clicks the left button at a point of the widget, the pointer moved there first.
 void click(const QWidget& widget, QPoint point);
-void click(const QWidget& widget);
 
 } // namespace DesktopUser
 

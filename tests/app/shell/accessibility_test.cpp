@@ -14,16 +14,11 @@
 #include <QtGui/QContextMenuEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractItemView>
-#include <QtWidgets/QAbstractSpinBox>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QComboBox>
 #include <QtWidgets/QHeaderView>
-#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMenu>
-#include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QScrollBar>
-#include <QtWidgets/QTextEdit>
 
 using namespace Qt::StringLiterals;
 
@@ -43,14 +38,12 @@ QString pathOf(const QWidget* widget) {
     return names.join(u'/');
 }
 
-// A control the user can reach and act on; scroll bars are named by the view that owns them.
+// A control the user can reach and act on: fields, lists and boxes all take the Tab key; scroll bars
+// are named by the view that owns them.
 bool isInteractive(const QWidget* widget) {
-    if (qobject_cast<const QScrollBar*>(widget))
-        return false;
-    return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QAbstractItemView*>(widget) ||
-           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
-           qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
-           qobject_cast<const QPlainTextEdit*>(widget) || (widget->focusPolicy() & Qt::TabFocus);
+    return !qobject_cast<const QScrollBar*>(widget) &&
+           (qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QAbstractItemView*>(widget) ||
+            (widget->focusPolicy() & Qt::TabFocus));
 }
 
 // Every interactive widget below root (hidden ones included) that a screen reader cannot name.
@@ -101,13 +94,11 @@ TEST_F(AccessibilityTest, ToolBarButtonsAndStatusPanesHaveNamesAndDescriptions) 
         controls << button;
     ASSERT_EQ(controls.size(), 15);
     // The panes name what they show even while they are empty, as the hint pane is at start.
-    for (const QString& pane : {u"Label1"_s, u"Label3"_s, u"Label5"_s, u"Label6"_s}) {
-        QWidget* widget = window().statusLine().findChild<QWidget*>(pane);
-        ASSERT_NE(widget, nullptr) << qPrintable(pane);
-        controls << widget;
-    }
+    for (const QString& pane : {u"Label1"_s, u"Label3"_s, u"Label5"_s, u"Label6"_s})
+        controls << window().statusLine().findChild<QWidget*>(pane);
     window().statusLine().setLab1(QString());
     for (QWidget* control : controls) {
+        ASSERT_NE(control, nullptr);
         SCOPED_TRACE(qPrintable(pathOf(control)));
         EXPECT_FALSE(accessibleText(control, QAccessible::Name).isEmpty());
         EXPECT_FALSE(accessibleText(control, QAccessible::Description).isEmpty());
@@ -134,26 +125,23 @@ TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
     triggerAction(u"NewList"_s);
     QWidget* hotList = window().activeChosenList();
     ASSERT_NE(hotList, nullptr);
-    QWidget* browser = window().browser();
-    ASSERT_NE(browser, nullptr);
     const std::pair<QWidget*, QString> cases[] = {
         {chooser()->findChild<QWidget*>(u"File1"_s), u"Show1"_s},
         {chooser()->findChild<QWidget*>(u"List1"_s), u"munfile"_s},
         {chooser()->findChild<QWidget*>(u"Dir1"_s), u"Folder"_s},
         {hotList, u"munfile"_s},
     };
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
     for (const auto& [list, menuName] : cases) {
         ASSERT_NE(list, nullptr);
         SCOPED_TRACE(qPrintable(pathOf(list)));
         QMenu* menu = window().popupMenu(menuName);
         menu->hide();
-        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
         QApplication::sendEvent(list, &key);
         EXPECT_TRUE(menu->isVisible());
         menu->hide();
     }
     // The browser's menu is for its highlighted list; with none it says so.
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
-    QApplication::sendEvent(browser->findChild<QWidget*>(u"File1"_s), &key);
+    QApplication::sendEvent(window().browser()->findChild<QWidget*>(u"File1"_s), &key);
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list you want First !"_s});
 }

@@ -33,28 +33,16 @@ QByteArray record(const QByteArray& bytes) {
 
 } // namespace
 
-TEST(HandOverMessage, CarriesAnyAbsolutePathWhole) {
+TEST(HandOverMessage, CarriesAbsolutePathsWholeIgnoresUnusableOnesAndRefusesMalformedMessages) {
     const QStringList paths{u"/a/b c.vxp"_s, u"/line\nbreak"_s, u"/ümlaut/ß.txt"_s, u"/"_s};
     const QByteArray message = HandOver::encode(paths);
-    const std::optional<HandOver::Decoded> decoded = HandOver::decode(message);
-    ASSERT_TRUE(decoded);
-    EXPECT_FALSE(decoded->bad);
-    EXPECT_EQ(decoded->paths, paths);
     // Every shorter piece is only the start of a message.
     for (qsizetype size = 0; size < message.size(); ++size)
         EXPECT_FALSE(HandOver::decode(message.left(size))) << size;
-    EXPECT_EQ(HandOver::decode(HandOver::encode({}))->paths, QStringList());
-}
-
-TEST(HandOverMessage, IgnoresUnusablePathsAndRefusesMalformedMessages) {
     const QByteArray end = record({});
-    struct Case {
-        const char* what;
-        QByteArray message;
-        bool bad;
-        QStringList paths;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, QByteArray, bool, QStringList> cases[] = {
+        {"absolute paths", message, false, paths},
+        {"no path", HandOver::encode({}), false, {}},
         {"a relative path", record("rel/x") + record("/abs") + end, false, {u"/abs"_s}},
         {"a zero byte", record(QByteArray("/a\0b", 4)) + end, false, {}},
         {"the longest path",
@@ -66,14 +54,11 @@ TEST(HandOverMessage, IgnoresUnusablePathsAndRefusesMalformedMessages) {
         {"a huge length", QByteArray("\xff\xff\xff\xff", 4), true, {}},
         {"too large", QByteArray(HandOver::MaxMessageBytes + 1, '\0'), true, {}},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        const std::optional<HandOver::Decoded> decoded = HandOver::decode(each.message);
+    for (const auto& [what, bytes, bad, expected] : cases) {
+        SCOPED_TRACE(what);
+        const std::optional<HandOver::Decoded> decoded = HandOver::decode(bytes);
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded->bad, each.bad);
-        if (!each.bad) {
-            EXPECT_EQ(decoded->paths, each.paths);
-        }
+        EXPECT_EQ(std::pair(decoded->bad, bad ? QStringList() : decoded->paths), std::pair(bad, expected));
     }
 }
 
@@ -92,8 +77,7 @@ protected:
         program.setWorkingDirectory(folder);
         program.start(QStringLiteral(VEXAPAD_PATH), arguments);
         // The program's hand-over waits for this process's event loop to answer.
-        const bool ended = QTest::qWaitFor([&program] { return program.state() == QProcess::NotRunning; }, 20000);
-        if (!ended) {
+        if (!QTest::qWaitFor([&program] { return program.state() == QProcess::NotRunning; }, 20000)) {
             program.kill();
             program.waitForFinished();
             ADD_FAILURE() << "vexapad did not end";

@@ -49,8 +49,6 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
         int refused;
     };
     const Case cases[] = {
-        {"a plain file", {u"a/one.txt"_s}, u"a"_s, {u"a/one.txt"_s}, {}, 0},
-        {"an encrypted file", {u"a/two.txt.vxp"_s}, u"a"_s, {u"a/two.txt.vxp"_s}, {u"a/two.txt.vxp"_s}, 0},
         {"a folder", {u"a/sub"_s}, u"a/sub"_s, {}, {}, 0},
         {"files of one folder",
          {u"a/one.txt"_s, u"a/two.txt.vxp"_s},
