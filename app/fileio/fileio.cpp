@@ -209,4 +209,18 @@ bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* e
     return ::unlinkat(folder.fd(), name.constData(), 0) == 0 || failWithCode(error, errno);
 }
 
+std::optional<mode_t> processUmask() {
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("Umask:")) {
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            return ok ? std::optional<mode_t>(static_cast<mode_t>(mask)) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace FileIo

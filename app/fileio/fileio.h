@@ -49,6 +49,10 @@ QString notRegularError(const QString& path, mode_t mode);
 bool syncFolder(int folderFd);
 bool syncFolderOf(const QString& filePath, QString* error);
 
+// The process's umask, read without changing it (umask() can only be read by setting it, which
+// would briefly affect files other threads create); nullopt when the system does not say.
+std::optional<mode_t> processUmask();
+
 // Which file was read, and in what state: taken from the open descriptor when the work starts.
 struct FileIdentity {
     dev_t device = 0;

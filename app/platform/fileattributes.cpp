@@ -6,6 +6,7 @@
 #include "attributes.h"
 #include "dosattrib.h"
 #include "extendedattributes.h"
+#include "fileio.h"
 #include "volumecalls.h"
 
 #include <QtCore/QDir>
@@ -37,23 +38,6 @@ bool isDotName(const QString& path) {
     return QFileInfo(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).fileName().startsWith(u'.');
 }
 
-// The process's umask, read without changing it (umask() can only be read by setting it, which
-// would briefly affect files other threads create). Unknown: lend nothing beyond the owner.
-mode_t currentUmask() {
-    QFile status(u"/proc/self/status"_s);
-    if (status.open(QIODevice::ReadOnly)) {
-        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return static_cast<mode_t>(mask);
-            }
-        }
-    }
-    return S_IRWXG | S_IRWXO;
-}
-
 // Write permission given back when read-only is cleared: the owner's, and the group's and
 // others' where they may read, as far as the umask would give it to a new file. A file that has
 // a write bit was not read-only by its permissions and keeps them as they are.
@@ -61,7 +45,8 @@ mode_t writableMode(mode_t mode) {
     if (mode & AnyWrite)
         return mode;
     const mode_t readersWrite = (mode & (S_IRGRP | S_IROTH)) >> 1;
-    return mode | S_IWUSR | (readersWrite & ~currentUmask());
+    // An unknown umask lends nothing beyond the owner.
+    return mode | S_IWUSR | (readersWrite & ~FileIo::processUmask().value_or(S_IRWXG | S_IRWXO));
 }
 
 // Windows' attribute word on NTFS volumes; FILE_ATTRIBUTE_NORMAL is what it reads when empty.

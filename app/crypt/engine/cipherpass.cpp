@@ -86,22 +86,10 @@ private:
     qint64 m_waitedUpTo = 0;
 };
 
-// The permission bits a new file gets from the process's umask, read without changing it (the
-// program never changes it, so once is enough).
+// The permission bits a new file gets from the process's umask (the program never changes it, so
+// once is enough).
 mode_t creationMode() {
-    static const mode_t mode = [] {
-        QFile status(u"/proc/self/status"_s);
-        mode_t mask = S_IWGRP | S_IWOTH;
-        if (status.open(QIODevice::ReadOnly)) {
-            for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-                bool ok = false;
-                const uint value = line.startsWith("Umask:") ? line.mid(6).trimmed().toUInt(&ok, 8) : 0;
-                if (ok)
-                    mask = static_cast<mode_t>(value);
-            }
-        }
-        return 0666 & ~mask;
-    }();
+    static const mode_t mode = 0666 & ~FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
     return mode;
 }
 
