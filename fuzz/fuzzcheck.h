@@ -1,11 +1,13 @@
 /*
  * What the fuzz targets share: a check that stops the run with a message when a property fails
- * (libFuzzer then keeps the input, the replay test fails), and a reader that takes the input
- * apart into small values and byte runs.
+ * (libFuzzer then keeps the input, the replay test fails), a reader that takes the input apart
+ * into small values and byte runs, and where the targets that write files keep them.
  */
 #pragma once
 
 #include <QtCore/QByteArray>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QString>
 
 #include <algorithm>
@@ -53,3 +55,10 @@ private:
     qsizetype m_size;
     qsizetype m_pos = 0;
 };
+
+// The folder under which a target makes its temporary folder: a memory file system when there is
+// one, since the writers flush every file, which on a disk would take most of the time.
+inline QString fuzzFolderRoot() {
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+}

@@ -40,15 +40,10 @@ QByteArray slowScramble(const QString& text) {
     return scrambled;
 }
 
-QString temporaryRoot() {
-    const QFileInfo shm(u"/dev/shm"_s);
-    return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static QTemporaryDir folder(temporaryRoot() + u"/masterpassword-XXXXXX"_s);
+    static QTemporaryDir folder(fuzzFolderRoot() + u"/masterpassword-XXXXXX"_s);
     FUZZ_CHECK(folder.isValid());
 
     FuzzInput input(data, size);

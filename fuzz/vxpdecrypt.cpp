@@ -92,13 +92,6 @@ private:
     rlimit m_old{};
 };
 
-// A memory file system when there is one: the passes flush every output, which on a disk would
-// take most of the time.
-QString temporaryRoot() {
-    const QFileInfo shm(u"/dev/shm"_s);
-    return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
-}
-
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     FUZZ_CHECK(file.open(QIODevice::ReadOnly));
@@ -128,7 +121,7 @@ void checkOutcome(const PassResult& result, const QString& output) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool ignored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
-    static QTemporaryDir folder(temporaryRoot() + u"/vxpdecrypt-XXXXXX"_s);
+    static QTemporaryDir folder(fuzzFolderRoot() + u"/vxpdecrypt-XXXXXX"_s);
     FUZZ_CHECK(ignored && folder.isValid());
     static MemoryPlatform platform;
     NoObserver observer;
