@@ -121,13 +121,17 @@ bool AsideFile::createNamed(QString* error) {
     return FileIo::failWithCode(error, EEXIST);
 }
 
-bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
+bool AsideFile::linkAs(const QByteArray& name) {
     // Linking through /proc needs no privilege; AT_EMPTY_PATH is the way without /proc.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.fd());
+    return ::linkat(AT_FDCWD, self.constData(), m_folder.fd(), name.constData(), AT_SYMLINK_FOLLOW) == 0 ||
+           (errno == ENOENT && ::linkat(m_file.fd(), "", m_folder.fd(), name.constData(), AT_EMPTY_PATH) == 0);
+}
+
+bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         *name = temporaryPrefix(m_finalName) + randomSuffix();
-        if (::linkat(AT_FDCWD, self.constData(), m_folder.fd(), name->constData(), AT_SYMLINK_FOLLOW) == 0 ||
-            (errno == ENOENT && ::linkat(m_file.fd(), "", m_folder.fd(), name->constData(), AT_EMPTY_PATH) == 0))
+        if (linkAs(*name))
             return true;
         if (errno != EEXIST)
             return FileIo::failWithCode(error, errno);
@@ -146,10 +150,7 @@ bool AsideFile::commit(QString* error, Replace replace, const std::function<void
     if (m_linkedName.isEmpty()) {
         // An unnamed file gets a hidden name first: linkat cannot replace an existing name.
         if (replace == Replace::No) {
-            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.fd());
-            if (::linkat(AT_FDCWD, self.constData(), m_folder.fd(), m_finalName.constData(), AT_SYMLINK_FOLLOW) != 0 &&
-                (errno != ENOENT ||
-                 ::linkat(m_file.fd(), "", m_folder.fd(), m_finalName.constData(), AT_EMPTY_PATH) != 0)) {
+            if (!linkAs(m_finalName)) {
                 const int code = errno;
                 discard();
                 return FileIo::failWithCode(error, code);

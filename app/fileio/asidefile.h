@@ -55,6 +55,8 @@ public:
     static QByteArray temporaryPrefix(const QByteArray& finalName);
 
 private:
+    // Links the unnamed file in under name; false with errno set (EEXIST when the name is taken).
+    bool linkAs(const QByteArray& name);
     // Gives an unnamed file a hidden name no other file has, the step before its rename.
     bool linkUnnamed(QByteArray* name, QString* error);
     bool createNamed(QString* error);
