@@ -8,7 +8,7 @@
 #include "linuxplatform.h"
 #include "mainwindowservices.h"
 #include "messageboxdialogs.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 #include "statline.h"
 #include "toolpanel.h"
 
@@ -60,7 +60,7 @@ public:
     QSize clientSize() const override { return area.viewport()->size(); }
     QString currentPassword() override { return {}; }
     void ShowPasswordDialog() override {}
-    Spassword1* chooser() override { return nullptr; }
+    FileChooserWindow* chooser() override { return nullptr; }
     QListWidget* activeChosenList() override { return nullptr; }
 };
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     services.area.resize(1200, 800);
     services.area.show();
     QDir::setCurrent(empty);
-    auto* chooser = new Spassword1(services);
+    auto* chooser = new FileChooserWindow(services);
     services.area.addSubWindow(chooser)->show();
     QApplication::processEvents();
 

@@ -1,5 +1,5 @@
 /*
- * How long the main program takes to bring its main window up: from constructing MDIForm1
+ * How long the main program takes to bring its main window up: from constructing MainWindow
  * (which opens the browser and the chooser) until the shown window is exposed, offscreen. The
  * first window of the process is the cold figure a user waits for at start; the median of
  * further windows in the same process leaves out one-time loading (fonts, icons, plugins).
@@ -7,7 +7,7 @@
  * "shown" signal from the real executable.
  */
 #include "linuxplatform.h"
-#include "mdiform1.h"
+#include "mainwindow.h"
 #include "messageboxdialogs.h"
 
 #include <QtCore/QElapsedTimer>
@@ -27,7 +27,7 @@ namespace {
 double showMainWindowMs(Dialogs& dialogs, Platform& platform) {
     QElapsedTimer timer;
     timer.start();
-    MDIForm1 window(dialogs, platform);
+    MainWindow window(dialogs, platform);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fprintf(stderr, "startup_bench: the window was not exposed\n");

@@ -13,8 +13,8 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
-#include "progress.h"
-#include "spassword1.h"
+#include "progresswindow.h"
+#include "filechooserwindow.h"
 #include "statline.h"
 
 #include <QtCore/QFile>
@@ -94,9 +94,9 @@ CryptCommands::CryptCommands(MainWindowServices& services, std::function<QString
     : m_services(services)
     , m_verifyPassword(std::move(verifyPassword)) {}
 
-Progress& CryptCommands::progress() {
+ProgressWindow& CryptCommands::progress() {
     if (!m_progress)
-        m_progress = new Progress(m_services);
+        m_progress = new ProgressWindow(m_services);
     return *m_progress;
 }
 
@@ -340,7 +340,7 @@ void CryptCommands::runOnShownFiles(Procedure processFiles) {
 }
 
 CryptCommands::ShownFiles CryptCommands::startShownFiles(bool verifyPassword) {
-    const Spassword1* chooser = m_services.chooser();
+    const FileChooserWindow* chooser = m_services.chooser();
     if (!chooser)
         return {};
     ShownFiles shown{chooser->currentFolder(), chooser->shownFiles()};
@@ -606,11 +606,11 @@ void CryptCommands::CheckPlainTwinExists() {
 }
 
 void CryptCommands::refreshShownFiles() {
-    if (Spassword1* chooser = m_services.chooser())
+    if (FileChooserWindow* chooser = m_services.chooser())
         chooser->refreshFiles();
 }
 
 void CryptCommands::updateStatus() {
-    if (const Spassword1* chooser = m_services.chooser())
+    if (const FileChooserWindow* chooser = m_services.chooser())
         m_services.statusLine().setLab5(QString::number(chooser->fileCount()));
 }

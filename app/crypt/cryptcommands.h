@@ -28,7 +28,7 @@
 
 class CipherPass;
 class MainWindowServices;
-class Progress;
+class ProgressWindow;
 class QListWidget;
 
 class CryptCommands {
@@ -44,7 +44,7 @@ public:
     void Dec2_Click();
 
     // The progress window, made on first use.
-    Progress& progress();
+    ProgressWindow& progress();
 
 private:
     // What a command does after a check or a file: go on with the next one or stop.
@@ -115,7 +115,7 @@ private:
 
     MainWindowServices& m_services;
     std::function<QString()> m_verifyPassword;
-    QPointer<Progress> m_progress;
+    QPointer<ProgressWindow> m_progress;
     // A command is running: a second one arriving while a pass lets events run does nothing.
     bool m_running = false;
     // The chosen-file list a command works on; it may close while a pass lets events run.

@@ -9,7 +9,7 @@
 #include "filenames.h"
 #include "mainwindowservices.h"
 #include "platform.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 #include "toolpanel.h"
 
 #include <QtCore/QStringList>
@@ -61,7 +61,7 @@ void AttributeCommands::ApplyToolbarAttributes() {
             return;
         }
     } else if (state.ActiveListKind == ListKind::DirectoryFiles) {
-        if (const Spassword1* chooser = m_services.chooser())
+        if (const FileChooserWindow* chooser = m_services.chooser())
             files = chooser->selectedFiles();
     }
     for (const QString& file : files) {

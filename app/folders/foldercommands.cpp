@@ -8,7 +8,7 @@
 #include "folderlock.h"
 #include "mainwindowservices.h"
 #include "passworddialog.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,7 +18,7 @@ namespace {
 // screen the chooser already shows the folder under its new name (its file list disabled while
 // the folder is locked), rather than a highlight that lost its folder to the rename.
 void report(MainWindowServices& services, const FolderLock::Result& result) {
-    Spassword1* chooser = services.chooser();
+    FileChooserWindow* chooser = services.chooser();
     if (chooser && !result.folderPath.isEmpty())
         chooser->openFolder(result.folderPath);
     for (const QString& message : result.messages)
@@ -28,7 +28,7 @@ void report(MainWindowServices& services, const FolderLock::Result& result) {
 } // namespace
 
 QString FolderCommands::highlightedFolder() const {
-    const Spassword1* chooser = m_services.chooser();
+    const FileChooserWindow* chooser = m_services.chooser();
     return chooser ? chooser->highlightedFolder() : QString();
 }
 
@@ -61,7 +61,7 @@ void FolderCommands::UnWithMaster_Click() {
     const QString masterPassword =
         m_services.dialogs().input(u"Enter your Master password"_s, applicationTitle(), QString());
     if (masterPassword.isEmpty()) {
-        m_services.dialogs().message(PassWord1::invalidPasswordMessage());
+        m_services.dialogs().message(PasswordDialog::invalidPasswordMessage());
         return;
     }
     report(m_services, FolderLock(m_services.platform()).unlockWithMaster(highlightedFolder(), masterPassword));

@@ -7,8 +7,8 @@
 #include "childframe.h"
 #include "dialogs.h"
 #include "filenames.h"
-#include "form2.h"
-#include "form3.h"
+#include "hotlistwindow.h"
+#include "hotlistbrowser.h"
 #include "hotlistfile.h"
 #include "mainwindowservices.h"
 #include "platform.h"
@@ -60,12 +60,12 @@ void HotListCommands::OpenList_Click() {
         reportFailure(m_services.dialogs(), path, error);
         return;
     }
-    Form2& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
+    HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
     window.chosenList()->addItems(*entries);
 }
 
 void HotListCommands::Savelist_Click() {
-    Form2* window = activeHotList();
+    HotListWindow* window = activeHotList();
     if (!window || saveList(*window) != SaveResult::Saved)
         return;
     m_services.dialogs().message(window->windowTitle() + u" is saved"_s);
@@ -73,7 +73,7 @@ void HotListCommands::Savelist_Click() {
 }
 
 void HotListCommands::RenameList_Click() {
-    Form2* window = activeHotList();
+    HotListWindow* window = activeHotList();
     if (!window)
         return;
     const QString name = m_services.dialogs().input(u"Enter a new name."_s, u"Vexa Password"_s, QString());
@@ -102,7 +102,7 @@ void HotListCommands::DeleteList_Click() {
     m_browser().refresh();
 }
 
-HotListCommands::SaveResult HotListCommands::saveList(const Form2& window) {
+HotListCommands::SaveResult HotListCommands::saveList(const HotListWindow& window) {
     Dialogs& dialogs = m_services.dialogs();
     QString unstorable;
     const std::optional<QByteArray> content = HotListFile::Format(window.entries(), &unstorable);
@@ -134,18 +134,18 @@ void HotListCommands::windowClosed() {
     m_services.state().ActiveListKind = ListKind::None;
 }
 
-Form2* HotListCommands::activeHotList() const {
+HotListWindow* HotListCommands::activeHotList() const {
     // Save List and Rename List are enabled only from a hot-list window's pop-up menu.
     const QMdiSubWindow* frame = m_services.mdiArea().currentSubWindow();
-    return frame ? qobject_cast<Form2*>(frame->widget()) : nullptr;
+    return frame ? qobject_cast<HotListWindow*>(frame->widget()) : nullptr;
 }
 
-Form2& HotListCommands::openWindow(const QString& caption) {
+HotListWindow& HotListCommands::openWindow(const QString& caption) {
     ++m_openHotListCount;
     // Placed from the browser: just under it, each further window one step down and left.
     const QRect browser = ChildFrame(m_browser()).geometry();
     const int offset = twips::toPixels((m_openHotListCount - 1) * CascadeStepTwips);
-    auto* window = new Form2(m_services, *this, caption);
+    auto* window = new HotListWindow(m_services, *this, caption);
     QMdiSubWindow* frame = m_services.mdiArea().addSubWindow(window);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setGeometry(browser.left() - offset, browser.height() + offset, browser.width(), browser.height());

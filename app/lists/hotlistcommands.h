@@ -10,15 +10,15 @@
 
 #include <functional>
 
-class Form2;
-class Form3;
+class HotListWindow;
+class HotListBrowser;
 class MainWindowServices;
 
 class HotListCommands {
 public:
     // The My Hot Lists browser, opened for the caller (without the check mark of its menu item)
     // when it is closed.
-    using BrowserAccess = std::function<Form3&()>;
+    using BrowserAccess = std::function<HotListBrowser&()>;
 
     enum class SaveResult { Saved, NotReplaced, Failed };
 
@@ -41,7 +41,7 @@ public:
     // Writes a window's list to the file of its caption, asking before replacing an existing
     // file. Entries that cannot be stored and failed writes are reported; nothing is written
     // then.
-    SaveResult saveList(const Form2& window);
+    SaveResult saveList(const HotListWindow& window);
     // What every close of a hot-list window ends with: the browser's list is read again, the
     // window no longer counts for the placement of new ones, and no list is worked in.
     void windowClosed();
@@ -50,8 +50,8 @@ public:
     int OpenHotListCount() const { return m_openHotListCount; }
 
 private:
-    Form2* activeHotList() const;
-    Form2& openWindow(const QString& caption);
+    HotListWindow* activeHotList() const;
+    HotListWindow& openWindow(const QString& caption);
     QString listFolder() const;
 
     MainWindowServices& m_services;

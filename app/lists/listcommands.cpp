@@ -8,7 +8,7 @@
 #include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 
 #include <QtWidgets/QListWidget>
 
@@ -41,7 +41,7 @@ void ListCommands::Clear2_Click(QListWidget* list) {
     ListPanes::ShowListCount(m_services, list->count());
 }
 
-void ListCommands::Openfile1_Click(const Spassword1& chooser) {
+void ListCommands::Openfile1_Click(const FileChooserWindow& chooser) {
     // With no highlighted file there is nothing to open (not the folder).
     const QString path = chooser.highlightedFile();
     if (!path.isEmpty())

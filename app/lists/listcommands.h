@@ -9,7 +9,7 @@
 
 class MainWindowServices;
 class QListWidget;
-class Spassword1;
+class FileChooserWindow;
 
 class ListCommands {
 public:
@@ -27,7 +27,7 @@ public:
     // "Clear this item": removes the highlighted entry, if any; lab6 shows what remains.
     void Clear2_Click(QListWidget* list);
     // "Open": opens the chooser's highlighted file with its application; errors are ignored.
-    void Openfile1_Click(const Spassword1& chooser);
+    void Openfile1_Click(const FileChooserWindow& chooser);
 
 private:
     // Opens a file with its application, unless its name can't be named exactly.

@@ -83,7 +83,7 @@ public:
 
 } // namespace
 
-PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent)
+PasswordDialog::PasswordDialog(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent)
     : QDialog(parent)
     , m_services(services)
     , m_chosenList(std::move(chosenList)) {
@@ -105,8 +105,8 @@ PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList
     Text8 = addField(Frame2, u"Text8"_s, u"Enter   Password"_s, 0,
                      {true, [this] { moveFocusWhenFilled(Text8, 1, Vtext); }});
     Vtext = addField(Frame2, u"Vtext"_s, u"Verify  Password"_s, 1, {false, [this] { Command3->click(); }});
-    Command3 = addButton(Frame2, u"Command3"_s, u"Ok"_s, OkLeft, &PassWord1::Command3_Click);
-    Command2 = addButton(Frame2, u"Command2"_s, u"Cancel"_s, CancelLeft, &PassWord1::Command2_Click);
+    Command3 = addButton(Frame2, u"Command3"_s, u"Ok"_s, OkLeft, &PasswordDialog::Command3_Click);
+    Command2 = addButton(Frame2, u"Command2"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::Command2_Click);
 
     Text6 = addField(Frame4, u"Text6"_s, u"Enter old  Password"_s, 0,
                      {true, [this] { moveFocusWhenFilled(Text6, MaxTypedLength, Text5); }});
@@ -114,37 +114,37 @@ PassWord1::PassWord1(MainWindowServices& services, ChosenListProvider chosenList
     Text5 = addField(Frame4, u"Text5"_s, u"Enter new Password"_s, 1,
                      {true, [this] { moveFocusWhenFilled(Text5, 1, Text4); }});
     Text4 = addField(Frame4, u"Text4"_s, u"Verify new Password"_s, 2, {false, [this] { Command5->setFocus(); }});
-    Command5 = addButton(Frame4, u"Command5"_s, u"Save"_s, OkLeft, &PassWord1::Command5_Click);
-    Command6 = addButton(Frame4, u"Command6"_s, u"Cancel"_s, CancelLeft, &PassWord1::Command6_Click);
+    Command5 = addButton(Frame4, u"Command5"_s, u"Save"_s, OkLeft, &PasswordDialog::Command5_Click);
+    Command6 = addButton(Frame4, u"Command6"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::Command6_Click);
 
     Label10 = placed(new QLabel(u"to get the encrypted file's password"_s, Frame5), u"Label10"_s,
                      twips::rect(LabelLeft, rowTop(0), 3375, RowHeight));
     Text10 = addField(Frame5, u"Text10"_s, u"Enter   Password"_s, 1, {true, [this] { Command7->setFocus(); }});
-    Command7 = addButton(Frame5, u"Command7"_s, u"Ok"_s, OkLeft, &PassWord1::Command7_Click);
-    Command8 = addButton(Frame5, u"Command8"_s, u"Cancel"_s, CancelLeft, &PassWord1::Command8_Click);
+    Command7 = addButton(Frame5, u"Command7"_s, u"Ok"_s, OkLeft, &PasswordDialog::Command7_Click);
+    Command8 = addButton(Frame5, u"Command8"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::Command8_Click);
 
     // On the dialog itself, above the frames, so that it serves all three.
     Check1 = placed(new QCheckBox(u"Mask"_s, this), u"Check1"_s, twips::rect(240, 1750, 1095, 255));
     Check1->setChecked(true);
     Check1->raise();
-    connect(Check1, &QCheckBox::toggled, this, &PassWord1::Check1_Click);
+    connect(Check1, &QCheckBox::toggled, this, &PasswordDialog::Check1_Click);
 
     // While the dialog is shown, the main window never keeps the activation: a window manager
     // hands it there when a message box of the dialog closes, and a click in the chooser takes
     // it there. The dialog takes it back, its focus where it was or where a handler put it.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
         if (focused && isVisible() && focused == mainWindow().windowHandle())
-            QTimer::singleShot(0, this, &PassWord1::takeFocusBack);
+            QTimer::singleShot(0, this, &PasswordDialog::takeFocusBack);
     });
 }
 
-QGroupBox* PassWord1::addFrame(const QString& name, const QString& caption) {
+QGroupBox* PasswordDialog::addFrame(const QString& name, const QString& caption) {
     auto* frame = placed(new QGroupBox(caption, this), name, twips::rect(0, 0, FrameWidth, FrameHeight));
     frame->hide();
     return frame;
 }
 
-QLineEdit* PassWord1::addField(QGroupBox* frame, const QString& name, const QString& label, int row, KeyRule rule) {
+QLineEdit* PasswordDialog::addField(QGroupBox* frame, const QString& name, const QString& label, int row, KeyRule rule) {
     auto* caption =
         placed(new QLabel(label, frame), name + u"Label"_s, twips::rect(LabelLeft, rowTop(row), LabelWidth, RowHeight));
     caption->setTextFormat(Qt::PlainText);
@@ -160,38 +160,42 @@ QLineEdit* PassWord1::addField(QGroupBox* frame, const QString& name, const QStr
     return field;
 }
 
-QPushButton* PassWord1::addButton(QGroupBox* frame, const QString& name, const QString& caption, int left,
-                                  void (PassWord1::*click)()) {
+QPushButton* PasswordDialog::addButton(QGroupBox* frame, const QString& name, const QString& caption, int left,
+                                  void (PasswordDialog::*click)()) {
     auto* button =
         placed(new QPushButton(caption, frame), name, twips::rect(left, ButtonTop, ButtonWidth, ButtonHeight));
     connect(button, &QPushButton::clicked, this, click);
     return button;
 }
 
-QString PassWord1::invalidPasswordMessage() {
+QString PasswordDialog::invalidPasswordMessage() {
     return u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s;
 }
 
-QString PassWord1::currentPassword() const {
+QString PasswordDialog::currentPassword() const {
     return Text8->text();
 }
 
-void PassWord1::ShowPasswordDialog() {
+QString PasswordDialog::verifyPassword() const {
+    return Vtext->text();
+}
+
+void PasswordDialog::ShowPasswordDialog() {
     openFrame(Frame2, Text8);
 }
 
-void PassWord1::showMasterPassword() {
+void PasswordDialog::showMasterPassword() {
     Text6->clear();
     Text5->clear();
     Text4->clear();
     openFrame(Frame4, Text6);
 }
 
-void PassWord1::showPasswordHint() {
+void PasswordDialog::showPasswordHint() {
     openFrame(Frame5, Text10);
 }
 
-void PassWord1::openFrame(QGroupBox* frame, QLineEdit* firstField) {
+void PasswordDialog::openFrame(QGroupBox* frame, QLineEdit* firstField) {
     for (QGroupBox* each : {Frame2, Frame4, Frame5})
         each->setVisible(each == frame);
     setFixedSize(frame->width(), frame->height() + Command3->height());
@@ -206,11 +210,11 @@ void PassWord1::openFrame(QGroupBox* frame, QLineEdit* firstField) {
     activateWindow();
 }
 
-QWidget& PassWord1::mainWindow() const {
+QWidget& PasswordDialog::mainWindow() const {
     return *m_services.mdiArea().window();
 }
 
-bool PassWord1::eventFilter(QObject* watched, QEvent* event) {
+bool PasswordDialog::eventFilter(QObject* watched, QEvent* event) {
     const auto rule = m_keyRules.constFind(watched);
     if (rule == m_keyRules.cend())
         return QDialog::eventFilter(watched, event);
@@ -232,7 +236,7 @@ bool PassWord1::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-bool PassWord1::discardsKey(QLineEdit* field, const KeyRule& rule, const QString& typed) {
+bool PasswordDialog::discardsKey(QLineEdit* field, const KeyRule& rule, const QString& typed) {
     // Keys that type nothing (arrows, Delete) and control characters (Backspace, the editing
     // shortcuts such as paste) are not judged.
     if (typed.isEmpty() || !typed.front().isPrint())
@@ -244,21 +248,21 @@ bool PassWord1::discardsKey(QLineEdit* field, const KeyRule& rule, const QString
     return field->text().size() >= MaxTypedLength;
 }
 
-void PassWord1::moveFocusWhenFilled(QLineEdit* field, qsizetype minimum, QWidget* next) {
+void PasswordDialog::moveFocusWhenFilled(QLineEdit* field, qsizetype minimum, QWidget* next) {
     if (field->text().size() < minimum)
         m_services.dialogs().message(invalidPasswordMessage());
     else
         next->setFocus();
 }
 
-void PassWord1::takeFocusBack() {
+void PasswordDialog::takeFocusBack() {
     if (isVisible() && QApplication::activeWindow() == &mainWindow()) {
         raise();
         activateWindow();
     }
 }
 
-void PassWord1::reject() {
+void PasswordDialog::reject() {
     if (!Frame2->isHidden())
         Command2_Click();
     else if (!Frame4->isHidden())
@@ -267,12 +271,12 @@ void PassWord1::reject() {
         Command8_Click();
 }
 
-void PassWord1::Check1_Click(bool checked) {
+void PasswordDialog::Check1_Click(bool checked) {
     for (QLineEdit* field : {Text8, Vtext, Text10, Text6, Text5, Text4})
         field->setEchoMode(checked ? QLineEdit::Password : QLineEdit::Normal);
 }
 
-void PassWord1::Command3_Click() {
+void PasswordDialog::Command3_Click() {
     if (Text8->text().isEmpty()) {
         m_services.dialogs().message(u"enter a password of 8 chractrs , at least one chracter"_s);
     } else if (Text8->text() != Vtext->text()) {
@@ -284,7 +288,7 @@ void PassWord1::Command3_Click() {
     }
 }
 
-void PassWord1::Command2_Click() {
+void PasswordDialog::Command2_Click() {
     // A password that was not verified is not set at all, not even the one set before.
     if (Text8->text() != Vtext->text()) {
         Text8->clear();
@@ -293,11 +297,11 @@ void PassWord1::Command2_Click() {
     hide();
 }
 
-MasterPasswordFile PassWord1::masterPasswordFile() const {
+MasterPasswordFile PasswordDialog::masterPasswordFile() const {
     return MasterPasswordFile(MasterPasswordFile::defaultPath(m_services.platform()));
 }
 
-bool PassWord1::masterPasswordMatches(const MasterPasswordFile& file, const QString& text) {
+bool PasswordDialog::masterPasswordMatches(const MasterPasswordFile& file, const QString& text) {
     QString error;
     switch (file.check(text, &error)) {
     case MasterPasswordFile::Check::Matches:
@@ -312,7 +316,7 @@ bool PassWord1::masterPasswordMatches(const MasterPasswordFile& file, const QStr
     return false;
 }
 
-void PassWord1::Command5_Click() {
+void PasswordDialog::Command5_Click() {
     Dialogs& dialogs = m_services.dialogs();
     if (Text5->text().isEmpty()) {
         dialogs.message(invalidPasswordMessage());
@@ -335,11 +339,11 @@ void PassWord1::Command5_Click() {
     dialogs.message(u"Your new password is accepted"_s);
 }
 
-void PassWord1::Command6_Click() {
+void PasswordDialog::Command6_Click() {
     hide();
 }
 
-void PassWord1::Command7_Click() {
+void PasswordDialog::Command7_Click() {
     Dialogs& dialogs = m_services.dialogs();
     if (Text10->text().isEmpty())
         return dialogs.message(invalidPasswordMessage());
@@ -354,7 +358,7 @@ void PassWord1::Command7_Click() {
     revealStoredPasswords(*list);
 }
 
-void PassWord1::revealStoredPasswords(const QListWidget& list) {
+void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
     AppState& state = m_services.state();
     for (int i = 0; i < list.count(); ++i) {
         const QString entry = list.item(i)->text();
@@ -381,7 +385,7 @@ void PassWord1::revealStoredPasswords(const QListWidget& list) {
     }
 }
 
-void PassWord1::Command8_Click() {
+void PasswordDialog::Command8_Click() {
     Text10->clear();
     hide();
 }

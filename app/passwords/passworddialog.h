@@ -22,7 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-class PassWord1 final : public QDialog {
+class PasswordDialog final : public QDialog {
     Q_OBJECT
 
 public:
@@ -30,7 +30,7 @@ public:
     using ChosenListProvider = std::function<QListWidget*()>;
 
     // The dialog centres itself over the main window, the window that holds services.mdiArea().
-    PassWord1(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent = nullptr);
+    PasswordDialog(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent = nullptr);
 
     // The three openings show their frame and return at once. None of them gates: the command
     // gate (ActiveListKind to None, nothing while Busy) belongs to the menu procedure that calls.
@@ -43,6 +43,8 @@ public:
 
     // `CurrentPassword`: the text of `Text8`, empty when no password is set.
     QString currentPassword() const;
+    // The text of the verify box `Vtext`.
+    QString verifyPassword() const;
     static QString invalidPasswordMessage();
 
 protected:
@@ -61,7 +63,7 @@ private:
     QGroupBox* addFrame(const QString& name, const QString& caption);
     QLineEdit* addField(QGroupBox* frame, const QString& name, const QString& label, int row, KeyRule rule);
     QPushButton* addButton(QGroupBox* frame, const QString& name, const QString& caption, int left,
-                           void (PassWord1::*click)());
+                           void (PasswordDialog::*click)());
     // Whether a typed key is discarded; shows the message the rules give for it.
     bool discardsKey(QLineEdit* field, const KeyRule& rule, const QString& typed);
     // Enter in a field that needs at least `minimum` characters before the focus moves on.

@@ -4,7 +4,7 @@
 #include "filetypefilters.h"
 
 #include "mainwindowservices.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 #include "statline.h"
 #include "toolpanel.h"
 
@@ -36,7 +36,7 @@ const QList<FileTypeFilters::Switch>& FileTypeFilters::switches() {
     return kSwitches;
 }
 
-void FileTypeFilters::switchFromMenu(FileKind kind, Spassword1* chooser) {
+void FileTypeFilters::switchFromMenu(FileKind kind, FileChooserWindow* chooser) {
     const Switch& filter = switchOf(kind);
     QAction* popupItem = m_services.menuItem(filter.popupItem);
     popupItem->setChecked(!popupItem->isChecked());
@@ -47,7 +47,7 @@ void FileTypeFilters::switchFromMenu(FileKind kind, Spassword1* chooser) {
     (m_services.toolPanel().*filter.setState)(on ? 1 : 0);
 }
 
-void FileTypeFilters::switchFromToolbar(FileKind kind, Spassword1* chooser) {
+void FileTypeFilters::switchFromToolbar(FileKind kind, FileChooserWindow* chooser) {
     const Switch& filter = switchOf(kind);
     const bool on = (m_services.toolPanel().*filter.state)() != 1;
     m_services.menuItem(filter.popupItem)->setChecked(on);
@@ -58,7 +58,7 @@ void FileTypeFilters::switchFromToolbar(FileKind kind, Spassword1* chooser) {
     }
 }
 
-void FileTypeFilters::applyTo(Spassword1& chooser) const {
+void FileTypeFilters::applyTo(FileChooserWindow& chooser) const {
     for (const Switch& filter : switches())
         chooser.setFileKindShown(filter.kind, m_services.menuItem(filter.popupItem)->isChecked());
     m_services.statusLine().setLab5(QString::number(chooser.fileCount()));

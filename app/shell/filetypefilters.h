@@ -13,7 +13,7 @@
 #include <QtCore/QString>
 
 class MainWindowServices;
-class Spassword1;
+class FileChooserWindow;
 
 namespace OrloTool {
 class UserControl1;
@@ -39,12 +39,12 @@ public:
 
     // The View-menu item or the pop-up item of a switch: flips the pop-up item's mark; the
     // list, the View-menu item and the button follow it. chooser is nullptr while it is closed.
-    void switchFromMenu(FileKind kind, Spassword1* chooser);
+    void switchFromMenu(FileKind kind, FileChooserWindow* chooser);
     // A press on the switch's view button, which takes the opposite state on release: the list
     // and both items take that state now, and the status bar shows the list's new file count.
-    void switchFromToolbar(FileKind kind, Spassword1* chooser);
+    void switchFromToolbar(FileKind kind, FileChooserWindow* chooser);
     // Gives a chooser that was opened anew the switches' current states, and shows its file count.
-    void applyTo(Spassword1& chooser) const;
+    void applyTo(FileChooserWindow& chooser) const;
 
 private:
     MainWindowServices& m_services;

@@ -6,7 +6,7 @@
 #include "earlyoptions.h"
 #include "handover.h"
 #include "linuxplatform.h"
-#include "mdiform1.h"
+#include "mainwindow.h"
 #include "messageboxdialogs.h"
 #include "processsetup.h"
 
@@ -50,12 +50,12 @@ int main(int argc, char** argv) {
 
     MessageBoxDialogs dialogs;
     LinuxPlatform platform;
-    MDIForm1 window(dialogs, platform);
+    MainWindow window(dialogs, platform);
     dialogs.setParent(&window);
     HandOverServer server;
     if (!server.listen(socket))
         std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s\n", qPrintable(socket));
-    QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MDIForm1::pathsHandedOver);
+    QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MainWindow::pathsHandedOver);
     window.show();
     window.openPaths(paths);
     return application.exec();

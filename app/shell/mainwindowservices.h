@@ -10,13 +10,17 @@
 #include <QtCore/QString>
 
 struct AppState;
+class BarPanes;
+class ChildWindowHost;
+class PasswordSource;
+class RunOptions;
 class Dialogs;
 class Platform;
 class QAction;
 class QListWidget;
 class QMdiArea;
 class QMenu;
-class Spassword1;
+class FileChooserWindow;
 
 namespace statline {
 class UserControl1;
@@ -42,12 +46,16 @@ public:
     // The area that holds the child windows; its viewport is the main window's client area.
     virtual QMdiArea& mdiArea() = 0;
     virtual QSize clientSize() const = 0;
+    virtual ChildWindowHost& host() = 0;
+    virtual BarPanes& bars() = 0;
+    virtual PasswordSource& passwords() = 0;
+    virtual RunOptions& runOptions() = 0;
 
     // The working password, empty when none is set, and the dialog that sets it.
     virtual QString currentPassword() = 0;
     virtual void ShowPasswordDialog() = 0;
     // The file chooser while it is open, nullptr otherwise.
-    virtual Spassword1* chooser() = 0;
+    virtual FileChooserWindow* chooser() = 0;
     // The chosen-file list of the active child window, nullptr when it has none.
     virtual QListWidget* activeChosenList() = 0;
 };

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "appstate.h"
+#include "fakeroles.h"
 #include "linuxplatform.h"
 #include "mainwindowservices.h"
 #include "scripteddialogs.h"
@@ -46,6 +47,9 @@ public:
     // The main window: child windows live in its area, dialogs centre over it.
     QWidget window;
     QMdiArea& area;
+    RecordingBars recordedBars;
+    SetPassword password;
+    SetRunOptions options;
 
     AppState& state() override { return appState; }
     Dialogs& dialogs() override { return scripted; }
@@ -56,12 +60,17 @@ public:
     QMenu* popupMenu(const QString& name) override;
     QMdiArea& mdiArea() override { return area; }
     QSize clientSize() const override;
+    ChildWindowHost& host() override { return m_host; }
+    BarPanes& bars() override { return recordedBars; }
+    PasswordSource& passwords() override { return password; }
+    RunOptions& runOptions() override { return options; }
     QString currentPassword() override { return {}; }
     void ShowPasswordDialog() override {}
-    Spassword1* chooser() override { return nullptr; }
+    FileChooserWindow* chooser() override { return nullptr; }
     QListWidget* activeChosenList() override;
 
 private:
+    ChildWindowHost m_host{area};
     std::map<QString, std::unique_ptr<QAction>> m_items;
     std::map<QString, std::unique_ptr<QMenu>> m_menus;
 };

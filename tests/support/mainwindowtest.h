@@ -6,10 +6,10 @@
  */
 #pragma once
 
-#include "mdiform1.h"
+#include "mainwindow.h"
 #include "passworddialog.h"
 #include "scripteddialogs.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 #include "tempenv.h"
 #include "toolpanel.h"
 
@@ -44,15 +44,15 @@ protected:
     // Replaces the window by a new, shown one whose boxes go through these dialogs.
     void openWindow(Dialogs& dialogs) {
         m_window.reset();
-        m_window = std::make_unique<MDIForm1>(dialogs, m_platform);
+        m_window = std::make_unique<MainWindow>(dialogs, m_platform);
         m_window->setProcessEnd([this] { ++m_processEnds; });
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
         ASSERT_NE(chooser(), nullptr);
     }
 
-    MDIForm1& window() const { return *m_window; }
-    Spassword1* chooser() const { return m_window->chooser(); }
+    MainWindow& window() const { return *m_window; }
+    FileChooserWindow* chooser() const { return m_window->chooser(); }
     QToolButton* toolButton(const QString& name) const { return m_window->toolPanel().findChild<QToolButton*>(name); }
     bool isChecked(const QString& name) const { return m_window->menuItem(name)->isChecked(); }
 
@@ -66,7 +66,7 @@ protected:
 
     // Sets the working password the way the password dialog leaves it after "Ok".
     void setPassword(const QString& password, const QString& verify) {
-        PassWord1& dialog = m_window->passwordDialog();
+        PasswordDialog& dialog = m_window->passwordDialog();
         dialog.findChild<QLineEdit*>(QStringLiteral("Text8"))->setText(password);
         dialog.findChild<QLineEdit*>(QStringLiteral("Vtext"))->setText(verify);
     }
@@ -75,7 +75,7 @@ protected:
     ScriptedDialogs m_dialogs;
     PlatformType m_platform;
     QString m_work;
-    std::unique_ptr<MDIForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     int m_processEnds = 0;
 
 private:

@@ -10,7 +10,7 @@
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "masterpasswordfile.h"
-#include "progress.h"
+#include "progresswindow.h"
 #include "statline.h"
 
 #include <QtCore/QDir>
@@ -234,7 +234,7 @@ protected:
         for (const Dialogs::Answer answer : answers)
             m_dialogs.answer(answer);
         triggerAction(command);
-        const Progress* progress = window().findChild<Progress*>(u"Progress"_s);
+        const ProgressWindow* progress = window().findChild<ProgressWindow*>(u"Progress"_s);
         EXPECT_FALSE(progress && progress->isVisible());
         EXPECT_FALSE(window().state().Busy || window().state().CancelRequested);
     }

@@ -47,7 +47,7 @@ TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
     m_dialogs.onMessage = nullptr;
     setPassword({}); // the master password does not need the working password
     const std::tuple<std::optional<QString>, QString, QString> steps[] = {
-        {std::nullopt, PassWord1::invalidPasswordMessage(), docs + Ext},
+        {std::nullopt, PasswordDialog::invalidPasswordMessage(), docs + Ext},
         {u"master1"_s, u"Invalid Master password! try to remember your old one "_s, docs + Ext},
         {u"Master1"_s, Unlocked, docs},
         {u"Master1"_s, u"This folder is unlocked"_s, docs},

@@ -3,8 +3,8 @@
  * question, New list, Open Hot List, Save List and Rename List, with their messages and files.
  */
 #include "fakeservices.h"
-#include "form2.h"
-#include "form3.h"
+#include "hotlistwindow.h"
+#include "hotlistbrowser.h"
 #include "listtests.h"
 #include "mainwindowtest.h"
 
@@ -18,9 +18,9 @@ protected:
     using Answer = Dialogs::Answer;
     static inline const QString kReplaceQuestion = u"This list is already existed do you want replace it"_s;
 
-    Form2* activeList() const { return qobject_cast<Form2*>(m_window->mdiArea().currentSubWindow()->widget()); }
+    HotListWindow* activeList() const { return qobject_cast<HotListWindow*>(m_window->mdiArea().currentSubWindow()->widget()); }
     // "New list", with entries added as a drop adds them.
-    Form2* newList(const QStringList& entries = {}) {
+    HotListWindow* newList(const QStringList& entries = {}) {
         triggerAction(u"NewList"_s);
         activeList()->chosenList()->addItems(entries);
         return activeList();
@@ -29,7 +29,7 @@ protected:
     QStringList captions() const {
         QStringList result;
         for (QMdiSubWindow* frame : m_window->mdiArea().subWindowList())
-            if (qobject_cast<Form2*>(frame->widget()) && frame->isVisible())
+            if (qobject_cast<HotListWindow*>(frame->widget()) && frame->isVisible())
                 result << frame->widget()->windowTitle();
         return result;
     }
@@ -65,7 +65,7 @@ TEST_F(HotListsTest, CloseAsksToSaveThenBeforeReplacing) {
     for (const auto& c : closes) {
         SCOPED_TRACE(c.answers.size() + c.readOnly);
         m_dialogs.clear();
-        Form2* window = newList({u"/new"_s});
+        HotListWindow* window = newList({u"/new"_s});
         window->setWindowTitle(u"Hot List 1"_s);
         for (const Answer answer : c.answers)
             m_dialogs.answer(answer);
@@ -92,7 +92,7 @@ TEST_F(HotListsTest, RefusedOrFailedSavesAreReportedAndKeepTheWindow) {
     m_dialogs.clear();
     QDir(m_platform.dataFolder() + u"/MyList"_s).removeRecursively();
     makeFile(QDir(root()).relativeFilePath(m_platform.dataFolder() + u"/MyList"_s), QByteArray("x"));
-    Form2* window = newList({u"/b"_s});
+    HotListWindow* window = newList({u"/b"_s});
     m_dialogs.answer(Answer::Yes);
     EXPECT_FALSE(close(window));
     ASSERT_EQ(m_dialogs.texts().size(), 2);
@@ -102,7 +102,7 @@ TEST_F(HotListsTest, RefusedOrFailedSavesAreReportedAndKeepTheWindow) {
 }
 
 TEST_F(HotListsTest, SaveRenameAndSaveAgainLeavesBothFiles) {
-    Form2* window = newList({u"/a/b.txt"_s, u"/c,d"_s});
+    HotListWindow* window = newList({u"/a/b.txt"_s, u"/c,d"_s});
     triggerAction(u"Savelist"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Hot List 1 is saved"_s});
     const QByteArray saved = ComplementedLine(u"/a/b.txt"_s) + ComplementedLine(u"/c,d"_s);

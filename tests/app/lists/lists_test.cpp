@@ -9,10 +9,10 @@
 #include "fakeservices.h"
 #include "filekindfilter.h"
 #include "filepattern.h"
-#include "form3.h"
+#include "hotlistbrowser.h"
 #include "hotlistfile.h"
 #include "listtests.h"
-#include "spassword1.h"
+#include "filechooserwindow.h"
 #include "tempenv.h"
 #include "twips.h"
 
@@ -224,7 +224,7 @@ protected:
         folder = makeDir(u"files"_s);
         for (const QString& name : files)
             makeFile(u"files/"_s + name, 1);
-        chooser = new Spassword1(services);
+        chooser = new FileChooserWindow(services);
         services.area.addSubWindow(chooser)->show();
         chooser->openFolder(folder);
     }
@@ -235,7 +235,7 @@ protected:
     QString file(const QString& name) const { return folder + u'/' + name; }
 
     FakeServices services;
-    Spassword1* chooser = nullptr;
+    FileChooserWindow* chooser = nullptr;
     QString folder;
 };
 
@@ -421,7 +421,7 @@ TEST_F(ChooserTest, BrowserListsTheHotListFilesOfTheListFolder) {
     for (const QString& name : {u"Work.vexa"_s, u"copy.vexa2"_s, u"OLD.VEXA"_s, u"notes.txt"_s, u"x.vex"_s})
         makeFile(QDir(root()).relativeFilePath(lists + u'/' + name), 3);
     QDir(lists).mkdir(u"folder.vexa"_s);
-    services.area.addSubWindow(new Form3(services))->show();
+    services.area.addSubWindow(new HotListBrowser(services))->show();
     EXPECT_EQ(Texts(services.area.findChild<QListWidget*>(u"File1"_s)),
               (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
 }

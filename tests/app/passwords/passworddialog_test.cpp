@@ -28,7 +28,7 @@ class PasswordDialogTest : public TempEnvTest {
 protected:
     void SetUp() override {
         TempEnvTest::SetUp();
-        m_dialog = new PassWord1(
+        m_dialog = new PasswordDialog(
             m_services, [this] { return &m_list; }, &m_services.window);
     }
     QLineEdit* field(const QString& name) const { return m_dialog->findChild<QLineEdit*>(name); }
@@ -40,7 +40,7 @@ protected:
 
     FakeServices m_services;
     QListWidget m_list;
-    PassWord1* m_dialog = nullptr;
+    PasswordDialog* m_dialog = nullptr;
 };
 
 TEST_F(PasswordDialogTest, KeyRulesOfEveryField) {

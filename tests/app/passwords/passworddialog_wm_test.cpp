@@ -38,7 +38,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), kPatience));
     }
 
-    PassWord1& dialog() { return window().passwordDialog(); }
+    PasswordDialog& dialog() { return window().passwordDialog(); }
     QLineEdit* field(const QString& name) { return dialog().findChild<QLineEdit*>(name); }
 
     // Waits for the n-th box to have come and gone, then for the dialog to have the keyboard back
@@ -138,7 +138,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(keyboardBack(5, ok));
 
-    const QString invalid = PassWord1::invalidPasswordMessage();
+    const QString invalid = PasswordDialog::invalidPasswordMessage();
     const QStringList expected{invalid, u"Please don't enter space for your password "_s, u"Verify your passwoed"_s,
                                invalid, u"The  "_s + encrypted + u"  Password is   abc     "_s};
     EXPECT_EQ(m_closer->texts().join(u'\n').toStdString(), expected.join(u'\n').toStdString());

@@ -4,10 +4,10 @@
  * commands that live only in pop-up menus open from the keyboard.
  */
 #include "fakeservices.h"
-#include "form3.h"
+#include "hotlistbrowser.h"
 #include "generatewindow.h"
 #include "mainwindowtest.h"
-#include "progress.h"
+#include "progresswindow.h"
 #include "statline.h"
 
 #include <QtGui/QAccessible>
@@ -79,7 +79,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAnAccessibleName) {
     // hot-list window, the bars, the password dialog, the progress window.
     triggerAction(u"NewList"_s);
     window().passwordDialog().ShowPasswordDialog();
-    new Progress(window());
+    new ProgressWindow(window());
     Generate generator;
     generator.show();
     for (QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {

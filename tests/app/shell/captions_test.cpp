@@ -7,7 +7,7 @@
 #include "fakeservices.h"
 #include "generatewindow.h"
 #include "mainwindowtest.h"
-#include "progress.h"
+#include "progresswindow.h"
 
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
@@ -66,7 +66,7 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
         // hot-list window, the bars, the password dialog with all three frames, the progress window.
         triggerAction(u"NewList"_s);
         window().passwordDialog().ShowPasswordDialog();
-        new Progress(window());
+        new ProgressWindow(window());
         Generate generator;
         generator.show();
         for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {

@@ -68,7 +68,7 @@ protected:
         MainWindowTest::SetUp();
         m_socket = HandOver::socketPath();
         ASSERT_TRUE(m_server.listen(m_socket));
-        QObject::connect(&m_server, &HandOverServer::pathsReceived, &window(), &MDIForm1::pathsHandedOver);
+        QObject::connect(&m_server, &HandOverServer::pathsReceived, &window(), &MainWindow::pathsHandedOver);
     }
 
     // Runs the built program in a folder of the test's, as a file manager does, until it ends.

@@ -1,12 +1,12 @@
 /*
  * The main window through its real menus and tool bar: check marks, gates, exit, level, switches.
  */
-#include "mdiform1.h"
+#include "mainwindow.h"
 
 #include "apptitle.h"
 #include "chosenlist.h"
 #include "fakeservices.h"
-#include "form3.h"
+#include "hotlistbrowser.h"
 #include "helpwindow.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"

@@ -14,11 +14,11 @@ class ChosenList;
 class HotListCommands;
 class MainWindowServices;
 
-class Form2 : public QWidget, public ChosenListWindow {
+class HotListWindow : public QWidget, public ChosenListWindow {
     Q_OBJECT
 
 public:
-    Form2(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent = nullptr);
+    HotListWindow(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent = nullptr);
 
     QListWidget* chosenList() override;
     QStringList entries() const;

@@ -1,7 +1,7 @@
 /*
  * The file chooser window.
  */
-#include "spassword1.h"
+#include "filechooserwindow.h"
 
 #include "appstate.h"
 #include "childframe.h"
@@ -60,7 +60,7 @@ public:
 
 } // namespace
 
-Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
+FileChooserWindow::FileChooserWindow(MainWindowServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_files(new FileListModel(services.platform(), this))
@@ -85,7 +85,7 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
         const QString text = volume.name.isEmpty() ? volume.rootPath : volume.rootPath + u"  ["_s + volume.name + u']';
         Drive1->addItem(text, volume.rootPath);
     }
-    connect(Drive1, &QComboBox::activated, this, &Spassword1::Drive1_Change);
+    connect(Drive1, &QComboBox::activated, this, &FileChooserWindow::Drive1_Change);
     Drive1->installEventFilter(this);
 
     // Hidden folders too: a locked folder is marked system and may have a name beginning with ".".
@@ -133,18 +133,18 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Combo1->setAccessibleName(Combo1->toolTip());
     Combo1->lineEdit()->setAccessibleName(Combo1->toolTip());
     Combo1->addItem(u"All files *.*"_s);
-    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &Spassword1::Combo1_Change);
-    connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &Spassword1::Combo1_Change);
-    connect(Combo1, &QComboBox::activated, this, &Spassword1::Combo1_Click);
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &FileChooserWindow::Combo1_Change);
+    connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &FileChooserWindow::Combo1_Change);
+    connect(Combo1, &QComboBox::activated, this, &FileChooserWindow::Combo1_Click);
     Combo1->view()->installEventFilter(this);
 
     File1->setToolTip(u"Directory Files List"_s);
     File1->setAccessibleName(File1->toolTip());
     File1->setAccessibleDescription(u"The files of the folder; Enter or a drag adds them to the chosen file list"_s);
-    connect(File1, &QAbstractItemView::clicked, this, &Spassword1::File1_Click);
-    connect(File1, &FileListView::buttonPressed, this, &Spassword1::File1_MouseDown);
-    connect(File1, &FileListView::enterPressed, this, &Spassword1::File1_KeyEnter);
-    connect(File1, &FileListView::movedByKey, this, &Spassword1::File1_Click);
+    connect(File1, &QAbstractItemView::clicked, this, &FileChooserWindow::File1_Click);
+    connect(File1, &FileListView::buttonPressed, this, &FileChooserWindow::File1_MouseDown);
+    connect(File1, &FileListView::enterPressed, this, &FileChooserWindow::File1_KeyEnter);
+    connect(File1, &FileListView::movedByKey, this, &FileChooserWindow::File1_Click);
     connect(File1, &FileListView::pointerMoved, this,
             [this] { ListPanes::ShowHint(m_services, u"Drag and drop files to your list "_s); });
 
@@ -154,11 +154,11 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Option1->setFocusPolicy(Qt::StrongFocus);
     Option1->setFocusProxy(List1);
 
-    connect(List1, &ChosenList::buttonPressed, this, &Spassword1::List1_MouseDown);
+    connect(List1, &ChosenList::buttonPressed, this, &FileChooserWindow::List1_MouseDown);
 
     m_rereadTimer->setSingleShot(true);
     m_rereadTimer->setInterval(RereadDelayMs);
-    connect(m_rereadTimer, &QTimer::timeout, this, &Spassword1::folderChangedOnDisk);
+    connect(m_rereadTimer, &QTimer::timeout, this, &FileChooserWindow::folderChangedOnDisk);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         // The first change of a burst starts the wait; the others fall into it.
         if (!m_rereadTimer->isActive())
@@ -167,11 +167,11 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
 
     HFrame1->setObjectName(u"HFrame1"_s);
     HFrame2->setObjectName(u"HFrame2"_s);
-    connect(HFrame1, &Divider::dragged, this, &Spassword1::HFrame1_Drag);
-    connect(HFrame2, &Divider::dragged, this, &Spassword1::HFrame2_Drag);
+    connect(HFrame1, &Divider::dragged, this, &FileChooserWindow::HFrame1_Drag);
+    connect(HFrame2, &Divider::dragged, this, &FileChooserWindow::HFrame2_Drag);
 
     // The left 0.7 of the client area at its full height.
-    new StartPlacement(*this, services, [](QWidget& frame, QSize client) {
+    new StartPlacement(*this, services.host(), [](QWidget& frame, QSize client) {
         frame.setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
     });
 
@@ -179,41 +179,41 @@ Spassword1::Spassword1(MainWindowServices& services, QWidget* parent)
     Form_Load();
 }
 
-QListWidget* Spassword1::chosenList() {
+QListWidget* FileChooserWindow::chosenList() {
     return List1;
 }
 
-void Spassword1::setFileKindShown(FileKind kind, bool shown) {
+void FileChooserWindow::setFileKindShown(FileKind kind, bool shown) {
     m_files->setKindShown(kind, shown);
 }
 
-bool Spassword1::isFileKindShown(FileKind kind) const {
+bool FileChooserWindow::isFileKindShown(FileKind kind) const {
     return m_files->isKindShown(kind);
 }
 
-int Spassword1::fileCount() const {
+int FileChooserWindow::fileCount() const {
     return m_files->rowCount();
 }
 
-QString Spassword1::currentFolder() const {
+QString FileChooserWindow::currentFolder() const {
     return m_files->folder();
 }
 
-QString Spassword1::highlightedFolder() const {
+QString FileChooserWindow::highlightedFolder() const {
     const QModelIndex current = Dir1->currentIndex();
     return current.isValid() ? m_folders->filePath(current) : m_treeFolder;
 }
 
-QString Spassword1::highlightedFile() const {
+QString FileChooserWindow::highlightedFile() const {
     const QModelIndex current = File1->currentIndex();
     return current.isValid() ? m_files->fullPath(current.row()) : QString();
 }
 
-QStringList Spassword1::selectedFiles() const {
+QStringList FileChooserWindow::selectedFiles() const {
     return File1->selectedPaths();
 }
 
-QStringList Spassword1::shownFiles() const {
+QStringList FileChooserWindow::shownFiles() const {
     QStringList names;
     names.reserve(fileCount());
     for (int row = 0; row < fileCount(); ++row)
@@ -221,23 +221,23 @@ QStringList Spassword1::shownFiles() const {
     return names;
 }
 
-void Spassword1::refreshFiles() {
+void FileChooserWindow::refreshFiles() {
     m_rereadTimer->stop();
     File1->reread();
     showFileCount();
 }
 
-void Spassword1::focusFolderTree() {
+void FileChooserWindow::focusFolderTree() {
     Dir1->setFocus();
 }
 
-void Spassword1::openFolder(const QString& path) {
+void FileChooserWindow::openFolder(const QString& path) {
     m_treeFolder = QDir::cleanPath(path);
     showFolderInTree(m_treeFolder);
     Dir1_Change();
 }
 
-void Spassword1::showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose) {
+void FileChooserWindow::showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose) {
     openFolder(folder);
     QItemSelectionModel* selection = File1->selectionModel();
     selection->clearSelection();
@@ -262,18 +262,18 @@ void Spassword1::showGivenFiles(const QString& folder, const QStringList& select
         ListPanes::ShowListCount(m_services, List1->count());
 }
 
-void Spassword1::resizeEvent(QResizeEvent* event) {
+void FileChooserWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
 }
 
-void Spassword1::closeEvent(QCloseEvent* event) {
+void FileChooserWindow::closeEvent(QCloseEvent* event) {
     m_services.state().ActiveListKind = ListKind::None;
     ListPanes::SetChecked(m_services, u"E_Decrypt"_s, false);
     QWidget::closeEvent(event);
 }
 
-bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
+bool FileChooserWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Dir1 && event->type() == QEvent::KeyPress) {
         m_followTreeFolder = false;
     } else if (watched == Dir1 && event->type() == QEvent::ContextMenu &&
@@ -298,7 +298,7 @@ bool Spassword1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Spassword1::Form_Load() {
+void FileChooserWindow::Form_Load() {
     Combo1->addItems({
         u"*.doc;*.dot;*.rtf;*.txt;*.xl;*.xla;*.xls;*.xlc;*.xlc;*.xlw"_s,
         u"*.html;*.htm;*.otm;*.wri;*.eml"_s,
@@ -310,7 +310,7 @@ void Spassword1::Form_Load() {
     ListPanes::SetChecked(m_services, u"E_Decrypt"_s, true);
 }
 
-void Spassword1::Form_Resize() {
+void FileChooserWindow::Form_Resize() {
     // The frame is kept at 0.4 of the client area's width and height at least.
     QWidget& frame = ChildFrame(*this);
     if (&frame != this && !frame.isMinimized() && !frame.isMaximized()) {
@@ -327,7 +327,7 @@ void Spassword1::Form_Resize() {
         m_treeScrollTimer->start();
 }
 
-void Spassword1::placeColumns(int dirWidth, int fileWidth) {
+void FileChooserWindow::placeColumns(int dirWidth, int fileWidth) {
     const int W = width();
     const int H = height();
     const int listWidth = W - dirWidth - DividerWidth - fileWidth - DividerWidth;
@@ -346,7 +346,7 @@ void Spassword1::placeColumns(int dirWidth, int fileWidth) {
     List1->setGeometry(listLeft, comboHeight, listWidth, H - comboHeight);
 }
 
-void Spassword1::HFrame1_Drag(int x) {
+void FileChooserWindow::HFrame1_Drag(int x) {
     if ((File1->width() < NarrowColumn && x >= 0) || (Dir1->width() < NarrowColumn && x < 0))
         return;
     // A fast pointer can jump further than a column is wide; no column gets a negative width.
@@ -354,18 +354,18 @@ void Spassword1::HFrame1_Drag(int x) {
     placeColumns(Dir1->width() + x, File1->width() - x);
 }
 
-void Spassword1::HFrame2_Drag(int x) {
+void FileChooserWindow::HFrame2_Drag(int x) {
     if ((List1->width() < NarrowColumn && x > 0) || (File1->width() < NarrowColumn && x < 0))
         return;
     x = std::clamp(x, -File1->width(), List1->width());
     placeColumns(Dir1->width(), File1->width() + x);
 }
 
-void Spassword1::Combo1_Change() {
+void FileChooserWindow::Combo1_Change() {
     m_files->setPattern(ChooserRules::FilterPattern(Combo1->currentText()));
 }
 
-void Spassword1::Combo1_Click() {
+void FileChooserWindow::Combo1_Click() {
     if (m_services.state().Busy)
         return;
     Combo1_Change();
@@ -373,7 +373,7 @@ void Spassword1::Combo1_Click() {
     m_services.state().ActiveListKind = ListKind::None;
 }
 
-void Spassword1::Drive1_Change() {
+void FileChooserWindow::Drive1_Change() {
     if (m_services.state().Busy) {
         showVolumeOfCurrentFolder();
         return;
@@ -390,7 +390,7 @@ void Spassword1::Drive1_Change() {
     openFolder(root);
 }
 
-void Spassword1::Dir1_Change() {
+void FileChooserWindow::Dir1_Change() {
     if (m_services.state().Busy)
         return;
     File1->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
@@ -401,14 +401,14 @@ void Spassword1::Dir1_Change() {
     showVolumeOfCurrentFolder();
 }
 
-void Spassword1::File1_Click(const QModelIndex& index) {
+void FileChooserWindow::File1_Click(const QModelIndex& index) {
     if (m_services.state().Busy)
         return;
     ListPanes::ShowClickedFile(m_services, m_files->fullPath(index.row()));
     m_services.state().ActiveListKind = ListKind::DirectoryFiles;
 }
 
-void Spassword1::File1_KeyEnter() {
+void FileChooserWindow::File1_KeyEnter() {
     const QString path = highlightedFile();
     if (path.isEmpty())
         return;
@@ -425,20 +425,20 @@ void Spassword1::File1_KeyEnter() {
     bar.setLab6(QString::number(bar.lab6().toInt() + 1));
 }
 
-void Spassword1::File1_MouseDown(Qt::MouseButton button) {
+void FileChooserWindow::File1_MouseDown(Qt::MouseButton button) {
     m_services.state().ActiveListKind = ListKind::DirectoryFiles;
     if (button == Qt::RightButton)
         ListPanes::PopUp(m_services, u"Show1"_s);
 }
 
-void Spassword1::List1_MouseDown(Qt::MouseButton button) {
+void FileChooserWindow::List1_MouseDown(Qt::MouseButton button) {
     m_services.state().ActiveListKind = ListKind::ChosenList;
     if (button != Qt::RightButton)
         return;
     ListPanes::PopUpListMenu(m_services, false);
 }
 
-void Spassword1::Dir1_MouseDown(QMouseEvent* event) {
+void FileChooserWindow::Dir1_MouseDown(QMouseEvent* event) {
     m_services.state().ActiveListKind = ListKind::None;
     if (event->button() != Qt::RightButton)
         return;
@@ -449,7 +449,7 @@ void Spassword1::Dir1_MouseDown(QMouseEvent* event) {
     ListPanes::PopUp(m_services, u"Folder"_s);
 }
 
-void Spassword1::watchShownFolder() {
+void FileChooserWindow::watchShownFolder() {
     m_rereadTimer->stop();
     if (const QStringList watched = m_watcher->directories(); !watched.isEmpty())
         m_watcher->removePaths(watched);
@@ -459,7 +459,7 @@ void Spassword1::watchShownFolder() {
         m_watcher->addPath(m_files->folder());
 }
 
-void Spassword1::folderChangedOnDisk() {
+void FileChooserWindow::folderChangedOnDisk() {
     // A long operation changes the folder as it goes and reads the list again when it ends; the
     // re-read waits until then so the list does not change under it, and so it does while a
     // mouse button is down (a selection or a drag in progress).
@@ -469,7 +469,7 @@ void Spassword1::folderChangedOnDisk() {
         refreshFiles();
 }
 
-void Spassword1::showFolderInTree(const QString& path) {
+void FileChooserWindow::showFolderInTree(const QString& path) {
     const QModelIndex index = m_folders->index(path);
     if (!index.isValid())
         return;
@@ -480,7 +480,7 @@ void Spassword1::showFolderInTree(const QString& path) {
     keepTreeFolderInView();
 }
 
-void Spassword1::keepTreeFolderInView() {
+void FileChooserWindow::keepTreeFolderInView() {
     const QModelIndex current = Dir1->currentIndex();
     if (!current.isValid())
         return;
@@ -495,11 +495,11 @@ void Spassword1::keepTreeFolderInView() {
     }
 }
 
-void Spassword1::showFileCount() {
+void FileChooserWindow::showFileCount() {
     m_services.statusLine().setLab5(QString::number(fileCount()));
 }
 
-int Spassword1::volumeIndexOf(const QString& path) const {
+int FileChooserWindow::volumeIndexOf(const QString& path) const {
     int best = -1;
     qsizetype bestLength = -1;
     for (int i = 0; i < Drive1->count(); ++i) {
@@ -513,6 +513,6 @@ int Spassword1::volumeIndexOf(const QString& path) const {
     return best;
 }
 
-void Spassword1::showVolumeOfCurrentFolder() {
+void FileChooserWindow::showVolumeOfCurrentFolder() {
     Drive1->setCurrentIndex(volumeIndexOf(currentFolder()));
 }

@@ -12,7 +12,7 @@
 
 #include <functional>
 
-class MainWindowServices;
+class ChildWindowHost;
 class QWidget;
 
 class StartPlacement : public QObject {
@@ -23,7 +23,7 @@ public:
     using Rule = std::function<void(QWidget& frame, QSize client)>;
 
     // Watches the window, which owns the placement.
-    StartPlacement(QWidget& window, MainWindowServices& services, Rule rule);
+    StartPlacement(QWidget& window, ChildWindowHost& host, Rule rule);
 
     // Whether the window still follows the client area's size.
     bool isFollowing() const { return m_following; }
@@ -35,7 +35,7 @@ private:
     void place();
 
     QWidget& m_window;
-    MainWindowServices& m_services;
+    ChildWindowHost& m_host;
     Rule m_rule;
     QWidget* m_frame = nullptr;
     // Where the last placement put the frame; the frame anywhere else was moved by the user.

@@ -18,12 +18,12 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-class Progress final : public QWidget, public PassObserver {
+class ProgressWindow final : public QWidget, public PassObserver {
     Q_OBJECT
 
 public:
     // A window of the main window that holds services.mdiArea(), placed over it when shown.
-    explicit Progress(MainWindowServices& services);
+    explicit ProgressWindow(MainWindowServices& services);
 
     // Shows the window placed over the main window, the cover at 0.
     void ShowProgress();

@@ -2,7 +2,7 @@
  * Builds the progress window at the positions of its design (in twips) and carries its
  * activation, Cancel and close-box handling.
  */
-#include "progress.h"
+#include "progresswindow.h"
 
 #include "appstate.h"
 #include "dialogs.h"
@@ -36,7 +36,7 @@ Widget* designed(Widget* widget, const QString& name, const QRect& geometry, QPa
 
 } // namespace
 
-Progress::Progress(MainWindowServices& services)
+ProgressWindow::ProgressWindow(MainWindowServices& services)
     : QWidget(services.mdiArea().window(), Qt::Dialog)
     , m_services(services)
     , m_mainWindow(*services.mdiArea().window()) {
@@ -55,10 +55,10 @@ Progress::Progress(MainWindowServices& services)
     Command1 = new QPushButton(u"&Cancel"_s, this);
     Command1->setObjectName(u"Command1"_s);
     Command1->setGeometry(twips::rect(4680, 1200, 1575, 375));
-    connect(Command1, &QPushButton::clicked, this, &Progress::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, &ProgressWindow::Command1_Click);
 }
 
-void Progress::ShowProgress() {
+void ProgressWindow::ShowProgress() {
     // Outer rectangles, window frames included. The frame is not known before the window is
     // first shown: it is taken to be the main window's.
     const QRect main = m_mainWindow.frameGeometry();
@@ -67,39 +67,39 @@ void Progress::ShowProgress() {
     showInPlace();
 }
 
-void Progress::showInPlace() {
+void ProgressWindow::showInPlace() {
     moveCover(0);
     show();
     raise();
     activateWindow();
 }
 
-void Progress::CloseProgress() {
+void ProgressWindow::CloseProgress() {
     hide();
     m_services.state().Busy = false;
 }
 
-void Progress::showFile(const QString& path) {
+void ProgressWindow::showFile(const QString& path) {
     Label1->setText(path);
 }
 
-void Progress::moveCover(double leftTwips) {
+void ProgressWindow::moveCover(double leftTwips) {
     Label2->move(twips::toPixels(leftTwips), 0);
 }
 
-bool Progress::cancelRequested() {
+bool ProgressWindow::cancelRequested() {
     QCoreApplication::processEvents();
     return m_services.state().CancelRequested;
 }
 
-void Progress::showEvent(QShowEvent* event) {
+void ProgressWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Showing is activating here: a command must be guarded from the moment the window is up,
     // whenever the window system gets round to the activation.
     Form_Activate();
 }
 
-void Progress::changeEvent(QEvent* event) {
+void ProgressWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::ActivationChange)
         return;
@@ -109,13 +109,13 @@ void Progress::changeEvent(QEvent* event) {
         Form_Deactivate();
 }
 
-void Progress::closeEvent(QCloseEvent* event) {
+void ProgressWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (isVisible())
         Command1_Click();
 }
 
-void Progress::Form_Activate() {
+void ProgressWindow::Form_Activate() {
     // An activation that arrives after a confirmed cancel has hidden the window changes nothing.
     if (!isVisible())
         return;
@@ -124,20 +124,20 @@ void Progress::Form_Activate() {
     state.CancelRequested = false;
 }
 
-void Progress::Form_Deactivate() {
+void ProgressWindow::Form_Deactivate() {
     // Deferred until the activation has settled; a box a command opens keeps it until it closes.
     if (isVisible())
-        QTimer::singleShot(0, this, &Progress::takeFocusBack);
+        QTimer::singleShot(0, this, &ProgressWindow::takeFocusBack);
 }
 
-void Progress::takeFocusBack() {
+void ProgressWindow::takeFocusBack() {
     if (isVisible() && QApplication::activeWindow() == &m_mainWindow) {
         raise();
         activateWindow();
     }
 }
 
-void Progress::Command1_Click() {
+void ProgressWindow::Command1_Click() {
     if (m_services.dialogs().askYesNo(u" Do you really want to cancel? \r\n"_s) != Dialogs::Answer::Yes)
         return;
     hide();

@@ -9,31 +9,35 @@
 #pragma once
 
 #include "appstate.h"
+#include "childwindowhost.h"
 #include "cryptcommands.h"
 #include "filetypefilters.h"
 #include "hotlistcommands.h"
+#include "mainbars.h"
 #include "mainmenus.h"
 #include "mainwindowservices.h"
+#include "passwordsource.h"
+#include "runoptions.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>
 
 #include <functional>
 
-class Form3;
+class HotListBrowser;
 class HelpWindow;
-class PassWord1;
+class PasswordDialog;
 class QListWidget;
-class Spassword1;
+class FileChooserWindow;
 
-class MDIForm1 : public QMainWindow, public MainWindowServices {
+class MainWindow : public QMainWindow, public MainWindowServices, private PasswordSource, private RunOptions {
     Q_OBJECT
 
 public:
     // Runs the start-up: the bars restore their stored properties, the caption is set, the
     // browser and the chooser open, the browser takes the top-right corner.
-    MDIForm1(Dialogs& dialogs, Platform& platform, QWidget* parent = nullptr);
-    ~MDIForm1() override;
+    MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // What ends the process once QuitProgram has closed the child windows;
     // QCoreApplication::exit by default.
@@ -48,9 +52,13 @@ public:
     QMenu* popupMenu(const QString& name) override { return m_menus.popup(name); }
     QMdiArea& mdiArea() override { return *m_mdiArea; }
     QSize clientSize() const override;
+    ChildWindowHost& host() override { return m_host; }
+    BarPanes& bars() override { return m_bars; }
+    PasswordSource& passwords() override { return *this; }
+    RunOptions& runOptions() override { return *this; }
     QString currentPassword() override;
     void ShowPasswordDialog() override;
-    Spassword1* chooser() override;
+    FileChooserWindow* chooser() override;
     QListWidget* activeChosenList() override;
 
     // Acts on the paths the program was started with or a second start handed over: the chooser
@@ -65,9 +73,9 @@ public:
     void pathsHandedOver(const QStringList& paths);
 
     // The browser while it is open, nullptr otherwise.
-    Form3* browser() const;
+    HotListBrowser* browser() const;
     // The password dialog, created on first use.
-    PassWord1& passwordDialog();
+    PasswordDialog& passwordDialog();
     // The help window once help was asked for, nullptr before.
     HelpWindow* helpWindow() const;
 
@@ -95,7 +103,7 @@ private:
     void E_Decrypt_Click();
     void MyHotLists_Click();
     void toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open);
-    Spassword1* openChooser();
+    FileChooserWindow* openChooser();
     void openBrowser();
     void showChildWindow(QWidget* child);
     void listChildWindows();
@@ -116,22 +124,30 @@ private:
     void EDitpas_Click();
     void altern_Click();
     void PasHint_Click();
-    QString verifyPassword();
+    QString verifyPassword() override;
+    void askForPassword() override;
+    bool highSecurity() const override;
+    bool deleteOriginal() const override;
+    bool isChecked(const QString& itemName) const;
 
     AppState m_state;
     Dialogs& m_dialogs;
     Platform& m_platform;
     std::function<void()> m_endProcess;
+    // The client frame holds the bars and the area; declared in this order, as they are made.
+    QWidget* m_client;
     OrloTool::UserControl1* GgG;
-    statline::UserControl1* Statline;
     QMdiArea* m_mdiArea;
+    statline::UserControl1* Statline;
+    ChildWindowHost m_host;
+    MainBars m_bars;
     MainMenus m_menus;
     FileTypeFilters m_filters;
     HotListCommands m_hotLists;
-    QPointer<Spassword1> m_chooser;
-    QPointer<Form3> m_browser;
+    QPointer<FileChooserWindow> m_chooser;
+    QPointer<HotListBrowser> m_browser;
     QPointer<HelpWindow> m_help;
-    PassWord1* m_passwordDialog = nullptr;
+    PasswordDialog* m_passwordDialog = nullptr;
     // Paths handed over while a long operation ran, opened at its end.
     QStringList m_waitingPaths;
     CryptCommands m_crypt{*this, [this] { return verifyPassword(); }};

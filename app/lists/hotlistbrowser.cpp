@@ -1,7 +1,7 @@
 /*
  * The My Hot Lists browser.
  */
-#include "form3.h"
+#include "hotlistbrowser.h"
 
 #include "appstate.h"
 #include "dialogs.h"
@@ -21,7 +21,7 @@
 
 using namespace Qt::StringLiterals;
 
-Form3::Form3(MainWindowServices& services, QWidget* parent)
+HotListBrowser::HotListBrowser(MainWindowServices& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , File1(new QListWidget(this)) {
@@ -39,7 +39,7 @@ Form3::Form3(MainWindowServices& services, QWidget* parent)
 
     // The top-right corner of the client area, 0.3 of its width and 0.4 of its height; the left
     // edge comes from the width the frame took, which its minimum may have widened.
-    new StartPlacement(*this, services, [](QWidget& frame, QSize client) {
+    new StartPlacement(*this, services.host(), [](QWidget& frame, QSize client) {
         frame.resize(qRound(0.3 * client.width()), qRound(0.4 * client.height()));
         frame.move(client.width() - frame.width(), 0);
     });
@@ -49,11 +49,11 @@ Form3::Form3(MainWindowServices& services, QWidget* parent)
     refresh();
 }
 
-QString Form3::listFolder() const {
+QString HotListBrowser::listFolder() const {
     return HotListFile::Folder(m_services.platform().dataFolder());
 }
 
-void Form3::refresh() {
+void HotListBrowser::refresh() {
     const FilePattern hotLists(u"*.vexa*"_s);
     File1->clear();
     for (const FolderEntry& entry : FolderLister(m_services.platform()).read(listFolder())) {
@@ -62,12 +62,12 @@ void Form3::refresh() {
     }
 }
 
-void Form3::closeEvent(QCloseEvent* event) {
+void HotListBrowser::closeEvent(QCloseEvent* event) {
     ListPanes::SetChecked(m_services, u"MyHotLists"_s, false);
     QWidget::closeEvent(event);
 }
 
-bool Form3::eventFilter(QObject* watched, QEvent* event) {
+bool HotListBrowser::eventFilter(QObject* watched, QEvent* event) {
     // The Menu key opens the pop-up menu for the highlighted name, as a right-click does.
     if (watched == File1 && event->type() == QEvent::ContextMenu &&
         static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
@@ -87,7 +87,7 @@ bool Form3::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form3::File1_MouseDown(Qt::MouseButton button) {
+void HotListBrowser::File1_MouseDown(Qt::MouseButton button) {
     m_services.state().ActiveListKind = ListKind::None;
     if (button != Qt::RightButton)
         return;

@@ -4,18 +4,17 @@
 #include "startplacement.h"
 
 #include "childframe.h"
-#include "mainwindowservices.h"
+#include "childwindowhost.h"
 
 #include <QtCore/QEvent>
-#include <QtWidgets/QMdiArea>
 
-StartPlacement::StartPlacement(QWidget& window, MainWindowServices& services, Rule rule)
+StartPlacement::StartPlacement(QWidget& window, ChildWindowHost& host, Rule rule)
     : QObject(&window)
     , m_window(window)
-    , m_services(services)
+    , m_host(host)
     , m_rule(std::move(rule)) {
     m_window.installEventFilter(this);
-    m_services.mdiArea().viewport()->installEventFilter(this);
+    m_host.clientArea().installEventFilter(this);
 }
 
 bool StartPlacement::eventFilter(QObject* watched, QEvent* event) {
@@ -32,7 +31,7 @@ bool StartPlacement::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::Resize:
-        if (watched == m_services.mdiArea().viewport() && m_frame)
+        if (watched == &m_host.clientArea() && m_frame)
             place();
         else if (watched == m_frame && m_frame->geometry() != m_placed)
             m_following = false;
@@ -57,7 +56,7 @@ void StartPlacement::place() {
     m_placed = QRect();
     const bool wasFollowing = m_following;
     m_following = false;
-    m_rule(*m_frame, m_services.clientSize());
+    m_rule(*m_frame, m_host.clientSize());
     m_placed = m_frame->geometry();
     m_following = wasFollowing;
 }

@@ -29,14 +29,14 @@ class QMouseEvent;
 class QTimer;
 class QTreeView;
 
-class Spassword1 : public QWidget, public ChosenListWindow {
+class FileChooserWindow : public QWidget, public ChosenListWindow {
     Q_OBJECT
 
 public:
     // The main window places the chooser in a sub-window of its area; that sub-window takes the
     // left 0.7 of the client area at its full height, following the area's size until the user
     // moves or resizes it.
-    explicit Spassword1(MainWindowServices& services, QWidget* parent = nullptr);
+    explicit FileChooserWindow(MainWindowServices& services, QWidget* parent = nullptr);
 
     QListWidget* chosenList() override;
 

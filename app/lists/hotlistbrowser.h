@@ -11,14 +11,14 @@
 class MainWindowServices;
 class QListWidget;
 
-class Form3 : public QWidget {
+class HotListBrowser : public QWidget {
     Q_OBJECT
 
 public:
     // The main window places the browser in a sub-window of its area; that sub-window takes the
     // top right corner of the client area, following the area's size until the user moves or
     // resizes it.
-    explicit Form3(MainWindowServices& services, QWidget* parent = nullptr);
+    explicit HotListBrowser(MainWindowServices& services, QWidget* parent = nullptr);
 
     // The list folder: the per-user data folder + "/MyList".
     QString listFolder() const;

@@ -1,7 +1,7 @@
 /*
  * The hot-list window.
  */
-#include "form2.h"
+#include "hotlistwindow.h"
 
 #include "appstate.h"
 #include "chosenlist.h"
@@ -15,7 +15,7 @@
 
 using namespace Qt::StringLiterals;
 
-Form2::Form2(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent)
+HotListWindow::HotListWindow(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_hotLists(hotLists)
@@ -25,34 +25,34 @@ Form2::Form2(MainWindowServices& services, HotListCommands& hotLists, const QStr
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(List1);
-    connect(List1, &QListWidget::itemClicked, this, &Form2::List1_Click);
-    connect(List1, &ChosenList::buttonPressed, this, &Form2::List1_MouseDown);
+    connect(List1, &QListWidget::itemClicked, this, &HotListWindow::List1_Click);
+    connect(List1, &ChosenList::buttonPressed, this, &HotListWindow::List1_MouseDown);
 }
 
-QListWidget* Form2::chosenList() {
+QListWidget* HotListWindow::chosenList() {
     return List1;
 }
 
-QStringList Form2::entries() const {
+QStringList HotListWindow::entries() const {
     return List1->entries();
 }
 
-void Form2::List1_Click() {
+void HotListWindow::List1_Click() {
     // The list's own click handling has shown the file's size and attributes.
     if (!m_services.state().Busy)
         m_services.state().ActiveListKind = ListKind::ChosenList;
 }
 
-void Form2::List1_MouseDown(Qt::MouseButton button) {
+void HotListWindow::List1_MouseDown(Qt::MouseButton button) {
     if (button == Qt::RightButton)
         ListPanes::PopUpListMenu(m_services, true);
 }
 
-void Form2::closeEvent(QCloseEvent* event) {
+void HotListWindow::closeEvent(QCloseEvent* event) {
     event->setAccepted(Form_Unload());
 }
 
-bool Form2::Form_Unload() {
+bool HotListWindow::Form_Unload() {
     const Dialogs::Answer answer = m_services.dialogs().askYesNo(u"Do you want to save changes to  "_s + windowTitle());
     // A save the user asked for that did not happen keeps the window, so its entries are not lost.
     if (answer == Dialogs::Answer::Yes && m_hotLists.saveList(*this) == HotListCommands::SaveResult::Failed)

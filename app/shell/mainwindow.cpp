@@ -2,20 +2,20 @@
  * The main window's start-up, size rule and end, and the commands that belong to the shell:
  * the bars, the child-window toggles, the security level, help and the password generator.
  */
-#include "mdiform1.h"
+#include "mainwindow.h"
 
 #include "apptitle.h"
 #include "attributecommands.h"
 #include "chosenlistwindow.h"
 #include "dialogs.h"
+#include "filechooserwindow.h"
 #include "foldercommands.h"
-#include "form3.h"
 #include "helpwindow.h"
+#include "hotlistbrowser.h"
 #include "listcommands.h"
 #include "passworddialog.h"
 #include "platform.h"
 #include "propertybag.h"
-#include "spassword1.h"
 #include "startpaths.h"
 #include "statline.h"
 #include "toolpanel.h"
@@ -29,7 +29,6 @@
 #include <QtGui/QCloseEvent>
 #include <QtGui/QScreen>
 #include <QtWidgets/QBoxLayout>
-#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMdiSubWindow>
 #include <QtWidgets/QMenu>
@@ -54,14 +53,20 @@ void fixBarHeight(QWidget* bar, double heightTwips) {
 
 } // namespace
 
-MDIForm1::MDIForm1(Dialogs& dialogs, Platform& platform, QWidget* parent)
+MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
     , m_platform(platform)
     , m_endProcess([] { QCoreApplication::exit(0); })
+    , m_client(new QWidget(this))
+    , GgG(new OrloTool::UserControl1(m_client))
+    , m_mdiArea(new QMdiArea(m_client))
+    , Statline(new statline::UserControl1(m_client))
+    , m_host(*m_mdiArea)
+    , m_bars(m_state, *Statline, *GgG)
     , m_menus(*this)
     , m_filters(*this)
-    , m_hotLists(*this, [this]() -> Form3& {
+    , m_hotLists(*this, [this]() -> HotListBrowser& {
         // The hot lists reopen a closed browser, without its check mark. One closed just now is
         // waiting for its deletion and cannot serve.
         if (m_browser && m_browser->parentWidget()->isHidden())
@@ -73,55 +78,49 @@ MDIForm1::MDIForm1(Dialogs& dialogs, Platform& platform, QWidget* parent)
     setObjectName(u"MDIForm1"_s);
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
-    auto* client = new QWidget(this);
-    client->setObjectName(u"clientFrame"_s);
-    GgG = new OrloTool::UserControl1(client);
+    m_client->setObjectName(u"clientFrame"_s);
     GgG->setObjectName(u"GgG"_s);
     GgG->readProperties(PropertyBag({{u"MM1"_s, 0}}));
     fixBarHeight(GgG, 855);
-    m_mdiArea = new QMdiArea(client);
     m_mdiArea->setObjectName(u"mdiArea"_s);
-    Statline = new statline::UserControl1(client);
     Statline->setObjectName(u"Statline"_s);
     Statline->readProperties(PropertyBag({{u"ScaleWidth"_s, 9300.0f}}));
     fixBarHeight(Statline, 495);
-    auto* layout = new QVBoxLayout(client);
+    auto* layout = new QVBoxLayout(m_client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(GgG);
     layout->addWidget(m_mdiArea, 1);
     layout->addWidget(Statline);
-    setCentralWidget(client);
+    setCentralWidget(m_client);
     sizeClientArea(twips::size(9300, 5055));
 
     wireCommands();
     MDIForm_Load();
 }
 
-MDIForm1::~MDIForm1() {
+MainWindow::~MainWindow() {
     // The child windows use the main window's services until they are gone, so they go first.
     qDeleteAll(m_mdiArea->subWindowList());
 }
 
-QSize MDIForm1::clientSize() const {
-    // The area shows no scroll bars, so its viewport fills its contents rectangle; unlike the
-    // viewport's own size, that is known before the window is first shown.
-    return m_mdiArea->contentsRect().size();
+QSize MainWindow::clientSize() const {
+    return m_host.clientSize();
 }
 
-Spassword1* MDIForm1::chooser() {
+FileChooserWindow* MainWindow::chooser() {
     return m_chooser;
 }
 
-Form3* MDIForm1::browser() const {
+HotListBrowser* MainWindow::browser() const {
     return m_browser;
 }
 
-HelpWindow* MDIForm1::helpWindow() const {
+HelpWindow* MainWindow::helpWindow() const {
     return m_help;
 }
 
-void MDIForm1::sizeClientArea(QSize size) {
+void MainWindow::sizeClientArea(QSize size) {
     // The menu bar and the bars add to the client area what only the laid-out window knows. A
     // hidden window receives no resize events, so its layouts are applied here directly.
     const auto layOut = [this] {
@@ -136,30 +135,30 @@ void MDIForm1::sizeClientArea(QSize size) {
     layOut();
 }
 
-void MDIForm1::wireCommands() {
-    using Command = void (MDIForm1::*)();
+void MainWindow::wireCommands() {
+    using Command = void (MainWindow::*)();
     struct Wiring {
         QStringView item;
         Command command;
     };
     static constexpr Wiring kCommands[] = {
-        {u"PassGenerate", &MDIForm1::PassGenerate_Click},
-        {u"Ending", &MDIForm1::Ending_Click},
-        {u"statusbar", &MDIForm1::statusbar_Click},
-        {u"Toolbar", &MDIForm1::Toolbar_Click},
-        {u"E_Decrypt", &MDIForm1::E_Decrypt_Click},
-        {u"MyHotLists", &MDIForm1::MyHotLists_Click},
-        {u"HISEC", &MDIForm1::HISEC_Click},
-        {u"LOWSEC", &MDIForm1::LOWSEC_Click},
-        {u"DELOLD", &MDIForm1::DelOld_Click},
-        {u"Contents1", &MDIForm1::Contents1_Click},
-        {u"Search1", &MDIForm1::Search1_Click},
-        {u"Editpas", &MDIForm1::EDitpas_Click},
-        {u"ditFold", &MDIForm1::EDitpas_Click},
-        {u"Passw", &MDIForm1::ShowPasswordDialog},
-        {u"EditListPass", &MDIForm1::ShowPasswordDialog},
-        {u"Altern", &MDIForm1::altern_Click},
-        {u"PasHint", &MDIForm1::PasHint_Click},
+        {u"PassGenerate", &MainWindow::PassGenerate_Click},
+        {u"Ending", &MainWindow::Ending_Click},
+        {u"statusbar", &MainWindow::statusbar_Click},
+        {u"Toolbar", &MainWindow::Toolbar_Click},
+        {u"E_Decrypt", &MainWindow::E_Decrypt_Click},
+        {u"MyHotLists", &MainWindow::MyHotLists_Click},
+        {u"HISEC", &MainWindow::HISEC_Click},
+        {u"LOWSEC", &MainWindow::LOWSEC_Click},
+        {u"DELOLD", &MainWindow::DelOld_Click},
+        {u"Contents1", &MainWindow::Contents1_Click},
+        {u"Search1", &MainWindow::Search1_Click},
+        {u"Editpas", &MainWindow::EDitpas_Click},
+        {u"ditFold", &MainWindow::EDitpas_Click},
+        {u"Passw", &MainWindow::ShowPasswordDialog},
+        {u"EditListPass", &MainWindow::ShowPasswordDialog},
+        {u"Altern", &MainWindow::altern_Click},
+        {u"PasHint", &MainWindow::PasHint_Click},
     };
     for (const Wiring& wiring : kCommands)
         onItem(wiring.item.toString(), [this, command = wiring.command] { (this->*command)(); });
@@ -222,13 +221,13 @@ void MDIForm1::wireCommands() {
                 m_filters.switchFromToolbar(kind, m_chooser);
         });
     }
-    connect(GgG, &OrloTool::UserControl1::C10, this, &MDIForm1::GgG_C10);
-    connect(GgG, &OrloTool::UserControl1::C11, this, &MDIForm1::EDitpas_Click);
-    connect(GgG, &OrloTool::UserControl1::C12, this, &MDIForm1::altern_Click);
-    connect(GgG, &OrloTool::UserControl1::C13, this, &MDIForm1::PasHint_Click);
+    connect(GgG, &OrloTool::UserControl1::C10, this, &MainWindow::GgG_C10);
+    connect(GgG, &OrloTool::UserControl1::C11, this, &MainWindow::EDitpas_Click);
+    connect(GgG, &OrloTool::UserControl1::C12, this, &MainWindow::altern_Click);
+    connect(GgG, &OrloTool::UserControl1::C13, this, &MainWindow::PasHint_Click);
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                              &OrloTool::UserControl1::C4})
-        connect(GgG, event, this, &MDIForm1::attributeButtonClicked);
+        connect(GgG, event, this, &MainWindow::attributeButtonClicked);
 
     // Encryption and decryption. The File menu and the tool bar pass the gate first; the tool
     // bar's Encrypt button also clears Busy when the command returns.
@@ -259,12 +258,12 @@ void MDIForm1::wireCommands() {
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                              &OrloTool::UserControl1::C4, &OrloTool::UserControl1::C11, &OrloTool::UserControl1::C12,
                              &OrloTool::UserControl1::C13, &OrloTool::UserControl1::C14, &OrloTool::UserControl1::C15})
-        connect(GgG, event, this, &MDIForm1::commandEnded);
+        connect(GgG, event, this, &MainWindow::commandEnded);
     for (const auto event : {&OrloTool::UserControl1::C5, &OrloTool::UserControl1::C6, &OrloTool::UserControl1::C7,
                              &OrloTool::UserControl1::C8, &OrloTool::UserControl1::C9, &OrloTool::UserControl1::C10})
-        connect(GgG, event, this, &MDIForm1::commandEnded);
+        connect(GgG, event, this, &MainWindow::commandEnded);
 
-    connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MDIForm1::listChildWindows);
+    connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MainWindow::listChildWindows);
 
     // F1 opens the guide from every window of the program, the password dialog included. It
     // changes nothing, so it has no gate.
@@ -276,7 +275,7 @@ void MDIForm1::wireCommands() {
     connect(helpKey, &QAction::triggered, this, [this] { help().showContents(); });
 }
 
-void MDIForm1::onItem(const QString& name, std::function<void()> command) {
+void MainWindow::onItem(const QString& name, std::function<void()> command) {
     QAction* item = m_menus.item(name);
     connect(item, &QAction::triggered, this, [item, command = std::move(command)] {
         // Qt flips a checkable item's mark before it reports the click. Every command here
@@ -285,10 +284,10 @@ void MDIForm1::onItem(const QString& name, std::function<void()> command) {
             item->setChecked(!item->isChecked());
         command();
     });
-    connect(item, &QAction::triggered, this, &MDIForm1::commandEnded);
+    connect(item, &QAction::triggered, this, &MainWindow::commandEnded);
 }
 
-void MDIForm1::commandEnded() {
+void MainWindow::commandEnded() {
     // A command may have changed files of the shown folder, and another program may have changed
     // them meanwhile: the file list is read again. While a long operation runs (this command
     // came in while it let events run, or the tool bar's attribute buttons are being set), the
@@ -297,7 +296,7 @@ void MDIForm1::commandEnded() {
         m_chooser->refreshFiles();
 }
 
-void MDIForm1::openPaths(const QStringList& paths) {
+void MainWindow::openPaths(const QStringList& paths) {
     if (m_state.Busy) {
         // The running pass walks the chosen-file list; it must not change under it.
         const bool waiting = !m_waitingPaths.isEmpty();
@@ -311,12 +310,12 @@ void MDIForm1::openPaths(const QStringList& paths) {
         m_dialogs.message(refusal);
     if (plan.folder.isEmpty())
         return;
-    Spassword1* chooser = openChooser();
+    FileChooserWindow* chooser = openChooser();
     m_menus.item(u"E_Decrypt"_s)->setChecked(true);
     chooser->showGivenFiles(plan.folder, plan.select, plan.decrypt);
 }
 
-void MDIForm1::retryWaitingPaths() {
+void MainWindow::retryWaitingPaths() {
     QTimer::singleShot(WaitingPathsRetryMs, this, [this] {
         if (m_state.Busy) {
             retryWaitingPaths();
@@ -326,31 +325,31 @@ void MDIForm1::retryWaitingPaths() {
     });
 }
 
-void MDIForm1::bringToFront() {
+void MainWindow::bringToFront() {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();
 }
 
-void MDIForm1::pathsHandedOver(const QStringList& paths) {
+void MainWindow::pathsHandedOver(const QStringList& paths) {
     bringToFront();
     openPaths(paths);
 }
 
-void MDIForm1::MDIForm_Load() {
+void MainWindow::MDIForm_Load() {
     setWindowTitle(applicationTitle());
     MyHotLists_Click();
     E_Decrypt_Click();
     // The browser takes the top-right corner of the client area by itself when it is first shown.
 }
 
-void MDIForm1::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     MDIForm_Resize();
 }
 
-void MDIForm1::MDIForm_Resize() {
+void MainWindow::MDIForm_Resize() {
     // The window is never smaller than half the screen in either direction; a minimised,
     // maximised or full-screen window keeps the size the window system gives it.
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
@@ -363,13 +362,13 @@ void MDIForm1::MDIForm_Resize() {
         resize(width() + growWidth, height() + growHeight);
 }
 
-void MDIForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // MDIForm_Unload: any close of the main window ends the program, without a question.
     event->ignore();
     QuitProgram();
 }
 
-void MDIForm1::QuitProgram() {
+void MainWindow::QuitProgram() {
     // A pass running meanwhile (it lets window events run) stops as on Cancel, removing what it
     // wrote, so the program ends at once and leaves no half-written file.
     if (m_state.Busy)
@@ -380,17 +379,17 @@ void MDIForm1::QuitProgram() {
     m_endProcess();
 }
 
-bool MDIForm1::passesCommandGate() {
+bool MainWindow::passesCommandGate() {
     m_state.ActiveListKind = ListKind::None;
     return !m_state.Busy;
 }
 
-void MDIForm1::Ending_Click() {
+void MainWindow::Ending_Click() {
     if (m_dialogs.askYesNo(u" Do you really want  exit?"_s) == Dialogs::Answer::Yes)
         QuitProgram();
 }
 
-void MDIForm1::PassGenerate_Click() {
+void MainWindow::PassGenerate_Click() {
     const QString program = m_platform.programFolder() + u"/generate"_s;
     if (!QFileInfo(program).isFile())
         m_dialogs.message(u"The password generator was not found:\r\n"_s + program);
@@ -398,29 +397,29 @@ void MDIForm1::PassGenerate_Click() {
         m_dialogs.message(u"The password generator could not be started:\r\n"_s + program);
 }
 
-void MDIForm1::statusbar_Click() {
+void MainWindow::statusbar_Click() {
     toggleBar(u"statusbar"_s, Statline);
 }
 
-void MDIForm1::Toolbar_Click() {
+void MainWindow::Toolbar_Click() {
     toggleBar(u"Toolbar"_s, GgG);
 }
 
-void MDIForm1::toggleBar(const QString& itemName, QWidget* bar) {
+void MainWindow::toggleBar(const QString& itemName, QWidget* bar) {
     QAction* item = m_menus.item(itemName);
     item->setChecked(!item->isChecked());
     bar->setVisible(item->isChecked());
 }
 
-void MDIForm1::E_Decrypt_Click() {
+void MainWindow::E_Decrypt_Click() {
     toggleChildWindow(u"E_Decrypt"_s, m_chooser, [this] { openChooser(); });
 }
 
-void MDIForm1::MyHotLists_Click() {
+void MainWindow::MyHotLists_Click() {
     toggleChildWindow(u"MyHotLists"_s, m_browser, [this] { openBrowser(); });
 }
 
-void MDIForm1::toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open) {
+void MainWindow::toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open) {
     QAction* item = m_menus.item(itemName);
     if (!item->isChecked()) {
         open();
@@ -431,9 +430,9 @@ void MDIForm1::toggleChildWindow(const QString& itemName, QWidget* child, const 
     }
 }
 
-Spassword1* MDIForm1::openChooser() {
+FileChooserWindow* MainWindow::openChooser() {
     if (!m_chooser) {
-        auto* chooser = new Spassword1(*this);
+        auto* chooser = new FileChooserWindow(*this);
         m_filters.applyTo(*chooser);
         m_chooser = chooser;
     }
@@ -441,13 +440,13 @@ Spassword1* MDIForm1::openChooser() {
     return m_chooser;
 }
 
-void MDIForm1::openBrowser() {
+void MainWindow::openBrowser() {
     if (!m_browser)
-        m_browser = new Form3(*this);
+        m_browser = new HotListBrowser(*this);
     showChildWindow(m_browser);
 }
 
-void MDIForm1::showChildWindow(QWidget* child) {
+void MainWindow::showChildWindow(QWidget* child) {
     auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget());
     if (!window) {
         window = m_mdiArea->addSubWindow(child);
@@ -457,7 +456,7 @@ void MDIForm1::showChildWindow(QWidget* child) {
     m_mdiArea->setActiveSubWindow(window);
 }
 
-void MDIForm1::listChildWindows() {
+void MainWindow::listChildWindows() {
     QMenu* menu = m_menus.menu(u"windo"_s);
     menu->clear();
     int number = 0;
@@ -471,24 +470,24 @@ void MDIForm1::listChildWindows() {
     }
 }
 
-void MDIForm1::HISEC_Click() {
+void MainWindow::HISEC_Click() {
     if (passesCommandGate())
         SelectHighSecurity();
 }
 
-void MDIForm1::LOWSEC_Click() {
+void MainWindow::LOWSEC_Click() {
     if (passesCommandGate())
         SelectLowSecurity();
 }
 
-void MDIForm1::DelOld_Click() {
+void MainWindow::DelOld_Click() {
     if (!passesCommandGate())
         return;
     QAction* item = m_menus.item(u"DELOLD"_s);
     item->setChecked(!item->isChecked());
 }
 
-void MDIForm1::SelectHighSecurity() {
+void MainWindow::SelectHighSecurity() {
     const bool high = m_dialogs.askYesNo(u"High security will low the speed.\r\n"
                                          u"You need it much for Text-Files.\r\n"
                                          u"Do you want to continue?"_s) != Dialogs::Answer::No;
@@ -496,17 +495,17 @@ void MDIForm1::SelectHighSecurity() {
     GgG->setMM10(high ? 1 : 0);
 }
 
-void MDIForm1::SelectLowSecurity() {
+void MainWindow::SelectLowSecurity() {
     checkSecurityLevel(false);
     GgG->setMM10(0);
 }
 
-void MDIForm1::checkSecurityLevel(bool high) {
+void MainWindow::checkSecurityLevel(bool high) {
     m_menus.item(u"HISEC"_s)->setChecked(high);
     m_menus.item(u"LOWSEC"_s)->setChecked(!high);
 }
 
-void MDIForm1::GgG_C10(short button) {
+void MainWindow::GgG_C10(short button) {
     if (!passesCommandGate()) {
         // The button stays as the level in force shows it.
         GgG->refuseClick();
@@ -524,7 +523,7 @@ void MDIForm1::GgG_C10(short button) {
     }
 }
 
-void MDIForm1::attributeButtonClicked() {
+void MainWindow::attributeButtonClicked() {
     // The attribute buttons change state while a click in a list shows the file's attributes;
     // Busy is set then, and the change must not apply them.
     if (m_state.Busy)
@@ -535,61 +534,76 @@ void MDIForm1::attributeButtonClicked() {
         AttributeCommands(*this).ApplyToolbarAttributes();
 }
 
-void MDIForm1::Contents1_Click() {
+void MainWindow::Contents1_Click() {
     if (!passesCommandGate())
         return;
     openChooser()->focusFolderTree();
     help().showContents();
 }
 
-void MDIForm1::Search1_Click() {
+void MainWindow::Search1_Click() {
     if (passesCommandGate())
         help().showSearch();
 }
 
-HelpWindow& MDIForm1::help() {
+HelpWindow& MainWindow::help() {
     if (!m_help)
         m_help = new HelpWindow(this);
     return *m_help;
 }
 
-PassWord1& MDIForm1::passwordDialog() {
+PasswordDialog& MainWindow::passwordDialog() {
     if (!m_passwordDialog) {
-        m_passwordDialog = new PassWord1(
+        m_passwordDialog = new PasswordDialog(
             *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }, this);
     }
     return *m_passwordDialog;
 }
 
-QString MDIForm1::currentPassword() {
+QString MainWindow::currentPassword() {
     return passwordDialog().currentPassword();
 }
 
-QString MDIForm1::verifyPassword() {
-    // The dialog's verify box `Vtext`, found by its design name.
-    return passwordDialog().findChild<QLineEdit*>(u"Vtext"_s)->text();
+QString MainWindow::verifyPassword() {
+    return passwordDialog().verifyPassword();
 }
 
-void MDIForm1::ShowPasswordDialog() {
+void MainWindow::askForPassword() {
+    ShowPasswordDialog();
+}
+
+bool MainWindow::isChecked(const QString& itemName) const {
+    return m_menus.item(itemName)->isChecked();
+}
+
+bool MainWindow::highSecurity() const {
+    return isChecked(u"HISEC"_s) && !isChecked(u"LOWSEC"_s);
+}
+
+bool MainWindow::deleteOriginal() const {
+    return isChecked(u"DELOLD"_s);
+}
+
+void MainWindow::ShowPasswordDialog() {
     passwordDialog().ShowPasswordDialog();
 }
 
-void MDIForm1::EDitpas_Click() {
+void MainWindow::EDitpas_Click() {
     if (passesCommandGate())
         ShowPasswordDialog();
 }
 
-void MDIForm1::altern_Click() {
+void MainWindow::altern_Click() {
     if (passesCommandGate())
         passwordDialog().showMasterPassword();
 }
 
-void MDIForm1::PasHint_Click() {
+void MainWindow::PasHint_Click() {
     if (passesCommandGate())
         passwordDialog().showPasswordHint();
 }
 
-QListWidget* MDIForm1::activeChosenList() {
+QListWidget* MainWindow::activeChosenList() {
     QMdiSubWindow* window = m_mdiArea->currentSubWindow();
     auto* listWindow = window ? dynamic_cast<ChosenListWindow*>(window->widget()) : nullptr;
     return listWindow ? listWindow->chosenList() : nullptr;
