@@ -36,7 +36,7 @@ Widget* makeChild(QWidget* parent, const QString& name, const QRect& geometry, A
 
 } // namespace
 
-Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
+GeneratorWindow::GeneratorWindow(std::unique_ptr<UniformSource> source, QWidget* parent)
     : QWidget(parent)
     , m_source(std::move(source))
     , m_generator(*m_source)
@@ -87,12 +87,12 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     // With inverted controls the Up and Page Up keys trigger the same steps as the upper arrow;
     // mirrorStep turns those into raising the length.
     VScroll1->setInvertedControls(true);
-    connect(VScroll1, &QAbstractSlider::actionTriggered, this, &Generate::mirrorStep);
+    connect(VScroll1, &QAbstractSlider::actionTriggered, this, &GeneratorWindow::mirrorStep);
     VScroll1->installEventFilter(this);
-    connect(VScroll1, &QScrollBar::valueChanged, this, &Generate::VScroll1_Change);
+    connect(VScroll1, &QScrollBar::valueChanged, this, &GeneratorWindow::VScroll1_Change);
 
     combo1 = makeChild<QLineEdit>(this, u"combo1"_s, twips::rect(950, 4380, 470, 285), u"1"_s);
-    connect(combo1, &QLineEdit::returnPressed, this, &Generate::combo1_KeyPress);
+    connect(combo1, &QLineEdit::returnPressed, this, &GeneratorWindow::combo1_KeyPress);
     combo1->installEventFilter(this);
     for (QWidget* length : std::initializer_list<QWidget*>{combo1, VScroll1}) {
         length->setAccessibleName(u"Password length"_s);
@@ -100,9 +100,9 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     }
 
     Command1 = makeChild<QPushButton>(this, u"Command1"_s, twips::rect(1800, 4320, 1815, 375), u"&Generate"_s);
-    connect(Command1, &QPushButton::clicked, this, &Generate::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, &GeneratorWindow::Command1_Click);
     Command2 = makeChild<QPushButton>(this, u"Command2"_s, twips::rect(3840, 4320, 1695, 375), u"&Close"_s);
-    connect(Command2, &QPushButton::clicked, this, &Generate::Command2_Click);
+    connect(Command2, &QPushButton::clicked, this, &GeneratorWindow::Command2_Click);
     // Outside a dialog a push button answers only Space; Enter on a focused button presses it too.
     for (QPushButton* button : {Command1, Command2})
         button->installEventFilter(this);
@@ -114,28 +114,28 @@ Generate::Generate(std::unique_ptr<UniformSource> source, QWidget* parent)
     helpKey->setShortcut(Qt::Key_F1);
     helpKey->setShortcutContext(Qt::ApplicationShortcut);
     addAction(helpKey);
-    connect(helpKey, &QAction::triggered, this, &Generate::showHelp);
+    connect(helpKey, &QAction::triggered, this, &GeneratorWindow::showHelp);
 }
 
-std::unique_ptr<UniformSource> Generate::defaultSource() {
+std::unique_ptr<UniformSource> GeneratorWindow::defaultSource() {
     return std::make_unique<SystemUniformSource>();
 }
 
 // The children outlive this part of the object while they are destroyed, and the length box can
 // still lose the focus then.
-Generate::~Generate() {
+GeneratorWindow::~GeneratorWindow() {
     for (QObject* child : std::initializer_list<QObject*>{combo1, VScroll1, Command1, Command2})
         child->removeEventFilter(this);
 }
 
-QRadioButton* Generate::addOption(const QString& name, const QString& caption, const QRect& geometry,
-                                  PasswordGenerator::Kind kind) {
+QRadioButton* GeneratorWindow::addOption(const QString& name, const QString& caption, const QRect& geometry,
+                                         PasswordGenerator::Kind kind) {
     auto* option = makeChild<QRadioButton>(this, name, geometry, caption);
     m_options->addButton(option, static_cast<int>(kind));
     return option;
 }
 
-void Generate::fitOptionCaptions(std::initializer_list<QRadioButton*> row) {
+void GeneratorWindow::fitOptionCaptions(std::initializer_list<QRadioButton*> row) {
     // Each option keeps its left edge and grows to the right until its caption fits; the next
     // option of the row moves right only when it would otherwise be overlapped.
     const int gap = twips::toPixels(60);
@@ -148,7 +148,7 @@ void Generate::fitOptionCaptions(std::initializer_list<QRadioButton*> row) {
     }
 }
 
-void Generate::orderTabs() {
+void GeneratorWindow::orderTabs() {
     QList<QWidget*> order{Numbers, Small, NumbersLetter, VScroll1, combo1, Capital, SmallCapital, Command1, Command2};
     for (QLineEdit* box : Text1)
         order.append(box);
@@ -156,32 +156,32 @@ void Generate::orderTabs() {
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void Generate::setLength(int length) {
+void GeneratorWindow::setLength(int length) {
     VScroll1->setValue(length);
     VScroll1_Change();
 }
 
-void Generate::Command1_Click() {
+void GeneratorWindow::Command1_Click() {
     const auto kind = static_cast<PasswordGenerator::Kind>(m_options->checkedId());
     for (QLineEdit* box : Text1)
         box->setText(m_generator.password(kind, VScroll1->value()));
 }
 
-void Generate::showHelp() {
+void GeneratorWindow::showHelp() {
     if (!m_help)
         m_help = new HelpWindow(this);
     m_help->showTopic(u"generator"_s);
 }
 
-void Generate::Command2_Click() {
+void GeneratorWindow::Command2_Click() {
     close();
 }
 
-void Generate::VScroll1_Change() {
+void GeneratorWindow::VScroll1_Change() {
     combo1->setText(QString::number(VScroll1->value()));
 }
 
-void Generate::combo1_KeyPress() {
+void GeneratorWindow::combo1_KeyPress() {
     const double typed = leadingNumber(combo1->text());
     // Halves round to even, as the length has always been rounded.
     const double rounded = std::nearbyint(typed);
@@ -193,11 +193,11 @@ void Generate::combo1_KeyPress() {
     }
 }
 
-void Generate::combo1_LostFocus() {
+void GeneratorWindow::combo1_LostFocus() {
     combo1_KeyPress();
 }
 
-void Generate::mirrorStep(int action) {
+void GeneratorWindow::mirrorStep(int action) {
     int step = 0;
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
@@ -218,7 +218,7 @@ void Generate::mirrorStep(int action) {
     VScroll1->setSliderPosition(VScroll1->value() + step);
 }
 
-bool Generate::eventFilter(QObject* watched, QEvent* event) {
+bool GeneratorWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == combo1 && event->type() == QEvent::FocusOut) {
         // Switching to another window or opening the box's own context menu is not leaving it.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();

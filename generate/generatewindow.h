@@ -20,13 +20,13 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
-class Generate final : public QWidget {
+class GeneratorWindow final : public QWidget {
     Q_OBJECT
 
 public:
     // Without a source of its own the window draws from the system's random source.
-    explicit Generate(std::unique_ptr<UniformSource> source = defaultSource(), QWidget* parent = nullptr);
-    ~Generate() override;
+    explicit GeneratorWindow(std::unique_ptr<UniformSource> source = defaultSource(), QWidget* parent = nullptr);
+    ~GeneratorWindow() override;
 
     static std::unique_ptr<UniformSource> defaultSource();
     const UniformSource& source() const { return *m_source; }

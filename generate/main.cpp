@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     parser.process(app);
     QApplication::setApplicationName(u"Generator"_s);
-    Generate window;
+    GeneratorWindow window;
     window.show();
     return QApplication::exec();
 }

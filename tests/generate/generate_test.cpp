@@ -77,7 +77,7 @@ TEST(PasswordGenerator, SharesOverManyDraws) {
 
 // The program draws from the system's random source, and every draw lies in [0, 1).
 TEST(SystemUniformSource, TheProgramDrawsFromTheSystemSource) {
-    Generate window;
+    GeneratorWindow window;
     const auto* source = dynamic_cast<const SystemUniformSource*>(&window.source());
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->generator(), QRandomGenerator::system());
@@ -93,7 +93,7 @@ TEST(SystemUniformSource, TheProgramDrawsFromTheSystemSource) {
 TEST(GenerateWindow, PressFillsAllTenAndTheLengthBoxFollowsItsRules) {
     auto owned = std::make_unique<ScriptedSource>();
     ScriptedSource& source = *owned;
-    Generate window(std::move(owned));
+    GeneratorWindow window(std::move(owned));
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

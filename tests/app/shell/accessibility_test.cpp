@@ -80,7 +80,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAnAccessibleName) {
     triggerAction(u"NewList"_s);
     window().passwordDialog().ShowPasswordDialog();
     new ProgressWindow(window());
-    Generate generator;
+    GeneratorWindow generator;
     generator.show();
     for (QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
         const QStringList unnamed = unnamedControls(*root);

@@ -67,7 +67,7 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
         triggerAction(u"NewList"_s);
         window().passwordDialog().ShowPasswordDialog();
         new ProgressWindow(window());
-        Generate generator;
+        GeneratorWindow generator;
         generator.show();
         for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
             const QList<ClippedCaption> cut = clippedCaptions(*root);
@@ -79,7 +79,7 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
 TEST_F(CaptionsTest, IconsAreDrawnAtTheScreensPixelRatio) {
     // A picture scaled up from a smaller one is blurred: every icon gives a pixmap of the full
     // pixel size at twice the density, and at the density of the screen the window is on.
-    Generate generator;
+    GeneratorWindow generator;
     struct Icon {
         QString name;
         QIcon icon;
