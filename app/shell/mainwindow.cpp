@@ -574,8 +574,8 @@ HelpWindow& MainWindow::help() {
 
 PasswordDialog& MainWindow::passwordDialog() {
     if (!m_passwordDialog) {
-        m_passwordDialog = new PasswordDialog(
-            *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }, this);
+        m_passwordDialog = new PasswordDialog(m_dialogs, m_platform, *this,
+                                              [this] { return m_chooser ? m_chooser->chosenList() : nullptr; });
     }
     return *m_passwordDialog;
 }
