@@ -5,18 +5,37 @@
  */
 #pragma once
 
-class MainWindowServices;
+#include "filechooser.h"
+
+#include <utility>
+
+struct AppState;
+class BarPanes;
+class ChildWindowHost;
+class Dialogs;
+class Platform;
 
 class AttributeCommands {
 public:
-    explicit AttributeCommands(MainWindowServices& services)
-        : m_services(services) {}
+    AttributeCommands(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, ChildWindowHost& host,
+                      ChooserLookup chooser)
+        : m_state(state)
+        , m_dialogs(dialogs)
+        , m_platform(platform)
+        , m_bars(bars)
+        , m_host(host)
+        , m_chooser(std::move(chooser)) {}
 
-    // Sets ToolbarAttributes from the buttons' states, then gives them to the selected entries
+    // Takes the value the buttons show (ToolbarAttributes), then gives it to the selected entries
     // of the active child window's chosen-file list or of the chooser's file list, as
     // ActiveListKind says. Neither list is refreshed.
     void ApplyToolbarAttributes();
 
 private:
-    MainWindowServices& m_services;
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    BarPanes& m_bars;
+    ChildWindowHost& m_host;
+    ChooserLookup m_chooser;
 };

@@ -6,9 +6,7 @@
 #include "apptitle.h"
 #include "dialogs.h"
 #include "folderlock.h"
-#include "mainwindowservices.h"
-#include "passworddialog.h"
-#include "filechooserwindow.h"
+#include "passwordsource.h"
 
 using namespace Qt::StringLiterals;
 
@@ -17,52 +15,51 @@ namespace {
 // Points the tree at a renamed folder, then shows the messages in order: while they are on
 // screen the chooser already shows the folder under its new name (its file list disabled while
 // the folder is locked), rather than a highlight that lost its folder to the rename.
-void report(MainWindowServices& services, const FolderLock::Result& result) {
-    FileChooserWindow* chooser = services.chooser();
+void report(const ChooserLookup& lookup, Dialogs& dialogs, const FolderLock::Result& result) {
+    FileChooser* chooser = lookup();
     if (chooser && !result.folderPath.isEmpty())
         chooser->openFolder(result.folderPath);
     for (const QString& message : result.messages)
-        services.dialogs().message(message);
+        dialogs.message(message);
 }
 
 } // namespace
 
 QString FolderCommands::highlightedFolder() const {
-    const FileChooserWindow* chooser = m_services.chooser();
+    const FileChooser* chooser = m_chooser();
     return chooser ? chooser->highlightedFolder() : QString();
 }
 
 void FolderCommands::FolderLock_Click() {
-    const QString password = m_services.currentPassword();
+    const QString password = m_passwords.currentPassword();
     if (password.isEmpty()) {
-        m_services.ShowPasswordDialog();
+        m_passwords.askForPassword();
         return;
     }
     const QString folder = highlightedFolder();
     if (folder.isEmpty()) {
         // With the chooser closed no folder is highlighted.
-        m_services.dialogs().message(u"Please click the folder to lock."_s);
+        m_dialogs.message(u"Please click the folder to lock."_s);
         return;
     }
-    report(m_services, FolderLock(m_services.platform()).lock(folder, password));
+    report(m_chooser, m_dialogs, FolderLock(m_platform).lock(folder, password));
 }
 
 void FolderCommands::FolderUnlock_Click() {
-    const QString password = m_services.currentPassword();
+    const QString password = m_passwords.currentPassword();
     if (password.isEmpty()) {
-        m_services.ShowPasswordDialog();
+        m_passwords.askForPassword();
         return;
     }
     // The engine refuses the empty path of a closed chooser like a volume root.
-    report(m_services, FolderLock(m_services.platform()).unlock(highlightedFolder(), password));
+    report(m_chooser, m_dialogs, FolderLock(m_platform).unlock(highlightedFolder(), password));
 }
 
 void FolderCommands::UnWithMaster_Click() {
-    const QString masterPassword =
-        m_services.dialogs().input(u"Enter your Master password"_s, applicationTitle(), QString());
+    const QString masterPassword = m_dialogs.input(u"Enter your Master password"_s, applicationTitle(), QString());
     if (masterPassword.isEmpty()) {
-        m_services.dialogs().message(PasswordDialog::invalidPasswordMessage());
+        m_dialogs.message(invalidPasswordMessage());
         return;
     }
-    report(m_services, FolderLock(m_services.platform()).unlockWithMaster(highlightedFolder(), masterPassword));
+    report(m_chooser, m_dialogs, FolderLock(m_platform).unlockWithMaster(highlightedFolder(), masterPassword));
 }

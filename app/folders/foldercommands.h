@@ -7,14 +7,23 @@
  */
 #pragma once
 
+#include "filechooser.h"
+
 #include <QtCore/QString>
 
-class MainWindowServices;
+#include <utility>
+
+class Dialogs;
+class PasswordSource;
+class Platform;
 
 class FolderCommands {
 public:
-    explicit FolderCommands(MainWindowServices& services)
-        : m_services(services) {}
+    FolderCommands(Dialogs& dialogs, Platform& platform, PasswordSource& passwords, ChooserLookup chooser)
+        : m_dialogs(dialogs)
+        , m_platform(platform)
+        , m_passwords(passwords)
+        , m_chooser(std::move(chooser)) {}
 
     // Locks the highlighted folder with the working password; without one, opens the password
     // dialog instead.
@@ -29,5 +38,8 @@ private:
     // The folder tree's highlighted entry; empty while the chooser is closed.
     QString highlightedFolder() const;
 
-    MainWindowServices& m_services;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    PasswordSource& m_passwords;
+    ChooserLookup m_chooser;
 };

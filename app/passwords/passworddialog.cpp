@@ -5,12 +5,11 @@
  */
 #include "passworddialog.h"
 
-#include "appstate.h"
 #include "cipherpass.h"
 #include "dialogs.h"
 #include "filenames.h"
-#include "mainwindowservices.h"
 #include "masterpasswordfile.h"
+#include "passwordsource.h"
 #include "twips.h"
 
 #include <QtCore/QTimer>
@@ -24,7 +23,6 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListWidget>
-#include <QtWidgets/QMdiArea>
 #include <QtWidgets/QPushButton>
 
 #include <algorithm>
@@ -83,9 +81,11 @@ public:
 
 } // namespace
 
-PasswordDialog::PasswordDialog(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent)
-    : QDialog(parent)
-    , m_services(services)
+PasswordDialog::PasswordDialog(Dialogs& dialogs, Platform& platform, QWidget& mainWindow, ChosenListProvider chosenList)
+    : QDialog(&mainWindow)
+    , m_dialogs(dialogs)
+    , m_platform(platform)
+    , m_mainWindow(mainWindow)
     , m_chosenList(std::move(chosenList)) {
     setObjectName(u"PassWord1"_s);
     setWindowTitle(u"Enter a password"_s);
@@ -133,7 +133,7 @@ PasswordDialog::PasswordDialog(MainWindowServices& services, ChosenListProvider 
     // hands it there when a message box of the dialog closes, and a click in the chooser takes
     // it there. The dialog takes it back, its focus where it was or where a handler put it.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focused) {
-        if (focused && isVisible() && focused == mainWindow().windowHandle())
+        if (focused && isVisible() && focused == m_mainWindow.windowHandle())
             QTimer::singleShot(0, this, &PasswordDialog::takeFocusBack);
     });
 }
@@ -144,7 +144,8 @@ QGroupBox* PasswordDialog::addFrame(const QString& name, const QString& caption)
     return frame;
 }
 
-QLineEdit* PasswordDialog::addField(QGroupBox* frame, const QString& name, const QString& label, int row, KeyRule rule) {
+QLineEdit* PasswordDialog::addField(QGroupBox* frame, const QString& name, const QString& label, int row,
+                                    KeyRule rule) {
     auto* caption =
         placed(new QLabel(label, frame), name + u"Label"_s, twips::rect(LabelLeft, rowTop(row), LabelWidth, RowHeight));
     caption->setTextFormat(Qt::PlainText);
@@ -161,15 +162,11 @@ QLineEdit* PasswordDialog::addField(QGroupBox* frame, const QString& name, const
 }
 
 QPushButton* PasswordDialog::addButton(QGroupBox* frame, const QString& name, const QString& caption, int left,
-                                  void (PasswordDialog::*click)()) {
+                                       void (PasswordDialog::*click)()) {
     auto* button =
         placed(new QPushButton(caption, frame), name, twips::rect(left, ButtonTop, ButtonWidth, ButtonHeight));
     connect(button, &QPushButton::clicked, this, click);
     return button;
-}
-
-QString PasswordDialog::invalidPasswordMessage() {
-    return u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s;
 }
 
 QString PasswordDialog::currentPassword() const {
@@ -201,17 +198,13 @@ void PasswordDialog::openFrame(QGroupBox* frame, QLineEdit* firstField) {
     setFixedSize(frame->width(), frame->height() + Command3->height());
     // Outer rectangles, window frames included, as a window's position is given. The dialog's
     // frame is not known before it is first shown: it is taken to be as wide as the main window's.
-    const QRect main = mainWindow().frameGeometry();
-    const QSize outer = size() + main.size() - mainWindow().size();
+    const QRect main = m_mainWindow.frameGeometry();
+    const QSize outer = size() + main.size() - m_mainWindow.size();
     move(main.left() + (main.width() - outer.width()) / 2, main.top() + (main.height() - outer.height()) / 2);
     firstField->setFocus();
     show();
     raise();
     activateWindow();
-}
-
-QWidget& PasswordDialog::mainWindow() const {
-    return *m_services.mdiArea().window();
 }
 
 bool PasswordDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -242,7 +235,7 @@ bool PasswordDialog::discardsKey(QLineEdit* field, const KeyRule& rule, const QS
     if (typed.isEmpty() || !typed.front().isPrint())
         return false;
     if (typed == u" "_s && rule.refusesSpace) {
-        m_services.dialogs().message(SpaceMessage);
+        m_dialogs.message(SpaceMessage);
         return true;
     }
     return field->text().size() >= MaxTypedLength;
@@ -250,13 +243,13 @@ bool PasswordDialog::discardsKey(QLineEdit* field, const KeyRule& rule, const QS
 
 void PasswordDialog::moveFocusWhenFilled(QLineEdit* field, qsizetype minimum, QWidget* next) {
     if (field->text().size() < minimum)
-        m_services.dialogs().message(invalidPasswordMessage());
+        m_dialogs.message(invalidPasswordMessage());
     else
         next->setFocus();
 }
 
 void PasswordDialog::takeFocusBack() {
-    if (isVisible() && QApplication::activeWindow() == &mainWindow()) {
+    if (isVisible() && QApplication::activeWindow() == &m_mainWindow) {
         raise();
         activateWindow();
     }
@@ -278,9 +271,9 @@ void PasswordDialog::Check1_Click(bool checked) {
 
 void PasswordDialog::Command3_Click() {
     if (Text8->text().isEmpty()) {
-        m_services.dialogs().message(u"enter a password of 8 chractrs , at least one chracter"_s);
+        m_dialogs.message(u"enter a password of 8 chractrs , at least one chracter"_s);
     } else if (Text8->text() != Vtext->text()) {
-        m_services.dialogs().message(VerifyMessage);
+        m_dialogs.message(VerifyMessage);
         Vtext->clear();
         Vtext->setFocus();
     } else {
@@ -298,7 +291,7 @@ void PasswordDialog::Command2_Click() {
 }
 
 MasterPasswordFile PasswordDialog::masterPasswordFile() const {
-    return MasterPasswordFile(MasterPasswordFile::defaultPath(m_services.platform()));
+    return MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform));
 }
 
 bool PasswordDialog::masterPasswordMatches(const MasterPasswordFile& file, const QString& text) {
@@ -307,24 +300,23 @@ bool PasswordDialog::masterPasswordMatches(const MasterPasswordFile& file, const
     case MasterPasswordFile::Check::Matches:
         return true;
     case MasterPasswordFile::Check::Differs:
-        m_services.dialogs().message(MasterPasswordFile::wrongPasswordMessage());
+        m_dialogs.message(MasterPasswordFile::wrongPasswordMessage());
         return false;
     case MasterPasswordFile::Check::Unreadable:
-        m_services.dialogs().message(error);
+        m_dialogs.message(error);
         return false;
     }
     return false;
 }
 
 void PasswordDialog::Command5_Click() {
-    Dialogs& dialogs = m_services.dialogs();
     if (Text5->text().isEmpty()) {
-        dialogs.message(invalidPasswordMessage());
+        m_dialogs.message(invalidPasswordMessage());
         Text5->setFocus();
         return;
     }
     if (Text5->text() != Text4->text()) {
-        dialogs.message(VerifyMessage);
+        m_dialogs.message(VerifyMessage);
         Text4->clear();
         Text4->setFocus();
         return;
@@ -334,9 +326,9 @@ void PasswordDialog::Command5_Click() {
         return;
     QString error;
     if (!file.write(Text4->text(), &error))
-        return dialogs.message(error);
+        return m_dialogs.message(error);
     hide();
-    dialogs.message(u"Your new password is accepted"_s);
+    m_dialogs.message(u"Your new password is accepted"_s);
 }
 
 void PasswordDialog::Command6_Click() {
@@ -344,14 +336,13 @@ void PasswordDialog::Command6_Click() {
 }
 
 void PasswordDialog::Command7_Click() {
-    Dialogs& dialogs = m_services.dialogs();
     if (Text10->text().isEmpty())
-        return dialogs.message(invalidPasswordMessage());
+        return m_dialogs.message(invalidPasswordMessage());
     if (!masterPasswordMatches(masterPasswordFile(), Text10->text()))
         return;
     const QListWidget* list = m_chosenList ? m_chosenList() : nullptr;
     if (!list || list->count() == 0 || list->item(0)->text().isEmpty()) {
-        dialogs.message(u"There're no  files in chosen list"_s);
+        m_dialogs.message(u"There're no  files in chosen list"_s);
         activateWindow();
         return;
     }
@@ -359,29 +350,24 @@ void PasswordDialog::Command7_Click() {
 }
 
 void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
-    AppState& state = m_services.state();
     for (int i = 0; i < list.count(); ++i) {
         const QString entry = list.item(i)->text();
         if (entry.isEmpty())
             break;
-        state.CurrentFile = entry;
         if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))
             continue;
         if (const std::optional<QString> refusal = FileNames::refusal(entry)) {
-            m_services.dialogs().message(*refusal);
+            m_dialogs.message(*refusal);
             continue;
         }
         QString error;
         const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(entry, &error);
         // A file that has gone or cannot be read is reported, and the next entry still runs.
         if (!header) {
-            m_services.dialogs().message(error);
+            m_dialogs.message(error);
             continue;
         }
-        state.HeaderPassword = header->HeaderPassword;
-        state.HeaderLevel = header->HeaderLevel;
-        state.SavedAttributes = header->SavedAttributes;
-        m_services.dialogs().message(u"The  "_s + entry + u"  Password is   "_s + state.HeaderPassword);
+        m_dialogs.message(u"The  "_s + entry + u"  Password is   "_s + header->HeaderPassword);
     }
 }
 

@@ -14,7 +14,8 @@
 
 #include <functional>
 
-class MainWindowServices;
+class Dialogs;
+class Platform;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -29,8 +30,8 @@ public:
     // The chooser's chosen-file list `List1`; nullptr while there is no chooser.
     using ChosenListProvider = std::function<QListWidget*()>;
 
-    // The dialog centres itself over the main window, the window that holds services.mdiArea().
-    PasswordDialog(MainWindowServices& services, ChosenListProvider chosenList, QWidget* parent = nullptr);
+    // The dialog belongs to the main window and centres itself over it.
+    PasswordDialog(Dialogs& dialogs, Platform& platform, QWidget& mainWindow, ChosenListProvider chosenList);
 
     // The three openings show their frame and return at once. None of them gates: the command
     // gate (ActiveListKind to None, nothing while Busy) belongs to the menu procedure that calls.
@@ -45,7 +46,6 @@ public:
     QString currentPassword() const;
     // The text of the verify box `Vtext`.
     QString verifyPassword() const;
-    static QString invalidPasswordMessage();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,7 +73,6 @@ private:
     // The master-password check; shows why when the text is not the master password.
     bool masterPasswordMatches(const MasterPasswordFile& file, const QString& text);
     void takeFocusBack();
-    QWidget& mainWindow() const;
 
     void Check1_Click(bool checked);
     void Command3_Click();
@@ -85,7 +84,9 @@ private:
     // Shows the password stored in each encrypted file of the chosen-file list.
     void revealStoredPasswords(const QListWidget& list);
 
-    MainWindowServices& m_services;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    QWidget& m_mainWindow;
     ChosenListProvider m_chosenList;
     QHash<const QObject*, KeyRule> m_keyRules;
 

@@ -51,6 +51,26 @@ void fixBarHeight(QWidget* bar, double heightTwips) {
     bar->setFixedHeight(twips::toPixels(heightTwips));
 }
 
+// The open chooser window's calls that the commands make.
+class ChooserRole final : public FileChooser {
+public:
+    explicit ChooserRole(const QPointer<FileChooserWindow>& window)
+        : m_window(window) {}
+
+    QListWidget* chosenList() override { return m_window->chosenList(); }
+    QString currentFolder() const override { return m_window->currentFolder(); }
+    QStringList shownFiles() const override { return m_window->shownFiles(); }
+    int fileCount() const override { return m_window->fileCount(); }
+    QStringList selectedFiles() const override { return m_window->selectedFiles(); }
+    QString highlightedFile() const override { return m_window->highlightedFile(); }
+    QString highlightedFolder() const override { return m_window->highlightedFolder(); }
+    void refreshFiles() override { m_window->refreshFiles(); }
+    void openFolder(const QString& path) override { m_window->openFolder(path); }
+
+private:
+    const QPointer<FileChooserWindow>& m_window;
+};
+
 } // namespace
 
 MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
@@ -203,7 +223,7 @@ void MainWindow::wireCommands() {
         {u"UnWithMaster"_s, &FolderCommands::UnWithMaster_Click},
     };
     for (const auto& [item, command] : folderCommands)
-        onItem(item, [this, command] { (FolderCommands(*this).*command)(); });
+        onItem(item, [this, command] { (FolderCommands(m_dialogs, m_platform, *this, chooserLookup()).*command)(); });
 
     for (const FileTypeFilters::Switch& filter : FileTypeFilters::switches()) {
         const FileKind kind = filter.kind;
@@ -531,7 +551,7 @@ void MainWindow::attributeButtonClicked() {
     if (m_state.ActiveListKind == ListKind::None)
         m_dialogs.message(u"Click the list  then change attribute"_s);
     else
-        AttributeCommands(*this).ApplyToolbarAttributes();
+        AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host, chooserLookup()).ApplyToolbarAttributes();
 }
 
 void MainWindow::Contents1_Click() {
@@ -554,8 +574,8 @@ HelpWindow& MainWindow::help() {
 
 PasswordDialog& MainWindow::passwordDialog() {
     if (!m_passwordDialog) {
-        m_passwordDialog = new PasswordDialog(
-            *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }, this);
+        m_passwordDialog = new PasswordDialog(m_dialogs, m_platform, *this,
+                                              [this] { return m_chooser ? m_chooser->chosenList() : nullptr; });
     }
     return *m_passwordDialog;
 }
@@ -570,6 +590,12 @@ QString MainWindow::verifyPassword() {
 
 void MainWindow::askForPassword() {
     ShowPasswordDialog();
+}
+
+ChooserLookup MainWindow::chooserLookup() {
+    if (!m_chooserRole)
+        m_chooserRole = std::make_unique<ChooserRole>(m_chooser);
+    return [this]() -> FileChooser* { return m_chooser ? m_chooserRole.get() : nullptr; };
 }
 
 bool MainWindow::isChecked(const QString& itemName) const {

@@ -11,6 +11,7 @@
 #include "appstate.h"
 #include "childwindowhost.h"
 #include "cryptcommands.h"
+#include "filechooser.h"
 #include "filetypefilters.h"
 #include "hotlistcommands.h"
 #include "mainbars.h"
@@ -23,6 +24,7 @@
 #include <QtWidgets/QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class HotListBrowser;
 class HelpWindow;
@@ -129,6 +131,8 @@ private:
     bool highSecurity() const override;
     bool deleteOriginal() const override;
     bool isChecked(const QString& itemName) const;
+    // The chooser as the commands use it: nullptr while it is closed.
+    ChooserLookup chooserLookup();
 
     AppState m_state;
     Dialogs& m_dialogs;
@@ -148,6 +152,7 @@ private:
     QPointer<HotListBrowser> m_browser;
     QPointer<HelpWindow> m_help;
     PasswordDialog* m_passwordDialog = nullptr;
+    std::unique_ptr<FileChooser> m_chooserRole;
     // Paths handed over while a long operation ran, opened at its end.
     QStringList m_waitingPaths;
     CryptCommands m_crypt{*this, [this] { return verifyPassword(); }};

@@ -1,8 +1,14 @@
-/* The password dialog through its widgets: the fields' key rules, "Ok", "Cancel" and "Save". */
+/*
+ * The password dialog through its widgets: the fields' key rules, "Ok", "Cancel", "Save" and the
+ * stored passwords shown.
+ */
 #include "passworddialog.h"
 
-#include "fakeservices.h"
+#include "cipherpass.h"
+#include "linuxplatform.h"
 #include "masterpasswordfile.h"
+#include "passwordsource.h"
+#include "scripteddialogs.h"
 #include "tempenv.h"
 
 #include <QtCore/QMimeData>
@@ -20,7 +26,9 @@
 #include <functional>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,18 +36,23 @@ class PasswordDialogTest : public TempEnvTest {
 protected:
     void SetUp() override {
         TempEnvTest::SetUp();
-        m_dialog = new PasswordDialog(
-            m_services, [this] { return &m_list; }, &m_services.window);
+        m_mainWindow.resize(1000, 600);
+        m_mainWindow.show();
+        m_dialog = new PasswordDialog(m_dialogs, m_platform, m_mainWindow, [this] { return m_list.get(); });
     }
     QLineEdit* field(const QString& name) const { return m_dialog->findChild<QLineEdit*>(name); }
     void type(const QString& name, const QString& text) const { QTest::keyClicks(field(name), text); }
     void click(const QString& name) const {
         QTest::mouseClick(m_dialog->findChild<QPushButton*>(name), Qt::LeftButton);
     }
-    QStringList messages() const { return m_services.scripted.texts(); }
+    QStringList messages() const { return m_dialogs.texts(); }
 
-    FakeServices m_services;
-    QListWidget m_list;
+    ScriptedDialogs m_dialogs;
+    LinuxPlatform m_platform;
+    // The dialog's owner, standing for the main window.
+    QWidget m_mainWindow;
+    // The chooser's chosen-file list; none while the chooser is closed.
+    std::unique_ptr<QListWidget> m_list = std::make_unique<QListWidget>();
     PasswordDialog* m_dialog = nullptr;
 };
 
@@ -48,7 +61,7 @@ TEST_F(PasswordDialogTest, KeyRulesOfEveryField) {
         SCOPED_TRACE(name.toStdString());
         QLineEdit* edit = field(name);
         const bool refusesSpace = name != u"Vtext"_s && name != u"Text4"_s;
-        m_services.scripted.clear();
+        m_dialogs.clear();
         type(name, u" "_s);
         EXPECT_EQ(edit->text(), refusesSpace ? u""_s : u" "_s);
         EXPECT_EQ(messages(),
@@ -148,9 +161,9 @@ TEST_F(PasswordDialogTest, OkSetsOnlyAVerifiedPasswordAndCancelDropsAnUnverified
 }
 
 TEST_F(PasswordDialogTest, MasterPasswordChangesOnlyWithTheOldOne) {
-    const QString file = MasterPasswordFile::defaultPath(m_services.testPlatform);
+    const QString file = MasterPasswordFile::defaultPath(m_platform);
     const auto save = [this](const QString& old, const QString& next) {
-        m_services.scripted.clear();
+        m_dialogs.clear();
         m_dialog->showMasterPassword();
         type(u"Text6"_s, old);
         type(u"Text5"_s, next);
@@ -176,4 +189,60 @@ TEST_F(PasswordDialogTest, MasterPasswordChangesOnlyWithTheOldOne) {
     save(u""_s, u"abc"_s);
     EXPECT_EQ(messages(), QStringList{file + u" is a folder, not a file."_s});
     EXPECT_TRUE(m_dialog->isVisible());
+}
+
+TEST_F(PasswordDialogTest, OkOfTheHintFrameShowsThePasswordEachEncryptedFileHolds) {
+    ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
+    // An encrypted file's header: the password in 8 characters, the level and the attributes,
+    // each byte complemented.
+    const auto encrypted = [this](const QString& name, const QByteArray& fields) {
+        QByteArray header;
+        for (const char c : fields)
+            header += char(255 - quint8(c));
+        return makeFile(name, header + "body");
+    };
+    const QString abc = encrypted(u"a.txt.vxp"_s, QByteArray("abc     L\x07"));
+    const QString full = encrypted(u"b.vxp"_s, QByteArray("12345678H\x20"));
+    const QString upper = encrypted(u"c.VXP"_s, QByteArray("zzzzzzzzH\x20"));
+    const QString missing = path(u"gone.vxp"_s);
+    QString gone;
+    ASSERT_FALSE(CipherPass::ReadHeader(missing, &gone));
+    // "x" + 0xFF shows as "x" + U+FFFD, which is the name of another encrypted file.
+    const QByteArray stray = QFile::encodeName(root()) + "/x\xFF.vxp";
+    ASSERT_EQ(::close(::open(stray.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    const QString shown = encrypted(u"x\uFFFD.vxp"_s, QByteArray("straystrL\x20"));
+    // Only entries ending in ".vxp" are read, up to the first empty one.
+    m_list->addItems({abc, path(u"note.txt"_s), upper, missing, shown, full, QString(), abc});
+    m_dialog->showPasswordHint();
+    type(u"Text10"_s, u"Master1"_s);
+    click(u"Command7"_s);
+    const QString is = u"  Password is   "_s;
+    EXPECT_EQ(messages(), (QStringList{u"The  "_s + abc + is + u"abc     "_s, gone,
+                                       u"The name of "_s + shown + u" can't be read correctly. Please rename it."_s,
+                                       u"The  "_s + full + is + u"12345678"_s}));
+    ::unlink(stray.constData());
+
+    // Without the master password, or with nothing to show, no file is read.
+    const QString none = u"There're no  files in chosen list"_s;
+    const std::tuple<const char*, QString, std::function<void()>, QString> refusals[] = {
+        {"empty field", u""_s, [] {}, invalidPasswordMessage()},
+        {"wrong master password", u"master1"_s, [] {}, MasterPasswordFile::wrongPasswordMessage()},
+        {"empty list", u"Master1"_s, [this] { m_list->clear(); }, none},
+        {"empty first entry", u"Master1"_s,
+         [this, abc] {
+             m_list->addItems({QString(), abc});
+         },
+         none},
+        {"chooser closed", u"Master1"_s, [this] { m_list.reset(); }, none},
+    };
+    for (const auto& [what, master, arrange, message] : refusals) {
+        SCOPED_TRACE(what);
+        m_dialogs.clear();
+        arrange();
+        m_dialog->showPasswordHint();
+        field(u"Text10"_s)->setText(master);
+        click(u"Command7"_s);
+        EXPECT_EQ(messages(), QStringList{message});
+        EXPECT_TRUE(m_dialog->isVisible());
+    }
 }

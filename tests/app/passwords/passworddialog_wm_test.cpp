@@ -4,9 +4,10 @@
  * Keys and clicks go through the X server, so they land where a person's would.
  */
 #include "desktopuser.h"
-#include "fakeservices.h"
+#include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
+#include "passwordsource.h"
 
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
@@ -26,7 +27,7 @@ QString nameOf(const QWidget* widget) {
 
 } // namespace
 
-class PasswordDialogFocusTest : public MainWindowTest<TestPlatform> {
+class PasswordDialogFocusTest : public MainWindowTest<LinuxPlatform> {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
@@ -138,7 +139,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(keyboardBack(5, ok));
 
-    const QString invalid = PasswordDialog::invalidPasswordMessage();
+    const QString invalid = invalidPasswordMessage();
     const QStringList expected{invalid, u"Please don't enter space for your password "_s, u"Verify your passwoed"_s,
                                invalid, u"The  "_s + encrypted + u"  Password is   abc     "_s};
     EXPECT_EQ(m_closer->texts().join(u'\n').toStdString(), expected.join(u'\n').toStdString());

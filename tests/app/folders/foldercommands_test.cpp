@@ -1,0 +1,114 @@
+/* The folder commands over a fake chooser and password: what is asked, shown and opened, in order. */
+#include "foldercommands.h"
+
+#include "apptitle.h"
+#include "attributes.h"
+#include "chooserrules.h"
+#include "fakechooser.h"
+#include "fakeroles.h"
+#include "masterpasswordfile.h"
+#include "redirectedplatform.h"
+#include "scripteddialogs.h"
+#include "tempenv.h"
+
+#include <QtCore/QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Ext = ChooserRules::LockExtension.toString();
+const QString Locked = u"The folder successfully Locked."_s;
+const QString Unlocked = u"The folder successfully unlocked."_s;
+
+using Command = void (FolderCommands::*)();
+
+} // namespace
+
+class FolderCommandsTest : public TempEnvTest {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_platform.placeIn([this](const QString& folder) { return makeDir(folder); });
+        m_docs = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
+        m_chooser.folder = m_docs;
+    }
+    void run(Command command) {
+        FolderCommands commands(m_dialogs, m_platform, m_password,
+                                [this]() -> FileChooser* { return m_chooserOpen ? &m_chooser : nullptr; });
+        (commands.*command)();
+    }
+
+    ScriptedDialogs m_dialogs;
+    RedirectedPlatform m_platform;
+    SetPassword m_password;
+    FakeChooser m_chooser;
+    bool m_chooserOpen = true;
+    QString m_docs;
+};
+
+TEST_F(FolderCommandsTest, WithoutAWorkingPasswordLockAndUnlockAskForOne) {
+    for (const Command command : {&FolderCommands::FolderLock_Click, &FolderCommands::FolderUnlock_Click}) {
+        m_password.asked = 0;
+        run(command);
+        EXPECT_EQ(m_password.asked, 1);
+    }
+    EXPECT_TRUE(m_dialogs.boxes().isEmpty());
+    EXPECT_TRUE(m_chooser.opened.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(m_docs));
+}
+
+TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
+    ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
+    m_password.password = u"abcdefgh"_s;
+    QStringList highlighted; // the tree's highlight while each message is on screen
+    m_dialogs.onMessage = [&] { highlighted << m_chooser.highlightedFolder(); };
+    // Each step: the command, the master password typed (nullopt: the box is cancelled), the
+    // messages, the folders the tree was pointed at.
+    const std::tuple<Command, std::optional<QString>, QStringList, QStringList> steps[] = {
+        {&FolderCommands::FolderLock_Click, {}, {Locked}, {m_docs + Ext}},
+        {&FolderCommands::FolderLock_Click, {}, {u" Folder's path  is already locked."_s}, {}},
+        {&FolderCommands::FolderUnlock_Click, {}, {Unlocked}, {m_docs}},
+        {&FolderCommands::FolderUnlock_Click, {}, {u"This folder is unlocked"_s}, {}},
+        {&FolderCommands::FolderLock_Click, {}, {Locked}, {m_docs + Ext}},
+        {&FolderCommands::UnWithMaster_Click, std::nullopt, {invalidPasswordMessage()}, {}},
+        {&FolderCommands::UnWithMaster_Click, u"master1"_s, {MasterPasswordFile::wrongPasswordMessage()}, {}},
+        {&FolderCommands::UnWithMaster_Click, u"Master1"_s, {Unlocked}, {m_docs}},
+    };
+    for (const auto& [command, master, messages, opened] : steps) {
+        SCOPED_TRACE(messages.join(u' ').toStdString());
+        m_dialogs.clear();
+        m_chooser.opened.clear();
+        highlighted.clear();
+        const bool asks = command == &FolderCommands::UnWithMaster_Click;
+        if (asks)
+            master ? m_dialogs.answerInput(*master) : m_dialogs.cancelInput();
+        run(command);
+        EXPECT_EQ(m_chooser.opened, opened);
+        QList<ScriptedDialogs::Box> boxes;
+        if (asks)
+            boxes.append({ScriptedDialogs::Kind::Input, applicationTitle(), u"Enter your Master password"_s});
+        for (const QString& message : messages)
+            boxes.append({ScriptedDialogs::Kind::Message, applicationTitle(), message});
+        EXPECT_EQ(m_dialogs.boxes(), boxes);
+        // Every message shows with the tree already at the folder's name of the moment.
+        EXPECT_EQ(highlighted, QStringList(messages.size(), m_chooser.folder));
+    }
+    EXPECT_EQ(m_password.asked, 0);
+    EXPECT_EQ(QDir(m_docs).entryList(QDir::Files | QDir::Hidden), QStringList{u"note.txt"_s});
+    EXPECT_EQ(m_platform.attributes(m_docs), Attr::Directory);
+}
+
+TEST_F(FolderCommandsTest, AClosedChooserHighlightsNoFolder) {
+    m_chooserOpen = false;
+    m_password.password = u"abc"_s;
+    ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
+    m_dialogs.answerInput(u"Master1"_s);
+    run(&FolderCommands::FolderLock_Click);
+    run(&FolderCommands::FolderUnlock_Click);
+    run(&FolderCommands::UnWithMaster_Click);
+    EXPECT_EQ(m_dialogs.texts(),
+              (QStringList{u"Please click the folder to lock."_s, u"Please click the folder to unlock."_s,
+                           u"Enter your Master password"_s, u"Please click the folder to unlock."_s}));
+    EXPECT_TRUE(QFileInfo::exists(m_docs));
+}
