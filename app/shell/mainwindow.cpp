@@ -112,6 +112,10 @@ FileChooserWindow* MainWindow::chooser() {
     return m_chooser;
 }
 
+FileChooser* MainWindow::fileChooser() {
+    return m_chooser;
+}
+
 HotListBrowser* MainWindow::browser() const {
     return m_browser;
 }

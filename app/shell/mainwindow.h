@@ -59,6 +59,8 @@ public:
     QString currentPassword() override;
     void ShowPasswordDialog() override;
     FileChooserWindow* chooser() override;
+    // The chooser in its role for the commands; nullptr while it is closed.
+    FileChooser* fileChooser();
     QListWidget* activeChosenList() override;
 
     // Acts on the paths the program was started with or a second start handed over: the chooser
@@ -150,5 +152,6 @@ private:
     PasswordDialog* m_passwordDialog = nullptr;
     // Paths handed over while a long operation ran, opened at its end.
     QStringList m_waitingPaths;
-    CryptCommands m_crypt{*this, [this] { return verifyPassword(); }};
+    CryptCommands m_crypt{
+        {m_state, m_dialogs, m_platform, m_bars, *this, *this, m_host, [this] { return fileChooser(); }}};
 };
