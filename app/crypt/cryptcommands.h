@@ -70,6 +70,7 @@ class CryptCommands {
 public:
     // What the commands work with.
     struct Roles {
+        // Busy and CancelRequested; nothing of one file goes there.
         AppState& state;
         Dialogs& dialogs;
         Platform& platform;
