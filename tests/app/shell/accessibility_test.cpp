@@ -4,8 +4,8 @@
  * commands that live only in pop-up menus open from the keyboard.
  */
 #include "fakeservices.h"
-#include "generatewindow.h"
 #include "hotlistbrowser.h"
+#include "generatewindow.h"
 #include "mainwindowtest.h"
 #include "progresswindow.h"
 #include "statline.h"
