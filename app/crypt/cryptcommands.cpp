@@ -6,21 +6,20 @@
 
 #include "appstate.h"
 #include "attributes.h"
+#include "barpanes.h"
+#include "childwindowhost.h"
 #include "chooserrules.h"
 #include "cipherpass.h"
 #include "dialogs.h"
 #include "filenames.h"
-#include "listpanes.h"
-#include "mainwindowservices.h"
+#include "passwordsource.h"
 #include "platform.h"
 #include "progresswindow.h"
-#include "filechooserwindow.h"
-#include "statline.h"
+#include "runoptions.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QScopedValueRollback>
-#include <QtGui/QAction>
 #include <QtWidgets/QListWidget>
 
 #include <optional>
@@ -90,27 +89,17 @@ QString failureText(const PassResult& result, const QString& file) {
 
 } // namespace
 
-CryptCommands::CryptCommands(MainWindowServices& services, std::function<QString()> verifyPassword)
-    : m_services(services)
-    , m_verifyPassword(std::move(verifyPassword)) {}
+CryptCommands::CryptCommands(const Roles& roles)
+    : m_roles(roles) {}
 
 ProgressWindow& CryptCommands::progress() {
     if (!m_progress)
-        m_progress = new ProgressWindow(m_services);
+        m_progress = new ProgressWindow(m_roles.host.mainWindow(), m_roles.state, m_roles.dialogs);
     return *m_progress;
 }
 
-const QString& CryptCommands::currentFile() const {
-    return m_services.state().CurrentFile;
-}
-
-bool CryptCommands::isChecked(const QString& itemName) const {
-    const QAction* item = m_services.menuItem(itemName);
-    return item && item->isChecked();
-}
-
 bool CryptCommands::pathExists(const QString& path) const {
-    return m_services.platform().attributes(path).has_value();
+    return m_roles.platform.attributes(path).has_value();
 }
 
 // ---- Chosen-file lists ----
@@ -127,7 +116,7 @@ void CryptCommands::runOnChosenList(EntryCheck checkEntry, Procedure processFile
     if (m_running)
         return;
     const QScopedValueRollback running(m_running, true);
-    m_list = m_services.activeChosenList();
+    m_list = m_roles.host.activeChosenList();
     if (!checkSelection(checkEntry))
         return;
     (this->*processFiles)();
@@ -135,19 +124,18 @@ void CryptCommands::runOnChosenList(EntryCheck checkEntry, Procedure processFile
 }
 
 bool CryptCommands::checkSelection(EntryCheck checkEntry) {
-    Dialogs& dialogs = m_services.dialogs();
+    Dialogs& dialogs = m_roles.dialogs;
     if (!m_list || m_list->selectedItems().isEmpty()) {
         dialogs.message(u"Choose file(s) in your list Please."_s);
         return false;
     }
-    if (m_services.currentPassword().isEmpty()) {
-        m_services.ShowPasswordDialog();
+    if (m_roles.passwords.currentPassword().isEmpty()) {
+        m_roles.passwords.askForPassword();
         return false;
     }
     for (int i = 0; i < m_list->count(); ++i) {
         if (!isSelected(*m_list, i))
             continue;
-        m_services.state().CurrentFile = entry(*m_list, i);
         if ((this->*checkEntry)(i) == Next::Stop)
             return false;
     }
@@ -159,8 +147,8 @@ bool CryptCommands::checkSelection(EntryCheck checkEntry) {
 }
 
 CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
-    Dialogs& dialogs = m_services.dialogs();
-    const QString& file = currentFile();
+    Dialogs& dialogs = m_roles.dialogs;
+    const QString file = entry(*m_list, i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
     if (hasEncryptedEnding(file)) {
@@ -168,8 +156,7 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
             return Next::Stop;
         deselect(*m_list, i);
     }
-    CheckFileExists();
-    if (!TwinExists) {
+    if (!CheckFileExists(file)) {
         dialogs.message(file + u" moved or it may in locked folder.\r\nVexa Password will convert this selection."_s);
         deselect(*m_list, i);
         return Next::Continue;
@@ -187,8 +174,8 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
 }
 
 CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
-    Dialogs& dialogs = m_services.dialogs();
-    const QString& file = currentFile();
+    Dialogs& dialogs = m_roles.dialogs;
+    const QString file = entry(*m_list, i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
     if (!hasEncryptedEnding(file)) {
@@ -196,8 +183,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
             return Next::Stop;
         deselect(*m_list, i);
     }
-    CheckFileExists();
-    if (!TwinExists) {
+    if (!CheckFileExists(file)) {
         if (dialogs.askYesNo(file + u" moved or it may in locked folder.\r\n"
                                     u"Vexa Password will convert this selection for you.\r\n"
                                     u" Press Yes to accept    No to cancel all"_s) != Answer::Yes)
@@ -215,109 +201,108 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
 void CryptCommands::removeEntry(int& i) {
     delete m_list->takeItem(i--);
     // The pane counts the entries of the list worked in; it would go stale otherwise.
-    ListPanes::ShowListCount(m_services, m_list->count());
+    m_roles.bars.showListCount(m_list->count());
 }
 
 void CryptCommands::EncryptChosenFiles() {
-    PasswordField = EncryptedFormat::PasswordField(m_services.currentPassword());
+    const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
     progress().ShowProgress();
-    forEachSelectedEntry(&CryptCommands::encryptChosenFile);
+    forEachSelectedEntry(&CryptCommands::encryptChosenFile, passwordField);
 }
 
 void CryptCommands::DecryptChosenFiles() {
-    PasswordField = EncryptedFormat::PasswordField(m_services.currentPassword());
+    const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
     progress().showInPlace();
-    forEachSelectedEntry(&CryptCommands::decryptChosenFile);
+    forEachSelectedEntry(&CryptCommands::decryptChosenFile, passwordField);
 }
 
-void CryptCommands::forEachSelectedEntry(EntryStep step) {
+void CryptCommands::forEachSelectedEntry(EntryStep step, const QString& passwordField) {
     for (int i = 0; m_list && i < m_list->count(); ++i) {
         if (!isSelected(*m_list, i))
             continue;
-        m_services.state().CurrentFile = entry(*m_list, i);
-        if ((this->*step)(i) == Next::Stop)
+        FileJob job{entry(*m_list, i), passwordField};
+        if ((this->*step)(job, i) == Next::Stop)
             return;
     }
     refreshShownFiles();
     progress().CloseProgress();
 }
 
-CryptCommands::Next CryptCommands::encryptChosenFile(int i) {
-    Platform& platform = m_services.platform();
-    AppState& state = m_services.state();
-    const QString file = currentFile();
-    const QString encrypted = EncryptedFormat::encryptedName(file);
-    m_space = MeasureFreeSpace(platform, file);
+CryptCommands::Next CryptCommands::encryptChosenFile(FileJob& job, int i) {
+    Platform& platform = m_roles.platform;
+    const QString& file = job.file;
+    const FreeSpace space = MeasureFreeSpace(platform, file);
     const qint64 length = fileLength(file);
-    if (length == 0 || !fitsFreeSpace(length, u"encrypt"_s, entry(*m_list, i)))
+    if (length == 0 || !fitsFreeSpace(space, length, u"encrypt"_s, entry(*m_list, i)))
         return Next::Continue;
-    if (const std::optional<quint32> attributes = platform.attributes(file))
-        state.SavedAttributes = CipherPass::headerAttributes(*attributes);
-    CheckEncryptedTwinExists();
+    saveAttributes(job);
+    const Twin twin = CheckEncryptedTwinExists(file);
+    const QString& encrypted = twin.path;
     progress().showFile(file);
-    const bool replacing = TwinExists;
+    const bool replacing = twin.exists;
     if (replacing) {
-        if (m_services.dialogs().askYesNo(file + u".vxp already exists. do you want to replace it "_s) != Answer::Yes) {
+        if (m_roles.dialogs.askYesNo(file + u".vxp already exists. do you want to replace it "_s) != Answer::Yes) {
             platform.setAttributes(encrypted, Attr::Encrypted);
             return Next::Continue;
         }
         platform.setAttributes(encrypted, Attr::Archive);
     }
-    if (encryptCurrentFile().outcome == Outcome::Succeeded)
-        MarkEncrypted(i);
+    if (encryptCurrentFile(job).outcome == Outcome::Succeeded)
+        MarkEncrypted(job, i);
     else if (replacing)
         platform.setAttributes(encrypted, Attr::Encrypted); // the older file stays, marked as before
     // With delete-original on, the pass has deleted the plain file if its output was complete.
-    if (!isChecked(u"DELOLD"_s))
-        platform.setAttributes(file, state.SavedAttributes);
-    return state.CancelRequested ? stopAfterCancel() : Next::Continue;
+    if (!m_roles.options.deleteOriginal())
+        restoreAttributes(file, job.savedAttributes);
+    return m_roles.state.CancelRequested ? stopAfterCancel() : Next::Continue;
 }
 
-CryptCommands::Next CryptCommands::decryptChosenFile(int i) {
-    Platform& platform = m_services.platform();
-    AppState& state = m_services.state();
-    const QString file = currentFile();
+CryptCommands::Next CryptCommands::decryptChosenFile(FileJob& job, int i) {
+    Platform& platform = m_roles.platform;
+    const QString& file = job.file;
     progress().moveCover(0);
-    m_space = MeasureFreeSpace(platform, file);
+    const FreeSpace space = MeasureFreeSpace(platform, file);
     const qint64 length = fileLength(file);
-    if (length == 0 || !fitsFreeSpace(length, u"decrypt"_s, entry(*m_list, i)) || !acceptsHeader())
+    if (length == 0 || !fitsFreeSpace(space, length, u"decrypt"_s, entry(*m_list, i)) || !acceptsHeader(job))
         return Next::Continue;
-    CheckPlainTwinExists();
-    const bool replacing = TwinExists;
+    const Twin twin = CheckPlainTwinExists(file);
+    job.plainName = twin.path;
+    const bool replacing = twin.exists;
     if (replacing) {
-        if (m_services.dialogs().askYesNo(PlainName + u" already exist do you want to replace it "_s) != Answer::Yes)
+        if (m_roles.dialogs.askYesNo(job.plainName + u" already exist do you want to replace it "_s) != Answer::Yes)
             return Next::Continue;
-        platform.setAttributes(PlainName, Attr::Archive);
+        platform.setAttributes(job.plainName, Attr::Archive);
     }
     progress().showFile(file);
-    if (decryptCurrentFile().outcome == Outcome::Succeeded) {
-        MarkDecrypted(i);
+    if (decryptCurrentFile(job).outcome == Outcome::Succeeded) {
+        MarkDecrypted(job, i);
         if (replacing) {
             // Errors ignored: with delete-original on, the encrypted file is gone by now.
             platform.setAttributes(file, Attr::Encrypted);
-            platform.setAttributes(PlainName, state.SavedAttributes);
+            restoreAttributes(job.plainName, job.savedAttributes);
         }
     }
-    return state.CancelRequested ? stopAfterCancel() : Next::Continue;
+    return m_roles.state.CancelRequested ? stopAfterCancel() : Next::Continue;
 }
 
-void CryptCommands::MarkEncrypted(int i) {
-    const QString& file = currentFile();
+void CryptCommands::MarkEncrypted(const FileJob& job, int i) {
+    const QString& file = job.file;
     // The user may have changed the list while the pass let events run: only the entry that
     // still names the file follows it.
     if (m_list && entry(*m_list, i) == file) {
         m_list->item(i)->setText(EncryptedFormat::encryptedName(file));
         deselect(*m_list, i);
     }
-    m_services.platform().setAttributes(EncryptedFormat::encryptedName(file), Attr::Encrypted);
+    m_roles.platform.setAttributes(EncryptedFormat::encryptedName(file), Attr::Encrypted);
 }
 
-void CryptCommands::MarkDecrypted(int i) {
-    if (m_list && entry(*m_list, i) == currentFile()) {
-        m_list->item(i)->setText(PlainName);
+void CryptCommands::MarkDecrypted(const FileJob& job, int i) {
+    // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
+    // plain file either way.
+    if (m_list && entry(*m_list, i) == job.file) {
+        m_list->item(i)->setText(job.plainName);
         deselect(*m_list, i);
     }
-    DeleteOriginalIfChosen();
 }
 
 // ---- Shown files ----
@@ -336,25 +321,26 @@ void CryptCommands::runOnShownFiles(Procedure processFiles) {
     const QScopedValueRollback running(m_running, true);
     (this->*processFiles)();
     updateStatus();
-    m_services.state().Busy = false;
+    m_roles.state.Busy = false;
 }
 
 CryptCommands::ShownFiles CryptCommands::startShownFiles(bool verifyPassword) {
-    const FileChooserWindow* chooser = m_services.chooser();
+    const FileChooser* chooser = m_roles.chooser();
     if (!chooser)
         return {};
-    ShownFiles shown{chooser->currentFolder(), chooser->shownFiles()};
-    m_space = MeasureFreeSpace(m_services.platform(), shown.folder);
+    ShownFiles shown{chooser->currentFolder(), chooser->shownFiles(), {}, {}};
+    shown.space = MeasureFreeSpace(m_roles.platform, shown.folder);
     if (shown.names.isEmpty()) {
-        m_services.dialogs().message(u"There're no shown in the directory"_s);
+        m_roles.dialogs.message(u"There're no shown in the directory"_s);
         return {};
     }
-    const QString password = m_services.currentPassword();
-    if (password.isEmpty() || (verifyPassword && password != m_verifyPassword())) {
-        m_services.ShowPasswordDialog();
+    PasswordSource& passwords = m_roles.passwords;
+    const QString password = passwords.currentPassword();
+    if (password.isEmpty() || (verifyPassword && password != passwords.verifyPassword())) {
+        passwords.askForPassword();
         return {};
     }
-    PasswordField = EncryptedFormat::PasswordField(password);
+    shown.passwordField = EncryptedFormat::PasswordField(password);
     return shown;
 }
 
@@ -363,8 +349,8 @@ void CryptCommands::EncryptShownFiles() {
     if (shown.names.isEmpty())
         return;
     for (const QString& name : shown.names) {
-        m_services.state().CurrentFile = ChooserRules::FullPath(shown.folder, name);
-        if (encryptShownFile(name) == Next::Stop)
+        FileJob job{ChooserRules::FullPath(shown.folder, name), shown.passwordField};
+        if (encryptShownFile(job, shown, name) == Next::Stop)
             return;
     }
     refreshShownFiles();
@@ -377,20 +363,18 @@ void CryptCommands::DecryptShownFiles() {
         return;
     progress().showInPlace();
     for (const QString& name : shown.names) {
-        m_services.state().CurrentFile = ChooserRules::FullPath(shown.folder, name);
-        if (decryptShownFile(shown.names.size()) == Next::Stop)
+        FileJob job{ChooserRules::FullPath(shown.folder, name), shown.passwordField};
+        if (decryptShownFile(job, shown) == Next::Stop)
             return;
     }
     progress().CloseProgress();
     refreshShownFiles();
 }
 
-CryptCommands::Next CryptCommands::encryptShownFile(const QString& name) {
-    Platform& platform = m_services.platform();
-    Dialogs& dialogs = m_services.dialogs();
-    AppState& state = m_services.state();
-    const QString file = currentFile();
-    const QString encrypted = EncryptedFormat::encryptedName(file);
+CryptCommands::Next CryptCommands::encryptShownFile(FileJob& job, const ShownFiles& shown, const QString& name) {
+    Platform& platform = m_roles.platform;
+    Dialogs& dialogs = m_roles.dialogs;
+    const QString& file = job.file;
     progress().ShowProgress();
     if (name.size() > LongestName) {
         dialogs.message(u" Long file name. Please rename this file.      "_s + name);
@@ -410,28 +394,28 @@ CryptCommands::Next CryptCommands::encryptShownFile(const QString& name) {
         progress().CloseProgress();
         return Next::Stop;
     }
-    if (!fitsFreeSpace(length, u"encrypt"_s, name))
+    if (!fitsFreeSpace(shown.space, length, u"encrypt"_s, name))
         return Next::Continue;
-    if (const std::optional<quint32> attributes = platform.attributes(file))
-        state.SavedAttributes = CipherPass::headerAttributes(*attributes);
-    CheckEncryptedTwinExists();
-    const bool replacing = TwinExists;
+    saveAttributes(job);
+    const Twin twin = CheckEncryptedTwinExists(file);
+    const QString& encrypted = twin.path;
+    const bool replacing = twin.exists;
     if (replacing) {
         if (dialogs.askYesNo(file + u".vxp already exists. do you want to replace it "_s) != Answer::Yes)
             return Next::Continue;
         platform.setAttributes(encrypted, Attr::Archive);
     }
     progress().showFile(file);
-    encryptCurrentFile();
+    encryptCurrentFile(job);
     if (replacing)
         platform.setAttributes(encrypted, Attr::Encrypted);
-    if (!isChecked(u"DELOLD"_s))
-        platform.setAttributes(file, state.SavedAttributes);
-    return state.CancelRequested ? stopAfterCancel() : Next::Continue;
+    if (!m_roles.options.deleteOriginal())
+        restoreAttributes(file, job.savedAttributes);
+    return m_roles.state.CancelRequested ? stopAfterCancel() : Next::Continue;
 }
 
 std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const QString& file) {
-    Dialogs& dialogs = m_services.dialogs();
+    Dialogs& dialogs = m_roles.dialogs;
     if (const std::optional<QString> refusal = FileNames::refusal(file)) {
         dialogs.message(*refusal);
         return Next::Continue;
@@ -441,8 +425,7 @@ std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const 
         dialogs.message(file + u" is a symbolic link and was left untouched."_s);
         return Next::Continue;
     }
-    CheckFileExists();
-    if (!TwinExists) {
+    if (!CheckFileExists(file)) {
         dialogs.message(u"File "_s + file + u" moved or removed. please check the file path."_s);
         progress().CloseProgress();
         return Next::Stop;
@@ -450,15 +433,14 @@ std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const 
     return std::nullopt;
 }
 
-CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
-    Platform& platform = m_services.platform();
-    Dialogs& dialogs = m_services.dialogs();
-    AppState& state = m_services.state();
-    const QString file = currentFile();
+CryptCommands::Next CryptCommands::decryptShownFile(FileJob& job, const ShownFiles& shown) {
+    Platform& platform = m_roles.platform;
+    Dialogs& dialogs = m_roles.dialogs;
+    const QString& file = job.file;
     if (const std::optional<Next> refused = refuseUnusableShownFile(file))
         return *refused;
     const qint64 length = fileLength(file);
-    if (length == 0 || !fitsFreeSpace(length, u"decrypt"_s, file))
+    if (length == 0 || !fitsFreeSpace(shown.space, length, u"decrypt"_s, file))
         return Next::Continue;
     if (length < ShortestFile) {
         dialogs.message(file + u" isn't a secret file "_s);
@@ -466,7 +448,7 @@ CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
     }
     if (!hasEncryptedEnding(file)) {
         const QString notSecret = file + u" , Isn't a Secret file."_s;
-        if (shownCount > 1) {
+        if (shown.names.size() > 1) {
             if (dialogs.askYesNo(notSecret +
                                  u"\r\nPress yes to ignore this file and continue.   No to cancel for all. "_s) ==
                 Answer::Yes)
@@ -477,29 +459,29 @@ CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
         progress().CloseProgress();
         return Next::Stop;
     }
-    if (!acceptsHeader())
+    if (!acceptsHeader(job))
         return Next::Continue;
-    CheckPlainTwinExists();
-    const bool replacing = TwinExists;
+    const Twin twin = CheckPlainTwinExists(file);
+    job.plainName = twin.path;
+    const bool replacing = twin.exists;
     if (replacing) {
-        if (dialogs.askYesNo(PlainName + u" already exist do you want to replace it "_s) != Answer::Yes) {
-            platform.setAttributes(PlainName, state.SavedAttributes);
+        if (dialogs.askYesNo(job.plainName + u" already exist do you want to replace it "_s) != Answer::Yes) {
+            restoreAttributes(job.plainName, job.savedAttributes);
             return Next::Continue;
         }
-        platform.setAttributes(PlainName, Attr::Archive);
+        platform.setAttributes(job.plainName, Attr::Archive);
     }
     progress().showFile(file);
-    const PassResult result = decryptCurrentFile();
+    const PassResult result = decryptCurrentFile(job);
     // A cancel stops the run whether or not a plain file was replaced.
-    if (state.CancelRequested)
+    if (m_roles.state.CancelRequested)
         return stopAfterCancel();
     if (result.outcome != Outcome::Succeeded)
         return Next::Continue;
     if (replacing)
         platform.setAttributes(file, Attr::Encrypted);
-    DeleteOriginalIfChosen();
-    if (DeleteSucceeded)
-        platform.setAttributes(PlainName, state.SavedAttributes);
+    if (DeleteOriginalIfChosen(result))
+        restoreAttributes(job.plainName, job.savedAttributes);
     else
         dialogs.message(u"The  "_s + file + u"  File  is corrupted, Action Can't be performed. "_s);
     return Next::Continue;
@@ -507,29 +489,31 @@ CryptCommands::Next CryptCommands::decryptShownFile(qsizetype shownCount) {
 
 // ---- Steps shared by the commands ----
 
-bool CryptCommands::fitsFreeSpace(qint64 length, const QString& verb, const QString& name) {
-    if (length <= m_space.FreeBytes)
+bool CryptCommands::fitsFreeSpace(const FreeSpace& space, qint64 length, const QString& verb, const QString& name) {
+    if (length <= space.FreeBytes)
         return true;
-    m_services.dialogs().message(m_space.FreeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name +
-                                 u" is "_s + SizeText(length));
+    m_roles.dialogs.message(space.FreeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
+                            SizeText(length));
     return false;
 }
 
-bool CryptCommands::acceptsHeader() {
-    Dialogs& dialogs = m_services.dialogs();
-    AppState& state = m_services.state();
-    const QString& file = currentFile();
+void CryptCommands::saveAttributes(FileJob& job) {
+    if (const std::optional<quint32> attributes = m_roles.platform.attributes(job.file))
+        job.savedAttributes = CipherPass::headerAttributes(*attributes);
+}
+
+bool CryptCommands::acceptsHeader(FileJob& job) {
+    Dialogs& dialogs = m_roles.dialogs;
+    const QString& file = job.file;
     QString error;
     const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(file, &error);
     if (!header) {
         dialogs.message(error);
         return false;
     }
-    m_header = *header;
-    state.HeaderPassword = header->HeaderPassword;
-    state.HeaderLevel = header->HeaderLevel;
-    state.SavedAttributes = header->SavedAttributes;
-    if (header->HeaderPassword != PasswordField) {
+    job.header = *header;
+    job.savedAttributes = header->SavedAttributes;
+    if (header->HeaderPassword != job.passwordField) {
         dialogs.message(u"Invalid Password for "_s + file + u" Please check your password "_s);
         return false;
     }
@@ -540,29 +524,29 @@ bool CryptCommands::acceptsHeader() {
     return true;
 }
 
-PassResult CryptCommands::encryptCurrentFile() {
-    const SecurityLevel level =
-        isChecked(u"HISEC"_s) && !isChecked(u"LOWSEC"_s) ? SecurityLevel::High : SecurityLevel::Low;
-    const bool deleteOriginal = isChecked(u"DELOLD"_s);
-    return runPass(m_services.state().SavedAttributes, [&](CipherPass& pass) {
-        return pass.EncryptBySecurityLevel(level, currentFile(), PasswordField, deleteOriginal);
+PassResult CryptCommands::encryptCurrentFile(const FileJob& job) {
+    const RunOptions& options = m_roles.options;
+    const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
+    const bool deleteOriginal = options.deleteOriginal();
+    return runPass(job.file, job.savedAttributes, [&](CipherPass& pass) {
+        return pass.EncryptBySecurityLevel(level, job.file, job.passwordField, deleteOriginal);
     });
 }
 
-PassResult CryptCommands::decryptCurrentFile() {
+PassResult CryptCommands::decryptCurrentFile(const FileJob& job) {
     // The pass deletes the encrypted file itself, while it still holds it: DeleteOriginalIfChosen
     // then only reads how that went.
-    const bool deleteOriginal = isChecked(u"DELOLD"_s);
-    return runPass(Attr::Encrypted, [&](CipherPass& pass) {
-        return pass.DecryptByStoredLevel(m_header, currentFile(), PlainName, deleteOriginal);
+    const bool deleteOriginal = m_roles.options.deleteOriginal();
+    return runPass(job.file, Attr::Encrypted, [&](CipherPass& pass) {
+        return pass.DecryptByStoredLevel(job.header, job.file, job.plainName, deleteOriginal);
     });
 }
 
-PassResult CryptCommands::runPass(quint8 inputAttributes, const std::function<PassResult(CipherPass&)>& pass) {
-    CipherPass cipher(m_services.platform(), progress());
-    m_lastPass = pass(cipher);
-    const PassResult& result = m_lastPass;
-    Dialogs& dialogs = m_services.dialogs();
+PassResult CryptCommands::runPass(const QString& file, std::optional<quint8> inputAttributes,
+                                  const std::function<PassResult(CipherPass&)>& pass) {
+    CipherPass cipher(m_roles.platform, progress());
+    const PassResult result = pass(cipher);
+    Dialogs& dialogs = m_roles.dialogs;
     if (result.outcome == Outcome::Succeeded) {
         if (!result.notice.isEmpty())
             dialogs.message(result.notice);
@@ -572,45 +556,51 @@ PassResult CryptCommands::runPass(quint8 inputAttributes, const std::function<Pa
     // be deleted has put a complete output in place: both files stay, and the user is told why.
     // A file another pass holds is not touched at all.
     if (result.outcome != Outcome::Busy)
-        m_services.platform().setAttributes(currentFile(), inputAttributes);
+        restoreAttributes(file, inputAttributes);
     if (result.outcome != Outcome::Cancelled)
-        dialogs.message(failureText(result, currentFile()));
+        dialogs.message(failureText(result, file));
     return result;
 }
 
+void CryptCommands::restoreAttributes(const QString& path, std::optional<quint8> value) {
+    if (value)
+        m_roles.platform.setAttributes(path, *value);
+}
+
 CryptCommands::Next CryptCommands::stopAfterCancel() {
-    m_services.state().CancelRequested = false;
+    m_roles.state.CancelRequested = false;
     refreshShownFiles();
     progress().CloseProgress();
     return Next::Stop;
 }
 
-void CryptCommands::DeleteOriginalIfChosen() {
+bool CryptCommands::DeleteOriginalIfChosen(const PassResult& pass) const {
     // The decoding pass deleted the encrypted file, if asked, only once its output was in place
     // and only while the file was still the one it read, unchanged.
-    DeleteSucceeded = !isChecked(u"DELOLD"_s) || m_lastPass.outcome == Outcome::Succeeded;
+    return !m_roles.options.deleteOriginal() || pass.outcome == Outcome::Succeeded;
 }
 
-void CryptCommands::CheckFileExists() {
+bool CryptCommands::CheckFileExists(const QString& file) const {
     // A link in a chosen-file list is refused like a missing file.
-    TwinExists = pathExists(currentFile()) && !isSymbolicLink(currentFile());
+    return pathExists(file) && !isSymbolicLink(file);
 }
 
-void CryptCommands::CheckEncryptedTwinExists() {
-    TwinExists = pathExists(EncryptedFormat::encryptedName(currentFile()));
+CryptCommands::Twin CryptCommands::CheckEncryptedTwinExists(const QString& file) const {
+    const QString encrypted = EncryptedFormat::encryptedName(file);
+    return {encrypted, pathExists(encrypted)};
 }
 
-void CryptCommands::CheckPlainTwinExists() {
-    PlainName = EncryptedFormat::plainName(currentFile());
-    TwinExists = pathExists(PlainName);
+CryptCommands::Twin CryptCommands::CheckPlainTwinExists(const QString& file) const {
+    const QString plain = EncryptedFormat::plainName(file);
+    return {plain, pathExists(plain)};
 }
 
 void CryptCommands::refreshShownFiles() {
-    if (FileChooserWindow* chooser = m_services.chooser())
+    if (FileChooser* chooser = m_roles.chooser())
         chooser->refreshFiles();
 }
 
 void CryptCommands::updateStatus() {
-    if (const FileChooserWindow* chooser = m_services.chooser())
-        m_services.statusLine().setLab5(QString::number(chooser->fileCount()));
+    if (const FileChooser* chooser = m_roles.chooser())
+        m_roles.bars.showFileCount(chooser->fileCount());
 }

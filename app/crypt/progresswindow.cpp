@@ -6,7 +6,6 @@
 
 #include "appstate.h"
 #include "dialogs.h"
-#include "mainwindowservices.h"
 #include "twips.h"
 
 #include <QtCore/QCoreApplication>
@@ -14,7 +13,6 @@
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
-#include <QtWidgets/QMdiArea>
 #include <QtWidgets/QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -36,10 +34,11 @@ Widget* designed(Widget* widget, const QString& name, const QRect& geometry, QPa
 
 } // namespace
 
-ProgressWindow::ProgressWindow(MainWindowServices& services)
-    : QWidget(services.mdiArea().window(), Qt::Dialog)
-    , m_services(services)
-    , m_mainWindow(*services.mdiArea().window()) {
+ProgressWindow::ProgressWindow(QWidget& mainWindow, AppState& state, Dialogs& dialogs)
+    : QWidget(&mainWindow, Qt::Dialog)
+    , m_mainWindow(mainWindow)
+    , m_state(state)
+    , m_dialogs(dialogs) {
     setObjectName(u"Progress"_s);
     setWindowTitle(u"Vexa Password Progressing"_s);
     setFixedSize(twips::size(6390, 1590));
@@ -76,7 +75,7 @@ void ProgressWindow::showInPlace() {
 
 void ProgressWindow::CloseProgress() {
     hide();
-    m_services.state().Busy = false;
+    m_state.Busy = false;
 }
 
 void ProgressWindow::showFile(const QString& path) {
@@ -89,7 +88,7 @@ void ProgressWindow::moveCover(double leftTwips) {
 
 bool ProgressWindow::cancelRequested() {
     QCoreApplication::processEvents();
-    return m_services.state().CancelRequested;
+    return m_state.CancelRequested;
 }
 
 void ProgressWindow::showEvent(QShowEvent* event) {
@@ -119,9 +118,8 @@ void ProgressWindow::Form_Activate() {
     // An activation that arrives after a confirmed cancel has hidden the window changes nothing.
     if (!isVisible())
         return;
-    AppState& state = m_services.state();
-    state.Busy = true;
-    state.CancelRequested = false;
+    m_state.Busy = true;
+    m_state.CancelRequested = false;
 }
 
 void ProgressWindow::Form_Deactivate() {
@@ -138,10 +136,9 @@ void ProgressWindow::takeFocusBack() {
 }
 
 void ProgressWindow::Command1_Click() {
-    if (m_services.dialogs().askYesNo(u" Do you really want to cancel? \r\n"_s) != Dialogs::Answer::Yes)
+    if (m_dialogs.askYesNo(u" Do you really want to cancel? \r\n"_s) != Dialogs::Answer::Yes)
         return;
     hide();
-    AppState& state = m_services.state();
-    state.CancelRequested = true;
-    state.Busy = false;
+    m_state.CancelRequested = true;
+    m_state.Busy = false;
 }

@@ -13,7 +13,8 @@
 
 #include <QtWidgets/QWidget>
 
-class MainWindowServices;
+struct AppState;
+class Dialogs;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -22,8 +23,9 @@ class ProgressWindow final : public QWidget, public PassObserver {
     Q_OBJECT
 
 public:
-    // A window of the main window that holds services.mdiArea(), placed over it when shown.
-    explicit ProgressWindow(MainWindowServices& services);
+    // A window of the main window, placed over it when shown. Showing and Cancel set Busy and
+    // CancelRequested in state; Cancel asks through dialogs first.
+    ProgressWindow(QWidget& mainWindow, AppState& state, Dialogs& dialogs);
 
     // Shows the window placed over the main window, the cover at 0.
     void ShowProgress();
@@ -50,8 +52,9 @@ private:
     void Command1_Click();
     void takeFocusBack();
 
-    MainWindowServices& m_services;
     QWidget& m_mainWindow;
+    AppState& m_state;
+    Dialogs& m_dialogs;
 
     // The controls keep the names of the window design.
     QLabel* Label1;

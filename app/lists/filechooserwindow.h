@@ -9,7 +9,7 @@
  */
 #pragma once
 
-#include "chosenlistwindow.h"
+#include "filechooser.h"
 #include "filekind.h"
 
 #include <QtWidgets/QWidget>
@@ -29,7 +29,7 @@ class QMouseEvent;
 class QTimer;
 class QTreeView;
 
-class FileChooserWindow : public QWidget, public ChosenListWindow {
+class FileChooserWindow : public QWidget, public FileChooser {
     Q_OBJECT
 
 public:
@@ -43,24 +43,24 @@ public:
     void setFileKindShown(FileKind kind, bool shown);
     bool isFileKindShown(FileKind kind) const;
     // The number of entries now in the file list.
-    int fileCount() const;
+    int fileCount() const override;
     // The file list's folder.
-    QString currentFolder() const;
+    QString currentFolder() const override;
     // The folder tree's highlighted entry, which the folder commands act on.
-    QString highlightedFolder() const;
+    QString highlightedFolder() const override;
     // The full path of the file list's highlighted entry; empty when there is none.
-    QString highlightedFile() const;
+    QString highlightedFile() const override;
     // Full paths of the selected entries of the file list, in list order.
-    QStringList selectedFiles() const;
+    QStringList selectedFiles() const override;
     // The names of every file the file list shows, in list order.
-    QStringList shownFiles() const;
+    QStringList shownFiles() const override;
     // Reads the file list's folder again and shows its count in lab5. The files that remain keep
     // their selection and highlight. It also happens by itself soon after the folder changes on
     // disk, once no long operation runs.
-    void refreshFiles();
+    void refreshFiles() override;
     void focusFolderTree();
     // Sets the folder tree to a folder and, when not busy, shows its files.
-    void openFolder(const QString& path);
+    void openFolder(const QString& path) override;
     // Opens a folder with the given files of it selected and highlighted, and appends the given
     // paths that are not there yet to the chosen-file list. The paths were checked by the caller.
     void showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose);

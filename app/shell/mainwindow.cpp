@@ -40,9 +40,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The mouse button of a tool-bar press that changes the pressed button's state on release.
 // How often paths handed over during a long operation look whether it has ended.
 constexpr int WaitingPathsRetryMs = 200;
+// The mouse button of a tool-bar press that changes the pressed button's state on release.
 constexpr short kLeftButton = 1;
 
 // A bar spans the window's width whatever its content asks for, at its design height.
@@ -50,26 +50,6 @@ void fixBarHeight(QWidget* bar, double heightTwips) {
     bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     bar->setFixedHeight(twips::toPixels(heightTwips));
 }
-
-// The open chooser window's calls that the commands make.
-class ChooserRole final : public FileChooser {
-public:
-    explicit ChooserRole(const QPointer<FileChooserWindow>& window)
-        : m_window(window) {}
-
-    QListWidget* chosenList() override { return m_window->chosenList(); }
-    QString currentFolder() const override { return m_window->currentFolder(); }
-    QStringList shownFiles() const override { return m_window->shownFiles(); }
-    int fileCount() const override { return m_window->fileCount(); }
-    QStringList selectedFiles() const override { return m_window->selectedFiles(); }
-    QString highlightedFile() const override { return m_window->highlightedFile(); }
-    QString highlightedFolder() const override { return m_window->highlightedFolder(); }
-    void refreshFiles() override { m_window->refreshFiles(); }
-    void openFolder(const QString& path) override { m_window->openFolder(path); }
-
-private:
-    const QPointer<FileChooserWindow>& m_window;
-};
 
 } // namespace
 
@@ -129,6 +109,10 @@ QSize MainWindow::clientSize() const {
 }
 
 FileChooserWindow* MainWindow::chooser() {
+    return m_chooser;
+}
+
+FileChooser* MainWindow::fileChooser() {
     return m_chooser;
 }
 
@@ -223,7 +207,9 @@ void MainWindow::wireCommands() {
         {u"UnWithMaster"_s, &FolderCommands::UnWithMaster_Click},
     };
     for (const auto& [item, command] : folderCommands)
-        onItem(item, [this, command] { (FolderCommands(m_dialogs, m_platform, *this, chooserLookup()).*command)(); });
+        onItem(item, [this, command] {
+            (FolderCommands(m_dialogs, m_platform, *this, [this] { return fileChooser(); }).*command)();
+        });
 
     for (const FileTypeFilters::Switch& filter : FileTypeFilters::switches()) {
         const FileKind kind = filter.kind;
@@ -551,7 +537,9 @@ void MainWindow::attributeButtonClicked() {
     if (m_state.ActiveListKind == ListKind::None)
         m_dialogs.message(u"Click the list  then change attribute"_s);
     else
-        AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host, chooserLookup()).ApplyToolbarAttributes();
+        AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host, [this] {
+            return fileChooser();
+        }).ApplyToolbarAttributes();
 }
 
 void MainWindow::Contents1_Click() {
@@ -590,12 +578,6 @@ QString MainWindow::verifyPassword() {
 
 void MainWindow::askForPassword() {
     ShowPasswordDialog();
-}
-
-ChooserLookup MainWindow::chooserLookup() {
-    if (!m_chooserRole)
-        m_chooserRole = std::make_unique<ChooserRole>(m_chooser);
-    return [this]() -> FileChooser* { return m_chooser ? m_chooserRole.get() : nullptr; };
 }
 
 bool MainWindow::isChecked(const QString& itemName) const {

@@ -24,7 +24,6 @@
 #include <QtWidgets/QMainWindow>
 
 #include <functional>
-#include <memory>
 
 class HotListBrowser;
 class HelpWindow;
@@ -61,6 +60,8 @@ public:
     QString currentPassword() override;
     void ShowPasswordDialog() override;
     FileChooserWindow* chooser() override;
+    // The chooser in its role for the commands; nullptr while it is closed.
+    FileChooser* fileChooser();
     QListWidget* activeChosenList() override;
 
     // Acts on the paths the program was started with or a second start handed over: the chooser
@@ -132,7 +133,6 @@ private:
     bool deleteOriginal() const override;
     bool isChecked(const QString& itemName) const;
     // The chooser as the commands use it: nullptr while it is closed.
-    ChooserLookup chooserLookup();
 
     AppState m_state;
     Dialogs& m_dialogs;
@@ -152,8 +152,8 @@ private:
     QPointer<HotListBrowser> m_browser;
     QPointer<HelpWindow> m_help;
     PasswordDialog* m_passwordDialog = nullptr;
-    std::unique_ptr<FileChooser> m_chooserRole;
     // Paths handed over while a long operation ran, opened at its end.
     QStringList m_waitingPaths;
-    CryptCommands m_crypt{*this, [this] { return verifyPassword(); }};
+    CryptCommands m_crypt{
+        {m_state, m_dialogs, m_platform, m_bars, *this, *this, m_host, [this] { return fileChooser(); }}};
 };

@@ -79,7 +79,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAnAccessibleName) {
     // hot-list window, the bars, the password dialog, the progress window.
     triggerAction(u"NewList"_s);
     window().passwordDialog().ShowPasswordDialog();
-    new ProgressWindow(window());
+    new ProgressWindow(window(), window().state(), m_dialogs);
     GeneratorWindow generator;
     generator.show();
     for (QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {

@@ -66,7 +66,7 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
         // hot-list window, the bars, the password dialog with all three frames, the progress window.
         triggerAction(u"NewList"_s);
         window().passwordDialog().ShowPasswordDialog();
-        new ProgressWindow(window());
+        new ProgressWindow(window(), window().state(), m_dialogs);
         GeneratorWindow generator;
         generator.show();
         for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {

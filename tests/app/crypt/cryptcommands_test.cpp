@@ -1,0 +1,229 @@
+/*
+ * The encrypt and decrypt commands on stand-ins for the main window's roles: a chosen-file list in
+ * a plain host window, a chooser over a real folder, run options and a password the test sets.
+ * What each file keeps of its own when several run in one command, what the options and the
+ * password source decide, what the bars and the chooser are told, and the progress window's
+ * Cancel.
+ */
+#include "appstate.h"
+#include "attributes.h"
+#include "cipherpass.h"
+#include "cryptcommands.h"
+#include "fakeroles.h"
+#include "linuxplatform.h"
+#include "progresswindow.h"
+#include "scripteddialogs.h"
+#include "tempenv.h"
+
+#include <QtCore/QDir>
+#include <QtWidgets/QListWidget>
+#include <QtWidgets/QPushButton>
+
+using namespace Qt::StringLiterals;
+using enum Dialogs::Answer;
+
+// Texts read as text when a comparison fails.
+static void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// A child window that is its own chosen-file list.
+class ListChild final : public QListWidget, public ChosenListWindow {
+public:
+    ListChild() { setSelectionMode(QAbstractItemView::ExtendedSelection); }
+    QListWidget* chosenList() override { return this; }
+};
+
+// A chooser whose file list shows every file of its folder.
+class FolderChooser final : public FileChooser {
+public:
+    QString folder;
+    int refreshed = 0;
+
+    QListWidget* chosenList() override { return nullptr; }
+    QString currentFolder() const override { return folder; }
+    QStringList shownFiles() const override { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+    int fileCount() const override { return int(shownFiles().size()); }
+    QStringList selectedFiles() const override { return {}; }
+    QString highlightedFile() const override { return {}; }
+    QString highlightedFolder() const override { return folder; }
+    void refreshFiles() override { ++refreshed; }
+    void openFolder(const QString& path) override { folder = path; }
+};
+
+} // namespace
+
+class CryptCommandsRolesTest : public TempEnvTest {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        chooser.folder = makeDir(u"work"_s);
+        passwords.password = passwords.verify = u"pw"_s;
+        host.host.show(list);
+    }
+
+    // Fires a command on these chosen files with these answers, the earlier boxes forgotten.
+    void run(void (CryptCommands::*command)(), const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
+        list.clear();
+        list.addItems(chosen);
+        list.selectAll();
+        dialogs.clear();
+        for (const Dialogs::Answer answer : answers)
+            dialogs.answer(answer);
+        (commands.*command)();
+        EXPECT_FALSE(commands.progress().isVisible());
+        EXPECT_FALSE(state.Busy || state.CancelRequested);
+    }
+
+    QString work(const QString& name) const { return QDir(chooser.folder).filePath(name); }
+    QStringList entries() const {
+        QStringList texts;
+        for (int i = 0; i < list.count(); ++i)
+            texts << list.item(i)->text();
+        return texts;
+    }
+
+    AppState state;
+    ScriptedDialogs dialogs;
+    LinuxPlatform platform;
+    RecordingBars bars;
+    SetPassword passwords;
+    SetRunOptions options;
+    TestHostWindow host;
+    ListChild& list = *new ListChild;
+    FolderChooser chooser;
+    bool chooserOpen = true;
+    CryptCommands commands{{state, dialogs, platform, bars, passwords, options, host.host,
+                            [this]() -> FileChooser* { return chooserOpen ? &chooser : nullptr; }}};
+};
+
+TEST_F(CryptCommandsRolesTest, EachFileKeepsItsOwnAttributesWhenSeveralRunInOneCommand) {
+    const QList<quint32> attributes{Attr::Hidden, Attr::ReadOnly | Attr::Archive, Attr::System};
+    QStringList plain;
+    for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
+        plain << makeFile(u"work/"_s + name, 100);
+    const QStringList encrypted{plain[0] + u".vxp"_s, plain[1] + u".vxp"_s, plain[2] + u".vxp"_s};
+    const struct {
+        const char* name;
+        void (CryptCommands::*encrypt)();
+        void (CryptCommands::*decrypt)();
+        // Dec2 is also asked about each plain file it shows: Yes passes it over.
+        int decryptAnswers;
+    } cases[] = {
+        {"chosen list", &CryptCommands::Enc1_Click, &CryptCommands::DEC1_Click, 3},
+        {"shown files", &CryptCommands::Enc2_Click, &CryptCommands::Dec2_Click, 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (qsizetype i = 0; i < plain.size(); ++i)
+            ASSERT_TRUE(platform.setAttributes(plain[i], attributes[i]));
+        // Without delete-original each plain file gets its own value back, and each header saves it.
+        run(c.encrypt, plain);
+        EXPECT_TRUE(dialogs.boxes().isEmpty()) << qPrintable(dialogs.texts().join(u'\n'));
+        for (qsizetype i = 0; i < plain.size(); ++i) {
+            EXPECT_EQ(platform.attributes(plain[i]), attributes[i]) << qPrintable(plain[i]);
+            const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted[i]);
+            ASSERT_TRUE(header);
+            EXPECT_EQ(header->SavedAttributes, CipherPass::headerAttributes(attributes[i])) << qPrintable(plain[i]);
+            ASSERT_TRUE(platform.setAttributes(plain[i], Attr::Normal));
+        }
+        // Each plain file replaced by a decryption gets the value its own header saved.
+        run(c.decrypt, encrypted, QList<Dialogs::Answer>(c.decryptAnswers, Yes));
+        EXPECT_EQ(dialogs.boxes().size(), c.decryptAnswers);
+        for (qsizetype i = 0; i < plain.size(); ++i)
+            EXPECT_EQ(platform.attributes(plain[i]), attributes[i]) << qPrintable(plain[i]);
+        for (const QString& file : encrypted)
+            ASSERT_TRUE(platform.setAttributes(file, Attr::Normal) && QFile::remove(file));
+    }
+}
+
+TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
+    const QString plain = makeFile(u"work/a.txt"_s, 100);
+    const QString encrypted = plain + u".vxp"_s;
+    // The options are read for each pass: the level written and whether the input stays.
+    for (const bool high : {false, true}) {
+        for (const bool deleteOriginal : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "high " << high << ", delete " << deleteOriginal);
+            options.high = high;
+            options.deleteOriginalFile = deleteOriginal;
+            run(&CryptCommands::Enc1_Click, {plain});
+            const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+            ASSERT_TRUE(header);
+            EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
+            EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
+            EXPECT_EQ(entries(), QStringList{encrypted});
+            run(&CryptCommands::DEC1_Click, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
+            EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
+            EXPECT_EQ(readAll(plain).size(), 100);
+            platform.setAttributes(encrypted, Attr::Normal);
+            QFile::remove(encrypted);
+        }
+    }
+
+    // Without a password every command asks for one; only Dec2 also wants the verify box to match.
+    const auto asked = [&](void (CryptCommands::*command)()) {
+        passwords.asked = 0;
+        run(command, {plain});
+        EXPECT_TRUE(dialogs.boxes().isEmpty());
+        return passwords.asked;
+    };
+    passwords.password = passwords.verify = QString();
+    for (const auto command : {&CryptCommands::Enc1_Click, &CryptCommands::DEC1_Click, &CryptCommands::Enc2_Click,
+                               &CryptCommands::Dec2_Click})
+        EXPECT_EQ(asked(command), 1);
+    passwords.password = u"pw"_s;
+    passwords.verify = u"other"_s;
+    EXPECT_EQ(asked(&CryptCommands::Dec2_Click), 1);
+    EXPECT_FALSE(QFile::exists(encrypted));
+    options.deleteOriginalFile = false;
+    EXPECT_EQ(asked(&CryptCommands::Enc2_Click), 0);
+    EXPECT_TRUE(QFile::exists(encrypted));
+}
+
+TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickStays) {
+    options.deleteOriginalFile = true;
+    const QString shortFile = makeFile(u"work/short.txt"_s, 5);
+    const QString plain = makeFile(u"work/a.txt"_s, 100);
+    state.CurrentFile = u"the hot list picked in the browser"_s;
+    run(&CryptCommands::Enc1_Click, {shortFile, plain});
+    EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
+    EXPECT_EQ(bars.shownListCount, 1); // the count after the short file left the list
+    EXPECT_EQ(bars.fileCount, 2);      // what the chooser shows after the run
+    EXPECT_EQ(chooser.refreshed, 1);
+    run(&CryptCommands::DEC1_Click, {plain + u".vxp"_s});
+    EXPECT_EQ(entries(), QStringList{plain});
+    EXPECT_EQ(state.CurrentFile, u"the hot list picked in the browser"_s);
+
+    // With the chooser closed the shown-files commands have nothing to work on, and the chosen
+    // list is worked on without a count for the chooser's pane.
+    chooserOpen = false;
+    bars.fileCount = -1;
+    run(&CryptCommands::Enc2_Click, {});
+    run(&CryptCommands::Dec2_Click, {});
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+    run(&CryptCommands::Enc1_Click, {plain});
+    EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
+    EXPECT_EQ(bars.fileCount, -1);
+    EXPECT_EQ(chooser.refreshed, 2);
+}
+
+TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOnlyWhenConfirmed) {
+    ProgressWindow& progress = commands.progress();
+    EXPECT_EQ(progress.parentWidget(), &host.window);
+    progress.ShowProgress();
+    EXPECT_TRUE(state.Busy);
+    auto* cancel = progress.findChild<QPushButton*>(u"Command1"_s);
+    ASSERT_NE(cancel, nullptr);
+    for (const Dialogs::Answer answer : {No, Yes}) {
+        dialogs.answer(answer);
+        cancel->click();
+        EXPECT_EQ(progress.isVisible(), answer == No);
+        EXPECT_EQ(state.CancelRequested, answer == Yes);
+        EXPECT_EQ(state.Busy, answer == No);
+    }
+    EXPECT_EQ(dialogs.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s));
+    // A pass reads the confirmed cancel through the window.
+    EXPECT_TRUE(progress.cancelRequested());
+}
