@@ -6,11 +6,11 @@
 
 #include "appstate.h"
 #include "attributes.h"
+#include "barpanes.h"
 #include "chooserrules.h"
 #include "cipherpass.h"
 #include "dialogs.h"
 #include "filenames.h"
-#include "listpanes.h"
 #include "mainwindowservices.h"
 #include "platform.h"
 #include "progresswindow.h"
@@ -215,7 +215,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
 void CryptCommands::removeEntry(int& i) {
     delete m_list->takeItem(i--);
     // The pane counts the entries of the list worked in; it would go stale otherwise.
-    ListPanes::ShowListCount(m_services, m_list->count());
+    m_services.bars().showListCount(m_list->count());
 }
 
 void CryptCommands::EncryptChosenFiles() {
