@@ -4,11 +4,12 @@
  * has handled the events that follow (layout and painting). Also the folder reading alone.
  */
 #include "appstate.h"
+#include "childwindowhost.h"
+#include "filechooserwindow.h"
 #include "folderlister.h"
 #include "linuxplatform.h"
-#include "mainwindowservices.h"
+#include "mainbars.h"
 #include "messageboxdialogs.h"
-#include "filechooserwindow.h"
 #include "statline.h"
 #include "toolpanel.h"
 
@@ -16,11 +17,8 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
-#include <QtGui/QAction>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMdiArea>
-#include <QtWidgets/QMdiSubWindow>
-#include <QtWidgets/QMenu>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,32 +34,17 @@ namespace {
 constexpr int FileCount = 100000;
 constexpr int Rounds = 5;
 
-// The main window's side, as far as the chooser uses it while opening folders: one menu item
-// and one pop-up menu stand for all of them.
-class BenchServices : public MainWindowServices {
-public:
+// The main window's side, as far as the chooser uses it while opening folders: its bars, its
+// boxes and the area that hosts it.
+struct BenchHost {
     AppState appState;
     MessageBoxDialogs boxes;
     LinuxPlatform desktop;
     statline::UserControl1 bar;
     OrloTool::UserControl1 tools;
+    MainBars bars{appState, bar, tools};
     QMdiArea area;
-    QAction item;
-    QMenu menu;
-
-    AppState& state() override { return appState; }
-    Dialogs& dialogs() override { return boxes; }
-    Platform& platform() override { return desktop; }
-    statline::UserControl1& statusLine() override { return bar; }
-    OrloTool::UserControl1& toolPanel() override { return tools; }
-    QAction* menuItem(const QString&) override { return &item; }
-    QMenu* popupMenu(const QString&) override { return &menu; }
-    QMdiArea& mdiArea() override { return area; }
-    QSize clientSize() const override { return area.viewport()->size(); }
-    QString currentPassword() override { return {}; }
-    void ShowPasswordDialog() override {}
-    FileChooserWindow* chooser() override { return nullptr; }
-    QListWidget* activeChosenList() override { return nullptr; }
+    ChildWindowHost host{area};
 };
 
 bool makeFiles(const QString& folder) {
@@ -94,12 +77,12 @@ int main(int argc, char** argv) {
     if (!dir.isValid() || !QDir().mkpath(big) || !QDir().mkpath(empty) || !makeFiles(big))
         return 1;
 
-    BenchServices services;
-    services.area.resize(1200, 800);
-    services.area.show();
+    BenchHost shell;
+    shell.area.resize(1200, 800);
+    shell.area.show();
     QDir::setCurrent(empty);
-    auto* chooser = new FileChooserWindow(services);
-    services.area.addSubWindow(chooser)->show();
+    auto* chooser = new FileChooserWindow(shell.appState, shell.boxes, shell.desktop, shell.bars, shell.host);
+    shell.host.show(*chooser);
     QApplication::processEvents();
 
     const QString expected = QString::number(FileCount);
@@ -111,15 +94,15 @@ int main(int argc, char** argv) {
         QElapsedTimer clock;
         clock.start();
         chooser->openFolder(big);
-        if (services.bar.lab5() != expected) {
-            std::fprintf(stderr, "count shown: %s\n", qPrintable(services.bar.lab5()));
+        if (shell.bar.lab5() != expected) {
+            std::fprintf(stderr, "count shown: %s\n", qPrintable(shell.bar.lab5()));
             return 1;
         }
         QApplication::processEvents();
         windowMs.push_back(clock.nsecsElapsed() / 1e6);
 
         clock.restart();
-        const qsizetype read = FolderLister(services.desktop).read(big).size();
+        const qsizetype read = FolderLister(shell.desktop).read(big).size();
         readMs.push_back(clock.nsecsElapsed() / 1e6);
         if (read != FileCount)
             return 1;

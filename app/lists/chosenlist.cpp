@@ -4,12 +4,12 @@
 #include "chosenlist.h"
 
 #include "appstate.h"
+#include "barpanes.h"
 #include "chooserrules.h"
 #include "dialogs.h"
 #include "draggedpaths.h"
 #include "filenames.h"
 #include "listpanes.h"
-#include "mainwindowservices.h"
 
 #include <QtGui/QContextMenuEvent>
 #include <QtGui/QDropEvent>
@@ -28,9 +28,12 @@ void acceptAsCopy(QDropEvent* event) {
 
 } // namespace
 
-ChosenList::ChosenList(MainWindowServices& services, QWidget* parent)
+ChosenList::ChosenList(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, QWidget* parent)
     : QListWidget(parent)
-    , m_services(services) {
+    , m_state(state)
+    , m_dialogs(dialogs)
+    , m_platform(platform)
+    , m_bars(bars) {
     setObjectName(u"List1"_s);
     setAccessibleName(u"Chosen File List"_s);
     setAccessibleDescription(u"The files to encrypt or decrypt; right-click for the commands"_s);
@@ -41,8 +44,8 @@ ChosenList::ChosenList(MainWindowServices& services, QWidget* parent)
     setAcceptDrops(true);
     viewport()->setMouseTracking(true);
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (!m_services.state().Busy)
-            ListPanes::ShowClickedFile(m_services, item->text());
+        if (!m_state.Busy)
+            ListPanes::ShowClickedFile(m_state, m_platform, m_bars, item->text());
     });
 }
 
@@ -58,13 +61,13 @@ void ChosenList::addDroppedPaths(const QStringList& dropped) {
     QStringList paths;
     for (const QString& path : dropped) {
         if (const std::optional<QString> refusal = FileNames::refusal(path))
-            m_services.dialogs().message(*refusal);
+            m_dialogs.message(*refusal);
         else
             paths.append(path);
     }
     const ChooserRules::PathAddition addition = ChooserRules::AddPaths(entries(), paths);
     for (const QString& duplicate : addition.duplicates)
-        m_services.dialogs().message(duplicate + u" is already existed !"_s);
+        m_dialogs.message(duplicate + u" is already existed !"_s);
     addItems(addition.appended);
 }
 
@@ -75,8 +78,8 @@ void ChosenList::mousePressEvent(QMouseEvent* event) {
 }
 
 void ChosenList::mouseMoveEvent(QMouseEvent* event) {
-    ListPanes::ShowListCount(m_services, count());
-    ListPanes::ShowHint(m_services, u"Select File(s)and Right click "_s);
+    m_bars.showListCount(count());
+    m_bars.showHint(u"Select File(s)and Right click "_s);
     QListWidget::mouseMoveEvent(event);
 }
 
@@ -93,14 +96,14 @@ void ChosenList::keyPressEvent(QKeyEvent* event) {
     QListWidget::keyPressEvent(event);
     // A keyboard user moving to an entry sees what a click on it shows, and works in this list.
     QListWidgetItem* current = currentItem();
-    if (current && current != before && !m_services.state().Busy) {
-        ListPanes::ShowClickedFile(m_services, current->text());
-        m_services.state().ActiveListKind = ListKind::ChosenList;
+    if (current && current != before && !m_state.Busy) {
+        ListPanes::ShowClickedFile(m_state, m_platform, m_bars, current->text());
+        m_state.ActiveListKind = ListKind::ChosenList;
     }
 }
 
 void ChosenList::focusInEvent(QFocusEvent* event) {
-    ListPanes::ShowListCount(m_services, count());
+    m_bars.showListCount(count());
     QListWidget::focusInEvent(event);
 }
 

@@ -8,13 +8,16 @@
 
 #include <QtWidgets/QListWidget>
 
-class MainWindowServices;
+struct AppState;
+class BarPanes;
+class Dialogs;
+class Platform;
 
 class ChosenList : public QListWidget {
     Q_OBJECT
 
 public:
-    explicit ChosenList(MainWindowServices& services, QWidget* parent = nullptr);
+    ChosenList(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, QWidget* parent = nullptr);
 
     QStringList entries() const;
     // Appends the paths in order; each one already in the list shows the message path +
@@ -38,5 +41,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    MainWindowServices& m_services;
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    BarPanes& m_bars;
 };

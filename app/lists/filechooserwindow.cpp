@@ -4,7 +4,9 @@
 #include "filechooserwindow.h"
 
 #include "appstate.h"
+#include "barpanes.h"
 #include "childframe.h"
+#include "childwindowhost.h"
 #include "chooserrules.h"
 #include "chosenlist.h"
 #include "dialogs.h"
@@ -13,10 +15,8 @@
 #include "filelistview.h"
 #include "filenames.h"
 #include "listpanes.h"
-#include "mainwindowservices.h"
 #include "platform.h"
 #include "startplacement.h"
-#include "statline.h"
 #include "twips.h"
 
 #include <QtCore/QFileInfo>
@@ -60,10 +60,15 @@ public:
 
 } // namespace
 
-FileChooserWindow::FileChooserWindow(MainWindowServices& services, QWidget* parent)
+FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars,
+                                     ChildWindowHost& host, QWidget* parent)
     : QWidget(parent)
-    , m_services(services)
-    , m_files(new FileListModel(services.platform(), this))
+    , m_state(state)
+    , m_dialogs(dialogs)
+    , m_platform(platform)
+    , m_bars(bars)
+    , m_host(host)
+    , m_files(new FileListModel(platform, this))
     , m_folders(new FolderTreeModel(this))
     , m_watcher(new QFileSystemWatcher(this))
     , m_rereadTimer(new QTimer(this))
@@ -72,7 +77,7 @@ FileChooserWindow::FileChooserWindow(MainWindowServices& services, QWidget* pare
     , Combo1(new QComboBox(this))
     , File1(new FileListView(*m_files, this))
     , Option1(new QLabel(u"Chosen File List"_s, this))
-    , List1(new ChosenList(services, this))
+    , List1(new ChosenList(state, dialogs, platform, bars, this))
     , HFrame1(new Divider(this))
     , HFrame2(new Divider(this))
     , m_treeScrollTimer(new QTimer(this)) {
@@ -81,7 +86,7 @@ FileChooserWindow::FileChooserWindow(MainWindowServices& services, QWidget* pare
 
     Drive1->setObjectName(u"Drive1"_s);
     Drive1->setAccessibleName(u"Volumes"_s);
-    for (const Volume& volume : services.platform().volumes()) {
+    for (const Volume& volume : platform.volumes()) {
         const QString text = volume.name.isEmpty() ? volume.rootPath : volume.rootPath + u"  ["_s + volume.name + u']';
         Drive1->addItem(text, volume.rootPath);
     }
@@ -146,7 +151,7 @@ FileChooserWindow::FileChooserWindow(MainWindowServices& services, QWidget* pare
     connect(File1, &FileListView::enterPressed, this, &FileChooserWindow::File1_KeyEnter);
     connect(File1, &FileListView::movedByKey, this, &FileChooserWindow::File1_Click);
     connect(File1, &FileListView::pointerMoved, this,
-            [this] { ListPanes::ShowHint(m_services, u"Drag and drop files to your list "_s); });
+            [this] { m_bars.showHint(u"Drag and drop files to your list "_s); });
 
     Option1->setObjectName(u"Option1"_s);
     Option1->setFrameShape(QFrame::StyledPanel);
@@ -171,7 +176,7 @@ FileChooserWindow::FileChooserWindow(MainWindowServices& services, QWidget* pare
     connect(HFrame2, &Divider::dragged, this, &FileChooserWindow::HFrame2_Drag);
 
     // The left 0.7 of the client area at its full height.
-    new StartPlacement(*this, services.host(), [](QWidget& frame, QSize client) {
+    new StartPlacement(*this, host, [](QWidget& frame, QSize client) {
         frame.setGeometry(0, 0, qRound(0.7 * client.width()), client.height());
     });
 
@@ -259,7 +264,7 @@ void FileChooserWindow::showGivenFiles(const QString& folder, const QStringList&
             List1->addItem(path);
     }
     if (!choose.isEmpty())
-        ListPanes::ShowListCount(m_services, List1->count());
+        m_bars.showListCount(List1->count());
 }
 
 void FileChooserWindow::resizeEvent(QResizeEvent* event) {
@@ -268,8 +273,8 @@ void FileChooserWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void FileChooserWindow::closeEvent(QCloseEvent* event) {
-    m_services.state().ActiveListKind = ListKind::None;
-    ListPanes::SetChecked(m_services, u"E_Decrypt"_s, false);
+    m_state.ActiveListKind = ListKind::None;
+    emit closing();
     QWidget::closeEvent(event);
 }
 
@@ -279,8 +284,8 @@ bool FileChooserWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == Dir1 && event->type() == QEvent::ContextMenu &&
                static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
         // The Menu key opens the folder commands for the highlighted folder.
-        m_services.state().ActiveListKind = ListKind::None;
-        ListPanes::PopUp(m_services, u"Folder"_s);
+        m_state.ActiveListKind = ListKind::None;
+        emit popupRequested(PopupMenu::Folder);
         return true;
     } else if (watched == Dir1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
@@ -289,11 +294,11 @@ bool FileChooserWindow::eventFilter(QObject* watched, QEvent* event) {
             return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
         }
         if (event->type() == QEvent::MouseMove)
-            ListPanes::ShowHint(m_services, u"Right Click to Lock or Unlock folder "_s);
+            m_bars.showHint(u"Right Click to Lock or Unlock folder "_s);
     } else if (watched == Drive1 && event->type() == QEvent::FocusIn) {
-        ListPanes::ShowHint(m_services, u"Select drive"_s);
+        m_bars.showHint(u"Select drive"_s);
     } else if (watched == Combo1->view() && event->type() == QEvent::Show) {
-        ListPanes::ShowHint(m_services, u"You can edit File filter like *.doc"_s);
+        m_bars.showHint(u"You can edit File filter like *.doc"_s);
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -307,14 +312,13 @@ void FileChooserWindow::Form_Load() {
         u"*.vxp"_s,
     });
     showFileCount();
-    ListPanes::SetChecked(m_services, u"E_Decrypt"_s, true);
 }
 
 void FileChooserWindow::Form_Resize() {
     // The frame is kept at 0.4 of the client area's width and height at least.
     QWidget& frame = ChildFrame(*this);
     if (&frame != this && !frame.isMinimized() && !frame.isMaximized()) {
-        const QSize client = m_services.clientSize();
+        const QSize client = m_host.clientSize();
         QSize outer = frame.size();
         if (outer.width() < 0.4 * client.width())
             outer.setWidth(qCeil(0.4 * client.width()));
@@ -366,22 +370,22 @@ void FileChooserWindow::Combo1_Change() {
 }
 
 void FileChooserWindow::Combo1_Click() {
-    if (m_services.state().Busy)
+    if (m_state.Busy)
         return;
     Combo1_Change();
     refreshFiles();
-    m_services.state().ActiveListKind = ListKind::None;
+    m_state.ActiveListKind = ListKind::None;
 }
 
 void FileChooserWindow::Drive1_Change() {
-    if (m_services.state().Busy) {
+    if (m_state.Busy) {
         showVolumeOfCurrentFolder();
         return;
     }
     const QString root = Drive1->currentData().toString();
     while (!QDir(root).isReadable()) {
         const Dialogs::Answer answer =
-            m_services.dialogs().askRetryCancel(u"There's no disk in drive   "_s + Drive1->currentText());
+            m_dialogs.askRetryCancel(u"There's no disk in drive   "_s + Drive1->currentText());
         if (answer != Dialogs::Answer::Retry) {
             showVolumeOfCurrentFolder();
             return;
@@ -391,21 +395,21 @@ void FileChooserWindow::Drive1_Change() {
 }
 
 void FileChooserWindow::Dir1_Change() {
-    if (m_services.state().Busy)
+    if (m_state.Busy)
         return;
     File1->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
     m_files->setFolder(m_treeFolder);
     watchShownFolder();
     showFileCount();
-    m_services.state().ActiveListKind = ListKind::None;
+    m_state.ActiveListKind = ListKind::None;
     showVolumeOfCurrentFolder();
 }
 
 void FileChooserWindow::File1_Click(const QModelIndex& index) {
-    if (m_services.state().Busy)
+    if (m_state.Busy)
         return;
-    ListPanes::ShowClickedFile(m_services, m_files->fullPath(index.row()));
-    m_services.state().ActiveListKind = ListKind::DirectoryFiles;
+    ListPanes::ShowClickedFile(m_state, m_platform, m_bars, m_files->fullPath(index.row()));
+    m_state.ActiveListKind = ListKind::DirectoryFiles;
 }
 
 void FileChooserWindow::File1_KeyEnter() {
@@ -413,40 +417,39 @@ void FileChooserWindow::File1_KeyEnter() {
     if (path.isEmpty())
         return;
     if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-        m_services.dialogs().message(*refusal);
+        m_dialogs.message(*refusal);
         return;
     }
     if (List1->entries().contains(path)) {
-        m_services.dialogs().message(u"This file is already existed"_s);
+        m_dialogs.message(u"This file is already existed"_s);
         return;
     }
     List1->addItem(path);
-    statline::UserControl1& bar = m_services.statusLine();
-    bar.setLab6(QString::number(bar.lab6().toInt() + 1));
+    m_bars.showListCount(m_bars.listCount() + 1);
 }
 
 void FileChooserWindow::File1_MouseDown(Qt::MouseButton button) {
-    m_services.state().ActiveListKind = ListKind::DirectoryFiles;
+    m_state.ActiveListKind = ListKind::DirectoryFiles;
     if (button == Qt::RightButton)
-        ListPanes::PopUp(m_services, u"Show1"_s);
+        emit popupRequested(PopupMenu::Show1);
 }
 
 void FileChooserWindow::List1_MouseDown(Qt::MouseButton button) {
-    m_services.state().ActiveListKind = ListKind::ChosenList;
+    m_state.ActiveListKind = ListKind::ChosenList;
     if (button != Qt::RightButton)
         return;
-    ListPanes::PopUpListMenu(m_services, false);
+    emit popupRequested(PopupMenu::ChooserListMenu);
 }
 
 void FileChooserWindow::Dir1_MouseDown(QMouseEvent* event) {
-    m_services.state().ActiveListKind = ListKind::None;
+    m_state.ActiveListKind = ListKind::None;
     if (event->button() != Qt::RightButton)
         return;
     // The folder commands act on the highlighted folder: the one the user right-clicked.
     const QModelIndex index = Dir1->indexAt(event->position().toPoint());
     if (index.isValid())
         Dir1->setCurrentIndex(index);
-    ListPanes::PopUp(m_services, u"Folder"_s);
+    emit popupRequested(PopupMenu::Folder);
 }
 
 void FileChooserWindow::watchShownFolder() {
@@ -463,7 +466,7 @@ void FileChooserWindow::folderChangedOnDisk() {
     // A long operation changes the folder as it goes and reads the list again when it ends; the
     // re-read waits until then so the list does not change under it, and so it does while a
     // mouse button is down (a selection or a drag in progress).
-    if (m_services.state().Busy || QGuiApplication::mouseButtons() != Qt::NoButton)
+    if (m_state.Busy || QGuiApplication::mouseButtons() != Qt::NoButton)
         m_rereadTimer->start();
     else
         refreshFiles();
@@ -496,7 +499,7 @@ void FileChooserWindow::keepTreeFolderInView() {
 }
 
 void FileChooserWindow::showFileCount() {
-    m_services.statusLine().setLab5(QString::number(fileCount()));
+    m_bars.showFileCount(fileCount());
 }
 
 int FileChooserWindow::volumeIndexOf(const QString& path) const {

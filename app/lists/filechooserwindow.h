@@ -3,22 +3,27 @@
  * three columns, the volume list `Drive1` above the folder tree `Dir1`, the filter box `Combo1`
  * above the folder's file list `File1`, and the caption strip `Option1` above the chosen-file
  * list `List1`, separated by the draggable dividers `HFrame1` and `HFrame2`. Files reach the
- * chosen-file list by the Enter key or by a drag from the file list. Right-clicks open the
- * main window's pop-up menus; the commands they run act through the methods below. While the
- * user works, the window keeps the status bar and the tool bar's attribute buttons up to date.
+ * chosen-file list by the Enter key or by a drag from the file list. Right-clicks ask the main
+ * window for its pop-up menus; the commands they run act through the FileChooser calls. While
+ * the user works, the window keeps the status bar and the tool bar's attribute buttons up to date.
  */
 #pragma once
 
 #include "filechooser.h"
 #include "filekind.h"
+#include "popupmenu.h"
 
 #include <QtWidgets/QWidget>
 
+struct AppState;
+class BarPanes;
+class ChildWindowHost;
 class ChosenList;
+class Dialogs;
 class Divider;
 class FileListModel;
 class FileListView;
-class MainWindowServices;
+class Platform;
 class QComboBox;
 class QFileSystemModel;
 class QFileSystemWatcher;
@@ -36,34 +41,33 @@ public:
     // The main window places the chooser in a sub-window of its area; that sub-window takes the
     // left 0.7 of the client area at its full height, following the area's size until the user
     // moves or resizes it.
-    explicit FileChooserWindow(MainWindowServices& services, QWidget* parent = nullptr);
+    FileChooserWindow(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, ChildWindowHost& host,
+                      QWidget* parent = nullptr);
 
     QListWidget* chosenList() override;
+    QString currentFolder() const override;
+    QStringList shownFiles() const override;
+    int fileCount() const override;
+    QStringList selectedFiles() const override;
+    QString highlightedFile() const override;
+    QString highlightedFolder() const override;
+    // The files that remain keep their selection and highlight. It also happens by itself soon
+    // after the folder changes on disk, once no long operation runs.
+    void refreshFiles() override;
+    void openFolder(const QString& path) override;
 
     void setFileKindShown(FileKind kind, bool shown);
     bool isFileKindShown(FileKind kind) const;
-    // The number of entries now in the file list.
-    int fileCount() const override;
-    // The file list's folder.
-    QString currentFolder() const override;
-    // The folder tree's highlighted entry, which the folder commands act on.
-    QString highlightedFolder() const override;
-    // The full path of the file list's highlighted entry; empty when there is none.
-    QString highlightedFile() const override;
-    // Full paths of the selected entries of the file list, in list order.
-    QStringList selectedFiles() const override;
-    // The names of every file the file list shows, in list order.
-    QStringList shownFiles() const override;
-    // Reads the file list's folder again and shows its count in lab5. The files that remain keep
-    // their selection and highlight. It also happens by itself soon after the folder changes on
-    // disk, once no long operation runs.
-    void refreshFiles() override;
     void focusFolderTree();
-    // Sets the folder tree to a folder and, when not busy, shows its files.
-    void openFolder(const QString& path) override;
     // Opens a folder with the given files of it selected and highlighted, and appends the given
     // paths that are not there yet to the chosen-file list. The paths were checked by the caller.
     void showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose);
+
+signals:
+    // A right-click (or the Menu key) asks for one of the main window's pop-up menus.
+    void popupRequested(PopupMenu menu);
+    // The window is closing.
+    void closing();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -94,7 +98,11 @@ private:
     void showVolumeOfCurrentFolder();
     void placeColumns(int dirWidth, int fileWidth);
 
-    MainWindowServices& m_services;
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    BarPanes& m_bars;
+    ChildWindowHost& m_host;
     FileListModel* m_files;
     QFileSystemModel* m_folders;
     QFileSystemWatcher* m_watcher;

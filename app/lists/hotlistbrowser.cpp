@@ -4,12 +4,11 @@
 #include "hotlistbrowser.h"
 
 #include "appstate.h"
+#include "barpanes.h"
 #include "dialogs.h"
 #include "filepattern.h"
 #include "folderlister.h"
 #include "hotlistfile.h"
-#include "listpanes.h"
-#include "mainwindowservices.h"
 #include "platform.h"
 #include "startplacement.h"
 
@@ -21,9 +20,13 @@
 
 using namespace Qt::StringLiterals;
 
-HotListBrowser::HotListBrowser(MainWindowServices& services, QWidget* parent)
+HotListBrowser::HotListBrowser(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars,
+                               ChildWindowHost& host, QWidget* parent)
     : QWidget(parent)
-    , m_services(services)
+    , m_state(state)
+    , m_dialogs(dialogs)
+    , m_platform(platform)
+    , m_bars(bars)
     , File1(new QListWidget(this)) {
     setObjectName(u"Form3"_s);
     setWindowTitle(u"My Hot Lists"_s);
@@ -39,7 +42,7 @@ HotListBrowser::HotListBrowser(MainWindowServices& services, QWidget* parent)
 
     // The top-right corner of the client area, 0.3 of its width and 0.4 of its height; the left
     // edge comes from the width the frame took, which its minimum may have widened.
-    new StartPlacement(*this, services.host(), [](QWidget& frame, QSize client) {
+    new StartPlacement(*this, host, [](QWidget& frame, QSize client) {
         frame.resize(qRound(0.3 * client.width()), qRound(0.4 * client.height()));
         frame.move(client.width() - frame.width(), 0);
     });
@@ -50,20 +53,20 @@ HotListBrowser::HotListBrowser(MainWindowServices& services, QWidget* parent)
 }
 
 QString HotListBrowser::listFolder() const {
-    return HotListFile::Folder(m_services.platform().dataFolder());
+    return HotListFile::Folder(m_platform.dataFolder());
 }
 
 void HotListBrowser::refresh() {
     const FilePattern hotLists(u"*.vexa*"_s);
     File1->clear();
-    for (const FolderEntry& entry : FolderLister(m_services.platform()).read(listFolder())) {
+    for (const FolderEntry& entry : FolderLister(m_platform).read(listFolder())) {
         if (hotLists.matches(entry.name))
             File1->addItem(entry.name);
     }
 }
 
 void HotListBrowser::closeEvent(QCloseEvent* event) {
-    ListPanes::SetChecked(m_services, u"MyHotLists"_s, false);
+    emit closing();
     QWidget::closeEvent(event);
 }
 
@@ -76,7 +79,7 @@ bool HotListBrowser::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == File1->viewport()) {
         if (event->type() == QEvent::MouseMove)
-            ListPanes::ShowHint(m_services, u"Right click to open this file."_s);
+            m_bars.showHint(u"Right click to open this file."_s);
         if (event->type() == QEvent::MouseButtonPress) {
             const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
             File1_MouseDown(button);
@@ -88,14 +91,14 @@ bool HotListBrowser::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void HotListBrowser::File1_MouseDown(Qt::MouseButton button) {
-    m_services.state().ActiveListKind = ListKind::None;
+    m_state.ActiveListKind = ListKind::None;
     if (button != Qt::RightButton)
         return;
     const QListWidgetItem* highlighted = File1->currentItem();
     if (!highlighted) {
-        m_services.dialogs().message(u"Click the list you want First !"_s);
+        m_dialogs.message(u"Click the list you want First !"_s);
         return;
     }
-    m_services.state().CurrentFile = highlighted->text();
-    ListPanes::PopUp(m_services, u"LoadList"_s);
+    m_state.CurrentFile = highlighted->text();
+    emit popupRequested(PopupMenu::LoadList);
 }

@@ -1,14 +1,20 @@
 /*
  * The My Hot Lists browser `Form3`: a child window of the main window whose list `File1` shows
  * the saved hot-list files (names matching "*.vexa*" in the data folder's "MyList" folder). A
- * right-click on a highlighted name makes it the current file and opens the main window's
+ * right-click on a highlighted name makes it the current file and asks for the main window's
  * `LoadList` pop-up menu.
  */
 #pragma once
 
+#include "popupmenu.h"
+
 #include <QtWidgets/QWidget>
 
-class MainWindowServices;
+struct AppState;
+class BarPanes;
+class ChildWindowHost;
+class Dialogs;
+class Platform;
 class QListWidget;
 
 class HotListBrowser : public QWidget {
@@ -18,12 +24,19 @@ public:
     // The main window places the browser in a sub-window of its area; that sub-window takes the
     // top right corner of the client area, following the area's size until the user moves or
     // resizes it.
-    explicit HotListBrowser(MainWindowServices& services, QWidget* parent = nullptr);
+    HotListBrowser(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, ChildWindowHost& host,
+                   QWidget* parent = nullptr);
 
     // The list folder: the per-user data folder + "/MyList".
     QString listFolder() const;
     // Reads the list folder again.
     void refresh();
+
+signals:
+    // A right-click (or the Menu key) on a highlighted name asks for the `LoadList` pop-up menu.
+    void popupRequested(PopupMenu menu);
+    // The window is closing.
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -32,6 +45,9 @@ protected:
 private:
     void File1_MouseDown(Qt::MouseButton button);
 
-    MainWindowServices& m_services;
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    BarPanes& m_bars;
     QListWidget* File1;
 };

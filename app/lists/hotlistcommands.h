@@ -1,28 +1,30 @@
 /*
  * The hot lists of one run: the commands New list, Open Hot List, Save List, Rename List and
- * Delete, the two counters that name and place new hot-list windows, and the saving that a
- * hot-list window's close shares with Save List. The main window owns one instance and wires its
- * menu items to the commands; the hot-list windows it opens use it until they close.
+ * Delete, and the two counters that name and place new hot-list windows. The main window owns
+ * one instance and wires its menu items to the commands; the hot-list windows it opens report
+ * their close here and pass their pop-up requests on.
  */
 #pragma once
 
+#include "popupmenu.h"
+
+#include <QtCore/QObject>
 #include <QtCore/QString>
 
-#include <functional>
-
+struct AppState;
+class BarPanes;
+class ChildWindowHost;
+class Dialogs;
 class HotListWindow;
-class HotListBrowser;
-class MainWindowServices;
+class Platform;
+class SavedHotLists;
 
-class HotListCommands {
+class HotListCommands : public QObject {
+    Q_OBJECT
+
 public:
-    // The My Hot Lists browser, opened for the caller (without the check mark of its menu item)
-    // when it is closed.
-    using BrowserAccess = std::function<HotListBrowser&()>;
-
-    enum class SaveResult { Saved, NotReplaced, Failed };
-
-    HotListCommands(MainWindowServices& services, BrowserAccess browser);
+    HotListCommands(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, ChildWindowHost& host,
+                    SavedHotLists& savedLists);
 
     // "New list": an empty window named "Hot List " and the next serial number.
     void NewList_Click();
@@ -38,24 +40,27 @@ public:
     // "Delet": deletes the list file picked in the browser (CurrentFile) after a question.
     void DeleteList_Click();
 
-    // Writes a window's list to the file of its caption, asking before replacing an existing
-    // file. Entries that cannot be stored and failed writes are reported; nothing is written
-    // then.
-    SaveResult saveList(const HotListWindow& window);
-    // What every close of a hot-list window ends with: the browser's list is read again, the
-    // window no longer counts for the placement of new ones, and no list is worked in.
-    void windowClosed();
-
     int HotListSerial() const { return m_hotListSerial; }
     int OpenHotListCount() const { return m_openHotListCount; }
 
+signals:
+    // A hot-list window asks for a pop-up menu.
+    void popupRequested(PopupMenu menu);
+
 private:
+    // What every close of a hot-list window ends with: the browser's list is read again, the
+    // window no longer counts for the placement of new ones, and no list is worked in.
+    void windowClosed();
     HotListWindow* activeHotList() const;
     HotListWindow& openWindow(const QString& caption);
     QString listFolder() const;
 
-    MainWindowServices& m_services;
-    BrowserAccess m_browser;
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    BarPanes& m_bars;
+    ChildWindowHost& m_host;
+    SavedHotLists& m_savedLists;
     int m_hotListSerial = 0;
     int m_openHotListCount = 0;
 };

@@ -6,20 +6,20 @@
 #include "appstate.h"
 #include "chosenlist.h"
 #include "dialogs.h"
-#include "hotlistcommands.h"
-#include "listpanes.h"
-#include "mainwindowservices.h"
+#include "hotlistsaver.h"
 
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-HotListWindow::HotListWindow(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent)
+HotListWindow::HotListWindow(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars,
+                             const QString& caption, QWidget* parent)
     : QWidget(parent)
-    , m_services(services)
-    , m_hotLists(hotLists)
-    , List1(new ChosenList(services, this)) {
+    , m_state(state)
+    , m_dialogs(dialogs)
+    , m_platform(platform)
+    , List1(new ChosenList(state, dialogs, platform, bars, this)) {
     setObjectName(u"Form2"_s);
     setWindowTitle(caption);
     auto* layout = new QVBoxLayout(this);
@@ -39,13 +39,13 @@ QStringList HotListWindow::entries() const {
 
 void HotListWindow::List1_Click() {
     // The list's own click handling has shown the file's size and attributes.
-    if (!m_services.state().Busy)
-        m_services.state().ActiveListKind = ListKind::ChosenList;
+    if (!m_state.Busy)
+        m_state.ActiveListKind = ListKind::ChosenList;
 }
 
 void HotListWindow::List1_MouseDown(Qt::MouseButton button) {
     if (button == Qt::RightButton)
-        ListPanes::PopUpListMenu(m_services, true);
+        emit popupRequested(PopupMenu::HotListMenu);
 }
 
 void HotListWindow::closeEvent(QCloseEvent* event) {
@@ -53,10 +53,11 @@ void HotListWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool HotListWindow::Form_Unload() {
-    const Dialogs::Answer answer = m_services.dialogs().askYesNo(u"Do you want to save changes to  "_s + windowTitle());
+    const Dialogs::Answer answer = m_dialogs.askYesNo(u"Do you want to save changes to  "_s + windowTitle());
     // A save the user asked for that did not happen keeps the window, so its entries are not lost.
-    if (answer == Dialogs::Answer::Yes && m_hotLists.saveList(*this) == HotListCommands::SaveResult::Failed)
+    if (answer == Dialogs::Answer::Yes &&
+        HotListSaver(m_dialogs, m_platform).save(windowTitle(), entries()) == HotListSaver::SaveResult::Failed)
         return false;
-    m_hotLists.windowClosed();
+    emit closing();
     return true;
 }

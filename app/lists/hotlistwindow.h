@@ -1,27 +1,37 @@
 /*
  * A hot-list window `Form2`: a child window of the main window whose caption is the list's name
  * and whose chosen-file list `List1` fills it. Files arrive by drops from the chooser; a click
- * makes it the list worked in; a right-click opens the main window's `munfile` pop-up with
+ * makes it the list worked in; a right-click asks for the main window's `munfile` pop-up with
  * "Rename List" and "Save List" enabled. Every close asks whether to save the list.
  */
 #pragma once
 
 #include "chosenlistwindow.h"
+#include "popupmenu.h"
 
 #include <QtWidgets/QWidget>
 
+struct AppState;
+class BarPanes;
 class ChosenList;
-class HotListCommands;
-class MainWindowServices;
+class Dialogs;
+class Platform;
 
 class HotListWindow : public QWidget, public ChosenListWindow {
     Q_OBJECT
 
 public:
-    HotListWindow(MainWindowServices& services, HotListCommands& hotLists, const QString& caption, QWidget* parent = nullptr);
+    HotListWindow(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, const QString& caption,
+                  QWidget* parent = nullptr);
 
     QListWidget* chosenList() override;
     QStringList entries() const;
+
+signals:
+    // A right-click (or the Menu key) on the list asks for the list's pop-up menu.
+    void popupRequested(PopupMenu menu);
+    // The close was accepted: the window goes.
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -31,7 +41,8 @@ private:
     void List1_MouseDown(Qt::MouseButton button);
     bool Form_Unload();
 
-    MainWindowServices& m_services;
-    HotListCommands& m_hotLists;
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
     ChosenList* List1;
 };

@@ -3,12 +3,11 @@
  */
 #include "listcommands.h"
 
+#include "barpanes.h"
 #include "dialogs.h"
+#include "filechooser.h"
 #include "filenames.h"
-#include "listpanes.h"
-#include "mainwindowservices.h"
 #include "platform.h"
-#include "filechooserwindow.h"
 
 #include <QtWidgets/QListWidget>
 
@@ -31,17 +30,17 @@ void ListCommands::clear1_Click(QListWidget* list) {
     if (!list)
         return;
     list->clear();
-    ListPanes::ShowListCount(m_services, 0);
+    m_bars.showListCount(0);
 }
 
 void ListCommands::Clear2_Click(QListWidget* list) {
     if (!list)
         return;
     delete list->currentItem();
-    ListPanes::ShowListCount(m_services, list->count());
+    m_bars.showListCount(list->count());
 }
 
-void ListCommands::Openfile1_Click(const FileChooserWindow& chooser) {
+void ListCommands::Openfile1_Click(const FileChooser& chooser) {
     // With no highlighted file there is nothing to open (not the folder).
     const QString path = chooser.highlightedFile();
     if (!path.isEmpty())
@@ -50,7 +49,7 @@ void ListCommands::Openfile1_Click(const FileChooserWindow& chooser) {
 
 void ListCommands::open(const QString& path) {
     if (const std::optional<QString> refusal = FileNames::refusal(path))
-        m_services.dialogs().message(*refusal);
+        m_dialogs.message(*refusal);
     else
-        m_services.platform().openWithApplication(path);
+        m_platform.openWithApplication(path);
 }

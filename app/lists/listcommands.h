@@ -7,14 +7,18 @@
 
 #include <QtCore/QString>
 
-class MainWindowServices;
+class BarPanes;
+class Dialogs;
+class FileChooser;
+class Platform;
 class QListWidget;
-class FileChooserWindow;
 
 class ListCommands {
 public:
-    explicit ListCommands(MainWindowServices& services)
-        : m_services(services) {}
+    ListCommands(Dialogs& dialogs, Platform& platform, BarPanes& bars)
+        : m_dialogs(dialogs)
+        , m_platform(platform)
+        , m_bars(bars) {}
 
     // "Open File": opens the highlighted entry with its application; errors are ignored.
     void Openlist1_Click(QListWidget* list);
@@ -27,11 +31,13 @@ public:
     // "Clear this item": removes the highlighted entry, if any; lab6 shows what remains.
     void Clear2_Click(QListWidget* list);
     // "Open": opens the chooser's highlighted file with its application; errors are ignored.
-    void Openfile1_Click(const FileChooserWindow& chooser);
+    void Openfile1_Click(const FileChooser& chooser);
 
 private:
     // Opens a file with its application, unless its name can't be named exactly.
     void open(const QString& path);
 
-    MainWindowServices& m_services;
+    Dialogs& m_dialogs;
+    Platform& m_platform;
+    BarPanes& m_bars;
 };

@@ -3,9 +3,9 @@
  */
 #include "filetypefilters.h"
 
-#include "mainwindowservices.h"
+#include "barpanes.h"
 #include "filechooserwindow.h"
-#include "statline.h"
+#include "mainmenus.h"
 #include "toolpanel.h"
 
 #include <QtGui/QAction>
@@ -38,28 +38,28 @@ const QList<FileTypeFilters::Switch>& FileTypeFilters::switches() {
 
 void FileTypeFilters::switchFromMenu(FileKind kind, FileChooserWindow* chooser) {
     const Switch& filter = switchOf(kind);
-    QAction* popupItem = m_services.menuItem(filter.popupItem);
+    QAction* popupItem = m_menus.item(filter.popupItem);
     popupItem->setChecked(!popupItem->isChecked());
     const bool on = popupItem->isChecked();
     if (chooser)
         chooser->setFileKindShown(kind, on);
-    m_services.menuItem(filter.menuItem)->setChecked(on);
-    (m_services.toolPanel().*filter.setState)(on ? 1 : 0);
+    m_menus.item(filter.menuItem)->setChecked(on);
+    (m_tools.*filter.setState)(on ? 1 : 0);
 }
 
 void FileTypeFilters::switchFromToolbar(FileKind kind, FileChooserWindow* chooser) {
     const Switch& filter = switchOf(kind);
-    const bool on = (m_services.toolPanel().*filter.state)() != 1;
-    m_services.menuItem(filter.popupItem)->setChecked(on);
-    m_services.menuItem(filter.menuItem)->setChecked(on);
+    const bool on = (m_tools.*filter.state)() != 1;
+    m_menus.item(filter.popupItem)->setChecked(on);
+    m_menus.item(filter.menuItem)->setChecked(on);
     if (chooser) {
         chooser->setFileKindShown(kind, on);
-        m_services.statusLine().setLab5(QString::number(chooser->fileCount()));
+        m_bars.showFileCount(chooser->fileCount());
     }
 }
 
 void FileTypeFilters::applyTo(FileChooserWindow& chooser) const {
     for (const Switch& filter : switches())
-        chooser.setFileKindShown(filter.kind, m_services.menuItem(filter.popupItem)->isChecked());
-    m_services.statusLine().setLab5(QString::number(chooser.fileCount()));
+        chooser.setFileKindShown(filter.kind, m_menus.item(filter.popupItem)->isChecked());
+    m_bars.showFileCount(chooser.fileCount());
 }

@@ -12,8 +12,9 @@
 #include <QtCore/QList>
 #include <QtCore/QString>
 
-class MainWindowServices;
+class BarPanes;
 class FileChooserWindow;
+class MainMenus;
 
 namespace OrloTool {
 class UserControl1;
@@ -34,8 +35,10 @@ public:
     };
     static const QList<Switch>& switches();
 
-    explicit FileTypeFilters(MainWindowServices& services)
-        : m_services(services) {}
+    FileTypeFilters(MainMenus& menus, OrloTool::UserControl1& tools, BarPanes& bars)
+        : m_menus(menus)
+        , m_tools(tools)
+        , m_bars(bars) {}
 
     // The View-menu item or the pop-up item of a switch: flips the pop-up item's mark; the
     // list, the View-menu item and the button follow it. chooser is nullptr while it is closed.
@@ -47,5 +50,7 @@ public:
     void applyTo(FileChooserWindow& chooser) const;
 
 private:
-    MainWindowServices& m_services;
+    MainMenus& m_menus;
+    OrloTool::UserControl1& m_tools;
+    BarPanes& m_bars;
 };

@@ -6,6 +6,7 @@
 
 #include "apptitle.h"
 #include "attributecommands.h"
+#include "childframe.h"
 #include "chosenlistwindow.h"
 #include "dialogs.h"
 #include "filechooserwindow.h"
@@ -27,6 +28,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QCursor>
 #include <QtGui/QScreen>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QMdiArea>
@@ -65,16 +67,8 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     , m_host(*m_mdiArea)
     , m_bars(m_state, *Statline, *GgG)
     , m_menus(*this)
-    , m_filters(*this)
-    , m_hotLists(*this, [this]() -> HotListBrowser& {
-        // The hot lists reopen a closed browser, without its check mark. One closed just now is
-        // waiting for its deletion and cannot serve.
-        if (m_browser && m_browser->parentWidget()->isHidden())
-            m_browser = nullptr;
-        if (!m_browser)
-            openBrowser();
-        return *m_browser;
-    }) {
+    , m_filters(m_menus, *GgG, m_bars)
+    , m_hotLists(m_state, m_dialogs, m_platform, m_bars, m_host, *this) {
     setObjectName(u"MDIForm1"_s);
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
@@ -181,13 +175,13 @@ void MainWindow::wireCommands() {
     };
     for (const ListWiring& wiring : kListCommands) {
         onItem(wiring.item.toString(), [this, command = wiring.command] {
-            ListCommands commands(*this);
+            ListCommands commands(m_dialogs, m_platform, m_bars);
             (commands.*command)(activeChosenList());
         });
     }
     onItem(u"Openfile1"_s, [this] {
         if (m_chooser)
-            ListCommands(*this).Openfile1_Click(*m_chooser);
+            ListCommands(m_dialogs, m_platform, m_bars).Openfile1_Click(*m_chooser);
     });
 
     // The hot-list commands have no gate.
@@ -196,6 +190,7 @@ void MainWindow::wireCommands() {
     onItem(u"Savelist"_s, [this] { m_hotLists.Savelist_Click(); });
     onItem(u"RenameList"_s, [this] { m_hotLists.RenameList_Click(); });
     onItem(u"DeleteList"_s, [this] { m_hotLists.DeleteList_Click(); });
+    connect(&m_hotLists, &HotListCommands::popupRequested, this, &MainWindow::popUp);
 
     // The folder commands have no gate: they do not look at Busy.
     using FolderCommand = void (FolderCommands::*)();
@@ -438,7 +433,12 @@ void MainWindow::toggleChildWindow(const QString& itemName, QWidget* child, cons
 
 FileChooserWindow* MainWindow::openChooser() {
     if (!m_chooser) {
-        auto* chooser = new FileChooserWindow(*this);
+        auto* chooser = new FileChooserWindow(m_state, m_dialogs, m_platform, m_bars, m_host);
+        // The chooser's menu item is checked while it is open, however it was opened.
+        m_menus.item(u"E_Decrypt"_s)->setChecked(true);
+        connect(chooser, &FileChooserWindow::popupRequested, this, &MainWindow::popUp);
+        connect(chooser, &FileChooserWindow::closing, this,
+                [this] { m_menus.item(u"E_Decrypt"_s)->setChecked(false); });
         m_filters.applyTo(*chooser);
         m_chooser = chooser;
     }
@@ -447,9 +447,55 @@ FileChooserWindow* MainWindow::openChooser() {
 }
 
 void MainWindow::openBrowser() {
-    if (!m_browser)
-        m_browser = new HotListBrowser(*this);
+    if (!m_browser) {
+        m_browser = new HotListBrowser(m_state, m_dialogs, m_platform, m_bars, m_host);
+        connect(m_browser, &HotListBrowser::popupRequested, this, &MainWindow::popUp);
+        connect(m_browser, &HotListBrowser::closing, this,
+                [this] { m_menus.item(u"MyHotLists"_s)->setChecked(false); });
+    }
     showChildWindow(m_browser);
+}
+
+HotListBrowser& MainWindow::browserForHotLists() {
+    // The hot lists reopen a closed browser, without its check mark. One closed just now is
+    // waiting for its deletion and cannot serve.
+    if (m_browser && m_browser->parentWidget()->isHidden())
+        m_browser = nullptr;
+    if (!m_browser)
+        openBrowser();
+    return *m_browser;
+}
+
+void MainWindow::refreshSavedLists() {
+    browserForHotLists().refresh();
+}
+
+QRect MainWindow::savedListsFrame() {
+    return ChildFrame(browserForHotLists()).geometry();
+}
+
+void MainWindow::popUp(PopupMenu menu) {
+    QString name;
+    switch (menu) {
+    case PopupMenu::LoadList:
+        name = u"LoadList"_s;
+        break;
+    case PopupMenu::Show1:
+        name = u"Show1"_s;
+        break;
+    case PopupMenu::Folder:
+        name = u"Folder"_s;
+        break;
+    case PopupMenu::ChooserListMenu:
+    case PopupMenu::HotListMenu:
+        // "Rename List" and "Save List" act on a hot-list window only.
+        for (const QString& item : {u"RenameList"_s, u"Savelist"_s})
+            m_menus.item(item)->setEnabled(menu == PopupMenu::HotListMenu);
+        name = u"munfile"_s;
+        break;
+    }
+    // The menu does not wait for a choice: its items run their commands when chosen.
+    m_menus.popup(name)->popup(QCursor::pos());
 }
 
 void MainWindow::showChildWindow(QWidget* child) {

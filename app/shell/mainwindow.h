@@ -18,7 +18,9 @@
 #include "mainmenus.h"
 #include "mainwindowservices.h"
 #include "passwordsource.h"
+#include "popupmenu.h"
 #include "runoptions.h"
+#include "savedhotlists.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>
@@ -31,7 +33,11 @@ class PasswordDialog;
 class QListWidget;
 class FileChooserWindow;
 
-class MainWindow : public QMainWindow, public MainWindowServices, private PasswordSource, private RunOptions {
+class MainWindow : public QMainWindow,
+                   public MainWindowServices,
+                   private PasswordSource,
+                   private RunOptions,
+                   private SavedHotLists {
     Q_OBJECT
 
 public:
@@ -108,6 +114,10 @@ private:
     void toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open);
     FileChooserWindow* openChooser();
     void openBrowser();
+    HotListBrowser& browserForHotLists();
+    void refreshSavedLists() override;
+    QRect savedListsFrame() override;
+    void popUp(PopupMenu menu);
     void showChildWindow(QWidget* child);
     void listChildWindows();
 

@@ -8,10 +8,10 @@
 
 #include "appstate.h"
 #include "fakeroles.h"
-#include "linuxplatform.h"
 #include "mainwindowservices.h"
 #include "scripteddialogs.h"
 #include "statline.h"
+#include "testplatform.h"
 #include "toolpanel.h"
 
 #include <QtGui/QAction>
@@ -20,20 +20,6 @@
 
 #include <map>
 #include <memory>
-
-class TestPlatform : public LinuxPlatform {
-public:
-    QList<Volume> extraVolumes;
-    QStringList opened;
-    QStringList started;
-
-    QList<Volume> volumes() const override { return LinuxPlatform::volumes() + extraVolumes; }
-    void openWithApplication(const QString& path) override { opened.append(path); }
-    bool startProgram(const QString& path) override {
-        started.append(path);
-        return true;
-    }
-};
 
 class FakeServices : public MainWindowServices {
 public:

@@ -1,15 +1,19 @@
 /*
  * The hot-list windows and commands in the real main window: the close question with the replace
- * question, New list, Open Hot List, Save List and Rename List, with their messages and files.
+ * question, New list, Open Hot List, Save List and Rename List, with their messages and files;
+ * and the pop-up menus and check marks the main window keeps for the list windows.
  */
-#include "fakeservices.h"
-#include "hotlistwindow.h"
 #include "hotlistbrowser.h"
+#include "hotlistwindow.h"
 #include "listtests.h"
 #include "mainwindowtest.h"
+#include "testplatform.h"
 
+#include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMdiSubWindow>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -18,7 +22,8 @@ protected:
     using Answer = Dialogs::Answer;
     static inline const QString kReplaceQuestion = u"This list is already existed do you want replace it"_s;
 
-    HotListWindow* activeList() const { return qobject_cast<HotListWindow*>(m_window->mdiArea().currentSubWindow()->widget()); }
+    QMdiArea& area() const { return *m_window->findChild<QMdiArea*>(u"mdiArea"_s); }
+    HotListWindow* activeList() const { return qobject_cast<HotListWindow*>(area().currentSubWindow()->widget()); }
     // "New list", with entries added as a drop adds them.
     HotListWindow* newList(const QStringList& entries = {}) {
         triggerAction(u"NewList"_s);
@@ -28,7 +33,7 @@ protected:
     // The captions of the open hot-list windows, oldest first.
     QStringList captions() const {
         QStringList result;
-        for (QMdiSubWindow* frame : m_window->mdiArea().subWindowList())
+        for (QMdiSubWindow* frame : area().subWindowList())
             if (qobject_cast<HotListWindow*>(frame->widget()) && frame->isVisible())
                 result << frame->widget()->windowTitle();
         return result;
@@ -39,7 +44,17 @@ protected:
     QString makeList(const QString& name, const QByteArray& content) {
         return makeFile(QDir(root()).relativeFilePath(listFile(name)), content);
     }
-    QStringList browserNames() const { return Texts(m_window->browser()->findChild<QListWidget*>(u"File1"_s)); }
+    QListWidget* browserList() const { return m_window->browser()->findChild<QListWidget*>(u"File1"_s); }
+    QStringList browserNames() const { return Texts(browserList()); }
+    // Picks a saved list in the browser as the user does: highlight, then right-click.
+    void pickInBrowser(const QString& name) {
+        m_window->browser()->refresh();
+        const QList<QListWidgetItem*> found = browserList()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << qPrintable(name);
+        browserList()->setCurrentItem(found.first());
+        QTest::mouseClick(browserList()->viewport(), Qt::RightButton, {}, QPoint(1, 1));
+    }
+    QMenu* popup(const QString& name) const { return m_window->findChild<QMenu*>(name); }
 };
 
 TEST_F(HotListsTest, CloseAsksToSaveThenBeforeReplacing) {
@@ -128,7 +143,7 @@ TEST_F(HotListsTest, OpenReadsAnOldFormFileAndTwoWindowsShareACaption) {
     // Written by hand as the earlier program wrote it.
     makeList(u"Work"_s, ComplementedLine(u"/a b/c.txt"_s) + ComplementedLine(u"/x"_s));
     for (int i = 0; i < 2; ++i) {
-        m_window->state().CurrentFile = u"Work.vexa"_s; // as the browser's right-click picks it
+        pickInBrowser(u"Work.vexa"_s);
         triggerAction(u"OpenList"_s);
     }
     EXPECT_EQ(captions(), (QStringList{u"Work"_s, u"Work"_s}));
@@ -137,4 +152,43 @@ TEST_F(HotListsTest, OpenReadsAnOldFormFileAndTwoWindowsShareACaption) {
     m_dialogs.answer(Answer::Yes);
     triggerAction(u"Savelist"_s);
     EXPECT_EQ(m_dialogs.texts(), (QStringList{kReplaceQuestion, u"Work is saved"_s}));
+}
+
+// Each list's right-click pops its own menu; "Rename List" and "Save List" only for a hot list.
+TEST_F(HotListsTest, RightClicksPopTheirMenusAndClosesClearTheCheckMarks) {
+    makeList(u"Work"_s, ComplementedLine(u"/x"_s));
+    const auto rightClick = [](QWidget* target) { QTest::mouseClick(target, Qt::RightButton, {}, QPoint(1, 1)); };
+    const auto shown = [this] {
+        QStringList names;
+        for (const QString& name : {u"LoadList"_s, u"Show1"_s, u"munfile"_s, u"Folder"_s}) {
+            if (popup(name)->isVisible())
+                names << name;
+            popup(name)->hide();
+        }
+        return std::tuple(names, m_window->findChild<QAction*>(u"RenameList"_s)->isEnabled(),
+                          m_window->findChild<QAction*>(u"Savelist"_s)->isEnabled());
+    };
+    HotListWindow* hotList = newList();
+    rightClick(hotList->chosenList()->viewport());
+    EXPECT_EQ(shown(), std::tuple(QStringList{u"munfile"_s}, true, true));
+    rightClick(chooser()->findChild<QListWidget*>(u"List1"_s)->viewport());
+    EXPECT_EQ(shown(), std::tuple(QStringList{u"munfile"_s}, false, false));
+    rightClick(chooser()->findChild<QAbstractItemView*>(u"File1"_s)->viewport());
+    EXPECT_EQ(std::get<0>(shown()), QStringList{u"Show1"_s});
+    rightClick(chooser()->findChild<QTreeView*>(u"Dir1"_s)->viewport());
+    EXPECT_EQ(std::get<0>(shown()), QStringList{u"Folder"_s});
+    pickInBrowser(u"Work.vexa"_s);
+    EXPECT_EQ(std::get<0>(shown()), QStringList{u"LoadList"_s});
+    EXPECT_TRUE(m_dialogs.texts().isEmpty());
+
+    // Closing a window by its close box takes its menu item's check mark off; a chooser made
+    // anew by another command gets it back.
+    ASSERT_TRUE(isChecked(u"E_Decrypt"_s) && isChecked(u"MyHotLists"_s));
+    ASSERT_TRUE(close(chooser()));
+    ASSERT_TRUE(close(m_window->browser()));
+    EXPECT_EQ(std::pair(isChecked(u"E_Decrypt"_s), isChecked(u"MyHotLists"_s)), std::pair(false, false));
+    QTest::qWait(0);
+    triggerAction(u"Contents1"_s);
+    EXPECT_TRUE(isChecked(u"E_Decrypt"_s));
+    EXPECT_FALSE(isChecked(u"MyHotLists"_s));
 }

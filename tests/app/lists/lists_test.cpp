@@ -1,26 +1,28 @@
 /*
- * The chooser's rules and kind filter, the hot-list file format (exact bytes, round trips, quoted
- * fields, refused entries, the earlier program's form), and the chooser and browser windows.
+ * The chooser and browser windows over stand-ins for the main window's roles: what they show on
+ * the bars, the lists they fill, and the pop-up menus and closes they report.
  */
+#include "appstate.h"
 #include "attributes.h"
 #include "chooserrules.h"
 #include "chosenlist.h"
 #include "draggedpaths.h"
-#include "fakeservices.h"
-#include "filekindfilter.h"
-#include "filepattern.h"
-#include "hotlistbrowser.h"
-#include "hotlistfile.h"
-#include "listtests.h"
+#include "fakeroles.h"
 #include "filechooserwindow.h"
+#include "hotlistbrowser.h"
+#include "hotlistwindow.h"
+#include "listcommands.h"
+#include "listtests.h"
+#include "scripteddialogs.h"
 #include "tempenv.h"
+#include "testplatform.h"
 #include "twips.h"
 
 #include <QtCore/QDir>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
 #include <QtGui/QFileSystemModel>
+#include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
@@ -31,14 +33,9 @@
 #include <QtWidgets/QToolTip>
 #include <QtWidgets/QTreeView>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
-using namespace ChooserRules;
 
 namespace {
-// U+04D4, extended Cyrillic: its first UTF-8 byte 0xD3 complements to a comma.
-const QString kCyrillicWithComma = u"/home/ольга/\u04D4\u04D5.txt"_s;
 
 // A drop as the desktop delivers it (a drag enter, then the drop); takes ownership of data and
 // returns the action the target took, IgnoreAction when it refused.
@@ -55,167 +52,6 @@ Qt::DropAction Drop(QWidget* target, QMimeData* data, Qt::DropAction offered) {
 
 } // namespace
 
-TEST(ChooserRules, SizeTextsFilterLockButtonsAndDuplicates) {
-    const struct {
-        qint64 bytes;
-        QString text;
-    } sizes[] = {
-        {0, u"File Size : 0 Byte"_s},        {1024, u"File Size : 1024 Byte"_s},
-        {1152, u"File Size : 1.13 K"_s}, // 1.125: half rounds up
-        {1536, u"File Size : 1.50 K"_s},     {1048576, u"File Size : 1024.00 K"_s},
-        {1048577, u"File Size : 1.00 MB"_s}, {5000000000, u"File Size : 4768.37 MB"_s},
-    };
-    for (const auto& c : sizes)
-        EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
-
-    // "All" takes the pattern from the 11th character (the chooser's filter test types the rest).
-    EXPECT_EQ(FilterPattern(u"All"_s), QString());
-
-    EXPECT_TRUE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
-    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
-    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
-
-    // Buttons (archive, hidden, read-only, system) only for 0-7 and 32-39.
-    EXPECT_EQ(ButtonsFor(39), (AttributeButtons{true, true, true, true}));
-    for (const quint8 value : {8, 40, 255})
-        EXPECT_EQ(ButtonsFor(value), AttributeButtons{}) << int(value);
-
-    const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
-    EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
-    EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
-}
-
-TEST(FileKindFilter, ListsAFileWhenOneOfItsKindsIsShown) {
-    FileKindFilter filter;
-    filter.setShown(FileKind::Hidden, false);
-    filter.setShown(FileKind::Normal, false);
-    EXPECT_FALSE(filter.accepts(Attr::Normal));
-    EXPECT_FALSE(filter.accepts(Attr::Hidden));
-    // An encrypted file is hidden, read-only and system: it stays while one of those is shown.
-    EXPECT_TRUE(filter.accepts(Attr::Hidden | Attr::ReadOnly | Attr::System));
-    filter.setShown(FileKind::ReadOnly, false);
-    filter.setShown(FileKind::System, false);
-    EXPECT_FALSE(filter.accepts(Attr::Hidden | Attr::ReadOnly | Attr::System));
-    EXPECT_TRUE(filter.accepts(Attr::Archive));
-}
-
-TEST(FilePattern, WildcardsLetterCaseAndTheDotRule) {
-    const struct {
-        QString filter;
-        QString name;
-        bool matches;
-    } cases[] = {
-        {u"*.doc;*.txt"_s, u"REPORT.DOC"_s, true},
-        {u"*.doc"_s, u"doc"_s, false},
-        {u"*.*"_s, u"README"_s, true},
-        {u" *.vxp ;"_s, u"a.vxp"_s, true},
-        {u" ; "_s, u"a"_s, false},
-        {u"re?d.me"_s, u"read.me"_s, true},
-        {u"re?d.me"_s, u"red.me"_s, false},
-        {u"*.vexa*"_s, u"list.vexa"_s, true},
-        // A character outside the Basic Multilingual Plane is one character, in either case.
-        {u"?"_s, u"\U0001F600"_s, true},
-        {u"??"_s, u"\U0001F600"_s, false},
-        {u"\U00010400*"_s, u"\U00010428.txt"_s, true},
-        {u"*\U00010428"_s, u"x\U00010400"_s, true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FilePattern(c.filter).matches(c.name), c.matches)
-            << c.filter.toStdString() << " " << c.name.toStdString();
-
-    // Many stars against a long name that almost matches: a matcher that backtracks at every star
-    // would not finish in any time.
-    const QString name(200000, u'a');
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(FilePattern(u"*a*a*a*a*a*b"_s).matches(name));
-    EXPECT_TRUE(FilePattern(u"*a*a*a*a*a*"_s).matches(name));
-    EXPECT_LT(timer.elapsed(), 2000);
-}
-
-TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
-    EXPECT_EQ(HotListFile::Format({u"/ab"_s, u"/c d"_s}), QByteArray("\xD0\x9E\x9D\r\n\xD0\x9C\xDF\x9B\r\n"));
-    // U+07C0 begins with 0xDF, which complements to a blank.
-    const QByteArray cyrillic = Complemented(kCyrillicWithComma);
-    ASSERT_TRUE(cyrillic.contains(','));
-    EXPECT_EQ(HotListFile::Format({u"/plain"_s, kCyrillicWithComma, u"\u07C0x"_s}),
-              ComplementedLine(u"/plain"_s) + '"' + cyrillic + "\"\r\n\"" + Complemented(u"\u07C0x"_s) + "\"\r\n");
-
-    const QStringList roundTrips[] = {
-        {u"/home/user/one, two.txt"_s, u"/tmp/a b/c.txt"_s},
-        {kCyrillicWithComma, u"/home/ольга/письмо.txt"_s, u"/日本/ファイル"_s},
-        {u"\u07C0/leading blank"_s, u"/mid\u07C0dle"_s},
-        {u""_s},
-        {},
-    };
-    for (const QStringList& entries : roundTrips) {
-        const std::optional<QByteArray> content = HotListFile::Format(entries);
-        ASSERT_TRUE(content) << entries.join(u'|').toStdString();
-        EXPECT_EQ(HotListFile::Parse(*content), entries);
-    }
-
-    // U+074D begins with 0xDD (a double quote once complemented), U+80000 with 0xF2 (CR).
-    const QString quote = u"/home/\u074D.txt"_s;
-    for (const QString& bad : {quote, QString(u"/x/"_s + QString::fromUcs4(U"\U00080000"))}) {
-        QString named;
-        EXPECT_EQ(HotListFile::Format({u"/fine"_s, bad, quote}, &named), std::nullopt);
-        EXPECT_EQ(named, bad);
-    }
-}
-
-TEST(HotListFile, ReadsFilesOfTheEarlierProgramAsBefore) {
-    const QByteArray a = Complemented(u"/x/a"_s);
-    const QByteArray b = Complemented(u"/x/b"_s);
-    const QStringList both{u"/x/a"_s, u"/x/b"_s};
-    const struct {
-        QByteArray content;
-        QStringList entries;
-    } cases[] = {
-        {a + "\r\n" + b + "\r\n", both},
-        // Leading blanks are skipped; a comma ends a field, so one line gives two entries.
-        {"   " + a + "\r\n", {u"/x/a"_s}},
-        {a + "," + b + "\r\n", both},
-        // A quoted field runs to the next quote; what follows it up to the delimiter is dropped.
-        {"\"" + a + "\"junk," + b + "\r\n", both},
-        // A last line without its line end, bare line feeds and an empty line.
-        {a + "\n" + b, both},
-        {a + "\r\n\r\n" + b + "\r\n", {u"/x/a"_s, u""_s, u"/x/b"_s}},
-        {"", {}},
-    };
-    for (const auto& [content, entries] : cases)
-        EXPECT_EQ(HotListFile::Parse(content), entries) << content.toHex(' ').toStdString();
-}
-
-using HotListFileOnDisk = TempEnvTest;
-
-TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegularFiles) {
-    const QString target = makeFile(u"target.txt"_s, QByteArray("keep"));
-    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
-    const QString list = path(u"Work.vexa"_s);
-    ASSERT_TRUE(QFile::link(target, list));
-    QString error;
-    EXPECT_EQ(HotListFile::Read(list, &error), std::nullopt);
-    EXPECT_EQ(error, list + u" is a symbolic link and was left untouched."_s);
-
-    const QByteArray content = ComplementedLine(u"/a"_s);
-    ASSERT_TRUE(HotListFile::Write(list, content, &error)) << error.toStdString();
-    EXPECT_FALSE(QFileInfo(list).isSymLink());
-    EXPECT_EQ(readAll(list), content);
-    EXPECT_EQ(readAll(target), "keep");
-    struct stat info;
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
-    // No unfinished file is left beside the list.
-    EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-              (QStringList{u"target.txt"_s, u"Work.vexa"_s}));
-
-    // A named pipe is refused at once instead of blocking the reader.
-    const QString pipe = path(u"Pipe.vexa"_s);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(HotListFile::Read(pipe, &error), std::nullopt);
-    EXPECT_EQ(error, pipe + u" is a named pipe, not a file, and was left untouched."_s);
-}
-
 class ChooserTest : public TempEnvTest {
 protected:
     // Opens the chooser in a sub-window of the area, as the main window does, on a folder
@@ -224,8 +60,8 @@ protected:
         folder = makeDir(u"files"_s);
         for (const QString& name : files)
             makeFile(u"files/"_s + name, 1);
-        chooser = new FileChooserWindow(services);
-        services.area.addSubWindow(chooser)->show();
+        chooser = new FileChooserWindow(state, dialogs, platform, bars, host.host);
+        host.host.show(*chooser);
         chooser->openFolder(folder);
     }
     template <class T = QWidget> T* child(const QString& name) const { return chooser->findChild<T*>(name); }
@@ -234,7 +70,12 @@ protected:
     QModelIndex row(int n) const { return File1()->model()->index(n, 0); }
     QString file(const QString& name) const { return folder + u'/' + name; }
 
-    FakeServices services;
+    AppState state;
+    ScriptedDialogs dialogs;
+    TestPlatform platform;
+    RecordingBars bars;
+    // Declared last: the windows it holds go before the roles they use.
+    TestHostWindow host;
     FileChooserWindow* chooser = nullptr;
     QString folder;
 };
@@ -253,46 +94,35 @@ TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatterns) {
     }
 }
 
-TEST_F(ChooserTest, FileClickShowsSizeAndSetsAttributeButtonsUnderBusy) {
-    const QString big = makeFile(u"files/big.bin"_s, 1536);
-    ASSERT_TRUE(services.testPlatform.setAttributes(big, 35));
+// A click, or a key that moves the highlight, shows the file's size and attributes; a key
+// also makes the list the one worked in.
+TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
+    for (const auto& [name, size, attributes] :
+         {std::tuple(u"a"_s, 10, Attr::Archive), {u"b"_s, 1536, Attr::Hidden | Attr::Archive | Attr::ReadOnly}})
+        ASSERT_TRUE(platform.setAttributes(makeFile(u"files/"_s + name, size), attributes));
     open();
-    services.tools.setMM4(1);
-    // The buttons' events must find Busy set, or they would apply attributes to the file.
-    QList<bool> busyAtEvents;
-    for (auto signal : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
-                        &OrloTool::UserControl1::C4})
-        QObject::connect(&services.tools, signal, &services.tools,
-                         [&] { busyAtEvents.append(services.appState.Busy); });
-    const auto buttons = [&] {
-        return QList<qint16>{services.tools.MM1(), services.tools.MM2(), services.tools.MM3(), services.tools.MM4()};
-    };
-    QTest::mouseClick(File1()->viewport(), Qt::LeftButton, {}, File1()->visualRect(row(0)).center());
-    EXPECT_EQ(services.bar.lab3(), u"File Size : 1.50 K"_s);
-    EXPECT_EQ(services.appState.CurrentAttributes, 35);
-    EXPECT_EQ(buttons(), QList<qint16>({1, 1, 1, 0}));
-    EXPECT_EQ(busyAtEvents, QList<bool>(4, true)); // MM4 released, then three pressed
-    EXPECT_FALSE(services.appState.Busy);
-}
+    QTest::mouseClick(File1()->viewport(), Qt::LeftButton, {}, File1()->visualRect(row(1)).center());
+    EXPECT_EQ(std::tuple(bars.fileSize, state.CurrentAttributes, bars.attributes, state.ActiveListKind),
+              std::tuple(u"File Size : 1.50 K"_s, quint8(35), quint8(35), ListKind::DirectoryFiles));
 
-// A key that moves the highlight shows what a click shows and makes the list the one worked in.
-TEST_F(ChooserTest, KeyboardMovesShowWhatAClickShows) {
-    for (const auto& [name, size, attributes] : {std::tuple(u"a"_s, 10, Attr::Archive), {u"b"_s, 1536, Attr::Hidden}})
-        ASSERT_TRUE(services.testPlatform.setAttributes(makeFile(u"files/"_s + name, size), attributes));
-    open();
     List1()->addItems({file(u"a"_s), file(u"b"_s)});
     for (const auto& [list, kind] : {std::pair<QAbstractItemView*, ListKind>(File1(), ListKind::DirectoryFiles),
                                      {List1(), ListKind::ChosenList}}) {
         list->setCurrentIndex(list->model()->index(0, 0));
-        for (const auto& [key, size, hidden] :
-             {std::tuple(Qt::Key_Down, u"1.50 K"_s, 1), {Qt::Key_Home, u"10 Byte"_s, 0}}) {
-            services.appState.ActiveListKind = ListKind::None;
+        for (const auto& [key, size, attributes] :
+             {std::tuple(Qt::Key_Down, u"1.50 K"_s, 35u), {Qt::Key_Home, u"10 Byte"_s, Attr::Archive}}) {
+            state.ActiveListKind = ListKind::None;
             QTest::keyClick(list, key);
-            EXPECT_EQ(std::tuple(services.bar.lab3(), services.tools.MM1(), services.tools.MM2(),
-                                 services.appState.ActiveListKind),
-                      std::tuple(u"File Size : "_s + size, qint16(1 - hidden), qint16(hidden), kind));
+            EXPECT_EQ(std::tuple(bars.fileSize, state.CurrentAttributes, bars.attributes, state.ActiveListKind),
+                      std::tuple(u"File Size : "_s + size, quint8(attributes), quint8(attributes), kind));
         }
     }
+    // Nothing shows while a long operation runs.
+    state.Busy = true;
+    bars.fileSize.clear();
+    QTest::mouseClick(File1()->viewport(), Qt::LeftButton, {}, File1()->visualRect(row(1)).center());
+    QTest::keyClick(List1(), Qt::Key_Down);
+    EXPECT_EQ(bars.fileSize, QString());
 }
 
 // Changes made on disk by others show soon after (not while Busy), the files that remain keep
@@ -301,12 +131,12 @@ TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
     open({u"a.doc"_s, u"b.doc"_s, u"c.doc"_s});
     File1()->setCurrentIndex(row(2));
     File1()->selectionModel()->select(row(1), QItemSelectionModel::Select);
-    services.appState.Busy = true;
+    state.Busy = true;
     QFile::remove(file(u"a.doc"_s));
     makeFile(u"files/d.vxp"_s, 1);
     QTest::qWait(400);
     EXPECT_EQ(chooser->shownFiles().first(), u"a.doc"_s) << "not while Busy";
-    services.appState.Busy = false;
+    state.Busy = false;
     const QStringList remaining{u"b.doc"_s, u"c.doc"_s, u"d.vxp"_s};
     EXPECT_TRUE(QTest::qWaitFor([&] { return chooser->shownFiles() == remaining; }));
     EXPECT_EQ(chooser->selectedFiles(), (QStringList{file(u"b.doc"_s), file(u"c.doc"_s)}));
@@ -317,7 +147,7 @@ TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
     auto* Combo1 = child<QComboBox>(u"Combo1"_s);
     Combo1->setCurrentIndex(4);
     QTest::keyClick(Combo1, Qt::Key_Down); // chooses the next entry, "*.vxp", from the drop-down
-    EXPECT_EQ(std::pair(chooser->shownFiles(), services.bar.lab5()), std::pair(QStringList{u"e.vxp"_s}, u"1"_s));
+    EXPECT_EQ(std::pair(chooser->shownFiles(), bars.fileCount), std::pair(QStringList{u"e.vxp"_s}, 1));
 }
 
 // The narrow folder tree scrolls sideways instead of cutting names and shows a whole name as a
@@ -360,19 +190,21 @@ TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     QTest::keyClick(File1(), Qt::Key_Return); // nothing highlighted yet
     EXPECT_EQ(List1()->count(), 0);
     File1()->setCurrentIndex(row(1));
+    bars.shownListCount = 4; // counting another list: Enter adds one to what the pane shows
     QTest::keyClick(File1(), Qt::Key_Return);
     QTest::keyClick(File1(), Qt::Key_Enter);
-    EXPECT_EQ(services.scripted.texts(), QStringList{u"This file is already existed"_s});
+    EXPECT_EQ(dialogs.texts(), QStringList{u"This file is already existed"_s});
     EXPECT_EQ(List1()->entries(), QStringList{file(u"b"_s)});
+    EXPECT_EQ(bars.shownListCount, 5);
 
-    services.scripted.clear();
+    dialogs.clear();
     File1()->clearSelection();
     for (const int n : {2, 0, 1})
         File1()->selectionModel()->select(row(n), QItemSelectionModel::Select);
     const QStringList dragged = chooser->selectedFiles();
     EXPECT_EQ(dragged, (QStringList{file(u"a"_s), file(u"b"_s), file(u"c"_s)}));
     EXPECT_EQ(Drop(List1()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
-    EXPECT_EQ(services.scripted.texts(), QStringList{file(u"b"_s) + u" is already existed !"_s});
+    EXPECT_EQ(dialogs.texts(), QStringList{file(u"b"_s) + u" is already existed !"_s});
     EXPECT_EQ(List1()->entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
 }
 
@@ -404,24 +236,147 @@ TEST_F(ChooserTest, DividerDragStopsOnceAColumnIsNarrow) {
 }
 
 TEST_F(ChooserTest, LockedFolderDisablesTheFileList) {
-    const QString locked = makeDir(u"files/work"_s + LockExtension.toString());
+    const QString locked = makeDir(u"files/work"_s + ChooserRules::LockExtension.toString());
     makeFile(QDir(root()).relativeFilePath(locked) + u"/vexaseal.vexa"_s, 1);
     open();
-    services.appState.ActiveListKind = ListKind::ChosenList;
+    state.ActiveListKind = ListKind::ChosenList;
     chooser->openFolder(locked);
     EXPECT_FALSE(File1()->isEnabled());
-    EXPECT_EQ(services.bar.lab5(), u"1"_s);
-    EXPECT_EQ(services.appState.ActiveListKind, ListKind::None);
+    EXPECT_EQ(bars.fileCount, 1);
+    EXPECT_EQ(state.ActiveListKind, ListKind::None);
     chooser->openFolder(folder);
     EXPECT_TRUE(File1()->isEnabled());
 }
 
 TEST_F(ChooserTest, BrowserListsTheHotListFilesOfTheListFolder) {
-    const QString lists = services.testPlatform.dataFolder() + u"/MyList"_s;
+    const QString lists = platform.dataFolder() + u"/MyList"_s;
     for (const QString& name : {u"Work.vexa"_s, u"copy.vexa2"_s, u"OLD.VEXA"_s, u"notes.txt"_s, u"x.vex"_s})
         makeFile(QDir(root()).relativeFilePath(lists + u'/' + name), 3);
     QDir(lists).mkdir(u"folder.vexa"_s);
-    services.area.addSubWindow(new HotListBrowser(services))->show();
-    EXPECT_EQ(Texts(services.area.findChild<QListWidget*>(u"File1"_s)),
+    host.host.show(*new HotListBrowser(state, dialogs, platform, bars, host.host));
+    EXPECT_EQ(Texts(host.area.findChild<QListWidget*>(u"File1"_s)),
               (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
+}
+
+// Each list asks for its own pop-up menu and marks the list worked in; closes are reported.
+TEST_F(ChooserTest, RightClicksAskForTheirPopUpMenusAndClosesAreReported) {
+    open({u"a"_s});
+    File1()->setCurrentIndex(row(0));
+    QSignalSpy popups(chooser, &FileChooserWindow::popupRequested);
+    QSignalSpy closing(chooser, &FileChooserWindow::closing);
+    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
+    const struct {
+        QWidget* target;
+        Qt::MouseButton button;
+        ListKind kind;
+        QList<PopupMenu> asked;
+    } presses[] = {
+        {File1()->viewport(), Qt::RightButton, ListKind::DirectoryFiles, {PopupMenu::Show1}},
+        {List1()->viewport(), Qt::RightButton, ListKind::ChosenList, {PopupMenu::ChooserListMenu}},
+        {Dir1->viewport(), Qt::RightButton, ListKind::None, {PopupMenu::Folder}},
+        {List1()->viewport(), Qt::LeftButton, ListKind::ChosenList, {}},
+    };
+    for (const auto& p : presses) {
+        popups.clear();
+        state.ActiveListKind = ListKind::DirectoryFiles;
+        QTest::mousePress(p.target, p.button, {}, QPoint(5, 5));
+        QTest::mouseRelease(p.target, p.button, {}, QPoint(5, 5));
+        QList<PopupMenu> asked;
+        for (const QList<QVariant>& call : popups)
+            asked << call.at(0).value<PopupMenu>();
+        EXPECT_EQ(std::pair(asked, state.ActiveListKind), std::pair(p.asked, p.kind))
+            << p.target->parentWidget()->objectName().toStdString();
+    }
+    EXPECT_EQ(closing.count(), 0);
+    state.ActiveListKind = ListKind::ChosenList;
+    ASSERT_TRUE(chooser->parentWidget()->close());
+    EXPECT_EQ(std::pair(closing.count(), state.ActiveListKind), std::pair(qsizetype(1), ListKind::None));
+}
+
+TEST_F(ChooserTest, BrowserAsksForLoadListForItsHighlightedName) {
+    makeFile(QDir(root()).relativeFilePath(platform.dataFolder() + u"/MyList/Work.vexa"_s), 3);
+    auto* browser = new HotListBrowser(state, dialogs, platform, bars, host.host);
+    host.host.show(*browser);
+    auto* File1 = browser->findChild<QListWidget*>(u"File1"_s);
+    QSignalSpy popups(browser, &HotListBrowser::popupRequested);
+    QSignalSpy closing(browser, &HotListBrowser::closing);
+    QTest::mouseClick(File1->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(std::pair(dialogs.texts(), popups.count()),
+              std::pair(QStringList{u"Click the list you want First !"_s}, qsizetype(0)));
+    File1->setCurrentRow(0);
+    QTest::mouseClick(File1->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(popups.count(), 1);
+    EXPECT_EQ(std::pair(popups.at(0).at(0).value<PopupMenu>(), state.CurrentFile),
+              std::pair(PopupMenu::LoadList, u"Work.vexa"_s));
+    ASSERT_TRUE(browser->parentWidget()->close());
+    EXPECT_EQ(closing.count(), 1);
+}
+
+// A hot-list window reports its close only when it goes: a failed save keeps it.
+TEST_F(ChooserTest, HotListWindowAsksForItsMenuAndReportsOnlyTheCloseThatHappens) {
+    auto* window = new HotListWindow(state, dialogs, platform, bars, u"Trip"_s);
+    host.host.show(*window);
+    window->chosenList()->addItem(u"/a"_s);
+    QSignalSpy popups(window, &HotListWindow::popupRequested);
+    QSignalSpy closing(window, &HotListWindow::closing);
+    QTest::mouseClick(window->chosenList()->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(popups.count(), 1);
+    EXPECT_EQ(popups.at(0).at(0).value<PopupMenu>(), PopupMenu::HotListMenu);
+
+    // A file where the list folder should be makes the save fail.
+    makeFile(QDir(root()).relativeFilePath(platform.dataFolder() + u"/MyList"_s), QByteArray("x"));
+    dialogs.answer(Dialogs::Answer::Yes);
+    EXPECT_FALSE(window->parentWidget()->close());
+    EXPECT_EQ(closing.count(), 0);
+    dialogs.answer(Dialogs::Answer::No);
+    EXPECT_TRUE(window->parentWidget()->close());
+    EXPECT_EQ(closing.count(), 1);
+}
+
+// The chooser as the Open command sees it.
+class StubChooser final : public FileChooser {
+public:
+    QString highlighted;
+    QListWidget* chosenList() override { return nullptr; }
+    QString currentFolder() const override { return {}; }
+    QStringList shownFiles() const override { return {}; }
+    int fileCount() const override { return 0; }
+    QStringList selectedFiles() const override { return {}; }
+    QString highlightedFile() const override { return highlighted; }
+    QString highlightedFolder() const override { return {}; }
+    void refreshFiles() override {}
+    void openFolder(const QString&) override {}
+};
+
+TEST(ListCommands, OpenSelectAndClearActOnTheListAndShowItsCount) {
+    ScriptedDialogs dialogs;
+    TestPlatform platform;
+    RecordingBars bars;
+    ListCommands commands(dialogs, platform, bars);
+    QListWidget list;
+    list.setSelectionMode(QAbstractItemView::ExtendedSelection); // as a chosen-file list
+    list.addItems({u"/a"_s, u"/b"_s, u"/c"_s});
+    list.setCurrentRow(1);
+    commands.Openlist1_Click(&list);
+    commands.selectItem_Click(&list);
+    EXPECT_EQ(list.selectedItems().size(), 1);
+    commands.Clear2_Click(&list);
+    EXPECT_EQ(std::pair(Texts(&list), bars.shownListCount), std::pair(QStringList{u"/a"_s, u"/c"_s}, 2));
+    commands.selectAll_Click(&list);
+    EXPECT_EQ(list.selectedItems().size(), 2);
+    bars.shownListCount = 9;
+    commands.clear1_Click(&list);
+    EXPECT_EQ(std::pair(list.count(), bars.shownListCount), std::pair(0, 0));
+
+    StubChooser chooser;
+    commands.Openfile1_Click(chooser); // nothing highlighted: nothing opens
+    chooser.highlighted = u"/d"_s;
+    commands.Openfile1_Click(chooser);
+    EXPECT_EQ(platform.opened, (QStringList{u"/b"_s, u"/d"_s}));
+    // Without a list (no child window active) each command does nothing.
+    for (const auto command :
+         {&ListCommands::Openlist1_Click, &ListCommands::selectItem_Click, &ListCommands::selectAll_Click,
+          &ListCommands::clear1_Click, &ListCommands::Clear2_Click})
+        (commands.*command)(nullptr);
+    EXPECT_EQ(std::pair(platform.opened.size(), dialogs.texts()), std::pair(qsizetype(2), QStringList{}));
 }

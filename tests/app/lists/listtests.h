@@ -8,7 +8,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QFile>
 #include <QtCore/QString>
-#include <QtWidgets/QListWidget>
+#include <QtCore/QStringList>
 
 #include <ostream>
 
@@ -27,7 +27,8 @@ inline QByteArray ComplementedLine(const QString& entry) {
     return Complemented(entry) + "\r\n";
 }
 
-inline QStringList Texts(const QListWidget* list) {
+// The texts of a list widget's entries, in order.
+template <class ListWidget> QStringList Texts(const ListWidget* list) {
     QStringList texts;
     for (int row = 0; row < list->count(); ++row)
         texts << list->item(row)->text();

@@ -1,0 +1,186 @@
+/*
+ * The chooser's rules and kind filter, the file pattern, and the hot-list file format (exact
+ * bytes, round trips, quoted fields, refused entries, the earlier program's form, links and pipes).
+ */
+#include "attributes.h"
+#include "chooserrules.h"
+#include "filekindfilter.h"
+#include "filepattern.h"
+#include "hotlistfile.h"
+#include "listtests.h"
+#include "tempenv.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFileInfo>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace ChooserRules;
+
+namespace {
+// U+04D4, extended Cyrillic: its first UTF-8 byte 0xD3 complements to a comma.
+const QString kCyrillicWithComma = u"/home/ольга/\u04D4\u04D5.txt"_s;
+} // namespace
+
+TEST(ChooserRules, SizeTextsFilterLockButtonsAndDuplicates) {
+    const struct {
+        qint64 bytes;
+        QString text;
+    } sizes[] = {
+        {0, u"File Size : 0 Byte"_s},        {1024, u"File Size : 1024 Byte"_s},
+        {1152, u"File Size : 1.13 K"_s}, // 1.125: half rounds up
+        {1536, u"File Size : 1.50 K"_s},     {1048576, u"File Size : 1024.00 K"_s},
+        {1048577, u"File Size : 1.00 MB"_s}, {5000000000, u"File Size : 4768.37 MB"_s},
+    };
+    for (const auto& c : sizes)
+        EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
+
+    // "All" takes the pattern from the 11th character (the chooser's filter test types the rest).
+    EXPECT_EQ(FilterPattern(u"All"_s), QString());
+
+    EXPECT_TRUE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
+    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
+    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
+
+    // Buttons (archive, hidden, read-only, system) only for 0-7 and 32-39.
+    EXPECT_EQ(ButtonsFor(39), (AttributeButtons{true, true, true, true}));
+    for (const quint8 value : {8, 40, 255})
+        EXPECT_EQ(ButtonsFor(value), AttributeButtons{}) << int(value);
+
+    const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
+    EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
+    EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
+}
+
+TEST(FileKindFilter, ListsAFileWhenOneOfItsKindsIsShown) {
+    FileKindFilter filter;
+    filter.setShown(FileKind::Hidden, false);
+    filter.setShown(FileKind::Normal, false);
+    EXPECT_FALSE(filter.accepts(Attr::Normal));
+    EXPECT_FALSE(filter.accepts(Attr::Hidden));
+    // An encrypted file is hidden, read-only and system: it stays while one of those is shown.
+    EXPECT_TRUE(filter.accepts(Attr::Hidden | Attr::ReadOnly | Attr::System));
+    filter.setShown(FileKind::ReadOnly, false);
+    filter.setShown(FileKind::System, false);
+    EXPECT_FALSE(filter.accepts(Attr::Hidden | Attr::ReadOnly | Attr::System));
+    EXPECT_TRUE(filter.accepts(Attr::Archive));
+}
+
+TEST(FilePattern, WildcardsLetterCaseAndTheDotRule) {
+    const struct {
+        QString filter;
+        QString name;
+        bool matches;
+    } cases[] = {
+        {u"*.doc;*.txt"_s, u"REPORT.DOC"_s, true},
+        {u"*.doc"_s, u"doc"_s, false},
+        {u"*.*"_s, u"README"_s, true},
+        {u" *.vxp ;"_s, u"a.vxp"_s, true},
+        {u" ; "_s, u"a"_s, false},
+        {u"re?d.me"_s, u"read.me"_s, true},
+        {u"re?d.me"_s, u"red.me"_s, false},
+        {u"*.vexa*"_s, u"list.vexa"_s, true},
+        // A character outside the Basic Multilingual Plane is one character, in either case.
+        {u"?"_s, u"\U0001F600"_s, true},
+        {u"??"_s, u"\U0001F600"_s, false},
+        {u"\U00010400*"_s, u"\U00010428.txt"_s, true},
+        {u"*\U00010428"_s, u"x\U00010400"_s, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FilePattern(c.filter).matches(c.name), c.matches)
+            << c.filter.toStdString() << " " << c.name.toStdString();
+
+    // Many stars against a long name that almost matches: a matcher that backtracks at every star
+    // would not finish in any time.
+    const QString name(200000, u'a');
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(FilePattern(u"*a*a*a*a*a*b"_s).matches(name));
+    EXPECT_TRUE(FilePattern(u"*a*a*a*a*a*"_s).matches(name));
+    EXPECT_LT(timer.elapsed(), 2000);
+}
+
+TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
+    EXPECT_EQ(HotListFile::Format({u"/ab"_s, u"/c d"_s}), QByteArray("\xD0\x9E\x9D\r\n\xD0\x9C\xDF\x9B\r\n"));
+    // U+07C0 begins with 0xDF, which complements to a blank.
+    const QByteArray cyrillic = Complemented(kCyrillicWithComma);
+    ASSERT_TRUE(cyrillic.contains(','));
+    EXPECT_EQ(HotListFile::Format({u"/plain"_s, kCyrillicWithComma, u"\u07C0x"_s}),
+              ComplementedLine(u"/plain"_s) + '"' + cyrillic + "\"\r\n\"" + Complemented(u"\u07C0x"_s) + "\"\r\n");
+
+    const QStringList roundTrips[] = {
+        {u"/home/user/one, two.txt"_s, u"/tmp/a b/c.txt"_s},
+        {kCyrillicWithComma, u"/home/ольга/письмо.txt"_s, u"/日本/ファイル"_s},
+        {u"\u07C0/leading blank"_s, u"/mid\u07C0dle"_s},
+        {u""_s},
+        {},
+    };
+    for (const QStringList& entries : roundTrips) {
+        const std::optional<QByteArray> content = HotListFile::Format(entries);
+        ASSERT_TRUE(content) << entries.join(u'|').toStdString();
+        EXPECT_EQ(HotListFile::Parse(*content), entries);
+    }
+
+    // U+074D begins with 0xDD (a double quote once complemented), U+80000 with 0xF2 (CR).
+    const QString quote = u"/home/\u074D.txt"_s;
+    for (const QString& bad : {quote, QString(u"/x/"_s + QString::fromUcs4(U"\U00080000"))}) {
+        QString named;
+        EXPECT_EQ(HotListFile::Format({u"/fine"_s, bad, quote}, &named), std::nullopt);
+        EXPECT_EQ(named, bad);
+    }
+}
+
+TEST(HotListFile, ReadsFilesOfTheEarlierProgramAsBefore) {
+    const QByteArray a = Complemented(u"/x/a"_s);
+    const QByteArray b = Complemented(u"/x/b"_s);
+    const QStringList both{u"/x/a"_s, u"/x/b"_s};
+    const struct {
+        QByteArray content;
+        QStringList entries;
+    } cases[] = {
+        {a + "\r\n" + b + "\r\n", both},
+        // Leading blanks are skipped; a comma ends a field, so one line gives two entries.
+        {"   " + a + "\r\n", {u"/x/a"_s}},
+        {a + "," + b + "\r\n", both},
+        // A quoted field runs to the next quote; what follows it up to the delimiter is dropped.
+        {"\"" + a + "\"junk," + b + "\r\n", both},
+        // A last line without its line end, bare line feeds and an empty line.
+        {a + "\n" + b, both},
+        {a + "\r\n\r\n" + b + "\r\n", {u"/x/a"_s, u""_s, u"/x/b"_s}},
+        {"", {}},
+    };
+    for (const auto& [content, entries] : cases)
+        EXPECT_EQ(HotListFile::Parse(content), entries) << content.toHex(' ').toStdString();
+}
+
+using HotListFileOnDisk = TempEnvTest;
+
+TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegularFiles) {
+    const QString target = makeFile(u"target.txt"_s, QByteArray("keep"));
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    const QString list = path(u"Work.vexa"_s);
+    ASSERT_TRUE(QFile::link(target, list));
+    QString error;
+    EXPECT_EQ(HotListFile::Read(list, &error), std::nullopt);
+    EXPECT_EQ(error, list + u" is a symbolic link and was left untouched."_s);
+
+    const QByteArray content = ComplementedLine(u"/a"_s);
+    ASSERT_TRUE(HotListFile::Write(list, content, &error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo(list).isSymLink());
+    EXPECT_EQ(readAll(list), content);
+    EXPECT_EQ(readAll(target), "keep");
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    // No unfinished file is left beside the list.
+    EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{u"target.txt"_s, u"Work.vexa"_s}));
+
+    // A named pipe is refused at once instead of blocking the reader.
+    const QString pipe = path(u"Pipe.vexa"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(HotListFile::Read(pipe, &error), std::nullopt);
+    EXPECT_EQ(error, pipe + u" is a named pipe, not a file, and was left untouched."_s);
+}

@@ -1,0 +1,32 @@
+/*
+ * The main window's bars as the windows write them: the attribute buttons change under Busy, so
+ * that their own events apply nothing to a file.
+ */
+#include "appstate.h"
+#include "attributes.h"
+#include "mainbars.h"
+#include "statline.h"
+#include "toolpanel.h"
+
+#include <gtest/gtest.h>
+
+TEST(MainBars, AttributeButtonsChangeUnderBusyWhichIsPutBack) {
+    for (const bool busyBefore : {false, true}) {
+        SCOPED_TRACE(busyBefore);
+        AppState state;
+        statline::UserControl1 status;
+        OrloTool::UserControl1 tools;
+        MainBars bars(state, status, tools);
+        tools.setMM4(1);
+        state.Busy = busyBefore;
+        QList<bool> busyAtEvents;
+        for (auto signal : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
+                            &OrloTool::UserControl1::C4})
+            QObject::connect(&tools, signal, &tools, [&] { busyAtEvents.append(state.Busy); });
+        bars.showAttributes(Attr::Archive | Attr::Hidden | Attr::ReadOnly);
+        EXPECT_EQ((QList<qint16>{tools.MM1(), tools.MM2(), tools.MM3(), tools.MM4()}), QList<qint16>({1, 1, 1, 0}));
+        EXPECT_EQ(busyAtEvents, QList<bool>(4, true)); // MM4 released, then three pressed
+        EXPECT_EQ(state.Busy, busyBefore);
+        EXPECT_EQ(bars.buttonAttributes(), Attr::Archive | Attr::Hidden | Attr::ReadOnly);
+    }
+}
