@@ -1,6 +1,7 @@
 /*
- * The shared values of the main program. The main window owns the one instance for the whole
- * run and hands it by reference to every part that reads or writes it. Nothing here is saved.
+ * The shared values of the main program: only what crosses windows. The main window owns the one
+ * instance for the whole run and hands it by reference to every part that reads or writes it.
+ * Nothing here is saved.
  */
 #pragma once
 
@@ -18,12 +19,6 @@ struct AppState {
     ListKind ActiveListKind = ListKind::None;
     // Attribute value of the file last clicked in a list.
     quint8 CurrentAttributes = 0;
-    // Attribute value last applied from the tool bar.
-    quint8 ToolbarAttributes = 0;
-    // The file in work; also the hot-list file picked in the browser.
+    // The hot-list file picked in the browser, which Open Hot List and Delete act on.
     QString CurrentFile;
-    // Values read from an encrypted file's header.
-    QString HeaderPassword;
-    QString HeaderLevel;
-    quint8 SavedAttributes = 0;
 };

@@ -95,18 +95,18 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
 
 MainWindow::~MainWindow() {
     // The child windows use the main window's services until they are gone, so they go first.
-    qDeleteAll(m_mdiArea->subWindowList());
+    qDeleteAll(m_host.windows());
 }
 
 QSize MainWindow::clientSize() const {
     return m_host.clientSize();
 }
 
-FileChooserWindow* MainWindow::chooser() {
+FileChooserWindow* MainWindow::chooser() const {
     return m_chooser;
 }
 
-FileChooser* MainWindow::fileChooser() {
+FileChooser* MainWindow::fileChooser() const {
     return m_chooser;
 }
 
@@ -375,7 +375,7 @@ void MainWindow::QuitProgram() {
     if (m_state.Busy)
         m_state.CancelRequested = true;
     // Each child window runs its own close handling; whatever it decides, the program ends.
-    for (QMdiSubWindow* window : m_mdiArea->subWindowList())
+    for (QMdiSubWindow* window : m_host.windows())
         window->close();
     m_endProcess();
 }
@@ -442,7 +442,7 @@ FileChooserWindow* MainWindow::openChooser() {
         m_filters.applyTo(*chooser);
         m_chooser = chooser;
     }
-    showChildWindow(m_chooser);
+    m_host.show(*m_chooser);
     return m_chooser;
 }
 
@@ -453,7 +453,7 @@ void MainWindow::openBrowser() {
         connect(m_browser, &HotListBrowser::closing, this,
                 [this] { m_menus.item(u"MyHotLists"_s)->setChecked(false); });
     }
-    showChildWindow(m_browser);
+    m_host.show(*m_browser);
 }
 
 HotListBrowser& MainWindow::browserForHotLists() {
@@ -498,27 +498,17 @@ void MainWindow::popUp(PopupMenu menu) {
     m_menus.popup(name)->popup(QCursor::pos());
 }
 
-void MainWindow::showChildWindow(QWidget* child) {
-    auto* window = qobject_cast<QMdiSubWindow*>(child->parentWidget());
-    if (!window) {
-        window = m_mdiArea->addSubWindow(child);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    m_mdiArea->setActiveSubWindow(window);
-}
-
 void MainWindow::listChildWindows() {
     QMenu* menu = m_menus.menu(u"windo"_s);
     menu->clear();
     int number = 0;
-    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+    for (QMdiSubWindow* window : m_host.windows()) {
         QString caption = window->windowTitle();
         caption.replace(u'&', u"&&"_s);
         QAction* entry = menu->addAction(u"&"_s + QString::number(++number) + u' ' + caption);
         entry->setCheckable(true);
-        entry->setChecked(window == m_mdiArea->currentSubWindow());
-        connect(entry, &QAction::triggered, window, [this, window] { m_mdiArea->setActiveSubWindow(window); });
+        entry->setChecked(window->widget() == m_host.activeChild());
+        connect(entry, &QAction::triggered, window, [this, window] { m_host.activate(window); });
     }
 }
 
@@ -657,8 +647,6 @@ void MainWindow::PasHint_Click() {
         passwordDialog().showPasswordHint();
 }
 
-QListWidget* MainWindow::activeChosenList() {
-    QMdiSubWindow* window = m_mdiArea->currentSubWindow();
-    auto* listWindow = window ? dynamic_cast<ChosenListWindow*>(window->widget()) : nullptr;
-    return listWindow ? listWindow->chosenList() : nullptr;
+QListWidget* MainWindow::activeChosenList() const {
+    return m_host.activeChosenList();
 }

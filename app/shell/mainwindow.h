@@ -3,8 +3,9 @@
  * top edge, the status bar `Statline` along its bottom edge, the menu bar and the four pop-up
  * menus that the child windows show. It starts the program (opening the My Hot Lists browser
  * and the file chooser), keeps its minimum size, wires every menu item and tool-bar event to its
- * command, and ends the program. It owns the program's shared values and hands them to the
- * child windows through MainWindowServices.
+ * command, and ends the program. It is the only part that knows every window: it owns the
+ * program's shared values, makes each window and command with the roles that one uses, and
+ * plays those roles itself over its bars, menus and password dialog.
  */
 #pragma once
 
@@ -16,7 +17,6 @@
 #include "hotlistcommands.h"
 #include "mainbars.h"
 #include "mainmenus.h"
-#include "mainwindowservices.h"
 #include "passwordsource.h"
 #include "popupmenu.h"
 #include "runoptions.h"
@@ -33,11 +33,7 @@ class PasswordDialog;
 class QListWidget;
 class FileChooserWindow;
 
-class MainWindow : public QMainWindow,
-                   public MainWindowServices,
-                   private PasswordSource,
-                   private RunOptions,
-                   private SavedHotLists {
+class MainWindow : public QMainWindow, private PasswordSource, private RunOptions, private SavedHotLists {
     Q_OBJECT
 
 public:
@@ -50,25 +46,15 @@ public:
     // QCoreApplication::exit by default.
     void setProcessEnd(std::function<void()> end) { m_endProcess = std::move(end); }
 
-    AppState& state() override { return m_state; }
-    Dialogs& dialogs() override { return m_dialogs; }
-    Platform& platform() override { return m_platform; }
-    statline::UserControl1& statusLine() override { return *Statline; }
-    OrloTool::UserControl1& toolPanel() override { return *GgG; }
-    QAction* menuItem(const QString& name) override { return m_menus.item(name); }
-    QMenu* popupMenu(const QString& name) override { return m_menus.popup(name); }
-    QMdiArea& mdiArea() override { return *m_mdiArea; }
-    QSize clientSize() const override;
-    ChildWindowHost& host() override { return m_host; }
-    BarPanes& bars() override { return m_bars; }
-    PasswordSource& passwords() override { return *this; }
-    RunOptions& runOptions() override { return *this; }
-    QString currentPassword() override;
-    void ShowPasswordDialog() override;
-    FileChooserWindow* chooser() override;
-    // The chooser in its role for the commands; nullptr while it is closed.
-    FileChooser* fileChooser();
-    QListWidget* activeChosenList() override;
+    AppState& state() { return m_state; }
+    statline::UserControl1& statusLine() { return *Statline; }
+    OrloTool::UserControl1& toolPanel() { return *GgG; }
+    // The size of the client area, where the child windows live.
+    QSize clientSize() const;
+    // The chooser while it is open, nullptr otherwise.
+    FileChooserWindow* chooser() const;
+    // The chosen-file list of the active child window; nullptr when it has none.
+    QListWidget* activeChosenList() const;
 
     // Acts on the paths the program was started with or a second start handed over: the chooser
     // opens at the folder of the first usable one with the given files selected, ".vxp" files go
@@ -118,7 +104,6 @@ private:
     void refreshSavedLists() override;
     QRect savedListsFrame() override;
     void popUp(PopupMenu menu);
-    void showChildWindow(QWidget* child);
     void listChildWindows();
 
     void HISEC_Click();
@@ -137,12 +122,15 @@ private:
     void EDitpas_Click();
     void altern_Click();
     void PasHint_Click();
+    QString currentPassword() override;
     QString verifyPassword() override;
     void askForPassword() override;
     bool highSecurity() const override;
     bool deleteOriginal() const override;
     bool isChecked(const QString& itemName) const;
-    // The chooser as the commands use it: nullptr while it is closed.
+    void ShowPasswordDialog();
+    // The chooser in its role for the commands; nullptr while it is closed.
+    FileChooser* fileChooser() const;
 
     AppState m_state;
     Dialogs& m_dialogs;

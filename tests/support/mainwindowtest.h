@@ -6,10 +6,10 @@
  */
 #pragma once
 
+#include "filechooserwindow.h"
 #include "mainwindow.h"
 #include "passworddialog.h"
 #include "scripteddialogs.h"
-#include "filechooserwindow.h"
 #include "tempenv.h"
 #include "toolpanel.h"
 
@@ -54,7 +54,7 @@ protected:
     MainWindow& window() const { return *m_window; }
     FileChooserWindow* chooser() const { return m_window->chooser(); }
     QToolButton* toolButton(const QString& name) const { return m_window->toolPanel().findChild<QToolButton*>(name); }
-    bool isChecked(const QString& name) const { return m_window->menuItem(name)->isChecked(); }
+    bool isChecked(const QString& name) const { return m_window->findChild<QAction*>(name)->isChecked(); }
 
     // Fires a menu or pop-up item, refusing a missing or disabled one.
     void triggerAction(const QString& name) {

@@ -1,11 +1,18 @@
 /*
- * The main of every test program: an offscreen QApplication in the C locale, with the per-user
- * folders pointing into a temporary folder for the whole run. Programs started by wmrun.sh keep
- * the real display it made for them.
+ * The main of every test program: an application object in the C locale (offscreen widgets for
+ * the window tests, Qt Core alone for the engine tests), with the per-user folders pointing into a
+ * temporary folder for the whole run. Programs started by wmrun.sh keep the real display it made
+ * for them.
  */
 #include <QtCore/QLocale>
 #include <QtCore/QTemporaryDir>
+#ifdef VEXA_TEST_WIDGETS
 #include <QtWidgets/QApplication>
+using TestApplication = QApplication;
+#else
+#include <QtCore/QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 
 #include <gtest/gtest.h>
 
@@ -23,7 +30,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CACHE_HOME", QFile::encodeName(userFolders.filePath(QStringLiteral("cache"))));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(userFolders.path()));
 
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     QLocale::setDefault(QLocale::c());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

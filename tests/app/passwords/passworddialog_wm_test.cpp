@@ -117,7 +117,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     ASSERT_TRUE(typeInto(Vtext, u"b"_s, u"ab"_s));
     DesktopUser::press(u"Return"_s);
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, kPatience));
-    EXPECT_EQ(window().currentPassword(), u"ab"_s);
+    EXPECT_EQ(window().passwordDialog().currentPassword(), u"ab"_s);
 
     // Enter in "Enter old  Password" with fewer than 8 characters.
     triggerAction(u"Altern"_s);

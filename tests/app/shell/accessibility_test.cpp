@@ -3,12 +3,12 @@
  * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; the
  * commands that live only in pop-up menus open from the keyboard.
  */
-#include "fakeservices.h"
-#include "hotlistbrowser.h"
 #include "generatewindow.h"
+#include "hotlistbrowser.h"
 #include "mainwindowtest.h"
 #include "progresswindow.h"
 #include "statline.h"
+#include "testplatform.h"
 
 #include <QtGui/QAccessible>
 #include <QtGui/QContextMenuEvent>
@@ -135,7 +135,7 @@ TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
     for (const auto& [list, menuName] : cases) {
         ASSERT_NE(list, nullptr);
         SCOPED_TRACE(qPrintable(pathOf(list)));
-        QMenu* menu = window().popupMenu(menuName);
+        QMenu* menu = window().findChild<QMenu*>(menuName);
         menu->hide();
         QApplication::sendEvent(list, &key);
         EXPECT_TRUE(menu->isVisible());

@@ -4,10 +4,10 @@
  * these cases a second time at a scale factor of 2, where the icons must also stay sharp.
  */
 #include "captionwalker.h"
-#include "fakeservices.h"
 #include "generatewindow.h"
 #include "mainwindowtest.h"
 #include "progresswindow.h"
+#include "testplatform.h"
 
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>

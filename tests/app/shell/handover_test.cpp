@@ -6,8 +6,9 @@
 #include "handover.h"
 
 #include "chosenlist.h"
-#include "fakeservices.h"
 #include "mainwindowtest.h"
+#include "statline.h"
+#include "testplatform.h"
 
 #include <QtCore/QProcess>
 #include <QtCore/QtEndian>

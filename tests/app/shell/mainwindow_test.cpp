@@ -5,13 +5,13 @@
 
 #include "apptitle.h"
 #include "chosenlist.h"
-#include "fakeservices.h"
-#include "hotlistbrowser.h"
 #include "helpwindow.h"
+#include "hotlistbrowser.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
 #include "messageboxdialogs.h"
 #include "statline.h"
+#include "testplatform.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QWindow>
@@ -102,7 +102,7 @@ TEST_F(ShellWindowTest, ExitAsksFirstEveryOtherCloseDoesNot) {
 
     EXPECT_FALSE(window().close());
     EXPECT_EQ(std::pair(m_processEnds, m_dialogs.boxes().size()), std::pair(1, qsizetype(1))) << "no question on close";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window().mdiArea().subWindowList().isEmpty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().findChild<QMdiArea*>()->subWindowList().isEmpty(); }));
     EXPECT_EQ(std::pair(isChecked(u"E_Decrypt"_s), isChecked(u"MyHotLists"_s)), std::pair(false, false));
 }
 
