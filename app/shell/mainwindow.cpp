@@ -68,7 +68,10 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     , m_bars(m_state, *Statline, *GgG)
     , m_menus(*this)
     , m_filters(m_menus, *GgG, m_bars)
-    , m_hotLists(m_state, m_dialogs, m_platform, m_bars, m_host, *this) {
+    , m_browsers(m_state, m_dialogs, m_platform, m_bars, m_host,
+                 [this](HotListBrowser& browser) { connectBrowser(browser); })
+    , m_hotLists(m_state, m_dialogs, m_platform, m_bars, m_host, m_browsers)
+    , m_passwords(m_dialogs, m_platform, *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }) {
     setObjectName(u"MDIForm1"_s);
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
@@ -102,7 +105,7 @@ QSize MainWindow::clientSize() const {
     return m_host.clientSize();
 }
 
-FileChooserWindow* MainWindow::chooser() const {
+FileChooserWindow* MainWindow::chooserWindow() const {
     return m_chooser;
 }
 
@@ -111,7 +114,7 @@ FileChooser* MainWindow::fileChooser() const {
 }
 
 HotListBrowser* MainWindow::browser() const {
-    return m_browser;
+    return m_browsers.browser();
 }
 
 HelpWindow* MainWindow::helpWindow() const {
@@ -176,7 +179,7 @@ void MainWindow::wireCommands() {
     for (const ListWiring& wiring : kListCommands) {
         onItem(wiring.item.toString(), [this, command = wiring.command] {
             ListCommands commands(m_dialogs, m_platform, m_bars);
-            (commands.*command)(activeChosenList());
+            (commands.*command)(m_host.activeChosenList());
         });
     }
     onItem(u"Openfile1"_s, [this] {
@@ -203,7 +206,7 @@ void MainWindow::wireCommands() {
     };
     for (const auto& [item, command] : folderCommands)
         onItem(item, [this, command] {
-            (FolderCommands(m_dialogs, m_platform, *this, [this] { return fileChooser(); }).*command)();
+            (FolderCommands(m_dialogs, m_platform, m_passwords, [this] { return fileChooser(); }).*command)();
         });
 
     for (const FileTypeFilters::Switch& filter : FileTypeFilters::switches()) {
@@ -417,7 +420,7 @@ void MainWindow::E_Decrypt_Click() {
 }
 
 void MainWindow::MyHotLists_Click() {
-    toggleChildWindow(u"MyHotLists"_s, m_browser, [this] { openBrowser(); });
+    toggleChildWindow(u"MyHotLists"_s, m_browsers.browser(), [this] { m_browsers.openBrowser(); });
 }
 
 void MainWindow::toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open) {
@@ -446,32 +449,9 @@ FileChooserWindow* MainWindow::openChooser() {
     return m_chooser;
 }
 
-void MainWindow::openBrowser() {
-    if (!m_browser) {
-        m_browser = new HotListBrowser(m_state, m_dialogs, m_platform, m_bars, m_host);
-        connect(m_browser, &HotListBrowser::popupRequested, this, &MainWindow::popUp);
-        connect(m_browser, &HotListBrowser::closing, this,
-                [this] { m_menus.item(u"MyHotLists"_s)->setChecked(false); });
-    }
-    m_host.show(*m_browser);
-}
-
-HotListBrowser& MainWindow::browserForHotLists() {
-    // The hot lists reopen a closed browser, without its check mark. One closed just now is
-    // waiting for its deletion and cannot serve.
-    if (m_browser && m_browser->parentWidget()->isHidden())
-        m_browser = nullptr;
-    if (!m_browser)
-        openBrowser();
-    return *m_browser;
-}
-
-void MainWindow::refreshSavedLists() {
-    browserForHotLists().refresh();
-}
-
-QRect MainWindow::savedListsFrame() {
-    return ChildFrame(browserForHotLists()).geometry();
+void MainWindow::connectBrowser(HotListBrowser& browser) {
+    connect(&browser, &HotListBrowser::popupRequested, this, &MainWindow::popUp);
+    connect(&browser, &HotListBrowser::closing, this, [this] { m_menus.item(u"MyHotLists"_s)->setChecked(false); });
 }
 
 void MainWindow::popUp(PopupMenu menu) {
@@ -597,35 +577,7 @@ HelpWindow& MainWindow::help() {
 }
 
 PasswordDialog& MainWindow::passwordDialog() {
-    if (!m_passwordDialog) {
-        m_passwordDialog = new PasswordDialog(m_dialogs, m_platform, *this,
-                                              [this] { return m_chooser ? m_chooser->chosenList() : nullptr; });
-    }
-    return *m_passwordDialog;
-}
-
-QString MainWindow::currentPassword() {
-    return passwordDialog().currentPassword();
-}
-
-QString MainWindow::verifyPassword() {
-    return passwordDialog().verifyPassword();
-}
-
-void MainWindow::askForPassword() {
-    ShowPasswordDialog();
-}
-
-bool MainWindow::isChecked(const QString& itemName) const {
-    return m_menus.item(itemName)->isChecked();
-}
-
-bool MainWindow::highSecurity() const {
-    return isChecked(u"HISEC"_s) && !isChecked(u"LOWSEC"_s);
-}
-
-bool MainWindow::deleteOriginal() const {
-    return isChecked(u"DELOLD"_s);
+    return m_passwords.dialog();
 }
 
 void MainWindow::ShowPasswordDialog() {
@@ -645,8 +597,4 @@ void MainWindow::altern_Click() {
 void MainWindow::PasHint_Click() {
     if (passesCommandGate())
         passwordDialog().showPasswordHint();
-}
-
-QListWidget* MainWindow::activeChosenList() const {
-    return m_host.activeChosenList();
 }

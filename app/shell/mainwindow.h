@@ -14,13 +14,13 @@
 #include "cryptcommands.h"
 #include "filechooser.h"
 #include "filetypefilters.h"
+#include "hotlistbrowseropener.h"
 #include "hotlistcommands.h"
 #include "mainbars.h"
 #include "mainmenus.h"
-#include "passwordsource.h"
+#include "menurunoptions.h"
+#include "passworddialogsource.h"
 #include "popupmenu.h"
-#include "runoptions.h"
-#include "savedhotlists.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>
@@ -33,7 +33,7 @@ class PasswordDialog;
 class QListWidget;
 class FileChooserWindow;
 
-class MainWindow : public QMainWindow, private PasswordSource, private RunOptions, private SavedHotLists {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -52,9 +52,7 @@ public:
     // The size of the client area, where the child windows live.
     QSize clientSize() const;
     // The chooser while it is open, nullptr otherwise.
-    FileChooserWindow* chooser() const;
-    // The chosen-file list of the active child window; nullptr when it has none.
-    QListWidget* activeChosenList() const;
+    FileChooserWindow* chooserWindow() const;
 
     // Acts on the paths the program was started with or a second start handed over: the chooser
     // opens at the folder of the first usable one with the given files selected, ".vxp" files go
@@ -99,10 +97,7 @@ private:
     void MyHotLists_Click();
     void toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open);
     FileChooserWindow* openChooser();
-    void openBrowser();
-    HotListBrowser& browserForHotLists();
-    void refreshSavedLists() override;
-    QRect savedListsFrame() override;
+    void connectBrowser(HotListBrowser& browser);
     void popUp(PopupMenu menu);
     void listChildWindows();
 
@@ -122,12 +117,6 @@ private:
     void EDitpas_Click();
     void altern_Click();
     void PasHint_Click();
-    QString currentPassword() override;
-    QString verifyPassword() override;
-    void askForPassword() override;
-    bool highSecurity() const override;
-    bool deleteOriginal() const override;
-    bool isChecked(const QString& itemName) const;
     void ShowPasswordDialog();
     // The chooser in its role for the commands; nullptr while it is closed.
     FileChooser* fileChooser() const;
@@ -144,14 +133,15 @@ private:
     ChildWindowHost m_host;
     MainBars m_bars;
     MainMenus m_menus;
+    MenuRunOptions m_runOptions{m_menus};
     FileTypeFilters m_filters;
+    HotListBrowserOpener m_browsers;
     HotListCommands m_hotLists;
     QPointer<FileChooserWindow> m_chooser;
-    QPointer<HotListBrowser> m_browser;
     QPointer<HelpWindow> m_help;
-    PasswordDialog* m_passwordDialog = nullptr;
+    PasswordDialogSource m_passwords;
     // Paths handed over while a long operation ran, opened at its end.
     QStringList m_waitingPaths;
     CryptCommands m_crypt{
-        {m_state, m_dialogs, m_platform, m_bars, *this, *this, m_host, [this] { return fileChooser(); }}};
+        {m_state, m_dialogs, m_platform, m_bars, m_passwords, m_runOptions, m_host, [this] { return fileChooser(); }}};
 };

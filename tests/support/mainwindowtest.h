@@ -52,7 +52,7 @@ protected:
     }
 
     MainWindow& window() const { return *m_window; }
-    FileChooserWindow* chooser() const { return m_window->chooser(); }
+    FileChooserWindow* chooser() const { return m_window->chooserWindow(); }
     QToolButton* toolButton(const QString& name) const { return m_window->toolPanel().findChild<QToolButton*>(name); }
     bool isChecked(const QString& name) const { return m_window->findChild<QAction*>(name)->isChecked(); }
 

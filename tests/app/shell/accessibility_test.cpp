@@ -123,7 +123,9 @@ TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
     // Some commands (save or rename a list, clear it, the folder commands) live only in the
     // pop-up menus; the Menu key on the focused list opens them as a right-click does.
     triggerAction(u"NewList"_s);
-    QWidget* hotList = window().activeChosenList();
+    const QWidget* hotListWindow = window().findChild<QWidget*>(u"Form2"_s);
+    ASSERT_NE(hotListWindow, nullptr);
+    QWidget* hotList = hotListWindow->findChild<QWidget*>(u"List1"_s);
     ASSERT_NE(hotList, nullptr);
     const std::pair<QWidget*, QString> cases[] = {
         {chooser()->findChild<QWidget*>(u"File1"_s), u"Show1"_s},
