@@ -42,8 +42,6 @@
  */
 #pragma once
 
-#include <optional>
-
 #include "encryptedformat.h"
 #include "filechooser.h"
 #include "freespace.h"
@@ -54,6 +52,7 @@
 #include <QtCore/QStringList>
 
 #include <functional>
+#include <optional>
 
 struct AppState;
 class BarPanes;
