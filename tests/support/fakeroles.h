@@ -1,15 +1,20 @@
 /*
  * Stand-ins for the roles the main window plays for its child windows and commands: bars that
- * keep what they were shown, a password source and run options the test sets, and a plain shown
- * window whose area hosts the child windows.
+ * keep what they were shown, a password source and run options the test sets, a chooser that is
+ * no window, a child window holding a chosen-file list, and a plain shown window whose area hosts
+ * the child windows.
  */
 #pragma once
 
 #include "barpanes.h"
 #include "childwindowhost.h"
+#include "chosenlistwindow.h"
+#include "filechooser.h"
 #include "passwordsource.h"
 #include "runoptions.h"
 
+#include <QtCore/QDir>
+#include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QVBoxLayout>
 #include <QtWidgets/QWidget>
@@ -50,6 +55,45 @@ public:
 
     bool highSecurity() const override { return high; }
     bool deleteOriginal() const override { return deleteOriginalFile; }
+};
+
+// A file chooser that is no window: its file list shows every file of its folder, its folder
+// tree's highlight is that folder, and what is selected or highlighted is what the test sets.
+// Opening a folder moves the highlight there, as the real tree does.
+class FakeChooser final : public FileChooser {
+public:
+    QString folder;
+    QStringList selected;
+    QString highlighted;
+    QStringList opened;
+    int refreshed = 0;
+    QListWidget list;
+
+    QListWidget* chosenList() override { return &list; }
+    QString currentFolder() const override { return folder; }
+    QStringList shownFiles() const override {
+        return folder.isEmpty() ? QStringList() : QDir(folder).entryList(QDir::Files, QDir::Name);
+    }
+    int fileCount() const override { return int(shownFiles().size()); }
+    QStringList selectedFiles() const override { return selected; }
+    QString highlightedFile() const override { return highlighted; }
+    QString highlightedFolder() const override { return folder; }
+    void refreshFiles() override { ++refreshed; }
+    void openFolder(const QString& path) override {
+        opened.append(path);
+        folder = path;
+    }
+};
+
+// A child window holding a chosen-file list, as the chooser and the hot-list windows do.
+class ListWindow final : public QWidget, public ChosenListWindow {
+public:
+    ListWindow() {
+        (new QVBoxLayout(this))->addWidget(&list);
+        list.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    QListWidget* chosenList() override { return &list; }
+    QListWidget list;
 };
 
 // A shown top-level window standing for the main window; its area hosts the child windows.

@@ -10,6 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Texts read as text when a comparison fails.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 class TempEnvTest : public ::testing::Test {
 protected:
     void SetUp() override;

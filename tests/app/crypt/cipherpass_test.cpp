@@ -30,11 +30,6 @@
 using namespace Qt::StringLiterals;
 using Outcome = PassResult::Outcome;
 
-// Messages read as text when a comparison fails.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 constexpr qint64 Buffer = CipherPass::BufferSize;

@@ -15,45 +15,10 @@
 #include "scripteddialogs.h"
 #include "tempenv.h"
 
-#include <QtCore/QDir>
-#include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
 
 using namespace Qt::StringLiterals;
 using enum Dialogs::Answer;
-
-// Texts read as text when a comparison fails.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
-namespace {
-
-// A child window that is its own chosen-file list.
-class ListChild final : public QListWidget, public ChosenListWindow {
-public:
-    ListChild() { setSelectionMode(QAbstractItemView::ExtendedSelection); }
-    QListWidget* chosenList() override { return this; }
-};
-
-// A chooser whose file list shows every file of its folder.
-class FolderChooser final : public FileChooser {
-public:
-    QString folder;
-    int refreshed = 0;
-
-    QListWidget* chosenList() override { return nullptr; }
-    QString currentFolder() const override { return folder; }
-    QStringList shownFiles() const override { return QDir(folder).entryList(QDir::Files, QDir::Name); }
-    int fileCount() const override { return int(shownFiles().size()); }
-    QStringList selectedFiles() const override { return {}; }
-    QString highlightedFile() const override { return {}; }
-    QString highlightedFolder() const override { return folder; }
-    void refreshFiles() override { ++refreshed; }
-    void openFolder(const QString& path) override { folder = path; }
-};
-
-} // namespace
 
 class CryptCommandsRolesTest : public TempEnvTest {
 protected:
@@ -61,7 +26,7 @@ protected:
         TempEnvTest::SetUp();
         chooser.folder = makeDir(u"work"_s);
         passwords.password = passwords.verify = u"pw"_s;
-        host.host.show(list);
+        host.host.show(listWindow);
     }
 
     // Fires a command on these chosen files with these answers, the earlier boxes forgotten.
@@ -77,7 +42,6 @@ protected:
         EXPECT_FALSE(state.Busy || state.CancelRequested);
     }
 
-    QString work(const QString& name) const { return QDir(chooser.folder).filePath(name); }
     QStringList entries() const {
         QStringList texts;
         for (int i = 0; i < list.count(); ++i)
@@ -92,8 +56,9 @@ protected:
     SetPassword passwords;
     SetRunOptions options;
     TestHostWindow host;
-    ListChild& list = *new ListChild;
-    FolderChooser chooser;
+    ListWindow& listWindow = *new ListWindow;
+    QListWidget& list = listWindow.list;
+    FakeChooser chooser;
     bool chooserOpen = true;
     CryptCommands commands{{state, dialogs, platform, bars, passwords, options, host.host,
                             [this]() -> FileChooser* { return chooserOpen ? &chooser : nullptr; }}};
@@ -142,24 +107,23 @@ TEST_F(CryptCommandsRolesTest, EachFileKeepsItsOwnAttributesWhenSeveralRunInOneC
 TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
     const QString encrypted = plain + u".vxp"_s;
-    // The options are read for each pass: the level written and whether the input stays.
-    for (const bool high : {false, true}) {
-        for (const bool deleteOriginal : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "high " << high << ", delete " << deleteOriginal);
-            options.high = high;
-            options.deleteOriginalFile = deleteOriginal;
-            run(&CryptCommands::Enc1_Click, {plain});
-            const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
-            ASSERT_TRUE(header);
-            EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
-            EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
-            EXPECT_EQ(entries(), QStringList{encrypted});
-            run(&CryptCommands::DEC1_Click, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
-            EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
-            EXPECT_EQ(readAll(plain).size(), 100);
-            platform.setAttributes(encrypted, Attr::Normal);
-            QFile::remove(encrypted);
-        }
+    // The options are read for each pass: the level written and whether the input stays. Each
+    // option changes between the passes, and never to the other's value.
+    for (const auto& [high, deleteOriginal] : {std::pair(false, true), {true, false}}) {
+        SCOPED_TRACE(testing::Message() << "high " << high << ", delete " << deleteOriginal);
+        options.high = high;
+        options.deleteOriginalFile = deleteOriginal;
+        run(&CryptCommands::Enc1_Click, {plain});
+        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
+        EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
+        EXPECT_EQ(entries(), QStringList{encrypted});
+        run(&CryptCommands::DEC1_Click, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
+        EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
+        EXPECT_EQ(readAll(plain).size(), 100);
+        platform.setAttributes(encrypted, Attr::Normal);
+        QFile::remove(encrypted);
     }
 
     // Without a password every command asks for one; only Dec2 also wants the verify box to match.

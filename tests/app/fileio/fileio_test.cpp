@@ -19,10 +19,6 @@
 
 using namespace Qt::StringLiterals;
 
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 // Set by a test to imitate a file system whose rename cannot refuse to replace (FUSE ones such as
 // ntfs-3g answer EINVAL), and one that has no hard links either.
 static bool g_renameCannotRefuse = false;

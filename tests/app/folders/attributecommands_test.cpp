@@ -3,34 +3,15 @@
 
 #include "appstate.h"
 #include "attributes.h"
-#include "fakechooser.h"
 #include "fakeroles.h"
 #include "linuxplatform.h"
 #include "scripteddialogs.h"
 #include "tempenv.h"
 
-#include <QtWidgets/QListWidget>
-#include <QtWidgets/QVBoxLayout>
-
 #include <fcntl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A child window holding a chosen-file list, as the chooser and the hot-list windows do.
-class ListWindow final : public QWidget, public ChosenListWindow {
-public:
-    ListWindow() {
-        (new QVBoxLayout(this))->addWidget(&list);
-        list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    }
-    QListWidget* chosenList() override { return &list; }
-    QListWidget list;
-};
-
-} // namespace
 
 class AttributeCommandsTest : public TempEnvTest {
 protected:

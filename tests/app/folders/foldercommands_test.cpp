@@ -4,7 +4,6 @@
 #include "apptitle.h"
 #include "attributes.h"
 #include "chooserrules.h"
-#include "fakechooser.h"
 #include "fakeroles.h"
 #include "masterpasswordfile.h"
 #include "redirectedplatform.h"

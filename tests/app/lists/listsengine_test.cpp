@@ -29,10 +29,12 @@ TEST(ChooserRules, SizeTextsFilterLockButtonsAndDuplicates) {
         qint64 bytes;
         QString text;
     } sizes[] = {
-        {0, u"File Size : 0 Byte"_s},        {1024, u"File Size : 1024 Byte"_s},
+        {0, u"File Size : 0 Byte"_s},
+        {1024, u"File Size : 1024 Byte"_s},
         {1152, u"File Size : 1.13 K"_s}, // 1.125: half rounds up
-        {1536, u"File Size : 1.50 K"_s},     {1048576, u"File Size : 1024.00 K"_s},
-        {1048577, u"File Size : 1.00 MB"_s}, {5000000000, u"File Size : 4768.37 MB"_s},
+        {1048576, u"File Size : 1024.00 K"_s},
+        {1048577, u"File Size : 1.00 MB"_s},
+        {5000000000, u"File Size : 4768.37 MB"_s},
     };
     for (const auto& c : sizes)
         EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;

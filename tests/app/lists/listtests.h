@@ -1,7 +1,7 @@
 /*
- * Shared by the list tests: QString printed readably in failure messages, a list's texts, and
- * what a hot-list file holds for an entry, worked out independently of the program's code: the
- * entry's local 8-bit bytes, each complemented, and for a plain line CR LF after them.
+ * Shared by the list tests: a list's texts, and what a hot-list file holds for an entry, worked
+ * out independently of the program's code: the entry's local 8-bit bytes, each complemented, and
+ * for a plain line CR LF after them.
  */
 #pragma once
 
@@ -9,12 +9,6 @@
 #include <QtCore/QFile>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
-
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 inline QByteArray Complemented(const QString& entry) {
     QByteArray bytes = QFile::encodeName(entry);
