@@ -6,8 +6,6 @@
 
 #include "apptitle.h"
 #include "attributecommands.h"
-#include "childframe.h"
-#include "chosenlistwindow.h"
 #include "dialogs.h"
 #include "filechooserwindow.h"
 #include "foldercommands.h"
