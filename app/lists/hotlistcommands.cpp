@@ -10,7 +10,6 @@
 #include "hotlistfile.h"
 #include "hotlistsaver.h"
 #include "hotlistwindow.h"
-#include "platform.h"
 #include "savedhotlists.h"
 #include "twips.h"
 
@@ -43,7 +42,7 @@ void HotListCommands::NewList_Click() {
 void HotListCommands::OpenList_Click() {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
     const QString file = m_state.CurrentFile;
-    const QString path = listFolder() + u'/' + file;
+    const QString path = m_saver.listFolder() + u'/' + file;
     if (const std::optional<QString> refusal = FileNames::refusal(path)) {
         m_dialogs.message(*refusal);
         return;
@@ -51,7 +50,7 @@ void HotListCommands::OpenList_Click() {
     QString error;
     const std::optional<QStringList> entries = HotListFile::Read(path, &error);
     if (!entries) {
-        HotListSaver(m_dialogs, m_platform).reportFailure(path, error);
+        m_saver.reportFailure(path, error);
         return;
     }
     HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
@@ -60,8 +59,7 @@ void HotListCommands::OpenList_Click() {
 
 void HotListCommands::Savelist_Click() {
     HotListWindow* window = activeHotList();
-    if (!window || HotListSaver(m_dialogs, m_platform).save(window->windowTitle(), window->entries()) !=
-                       HotListSaver::SaveResult::Saved)
+    if (!window || m_saver.save(window->windowTitle(), window->entries()) != HotListSaver::SaveResult::Saved)
         return;
     m_dialogs.message(window->windowTitle() + u" is saved"_s);
     m_savedLists.refreshSavedLists();
@@ -84,7 +82,7 @@ void HotListCommands::RenameList_Click() {
 }
 
 void HotListCommands::DeleteList_Click() {
-    const QString path = listFolder() + u'/' + m_state.CurrentFile;
+    const QString path = m_saver.listFolder() + u'/' + m_state.CurrentFile;
     if (const std::optional<QString> refusal = FileNames::refusal(path)) {
         m_dialogs.message(*refusal);
         return;
@@ -93,7 +91,7 @@ void HotListCommands::DeleteList_Click() {
         return;
     QFile file(path);
     if (!file.remove())
-        HotListSaver(m_dialogs, m_platform).reportFailure(file.fileName(), file.errorString());
+        m_saver.reportFailure(file.fileName(), file.errorString());
     m_savedLists.refreshSavedLists();
 }
 
@@ -120,8 +118,4 @@ HotListWindow& HotListCommands::openWindow(const QString& caption) {
     m_host.showAt(*window,
                   QRect(browser.left() - offset, browser.height() + offset, browser.width(), browser.height()));
     return *window;
-}
-
-QString HotListCommands::listFolder() const {
-    return HotListSaver(m_dialogs, m_platform).listFolder();
 }

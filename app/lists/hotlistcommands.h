@@ -6,6 +6,7 @@
  */
 #pragma once
 
+#include "hotlistsaver.h"
 #include "popupmenu.h"
 
 #include <QtCore/QObject>
@@ -53,7 +54,6 @@ private:
     void windowClosed();
     HotListWindow* activeHotList() const;
     HotListWindow& openWindow(const QString& caption);
-    QString listFolder() const;
 
     AppState& m_state;
     Dialogs& m_dialogs;
@@ -61,6 +61,7 @@ private:
     BarPanes& m_bars;
     ChildWindowHost& m_host;
     SavedHotLists& m_savedLists;
+    HotListSaver m_saver{m_dialogs, m_platform};
     int m_hotListSerial = 0;
     int m_openHotListCount = 0;
 };
