@@ -9,11 +9,14 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QRandomGenerator>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +84,17 @@ QByteArray AsideFile::temporaryPrefix(const QByteArray& finalName) {
     return '.' + finalName.left(room) + Marker;
 }
 
+bool AsideFile::isTemporaryName(QByteArrayView name) {
+    const qsizetype marker = name.size() - SuffixLength - qsizetype(sizeof Marker - 1);
+    if (marker < 1 || !name.startsWith('.') || name.sliced(marker, sizeof Marker - 1) != Marker)
+        return false;
+    for (const char c : name.last(SuffixLength)) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
 QString AsideFile::temporaryPath() const {
     if (m_linkedName.isEmpty())
         return {};
@@ -96,8 +110,11 @@ bool AsideFile::open(QString* error) {
         return FileIo::failWithCode(error, errno);
     if (m_kind == Kind::Automatic) {
         m_file.reset(::openat(m_folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-        if (m_file.isOpen())
+        if (m_file.isOpen()) {
+            // Locked before it gets a name, so no leftover removal ever takes it.
+            ::flock(m_file.fd(), LOCK_EX | LOCK_NB);
             return true;
+        }
         if (!unnamedUnsupported(errno))
             return FileIo::failWithCode(error, errno);
     }
@@ -105,20 +122,53 @@ bool AsideFile::open(QString* error) {
 }
 
 bool AsideFile::createNamed(QString* error) {
+    removeLeftovers();
     const QByteArray prefix = temporaryPrefix(m_finalName);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         const QByteArray name = prefix + randomSuffix();
-        const int fd =
-            ::openat(m_folder.fd(), name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            m_file.reset(fd);
+        Descriptor file(
+            ::openat(m_folder.fd(), name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file.isOpen() && lockCreated(file.fd(), name)) {
+            m_file = std::move(file);
             m_linkedName = name;
             return true;
         }
-        if (errno != EEXIST)
+        if (!file.isOpen() && errno != EEXIST)
             return FileIo::failWithCode(error, errno);
     }
     return FileIo::failWithCode(error, EEXIST);
+}
+
+bool AsideFile::lockCreated(int fd, const QByteArray& name) {
+    // A file system without locks has no leftover removal either.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno != EWOULDBLOCK;
+    struct stat created {
+    }, named{};
+    return ::fstat(fd, &created) == 0 && ::fstatat(m_folder.fd(), name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           created.st_ino == named.st_ino && created.st_dev == named.st_dev;
+}
+
+void AsideFile::removeLeftovers() {
+    DIR* folder = ::fdopendir(::dup(m_folder.fd()));
+    if (!folder)
+        return;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        // A file whose lock can be taken has no writer left. One this user may not open is not
+        // ours to judge.
+        const Descriptor file(
+            ::openat(m_folder.fd(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat opened {
+        }, named{};
+        if (file.isOpen() && ::fstat(file.fd(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+            ::flock(file.fd(), LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(m_folder.fd(), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+            ::unlinkat(m_folder.fd(), entry->d_name, 0);
+    }
+    ::closedir(folder);
 }
 
 bool AsideFile::linkAs(const QByteArray& name) {

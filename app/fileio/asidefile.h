@@ -6,7 +6,9 @@
  * commit() flushes it, renames it over the final name (a symbolic link at that name is replaced,
  * never followed) and flushes the folder. Until then the final name is untouched; a file that is
  * not committed is removed by discard() or the destructor, and an unnamed one vanishes even when
- * the process is killed.
+ * the process is killed. The new file is locked (flock) while this object holds it, so a named
+ * one left behind by a killed process is told from one still being written: such leftovers in
+ * the folder are removed whenever a named file is made there.
  */
 #pragma once
 
@@ -53,6 +55,8 @@ public:
 
     // The hidden name a named file of this final file name starts with (for recognising leftovers).
     static QByteArray temporaryPrefix(const QByteArray& finalName);
+    // Whether a folder entry's name is that of a file written aside, never a finished file.
+    static bool isTemporaryName(QByteArrayView name);
 
 private:
     // Links the unnamed file in under name; false with errno set (EEXIST when the name is taken).
@@ -60,6 +64,10 @@ private:
     // Gives an unnamed file a hidden name no other file has, the step before its rename.
     bool linkUnnamed(QByteArray* name, QString* error);
     bool createNamed(QString* error);
+    // Locks the new file and checks that no leftover removal took its name meanwhile.
+    bool lockCreated(int fd, const QByteArray& name);
+    // Removes the named files written aside in the folder whose writers are gone.
+    void removeLeftovers();
     // Closes the file in place and flushes the folder.
     bool finish(QString* error, const std::function<void(int)>& inPlace);
 

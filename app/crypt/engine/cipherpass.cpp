@@ -13,6 +13,7 @@
 #include "asidefile.h"
 #include "attributes.h"
 #include "fileio.h"
+#include "passlock.h"
 #include "platform.h"
 
 #include <QtCore/QElapsedTimer>
@@ -22,7 +23,6 @@
 #include <cerrno>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,12 +86,49 @@ private:
     qint64 m_waitedUpTo = 0;
 };
 
-// The permission bits a new file gets from the process's umask (the program never changes it, so
-// once is enough).
-mode_t creationMode() {
-    static const mode_t mode = 0666 & ~FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
-    return mode;
+// Gives the new file the access the rule allows: the input's read and write bits, limited by the
+// umask for a new name and by the replaced file's bits otherwise; never execute, set-id or sticky
+// bits. The file keeps its creator as owner and takes the input's group where the user may set
+// it; where it cannot, its group is not the input's and gets no access. Errors ignored: a file
+// system that keeps no permissions leaves the new file as it was made, private to its owner.
+void limitAccess(int fd, const struct stat& input, std::optional<mode_t> replaced) {
+    constexpr mode_t ReadWrite = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+    mode_t mode = input.st_mode & ReadWrite;
+    mode &= replaced ? *replaced : ~FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
+    struct stat made;
+    if (::fchown(fd, uid_t(-1), input.st_gid) != 0 && (::fstat(fd, &made) != 0 || made.st_gid != input.st_gid))
+        mode &= ~S_IRWXG;
+    ::fchmod(fd, mode);
 }
+
+// Gives a failed pass's input back the attributes and permission bits it had before the pass
+// marked it Archive, through the descriptor the pass read it by.
+class InputRestorer {
+public:
+    InputRestorer(Platform& platform, int fd, mode_t mode, quint32 attributes)
+        : m_platform(platform)
+        , m_fd(fd)
+        , m_mode(mode & 07777)
+        , m_attributes(attributes) {}
+    ~InputRestorer() {
+        if (m_fd < 0)
+            return;
+        m_platform.setOpenFileAttributes(m_fd, m_attributes);
+        struct stat now;
+        if (::fstat(m_fd, &now) == 0 && (now.st_mode & 07777) != m_mode)
+            ::fchmod(m_fd, m_mode);
+    }
+    InputRestorer(const InputRestorer&) = delete;
+    InputRestorer& operator=(const InputRestorer&) = delete;
+    // The output is in place: the input keeps what the pass gave it.
+    void dismiss() { m_fd = -1; }
+
+private:
+    Platform& m_platform;
+    int m_fd;
+    mode_t m_mode;
+    quint32 m_attributes;
+};
 
 QString busyError(const QString& path) {
     return path + u" is being encrypted or decrypted by another pass and was left untouched."_s;
@@ -206,25 +243,32 @@ PassResult CipherPass::run(Transfer& job) {
     const Descriptor input = FileIo::openForReading(job.input, &error);
     if (!input.isOpen())
         return failed(error);
-    // One pass per file: the lock lasts as long as the descriptor. A file system without locks
-    // does not stop the pass.
-    if (::flock(input.fd(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    // The input as the user left it: its access bounds the output's, and a pass that puts no
+    // output in place gives it back its attributes.
+    struct stat original;
+    if (::fstat(input.fd(), &original) != 0)
+        return systemFailure();
+    PassLock lock;
+    switch (lock.acquire(original.st_dev, original.st_ino, &error)) {
+    case PassLock::Result::Held:
+        break;
+    case PassLock::Result::Busy:
         return {Outcome::Busy, busyError(job.input), {}};
-    if (replacing) {
-        const std::optional<FileIo::FileIdentity> read = FileIo::FileIdentity::of(input.fd());
-        if (read && read->device == existing.st_dev && read->inode == existing.st_ino)
-            return failed(job.input + u" and "_s + job.output + u" are the same file."_s);
+    case PassLock::Result::Failed:
+        return failed(job.input + u" was left untouched. "_s + error);
     }
+    if (replacing && original.st_dev == existing.st_dev && original.st_ino == existing.st_ino)
+        return failed(job.input + u" and "_s + job.output + u" are the same file."_s);
 
-    if (encrypting) {
-        const std::optional<quint32> attributes = m_platform.attributes(job.input);
-        if (!attributes)
-            return failed(FileIo::errorText(ENOENT));
+    const std::optional<quint32> attributes = m_platform.attributes(job.input);
+    if (!attributes)
+        return failed(FileIo::errorText(ENOENT));
+    if (encrypting)
         job.header = EncryptedFormat::header(job.passwordField, job.level, headerAttributes(*attributes));
-    }
     // Archive only before the body is read, as always. Reading needs no more than that, so a file
     // system that keeps no attributes does not stop the pass: errors ignored.
     m_platform.setAttributes(job.input, Attr::Archive);
+    InputRestorer restorer(m_platform, input.fd(), original.st_mode, *attributes);
     // What was read, as it stands from here on: every later change is someone else's.
     const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input.fd());
     if (!seen)
@@ -235,22 +279,20 @@ PassResult CipherPass::run(Transfer& job) {
     AsideFile output(job.output);
     if (!output.open(&error))
         return failed(error);
-    // The new file takes the place of the old one with its permissions and owner, or gets those of
-    // any new file. Errors ignored: only a privileged user may give a file away, and a file system
-    // that keeps no permissions leaves the new file private to its owner, as it was made.
-    const bool ownerKept = !replacing || ::fchown(output.fd(), existing.st_uid, existing.st_gid) == 0;
-    const bool modeKept = ::fchmod(output.fd(), replacing ? existing.st_mode & 07777 : creationMode()) == 0;
-    Q_UNUSED(ownerKept);
-    Q_UNUSED(modeKept);
+    limitAccess(output.fd(), original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
+    // A file written aside under a name is hidden where Windows looks too, until it is complete.
+    const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
     const PassResult moved = transfer(job, input.fd(), output);
     if (moved.outcome != Outcome::Succeeded)
         return moved;
     // Errors ignored: a file system without attributes still gets its data. Given before the
     // rename and again once in place, as ntfs-3g marks a renamed file Archive.
+    const std::optional<quint32> finalAttributes =
+        job.outputAttributes ? std::optional<quint32>(*job.outputAttributes) : asCreated;
     const auto giveAttributes = [&](int fd) {
-        if (job.outputAttributes)
-            m_platform.setOpenFileAttributes(fd, *job.outputAttributes);
+        if (finalAttributes)
+            m_platform.setOpenFileAttributes(fd, *finalAttributes);
     };
     giveAttributes(output.fd());
 
@@ -263,6 +305,7 @@ PassResult CipherPass::run(Transfer& job) {
         return failed(job.input + u" was changed while it was being worked on and was kept."_s);
     if (!output.commit(&error, AsideFile::Replace::Yes, giveAttributes))
         return failed(error);
+    restorer.dismiss();
     m_observer.moveCover(0);
 
     if (!job.deleteInput)
@@ -271,6 +314,18 @@ PassResult CipherPass::run(Transfer& job) {
     if (!FileIo::deleteIfUnchanged(job.input, *seen, &error))
         return {Outcome::OriginalKept, error, {}};
     return {Outcome::Succeeded, {}, seen->links > 1 ? otherNamesNotice(job.input) : QString()};
+}
+
+std::optional<quint32> CipherPass::hideWhileUnfinished(const AsideFile& output) {
+    if (output.temporaryPath().isEmpty())
+        return std::nullopt;
+    // A store that already calls the dot-name hidden needs no mark (and keeps nothing stored).
+    const std::optional<quint32> asCreated = m_platform.attributes(output.temporaryPath());
+    if (!asCreated || (*asCreated & Attr::Hidden))
+        return std::nullopt;
+    if (!m_platform.setOpenFileAttributes(output.fd(), *asCreated | Attr::Hidden))
+        return std::nullopt;
+    return asCreated;
 }
 
 PassResult CipherPass::transfer(const Transfer& job, int input, AsideFile& output) {

@@ -1,12 +1,16 @@
 /*
  * The four passes that write and read encrypted files, their two dispatchers and the header
  * reader. A pass moves the data in large buffers and stops at the first read or write failure.
- * It holds an exclusive lock on its input for its whole length, so a second pass on the same file
- * (from this or another running copy) is refused. Its output is written aside and renamed into
- * place only when it is complete, on disk and made from the input as it still is, so a file it
- * replaces stays untouched until then. It deletes an input only while the input's path still
- * names the very file that was read, unchanged. Nothing but regular files is read or replaced,
- * and nothing is done through a symbolic link.
+ * It holds the user's lock on its input for its whole length (passlock.h), so a second pass on
+ * the same file (from this or another of the user's running copies) is refused, and no other
+ * account can hold it up. Its output is written aside and renamed into place only when it is
+ * complete, on disk and made from the input as it still is, so a file it replaces stays untouched
+ * until then; a pass that puts no output in place gives its input back its attributes and
+ * permission bits. The output is never open to more people than the input: it takes the input's
+ * read and write bits (limited by the umask, or by the file it replaces), the input's group only
+ * where the user may give it, and the user running the pass as owner. It deletes an input only
+ * while the input's path still names the very file that was read, unchanged. Nothing but regular
+ * files is read or replaced, and nothing is done through a symbolic link.
  */
 #pragma once
 
@@ -59,6 +63,9 @@ private:
     PassResult decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
                        std::optional<quint8> savedAttributes, bool deleteOriginal);
     PassResult run(Transfer& job);
+    // Marks a file written aside under a name Hidden; its attributes before that, to give back
+    // once it is complete, or nullopt when it needed no mark.
+    std::optional<quint32> hideWhileUnfinished(const AsideFile& output);
     PassResult transfer(const Transfer& job, int input, AsideFile& output);
 
     Platform& m_platform;

@@ -4,6 +4,7 @@
  */
 #include "folderlister.h"
 
+#include "asidefile.h"
 #include "attributes.h"
 #include "chooserrules.h"
 #include "platform.h"
@@ -38,7 +39,8 @@ QList<FolderEntry> FolderLister::read(const QString& folder) const {
     if (!dir)
         return {};
     while (const dirent* entry = ::readdir(dir)) {
-        if (!isFile(dir, entry))
+        // A file still being written, or left over by a writer that was stopped, is not the user's.
+        if (!isFile(dir, entry) || AsideFile::isTemporaryName(entry->d_name))
             continue;
         const QString name = QFile::decodeName(entry->d_name);
         // A name that does not survive decoding (see FileNames) is shown as decoded, but its text

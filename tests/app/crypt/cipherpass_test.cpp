@@ -6,6 +6,7 @@
  */
 #include "attributes.h"
 #include "cipherpass.h"
+#include "descriptor.h"
 #include "encryptedformat.h"
 #include "linuxplatform.h"
 #include "processsetup.h"
@@ -20,8 +21,12 @@
 #include <functional>
 #include <future>
 #include <thread>
+#include <vector>
+
+#include <grp.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -259,19 +264,196 @@ TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
     EXPECT_EQ(names(), QStringList{u"file.bin"_s});
 }
 
-TEST_F(CipherPassSafetyTest, OutputsKeepThePermissionsOfTheFileTheyReplaceOrThoseOfANewFile) {
-    const mode_t oldMask = ::umask(022);
-    const QString plain = plainFile(sample(100));
-    const QString encrypted = plain + u".vxp"_s;
-    const auto modeOf = [](const QString& file) {
-        struct stat info {};
-        ::stat(QFile::encodeName(file).constData(), &info);
-        return info.st_mode & 07777;
+// Who runs a pass in the access cases: the program's user, switched to in a forked child.
+struct Account {
+    uid_t uid;
+    gid_t gid;
+    std::vector<gid_t> groups;
+};
+constexpr uid_t Carol = 40001, Mallory = 40002;
+constexpr gid_t Users = 40100, Team = 40010, Staff = 40020, Shared = 40030;
+const Account AsRoot{0, 0, {0}};
+const Account AsCarol{Carol, Users, {Users, Team}};
+
+struct FileSpec {
+    mode_t mode;
+    uid_t uid;
+    gid_t gid;
+};
+
+// Makes the process that account, with the umask most desktops have.
+bool become(const Account& account) {
+    ::umask(022);
+    return ::setgroups(account.groups.size(), account.groups.data()) == 0 &&
+           ::setresgid(account.gid, account.gid, account.gid) == 0 &&
+           ::setresuid(account.uid, account.uid, account.uid) == 0;
+}
+
+FileSpec specOf(const QString& file) {
+    struct stat info {};
+    ::lstat(QFile::encodeName(file).constData(), &info);
+    return {info.st_mode & 07777, info.st_uid, info.st_gid};
+}
+
+bool give(const QString& file, const FileSpec& spec) {
+    const QByteArray name = QFile::encodeName(file);
+    return ::chown(name.constData(), spec.uid, spec.gid) == 0 && ::chmod(name.constData(), spec.mode) == 0;
+}
+
+TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving files to other accounts needs root";
+    // Other accounts must reach the work folder to use it.
+    ASSERT_EQ(::chmod(QFile::encodeName(root()).constData(), 0711), 0);
+    const struct Row {
+        const char* what;
+        Account runner;
+        FileSpec folder;
+        FileSpec input;
+        std::optional<FileSpec> replaced;
+        FileSpec expected;
+    } rows[] = {
+        {"a private file stays private", AsCarol, {0755, Carol, Users}, {0600, Carol, Users}, {}, {0600, Carol, Users}},
+        {"a new name is limited by the umask",
+         AsCarol,
+         {0755, Carol, Users},
+         {0666, Carol, Users},
+         {},
+         {0644, Carol, Users}},
+        {"no execute, set-id or sticky bits",
+         AsCarol,
+         {0755, Carol, Users},
+         {07777, Carol, Users},
+         {},
+         {0644, Carol, Users}},
+        {"a replaced file keeps the input's group, not the replacer's",
+         AsCarol,
+         {0775, 0, Team},
+         {0660, Carol, Team},
+         FileSpec{0660, Mallory, Team},
+         {0660, Carol, Team}},
+        {"a replaced file is no wider than the input",
+         AsCarol,
+         {0777, 0, 0},
+         {0600, Carol, Users},
+         FileSpec{0666, Mallory, Users},
+         {0600, Carol, Users}},
+        {"a replaced file is no wider than itself",
+         AsCarol,
+         {0777, 0, 0},
+         {0644, Carol, Users},
+         FileSpec{0600, Mallory, Users},
+         {0600, Carol, Users}},
+        {"a group the user is not in gets no access",
+         AsCarol,
+         {0777, 0, 0},
+         {0664, 0, Staff},
+         {},
+         {0604, Carol, Users}},
+        {"nor does a set-group-id folder's group",
+         AsCarol,
+         {02777, 0, Shared},
+         {0664, 0, Staff},
+         {},
+         {0604, Carol, Shared}},
+        {"root gives nothing away to the owner of the replaced file",
+         AsRoot,
+         {01777, 0, 0},
+         {0600, 0, 0},
+         FileSpec{04777, Mallory, Mallory},
+         {0600, 0, 0}},
+        {"root keeps the input's group, as owner itself",
+         AsRoot,
+         {0755, 0, 0},
+         {0640, Mallory, Team},
+         {},
+         {0640, 0, Team}},
     };
-    ASSERT_EQ(pass(plain, nullptr, false), PassResult{});
-    EXPECT_EQ(modeOf(encrypted), 0644u) << "a new file, not the private mode it was written with";
-    ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0640), 0);
-    ASSERT_EQ(pass(plain, nullptr, false), PassResult{});
-    EXPECT_EQ(modeOf(encrypted), 0640u);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString folder = makeDir(u"case"_s);
+        const QString plain = makeFile(u"case/r.txt"_s, sample(100));
+        ASSERT_TRUE(give(folder, row.folder) && give(plain, row.input));
+        if (row.replaced) {
+            ASSERT_TRUE(give(makeFile(u"case/r.txt.vxp"_s, QByteArray("old")), *row.replaced));
+        }
+        const QByteArray answer = inChild([&](int) {
+                                      if (!become(row.runner))
+                                          return QByteArray("no such account");
+                                      return pass(plain).error.toUtf8();
+                                  }).first;
+        EXPECT_EQ(answer, QByteArray());
+        const FileSpec made = specOf(plain + u".vxp"_s);
+        EXPECT_EQ(made.mode, row.expected.mode) << std::oct << made.mode;
+        EXPECT_EQ(made.uid, row.expected.uid);
+        EXPECT_EQ(made.gid, row.expected.gid);
+        EXPECT_FALSE(QFile::exists(plain)) << "the original is deleted once the output is in place";
+        QDir(folder).removeRecursively();
+    }
+    // Decrypted, a private file comes back private.
+    const QString encrypted = encryptedFile(sample(100), u"diary.txt.vxp"_s);
+    ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0600), 0);
+    const mode_t oldMask = ::umask(022);
+    EXPECT_EQ(pass(encrypted), PassResult{});
     ::umask(oldMask);
+    EXPECT_EQ(specOf(path(u"work/diary.txt"_s)).mode, 0600u);
+    QDir(u"/tmp/vexa-password-"_s + QString::number(Carol)).removeRecursively();
+}
+
+TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
+    // Anyone who may read a file may take a shared lock on it: the pass goes on all the same.
+    const QString plain = plainFile(sample(100));
+    const Descriptor reader(::open(QFile::encodeName(plain).constData(), O_RDONLY));
+    ASSERT_EQ(::flock(reader.fd(), LOCK_SH | LOCK_NB), 0);
+    EXPECT_EQ(pass(plain, nullptr, false), PassResult{});
+    QFile::remove(plain + u".vxp"_s);
+
+    if (::geteuid() != 0)
+        return;
+    // The user's lock folder is used only while it is the user's own, private folder.
+    constexpr uid_t Dave = 40004;
+    const QString locks = u"/tmp/vexa-password-"_s + QString::number(Dave);
+    const QByteArray lockName = QFile::encodeName(locks);
+    ASSERT_EQ(::chmod(QFile::encodeName(root()).constData(), 0711), 0);
+    ASSERT_TRUE(give(m_folder, {0777, Dave, Dave}) && give(plain, {0644, Dave, Dave}));
+    const QString refused = plain + u" was left untouched. The lock folder "_s + locks + u" can't be used: "_s;
+    const QString reason = u" Files are locked there so that no two passes work on the same file."_s;
+    const struct {
+        FileSpec folder;
+        QString expected;
+    } rows[] = {
+        {{0700, Mallory, Mallory}, refused + u"it belongs to another account."_s + reason},
+        {{0755, Dave, Dave}, refused + u"other accounts may use it (its permissions are not 0700)."_s + reason},
+        {{0700, Dave, Dave}, QString()},
+    };
+    for (const auto& row : rows) {
+        ::mkdir(lockName.constData(), 0700);
+        ASSERT_TRUE(give(locks, row.folder));
+        const QByteArray answer = inChild([&](int) {
+                                      become({Dave, Dave, {Dave}});
+                                      return pass(plain, nullptr, false).error.toUtf8();
+                                  }).first;
+        EXPECT_EQ(QString::fromUtf8(answer), row.expected);
+        EXPECT_EQ(QFile::exists(plain + u".vxp"_s), row.expected.isEmpty());
+    }
+    QDir(locks).removeRecursively();
+}
+
+TEST_F(CipherPassSafetyTest, APassThatPutsNoOutputInPlaceGivesItsInputItsAttributesBack) {
+    // A read-only file, which the pass marks Archive (and so writable) before it reads.
+    for (const bool encrypting : {true, false}) {
+        SCOPED_TRACE(encrypting ? "encrypting" : "decrypting");
+        const QString input = encrypting ? plainFile(sample(3 * Buffer)) : encryptedFile(sample(3 * Buffer));
+        ASSERT_EQ(::chmod(QFile::encodeName(input).constData(), 0440), 0);
+        struct Cancel : PassObserver {
+            void moveCover(double) override {}
+            bool cancelRequested() override { return ++calls == 2; }
+            int calls = 0;
+        } cancel;
+        EXPECT_EQ(pass(input, &cancel).outcome, Outcome::Cancelled);
+        EXPECT_EQ(specOf(input).mode, 0440u);
+        EXPECT_EQ(LinuxPlatform().attributes(input), std::optional<quint32>(Attr::ReadOnly));
+        EXPECT_EQ(names().size(), 1) << names().join(u' ').toStdString();
+        QFile::remove(input);
+    }
 }

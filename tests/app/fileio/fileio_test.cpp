@@ -172,6 +172,20 @@ TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReach
     EXPECT_EQ(reached, QList<ino_t>{placed.st_ino});
 }
 
+TEST_F(FileIoTest, ANamedFileLeftByAStoppedWriterIsRemovedWhenTheNextOneIsMade) {
+    const QString stopped = makeFile(u"out/.a.vxp.unfinished-Xy12Z9"_s, QByteArray("left over"));
+    const QString notOurs = makeFile(u"out/.b.unfinished-notours"_s, QByteArray("a user's file"));
+    AsideFile running(path(u"out/c"_s), AsideFile::Kind::Named);
+    QString error;
+    ASSERT_TRUE(running.open(&error)) << error.toStdString();
+    AsideFile next(path(u"out/d"_s), AsideFile::Kind::Named);
+    ASSERT_TRUE(next.open(&error)) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(stopped));
+    EXPECT_TRUE(QFile::exists(notOurs));
+    EXPECT_TRUE(QFile::exists(running.temporaryPath()));
+    EXPECT_TRUE(AsideFile::isTemporaryName(QFile::encodeName(QFileInfo(next.temporaryPath()).fileName())));
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, AsideFileTest, ::testing::Values(AsideFile::Kind::Automatic, AsideFile::Kind::Named));
 
 TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {

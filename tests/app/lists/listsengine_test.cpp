@@ -6,7 +6,9 @@
 #include "chooserrules.h"
 #include "filekindfilter.h"
 #include "filepattern.h"
+#include "folderlister.h"
 #include "hotlistfile.h"
+#include "linuxplatform.h"
 #include "listtests.h"
 #include "tempenv.h"
 
@@ -54,6 +56,17 @@ TEST(ChooserRules, SizeTextsFilterLockButtonsAndDuplicates) {
     const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
     EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
     EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
+}
+
+TEST_F(TempEnvTest, FolderListerLeavesOutFilesStillBeingWrittenAside) {
+    makeFile(u"f/plain.txt"_s, 1);
+    makeFile(u"f/.plain.txt.vxp.unfinished-Ab12Cd"_s, 1);
+    makeFile(u"f/.profile"_s, 1);
+    const LinuxPlatform platform;
+    QStringList names;
+    for (const FolderEntry& entry : FolderLister(platform).read(path(u"f"_s)))
+        names << entry.name;
+    EXPECT_EQ(names, (QStringList{u".profile"_s, u"plain.txt"_s}));
 }
 
 TEST(FileKindFilter, ListsAFileWhenOneOfItsKindsIsShown) {

@@ -13,10 +13,13 @@
 #include "tempenv.h"
 #include "volumecalls.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
+
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -255,6 +258,36 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         ASSERT_TRUE(m_platform.setAttributes(file, Attr::Normal));
         ASSERT_TRUE(QFile::remove(file));
     }
+}
+
+TEST_P(WindowsVolumeTest, AnUnfinishedOutputIsHiddenFromWindowsAndLeftoversOfStoppedPassesGo) {
+    // What a pass killed part way leaves on a volume without unnamed files.
+    const QString leftover = makeFile(u"volume/.old.bin.vxp.unfinished-Ab12Cd"_s, 1000);
+    const QString file = makeFile(u"volume/plain.bin"_s, 100000);
+    struct Watcher : PassObserver {
+        std::function<void()> look;
+        void moveCover(double) override {}
+        bool cancelRequested() override {
+            look();
+            return false;
+        }
+    } watcher;
+    QStringList seen;
+    std::optional<quint32> unfinishedWord;
+    watcher.look = [&] {
+        seen = QDir(m_volume).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : seen) {
+            if (name.startsWith(u".plain.bin.vxp.unfinished-"_s))
+                unfinishedWord = word(onVolume(name));
+        }
+    };
+    CipherPass pass(m_platform, watcher);
+    ASSERT_EQ(pass.EncryptHighSecurity(file, EncryptedFormat::PasswordField(u"pw"_s), false), PassResult{});
+    EXPECT_FALSE(QFile::exists(leftover));
+    EXPECT_EQ(seen.size(), 2) << seen.join(u' ').toStdString();
+    ASSERT_TRUE(unfinishedWord);
+    EXPECT_TRUE(*unfinishedWord & Attr::Hidden);
+    EXPECT_EQ(word(EncryptedFormat::encryptedName(file)), std::optional<quint32>(Attr::Archive));
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, WindowsVolumeTest, testing::Values(Kind::Ntfs, Kind::Fat),

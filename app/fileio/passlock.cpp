@@ -1,0 +1,115 @@
+/*
+ * Pass locks: flock on a lock file that only the user's own processes can open. The file is
+ * removed by its holder on release; a process that opened it just before checks, once it holds
+ * the lock, that the name still leads to the file it locked, and starts again otherwise.
+ */
+#include "passlock.h"
+
+#include "fileio.h"
+
+#include <QtCore/QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Attempts = 100;
+
+// The codes with which a file system says that it keeps no locks at all.
+bool locksUnsupported(int code) {
+    return code == ENOLCK || code == EINVAL || code == EOPNOTSUPP || code == ENOSYS;
+}
+
+QString refusal(const QString& folder, const QString& why) {
+    return u"The lock folder "_s + folder + u" can't be used: "_s + why +
+           u" Files are locked there so that no two passes work on the same file."_s;
+}
+
+// Opens the lock folder, making it when missing; refuses one that other accounts could reach.
+// It is judged by its name first: a folder of another account may not even be opened.
+Descriptor openFolder(QString* error) {
+    const QString path = PassLock::folderPath();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat named {};
+    if (::lstat(name.constData(), &named) != 0 && errno == ENOENT &&
+        (::mkdir(name.constData(), 0700) == 0 || errno == EEXIST))
+        ::lstat(name.constData(), &named);
+    QString why;
+    if (named.st_ino == 0)
+        why = FileIo::errorText(errno) + u'.';
+    else if (!S_ISDIR(named.st_mode))
+        why = u"it is not a folder."_s;
+    else if (named.st_uid != ::geteuid())
+        why = u"it belongs to another account."_s;
+    else if ((named.st_mode & 07777) != 0700)
+        why = u"other accounts may use it (its permissions are not 0700)."_s;
+    if (!why.isEmpty()) {
+        FileIo::fail(error, refusal(path, why));
+        return {};
+    }
+    Descriptor folder(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat opened {};
+    if (!folder.isOpen() || ::fstat(folder.fd(), &opened) != 0) {
+        FileIo::fail(error, refusal(path, FileIo::errorText(errno) + u'.'));
+        return {};
+    }
+    // Replaced between the look and the open: only the user could have, but judge what is open.
+    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+        FileIo::fail(error, refusal(path, u"it changed while it was being opened."_s));
+        return {};
+    }
+    return folder;
+}
+
+} // namespace
+
+QString PassLock::folderPath() {
+    // Not the runtime folder: it is not there for cron jobs or every ssh session, and every copy
+    // must find the same locks.
+    return u"/tmp/vexa-password-"_s + QString::number(::geteuid());
+}
+
+PassLock::~PassLock() {
+    if (m_file.isOpen())
+        ::unlinkat(m_folder.fd(), m_name.constData(), 0);
+}
+
+PassLock::Result PassLock::acquire(dev_t device, ino_t inode, QString* error) {
+    m_folder = openFolder(error);
+    if (!m_folder.isOpen())
+        return Result::Failed;
+    m_name = QByteArray::number(quint64(device), 16) + '-' + QByteArray::number(quint64(inode), 16);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        Descriptor file(::openat(m_folder.fd(), m_name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!file.isOpen()) {
+            FileIo::failWithCode(error, errno);
+            return Result::Failed;
+        }
+        if (::flock(file.fd(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK)
+                return Result::Busy;
+            if (locksUnsupported(errno))
+                return Result::Held;
+            FileIo::failWithCode(error, errno);
+            return Result::Failed;
+        }
+        // The holder before may have removed the name after this process opened it.
+        struct stat opened {
+        }, named{};
+        if (::fstat(file.fd(), &opened) == 0 &&
+            ::fstatat(m_folder.fd(), m_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
+            m_file = std::move(file);
+            return Result::Held;
+        }
+    }
+    FileIo::failWithCode(error, EAGAIN);
+    return Result::Failed;
+}
