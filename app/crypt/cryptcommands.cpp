@@ -528,7 +528,7 @@ PassResult CryptCommands::encryptCurrentFile(const FileJob& job) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
     const bool deleteOriginal = options.deleteOriginal();
-    return runPass(job.file, job.savedAttributes, [&](CipherPass& pass) {
+    return runPass(job.file, [&](CipherPass& pass) {
         return pass.EncryptBySecurityLevel(level, job.file, job.passwordField, deleteOriginal);
     });
 }
@@ -537,13 +537,12 @@ PassResult CryptCommands::decryptCurrentFile(const FileJob& job) {
     // The pass deletes the encrypted file itself, while it still holds it: DeleteOriginalIfChosen
     // then only reads how that went.
     const bool deleteOriginal = m_roles.options.deleteOriginal();
-    return runPass(job.file, Attr::Encrypted, [&](CipherPass& pass) {
+    return runPass(job.file, [&](CipherPass& pass) {
         return pass.DecryptByStoredLevel(job.header, job.file, job.plainName, deleteOriginal);
     });
 }
 
-PassResult CryptCommands::runPass(const QString& file, std::optional<quint8> inputAttributes,
-                                  const std::function<PassResult(CipherPass&)>& pass) {
+PassResult CryptCommands::runPass(const QString& file, const std::function<PassResult(CipherPass&)>& pass) {
     CipherPass cipher(m_roles.platform, progress());
     const PassResult result = pass(cipher);
     Dialogs& dialogs = m_roles.dialogs;
@@ -552,11 +551,9 @@ PassResult CryptCommands::runPass(const QString& file, std::optional<quint8> inp
             dialogs.message(result.notice);
         return result;
     }
-    // A pass that does not complete leaves the output's name as it was. One whose input could not
-    // be deleted has put a complete output in place: both files stay, and the user is told why.
-    // A file another pass holds is not touched at all.
-    if (result.outcome != Outcome::Busy)
-        restoreAttributes(file, inputAttributes);
+    // A pass that does not complete leaves the output's name and the input's attributes as they
+    // were. One whose input could not be deleted has put a complete output in place: both files
+    // stay, and the user is told why.
     if (result.outcome != Outcome::Cancelled)
         dialogs.message(failureText(result, file));
     return result;

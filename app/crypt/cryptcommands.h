@@ -172,10 +172,8 @@ private:
     // The passes on the job's file.
     PassResult encryptCurrentFile(const FileJob& job);
     PassResult decryptCurrentFile(const FileJob& job);
-    // Runs a pass that writes output and reports what the user must know of it. Unless it
-    // succeeds, file gets inputAttributes back (unless another pass holds it).
-    PassResult runPass(const QString& file, std::optional<quint8> inputAttributes,
-                       const std::function<PassResult(CipherPass&)>& pass);
+    // Runs a pass on file that writes output and reports what the user must know of it.
+    PassResult runPass(const QString& file, const std::function<PassResult(CipherPass&)>& pass);
     // Gives a file an attribute value, when one is known.
     void restoreAttributes(const QString& path, std::optional<quint8> value);
     // The end of a command after a cancelled pass.
