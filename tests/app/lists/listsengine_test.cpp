@@ -216,7 +216,8 @@ TEST_F(HotListFileOnDisk, ReadsUpToTheLimitsAndRefusesBeyondThem) {
         {a.repeated(4096) + "\r\n" + a, {QString(4096, u'a'), u"a"_s}, {}},
         {a + "\r\n" + a.repeated(4097), {}, tooLong},
         {a.repeated(4095) + ",\r\n", {QString(4095, u'a'), u""_s}, {}},
-        {a.repeated(4096) + ",\r\n", {}, tooLong},
+        {a.repeated(4096) + ",", {}, tooLong},
+        {a.repeated(2048) + "," + a.repeated(2048) + "\r\n", {}, tooLong},
         {'"' + a.repeated(2000) + "\r\n" + a.repeated(2095) + "\"\r\n", {}, tooLong},
         // Sparse: reading it whole would take seconds and 400 MB.
         {a, {}, u"is larger than 409800000 bytes; no hot list is that large."_s, qint64(100000) * 4098 + 1},
