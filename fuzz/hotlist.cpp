@@ -1,8 +1,11 @@
 /*
- * Hot-list files: any content parses (quotes, commas, blanks, lines of any length), and entries
- * written by the writer read back the same. The input is taken both as a file's content and as
- * the entries of a list, one per zero byte; one input in 64 is also made into one huge line (its
- * bytes without commas and line ends, repeated to 64 KiB or more), which must read as one entry.
+ * Hot-list files: any content parses (quotes, commas, blanks, lines of any length) or is refused at
+ * a bound, and writer and reader agree on the bounds: entries written read back the same, and a
+ * list the reader would refuse is refused by the writer. Each input is checked under the file's
+ * own limits and under small ones taken from its first byte, which short inputs reach. The input
+ * is taken both as a file's content and as the entries of a list, one per zero byte; one input in
+ * 64 is also made into one huge line (its bytes without commas and line ends, repeated to 64 KiB
+ * or more), which reads as one entry and is refused under the file's limits.
  */
 #include "fuzzcheck.h"
 
@@ -10,45 +13,90 @@
 
 #include <QtCore/QFile>
 
+#include <limits>
+
 namespace {
 
-// Writes entries and reads them back; when the writer refuses, names an entry it could not keep.
-void checkRoundTrip(const QStringList& entries) {
-    QString unstorable;
-    const std::optional<QByteArray> content = HotListFile::Format(entries, &unstorable);
-    if (!content) {
-        FUZZ_CHECK(entries.contains(unstorable));
-        return;
+using HotListFile::Limits;
+using HotListFile::Refusal;
+
+constexpr Limits Unlimited{std::numeric_limits<qsizetype>::max(), std::numeric_limits<qsizetype>::max()};
+
+// The longest run of bytes between line ends: the line length for content without quotes.
+qsizetype longestLine(const QByteArray& bytes) {
+    qsizetype longest = 0;
+    qsizetype start = 0;
+    for (qsizetype pos = 0; pos <= bytes.size(); ++pos) {
+        if (pos == bytes.size() || bytes.at(pos) == '\r' || bytes.at(pos) == '\n') {
+            longest = std::max(longest, pos - start);
+            start = pos + 1;
+        }
     }
-    FUZZ_CHECK(HotListFile::Parse(*content) == entries);
+    return longest;
 }
 
-// Every field takes at least one byte, and what was read survives being saved again.
-void checkContent(const QByteArray& bytes) {
-    const QStringList read = HotListFile::Parse(bytes);
-    FUZZ_CHECK(read.size() <= bytes.size());
-    FUZZ_CHECK(bytes.isEmpty() == read.isEmpty());
-    checkRoundTrip(read);
+// Writes entries and reads them back. A refusal names an entry the writer could not keep, or the
+// list is one the reader refuses: written without limits, it does not read back within them.
+void checkRoundTrip(const QStringList& entries, const Limits& limits) {
+    Refusal refusal;
+    const std::optional<QByteArray> content = HotListFile::Format(entries, &refusal, limits);
+    if (content) {
+        FUZZ_CHECK(HotListFile::Parse(*content, nullptr, limits) == entries);
+        return;
+    }
+    if (refusal.reason == Refusal::TooManyEntries)
+        FUZZ_CHECK(entries.size() > limits.entries);
+    else
+        FUZZ_CHECK(entries.contains(refusal.entry));
+    if (refusal.reason == Refusal::UnstorableEntry)
+        return;
+    if (const std::optional<QByteArray> unlimited = HotListFile::Format(entries, nullptr, Unlimited))
+        FUZZ_CHECK(!HotListFile::Parse(*unlimited, nullptr, limits));
+}
+
+// Every field takes at least one byte, the limits refuse a file or leave its entries as they are,
+// and what was read survives being saved again.
+void checkContent(const QByteArray& bytes, const Limits& limits) {
+    const std::optional<QStringList> all = HotListFile::Parse(bytes, nullptr, Unlimited);
+    FUZZ_CHECK(all);
+    FUZZ_CHECK(all->size() <= bytes.size());
+    FUZZ_CHECK(bytes.isEmpty() == all->isEmpty());
+    Refusal refusal;
+    const std::optional<QStringList> read = HotListFile::Parse(bytes, &refusal, limits);
+    if (read)
+        FUZZ_CHECK(*read == *all);
+    else if (refusal.reason == Refusal::TooManyEntries)
+        FUZZ_CHECK(all->size() > limits.entries && !HotListFile::Format(*all, nullptr, limits));
+    // Without quotes no field runs past a line end, so a line is what lies between line ends.
+    if (!bytes.contains('"') && (read || refusal.reason == Refusal::LineTooLong))
+        FUZZ_CHECK(!read == (longestLine(bytes) > limits.lineBytes));
+    checkRoundTrip(*all, limits);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const quint8 first = bytes.isEmpty() ? 0 : static_cast<quint8>(bytes.front());
+    const Limits small{1 + first % 16, first / 16 * 8};
 
-    checkContent(bytes);
-    if (!bytes.isEmpty() && static_cast<quint8>(bytes.front()) % 64 == 0) {
-        const QByteArray line = QByteArray(bytes).replace(',', "").replace('\r', "").replace('\n', "");
-        const QByteArray huge = line.repeated(64 * 1024 / std::max<qsizetype>(1, line.size()) + 1);
-        FUZZ_CHECK(HotListFile::Parse(huge).size() == (huge.isEmpty() ? 0 : 1));
-        checkContent(huge + "\r\n");
+    for (const Limits& limits : {Limits{}, small}) {
+        checkContent(bytes, limits);
+        // As entries: any path the file system could give.
+        QStringList entries;
+        FuzzInput input(data, size);
+        while (!input.isEmpty())
+            entries.append(QFile::decodeName(input.until('\0')));
+        checkRoundTrip(entries, limits);
     }
 
-    // As entries: any path the file system could give.
-    QStringList entries;
-    FuzzInput input(data, size);
-    while (!input.isEmpty())
-        entries.append(QFile::decodeName(input.until('\0')));
-    checkRoundTrip(entries);
+    if (first % 64 == 0 && !bytes.isEmpty()) {
+        const QByteArray line = QByteArray(bytes).replace(',', "").replace('\r', "").replace('\n', "");
+        const QByteArray huge = line.repeated(64 * 1024 / std::max<qsizetype>(1, line.size()) + 1);
+        FUZZ_CHECK(HotListFile::Parse(huge, nullptr, Unlimited)->size() == (huge.isEmpty() ? 0 : 1));
+        Refusal refusal;
+        FUZZ_CHECK(huge.isEmpty() || (!HotListFile::Parse(huge, &refusal) && refusal.reason == Refusal::LineTooLong));
+        checkContent(huge + "\r\n", Limits{});
+    }
     return 0;
 }

@@ -12,15 +12,34 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QString refusalText(const QString& caption, const HotListFile::Refusal& refusal) {
+    const HotListFile::Limits limits;
+    switch (refusal.reason) {
+    case HotListFile::Refusal::TooManyEntries:
+        return caption + u"\r\nholds more than %1 entries; a hot list holds at most %1."_s.arg(limits.entries);
+    case HotListFile::Refusal::LineTooLong:
+        return refusal.entry +
+               u"\r\nis too long for a hot list: its line would be longer than %1 bytes."_s.arg(limits.lineBytes);
+    case HotListFile::Refusal::UnstorableEntry:
+        break;
+    }
+    return refusal.entry + u"\r\ncannot be stored in a hot list."_s;
+}
+
+} // namespace
+
 QString HotListSaver::listFolder() const {
     return HotListFile::Folder(m_platform.dataFolder());
 }
 
 HotListSaver::SaveResult HotListSaver::save(const QString& caption, const QStringList& entries) {
-    QString unstorable;
-    const std::optional<QByteArray> content = HotListFile::Format(entries, &unstorable);
+    // Refused before the replace question: a list that would not open again is never written.
+    HotListFile::Refusal refusal;
+    const std::optional<QByteArray> content = HotListFile::Format(entries, &refusal);
     if (!content) {
-        m_dialogs.message(unstorable + u"\r\ncannot be stored in a hot list. The list is not saved."_s);
+        m_dialogs.message(refusalText(caption, refusal) + u" The list is not saved."_s);
         return SaveResult::Failed;
     }
     const QString path = HotListFile::PathOf(listFolder(), caption);

@@ -22,7 +22,8 @@ public:
     QString listFolder() const;
 
     // Writes the entries to the file of the caption, asking before replacing an existing file.
-    // Entries that cannot be stored and failed writes are reported; nothing is written then.
+    // Lists that cannot be stored (an entry no field keeps, beyond the file's limits) and failed
+    // writes are reported; nothing is written then. A refused list is refused before any question.
     SaveResult save(const QString& caption, const QStringList& entries);
 
     // A list file the system could not open, read, write or delete, with the system's reason.

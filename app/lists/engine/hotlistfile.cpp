@@ -10,15 +10,17 @@
 #include <QtCore/QFile>
 
 #include <cerrno>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char Quote = '"';
-// Far beyond any list a user keeps; a file longer than this is not a hot list.
-constexpr qint64 LongestFile = qint64(256) << 20;
 constexpr QByteArrayView LineEnd = "\r\n";
+// No list within the limits is longer: every line holds at least one entry.
+constexpr qint64 LongestFile =
+    qint64(HotListFile::Limits{}.entries) * (HotListFile::Limits{}.lineBytes + LineEnd.size());
 
 bool isDelimiter(char c) {
     return c == ',' || c == '\r' || c == '\n';
@@ -33,16 +35,17 @@ qsizetype pastDelimiter(const QByteArray& content, qsizetype pos) {
     return pos + 1;
 }
 
-qsizetype nextDelimiter(const QByteArray& content, qsizetype pos) {
-    while (pos < content.size() && !isDelimiter(content.at(pos)))
+// The first position from pos on, before end, whose byte satisfies found; end when there is none.
+template <typename Found> qsizetype firstWhere(const QByteArray& content, qsizetype pos, qsizetype end, Found found) {
+    while (pos < end && !found(content.at(pos)))
         ++pos;
     return pos;
 }
 
-// An error text for the caller, and the failure value.
-template <typename Result> Result failWith(QString* error, const QString& text) {
-    if (error)
-        *error = text;
+// The reason for the caller (an error text, a refusal), and the failure value.
+template <typename Result, typename Why> Result failWith(Why* why, const std::type_identity_t<Why>& value) {
+    if (why)
+        *why = value;
     return Result{};
 }
 
@@ -58,15 +61,23 @@ QString PathOf(const QString& folder, const QString& listName) {
     return folder + u'/' + listName + u".vexa"_s;
 }
 
-std::optional<QByteArray> Format(const QStringList& entries, QString* unstorable) {
+std::optional<QByteArray> Format(const QStringList& entries, Refusal* refusal, const Limits& limits) {
+    const auto refuse = [refusal](Refusal::Reason reason, const QString& entry = {}) {
+        return failWith<std::optional<QByteArray>>(refusal, Refusal{reason, entry});
+    };
+    if (entries.size() > limits.entries)
+        return refuse(Refusal::TooManyEntries);
     QByteArray content;
     for (const QString& entry : entries) {
         const QByteArray line = TextTransformer::run(QFile::encodeName(entry));
         // A quoted field ends at the next quote, and no field spans a line end.
         if (line.contains(Quote) || line.contains('\r') || line.contains('\n'))
-            return failWith<std::optional<QByteArray>>(unstorable, entry);
+            return refuse(Refusal::UnstorableEntry, entry);
         // Unquoted, a comma would split the entry in two and leading blanks would be lost.
-        if (line.contains(',') || line.startsWith(' '))
+        const bool quoted = line.contains(',') || line.startsWith(' ');
+        if (line.size() + (quoted ? 2 : 0) > limits.lineBytes)
+            return refuse(Refusal::LineTooLong, entry);
+        if (quoted)
             content += Quote + line + Quote;
         else
             content += line;
@@ -75,27 +86,40 @@ std::optional<QByteArray> Format(const QStringList& entries, QString* unstorable
     return content;
 }
 
-QStringList Parse(const QByteArray& content) {
+std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal, const Limits& limits) {
+    const auto refuse = [refusal](Refusal::Reason reason) {
+        return failWith<std::optional<QStringList>>(refusal, Refusal{reason, {}});
+    };
+    const auto notBlank = [](char c) { return c != ' '; };
     QStringList entries;
     qsizetype pos = 0;
+    qsizetype lineStart = 0;
     while (pos < content.size()) {
-        while (pos < content.size() && content.at(pos) == ' ')
-            ++pos;
-        QByteArray field;
-        if (pos < content.size() && content.at(pos) == Quote) {
-            qsizetype close = content.indexOf(Quote, pos + 1);
-            if (close < 0)
-                close = content.size();
-            field = content.mid(pos + 1, close - pos - 1);
+        if (entries.size() >= limits.entries)
+            return refuse(Refusal::TooManyEntries);
+        // No search runs past one byte beyond the line's bound: a field that reaches it makes the
+        // line too long, however far the field would go.
+        const qsizetype end =
+            content.size() - lineStart > limits.lineBytes ? lineStart + limits.lineBytes + 1 : content.size();
+        pos = firstWhere(content, pos, end, notBlank);
+        qsizetype fieldStart = pos;
+        qsizetype fieldEnd = 0;
+        if (pos < end && content.at(pos) == Quote) {
+            fieldStart = pos + 1;
+            fieldEnd = firstWhere(content, fieldStart, end, [](char c) { return c == Quote; });
             // Whatever follows the closing quote up to the delimiter belongs to no field.
-            pos = nextDelimiter(content, close + 1);
+            pos = fieldEnd < end ? firstWhere(content, fieldEnd + 1, end, isDelimiter) : end;
         } else {
-            const qsizetype end = nextDelimiter(content, pos);
-            field = content.mid(pos, end - pos);
-            pos = end;
+            fieldEnd = pos = firstWhere(content, pos, end, isDelimiter);
         }
+        // The line's bytes so far: up to its line end, or through the comma after this field.
+        const bool comma = pos < content.size() && content.at(pos) == ',';
+        if (pos + (comma ? 1 : 0) - lineStart > limits.lineBytes)
+            return refuse(Refusal::LineTooLong);
+        entries.append(QFile::decodeName(TextTransformer::run(content.mid(fieldStart, fieldEnd - fieldStart))));
         pos = pastDelimiter(content, pos);
-        entries.append(QFile::decodeName(TextTransformer::run(field)));
+        if (!comma)
+            lineStart = pos;
     }
     return entries;
 }
@@ -104,10 +128,27 @@ std::optional<QStringList> Read(const QString& path, QString* error) {
     const Descriptor file = FileIo::openForReading(path, error);
     if (!file.isOpen())
         return std::nullopt;
+    const std::optional<FileIo::FileIdentity> identity = FileIo::FileIdentity::of(file.fd());
+    if (!identity)
+        return failWith<std::optional<QStringList>>(error, FileIo::errorText(errno));
+    const QString notOpened = u" The list is not opened."_s;
+    if (identity->size > LongestFile)
+        return failWith<std::optional<QStringList>>(
+            error, u"is larger than %1 bytes; no hot list is that large."_s.arg(LongestFile) + notOpened);
     const std::optional<QByteArray> content = FileIo::readAll(file.fd(), LongestFile, error);
     if (!content)
         return std::nullopt;
-    return Parse(*content);
+    Refusal refusal;
+    std::optional<QStringList> entries = Parse(*content, &refusal);
+    if (!entries) {
+        const Limits limits;
+        const QString reason =
+            refusal.reason == Refusal::TooManyEntries
+                ? u"holds more than %1 entries; a hot list holds at most %1."_s.arg(limits.entries)
+                : u"has a line longer than %1 bytes; a hot list's lines hold at most %1."_s.arg(limits.lineBytes);
+        return failWith<std::optional<QStringList>>(error, reason + notOpened);
+    }
+    return entries;
 }
 
 bool Write(const QString& path, const QByteArray& content, QString* error) {

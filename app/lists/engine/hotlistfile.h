@@ -21,16 +21,36 @@ QString Folder(const QString& dataFolder);
 // The file of a list: the folder, "/", the list's name and ".vexa".
 QString PathOf(const QString& folder, const QString& listName);
 
+// The most a list file holds. Reading refuses a file beyond either bound and saving refuses a
+// list that would be written beyond them, so every list saved opens again. A line is counted
+// from its start to the line end that closes its last field (a quoted field may run past line
+// ends), without that line end; a written line holds one entry, quotes included.
+struct Limits {
+    qsizetype entries = 100000;
+    qsizetype lineBytes = 4096;
+};
+
+// Why a list cannot be written, or a file's content cannot be read as a list.
+struct Refusal {
+    enum Reason { UnstorableEntry, TooManyEntries, LineTooLong };
+    Reason reason = UnstorableEntry;
+    // The first entry that cannot be written (UnstorableEntry, LineTooLong); empty when reading.
+    QString entry;
+};
+
 // The content of a list file. An entry whose complement holds a comma or begins with a blank is
 // written as a quoted field, which reads back whole. An entry whose complement holds a double
-// quote, CR or LF can come back whole in no form: the content is then refused (nullopt) and
-// *unstorable names the first such entry.
-std::optional<QByteArray> Format(const QStringList& entries, QString* unstorable = nullptr);
-// The entries of a list file's content, field by field in order.
-QStringList Parse(const QByteArray& content);
+// quote, CR or LF can come back whole in no form; a list beyond the limits would not be read
+// back. The content is then refused (nullopt) and *refusal says why. The count is checked first,
+// then each entry in order.
+std::optional<QByteArray> Format(const QStringList& entries, Refusal* refusal = nullptr, const Limits& limits = {});
+// The entries of a list file's content, field by field in order; nullopt with *refusal set at the
+// first field or line beyond the limits, before the fields that follow are taken apart.
+std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal = nullptr, const Limits& limits = {});
 
-// Reads a list file; nullopt with *error set when it cannot be opened or read, or is not a
-// regular file (a symbolic link, a named pipe: refused without blocking).
+// Reads a list file; nullopt with *error set when it cannot be opened or read, is not a regular
+// file (a symbolic link, a named pipe: refused without blocking) or holds more than the limits
+// allow. A file longer than any list within the limits is refused from its size, unread.
 std::optional<QStringList> Read(const QString& path, QString* error = nullptr);
 // Replaces a list file with this content whole or not at all: the content is written aside,
 // flushed and renamed over the path, so the old file stays until the new one is complete and a

@@ -1,7 +1,8 @@
 /*
  * The hot-list windows and commands in the real main window: the close question with the replace
- * question, New list, Open Hot List, Save List and Rename List, with their messages and files;
- * and the pop-up menus and check marks the main window keeps for the list windows.
+ * question, New list, Open Hot List, Save List and Rename List, with their messages and files
+ * (lists beyond the file's limits refused); and the pop-up menus and check marks the main window
+ * keeps for the list windows.
  */
 #include "hotlistbrowser.h"
 #include "hotlistwindow.h"
@@ -92,15 +93,29 @@ TEST_F(HotListsTest, CloseAsksToSaveThenBeforeReplacing) {
 }
 
 TEST_F(HotListsTest, RefusedOrFailedSavesAreReportedAndKeepTheWindow) {
-    // U+074D complements to a double quote: no field brings it back. Refused before anything is
-    // asked or written.
+    // Refused before anything is asked or written: U+074D complements to a double quote, which no
+    // field brings back; a list file holds lines of at most 4096 bytes and 100000 entries.
     const QString unstorable = u"/x/\u074D"_s;
+    const QString tooLong(4097, u'a');
+    const struct {
+        QStringList entries;
+        QString message;
+    } refusals[] = {
+        {{u"/a"_s, unstorable}, unstorable + u"\r\ncannot be stored in a hot list. The list is not saved."_s},
+        {{u"/a"_s, tooLong},
+         tooLong +
+             u"\r\nis too long for a hot list: its line would be longer than 4096 bytes. The list is not saved."_s},
+        {QStringList(100001, u"/a"_s),
+         u"Hot List 1\r\nholds more than 100000 entries; a hot list holds at most 100000. The list is not saved."_s},
+    };
     const QString file = makeList(u"Hot List 1"_s, "old");
-    newList({u"/a"_s, unstorable});
-    triggerAction(u"Savelist"_s);
-    ASSERT_EQ(m_dialogs.texts().size(), 1);
-    EXPECT_TRUE(m_dialogs.texts().at(0).startsWith(unstorable + u"\r\n"_s));
-    EXPECT_EQ(readAll(file), QByteArray("old"));
+    for (const auto& [entries, message] : refusals) {
+        m_dialogs.clear();
+        newList(entries)->setWindowTitle(u"Hot List 1"_s);
+        triggerAction(u"Savelist"_s);
+        EXPECT_EQ(m_dialogs.texts(), QStringList{message});
+        EXPECT_EQ(readAll(file), QByteArray("old"));
+    }
 
     // A file where the list folder should be: the save on close fails, is reported, and the
     // window stays with its entries.
@@ -140,6 +155,15 @@ TEST_F(HotListsTest, SaveRenameAndSaveAgainLeavesBothFiles) {
 }
 
 TEST_F(HotListsTest, OpenReadsAnOldFormFileAndTwoWindowsShareACaption) {
+    // A file beyond the limits is refused before any window opens.
+    makeList(u"Big"_s, ComplementedLine(u"/x"_s).repeated(100001));
+    pickInBrowser(u"Big.vexa"_s);
+    triggerAction(u"OpenList"_s);
+    EXPECT_EQ(m_dialogs.texts(), QStringList{listFile(u"Big"_s) + u"\r\nholds more than 100000 entries; a hot list "
+                                                                  u"holds at most 100000. The list is not opened."_s});
+    EXPECT_EQ(captions(), QStringList());
+    m_dialogs.clear();
+
     // Written by hand as the earlier program wrote it.
     makeList(u"Work"_s, ComplementedLine(u"/a b/c.txt"_s) + ComplementedLine(u"/x"_s));
     for (int i = 0; i < 2; ++i) {

@@ -1,6 +1,7 @@
 /*
  * The chooser's rules and kind filter, the file pattern, and the hot-list file format (exact
- * bytes, round trips, quoted fields, refused entries, the earlier program's form, links and pipes).
+ * bytes, round trips, quoted fields, refused entries, the earlier program's form, links and pipes,
+ * the limits on entries, lines and size).
  */
 #include "attributes.h"
 #include "chooserrules.h"
@@ -125,12 +126,15 @@ TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
     EXPECT_EQ(HotListFile::Format({u"/plain"_s, kCyrillicWithComma, u"\u07C0x"_s}),
               ComplementedLine(u"/plain"_s) + '"' + cyrillic + "\"\r\n\"" + Complemented(u"\u07C0x"_s) + "\"\r\n");
 
+    // U+04D4 complements to a comma: this entry's line is quoted, 4096 bytes in all.
+    const QString quoted4096 = QString(4092, u'a') + u"\u04D4"_s;
     const QStringList roundTrips[] = {
         {u"/home/user/one, two.txt"_s, u"/tmp/a b/c.txt"_s},
         {kCyrillicWithComma, u"/home/ольга/письмо.txt"_s, u"/日本/ファイル"_s},
         {u"\u07C0/leading blank"_s, u"/mid\u07C0dle"_s},
         {u""_s},
         {},
+        {QString(4096, u'a'), quoted4096},
     };
     for (const QStringList& entries : roundTrips) {
         const std::optional<QByteArray> content = HotListFile::Format(entries);
@@ -138,12 +142,19 @@ TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
         EXPECT_EQ(HotListFile::Parse(*content), entries);
     }
 
-    // U+074D begins with 0xDD (a double quote once complemented), U+80000 with 0xF2 (CR).
+    // U+074D begins with 0xDD (a double quote once complemented), U+80000 with 0xF2 (CR); a line
+    // holds at most 4096 bytes, quotes included.
     const QString quote = u"/home/\u074D.txt"_s;
-    for (const QString& bad : {quote, QString(u"/x/"_s + QString::fromUcs4(U"\U00080000"))}) {
-        QString named;
-        EXPECT_EQ(HotListFile::Format({u"/fine"_s, bad, quote}, &named), std::nullopt);
-        EXPECT_EQ(named, bad);
+    const std::pair<QString, HotListFile::Refusal::Reason> refused[] = {
+        {quote, HotListFile::Refusal::UnstorableEntry},
+        {u"/x/"_s + QString::fromUcs4(U"\U00080000"), HotListFile::Refusal::UnstorableEntry},
+        {QString(4097, u'a'), HotListFile::Refusal::LineTooLong},
+        {u"a"_s + quoted4096, HotListFile::Refusal::LineTooLong},
+    };
+    for (const auto& [bad, reason] : refused) {
+        HotListFile::Refusal refusal;
+        EXPECT_EQ(HotListFile::Format({u"/fine"_s, bad, quote}, &refusal), std::nullopt);
+        EXPECT_EQ(std::pair(refusal.reason, refusal.entry), std::pair(reason, bad));
     }
 }
 
@@ -198,4 +209,45 @@ TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegula
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     EXPECT_EQ(HotListFile::Read(pipe, &error), std::nullopt);
     EXPECT_EQ(error, pipe + u" is a named pipe, not a file, and was left untouched."_s);
+}
+
+// Read at the limits and refused one beyond, by count, by line (counted through a comma and
+// through a quoted field's line end) and, unread, by size: 100000 lines of 4096 bytes and CR LF.
+TEST_F(HotListFileOnDisk, ReadsUpToTheLimitsAndRefusesBeyondThem) {
+    const QByteArray a = Complemented(u"a"_s);
+    const QByteArray lines = ComplementedLine(u"a"_s).repeated(100000);
+    const QString tooMany = u"holds more than 100000 entries; a hot list holds at most 100000."_s;
+    const QString tooLong = u"has a line longer than 4096 bytes; a hot list's lines hold at most 4096."_s;
+    const struct {
+        QByteArray content;
+        QStringList entries;
+        QString refusal;
+        qint64 sparseSize = 0;
+    } cases[] = {
+        {lines, QStringList(100000, u"a"_s), {}},
+        {lines + a, {}, tooMany},
+        {a.repeated(4096) + "\r\n" + a, {QString(4096, u'a'), u"a"_s}, {}},
+        {a + "\r\n" + a.repeated(4097), {}, tooLong},
+        {a.repeated(4095) + ",\r\n", {QString(4095, u'a'), u""_s}, {}},
+        {a.repeated(4096) + ",", {}, tooLong},
+        {a.repeated(2048) + "," + a.repeated(2048) + "\r\n", {}, tooLong},
+        {'"' + a.repeated(2000) + "\r\n" + a.repeated(2095) + "\"\r\n", {}, tooLong},
+        // Sparse: reading it whole would take seconds and 400 MB.
+        {a, {}, u"is larger than 409800000 bytes; no hot list is that large."_s, qint64(100000) * 4098 + 1},
+    };
+    const QString list = path(u"List.vexa"_s);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content.size());
+        QFile file(list);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(c.content), c.content.size());
+        ASSERT_TRUE(c.sparseSize == 0 || file.resize(c.sparseSize));
+        file.close();
+        QString error;
+        const std::optional<QStringList> read = HotListFile::Read(list, &error);
+        EXPECT_EQ(read, c.refusal.isEmpty() ? std::optional(c.entries) : std::nullopt);
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(error, c.refusal + u" The list is not opened."_s);
+        }
+    }
 }
