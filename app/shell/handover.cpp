@@ -161,13 +161,17 @@ HandOverServer::~HandOverServer() {
 }
 
 bool HandOverServer::listen(const QString& socket) {
+    closeSocket();
     m_path = socket;
+    // Whatever happens to the socket from now on, the server binds again when it is gone.
     m_watch->start();
+    // Only the lock holder serves, so a file at the path was left by a copy that ended.
+    if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
+        return false;
     return bindSocket();
 }
 
 bool HandOverServer::bindSocket() {
-    closeSocket();
     const QByteArray name = QFile::encodeName(m_path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -176,9 +180,6 @@ bool HandOverServer::bindSocket() {
     std::memcpy(address.sun_path, name.constData(), name.size());
     Descriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!listener.isOpen())
-        return false;
-    // Only the lock holder serves, so a file at the path was left by a copy that ended.
-    if (::unlink(name.constData()) != 0 && errno != ENOENT)
         return false;
     if (::bind(listener.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return false;
@@ -217,7 +218,14 @@ void HandOverServer::closeSocket() {
 }
 
 void HandOverServer::keepListening() {
-    if (!m_listener.isOpen() || !sameFile(QFile::encodeName(m_path), m_device, m_inode))
+    const QByteArray name = QFile::encodeName(m_path);
+    if (m_listener.isOpen() && sameFile(name, m_device, m_inode))
+        return;
+    closeSocket();
+    // A file another program put there is left alone (such as the socket of a copy holding the
+    // lock in a runtime folder made again after this one's was removed).
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 && errno == ENOENT)
         bindSocket();
 }
 
@@ -249,7 +257,7 @@ void HandOverServer::acceptPending() {
             return;
         }
         default:
-            bindSocket();
+            keepListening();
             return;
         }
     }

@@ -109,7 +109,7 @@ private:
     void closeSocket();
     void acceptPending();
     void serve(int fd);
-    // Binds again when the socket file is gone or replaced, or the listener failed.
+    // Binds again when the socket file is gone or the listener failed.
     void keepListening();
 
     QString m_path;
