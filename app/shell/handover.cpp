@@ -111,11 +111,11 @@ Result send(const QString& socket, const QStringList& absolutePaths, int timeout
 
 Start serveOrHandOver(InstanceLock& lock, const QString& socket, const QStringList& absolutePaths, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
+    // A message the server would refuse is not worth waiting for.
+    const std::optional<Decoded> own = decode(encode(absolutePaths));
     while (true) {
         if (lock.tryLock())
             return Start::Serve;
-        // A message the server would refuse is not worth waiting for.
-        const std::optional<Decoded> own = decode(encode(absolutePaths));
         if (!own || own->bad)
             return Start::TooLarge;
         switch (send(socket, absolutePaths, timeoutMs)) {

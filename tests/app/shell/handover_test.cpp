@@ -13,6 +13,7 @@
 #include "testplatform.h"
 
 #include <QtCore/QProcess>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QtEndian>
 #include <QtNetwork/QLocalSocket>
 #include <QtWidgets/QListView>
@@ -37,31 +38,6 @@ QByteArray record(const QByteArray& bytes) {
     qToBigEndian(quint32(bytes.size()), out.data());
     return out + bytes;
 }
-
-sockaddr_un socketAddress(const QString& socket) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(socket);
-    std::memcpy(address.sun_path, name.constData(), std::min(name.size(), qsizetype(sizeof address.sun_path - 1)));
-    return address;
-}
-
-// Sets the soft limit on descriptors for as long as it lives.
-class DescriptorLimit {
-public:
-    explicit DescriptorLimit(rlim_t soft) {
-        ::getrlimit(RLIMIT_NOFILE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = soft;
-        m_set = soft <= m_old.rlim_max && ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
-    }
-    ~DescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &m_old); }
-    bool isSet() const { return m_set; }
-
-private:
-    rlimit m_old{};
-    bool m_set = false;
-};
 
 } // namespace
 
@@ -212,10 +188,15 @@ TEST_F(HandOverTest, AFloodOfClientsIsRefusedAtOnceAndTheNextStartStillDelivers)
     constexpr int Flood = 1000;
     {
         // Few descriptors to spare: a server that kept every client open would run out of them.
-        const DescriptorLimit limit(QDir(u"/proc/self/fd"_s).count() + Flood + 64);
-        if (!limit.isSet())
+        rlimit old{};
+        ::getrlimit(RLIMIT_NOFILE, &old);
+        const auto restore = qScopeGuard([old] { ::setrlimit(RLIMIT_NOFILE, &old); });
+        const rlimit few{rlim_t(QDir(u"/proc/self/fd"_s).count() + Flood + 64), old.rlim_max};
+        if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
             GTEST_SKIP() << "the descriptor limit cannot be set";
-        const sockaddr_un address = socketAddress(m_socket);
+        sockaddr_un address{AF_UNIX, {}};
+        const QByteArray name = QFile::encodeName(m_socket);
+        std::memcpy(address.sun_path, name.constData(), name.size());
         std::vector<Descriptor> clients;
         for (int i = 0; i < Flood; ++i) {
             Descriptor& client = clients.emplace_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
