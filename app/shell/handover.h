@@ -1,63 +1,123 @@
 /*
- * One running copy per user: a second start hands its paths to the running program over a local
- * socket in the user's runtime folder and ends. The message is a run of records, each a 4-byte
- * big-endian length and that many bytes of one absolute path in the file system's encoding; an
- * empty record ends it and the server answers one byte. Records that are too long, paths that
- * are not absolute and messages that are too large are not acted on.
+ * One running copy per user. Which copy serves is decided under an exclusive lock on a file in the
+ * user's runtime folder, held for the program's lifetime: the holder listens on a local socket
+ * beside it, every other start hands its paths over (handovermessage.h) and ends once the holder
+ * has answered one byte. Without a usable runtime folder there is neither lock nor socket, and
+ * every start runs on its own. The server keeps serving whatever its clients do: it takes a few
+ * at a time, refuses the rest at once, drops a stalled one, and binds again when its socket is
+ * gone.
  */
 #pragma once
 
-#include <QtCore/QByteArray>
+#include "descriptor.h"
+#include "handovermessage.h"
+
 #include <QtCore/QObject>
 #include <QtCore/QStringList>
 
-#include <optional>
-
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 namespace HandOver {
 
-constexpr qsizetype MaxPathBytes = 4096;
-constexpr qsizetype MaxMessageBytes = 1024 * 1024;
 constexpr int TimeoutMs = 5000;
+// Clients served at once; another one is closed as soon as it is accepted.
+constexpr int MaxClients = 8;
 
-// The socket's full path in the user's runtime folder, which only the user can enter.
-QString socketPath();
-
-QByteArray encode(const QStringList& absolutePaths);
-
-struct Decoded {
-    QStringList paths;
-    // The message is malformed or too large: the connection is dropped, nothing is acted on.
-    bool bad = false;
+// The user's runtime folder: $XDG_RUNTIME_DIR (made when missing), or /run/user/UID when that
+// is unset. It must be a folder (not a link to one) of the user's own that only the user can
+// enter (mode 0700). path is empty when there is none; problem then says why, in a short line.
+struct RuntimeFolder {
+    QString path;
+    QString problem;
 };
-// nullopt while the message is still incomplete.
-std::optional<Decoded> decode(const QByteArray& message);
+RuntimeFolder runtimeFolder();
 
-enum class Result { Delivered, NoServer, NoAnswer };
+QString socketPath(const QString& runtimeFolder);
+QString lockPath(const QString& runtimeFolder);
+
+enum class Result {
+    Delivered,
+    // Nothing listens on the socket.
+    NoServer,
+    // The server closed the connection without answering (it was full, or the message bad).
+    Refused,
+    // The server did not answer in time.
+    NoAnswer,
+};
 // Hands the paths to the program serving the socket, waiting for its answer.
 Result send(const QString& socket, const QStringList& absolutePaths, int timeoutMs = TimeoutMs);
 
 } // namespace HandOver
 
-// The running program's end of the socket.
+// The exclusive lock that makes a copy the one that serves. It lasts until the object ends (or
+// the process does, however it ends).
+class InstanceLock {
+public:
+    InstanceLock() = default;
+    // Opens the lock file, creating it for the user alone; links are not followed.
+    explicit InstanceLock(const QString& path);
+
+    bool isOpen() const { return m_file.isOpen(); }
+    bool isHeld() const { return m_held; }
+    // Takes the lock unless another process holds it; does not wait.
+    bool tryLock();
+
+private:
+    Descriptor m_file;
+    bool m_held = false;
+};
+
+namespace HandOver {
+
+enum class Start {
+    // This copy holds the lock: it serves.
+    Serve,
+    HandedOver,
+    // The copy holding the lock did not take the paths within the time.
+    NotTaken,
+    // The paths make a message no server takes (a path or the whole too long).
+    TooLarge,
+};
+// Takes the lock, or hands the paths to the copy that holds it. While that copy is not listening
+// yet (it is starting) or refuses the connection (it is full), tries again until timeoutMs has
+// passed; a lock freed meanwhile (its holder ended) is taken.
+Start serveOrHandOver(InstanceLock& lock, const QString& socket, const QStringList& absolutePaths,
+                      int timeoutMs = TimeoutMs);
+
+} // namespace HandOver
+
+// The serving copy's end of the socket. Only the lock holder may serve: a file already at the
+// socket's path is stale and removed.
 class HandOverServer : public QObject {
     Q_OBJECT
 
 public:
     explicit HandOverServer(QObject* parent = nullptr);
+    // Removes the socket file if it is still the one this server bound.
+    ~HandOverServer() override;
 
-    // Serves the socket with access for the user alone. A socket file that no program answers
-    // is left over from a copy that ended without closing it: it is removed and taken over.
     bool listen(const QString& socket);
+    bool isListening() const { return m_listener.isOpen(); }
 
 signals:
     // A second start handed these absolute paths over (possibly none).
     void pathsReceived(const QStringList& paths);
 
 private:
-    void accept();
+    bool bindSocket();
+    void closeSocket();
+    void acceptPending();
+    void serve(int fd);
+    // Binds again when the socket file is gone or the listener failed.
+    void keepListening();
 
-    QLocalServer* m_server;
+    QString m_path;
+    Descriptor m_listener;
+    QSocketNotifier* m_notifier = nullptr;
+    QTimer* m_watch;
+    // The bound socket file, to remove only that one.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
+    int m_clients = 0;
 };

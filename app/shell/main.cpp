@@ -19,6 +19,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
     ProcessSetup::ignoreFileSizeSignal();
+    ProcessSetup::raiseDescriptorLimit();
+    ProcessSetup::leaveRuntimeFolderWarnings();
     // The per-user folders are named after the program alone.
     QCoreApplication::setApplicationName(u"vexapad"_s);
     QCoreApplication::setOrganizationName(QString());
@@ -37,23 +39,42 @@ int main(int argc, char** argv) {
     for (const QString& path : parser.positionalArguments())
         paths << QDir::cleanPath(QDir::current().absoluteFilePath(path));
 
-    const QString socket = HandOver::socketPath();
-    switch (HandOver::send(socket, paths)) {
-    case HandOver::Result::Delivered:
-        return 0;
-    case HandOver::Result::NoAnswer:
-        std::fprintf(stderr, "vexapad: the running program did not take the paths\n");
-        return 1;
-    case HandOver::Result::NoServer:
-        break;
+    // One copy serves the user; the others hand their paths to it and end.
+    const HandOver::RuntimeFolder runtime = HandOver::runtimeFolder();
+    InstanceLock lock;
+    if (runtime.path.isEmpty()) {
+        std::fprintf(stderr, "vexapad: no usable runtime folder (%s): this copy neither takes nor hands over paths\n",
+                     qPrintable(runtime.problem));
+    } else {
+        lock = InstanceLock(HandOver::lockPath(runtime.path));
+        if (!lock.isOpen())
+            std::fprintf(stderr,
+                         "vexapad: the lock file %s cannot be opened: this copy neither takes nor hands over paths\n",
+                         qPrintable(HandOver::lockPath(runtime.path)));
+    }
+    const QString socket = lock.isOpen() ? HandOver::socketPath(runtime.path) : QString();
+    if (lock.isOpen()) {
+        switch (HandOver::serveOrHandOver(lock, socket, paths)) {
+        case HandOver::Start::HandedOver:
+            return 0;
+        case HandOver::Start::NotTaken:
+            std::fprintf(stderr, "vexapad: the running program did not take the paths\n");
+            return 1;
+        case HandOver::Start::TooLarge:
+            std::fprintf(stderr, "vexapad: the paths are too long to hand to the running program\n");
+            return 1;
+        case HandOver::Start::Serve:
+            break;
+        }
     }
 
     MessageBoxDialogs dialogs;
     LinuxPlatform platform;
     MainWindow window(dialogs, platform);
     dialogs.setParent(&window);
+    // Made after the lock, so it ends first: the socket goes before the lock is freed.
     HandOverServer server;
-    if (!server.listen(socket))
+    if (lock.isHeld() && !server.listen(socket))
         std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s\n", qPrintable(socket));
     QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MainWindow::pathsHandedOver);
     window.show();

@@ -1,7 +1,44 @@
+/*
+ * The process-wide settings made at start-up.
+ */
 #include "processsetup.h"
 
+#include <QtCore/QString>
+#include <QtCore/QtGlobal>
+
 #include <csignal>
+#include <cstdio>
+
+#include <sys/resource.h>
 
 void ProcessSetup::ignoreFileSizeSignal() {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+void withoutRuntimeFolderWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1StringView("QStandardPaths: ")) &&
+        message.contains(QLatin1StringView("runtime"), Qt::CaseInsensitive))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
+void ProcessSetup::leaveRuntimeFolderWarnings() {
+    previousHandler = qInstallMessageHandler(withoutRuntimeFolderWarnings);
+}
+
+void ProcessSetup::raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }

@@ -10,4 +10,12 @@ namespace ProcessSetup {
 // write failure.
 void ignoreFileSizeSignal();
 
+// Raises the soft limit on open descriptors to the hard one, so that clients of the hand-over
+// socket and open files do not run the program out of descriptors at the usual 1024.
+void raiseDescriptorLimit();
+
+// Qt warns about an unusable runtime folder as it starts, in lines of its own; the program checks
+// the folder itself and says once what that means for it, so those warnings are left out.
+void leaveRuntimeFolderWarnings();
+
 } // namespace ProcessSetup

@@ -8,24 +8,44 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The one-path message as it stands, or a heading over the first few paths and how many more.
+QString pathsMessage(const QStringList& paths, const QString& onePath, const QString& heading) {
+    if (paths.size() == 1)
+        return onePath;
+    QString message = heading;
+    for (const QString& path : paths.first(std::min<qsizetype>(paths.size(), MaxNamedPaths)))
+        message += u"\r\n"_s + path;
+    if (paths.size() > MaxNamedPaths)
+        message += u"\r\n…and "_s + QString::number(paths.size() - MaxNamedPaths) + u" more."_s;
+    return message;
+}
+
+} // namespace
 
 StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder) {
     StartPaths plan;
     const QDir working(workingFolder);
+    QStringList unnameable;
+    QStringList missing;
     for (const QString& given : paths) {
         if (given.isEmpty())
             continue;
         const QString path = QDir::cleanPath(working.absoluteFilePath(given));
         // A name that is not valid UTF-8 decodes to a text that names no file, or another one:
         // it is refused before the existence test could call it missing.
-        if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-            plan.refusals << *refusal;
+        if (FileNames::refusal(path)) {
+            unnameable << path;
             continue;
         }
         const QFileInfo info(path);
         if (!info.exists()) {
-            plan.refusals << path + u"\r\nThis file or folder does not exist."_s;
+            missing << path;
             continue;
         }
         if (info.isDir()) {
@@ -40,5 +60,12 @@ StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder
         if (path.endsWith(u".vxp"_s, Qt::CaseSensitive) && !plan.decrypt.contains(path))
             plan.decrypt << path;
     }
+    if (!unnameable.isEmpty())
+        plan.refusals << pathsMessage(unnameable, FileNames::refusal(unnameable.first()).value_or(QString()),
+                                      u"The names of these files or folders can't be read correctly. "
+                                      u"Please rename them:"_s);
+    if (!missing.isEmpty())
+        plan.refusals << pathsMessage(missing, missing.first() + u"\r\nThis file or folder does not exist."_s,
+                                      u"These files or folders do not exist:"_s);
     return plan;
 }

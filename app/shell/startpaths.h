@@ -3,7 +3,9 @@
  * the chooser opens the folder of the first usable path (a folder path opens that folder) with
  * the given files of that folder shown and selected, and every ".vxp" file given goes into the
  * chosen-file list, ready to decrypt. A path that does not exist, or whose name the program
- * cannot name exactly, is refused with a message and nothing else. Nothing here touches a file.
+ * cannot name exactly, is refused with a message and nothing else: one message for all the
+ * missing paths and one for all the unnameable ones, each naming a few of them, so that no number
+ * of paths makes a flood of message boxes. Nothing here touches a file.
  */
 #pragma once
 
@@ -16,9 +18,12 @@ struct StartPaths {
     QStringList select;
     // Full paths of the given ".vxp" files, for the chosen-file list.
     QStringList decrypt;
-    // One message box each: the refused and missing paths.
+    // One message box each: the unnameable paths, then the missing ones (at most two).
     QStringList refusals;
 };
+
+// A message names at most this many paths, then how many more there are.
+constexpr int MaxNamedPaths = 20;
 
 // Plans the paths; a relative path is taken from workingFolder.
 StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder);

@@ -1,22 +1,29 @@
 /*
  * Starting the program with paths and handing them to a running copy: the message format, the
- * server against bad clients, and the built `vexapad` started beside a test window that serves,
- * as a file manager starts it for a double-clicked file.
+ * server against bad clients and floods, the built `vexapad` started beside a test window that
+ * serves, as a file manager starts it for a double-clicked file, and several built copies started
+ * together, ended and killed, or without a usable runtime folder.
  */
 #include "handover.h"
 
 #include "chosenlist.h"
+#include "descriptor.h"
 #include "mainwindowtest.h"
 #include "statline.h"
 #include "testplatform.h"
 
 #include <QtCore/QProcess>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QtEndian>
 #include <QtNetwork/QLocalSocket>
 #include <QtWidgets/QListView>
 
+#include <cerrno>
 #include <cstring>
+#include <memory>
+#include <vector>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -46,6 +53,7 @@ TEST(HandOverMessage, CarriesAbsolutePathsWholeIgnoresUnusableOnesAndRefusesMalf
         {"no path", HandOver::encode({}), false, {}},
         {"a relative path", record("rel/x") + record("/abs") + end, false, {u"/abs"_s}},
         {"a zero byte", record(QByteArray("/a\0b", 4)) + end, false, {}},
+        {"bytes that are not UTF-8", record("/a\xff") + record("/b") + end, false, {u"/b"_s}},
         {"the longest path",
          record('/' + QByteArray(HandOver::MaxPathBytes - 1, 'x')) + end,
          false,
@@ -67,7 +75,12 @@ class HandOverTest : public MainWindowTest<TestPlatform> {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        m_socket = HandOver::socketPath();
+        // The test holds the lock, as the running program does: the started copies hand over.
+        const HandOver::RuntimeFolder runtime = HandOver::runtimeFolder();
+        ASSERT_FALSE(runtime.path.isEmpty()) << qPrintable(runtime.problem);
+        m_lock = InstanceLock(HandOver::lockPath(runtime.path));
+        ASSERT_TRUE(m_lock.tryLock());
+        m_socket = HandOver::socketPath(runtime.path);
         ASSERT_TRUE(m_server.listen(m_socket));
         QObject::connect(&m_server, &HandOverServer::pathsReceived, &window(), &MainWindow::pathsHandedOver);
     }
@@ -90,6 +103,7 @@ protected:
     QStringList selectedFiles() const { return chooser()->selectedFiles(); }
     QStringList chosen() const { return static_cast<ChosenList*>(chooser()->chosenList())->entries(); }
 
+    InstanceLock m_lock;
     HandOverServer m_server;
     QString m_socket;
 };
@@ -152,43 +166,6 @@ TEST_F(HandOverTest, TheServerDropsBadClientsAndServesTheNextOne) {
     EXPECT_TRUE(QTest::qWaitFor([this, &folder] { return chooser()->currentFolder() == folder; }));
 }
 
-class StaleSocketTest : public TempEnvTest {};
-
-TEST_F(StaleSocketTest, ANewStartTakesOverASocketNoProgramAnswers) {
-    // A socket file left behind by a copy that ended without closing it.
-    const QString runtime = makeDir(u"runtime"_s);
-    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
-    const QString socket = runtime + u"/vexapad.socket"_s;
-    {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_GE(fd, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(socket);
-        ASSERT_LT(size_t(name.size()), sizeof address.sun_path);
-        std::memcpy(address.sun_path, name.constData(), name.size());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-    }
-    ASSERT_TRUE(QFile::exists(socket));
-    EXPECT_EQ(HandOver::send(socket, {}, 1000), HandOver::Result::NoServer);
-
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(root());
-    program.start(QStringLiteral(VEXAPAD_PATH), {makeDir(u"work"_s)});
-    ASSERT_TRUE(program.waitForStarted());
-    // The new start serves the socket: a third start's paths are delivered, and it keeps running.
-    EXPECT_TRUE(
-        QTest::qWaitFor([&socket] { return HandOver::send(socket, {}, 1000) == HandOver::Result::Delivered; }, 20000));
-    EXPECT_EQ(program.state(), QProcess::Running);
-    program.kill();
-    program.waitForFinished();
-}
-
 TEST_F(HandOverTest, PathsHandedOverDuringALongOperationWaitForItsEnd) {
     const QString file = makeFile(u"docs/late.vxp"_s, 13);
     window().state().Busy = true;
@@ -202,4 +179,179 @@ TEST_F(HandOverTest, PathsHandedOverDuringALongOperationWaitForItsEnd) {
     EXPECT_EQ(chosen(), QStringList{file});
     EXPECT_EQ(chooser()->currentFolder(), path(u"docs"_s));
     EXPECT_EQ(selectedFiles(), QStringList{file});
+}
+
+TEST_F(HandOverTest, AFloodOfClientsIsRefusedAtOnceAndTheNextStartStillDelivers) {
+    QStringList received;
+    QObject::connect(&m_server, &HandOverServer::pathsReceived,
+                     [&received](const QStringList& paths) { received << paths; });
+    constexpr int Flood = 1000;
+    {
+        // Few descriptors to spare: a server that kept every client open would run out of them.
+        rlimit old{};
+        ::getrlimit(RLIMIT_NOFILE, &old);
+        const auto restore = qScopeGuard([old] { ::setrlimit(RLIMIT_NOFILE, &old); });
+        const rlimit few{rlim_t(QDir(u"/proc/self/fd"_s).count() + Flood + 64), old.rlim_max};
+        if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
+            GTEST_SKIP() << "the descriptor limit cannot be set";
+        sockaddr_un address{AF_UNIX, {}};
+        const QByteArray name = QFile::encodeName(m_socket);
+        std::memcpy(address.sun_path, name.constData(), name.size());
+        std::vector<Descriptor> clients;
+        for (int i = 0; i < Flood; ++i) {
+            Descriptor& client = clients.emplace_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+            ASSERT_TRUE(client.isOpen()) << i << ": " << std::strerror(errno);
+            // A full queue waits for the server to accept.
+            while (::connect(client.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+                ASSERT_EQ(errno, EAGAIN) << "the server stopped listening at client " << i;
+                QCoreApplication::processEvents();
+            }
+        }
+        // Beyond the few it serves, the clients are closed well before a stalled one would be.
+        const auto closed = [&clients] {
+            char byte;
+            return std::count_if(clients.begin(), clients.end(), [&byte](const Descriptor& client) {
+                return ::recv(client.fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+            });
+        };
+        EXPECT_TRUE(QTest::qWaitFor([&closed] { return closed() >= Flood - HandOver::MaxClients; }, 3000));
+        EXPECT_EQ(closed(), Flood - HandOver::MaxClients);
+    }
+    const QString folder = makeDir(u"after"_s);
+    EXPECT_EQ(runProgram({folder}, root()), 0);
+    EXPECT_EQ(received, QStringList{folder});
+}
+
+TEST(HandOverServer, BindsAgainWhenItsSocketIsGoneAndRemovesOnlyItsOwn) {
+    const QTemporaryDir folder;
+    const QString socket = folder.filePath(u"vexapad.socket"_s);
+    const QByteArray name = QFile::encodeName(socket);
+    const auto answers = [&socket] {
+        QLocalSocket probe;
+        probe.connectToServer(socket);
+        return QTest::qWaitFor([&probe] { return probe.state() == QLocalSocket::ConnectedState; }, 1000);
+    };
+    {
+        HandOverServer server;
+        ASSERT_TRUE(server.listen(socket));
+        ASSERT_EQ(::unlink(name.constData()), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&socket] { return QFileInfo::exists(socket); }, 5000));
+        EXPECT_TRUE(answers());
+    }
+    EXPECT_FALSE(QFileInfo::exists(socket));
+    {
+        HandOverServer server;
+        ASSERT_TRUE(server.listen(socket));
+        // Another file took the name: it is not the server's to remove.
+        QFile other(folder.filePath(u"other"_s));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        ASSERT_EQ(::rename(QFile::encodeName(other.fileName()).constData(), name.constData()), 0);
+    }
+    EXPECT_TRUE(QFileInfo(socket).isFile());
+}
+
+// The built program, started as the user starts it, in a runtime folder of the test's.
+class RunningCopiesTest : public TempEnvTest {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_runtime = makeDir(u"runtime"_s);
+        ASSERT_EQ(::chmod(QFile::encodeName(m_runtime).constData(), 0700), 0);
+    }
+
+    // Whatever happens to the test, no program it started stays.
+    void TearDown() override {
+        for (const std::unique_ptr<QProcess>& program : m_programs) {
+            program->kill();
+            program->waitForFinished();
+        }
+        TempEnvTest::TearDown();
+    }
+
+    QProcess& start(const QStringList& arguments, const QString& runtime) {
+        QProcess& program = *m_programs.emplace_back(std::make_unique<QProcess>());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(root());
+        program.start(QStringLiteral(VEXAPAD_PATH), arguments);
+        EXPECT_TRUE(program.waitForStarted());
+        return program;
+    }
+    QProcess& start(const QStringList& arguments = {}) { return start(arguments, m_runtime); }
+
+    // A start's paths reach a running copy.
+    bool served() const {
+        return HandOver::send(HandOver::socketPath(m_runtime), {}, 2000) == HandOver::Result::Delivered;
+    }
+
+    QString m_runtime;
+    std::vector<std::unique_ptr<QProcess>> m_programs;
+};
+
+TEST_F(RunningCopiesTest, OneOfThreeStartsServesAndAnEndedOrKilledOneIsReplaced) {
+    for (int i = 0; i < 3; ++i)
+        start({makeDir(u"folder"_s + QString::number(i))});
+    const auto running = [this] {
+        return std::count_if(m_programs.begin(), m_programs.end(),
+                             [](const auto& program) { return program->state() != QProcess::NotRunning; });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&running] { return running() <= 1; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return served(); }, 20000));
+    ASSERT_EQ(running(), 1);
+    QProcess* server = nullptr;
+    for (const std::unique_ptr<QProcess>& program : m_programs) {
+        if (program->state() != QProcess::NotRunning)
+            server = program.get();
+        else
+            EXPECT_EQ(std::pair(program->exitStatus(), program->exitCode()), std::pair(QProcess::NormalExit, 0));
+    }
+
+    // Ended, or killed leaving its socket file behind: the next start serves in its place.
+    server->terminate();
+    ASSERT_TRUE(server->waitForFinished(10000));
+    QProcess& fourth = start();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return served(); }, 20000));
+    EXPECT_EQ(fourth.state(), QProcess::Running);
+    fourth.kill();
+    ASSERT_TRUE(fourth.waitForFinished(10000));
+    EXPECT_TRUE(QFileInfo::exists(HandOver::socketPath(m_runtime)));
+    QProcess& fifth = start();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return served(); }, 20000));
+    EXPECT_EQ(fifth.state(), QProcess::Running);
+}
+
+TEST_F(RunningCopiesTest, WithoutAUsableRuntimeFolderAStartRunsAloneAndSaysSoOnce) {
+    const struct {
+        const char* folder;
+        mode_t mode;
+        uid_t owner;
+    } cases[] = {
+        {"open-to-others", 0755, ::geteuid()},
+        {"another-users", 0700, 65534},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.folder);
+        const QString folder = makeDir(QString::fromLatin1(each.folder));
+        const QByteArray name = QFile::encodeName(folder);
+        ASSERT_EQ(::chmod(name.constData(), each.mode), 0);
+        if (::chown(name.constData(), each.owner, each.owner) != 0) {
+            std::printf("skipped %s: only root gives a folder away\n", each.folder);
+            continue;
+        }
+        QProcess& program = start({}, folder);
+        QByteArray errors;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (errors += program.readAllStandardError()).contains('\n'); }, 20000));
+        // It keeps running, alone.
+        EXPECT_FALSE(program.waitForFinished(1000));
+        program.kill();
+        program.waitForFinished();
+        errors += program.readAllStandardError();
+        EXPECT_EQ(errors.count('\n'), 1) << errors.constData();
+        EXPECT_TRUE(errors.startsWith("vexapad: ") && errors.contains(name)) << errors.constData();
+        EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+        for (const char* stray : {"/vexapad.socket", "/vexapad.lock"})
+            EXPECT_FALSE(QFileInfo::exists(QString::fromLatin1(stray))) << stray;
+    }
 }

@@ -46,6 +46,7 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
         QString folder;
         QStringList select;
         QStringList decrypt;
+        // Messages: all the missing paths share one.
         int refused;
     };
     const Case cases[] = {
@@ -64,7 +65,7 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
          {u"b/four.vxp"_s},
          0},
         {"a missing path first", {u"a/gone.txt"_s, u"b/three.txt"_s}, u"b"_s, {u"b/three.txt"_s}, {}, 1},
-        {"only missing paths", {u"gone"_s, u"a/gone.vxp"_s}, {}, {}, {}, 2},
+        {"only missing paths", {u"gone"_s, u"a/gone.vxp"_s}, {}, {}, {}, 1},
         {"a path relative to the working folder", {u"@one.txt"_s}, u"a"_s, {u"a/one.txt"_s}, {}, 0},
         {"a path with dots", {u"@../b/./three.txt"_s}, u"b"_s, {u"b/three.txt"_s}, {}, 0},
         {"the same file twice",
@@ -84,24 +85,48 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
     }
 }
 
-TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotName) {
-    const StartPaths missing = plan({u"a/gone.vxp"_s});
-    ASSERT_EQ(missing.refusals.size(), 1);
-    EXPECT_EQ(missing.refusals.first(), u"a/gone.vxp\r\nThis file or folder does not exist."_s);
+TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotNameInOneMessageEach) {
+    // One missing path keeps its message; more share one that names twenty at most.
+    const auto gone = [](int count) {
+        QStringList paths;
+        for (int i = 0; i < count; ++i)
+            paths << u"gone"_s + QString::number(i);
+        return paths;
+    };
+    const QString heading = u"These files or folders do not exist:\r\n"_s;
+    const std::pair<int, QString> cases[] = {
+        {1, u"gone0\r\nThis file or folder does not exist."_s},
+        {2, heading + u"gone0\r\ngone1"_s},
+        {20, heading + gone(20).join(u"\r\n"_s)},
+        {25, heading + gone(20).join(u"\r\n"_s) + u"\r\n…and 5 more."_s},
+    };
+    for (const auto& [count, message] : cases) {
+        SCOPED_TRACE(count);
+        EXPECT_EQ(plan(gone(count)).refusals, QStringList{message});
+    }
 
     // A name that is not valid UTF-8 reaches the program as text with U+FFFD in it; it is refused
     // as every command refuses it, not called missing, and nothing of it is opened.
-    const QByteArray raw = QFile::encodeName(path(u"b"_s)) + "/bad\xff.vxp";
-    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    const QString shown = QFile::decodeName(raw);
-    const StartPaths refused = planStartPaths({shown, path(u"b/three.txt"_s)}, root());
-    ASSERT_EQ(refused.refusals.size(), 1);
-    EXPECT_EQ(refused.refusals.first(), FileNames::refusal(shown).value_or(u"no refusal"_s));
+    QStringList shown;
+    QList<QByteArray> raws;
+    for (const char* bad : {"/bad\xff.vxp", "/worse\xfe"}) {
+        const QByteArray raw = QFile::encodeName(path(u"b"_s)) + bad;
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        shown << QFile::decodeName(raw);
+        raws << raw;
+    }
+    const StartPaths refused = planStartPaths({shown[0], path(u"b/three.txt"_s), path(u"gone"_s)}, root());
+    EXPECT_EQ(refused.refusals, QStringList({FileNames::refusal(shown[0]).value_or(u"no refusal"_s),
+                                             path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
     EXPECT_EQ(refused.folder, path(u"b"_s));
     EXPECT_EQ(refused.select, QStringList{path(u"b/three.txt"_s)});
     EXPECT_TRUE(refused.decrypt.isEmpty());
-    // The temporary folder cannot name it either, so it cannot remove it.
-    ::unlink(raw.constData());
+    EXPECT_EQ(planStartPaths(shown, root()).refusals,
+              QStringList{u"The names of these files or folders can't be read correctly. Please rename them:\r\n"_s +
+                          shown.join(u"\r\n"_s)});
+    // The temporary folder cannot name them either, so it cannot remove them.
+    for (const QByteArray& raw : raws)
+        ::unlink(raw.constData());
 }
