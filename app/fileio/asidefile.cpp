@@ -189,10 +189,10 @@ bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
     return FileIo::failWithCode(error, EEXIST);
 }
 
-bool AsideFile::commit(QString* error, Replace replace, const std::function<void(int)>& inPlace) {
+bool AsideFile::commit(QString* error, Replace replace, const std::function<void(int)>& inPlace, Flush flush) {
     if (!m_file.isOpen())
         return FileIo::failWithCode(error, EBADF);
-    if (::fsync(m_file.fd()) != 0) {
+    if (flush == Flush::Here && ::fsync(m_file.fd()) != 0) {
         const int code = errno;
         discard();
         return FileIo::failWithCode(error, code);
@@ -205,7 +205,7 @@ bool AsideFile::commit(QString* error, Replace replace, const std::function<void
                 discard();
                 return FileIo::failWithCode(error, code);
             }
-            return finish(error, inPlace);
+            return finish(error, inPlace, flush);
         }
         QByteArray name;
         if (!linkUnnamed(&name, error)) {
@@ -224,16 +224,17 @@ bool AsideFile::commit(QString* error, Replace replace, const std::function<void
         return FileIo::failWithCode(error, code);
     }
     m_linkedName.clear();
-    return finish(error, inPlace);
+    return finish(error, inPlace, flush);
 }
 
-bool AsideFile::finish(QString* error, const std::function<void(int)>& inPlace) {
+bool AsideFile::finish(QString* error, const std::function<void(int)>& inPlace, Flush flush) {
     // The file is in place: a failure from here on is reported, but nothing is undone.
+    m_inPlace = true;
     if (inPlace)
         inPlace(m_file.fd());
     const bool closed = m_file.close();
     const int code = errno;
-    const bool synced = FileIo::syncFolder(m_folder.fd());
+    const bool synced = flush == Flush::ByCaller || FileIo::syncFolder(m_folder.fd());
     m_folder.reset();
     if (!closed)
         return FileIo::failWithCode(error, code);

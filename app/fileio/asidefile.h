@@ -29,6 +29,11 @@ public:
         Yes, // an existing file of the final name is replaced
         No,  // commit() fails with EEXIST when the final name exists
     };
+    enum class Flush {
+        Here,     // commit() flushes the file before the rename and the folder after it
+        ByCaller, // the caller flushed the file already (one flush for many files) and flushes
+                  // the folder after the commit (once for many files)
+    };
 
     explicit AsideFile(const QString& finalPath, Kind kind = Kind::Automatic);
     AsideFile(const AsideFile&) = delete;
@@ -49,9 +54,12 @@ public:
     // On failure the final name is as it was, the new file is removed and *error says why.
     // inPlace, when given, is called with the file's descriptor once it has its final name (a
     // rename may change what the file system keeps for it: ntfs-3g marks a renamed file Archive).
-    bool commit(QString* error, Replace replace = Replace::Yes, const std::function<void(int)>& inPlace = {});
+    bool commit(QString* error, Replace replace = Replace::Yes, const std::function<void(int)>& inPlace = {},
+                Flush flush = Flush::Here);
     // Removes the new file and closes it; nothing happens to the final name.
     void discard();
+    // The file has its final name (also when a flush after the rename failed).
+    bool isInPlace() const { return m_inPlace; }
 
     // The hidden name a named file of this final file name starts with (for recognising leftovers).
     static QByteArray temporaryPrefix(const QByteArray& finalName);
@@ -68,8 +76,8 @@ private:
     bool lockCreated(int fd, const QByteArray& name);
     // Removes the named files written aside in the folder whose writers are gone.
     void removeLeftovers();
-    // Closes the file in place and flushes the folder.
-    bool finish(QString* error, const std::function<void(int)>& inPlace);
+    // Closes the file in place and flushes the folder unless the caller does.
+    bool finish(QString* error, const std::function<void(int)>& inPlace, Flush flush);
 
     QString m_finalPath;
     QByteArray m_folderPath;
@@ -79,4 +87,5 @@ private:
     Descriptor m_file;
     // The hidden name the file has in the folder, empty while it has none.
     QByteArray m_linkedName;
+    bool m_inPlace = false;
 };

@@ -10,7 +10,9 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -207,6 +209,21 @@ bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* e
         return fail(error, *why);
     // The folder is not flushed: a delete lost in a crash brings back a file, it loses none.
     return ::unlinkat(folder.fd(), name.constData(), 0) == 0 || failWithCode(error, errno);
+}
+
+bool flushesTogether(int fd) {
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 std::optional<mode_t> processUmask() {

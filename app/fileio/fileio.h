@@ -49,6 +49,11 @@ QString notRegularError(const QString& path, mode_t mode);
 bool syncFolder(int folderFd);
 bool syncFolderOf(const QString& filePath, QString* error);
 
+// Whether one syncfs of the file system holding fd is known to put every file written on it on
+// disk (local kernel file systems: ext2/3/4, xfs, btrfs, tmpfs). FUSE volumes and network shares
+// may do nothing on syncfs: their files are flushed one by one.
+bool flushesTogether(int fd);
+
 // The process's umask, read without changing it (umask() can only be read by setting it, which
 // would briefly affect files other threads create); nullopt when the system does not say.
 std::optional<mode_t> processUmask();

@@ -3,10 +3,11 @@
  * blocking) and lock it; write the header and the transformed body to a new file beside the
  * output, buffer by buffer, asking the observer between buffers and at least every 50 ms while
  * the disk keeps up; keep the data on its way to disk as the pass goes (write-behind); give the
- * new file its permissions and attributes; check that it has exactly the length the format gives
- * and that the input is still the file read, unchanged; then flush it and rename it over the
- * output's name, and only after that delete the input if asked. POSIX calls are used directly so
- * that every failure carries the system's own description.
+ * new file its permissions and attributes; check that it has exactly the length the format gives.
+ * That is a prepared file. Committing a batch of them flushes them, checks that each input is
+ * still the file read, unchanged, renames each output over its name, flushes the folders, and
+ * only after that deletes the inputs that were to go. POSIX calls are used directly so that every
+ * failure carries the system's own description.
  */
 #include "cipherpass.h"
 
@@ -18,9 +19,13 @@
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <set>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -140,19 +145,52 @@ QString otherNamesNotice(const QString& path) {
 
 } // namespace
 
-struct CipherPass::Transfer {
-    QString input;
-    // Where the body starts in the input: 0 for a plain file, past the header for an encrypted one.
-    qint64 inputOffset = 0;
-    QString output;
-    SecurityLevel level = SecurityLevel::High;
-    // Given to the new file before it takes the output's name; none leaves it as created.
-    std::optional<quint8> outputAttributes;
-    bool deleteInput = false;
-    // Encrypting: the password field the header stores.
-    QString passwordField;
-    // Written before the body: the stored header when encrypting, nothing when decrypting.
-    QByteArray header;
+FileTask FileTask::encryption(SecurityLevel level, const QString& plainPath, const QString& passwordField,
+                              bool deleteOriginal) {
+    const std::optional<quint8> marked =
+        level == SecurityLevel::Low ? std::optional<quint8>(Attr::Encrypted) : std::nullopt;
+    return {plainPath, 0, EncryptedFormat::encryptedName(plainPath), level, marked, deleteOriginal, passwordField};
+}
+
+FileTask FileTask::decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
+                              std::optional<quint8> savedAttributes, bool deleteOriginal) {
+    const std::optional<quint8> restored = level == SecurityLevel::Low ? savedAttributes : std::nullopt;
+    return {encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, restored, deleteOriginal, {}};
+}
+
+// A complete output written aside and everything the pass holds until it is put in place: the
+// input open, locked, and the promise to give it back its attributes.
+class CipherPass::Prepared {
+public:
+    Prepared(Platform& platform, const FileTask& task)
+        : m_task(task)
+        , m_platform(platform) {}
+
+    FileTask m_task;
+    Platform& m_platform;
+    Descriptor m_input;
+    PassLock m_lock;
+    std::optional<InputRestorer> m_restorer;
+    FileIo::FileIdentity m_seen;
+    std::unique_ptr<AsideFile> m_output;
+    std::optional<quint32> m_finalAttributes;
+    qint64 m_size = 0;
+
+    // Errors ignored: a file system without attributes still gets its data. Given before the
+    // rename and again once in place, as ntfs-3g marks a renamed file Archive.
+    void giveAttributes(int fd) const {
+        if (m_finalAttributes)
+            m_platform.setOpenFileAttributes(fd, *m_finalAttributes);
+    }
+    // Why the input may no longer be replaced by the output or deleted after it.
+    std::optional<QString> inputChanged() const {
+        if (const std::optional<QString> why = FileIo::changedSince(m_task.input, m_seen))
+            return why;
+        const std::optional<FileIo::FileIdentity> now = FileIo::FileIdentity::of(m_input.fd());
+        if (!now || !now->unchanged(m_seen))
+            return m_task.input + u" was changed while it was being worked on and was kept."_s;
+        return std::nullopt;
+    }
 };
 
 CipherPass::CipherPass(Platform& platform, PassObserver& observer)
@@ -167,21 +205,11 @@ PassResult CipherPass::EncryptBySecurityLevel(SecurityLevel level, const QString
 
 PassResult CipherPass::EncryptHighSecurity(const QString& plainPath, const QString& passwordField,
                                            bool deleteOriginal) {
-    Transfer job{plainPath,     0, EncryptedFormat::encryptedName(plainPath), SecurityLevel::High, {}, deleteOriginal,
-                 passwordField, {}};
-    return run(job);
+    return run(FileTask::encryption(SecurityLevel::High, plainPath, passwordField, deleteOriginal));
 }
 
 PassResult CipherPass::EncryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal) {
-    Transfer job{plainPath,
-                 0,
-                 EncryptedFormat::encryptedName(plainPath),
-                 SecurityLevel::Low,
-                 Attr::Encrypted,
-                 deleteOriginal,
-                 passwordField,
-                 {}};
-    return run(job);
+    return run(FileTask::encryption(SecurityLevel::Low, plainPath, passwordField, deleteOriginal));
 }
 
 PassResult CipherPass::DecryptByStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
@@ -196,18 +224,12 @@ PassResult CipherPass::DecryptByStoredLevel(const EncryptedHeader& header, const
 
 PassResult CipherPass::DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath,
                                            bool deleteOriginal) {
-    return decrypt(SecurityLevel::High, encryptedPath, plainPath, std::nullopt, deleteOriginal);
+    return run(FileTask::decryption(SecurityLevel::High, encryptedPath, plainPath, std::nullopt, deleteOriginal));
 }
 
 PassResult CipherPass::DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath,
                                           quint8 savedAttributes, bool deleteOriginal) {
-    return decrypt(SecurityLevel::Low, encryptedPath, plainPath, savedAttributes, deleteOriginal);
-}
-
-PassResult CipherPass::decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
-                               std::optional<quint8> savedAttributes, bool deleteOriginal) {
-    Transfer job{encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, savedAttributes, deleteOriginal, {}, {}};
-    return run(job);
+    return run(FileTask::decryption(SecurityLevel::Low, encryptedPath, plainPath, savedAttributes, deleteOriginal));
 }
 
 std::optional<EncryptedHeader> CipherPass::ReadHeader(const QString& encryptedPath, QString* error) {
@@ -226,94 +248,181 @@ quint8 CipherPass::headerAttributes(quint32 attributes) {
     return static_cast<quint8>(attributes & (Attr::ReadOnly | Attr::Hidden | Attr::System | Attr::Archive));
 }
 
-PassResult CipherPass::run(Transfer& job) {
-    const bool encrypting = job.inputOffset == 0;
+PassResult CipherPass::run(const FileTask& task) {
+    PassResult failure;
+    Batch batch;
+    batch.push_back(prepare(task, &failure));
+    if (!batch.front())
+        return failure;
+    return commit(batch).front();
+}
+
+void CipherPass::Drop::operator()(Prepared* file) const {
+    delete file;
+}
+
+CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* failure) {
+    const auto fail = [failure](PassResult result) {
+        *failure = std::move(result);
+        return nullptr;
+    };
     // The header keeps one byte per character: another password would be stored as a different one.
-    if (encrypting && !EncryptedFormat::canStorePassword(job.passwordField))
-        return failed(job.input + u" was left untouched: the password holds a character that can't be stored."_s);
+    if (task.encrypting() && !EncryptedFormat::canStorePassword(task.passwordField))
+        return fail(
+            failed(task.input + u" was left untouched: the password holds a character that can't be stored."_s));
     // The output's name takes nothing but a regular file; a link there is never replaced either,
     // so what the user sees under that name is what gets replaced.
     struct stat existing;
-    const QByteArray outputName = QFile::encodeName(job.output);
+    const QByteArray outputName = QFile::encodeName(task.output);
     const bool replacing = ::lstat(outputName.constData(), &existing) == 0;
     if (replacing && !S_ISREG(existing.st_mode))
-        return failed(FileIo::notRegularError(job.output, existing.st_mode));
+        return fail(failed(FileIo::notRegularError(task.output, existing.st_mode)));
 
+    PreparedFile file(new Prepared(m_platform, task));
     QString error;
-    const Descriptor input = FileIo::openForReading(job.input, &error);
-    if (!input.isOpen())
-        return failed(error);
+    file->m_input = FileIo::openForReading(task.input, &error);
+    if (!file->m_input.isOpen())
+        return fail(failed(error));
+    const int input = file->m_input.fd();
     // The input as the user left it: its access bounds the output's, and a pass that puts no
     // output in place gives it back its attributes.
     struct stat original;
-    if (::fstat(input.fd(), &original) != 0)
-        return systemFailure();
-    PassLock lock;
-    switch (lock.acquire(original.st_dev, original.st_ino, &error)) {
+    if (::fstat(input, &original) != 0)
+        return fail(systemFailure());
+    switch (file->m_lock.acquire(original.st_dev, original.st_ino, &error)) {
     case PassLock::Result::Held:
         break;
     case PassLock::Result::Busy:
-        return {Outcome::Busy, busyError(job.input), {}};
+        return fail({Outcome::Busy, busyError(task.input), {}});
     case PassLock::Result::Failed:
-        return failed(job.input + u" was left untouched. "_s + error);
+        return fail(failed(task.input + u" was left untouched. "_s + error));
     }
     if (replacing && original.st_dev == existing.st_dev && original.st_ino == existing.st_ino)
-        return failed(job.input + u" and "_s + job.output + u" are the same file."_s);
+        return fail(failed(task.input + u" and "_s + task.output + u" are the same file."_s));
 
-    const std::optional<quint32> attributes = m_platform.attributes(job.input);
+    const std::optional<quint32> attributes = m_platform.attributes(task.input);
     if (!attributes)
-        return failed(FileIo::errorText(ENOENT));
-    if (encrypting)
-        job.header = EncryptedFormat::header(job.passwordField, job.level, headerAttributes(*attributes));
+        return fail(failed(FileIo::errorText(ENOENT)));
+    const QByteArray header =
+        task.encrypting() ? EncryptedFormat::header(task.passwordField, task.level, headerAttributes(*attributes))
+                          : QByteArray();
     // Archive only before the body is read, as always. Reading needs no more than that, so a file
     // system that keeps no attributes does not stop the pass: errors ignored.
-    m_platform.setAttributes(job.input, Attr::Archive);
-    InputRestorer restorer(m_platform, input.fd(), original.st_mode, *attributes);
+    m_platform.setAttributes(task.input, Attr::Archive);
+    file->m_restorer.emplace(m_platform, input, original.st_mode, *attributes);
     // What was read, as it stands from here on: every later change is someone else's.
-    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input.fd());
+    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
     if (!seen)
-        return systemFailure();
-    if (const std::optional<QString> why = FileIo::changedSince(job.input, *seen))
-        return failed(*why);
+        return fail(systemFailure());
+    file->m_seen = *seen;
+    if (const std::optional<QString> why = FileIo::changedSince(task.input, *seen))
+        return fail(failed(*why));
 
-    AsideFile output(job.output);
+    file->m_output = std::make_unique<AsideFile>(task.output);
+    AsideFile& output = *file->m_output;
     if (!output.open(&error))
-        return failed(error);
+        return fail(failed(error));
     limitAccess(output.fd(), original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
     // A file written aside under a name is hidden where Windows looks too, until it is complete.
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
-    const PassResult moved = transfer(job, input.fd(), output);
+    const PassResult moved = transfer(task, header, input, output);
     if (moved.outcome != Outcome::Succeeded)
-        return moved;
-    // Errors ignored: a file system without attributes still gets its data. Given before the
-    // rename and again once in place, as ntfs-3g marks a renamed file Archive.
-    const std::optional<quint32> finalAttributes =
-        job.outputAttributes ? std::optional<quint32>(*job.outputAttributes) : asCreated;
-    const auto giveAttributes = [&](int fd) {
-        if (finalAttributes)
-            m_platform.setOpenFileAttributes(fd, *finalAttributes);
-    };
-    giveAttributes(output.fd());
-
-    // The output holds the input as it was read: only a file that is still there, unchanged, may
-    // be replaced by it or deleted after it.
-    if (const std::optional<QString> why = FileIo::changedSince(job.input, *seen))
-        return failed(*why);
-    const std::optional<FileIo::FileIdentity> now = FileIo::FileIdentity::of(input.fd());
-    if (!now || !now->unchanged(*seen))
-        return failed(job.input + u" was changed while it was being worked on and was kept."_s);
-    if (!output.commit(&error, AsideFile::Replace::Yes, giveAttributes))
-        return failed(error);
-    restorer.dismiss();
+        return fail(moved);
     m_observer.moveCover(0);
+    file->m_finalAttributes = task.outputAttributes ? std::optional<quint32>(*task.outputAttributes) : asCreated;
+    file->giveAttributes(output.fd());
+    file->m_size = header.size() + seen->size - task.inputOffset;
+    return file;
+}
 
-    if (!job.deleteInput)
-        return {};
-    // Deleted, not emptied first, so a failed delete loses nothing.
-    if (!FileIo::deleteIfUnchanged(job.input, *seen, &error))
-        return {Outcome::OriginalKept, error, {}};
-    return {Outcome::Succeeded, {}, seen->links > 1 ? otherNamesNotice(job.input) : QString()};
+qint64 CipherPass::outputSize(const Prepared& file) {
+    return file.m_size;
+}
+
+QList<PassResult> CipherPass::commit(Batch& batch) {
+    QList<PassResult> results(qsizetype(batch.size()));
+    const auto drop = [&](size_t i, PassResult result) {
+        results[qsizetype(i)] = std::move(result);
+        batch[i].reset();
+    };
+    // The data on disk: one flush of each file system that is known to take every file along,
+    // each file by itself elsewhere. A failed flush puts nothing it covered in place.
+    std::vector<bool> together(batch.size());
+    std::set<dev_t> flushed;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const int fd = batch[i]->m_output->fd();
+        together[i] = FileIo::flushesTogether(fd);
+        struct stat info {};
+        if (!together[i] || ::fstat(fd, &info) != 0 || flushed.count(info.st_dev))
+            continue;
+        flushed.insert(info.st_dev);
+        if (::syncfs(fd) == 0)
+            continue;
+        const int code = errno;
+        for (size_t j = i; j < batch.size(); ++j) {
+            struct stat other {};
+            if (batch[j] && ::fstat(batch[j]->m_output->fd(), &other) == 0 && other.st_dev == info.st_dev)
+                drop(j, failed(batch[j]->m_task.input + u" was kept: its new file "_s + batch[j]->m_task.output +
+                               u" could not be written to disk. "_s + FileIo::errorText(code)));
+        }
+    }
+    // Each output in place over its name, in order; the folders flushed once each afterwards.
+    // Each folder, by one of the outputs put there.
+    std::map<QString, QString> folders;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        Prepared* file = batch[i].get();
+        if (!file)
+            continue;
+        // The output holds the input as it was read: only a file that is still there, unchanged,
+        // may be replaced by it or deleted after it.
+        if (const std::optional<QString> why = file->inputChanged()) {
+            drop(i, failed(*why));
+            continue;
+        }
+        QString error;
+        const AsideFile::Flush flush = together[i] ? AsideFile::Flush::ByCaller : AsideFile::Flush::Here;
+        if (!file->m_output->commit(
+                &error, AsideFile::Replace::Yes, [file](int fd) { file->giveAttributes(fd); }, flush)) {
+            // A failure after the rename leaves the output in place: the input is kept all the same.
+            if (file->m_output->isInPlace())
+                file->m_restorer->dismiss();
+            drop(i, failed(error));
+            continue;
+        }
+        file->m_restorer->dismiss();
+        if (together[i])
+            folders.emplace(QFileInfo(file->m_task.output).absolutePath(), file->m_task.output);
+    }
+    for (const auto& [folder, output] : folders) {
+        QString error;
+        if (FileIo::syncFolderOf(output, &error))
+            continue;
+        // The new names may not survive a crash: nothing that depends on them is deleted.
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (batch[i] && QFileInfo(batch[i]->m_task.output).absolutePath() == folder)
+                drop(i, failed(error));
+        }
+    }
+    // Only now, with every new name on disk, the originals that were to go.
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const Prepared* file = batch[i].get();
+        if (!file)
+            continue;
+        const FileTask& task = file->m_task;
+        QString error;
+        if (!task.deleteInput)
+            results[qsizetype(i)] = {};
+        // Deleted, not emptied first, so a failed delete loses nothing.
+        else if (!FileIo::deleteIfUnchanged(task.input, file->m_seen, &error))
+            results[qsizetype(i)] = {Outcome::OriginalKept, error, {}};
+        else
+            results[qsizetype(i)] = {
+                Outcome::Succeeded, {}, file->m_seen.links > 1 ? otherNamesNotice(task.input) : QString()};
+        batch[i].reset();
+    }
+    batch.clear();
+    return results;
 }
 
 std::optional<quint32> CipherPass::hideWhileUnfinished(const AsideFile& output) {
@@ -328,7 +437,7 @@ std::optional<quint32> CipherPass::hideWhileUnfinished(const AsideFile& output) 
     return asCreated;
 }
 
-PassResult CipherPass::transfer(const Transfer& job, int input, AsideFile& output) {
+PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, int input, AsideFile& output) {
     const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
     if (!seen)
         return systemFailure();
@@ -339,7 +448,7 @@ PassResult CipherPass::transfer(const Transfer& job, int input, AsideFile& outpu
     const qint64 bodyLength = inputLength - job.inputOffset;
 
     if (::lseek(input, job.inputOffset, SEEK_SET) < 0 ||
-        !FileIo::writeFully(output.fd(), job.header.constData(), job.header.size()))
+        !FileIo::writeFully(output.fd(), header.constData(), header.size()))
         return systemFailure();
     ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
@@ -360,7 +469,7 @@ PassResult CipherPass::transfer(const Transfer& job, int input, AsideFile& outpu
     for (qint64 done = 0; done < bodyLength;) {
         if (observe(done))
             return cancelled;
-        const qint64 written = job.header.size() + done;
+        const qint64 written = header.size() + done;
         const qint64 size = std::min(BufferSize - written % BufferSize, bodyLength - done);
         if (!FileIo::readFully(input, buffer.data(), size))
             return errno ? systemFailure() : failed(FileIo::endOfFileError(job.input));
@@ -382,7 +491,7 @@ PassResult CipherPass::transfer(const Transfer& job, int input, AsideFile& outpu
     struct stat written;
     if (::fstat(output.fd(), &written) != 0)
         return systemFailure();
-    if (written.st_size != bodyLength + job.header.size())
+    if (written.st_size != bodyLength + header.size())
         return {Outcome::Incomplete, {}, {}};
     return {};
 }

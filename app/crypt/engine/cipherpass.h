@@ -15,12 +15,16 @@
 #pragma once
 
 #include "encryptedformat.h"
+#include "filetask.h"
 #include "passobserver.h"
 #include "passresult.h"
 
+#include <QtCore/QList>
 #include <QtCore/QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 class AsideFile;
 class Platform;
@@ -50,6 +54,28 @@ public:
     PassResult DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath, quint8 savedAttributes,
                                   bool deleteOriginal = false);
 
+    // One file's pass, in two halves, so that the outputs of many files reach the disk together.
+    // prepare() does everything up to the flush: the input open, locked and marked Archive, its
+    // complete output written aside with its permissions and attributes. commit() then puts a
+    // batch of prepared outputs in place, in order: the data flushed (one syncfs per file system
+    // where that is known to suffice, else each file), each output renamed over its name, each
+    // folder flushed once, and only then each input deleted that was to go. A prepared file that
+    // is dropped instead leaves its output's name as it was and gives its input back its
+    // attributes; its input stays locked until then.
+    class Prepared;
+    // Dropping a prepared file, where its definition is known.
+    struct Drop {
+        void operator()(Prepared* file) const;
+    };
+    using PreparedFile = std::unique_ptr<Prepared, Drop>;
+    using Batch = std::vector<PreparedFile>;
+    // nullptr with *failure set when the pass ends here (cancelled, failed, busy, incomplete).
+    PreparedFile prepare(const FileTask& task, PassResult* failure);
+    // One result for each file of the batch, in its order. The batch is empty afterwards.
+    static QList<PassResult> commit(Batch& batch);
+    // The bytes a prepared file puts on disk.
+    static qint64 outputSize(const Prepared& file);
+
     // The header of an encrypted file; nullopt with *error set when it cannot be read whole.
     static std::optional<EncryptedHeader> ReadHeader(const QString& encryptedPath, QString* error = nullptr);
 
@@ -58,15 +84,11 @@ public:
     static quint8 headerAttributes(quint32 attributes);
 
 private:
-    struct Transfer;
-
-    PassResult decrypt(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
-                       std::optional<quint8> savedAttributes, bool deleteOriginal);
-    PassResult run(Transfer& job);
+    PassResult run(const FileTask& task);
+    PassResult transfer(const FileTask& task, const QByteArray& header, int input, AsideFile& output);
     // Marks a file written aside under a name Hidden; its attributes before that, to give back
     // once it is complete, or nullopt when it needed no mark.
     std::optional<quint32> hideWhileUnfinished(const AsideFile& output);
-    PassResult transfer(const Transfer& job, int input, AsideFile& output);
 
     Platform& m_platform;
     PassObserver& m_observer;

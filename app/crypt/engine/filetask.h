@@ -1,0 +1,35 @@
+/*
+ * One file of a run: what a pass reads, what it writes and how. Made once when a command hands the
+ * file over; the pass and the runner only read it.
+ */
+#pragma once
+
+#include "encryptedformat.h"
+
+#include <QtCore/QString>
+
+#include <optional>
+
+struct FileTask {
+    QString input;
+    // Where the body starts in the input: 0 for a plain file, past the header for an encrypted one.
+    qint64 inputOffset = 0;
+    QString output;
+    SecurityLevel level = SecurityLevel::High;
+    // Given to the new file before it takes the output's name; none leaves it as created.
+    std::optional<quint8> outputAttributes;
+    // The input is deleted once the output is in place (and only while it is unchanged).
+    bool deleteInput = false;
+    // Encrypting: the password field the header stores.
+    QString passwordField;
+
+    bool encrypting() const { return inputOffset == 0; }
+
+    // Encrypts plainPath into plainPath + ".vxp"; the low level marks the output encrypted.
+    static FileTask encryption(SecurityLevel level, const QString& plainPath, const QString& passwordField,
+                               bool deleteOriginal);
+    // Decrypts encryptedPath into plainPath at the given level; the low level gives the plain file
+    // the attribute value its header saved.
+    static FileTask decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
+                               std::optional<quint8> savedAttributes, bool deleteOriginal);
+};

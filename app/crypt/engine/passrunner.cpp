@@ -1,0 +1,246 @@
+/*
+ * The worker: one thread that takes the files in order, prepares each, and commits the prepared
+ * ones in batches. The lock that guards what the window's thread and the worker share is never
+ * held while the worker touches a file, so the window's calls never wait on the disk.
+ */
+#include "passrunner.h"
+
+#include "cipherpass.h"
+#include "passobserver.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Outcome = PassResult::Outcome;
+
+// The cover moves often enough for the eye, not once a buffer.
+constexpr auto CoverInterval = std::chrono::milliseconds(20);
+
+} // namespace
+
+class PassRunner::Worker : private PassObserver {
+public:
+    Worker(PassRunner& runner, Platform& platform, BatchLimits limits)
+        : m_runner(runner)
+        , m_pass(platform, *this)
+        , m_limits(limits)
+        , m_thread([this] { run(); }) {}
+
+    ~Worker() override {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_ending = m_stopping = true;
+            m_paused = false;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    void submit(const FileTask& task) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queue.push_back(task);
+        }
+        m_wake.notify_all();
+    }
+    void settle() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_settleAsked = true;
+        }
+        m_wake.notify_all();
+    }
+    void setPaused(bool paused) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_paused = paused;
+        }
+        m_wake.notify_all();
+    }
+    void stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+            m_paused = false;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    // A file handed over, in order, with its prepared output until its batch is committed, or
+    // the result it already has.
+    struct Entry {
+        FileTask task;
+        CipherPass::PreparedFile prepared;
+        PassResult result;
+    };
+
+    void run() {
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            const bool holding = m_heldFiles > 0;
+            const auto due = [&] { return m_ending || m_stopping || m_settleAsked || !m_queue.empty(); };
+            if (holding)
+                m_wake.wait_until(lock, m_batchStart + std::chrono::milliseconds(m_limits.workMs), due);
+            else
+                m_wake.wait(lock, due);
+
+            if (m_stopping) {
+                // Files not started yet are left as they are.
+                for (FileTask& task : m_queue)
+                    m_pending.push_back({std::move(task), nullptr, {Outcome::Cancelled, {}, {}}});
+                m_queue.clear();
+            }
+            if (!m_queue.empty()) {
+                FileTask task = std::move(m_queue.front());
+                m_queue.pop_front();
+                lock.unlock();
+                prepare(std::move(task));
+                lock.lock();
+                if (!batchFull())
+                    continue;
+            }
+            if (!m_pending.empty() || m_settleAsked) {
+                // Held outputs wait for more files until the batch is full, due or asked for.
+                if (m_heldFiles > 0 && !batchFull() && !m_stopping && !m_settleAsked)
+                    continue;
+                std::deque<Entry> entries = std::exchange(m_pending, {});
+                m_heldFiles = 0;
+                m_heldBytes = 0;
+                m_settleAsked = false;
+                lock.unlock();
+                commit(entries);
+                lock.lock();
+            }
+            if (m_stopping && m_queue.empty() && m_pending.empty()) {
+                if (m_ending)
+                    return;
+                // The run is over; the next file starts a new one.
+                m_stopping = false;
+            }
+        }
+    }
+
+    bool batchFull() const {
+        return m_heldFiles >= m_limits.files || m_heldBytes >= m_limits.bytes ||
+               (m_heldFiles > 0 && Clock::now() >= m_batchStart + std::chrono::milliseconds(m_limits.workMs));
+    }
+
+    // Called without the lock.
+    void prepare(FileTask task) {
+        emit m_runner.fileStarted(task.input);
+        m_lastCover = {};
+        PassResult failure;
+        const Clock::time_point started = Clock::now();
+        CipherPass::PreparedFile prepared = m_pass.prepare(task, &failure);
+        const std::lock_guard lock(m_mutex);
+        if (prepared) {
+            if (m_heldFiles++ == 0)
+                m_batchStart = started;
+            m_heldBytes += CipherPass::outputSize(*prepared);
+        }
+        m_pending.push_back({std::move(task), std::move(prepared), std::move(failure)});
+    }
+
+    // Called without the lock: puts the prepared outputs in place and reports every entry in order.
+    void commit(std::deque<Entry>& entries) {
+        CipherPass::Batch batch;
+        std::vector<Entry*> held;
+        for (Entry& entry : entries) {
+            if (!entry.prepared)
+                continue;
+            batch.push_back(std::move(entry.prepared));
+            held.push_back(&entry);
+        }
+        const QList<PassResult> results = CipherPass::commit(batch);
+        for (size_t i = 0; i < held.size(); ++i)
+            held[i]->result = results.at(qsizetype(i));
+        for (const Entry& entry : entries)
+            emit m_runner.fileFinished(entry.task, entry.result);
+    }
+
+    // PassObserver, on the worker's thread.
+    void moveCover(double leftTwips) override {
+        const Clock::time_point now = Clock::now();
+        if (leftTwips != 0 && now - m_lastCover < CoverInterval)
+            return;
+        m_lastCover = now;
+        emit m_runner.coverMoved(leftTwips);
+    }
+    bool cancelRequested() override {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return !m_paused || m_stopping; });
+        return m_stopping;
+    }
+
+    PassRunner& m_runner;
+    CipherPass m_pass;
+    const BatchLimits m_limits;
+    Clock::time_point m_lastCover;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    // Shared with the window's thread, under m_mutex.
+    std::deque<FileTask> m_queue;
+    bool m_settleAsked = false;
+    bool m_paused = false;
+    bool m_stopping = false;
+    bool m_ending = false;
+    // The worker's own, under m_mutex too so that run() reads them with the rest.
+    std::deque<Entry> m_pending;
+    int m_heldFiles = 0;
+    qint64 m_heldBytes = 0;
+    Clock::time_point m_batchStart;
+
+    std::thread m_thread;
+};
+
+PassRunner::PassRunner(Platform& platform, QObject* parent)
+    : PassRunner(platform, BatchLimits{}, parent) {}
+
+PassRunner::PassRunner(Platform& platform, BatchLimits limits, QObject* parent)
+    : QObject(parent) {
+    qRegisterMetaType<FileTask>();
+    qRegisterMetaType<PassResult>();
+    // Connected first, so every other receiver of a file's end finds it counted.
+    connect(this, &PassRunner::fileFinished, this, &PassRunner::count);
+    m_worker = std::make_unique<Worker>(*this, platform, limits);
+}
+
+PassRunner::~PassRunner() {
+    m_worker.reset();
+}
+
+void PassRunner::submit(const FileTask& task) {
+    ++m_submitted;
+    m_worker->submit(task);
+}
+
+void PassRunner::settle() {
+    if (!isSettled())
+        m_worker->settle();
+}
+
+void PassRunner::pause() {
+    m_worker->setPaused(true);
+}
+
+void PassRunner::resume() {
+    m_worker->setPaused(false);
+}
+
+void PassRunner::stop() {
+    m_worker->stop();
+}
+
+void PassRunner::count() {
+    if (++m_finished == m_submitted)
+        emit settled();
+}
