@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
 JOBS       ?= 2
 
-PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins \
+PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qcoro-qt6-dev \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
             xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools \
             dpkg-dev binutils file groff-base desktop-file-utils appstream shared-mime-info libxml2-utils

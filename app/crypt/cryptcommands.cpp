@@ -1,6 +1,7 @@
 /*
  * The encrypt and decrypt commands: their checks, questions and messages in the order the user
- * meets them, the passes with the progress window, and what follows each pass.
+ * meets them, the passes handed to the runner with the progress window on screen, and what
+ * follows each pass.
  */
 #include "cryptcommands.h"
 
@@ -12,6 +13,7 @@
 #include "cipherpass.h"
 #include "dialogs.h"
 #include "filenames.h"
+#include "passrunner.h"
 #include "passwordsource.h"
 #include "platform.h"
 #include "progresswindow.h"
@@ -19,10 +21,11 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QScopedValueRollback>
+#include <QtCore/QTimer>
 #include <QtWidgets/QListWidget>
 
 #include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +36,8 @@ using Outcome = PassResult::Outcome;
 
 constexpr qint64 ShortestFile = 11;
 constexpr qsizetype LongestName = 240;
+// Checks of this many files in a row give the window a turn.
+constexpr int ChecksBetweenBreaths = 32;
 
 const QString EncryptedEnding = u".vxp"_s;
 const QString ConvertOrCancelAll = u"Vexa Password will convert this selection for you. \r\n\r\n"
@@ -76,6 +81,12 @@ bool refusedName(Dialogs& dialogs, QListWidget& list, int i, const QString& file
     return refusal.has_value();
 }
 
+// The entry that names file: a run finds its entries by path, as the user may move them.
+QListWidgetItem* entryNaming(const QListWidget* list, const QString& file) {
+    const QList<QListWidgetItem*> found = list ? list->findItems(file, Qt::MatchExactly) : QList<QListWidgetItem*>();
+    return found.isEmpty() ? nullptr : found.first();
+}
+
 QString failureText(const PassResult& result, const QString& file) {
     switch (result.outcome) {
     case Outcome::Incomplete:
@@ -89,12 +100,45 @@ QString failureText(const PassResult& result, const QString& file) {
 
 } // namespace
 
-CryptCommands::CryptCommands(const Roles& roles)
-    : m_roles(roles) {}
+// Suspends the run until resumeRun(reason): when the runner has settled, or after the window's turn.
+class CryptCommands::Wait {
+public:
+    Wait(CryptCommands& commands, Waiting reason)
+        : m_commands(commands)
+        , m_reason(reason) {}
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> run) noexcept {
+        m_commands.m_suspended = run;
+        m_commands.m_waiting = m_reason;
+    }
+    // False when the commands are going away.
+    bool await_resume() const noexcept { return !m_commands.m_ending; }
+
+private:
+    CryptCommands& m_commands;
+    Waiting m_reason;
+};
+
+CryptCommands::CryptCommands(const Roles& roles, QObject* parent)
+    : QObject(parent)
+    , m_roles(roles)
+    , m_runner(new PassRunner(roles.platform, this)) {
+    connect(m_runner, &PassRunner::fileFinished, this, &CryptCommands::passEnded);
+    connect(m_runner, &PassRunner::settled, this, [this] { resumeRun(Waiting::Settled); });
+}
+
+CryptCommands::~CryptCommands() {
+    // The run ends where it waits; the runner, going with this object, puts in place what is complete.
+    m_ending = true;
+    m_runner->stop();
+    resumeRun(m_waiting);
+}
 
 ProgressWindow& CryptCommands::progress() {
-    if (!m_progress)
+    if (!m_progress) {
         m_progress = new ProgressWindow(m_roles.host.mainWindow(), m_roles.state, m_roles.dialogs);
+        m_progress->follow(*m_runner);
+    }
     return *m_progress;
 }
 
@@ -102,28 +146,172 @@ bool CryptCommands::pathExists(const QString& path) const {
     return m_roles.platform.attributes(path).has_value();
 }
 
-// ---- Chosen-file lists ----
+// ---- Runs ----
 
 void CryptCommands::Enc1_Click() {
-    runOnChosenList(&CryptCommands::checkEntryToEncrypt, &CryptCommands::EncryptChosenFiles);
+    start(&CryptCommands::encryptChosenList);
 }
 
 void CryptCommands::DEC1_Click() {
-    runOnChosenList(&CryptCommands::checkEntryToDecrypt, &CryptCommands::DecryptChosenFiles);
+    start(&CryptCommands::decryptChosenList);
 }
 
-void CryptCommands::runOnChosenList(EntryCheck checkEntry, Procedure processFiles) {
+void CryptCommands::Enc2_Click() {
+    start(&CryptCommands::encryptShownFiles);
+}
+
+void CryptCommands::Dec2_Click() {
+    start(&CryptCommands::decryptShownFiles);
+}
+
+void CryptCommands::start(QCoro::Task<> (CryptCommands::*run)()) {
     if (m_running)
         return;
-    const QScopedValueRollback running(m_running, true);
-    m_list = m_roles.host.activeChosenList();
-    if (!checkSelection(checkEntry))
+    m_running = true;
+    m_roles.state.Busy = true;
+    m_roles.state.CancelRequested = false;
+    // Runs to its first wait here; the rest follows as the runner and the window let it.
+    (this->*run)();
+}
+
+void CryptCommands::finishRun() {
+    m_running = false;
+    m_roles.state.Busy = false;
+    m_list = nullptr;
+    if (!m_ending)
+        emit runEnded();
+}
+
+void CryptCommands::resumeRun(Waiting reason) {
+    if (!m_suspended || m_waiting != reason)
         return;
-    (this->*processFiles)();
-    updateStatus();
+    m_waiting = Waiting::Nothing;
+    std::exchange(m_suspended, {}).resume();
+}
+
+QCoro::Task<bool> CryptCommands::settle() {
+    if (!m_runner->isSettled()) {
+        m_runner->settle();
+        const bool goOn = co_await Wait(*this, Waiting::Settled);
+        if (!goOn)
+            co_return false;
+    }
+    for (const QString& text : std::exchange(m_deferredMessages, {}))
+        m_roles.dialogs.message(text);
+    co_return !m_ending;
+}
+
+QCoro::Task<bool> CryptCommands::tell(QString text) {
+    const bool settled = co_await settle();
+    if (!settled || m_roles.state.CancelRequested)
+        co_return false;
+    m_roles.dialogs.message(text);
+    co_return true;
+}
+
+QCoro::Task<std::optional<bool>> CryptCommands::askYes(QString question) {
+    const bool settled = co_await settle();
+    if (!settled || m_roles.state.CancelRequested)
+        co_return std::nullopt;
+    co_return m_roles.dialogs.askYesNo(question) == Answer::Yes;
+}
+
+QCoro::Task<bool> CryptCommands::letWindowBreathe(int filesChecked) {
+    if (filesChecked % ChecksBetweenBreaths != 0)
+        co_return !m_ending;
+    QTimer::singleShot(0, this, [this] { resumeRun(Waiting::Breath); });
+    const bool goOn = co_await Wait(*this, Waiting::Breath);
+    co_return goOn;
+}
+
+QCoro::Task<CryptCommands::Next> CryptCommands::stopAfterCancel() {
+    const bool settled = co_await settle();
+    if (!settled)
+        co_return Next::Stop;
+    m_roles.state.CancelRequested = false;
+    refreshShownFiles();
+    progress().CloseProgress();
+    co_return Next::Stop;
+}
+
+// ---- Chosen-file lists ----
+
+QCoro::Task<> CryptCommands::encryptChosenList() {
+    m_list = m_roles.host.activeChosenList();
+    if (checkSelection(&CryptCommands::checkEntryToEncrypt)) {
+        const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
+        progress().ShowProgress();
+        std::function<Step(const QString&)> step = [this, passwordField](const QString& file) {
+            return encryptChosenFile(FileJob{file, passwordField});
+        };
+        co_await processFiles(selectedEntries(), std::move(step));
+    }
+    finishRun();
+}
+
+QCoro::Task<> CryptCommands::decryptChosenList() {
+    m_list = m_roles.host.activeChosenList();
+    if (checkSelection(&CryptCommands::checkEntryToDecrypt)) {
+        const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
+        progress().showInPlace();
+        std::function<Step(const QString&)> step = [this, passwordField](const QString& file) {
+            return decryptChosenFile(FileJob{file, passwordField});
+        };
+        co_await processFiles(selectedEntries(), std::move(step));
+    }
+    finishRun();
+}
+
+QCoro::Task<> CryptCommands::processFiles(QStringList files, std::function<Step(const QString&)> step,
+                                          bool closeFirst) {
+    bool stopped = false;
+    int checked = 0;
+    for (const QString& file : files) {
+        const bool goOn = co_await letWindowBreathe(++checked);
+        if (!goOn)
+            co_return;
+        if (m_roles.state.CancelRequested) {
+            stopped = true;
+            break;
+        }
+        const Next next = co_await step(file);
+        if (next == Next::Stop) {
+            stopped = true;
+            break;
+        }
+    }
+    if (m_ending)
+        co_return;
+    if (!stopped && !m_roles.state.CancelRequested) {
+        const bool settled = co_await settle();
+        if (!settled)
+            co_return;
+    }
+    // A cancel confirmed while the last files were finishing ends the run as any cancel does.
+    if (m_roles.state.CancelRequested) {
+        co_await stopAfterCancel();
+    } else if (!stopped) {
+        if (closeFirst)
+            progress().CloseProgress();
+        refreshShownFiles();
+        if (!closeFirst)
+            progress().CloseProgress();
+    }
+    if (!m_ending)
+        updateStatus();
+}
+
+QStringList CryptCommands::selectedEntries() const {
+    QStringList files;
+    for (int i = 0; m_list && i < m_list->count(); ++i) {
+        if (isSelected(*m_list, i))
+            files << entry(*m_list, i);
+    }
+    return files;
 }
 
 bool CryptCommands::checkSelection(EntryCheck checkEntry) {
+    // No file has been handed over yet: the boxes need not wait for the runner.
     Dialogs& dialogs = m_roles.dialogs;
     if (!m_list || m_list->selectedItems().isEmpty()) {
         dialogs.message(u"Choose file(s) in your list Please."_s);
@@ -133,10 +321,10 @@ bool CryptCommands::checkSelection(EntryCheck checkEntry) {
         m_roles.passwords.askForPassword();
         return false;
     }
-    for (int i = 0; i < m_list->count(); ++i) {
+    for (int i = 0; m_list && i < m_list->count(); ++i) {
         if (!isSelected(*m_list, i))
             continue;
-        if ((this->*checkEntry)(i) == Next::Stop)
+        if ((this->*checkEntry)(i) == Next::Stop || !m_list)
             return false;
     }
     if (m_list->selectedItems().isEmpty()) {
@@ -204,297 +392,291 @@ void CryptCommands::removeEntry(int& i) {
     m_roles.bars.showListCount(m_list->count());
 }
 
-void CryptCommands::EncryptChosenFiles() {
-    const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
-    progress().ShowProgress();
-    forEachSelectedEntry(&CryptCommands::encryptChosenFile, passwordField);
-}
-
-void CryptCommands::DecryptChosenFiles() {
-    const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
-    progress().showInPlace();
-    forEachSelectedEntry(&CryptCommands::decryptChosenFile, passwordField);
-}
-
-void CryptCommands::forEachSelectedEntry(EntryStep step, const QString& passwordField) {
-    for (int i = 0; m_list && i < m_list->count(); ++i) {
-        if (!isSelected(*m_list, i))
-            continue;
-        FileJob job{entry(*m_list, i), passwordField};
-        if ((this->*step)(job, i) == Next::Stop)
-            return;
-    }
-    refreshShownFiles();
-    progress().CloseProgress();
-}
-
-CryptCommands::Next CryptCommands::encryptChosenFile(FileJob& job, int i) {
+CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     Platform& platform = m_roles.platform;
-    const QString& file = job.file;
+    const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
     const qint64 length = fileLength(file);
-    if (length == 0 || !fitsFreeSpace(space, length, u"encrypt"_s, entry(*m_list, i)))
-        return Next::Continue;
+    if (length == 0)
+        co_return Next::Continue;
+    const bool fits = co_await fitsFreeSpace(space, length, u"encrypt"_s, file);
+    if (!fits)
+        co_return m_ending ? Next::Stop : Next::Continue;
     saveAttributes(job);
     const Twin twin = CheckEncryptedTwinExists(file);
-    const QString& encrypted = twin.path;
-    progress().showFile(file);
+    const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
-        if (m_roles.dialogs.askYesNo(file + u".vxp already exists. do you want to replace it "_s) != Answer::Yes) {
+        const std::optional<bool> replace =
+            co_await askYes(file + u".vxp already exists. do you want to replace it "_s);
+        if (!replace)
+            co_return Next::Stop;
+        if (!*replace) {
             platform.setAttributes(encrypted, Attr::Encrypted);
-            return Next::Continue;
+            co_return Next::Continue;
         }
         platform.setAttributes(encrypted, Attr::Archive);
     }
-    if (encryptCurrentFile(job).outcome == Outcome::Succeeded)
-        MarkEncrypted(job, i);
-    else if (replacing)
-        platform.setAttributes(encrypted, Attr::Encrypted); // the older file stays, marked as before
-    // With delete-original on, the pass has deleted the plain file if its output was complete.
-    if (!m_roles.options.deleteOriginal())
-        restoreAttributes(file, job.savedAttributes);
-    return m_roles.state.CancelRequested ? stopAfterCancel() : Next::Continue;
+    const bool deleteOriginal = m_roles.options.deleteOriginal();
+    encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult& result) {
+        if (result.outcome == Outcome::Succeeded)
+            MarkEncrypted(job.file);
+        else if (replacing)
+            m_roles.platform.setAttributes(encrypted, Attr::Encrypted); // the older file stays, marked as before
+        // With delete-original on, the pass has deleted the plain file if its output was complete.
+        if (!deleteOriginal)
+            restoreAttributes(job.file, job.savedAttributes);
+    });
+    co_return Next::Continue;
 }
 
-CryptCommands::Next CryptCommands::decryptChosenFile(FileJob& job, int i) {
+CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     Platform& platform = m_roles.platform;
-    const QString& file = job.file;
-    progress().moveCover(0);
+    const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
     const qint64 length = fileLength(file);
-    if (length == 0 || !fitsFreeSpace(space, length, u"decrypt"_s, entry(*m_list, i)) || !acceptsHeader(job))
-        return Next::Continue;
+    if (length == 0)
+        co_return Next::Continue;
+    const bool fits = co_await fitsFreeSpace(space, length, u"decrypt"_s, file);
+    if (!fits)
+        co_return m_ending ? Next::Stop : Next::Continue;
+    const bool accepted = co_await acceptsHeader(job);
+    if (!accepted)
+        co_return m_ending ? Next::Stop : Next::Continue;
     const Twin twin = CheckPlainTwinExists(file);
     job.plainName = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
-        if (m_roles.dialogs.askYesNo(job.plainName + u" already exist do you want to replace it "_s) != Answer::Yes)
-            return Next::Continue;
+        const std::optional<bool> replace =
+            co_await askYes(job.plainName + u" already exist do you want to replace it "_s);
+        if (!replace)
+            co_return Next::Stop;
+        if (!*replace)
+            co_return Next::Continue;
         platform.setAttributes(job.plainName, Attr::Archive);
     }
-    progress().showFile(file);
-    if (decryptCurrentFile(job).outcome == Outcome::Succeeded) {
-        MarkDecrypted(job, i);
+    decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
+        if (result.outcome != Outcome::Succeeded)
+            return;
+        MarkDecrypted(job);
         if (replacing) {
             // Errors ignored: with delete-original on, the encrypted file is gone by now.
-            platform.setAttributes(file, Attr::Encrypted);
+            m_roles.platform.setAttributes(job.file, Attr::Encrypted);
             restoreAttributes(job.plainName, job.savedAttributes);
         }
-    }
-    return m_roles.state.CancelRequested ? stopAfterCancel() : Next::Continue;
+    });
+    co_return Next::Continue;
 }
 
-void CryptCommands::MarkEncrypted(const FileJob& job, int i) {
-    const QString& file = job.file;
-    // The user may have changed the list while the pass let events run: only the entry that
-    // still names the file follows it.
-    if (m_list && entry(*m_list, i) == file) {
-        m_list->item(i)->setText(EncryptedFormat::encryptedName(file));
-        deselect(*m_list, i);
+void CryptCommands::MarkEncrypted(const QString& file) {
+    const QString encrypted = EncryptedFormat::encryptedName(file);
+    if (QListWidgetItem* item = entryNaming(m_list, file)) {
+        item->setText(encrypted);
+        item->setSelected(false);
     }
-    m_roles.platform.setAttributes(EncryptedFormat::encryptedName(file), Attr::Encrypted);
+    m_roles.platform.setAttributes(encrypted, Attr::Encrypted);
 }
 
-void CryptCommands::MarkDecrypted(const FileJob& job, int i) {
+void CryptCommands::MarkDecrypted(const FileJob& job) {
     // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
     // plain file either way.
-    if (m_list && entry(*m_list, i) == job.file) {
-        m_list->item(i)->setText(job.plainName);
-        deselect(*m_list, i);
+    if (QListWidgetItem* item = entryNaming(m_list, job.file)) {
+        item->setText(job.plainName);
+        item->setSelected(false);
     }
 }
 
 // ---- Shown files ----
 
-void CryptCommands::Enc2_Click() {
-    runOnShownFiles(&CryptCommands::EncryptShownFiles);
-}
-
-void CryptCommands::Dec2_Click() {
-    runOnShownFiles(&CryptCommands::DecryptShownFiles);
-}
-
-void CryptCommands::runOnShownFiles(Procedure processFiles) {
-    if (m_running)
-        return;
-    const QScopedValueRollback running(m_running, true);
-    (this->*processFiles)();
-    updateStatus();
-    m_roles.state.Busy = false;
-}
-
-CryptCommands::ShownFiles CryptCommands::startShownFiles(bool verifyPassword) {
+QCoro::Task<CryptCommands::ShownFiles> CryptCommands::startShownFiles(bool verifyPassword) {
     const FileChooser* chooser = m_roles.chooser();
     if (!chooser)
-        return {};
+        co_return ShownFiles{};
     ShownFiles shown{chooser->currentFolder(), chooser->shownFiles(), {}, {}};
     shown.space = MeasureFreeSpace(m_roles.platform, shown.folder);
     if (shown.names.isEmpty()) {
         m_roles.dialogs.message(u"There're no shown in the directory"_s);
-        return {};
+        co_return ShownFiles{};
     }
     PasswordSource& passwords = m_roles.passwords;
     const QString password = passwords.currentPassword();
     if (password.isEmpty() || (verifyPassword && password != passwords.verifyPassword())) {
         passwords.askForPassword();
-        return {};
+        co_return ShownFiles{};
     }
     shown.passwordField = EncryptedFormat::PasswordField(password);
-    return shown;
+    co_return shown;
 }
 
-void CryptCommands::EncryptShownFiles() {
-    const ShownFiles shown = startShownFiles(false);
-    if (shown.names.isEmpty())
-        return;
-    for (const QString& name : shown.names) {
-        FileJob job{ChooserRules::FullPath(shown.folder, name), shown.passwordField};
-        if (encryptShownFile(job, shown, name) == Next::Stop)
-            return;
+QCoro::Task<> CryptCommands::encryptShownFiles() {
+    const ShownFiles shown = co_await startShownFiles(false);
+    if (!shown.names.isEmpty()) {
+        std::function<Step(const QString&)> step = [this, &shown](const QString& name) {
+            return encryptShownFile(FileJob{ChooserRules::FullPath(shown.folder, name), shown.passwordField}, shown,
+                                    name);
+        };
+        co_await processFiles(shown.names, std::move(step));
+    } else {
+        updateStatus();
     }
-    refreshShownFiles();
-    progress().CloseProgress();
+    finishRun();
 }
 
-void CryptCommands::DecryptShownFiles() {
-    const ShownFiles shown = startShownFiles(true);
-    if (shown.names.isEmpty())
-        return;
-    progress().showInPlace();
-    for (const QString& name : shown.names) {
-        FileJob job{ChooserRules::FullPath(shown.folder, name), shown.passwordField};
-        if (decryptShownFile(job, shown) == Next::Stop)
-            return;
+QCoro::Task<> CryptCommands::decryptShownFiles() {
+    const ShownFiles shown = co_await startShownFiles(true);
+    if (!shown.names.isEmpty()) {
+        progress().showInPlace();
+        std::function<Step(const QString&)> step = [this, &shown](const QString& name) {
+            return decryptShownFile(FileJob{ChooserRules::FullPath(shown.folder, name), shown.passwordField}, shown);
+        };
+        co_await processFiles(shown.names, std::move(step), true);
+    } else {
+        updateStatus();
     }
-    progress().CloseProgress();
-    refreshShownFiles();
+    finishRun();
 }
 
-CryptCommands::Next CryptCommands::encryptShownFile(FileJob& job, const ShownFiles& shown, const QString& name) {
+CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles shown, QString name) {
     Platform& platform = m_roles.platform;
-    Dialogs& dialogs = m_roles.dialogs;
-    const QString& file = job.file;
+    const QString file = job.file;
     progress().ShowProgress();
     if (name.size() > LongestName) {
-        dialogs.message(u" Long file name. Please rename this file.      "_s + name);
-        return Next::Continue;
+        const bool told = co_await tell(u" Long file name. Please rename this file.      "_s + name);
+        co_return told ? Next::Continue : Next::Stop;
     }
-    if (const std::optional<Next> refused = refuseUnusableShownFile(file))
-        return *refused;
+    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
+        co_return *refused;
     const qint64 length = fileLength(file);
     if (length < ShortestFile) {
-        dialogs.message(file + u"Too short File to be secret."_s);
-        return Next::Continue;
+        const bool told = co_await tell(file + u"Too short File to be secret."_s);
+        co_return told ? Next::Continue : Next::Stop;
     }
     if (hasEncryptedEnding(file)) {
-        if (dialogs.askYesNo(file + u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s) ==
-            Answer::Yes)
-            return Next::Continue;
+        const std::optional<bool> goOn =
+            co_await askYes(file + u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s);
+        if (!goOn)
+            co_return Next::Stop;
+        if (*goOn)
+            co_return Next::Continue;
         progress().CloseProgress();
-        return Next::Stop;
+        co_return Next::Stop;
     }
-    if (!fitsFreeSpace(shown.space, length, u"encrypt"_s, name))
-        return Next::Continue;
+    const bool fits = co_await fitsFreeSpace(shown.space, length, u"encrypt"_s, name);
+    if (!fits)
+        co_return m_ending ? Next::Stop : Next::Continue;
     saveAttributes(job);
     const Twin twin = CheckEncryptedTwinExists(file);
-    const QString& encrypted = twin.path;
+    const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
-        if (dialogs.askYesNo(file + u".vxp already exists. do you want to replace it "_s) != Answer::Yes)
-            return Next::Continue;
+        const std::optional<bool> replace =
+            co_await askYes(file + u".vxp already exists. do you want to replace it "_s);
+        if (!replace)
+            co_return Next::Stop;
+        if (!*replace)
+            co_return Next::Continue;
         platform.setAttributes(encrypted, Attr::Archive);
     }
-    progress().showFile(file);
-    encryptCurrentFile(job);
-    if (replacing)
-        platform.setAttributes(encrypted, Attr::Encrypted);
-    if (!m_roles.options.deleteOriginal())
-        restoreAttributes(file, job.savedAttributes);
-    return m_roles.state.CancelRequested ? stopAfterCancel() : Next::Continue;
+    const bool deleteOriginal = m_roles.options.deleteOriginal();
+    encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult&) {
+        if (replacing)
+            m_roles.platform.setAttributes(encrypted, Attr::Encrypted);
+        if (!deleteOriginal)
+            restoreAttributes(job.file, job.savedAttributes);
+    });
+    co_return Next::Continue;
 }
 
-std::optional<CryptCommands::Next> CryptCommands::refuseUnusableShownFile(const QString& file) {
-    Dialogs& dialogs = m_roles.dialogs;
+QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableShownFile(QString file) {
     if (const std::optional<QString> refusal = FileNames::refusal(file)) {
-        dialogs.message(*refusal);
-        return Next::Continue;
+        const bool told = co_await tell(*refusal);
+        co_return told ? Next::Continue : Next::Stop;
     }
     // The file list shows links to files; a run over a folder passes them over.
     if (isSymbolicLink(file)) {
-        dialogs.message(file + u" is a symbolic link and was left untouched."_s);
-        return Next::Continue;
+        const bool told = co_await tell(file + u" is a symbolic link and was left untouched."_s);
+        co_return told ? Next::Continue : Next::Stop;
     }
     if (!CheckFileExists(file)) {
-        dialogs.message(u"File "_s + file + u" moved or removed. please check the file path."_s);
-        progress().CloseProgress();
-        return Next::Stop;
+        const bool told = co_await tell(u"File "_s + file + u" moved or removed. please check the file path."_s);
+        if (told)
+            progress().CloseProgress();
+        co_return Next::Stop;
     }
-    return std::nullopt;
+    co_return std::nullopt;
 }
 
-CryptCommands::Next CryptCommands::decryptShownFile(FileJob& job, const ShownFiles& shown) {
+CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles shown) {
     Platform& platform = m_roles.platform;
-    Dialogs& dialogs = m_roles.dialogs;
-    const QString& file = job.file;
-    if (const std::optional<Next> refused = refuseUnusableShownFile(file))
-        return *refused;
+    const QString file = job.file;
+    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
+        co_return *refused;
     const qint64 length = fileLength(file);
-    if (length == 0 || !fitsFreeSpace(shown.space, length, u"decrypt"_s, file))
-        return Next::Continue;
+    if (length == 0)
+        co_return Next::Continue;
+    const bool fits = co_await fitsFreeSpace(shown.space, length, u"decrypt"_s, file);
+    if (!fits)
+        co_return m_ending ? Next::Stop : Next::Continue;
     if (length < ShortestFile) {
-        dialogs.message(file + u" isn't a secret file "_s);
-        return Next::Continue;
+        const bool told = co_await tell(file + u" isn't a secret file "_s);
+        co_return told ? Next::Continue : Next::Stop;
     }
     if (!hasEncryptedEnding(file)) {
         const QString notSecret = file + u" , Isn't a Secret file."_s;
         if (shown.names.size() > 1) {
-            if (dialogs.askYesNo(notSecret +
-                                 u"\r\nPress yes to ignore this file and continue.   No to cancel for all. "_s) ==
-                Answer::Yes)
-                return Next::Continue;
+            const std::optional<bool> skip = co_await askYes(
+                notSecret + u"\r\nPress yes to ignore this file and continue.   No to cancel for all. "_s);
+            if (!skip)
+                co_return Next::Stop;
+            if (*skip)
+                co_return Next::Continue;
         } else {
-            dialogs.message(notSecret);
+            const bool told = co_await tell(notSecret);
+            if (!told)
+                co_return Next::Stop;
         }
         progress().CloseProgress();
-        return Next::Stop;
+        co_return Next::Stop;
     }
-    if (!acceptsHeader(job))
-        return Next::Continue;
+    const bool accepted = co_await acceptsHeader(job);
+    if (!accepted)
+        co_return m_ending ? Next::Stop : Next::Continue;
     const Twin twin = CheckPlainTwinExists(file);
     job.plainName = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
-        if (dialogs.askYesNo(job.plainName + u" already exist do you want to replace it "_s) != Answer::Yes) {
+        const std::optional<bool> replace =
+            co_await askYes(job.plainName + u" already exist do you want to replace it "_s);
+        if (!replace)
+            co_return Next::Stop;
+        if (!*replace) {
             restoreAttributes(job.plainName, job.savedAttributes);
-            return Next::Continue;
+            co_return Next::Continue;
         }
         platform.setAttributes(job.plainName, Attr::Archive);
     }
-    progress().showFile(file);
-    const PassResult result = decryptCurrentFile(job);
-    // A cancel stops the run whether or not a plain file was replaced.
-    if (m_roles.state.CancelRequested)
-        return stopAfterCancel();
-    if (result.outcome != Outcome::Succeeded)
-        return Next::Continue;
-    if (replacing)
-        platform.setAttributes(file, Attr::Encrypted);
-    if (DeleteOriginalIfChosen(result))
-        restoreAttributes(job.plainName, job.savedAttributes);
-    else
-        dialogs.message(u"The  "_s + file + u"  File  is corrupted, Action Can't be performed. "_s);
-    return Next::Continue;
+    decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
+        // A cancel stops the run whether or not a plain file was replaced.
+        if (m_roles.state.CancelRequested || result.outcome != Outcome::Succeeded)
+            return;
+        if (replacing)
+            m_roles.platform.setAttributes(job.file, Attr::Encrypted);
+        if (DeleteOriginalIfChosen(result))
+            restoreAttributes(job.plainName, job.savedAttributes);
+        else
+            m_deferredMessages << u"The  "_s + job.file + u"  File  is corrupted, Action Can't be performed. "_s;
+    });
+    co_return Next::Continue;
 }
 
 // ---- Steps shared by the commands ----
 
-bool CryptCommands::fitsFreeSpace(const FreeSpace& space, qint64 length, const QString& verb, const QString& name) {
+QCoro::Task<bool> CryptCommands::fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name) {
     if (length <= space.FreeBytes)
-        return true;
-    m_roles.dialogs.message(space.FreeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
-                            SizeText(length));
-    return false;
+        co_return true;
+    co_await tell(space.FreeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
+                  SizeText(length));
+    co_return false;
 }
 
 void CryptCommands::saveAttributes(FileJob& job) {
@@ -502,73 +684,67 @@ void CryptCommands::saveAttributes(FileJob& job) {
         job.savedAttributes = CipherPass::headerAttributes(*attributes);
 }
 
-bool CryptCommands::acceptsHeader(FileJob& job) {
-    Dialogs& dialogs = m_roles.dialogs;
-    const QString& file = job.file;
+QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
+    const QString file = job.file;
     QString error;
     const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(file, &error);
     if (!header) {
-        dialogs.message(error);
-        return false;
+        co_await tell(error);
+        co_return false;
     }
     job.header = *header;
     job.savedAttributes = header->SavedAttributes;
     if (header->HeaderPassword != job.passwordField) {
-        dialogs.message(u"Invalid Password for "_s + file + u" Please check your password "_s);
-        return false;
+        co_await tell(u"Invalid Password for "_s + file + u" Please check your password "_s);
+        co_return false;
     }
     if (!header->level()) {
-        dialogs.message(failureText({Outcome::UnknownLevel, {}, {}}, file));
-        return false;
+        co_await tell(failureText({Outcome::UnknownLevel, {}, {}}, file));
+        co_return false;
     }
-    return true;
+    co_return true;
 }
 
-PassResult CryptCommands::encryptCurrentFile(const FileJob& job) {
+void CryptCommands::encryptCurrentFile(const FileJob& job, AfterPass afterPass) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
-    const bool deleteOriginal = options.deleteOriginal();
-    return runPass(job.file, [&](CipherPass& pass) {
-        return pass.EncryptBySecurityLevel(level, job.file, job.passwordField, deleteOriginal);
-    });
+    runPass(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), std::move(afterPass));
 }
 
-PassResult CryptCommands::decryptCurrentFile(const FileJob& job) {
+void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) {
     // The pass deletes the encrypted file itself, while it still holds it: DeleteOriginalIfChosen
-    // then only reads how that went.
-    const bool deleteOriginal = m_roles.options.deleteOriginal();
-    return runPass(job.file, [&](CipherPass& pass) {
-        return pass.DecryptByStoredLevel(job.header, job.file, job.plainName, deleteOriginal);
-    });
+    // then only reads how that went. acceptsHeader has made sure the header names a level.
+    const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
+    runPass(FileTask::decryption(level, job.file, job.plainName, job.header.SavedAttributes,
+                                 m_roles.options.deleteOriginal()),
+            std::move(afterPass));
 }
 
-PassResult CryptCommands::runPass(const QString& file, const std::function<PassResult(CipherPass&)>& pass) {
-    CipherPass cipher(m_roles.platform, progress());
-    const PassResult result = pass(cipher);
-    Dialogs& dialogs = m_roles.dialogs;
-    if (result.outcome == Outcome::Succeeded) {
-        if (!result.notice.isEmpty())
-            dialogs.message(result.notice);
-        return result;
-    }
+void CryptCommands::runPass(const FileTask& task, AfterPass afterPass) {
+    m_afterPasses.push_back(std::move(afterPass));
+    m_runner->submit(task);
+}
+
+void CryptCommands::passEnded(const FileTask& task, const PassResult& result) {
+    const AfterPass afterPass = m_afterPasses.empty() ? AfterPass() : std::move(m_afterPasses.front());
+    if (!m_afterPasses.empty())
+        m_afterPasses.pop_front();
     // A pass that does not complete leaves the output's name and the input's attributes as they
     // were. One whose input could not be deleted has put a complete output in place: both files
-    // stay, and the user is told why.
-    if (result.outcome != Outcome::Cancelled)
-        dialogs.message(failureText(result, file));
-    return result;
+    // stay, and the user is told why. The boxes wait for the run's next pause.
+    if (result.outcome == Outcome::Succeeded) {
+        if (!result.notice.isEmpty())
+            m_deferredMessages << result.notice;
+    } else if (result.outcome != Outcome::Cancelled) {
+        m_deferredMessages << failureText(result, task.input);
+    }
+    if (afterPass && !m_ending)
+        afterPass(result);
 }
 
 void CryptCommands::restoreAttributes(const QString& path, std::optional<quint8> value) {
     if (value)
         m_roles.platform.setAttributes(path, *value);
-}
-
-CryptCommands::Next CryptCommands::stopAfterCancel() {
-    m_roles.state.CancelRequested = false;
-    refreshShownFiles();
-    progress().CloseProgress();
-    return Next::Stop;
 }
 
 bool CryptCommands::DeleteOriginalIfChosen(const PassResult& pass) const {

@@ -3,9 +3,15 @@
  * the active window's chosen-file list and run `EncryptChosenFiles` or `DecryptChosenFiles`;
  * `Enc2_Click` and `Dec2_Click` run `EncryptShownFiles` or `DecryptShownFiles` over every file
  * the chooser's file list shows. Each asks what the user must decide, measures the free space,
- * hands each file to a pass with the progress window on screen and afterwards updates the list
- * entries and the status bar. The main window wires its menu items and tool-bar events to them
- * (the File menu and the tool bar through its command gate).
+ * hands each file to the pass runner with the progress window on screen and afterwards updates
+ * the list entries and the status bar. The main window wires its menu items and tool-bar events
+ * to them (the File menu and the tool bar through its command gate).
+ *
+ * A run is a sequence on the window's thread that never waits on the disk: the runner's worker
+ * does the passes, while the command goes on checking the next files; it awaits the runner only
+ * before a question or a message (so the files handed over before are in place, and their own
+ * messages shown, first) and at its end. Busy is set from the start of a run to its end, and one
+ * run at a time: a command that arrives during a run does nothing.
  *
  * No input file is deleted unless its output is complete and in place, and only while it is still
  * the file that was read; a pass that fails or is cancelled leaves its input and any file of the
@@ -36,7 +42,8 @@
  *  input's attrs   | restored unless     | -                   | restored unless     | -
  *                  | delete-original     |                     | delete-original     |
  *  cancel          | stops after the     | stops after the     | stops after the     | stops at once after
- *                  | file's last step    | file's last step    | file's last step    | the pass
+ *                  | file's last step    | file's last step    | file's last step    | the pass (its
+ *                  |                     |                     |                     | steps after skipped)
  *  end             | refresh, close      | refresh, close      | refresh, close;     | close, refresh;
  *                  |                     |                     | Busy cleared        | Busy cleared
  */
@@ -44,28 +51,35 @@
 
 #include "encryptedformat.h"
 #include "filechooser.h"
+#include "filetask.h"
 #include "freespace.h"
 #include "passresult.h"
 
+#include <QCoro/QCoroTask>
+#include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <coroutine>
+#include <deque>
 #include <functional>
 #include <optional>
 
 struct AppState;
 class BarPanes;
 class ChildWindowHost;
-class CipherPass;
 class Dialogs;
+class PassRunner;
 class PasswordSource;
 class Platform;
 class ProgressWindow;
 class QListWidget;
 class RunOptions;
 
-class CryptCommands {
+class CryptCommands : public QObject {
+    Q_OBJECT
+
 public:
     // What the commands work with.
     struct Roles {
@@ -83,17 +97,23 @@ public:
         ChooserLookup chooser;
     };
 
-    explicit CryptCommands(const Roles& roles);
+    explicit CryptCommands(const Roles& roles, QObject* parent = nullptr);
+    // A run still going is stopped: complete outputs are put in place, nothing more is asked.
+    ~CryptCommands() override;
 
-    // None of the four looks at Busy; each does nothing while one of them is already running (a
-    // pop-up menu can be used while a pass lets window events run).
+    // Each starts a run unless one is going (then it does nothing) and returns at once.
     void Enc1_Click();
     void DEC1_Click();
     void Enc2_Click();
     void Dec2_Click();
+    bool isRunning() const { return m_running; }
 
     // The progress window, made on first use.
     ProgressWindow& progress();
+
+signals:
+    // A run is over: every file handed over is done and the progress window is closed.
+    void runEnded();
 
 private:
     // One file in work, handed from step to step.
@@ -119,18 +139,6 @@ private:
         QString path;
         bool exists = false;
     };
-
-    // What a command does after a check or a file: go on with the next one or stop.
-    enum class Next { Continue, Stop };
-    using EntryCheck = Next (CryptCommands::*)(int& i);
-    using EntryStep = Next (CryptCommands::*)(FileJob& job, int i);
-    using Procedure = void (CryptCommands::*)();
-
-    // Runs a chosen-list command: the checks, then the files, then the status update.
-    void runOnChosenList(EntryCheck checkEntry, Procedure processFiles);
-    // Runs a shown-files command, then the status update; it always ends not busy.
-    void runOnShownFiles(Procedure processFiles);
-
     // The shown files a command works on and what is the same for every one of them.
     struct ShownFiles {
         QString folder;
@@ -139,48 +147,75 @@ private:
         QString passwordField;
     };
 
+    // What a command does after a check or a file: go on with the next one or stop.
+    enum class Next { Continue, Stop };
+    using Step = QCoro::Task<Next>;
+    using EntryCheck = Next (CryptCommands::*)(int& i);
+    // What follows a file's pass once it has ended, on the window's thread.
+    using AfterPass = std::function<void(const PassResult&)>;
+
+    // Starts a run: Busy from here to its end, and no second run meanwhile.
+    void start(QCoro::Task<> (CryptCommands::*run)());
+    void finishRun();
+
+    QCoro::Task<> encryptChosenList();
+    QCoro::Task<> decryptChosenList();
+    QCoro::Task<> encryptShownFiles();
+    QCoro::Task<> decryptShownFiles();
+
     // The checks of Enc1_Click and DEC1_Click on m_list before any file is processed: false when
     // the command stops there. A check may remove entry i, stepping i back.
     bool checkSelection(EntryCheck checkEntry);
     Next checkEntryToEncrypt(int& i);
     Next checkEntryToDecrypt(int& i);
     void removeEntry(int& i);
+    // The selected entries of m_list, in order.
+    QStringList selectedEntries() const;
+    // Runs step on each file in turn, then waits for the last passes and ends the run: the file
+    // list refreshed and the progress window closed (closeFirst: in that order), the status bar
+    // updated. A cancel ends it through stopAfterCancel.
+    QCoro::Task<> processFiles(QStringList files, std::function<Step(const QString&)> step, bool closeFirst = false);
 
-    void EncryptChosenFiles();
-    void DecryptChosenFiles();
-    // Runs step on every selected entry of m_list in order, then refreshes and closes.
-    void forEachSelectedEntry(EntryStep step, const QString& passwordField);
-    Next encryptChosenFile(FileJob& job, int i);
-    Next decryptChosenFile(FileJob& job, int i);
-
-    void EncryptShownFiles();
-    void DecryptShownFiles();
+    Step encryptChosenFile(FileJob job);
+    Step decryptChosenFile(FileJob job);
     // The common start of the shown-files commands; no names when the command stops there.
-    ShownFiles startShownFiles(bool verifyPassword);
-    Next encryptShownFile(FileJob& job, const ShownFiles& shown, const QString& name);
-    Next decryptShownFile(FileJob& job, const ShownFiles& shown);
+    QCoro::Task<ShownFiles> startShownFiles(bool verifyPassword);
+    Step encryptShownFile(FileJob job, ShownFiles shown, QString name);
+    Step decryptShownFile(FileJob job, ShownFiles shown);
     // What to do with a shown file that is a link or has vanished; nothing when it may be worked on.
-    std::optional<Next> refuseUnusableShownFile(const QString& file);
+    QCoro::Task<std::optional<Next>> refuseUnusableShownFile(QString file);
 
     // The space check: false (after the message) when the file does not fit.
-    bool fitsFreeSpace(const FreeSpace& space, qint64 length, const QString& verb, const QString& name);
+    QCoro::Task<bool> fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name);
     // Reads the job's attribute value before it is encrypted.
     void saveAttributes(FileJob& job);
     // ReadHeader into the job, then the password and the level letter: false (after its message)
     // when the file cannot be decrypted.
-    bool acceptsHeader(FileJob& job);
-    // The passes on the job's file.
-    PassResult encryptCurrentFile(const FileJob& job);
-    PassResult decryptCurrentFile(const FileJob& job);
-    // Runs a pass on file that writes output and reports what the user must know of it.
-    PassResult runPass(const QString& file, const std::function<PassResult(CipherPass&)>& pass);
+    QCoro::Task<bool> acceptsHeader(FileJob& job);
+    // Hands the job's file to the runner; afterPass follows once its pass has ended, after the
+    // messages every pass gives (a failure, a notice).
+    void encryptCurrentFile(const FileJob& job, AfterPass afterPass);
+    void decryptCurrentFile(const FileJob& job, AfterPass afterPass);
+    void runPass(const FileTask& task, AfterPass afterPass);
+    void passEnded(const FileTask& task, const PassResult& result);
     // Gives a file an attribute value, when one is known.
     void restoreAttributes(const QString& path, std::optional<quint8> value);
-    // The end of a command after a cancelled pass.
-    Next stopAfterCancel();
 
-    void MarkEncrypted(const FileJob& job, int i);
-    void MarkDecrypted(const FileJob& job, int i);
+    // Waits until every file handed over has ended and shows the messages they left, in order.
+    // False when the commands are going away: the run then ends at once, touching nothing more.
+    // (The coroutines here take their parameters by value and await only in plain statements:
+    // nothing a suspension could outlive is a reference or a temporary.)
+    QCoro::Task<bool> settle();
+    // A message or question, after settle(); nullopt when the commands are going away.
+    QCoro::Task<bool> tell(QString text);
+    QCoro::Task<std::optional<bool>> askYes(QString question);
+    // Lets the window's events run now and then during a long sequence of checks.
+    QCoro::Task<bool> letWindowBreathe(int filesChecked);
+    // The end of a command after a cancelled pass.
+    QCoro::Task<Next> stopAfterCancel();
+
+    void MarkEncrypted(const QString& file);
+    void MarkDecrypted(const FileJob& job);
     // Whether the input of a decoding pass that ended so is gone as delete-original asks.
     bool DeleteOriginalIfChosen(const PassResult& pass) const;
     // The file is there and is no symbolic link.
@@ -192,10 +227,22 @@ private:
 
     bool pathExists(const QString& path) const;
 
+    // The suspended run, resumed when the runner settles or the window has had its turn.
+    enum class Waiting { Nothing, Settled, Breath };
+    class Wait;
+    void resumeRun(Waiting reason);
+
     Roles m_roles;
+    PassRunner* m_runner;
     QPointer<ProgressWindow> m_progress;
-    // A command is running: a second one arriving while a pass lets events run does nothing.
     bool m_running = false;
-    // The chosen-file list a command works on; it may close while a pass lets events run.
+    // The commands are being destroyed: a suspended run ends without another step.
+    bool m_ending = false;
+    std::coroutine_handle<> m_suspended;
+    Waiting m_waiting = Waiting::Nothing;
+    // The chosen-file list a run works on; it may close during the run.
     QPointer<QListWidget> m_list;
+    // What follows each file handed over, in order, and the messages of ended passes not shown yet.
+    std::deque<AfterPass> m_afterPasses;
+    QStringList m_deferredMessages;
 };

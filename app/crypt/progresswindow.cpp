@@ -6,9 +6,9 @@
 
 #include "appstate.h"
 #include "dialogs.h"
+#include "passrunner.h"
 #include "twips.h"
 
-#include <QtCore/QCoreApplication>
 #include <QtCore/QTimer>
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QApplication>
@@ -57,6 +57,12 @@ ProgressWindow::ProgressWindow(QWidget& mainWindow, AppState& state, Dialogs& di
     connect(Command1, &QPushButton::clicked, this, &ProgressWindow::Command1_Click);
 }
 
+void ProgressWindow::follow(PassRunner& runner) {
+    m_runner = &runner;
+    connect(&runner, &PassRunner::fileStarted, this, &ProgressWindow::showFile);
+    connect(&runner, &PassRunner::coverMoved, this, &ProgressWindow::moveCover);
+}
+
 void ProgressWindow::ShowProgress() {
     // Outer rectangles, window frames included. The frame is not known before the window is
     // first shown: it is taken to be the main window's.
@@ -75,7 +81,6 @@ void ProgressWindow::showInPlace() {
 
 void ProgressWindow::CloseProgress() {
     hide();
-    m_state.Busy = false;
 }
 
 void ProgressWindow::showFile(const QString& path) {
@@ -86,25 +91,9 @@ void ProgressWindow::moveCover(double leftTwips) {
     Label2->move(twips::toPixels(leftTwips), 0);
 }
 
-bool ProgressWindow::cancelRequested() {
-    QCoreApplication::processEvents();
-    return m_state.CancelRequested;
-}
-
-void ProgressWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // Showing is activating here: a command must be guarded from the moment the window is up,
-    // whenever the window system gets round to the activation.
-    Form_Activate();
-}
-
 void ProgressWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (isActiveWindow())
-        Form_Activate();
-    else
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
         Form_Deactivate();
 }
 
@@ -112,14 +101,6 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (isVisible())
         Command1_Click();
-}
-
-void ProgressWindow::Form_Activate() {
-    // An activation that arrives after a confirmed cancel has hidden the window changes nothing.
-    if (!isVisible())
-        return;
-    m_state.Busy = true;
-    m_state.CancelRequested = false;
 }
 
 void ProgressWindow::Form_Deactivate() {
@@ -136,9 +117,18 @@ void ProgressWindow::takeFocusBack() {
 }
 
 void ProgressWindow::Command1_Click() {
-    if (m_dialogs.askYesNo(u" Do you really want to cancel? \r\n"_s) != Dialogs::Answer::Yes)
+    // The pass waits under the question, as it would if it ran on this thread.
+    if (m_runner)
+        m_runner->pause();
+    const bool confirmed = m_dialogs.askYesNo(u" Do you really want to cancel? \r\n"_s) == Dialogs::Answer::Yes;
+    if (confirmed) {
+        hide();
+        m_state.CancelRequested = true;
+    }
+    if (!m_runner)
         return;
-    hide();
-    m_state.CancelRequested = true;
-    m_state.Busy = false;
+    if (confirmed)
+        m_runner->stop();
+    else
+        m_runner->resume();
 }

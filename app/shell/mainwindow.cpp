@@ -231,8 +231,8 @@ void MainWindow::wireCommands() {
                              &OrloTool::UserControl1::C4})
         connect(GgG, event, this, &MainWindow::attributeButtonClicked);
 
-    // Encryption and decryption. The File menu and the tool bar pass the gate first; the tool
-    // bar's Encrypt button also clears Busy when the command returns.
+    // Encryption and decryption. The File menu and the tool bar pass the gate first; the pop-up
+    // menus' items do not, and a run already going makes them do nothing.
     onItem(u"Encmenu"_s, [this] {
         if (passesCommandGate())
             m_crypt.Enc1_Click();
@@ -250,10 +250,8 @@ void MainWindow::wireCommands() {
             m_crypt.DEC1_Click();
     });
     connect(GgG, &OrloTool::UserControl1::C15, this, [this] {
-        if (!passesCommandGate())
-            return;
-        m_crypt.Enc1_Click();
-        m_state.Busy = false;
+        if (passesCommandGate())
+            m_crypt.Enc1_Click();
     });
 
     // Connected last, so it runs after each event's own handler.

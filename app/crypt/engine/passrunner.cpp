@@ -241,6 +241,12 @@ void PassRunner::stop() {
 }
 
 void PassRunner::count() {
+    // Announced once every receiver of this file's end has had it.
     if (++m_finished == m_submitted)
+        QMetaObject::invokeMethod(this, &PassRunner::announceSettled, Qt::QueuedConnection);
+}
+
+void PassRunner::announceSettled() {
+    if (isSettled())
         emit settled();
 }

@@ -64,6 +64,7 @@ signals:
 
 private:
     void count();
+    void announceSettled();
 
     class Worker;
     std::unique_ptr<Worker> m_worker;

@@ -15,6 +15,8 @@
 #include "scripteddialogs.h"
 #include "tempenv.h"
 
+#include <QtCore/QFileInfo>
+#include <QtTest/QTest>
 #include <QtWidgets/QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -38,6 +40,7 @@ protected:
         for (const Dialogs::Answer answer : answers)
             dialogs.answer(answer);
         (commands.*command)();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !commands.isRunning(); }, 20000));
         EXPECT_FALSE(commands.progress().isVisible());
         EXPECT_FALSE(state.Busy || state.CancelRequested);
     }
@@ -176,18 +179,29 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
 TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOnlyWhenConfirmed) {
     ProgressWindow& progress = commands.progress();
     EXPECT_EQ(progress.parentWidget(), &host.window);
-    progress.ShowProgress();
-    EXPECT_TRUE(state.Busy);
     auto* cancel = progress.findChild<QPushButton*>(u"Command1"_s);
     ASSERT_NE(cancel, nullptr);
+    // A large file, so that the run is still going when Cancel is pressed: No lets it go on, Yes
+    // stops it with the file as it was.
+    options.deleteOriginalFile = true;
+    const QString plain = makeFile(u"work/big.bin"_s, qint64(256) << 20);
+    list.clear();
+    list.addItem(plain);
+    list.selectAll();
+    dialogs.clear();
+    dialogs.answer(No);
+    dialogs.answer(Yes);
+    commands.Enc1_Click();
+    EXPECT_TRUE(state.Busy);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.isVisible(); }, 5000));
     for (const Dialogs::Answer answer : {No, Yes}) {
-        dialogs.answer(answer);
         cancel->click();
         EXPECT_EQ(progress.isVisible(), answer == No);
         EXPECT_EQ(state.CancelRequested, answer == Yes);
-        EXPECT_EQ(state.Busy, answer == No);
     }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
     EXPECT_EQ(dialogs.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s));
-    // A pass reads the confirmed cancel through the window.
-    EXPECT_TRUE(progress.cancelRequested());
+    EXPECT_FALSE(state.Busy || state.CancelRequested);
+    EXPECT_EQ(QFileInfo(plain).size(), qint64(256) << 20);
+    EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
 }
