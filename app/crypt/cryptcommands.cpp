@@ -174,6 +174,13 @@ void CryptCommands::start(QCoro::Task<> (CryptCommands::*run)()) {
     (this->*run)();
 }
 
+void CryptCommands::stopRun() {
+    if (!m_running)
+        return;
+    m_roles.state.CancelRequested = true;
+    m_runner->stop();
+}
+
 void CryptCommands::finishRun() {
     m_running = false;
     m_roles.state.Busy = false;

@@ -107,6 +107,8 @@ public:
     void Enc2_Click();
     void Dec2_Click();
     bool isRunning() const { return m_running; }
+    // Stops a run as a confirmed Cancel does (when the program ends during it).
+    void stopRun();
 
     // The progress window, made on first use.
     ProgressWindow& progress();

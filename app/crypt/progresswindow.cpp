@@ -63,6 +63,10 @@ void ProgressWindow::follow(PassRunner& runner) {
     connect(&runner, &PassRunner::coverMoved, this, &ProgressWindow::moveCover);
 }
 
+PassRunner* ProgressWindow::runner() const {
+    return m_runner;
+}
+
 void ProgressWindow::ShowProgress() {
     // Outer rectangles, window frames included. The frame is not known before the window is
     // first shown: it is taken to be the main window's.

@@ -28,6 +28,7 @@ public:
     ProgressWindow(QWidget& mainWindow, AppState& state, Dialogs& dialogs);
     // Shows the runner's file and progress; Cancel holds it while it asks, and stops it on Yes.
     void follow(PassRunner& runner);
+    PassRunner* runner() const;
 
     // Shows the window placed over the main window, the cover at 0.
     void ShowProgress();

@@ -369,10 +369,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::QuitProgram() {
-    // A pass running meanwhile (it lets window events run) stops as on Cancel, removing what it
-    // wrote, so the program ends at once and leaves no half-written file.
-    if (m_state.Busy)
-        m_state.CancelRequested = true;
+    // A run going on stops as on Cancel, removing what its pass wrote, so the program ends at once
+    // and leaves no half-written file.
+    m_crypt.stopRun();
     // Each child window runs its own close handling; whatever it decides, the program ends.
     for (QMdiSubWindow* window : m_host.windows())
         window->close();

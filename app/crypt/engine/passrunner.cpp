@@ -9,6 +9,7 @@
 #include "passobserver.h"
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -20,8 +21,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Outcome = PassResult::Outcome;
 
-// The cover moves often enough for the eye, not once a buffer.
-constexpr auto CoverInterval = std::chrono::milliseconds(20);
+// One pixel of the cover bar's track, in twips.
+constexpr double CoverStep = 15;
 
 } // namespace
 
@@ -136,7 +137,7 @@ private:
     // Called without the lock.
     void prepare(FileTask task) {
         emit m_runner.fileStarted(task.input);
-        m_lastCover = {};
+        m_lastCover = 0;
         PassResult failure;
         const Clock::time_point started = Clock::now();
         CipherPass::PreparedFile prepared = m_pass.prepare(task, &failure);
@@ -168,10 +169,10 @@ private:
 
     // PassObserver, on the worker's thread.
     void moveCover(double leftTwips) override {
-        const Clock::time_point now = Clock::now();
-        if (leftTwips != 0 && now - m_lastCover < CoverInterval)
+        // Reported when the bar moves by a pixel or more, not once a buffer.
+        if (leftTwips != 0 && std::abs(leftTwips - m_lastCover) < CoverStep)
             return;
-        m_lastCover = now;
+        m_lastCover = leftTwips;
         emit m_runner.coverMoved(leftTwips);
     }
     bool cancelRequested() override {
@@ -183,7 +184,7 @@ private:
     PassRunner& m_runner;
     CipherPass m_pass;
     const BatchLimits m_limits;
-    Clock::time_point m_lastCover;
+    double m_lastCover = 0;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

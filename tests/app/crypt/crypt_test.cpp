@@ -8,6 +8,7 @@
 #include "encryptedformat.h"
 #include "linuxplatform.h"
 #include "mainwindowtest.h"
+#include "passrunner.h"
 #include "progresswindow.h"
 #include "statline.h"
 
@@ -18,6 +19,7 @@
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <functional>
@@ -52,19 +54,36 @@ struct FileSizeLimit {
 };
 
 // Acts once, the first time the progress window's cover leaves the start of its track, that is
-// once the first block of a pass is written, while the pass lets window events run.
+// once the first block of a pass is written: the pass is held there (as a click on Cancel would
+// hold it) until the action, on the window's thread, has decided.
 struct OnFirstBlock : QObject {
     explicit OnFirstBlock(std::function<void(QWidget*)> act)
         : action(std::move(act)) {
         qApp->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* cover = qobject_cast<QWidget*>(watched);
-        if (action && event->type() == QEvent::Move && cover && cover->objectName() == u"Label2"_s && cover->x() > 0)
-            std::exchange(action, nullptr)(cover);
+        auto* progress = qobject_cast<ProgressWindow*>(watched);
+        if (!action || event->type() != QEvent::Show || !progress || !progress->runner() || following)
+            return false;
+        following = true;
+        PassRunner* runner = progress->runner();
+        connect(
+            runner, &PassRunner::coverMoved, this,
+            [this, runner, progress](double leftTwips) {
+                if (leftTwips < 15 || held.exchange(true))
+                    return;
+                runner->pause();
+                QMetaObject::invokeMethod(this, [this, progress] {
+                    if (action)
+                        std::exchange(action, nullptr)(progress->findChild<QWidget*>(u"Label2"_s));
+                });
+            },
+            Qt::DirectConnection);
         return false;
     }
     std::function<void(QWidget*)> action;
+    bool following = false;
+    std::atomic<bool> held = false;
 };
 
 const QString ReplacePlain = u" already exist do you want to replace it "_s;
@@ -101,6 +120,7 @@ protected:
         for (const Dialogs::Answer answer : answers)
             m_dialogs.answer(answer);
         triggerAction(command);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window().state().Busy; }, 20000));
         const ProgressWindow* progress = window().findChild<ProgressWindow*>(u"Progress"_s);
         EXPECT_FALSE(progress && progress->isVisible());
         EXPECT_FALSE(window().state().Busy || window().state().CancelRequested);
