@@ -1,6 +1,7 @@
 /*
- * Captions of every window of both programs fit their controls, at the windows' own fonts and at
- * one point larger; and the walker that measures them does find a cut caption. The program runs
+ * Captions of every window of both programs fit their controls and lie clear of the other
+ * controls, at the windows' own fonts and at one point larger; and the walker that measures them
+ * does find a cut or a covered caption. The program runs
  * these cases a second time at a scale factor of 2, where the icons must also stay sharp.
  */
 #include "captionwalker.h"
@@ -12,6 +13,7 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QToolButton>
@@ -55,9 +57,58 @@ TEST(CaptionWalker, FindsTextsWiderThanTheirControls) {
     EXPECT_EQ(clippedCaptions(later).size(), 1);
 }
 
+TEST(CaptionWalker, FindsTextsUnderOrOverOtherControls) {
+    QWidget window;
+    window.resize(400, 300);
+    const QString text = u"Password :"_s;
+    const int width = QFontMetrics(window.font()).horizontalAdvance(text);
+    // Each label is twice as wide as its text; a field lies on the text's last pixels, on the empty
+    // half of the label, beside it or behind it (made first).
+    const struct {
+        QString name;
+        int fieldLeft; // from the label's left edge
+        bool fieldFirst;
+    } rows[] = {{u"under"_s, width - 2, false},
+                {u"emptyHalf"_s, width + 2, false},
+                {u"beside"_s, 2 * width, false},
+                {u"over"_s, width - 2, true}};
+    int top = 0;
+    for (const auto& row : rows) {
+        auto* field = new QLineEdit;
+        auto* label = new QLabel(text);
+        for (QWidget* each : row.fieldFirst ? QList<QWidget*>{field, label} : QList<QWidget*>{label, field})
+            each->setParent(&window);
+        label->setObjectName(row.name);
+        field->setObjectName(row.name + u"Field"_s);
+        label->setGeometry(10, top, 2 * width, 20);
+        field->setGeometry(10 + row.fieldLeft, top, 40, 20);
+        top += 40;
+    }
+    // A check box's text starts after its indicator.
+    auto* check = new QCheckBox(text, &window);
+    check->setObjectName(u"check"_s);
+    check->setGeometry(10, top, 2 * width + 30, 20);
+    (new QLineEdit(&window))->setGeometry(10 + 2, top, 12, 20); // on the indicator alone
+    // A frame made first shows through its inside, not on its border.
+    auto* frame = new QGroupBox(&window);
+    frame->setObjectName(u"frame"_s);
+    frame->setGeometry(100, top + 40, 2 * width, 80);
+    for (const auto& [name, left] : {std::pair(u"inFrame"_s, 120), {u"onBorder"_s, 90}}) {
+        auto* label = new QLabel(text, &window);
+        label->setObjectName(name);
+        label->setGeometry(left, top + (left == 120 ? 70 : 110), width + 4, 20);
+    }
+    QStringList found;
+    for (const CoveredCaption& each : coveredCaptions(window)) {
+        EXPECT_EQ(each.text, text);
+        found << each.widget + u'/' + each.coveredBy;
+    }
+    EXPECT_EQ(found.join(u' ').toStdString(), "under/underField over/overField onBorder/frame");
+}
+
 class CaptionsTest : public MainWindowTest<TestPlatform> {};
 
-TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) {
+TEST_F(CaptionsTest, NoCaptionIsCutOrCoveredInAnyWindowAtTheDefaultFontOrOnePointLarger) {
     for (const qreal extraPoints : {0.0, 1.0}) {
         SCOPED_TRACE(extraPoints);
         const LargerFont larger(extraPoints);
@@ -72,6 +123,8 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
         for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
             const QList<ClippedCaption> cut = clippedCaptions(*root);
             EXPECT_TRUE(cut.isEmpty()) << qPrintable(describe(cut));
+            const QList<CoveredCaption> covered = coveredCaptions(*root);
+            EXPECT_TRUE(covered.isEmpty()) << qPrintable(describe(covered));
         }
     }
 }
