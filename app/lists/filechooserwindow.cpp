@@ -311,6 +311,14 @@ void FileChooserWindow::Form_Load() {
         u"*.mpeg;*.mpg;*.mp3;*.avi;*.asf;*.wav;*.mov"_s,
         u"*.vxp"_s,
     });
+    // The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
+    QAbstractItemView* dropDown = Combo1->view();
+    int widest = 0;
+    for (int row = 0; row < Combo1->count(); ++row)
+        widest = std::max(widest, dropDown->sizeHintForIndex(dropDown->model()->index(row, 0)).width());
+    const int scrollBar =
+        Combo1->count() > Combo1->maxVisibleItems() ? dropDown->verticalScrollBar()->sizeHint().width() : 0;
+    dropDown->setMinimumWidth(widest + 2 * dropDown->frameWidth() + scrollBar);
     showFileCount();
 }
 

@@ -24,6 +24,7 @@
 #include <QtGui/QFileSystemModel>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListView>
@@ -92,6 +93,23 @@ TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatterns) {
         QTest::keyClicks(Combo1->lineEdit(), c.typed);
         EXPECT_EQ(chooser->fileCount(), c.shown) << qPrintable(c.typed);
     }
+}
+
+// The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
+TEST_F(ChooserTest, FilterDropDownShowsEveryEntryWhole) {
+    open();
+    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
+    Combo1->showPopup();
+    QAbstractItemView* list = Combo1->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    ASSERT_EQ(Combo1->count(), 6);
+    for (int row = 0; row < Combo1->count(); ++row) {
+        const QModelIndex entry = list->model()->index(row, 0);
+        EXPECT_GE(list->viewport()->width(), list->sizeHintForIndex(entry).width())
+            << qPrintable(Combo1->itemText(row));
+    }
+    EXPECT_LT(Combo1->width(), list->sizeHintForIndex(list->model()->index(1, 0)).width());
+    Combo1->hidePopup();
 }
 
 // A click, or a key that moves the highlight, shows the file's size and attributes; a key
