@@ -6,13 +6,20 @@
 #include "propertybag.h"
 
 #include <QtCore/QTimer>
+#include <QtGui/QAccessible>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
@@ -133,4 +140,77 @@ TEST_F(ToolPanelTest, PropertiesRoundTripInTheirRestoringOrder) {
     for (int n = 1; n <= 10; ++n)
         EXPECT_EQ(state(n), n >= 5 && n <= 9 ? 1 : 0) << "the view buttons start down, the rest up: MM" << n;
     EXPECT_EQ(std::pair(m_control.alignment(), m_control.enabledFlag()), std::pair(qint16(0), true));
+}
+
+namespace {
+
+// Relative luminance of a colour, and the contrast ratio of two, as the web's accessibility
+// guidelines define them.
+double luminance(const QColor& colour) {
+    const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+// The mean colour of a band along a picture's edges, inside its outermost pixel: the button's
+// frame and face, which its centred icon does not reach.
+QColor edgeBand(const QImage& image, int band) {
+    double sums[3] = {};
+    int count = 0;
+    for (int y = 1; y < image.height() - 1; ++y) {
+        for (int x = 1; x < image.width() - 1; ++x) {
+            if (std::min({x, y, image.width() - 1 - x, image.height() - 1 - y}) > band)
+                continue;
+            const QColor pixel = image.pixelColor(x, y);
+            sums[0] += pixel.redF();
+            sums[1] += pixel.greenF();
+            sums[2] += pixel.blueF();
+            ++count;
+        }
+    }
+    return QColor::fromRgbF(float(sums[0] / count), float(sums[1] / count), float(sums[2] / count));
+}
+
+} // namespace
+
+// A screen reader meets each toggle as a check box or a checkable button and hears whether it
+// is down; the push buttons are plain buttons. Down looks plainly unlike up in Qt's own styles.
+TEST_F(ToolPanelTest, TogglesTellTheirStateToScreenReadersAndShowItPlainly) {
+    for (int n = 1; n <= 10; ++n) {
+        QToolButton* button = tool(kToggles[n - 1]);
+        SCOPED_TRACE(qPrintable(button->objectName()));
+        for (const int value : {1, 2, 0, 1}) {
+            m_control.setProperty(mm(n), value);
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+            ASSERT_NE(face, nullptr);
+            const QAccessible::State state = face->state();
+            EXPECT_TRUE(face->role() == QAccessible::CheckBox ||
+                        (face->role() == QAccessible::Button && state.checkable))
+                << face->role();
+            EXPECT_TRUE(state.checkable);
+            EXPECT_EQ(bool(state.checked), value == 1) << value;
+        }
+    }
+    for (const QString& name : {u"EncTool"_s, u"DecTool"_s})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(tool(name))->state().checkable) << qPrintable(name);
+
+    QToolButton* button = tool(u"ArchiveTool"_s);
+    for (const QString& styleName : {u"Fusion"_s, u"Windows"_s}) {
+        const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
+        ASSERT_TRUE(style) << qPrintable(styleName);
+        button->setStyle(style.get());
+        QColor band[2];
+        for (const int value : {0, 1}) {
+            m_control.setMM1(qint16(value));
+            band[value] = edgeBand(button->grab().toImage(), 4);
+        }
+        button->setStyle(nullptr);
+        EXPECT_GE(contrast(band[0], band[1]), 1.5) << qPrintable(styleName) << ": up " << qPrintable(band[0].name())
+                                                   << ", down " << qPrintable(band[1].name());
+    }
 }
