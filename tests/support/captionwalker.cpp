@@ -156,6 +156,8 @@ bool occupies(const QWidget& control, const QRect& area) {
         return true;
     if (const std::optional<DrawnText> drawn = drawnText(control))
         return drawn->rect.intersects(area);
+    if (label)
+        return false; // an empty caption draws nothing
     QRect inside;
     if (const auto* box = qobject_cast<const QGroupBox*>(&control)) {
         QStyleOptionGroupBox option;

@@ -62,42 +62,25 @@ TEST(CaptionWalker, FindsTextsUnderOrOverOtherControls) {
     window.resize(400, 300);
     const QString text = u"Password :"_s;
     const int width = QFontMetrics(window.font()).horizontalAdvance(text);
-    // Each label is twice as wide as its text; a field lies on the text's last pixels, on the empty
-    // half of the label, beside it or behind it (made first).
-    const struct {
-        QString name;
-        int fieldLeft; // from the label's left edge
-        bool fieldFirst;
-    } rows[] = {{u"under"_s, width - 2, false},
-                {u"emptyHalf"_s, width + 2, false},
-                {u"beside"_s, 2 * width, false},
-                {u"over"_s, width - 2, true}};
-    int top = 0;
-    for (const auto& row : rows) {
-        auto* field = new QLineEdit;
-        auto* label = new QLabel(text);
-        for (QWidget* each : row.fieldFirst ? QList<QWidget*>{field, label} : QList<QWidget*>{label, field})
-            each->setParent(&window);
-        label->setObjectName(row.name);
-        field->setObjectName(row.name + u"Field"_s);
-        label->setGeometry(10, top, 2 * width, 20);
-        field->setGeometry(10 + row.fieldLeft, top, 40, 20);
-        top += 40;
-    }
-    // A check box's text starts after its indicator.
-    auto* check = new QCheckBox(text, &window);
-    check->setObjectName(u"check"_s);
-    check->setGeometry(10, top, 2 * width + 30, 20);
-    (new QLineEdit(&window))->setGeometry(10 + 2, top, 12, 20); // on the indicator alone
-    // A frame made first shows through its inside, not on its border.
-    auto* frame = new QGroupBox(&window);
-    frame->setObjectName(u"frame"_s);
-    frame->setGeometry(100, top + 40, 2 * width, 80);
-    for (const auto& [name, left] : {std::pair(u"inFrame"_s, 120), {u"onBorder"_s, 90}}) {
-        auto* label = new QLabel(text, &window);
-        label->setObjectName(name);
-        label->setGeometry(left, top + (left == 120 ? 70 : 110), width + 4, 20);
-    }
+    const auto add = [&window](QWidget* control, const QString& name, QRect geometry) {
+        control->setParent(&window);
+        control->setObjectName(name);
+        control->setGeometry(geometry);
+    };
+    // Labels twice as wide as their text; a field on the text's last pixels, made after the label
+    // or before it, and one on the label's empty half.
+    add(new QLabel(text), u"under"_s, {10, 0, 2 * width, 20});
+    add(new QLineEdit, u"underField"_s, {10 + width - 2, 0, 40, 20});
+    add(new QLineEdit, u"overField"_s, {10 + width - 2, 40, 40, 20});
+    add(new QLabel(text), u"over"_s, {10, 40, 2 * width, 20});
+    add(new QLabel(text), u"emptyHalf"_s, {10, 80, 2 * width, 20});
+    add(new QLineEdit, u"emptyHalfField"_s, {10 + width + 2, 80, 40, 20});
+    // A check box's text starts after its indicator; a frame made first shows through its inside.
+    add(new QCheckBox(text), u"check"_s, {10, 120, 2 * width + 30, 20});
+    add(new QLineEdit, u"onIndicator"_s, {12, 120, 12, 20});
+    add(new QGroupBox, u"frame"_s, {100, 160, 2 * width, 80});
+    add(new QLabel(text), u"inFrame"_s, {120, 190, width + 4, 20});
+    add(new QLabel(text), u"onBorder"_s, {90, 230, width + 4, 20});
     QStringList found;
     for (const CoveredCaption& each : coveredCaptions(window)) {
         EXPECT_EQ(each.text, text);
