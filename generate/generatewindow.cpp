@@ -20,6 +20,7 @@
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -92,6 +93,7 @@ GeneratorWindow::GeneratorWindow(std::unique_ptr<UniformSource> source, QWidget*
     connect(VScroll1, &QScrollBar::valueChanged, this, &GeneratorWindow::VScroll1_Change);
 
     combo1 = makeChild<QLineEdit>(this, u"combo1"_s, twips::rect(950, 4380, 470, 285), u"1"_s);
+    clearLengthCaption();
     connect(combo1, &QLineEdit::returnPressed, this, &GeneratorWindow::combo1_KeyPress);
     combo1->installEventFilter(this);
     for (QWidget* length : std::initializer_list<QWidget*>{combo1, VScroll1}) {
@@ -146,6 +148,17 @@ void GeneratorWindow::fitOptionCaptions(std::initializer_list<QRadioButton*> row
         option->resize(std::max(option->width(), option->sizeHint().width()), option->height());
         nextFree = option->geometry().right() + 1 + gap;
     }
+}
+
+void GeneratorWindow::clearLengthCaption() {
+    // At the design's place the length box lies on the caption's colon: the box and its spinner
+    // move right, together, until the caption's text ends before them.
+    const int gap = twips::toPixels(60);
+    const int textRight = Label1->x() + Label1->contentsRect().left() + Label1->margin() +
+                          Label1->fontMetrics().horizontalAdvance(Label1->text());
+    const int shift = std::max(0, textRight + gap - std::min(combo1->x(), VScroll1->x()));
+    for (QWidget* length : std::initializer_list<QWidget*>{VScroll1, combo1})
+        length->move(length->x() + shift, length->y());
 }
 
 void GeneratorWindow::orderTabs() {

@@ -38,6 +38,7 @@ private:
     QRadioButton* addOption(const QString& name, const QString& caption, const QRect& geometry,
                             PasswordGenerator::Kind kind);
     void fitOptionCaptions(std::initializer_list<QRadioButton*> row);
+    void clearLengthCaption();
     void orderTabs();
     // Sets the spinner and shows the value in the length box even when the value stays.
     void setLength(int length);

@@ -22,7 +22,8 @@ public:
     virtual QStringList selectedFiles() const = 0;
     // The full path of the file list's highlighted entry; empty when there is none.
     virtual QString highlightedFile() const = 0;
-    // The folder tree's highlighted entry, which the folder commands act on.
+    // The folder tree's highlighted entry, which the folder commands act on; empty when there is
+    // none (the highlighted folder went from the disk).
     virtual QString highlightedFolder() const = 0;
     // Reads the file list's folder again and shows its count.
     virtual void refreshFiles() = 0;

@@ -14,6 +14,7 @@
 #include "filelistmodel.h"
 #include "filelistview.h"
 #include "filenames.h"
+#include "foldertreeview.h"
 #include "listpanes.h"
 #include "platform.h"
 #include "startplacement.h"
@@ -32,7 +33,6 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QScrollBar>
-#include <QtWidgets/QTreeView>
 
 #include <algorithm>
 
@@ -73,7 +73,7 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
     , m_watcher(new QFileSystemWatcher(this))
     , m_rereadTimer(new QTimer(this))
     , Drive1(new QComboBox(this))
-    , Dir1(new QTreeView(this))
+    , Dir1(new FolderTreeView(*m_folders, this))
     , Combo1(new QComboBox(this))
     , File1(new FileListView(*m_files, this))
     , Option1(new QLabel(u"Chosen File List"_s, this))
@@ -99,24 +99,25 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
     Dir1->setObjectName(u"Dir1"_s);
     Dir1->setAccessibleName(u"Folders"_s);
     Dir1->setAccessibleDescription(u"The folder tree; right-click for the folder commands"_s);
-    Dir1->setModel(m_folders);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
         Dir1->hideColumn(column);
-    // At the design width the tree is narrow: names keep their whole width and the tree scrolls
-    // sideways rather than cutting them.
+    // At the design width the tree is narrow: names keep their whole width, and the user may
+    // scroll sideways rather than see them cut.
     Dir1->header()->setStretchLastSection(false);
     Dir1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     Dir1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Dir1->viewport()->setMouseTracking(true);
     Dir1->viewport()->installEventFilter(this);
     Dir1->installEventFilter(this);
     m_treeScrollTimer->setSingleShot(true);
     m_treeScrollTimer->setInterval(RereadDelayMs);
-    // A look already planned is dropped once the user has worked in the tree meanwhile.
+    // A look already planned is dropped once the user has worked in the tree meanwhile, and
+    // waits while the pointer is on the rows: nothing moves under it.
     connect(m_treeScrollTimer, &QTimer::timeout, this, [this] {
-        if (m_followTreeFolder)
-            keepTreeFolderInView();
+        if (m_followTreeFolder && Dir1->isPointerOverRows())
+            m_treeScrollTimer->start();
+        else if (m_followTreeFolder)
+            Dir1->keepHighlightInView();
     });
     const auto treeChanged = [this] {
         if (m_followTreeFolder && !m_treeScrollTimer->isActive())
@@ -205,8 +206,9 @@ QString FileChooserWindow::currentFolder() const {
 }
 
 QString FileChooserWindow::highlightedFolder() const {
+    // None once the highlighted folder went from the disk: the commands then ask for a click.
     const QModelIndex current = Dir1->currentIndex();
-    return current.isValid() ? m_folders->filePath(current) : m_treeFolder;
+    return current.isValid() ? m_folders->filePath(current) : QString();
 }
 
 QString FileChooserWindow::highlightedFile() const {
@@ -311,6 +313,14 @@ void FileChooserWindow::Form_Load() {
         u"*.mpeg;*.mpg;*.mp3;*.avi;*.asf;*.wav;*.mov"_s,
         u"*.vxp"_s,
     });
+    // The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
+    QAbstractItemView* dropDown = Combo1->view();
+    int widest = 0;
+    for (int row = 0; row < Combo1->count(); ++row)
+        widest = std::max(widest, dropDown->sizeHintForIndex(dropDown->model()->index(row, 0)).width());
+    const int scrollBar =
+        Combo1->count() > Combo1->maxVisibleItems() ? dropDown->verticalScrollBar()->sizeHint().width() : 0;
+    dropDown->setMinimumWidth(widest + 2 * dropDown->frameWidth() + scrollBar);
     showFileCount();
 }
 
@@ -476,26 +486,8 @@ void FileChooserWindow::showFolderInTree(const QString& path) {
     const QModelIndex index = m_folders->index(path);
     if (!index.isValid())
         return;
-    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
-        Dir1->expand(parent);
-    Dir1->setCurrentIndex(index);
+    Dir1->showOpenedFolder(index);
     m_followTreeFolder = true;
-    keepTreeFolderInView();
-}
-
-void FileChooserWindow::keepTreeFolderInView() {
-    const QModelIndex current = Dir1->currentIndex();
-    if (!current.isValid())
-        return;
-    Dir1->scrollTo(current);
-    // Sideways, the start of the name shows, with the branch line before it when it fits.
-    const QRect item = Dir1->visualRect(current);
-    const int viewWidth = Dir1->viewport()->width();
-    if (item.left() < 0 || item.left() + std::min(item.width(), viewWidth) > viewWidth) {
-        QScrollBar* bar = Dir1->horizontalScrollBar();
-        bar->setValue(bar->value() + item.left() -
-                      std::min(Dir1->indentation(), std::max(0, viewWidth - item.width())));
-    }
 }
 
 void FileChooserWindow::showFileCount() {

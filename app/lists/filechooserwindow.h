@@ -23,6 +23,7 @@ class Dialogs;
 class Divider;
 class FileListModel;
 class FileListView;
+class FolderTreeView;
 class Platform;
 class QComboBox;
 class QFileSystemModel;
@@ -32,7 +33,6 @@ class QListWidget;
 class QModelIndex;
 class QMouseEvent;
 class QTimer;
-class QTreeView;
 
 class FileChooserWindow : public QWidget, public FileChooser {
     Q_OBJECT
@@ -89,7 +89,6 @@ private:
     void List1_MouseDown(Qt::MouseButton button);
     void Dir1_MouseDown(QMouseEvent* event);
 
-    void keepTreeFolderInView();
     void watchShownFolder();
     void folderChangedOnDisk();
     void showFolderInTree(const QString& path);
@@ -109,7 +108,7 @@ private:
     // Gathers the bursts of changes a copy or a pass makes into one re-read.
     QTimer* m_rereadTimer;
     QComboBox* Drive1;
-    QTreeView* Dir1;
+    FolderTreeView* Dir1;
     QComboBox* Combo1;
     FileListView* File1;
     QLabel* Option1;
@@ -118,8 +117,8 @@ private:
     Divider* HFrame2;
     // Dir1's path: the folder last opened in the tree.
     QString m_treeFolder;
-    // The tree loads its folders in the background, and each load moves the rows below it: until
-    // the user works in the tree, its highlight is brought back into view after every load.
+    // The tree loads its folders in the background: until the user works in the tree, its
+    // highlight is brought back into view after every load, unless the pointer is on the rows.
     bool m_followTreeFolder = true;
     QTimer* m_treeScrollTimer;
 };

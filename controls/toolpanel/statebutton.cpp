@@ -9,6 +9,7 @@
 
 #include <QtCore/QPointer>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QPen>
 #include <QtWidgets/QStyleOptionToolButton>
 #include <QtWidgets/QStylePainter>
 
@@ -39,6 +40,9 @@ short shiftCode(Qt::KeyboardModifiers modifiers) {
 StateButton::StateButton(Report report, QWidget* parent)
     : QToolButton(parent)
     , m_report(report) {
+    // Checkable, and checked while down, so that a screen reader hears the state and its changes;
+    // the state itself changes only through setState (nextCheckState does nothing).
+    setCheckable(true);
     // A button that reports presses only completes mouse clicks (mouseReleaseEvent): a keyboard
     // click would change its state without the container hearing of it.
     if (m_report == Report::StateChange)
@@ -53,11 +57,14 @@ bool StateButton::setState(int state) {
     }
     if (state != m_state) {
         m_state = qint16(state);
+        setChecked(m_state == 1);
         update();
         emit stateChanged();
     }
     return true;
 }
+
+void StateButton::nextCheckState() {}
 
 void StateButton::refuseClick() {
     if (m_reportingPress)
@@ -105,11 +112,28 @@ void StateButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionToolButton option;
     initStyleOption(&option);
-    if (m_state == 1)
-        option.state |= QStyle::State_On;
-    else if (m_state == 2)
+    if (m_state == 2)
         option.state &= ~QStyle::State_Enabled;
-    painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    if (m_state != 1) {
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+        return;
+    }
+    // Down: many styles draw a tool button's on state as a slightly darker grey, hard to tell from
+    // up. The sunken face is tinted in the highlight colour inside a highlight frame, under the picture.
+    option.state |= QStyle::State_On | QStyle::State_Sunken;
+    QStyleOptionToolButton face = option;
+    face.icon = QIcon();
+    face.text.clear();
+    painter.drawComplexControl(QStyle::CC_ToolButton, face);
+    const QColor highlight = palette().color(QPalette::Highlight);
+    const QRect inside = rect().adjusted(1, 1, -1, -1);
+    painter.fillRect(inside, QColor(highlight.red(), highlight.green(), highlight.blue(), 80));
+    painter.setPen(QPen(highlight, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(inside).adjusted(1, 1, -1, -1));
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
+    option.rect = rect().adjusted(frame, frame, -frame, -frame);
+    painter.drawControl(QStyle::CE_ToolButtonLabel, option);
 }
 
 bool StateButton::eventFilter(QObject* watched, QEvent* event) {

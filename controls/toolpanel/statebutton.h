@@ -1,7 +1,8 @@
 /*
  * A picture button with the three states of a check box: 0 up, 1 down, 2 greyed (greyed only
  * in its look: it still takes clicks). A completed click sets 1 when the state was 0 and 0
- * otherwise. The tool-bar control builds its ten toggle buttons from it.
+ * otherwise. Screen readers meet it as a checkable button, checked while down. The tool-bar
+ * control builds its ten toggle buttons from it.
  */
 #pragma once
 
@@ -38,6 +39,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void nextCheckState() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,3 +1,6 @@
+/*
+ * The caption walker: each kind of control measured as its style draws it.
+ */
 #include "captionwalker.h"
 
 #include <QtGui/QFontMetrics>
@@ -110,6 +113,73 @@ std::optional<Measure> measureGroupBox(const QGroupBox& box, const QFont& font) 
     return Measure{shown, plainWidth(QFontMetrics(font, &box), shown), box.width() - label.left()};
 }
 
+struct DrawnText {
+    QString text;
+    QRect rect; // in the control's own coordinates
+};
+
+// Where a label, check box or option button draws its caption; nothing for other controls.
+std::optional<DrawnText> drawnText(const QWidget& widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
+        if (label->text().isEmpty())
+            return std::nullopt;
+        const QString shown = label->buddy() ? withoutMnemonic(label->text()) : label->text();
+        const QFontMetrics metrics(label->font(), label);
+        const int margin = label->margin();
+        const QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+        const QSize size(plainWidth(metrics, shown), metrics.height() * int(shown.count(u'\n') + 1));
+        return DrawnText{shown, QStyle::alignedRect(label->layoutDirection(), label->alignment(), size, room)};
+    }
+    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
+    const bool check = qobject_cast<const QCheckBox*>(&widget);
+    if (!button || button->text().isEmpty() || (!check && !qobject_cast<const QRadioButton*>(&widget)))
+        return std::nullopt;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect contents = button->style()->subElementRect(
+        check ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents, &option, button);
+    const QString shown = withoutMnemonic(button->text());
+    const QFontMetrics metrics(button->font(), button);
+    return DrawnText{shown, QStyle::alignedRect(button->layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter,
+                                                QSize(plainWidth(metrics, shown), metrics.height()), contents)};
+}
+
+// Whether a control draws anything on the area (in its own coordinates): a caption only where its
+// text lies; a bare frame or group box only on its border, its title and its children; any other
+// control wherever it lies.
+bool occupies(const QWidget& control, const QRect& area) {
+    if (control.isHidden() || control.isWindow() || !control.rect().intersects(area))
+        return false;
+    const auto* label = qobject_cast<const QLabel*>(&control);
+    if (control.autoFillBackground() || (label && label->frameShape() != QFrame::NoFrame))
+        return true;
+    if (const std::optional<DrawnText> drawn = drawnText(control))
+        return drawn->rect.intersects(area);
+    if (label)
+        return false; // an empty caption draws nothing
+    QRect inside;
+    if (const auto* box = qobject_cast<const QGroupBox*>(&control)) {
+        QStyleOptionGroupBox option;
+        option.initFrom(box);
+        option.text = box->title();
+        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        inside = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, box);
+    } else if (control.metaObject() == &QFrame::staticMetaObject) {
+        inside = static_cast<const QFrame&>(control).contentsRect();
+    } else {
+        return true;
+    }
+    if (!inside.contains(area))
+        return true;
+    for (const QObject* object : control.children()) {
+        const auto* child = qobject_cast<const QWidget*>(object);
+        if (child && occupies(*child, area.translated(-child->pos())))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QList<ClippedCaption> clippedCaptions(const QWidget& root) {
@@ -143,6 +213,33 @@ QString describe(const QList<ClippedCaption>& clipped) {
     QStringList lines;
     for (const ClippedCaption& each : clipped)
         lines << u"%1 \"%2\": %3 px of text in %4 px"_s.arg(each.widget, each.text).arg(each.textWidth).arg(each.room);
+    return lines.join(u'\n');
+}
+
+QList<CoveredCaption> coveredCaptions(const QWidget& root) {
+    QList<CoveredCaption> covered;
+    for (const QWidget* widget : root.findChildren<QWidget*>()) {
+        const QWidget* parent = widget->parentWidget();
+        if (widget->isHidden() || widget->isWindow() || !parent)
+            continue;
+        const_cast<QWidget*>(widget)->ensurePolished();
+        const std::optional<DrawnText> drawn = drawnText(*widget);
+        if (!drawn)
+            continue;
+        const QRect textInParent = drawn->rect.translated(widget->pos()).intersected(parent->rect());
+        for (const QObject* object : parent->children()) {
+            const auto* sibling = qobject_cast<const QWidget*>(object);
+            if (sibling && sibling != widget && occupies(*sibling, textInParent.translated(-sibling->pos())))
+                covered << CoveredCaption{path(*widget, root), drawn->text, path(*sibling, root)};
+        }
+    }
+    return covered;
+}
+
+QString describe(const QList<CoveredCaption>& covered) {
+    QStringList lines;
+    for (const CoveredCaption& each : covered)
+        lines << u"%1 \"%2\": its text lies under or over %3"_s.arg(each.widget, each.text, each.coveredBy);
     return lines.join(u'\n');
 }
 

@@ -24,6 +24,7 @@
 #include <QtGui/QFileSystemModel>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListView>
@@ -94,6 +95,23 @@ TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatterns) {
     }
 }
 
+// The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
+TEST_F(ChooserTest, FilterDropDownShowsEveryEntryWhole) {
+    open();
+    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
+    Combo1->showPopup();
+    QAbstractItemView* list = Combo1->view();
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
+    ASSERT_EQ(Combo1->count(), 6);
+    for (int row = 0; row < Combo1->count(); ++row) {
+        const QModelIndex entry = list->model()->index(row, 0);
+        EXPECT_GE(list->viewport()->width(), list->sizeHintForIndex(entry).width())
+            << qPrintable(Combo1->itemText(row));
+    }
+    EXPECT_LT(Combo1->width(), list->sizeHintForIndex(list->model()->index(1, 0)).width());
+    Combo1->hidePopup();
+}
+
 // A click, or a key that moves the highlight, shows the file's size and attributes; a key
 // also makes the list the one worked in.
 TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
@@ -150,13 +168,17 @@ TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
     EXPECT_EQ(std::pair(chooser->shownFiles(), bars.fileCount), std::pair(QStringList{u"e.vxp"_s}, 1));
 }
 
-// The narrow folder tree scrolls sideways instead of cutting names and shows a whole name as a
-// tool tip; the opened folder stays in view while the folders above it load, until the user scrolls.
-TEST_F(ChooserTest, FolderTreeShowsWholeNamesAndKeepsTheOpenedFolderInView) {
+// In the main window's first size the narrow folder tree starts at its left edge, so no name is
+// cut at its start, with the opened folder's row in its left half however deep; the user may
+// scroll sideways to a long name, whose tool tip shows it whole. The opened folder stays in view
+// while the folders above it load, until the user scrolls.
+TEST_F(ChooserTest, FolderTreeShowsTheStartOfEveryNameAndKeepsTheOpenedFolderInView) {
     const QString longName = makeDir(u"a folder whose name is far wider than the folder tree"_s);
     for (int n = 0; n < 60; ++n) // listed above the opened folder, pushing it down as they load
         makeDir(u"a%1"_s.arg(n, 2, 10, QChar(u'0')));
+    host.window.resize(twips::size(9300, 5055));
     open();
+    chooser->openFolder(makeDir(u"files/deep"_s));
     auto* Dir1 = child<QTreeView>(u"Dir1"_s);
     const auto* folders = qobject_cast<const QFileSystemModel*>(Dir1->model());
     const auto loaded = [&] {
@@ -168,6 +190,8 @@ TEST_F(ChooserTest, FolderTreeShowsWholeNamesAndKeepsTheOpenedFolderInView) {
         const QRect current = Dir1->visualRect(Dir1->currentIndex());
         return Dir1->viewport()->rect().contains(current.topLeft()) && current.bottom() < Dir1->viewport()->height();
     }));
+    EXPECT_EQ(Dir1->horizontalScrollBar()->value(), 0);
+    EXPECT_LE(Dir1->visualRect(Dir1->currentIndex()).left(), Dir1->viewport()->width() / 2);
     EXPECT_GT(Dir1->horizontalScrollBar()->maximum(), 0);
     Dir1->scrollTo(folders->index(longName));
     const QRect wide = Dir1->visualRect(folders->index(longName));
@@ -183,6 +207,54 @@ TEST_F(ChooserTest, FolderTreeShowsWholeNamesAndKeepsTheOpenedFolderInView) {
     ASSERT_TRUE(QTest::qWaitFor(loaded));
     QTest::qWait(300);
     EXPECT_EQ(Dir1->verticalScrollBar()->value(), 0);
+}
+
+// Other programs make and remove folders above the rows in view: the row under the pointer and
+// the highlighted one stay where they are. A highlighted folder that goes leaves no highlight,
+// rather than handing it to a neighbour for the folder commands to act on.
+TEST_F(ChooserTest, FolderTreeHoldsItsRowsAndHighlightWhileFoldersComeAndGo) {
+    const auto name = [](char letter, int n) { return u"%1%2"_s.arg(QLatin1Char(letter)).arg(n, 2, 10, QChar(u'0')); };
+    for (int n = 0; n < 60; ++n)
+        makeDir(name('m', n));
+    open();
+    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
+    const auto* folders = qobject_cast<const QFileSystemModel*>(Dir1->model());
+    // The tree shows the folders of the disk, in order (it lists them first, then sorts them).
+    const auto settled = [&] {
+        QStringList shown;
+        for (int row = 0; row < folders->rowCount(folders->index(root())); ++row)
+            shown << folders->index(row, 0, folders->index(root())).data().toString();
+        return shown == QDir(root()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot, QDir::Name);
+    };
+    ASSERT_TRUE(QTest::qWaitFor(settled));
+    const auto at = [&](const QString& folder) { return Dir1->visualRect(folders->index(root() + u'/' + folder)); };
+    Dir1->scrollTo(folders->index(root() + u"/m50"_s), QAbstractItemView::PositionAtCenter);
+    QTest::mouseClick(Dir1->viewport(), Qt::LeftButton, {}, at(u"m55"_s).center());
+    const QRect highlighted = at(u"m55"_s);
+    ASSERT_EQ(chooser->highlightedFolder(), root() + u"/m55"_s);
+
+    // With the pointer elsewhere, the highlighted row holds its place.
+    QTest::mouseMove(File1()->viewport(), QPoint(5, 5));
+    for (int n = 0; n < 10; ++n)
+        makeDir(name('a', n));
+    for (int n = 0; n < 5; ++n)
+        ASSERT_TRUE(QDir(root()).rmdir(name('m', n)));
+    ASSERT_TRUE(QTest::qWaitFor(settled));
+    EXPECT_EQ(at(u"m55"_s), highlighted);
+    EXPECT_EQ(chooser->highlightedFolder(), root() + u"/m55"_s);
+
+    // On the rows, the row under the pointer holds, also when a folder comes between it and the
+    // highlight; the highlighted folder going leaves no highlight.
+    const QPoint pointer = at(u"m50"_s).center();
+    QTest::mouseMove(Dir1->viewport(), pointer);
+    for (const QString& made : {u"a10"_s, u"m52x"_s})
+        makeDir(made);
+    ASSERT_TRUE(QTest::qWaitFor(settled));
+    EXPECT_EQ(folders->filePath(Dir1->indexAt(pointer)), root() + u"/m50"_s);
+    ASSERT_TRUE(QDir(root()).rmdir(u"m55"_s));
+    ASSERT_TRUE(QTest::qWaitFor(settled));
+    EXPECT_EQ(chooser->highlightedFolder(), QString());
+    EXPECT_EQ(folders->filePath(Dir1->indexAt(pointer)), root() + u"/m50"_s);
 }
 
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {

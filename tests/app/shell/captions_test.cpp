@@ -1,6 +1,7 @@
 /*
- * Captions of every window of both programs fit their controls, at the windows' own fonts and at
- * one point larger; and the walker that measures them does find a cut caption. The program runs
+ * Captions of every window of both programs fit their controls and lie clear of the other
+ * controls, at the windows' own fonts and at one point larger; and the walker that measures them
+ * does find a cut or a covered caption. The program runs
  * these cases a second time at a scale factor of 2, where the icons must also stay sharp.
  */
 #include "captionwalker.h"
@@ -12,6 +13,7 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QToolButton>
@@ -55,9 +57,41 @@ TEST(CaptionWalker, FindsTextsWiderThanTheirControls) {
     EXPECT_EQ(clippedCaptions(later).size(), 1);
 }
 
+TEST(CaptionWalker, FindsTextsUnderOrOverOtherControls) {
+    QWidget window;
+    window.resize(400, 300);
+    const QString text = u"Password :"_s;
+    const int width = QFontMetrics(window.font()).horizontalAdvance(text);
+    const auto add = [&window](QWidget* control, const QString& name, QRect geometry) {
+        control->setParent(&window);
+        control->setObjectName(name);
+        control->setGeometry(geometry);
+    };
+    // Labels twice as wide as their text; a field on the text's last pixels, made after the label
+    // or before it, and one on the label's empty half.
+    add(new QLabel(text), u"under"_s, {10, 0, 2 * width, 20});
+    add(new QLineEdit, u"underField"_s, {10 + width - 2, 0, 40, 20});
+    add(new QLineEdit, u"overField"_s, {10 + width - 2, 40, 40, 20});
+    add(new QLabel(text), u"over"_s, {10, 40, 2 * width, 20});
+    add(new QLabel(text), u"emptyHalf"_s, {10, 80, 2 * width, 20});
+    add(new QLineEdit, u"emptyHalfField"_s, {10 + width + 2, 80, 40, 20});
+    // A check box's text starts after its indicator; a frame made first shows through its inside.
+    add(new QCheckBox(text), u"check"_s, {10, 120, 2 * width + 30, 20});
+    add(new QLineEdit, u"onIndicator"_s, {12, 120, 12, 20});
+    add(new QGroupBox, u"frame"_s, {100, 160, 2 * width, 80});
+    add(new QLabel(text), u"inFrame"_s, {120, 190, width + 4, 20});
+    add(new QLabel(text), u"onBorder"_s, {90, 230, width + 4, 20});
+    QStringList found;
+    for (const CoveredCaption& each : coveredCaptions(window)) {
+        EXPECT_EQ(each.text, text);
+        found << each.widget + u'/' + each.coveredBy;
+    }
+    EXPECT_EQ(found.join(u' ').toStdString(), "under/underField over/overField onBorder/frame");
+}
+
 class CaptionsTest : public MainWindowTest<TestPlatform> {};
 
-TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) {
+TEST_F(CaptionsTest, NoCaptionIsCutOrCoveredInAnyWindowAtTheDefaultFontOrOnePointLarger) {
     for (const qreal extraPoints : {0.0, 1.0}) {
         SCOPED_TRACE(extraPoints);
         const LargerFont larger(extraPoints);
@@ -72,6 +106,8 @@ TEST_F(CaptionsTest, NoCaptionIsCutInAnyWindowAtTheDefaultFontOrOnePointLarger) 
         for (const QWidget* root : {static_cast<QWidget*>(&window()), static_cast<QWidget*>(&generator)}) {
             const QList<ClippedCaption> cut = clippedCaptions(*root);
             EXPECT_TRUE(cut.isEmpty()) << qPrintable(describe(cut));
+            const QList<CoveredCaption> covered = coveredCaptions(*root);
+            EXPECT_TRUE(covered.isEmpty()) << qPrintable(describe(covered));
         }
     }
 }
