@@ -5,12 +5,14 @@
  * uncovering the part that stands for the work done; `Command1` asks to cancel. Showing it sets
  * `Busy`; a confirmed cancel hides it and sets `CancelRequested`, which the running pass reads
  * through the PassObserver interface. Made once, then only shown and hidden: its close box never
- * destroys it.
+ * destroys it. Hiding it gives the activation and the keyboard focus back to the window and widget
+ * that had them when it was shown; a hidden window never takes the keyboard.
  */
 #pragma once
 
 #include "passobserver.h"
 
+#include <QtCore/QPointer>
 #include <QtWidgets/QWidget>
 
 struct AppState;
@@ -31,7 +33,7 @@ public:
     void ShowProgress();
     // Shows it where it last stood, the cover at 0: the decryption commands do not place it.
     void showInPlace();
-    // Hides the window; Busy is cleared.
+    // Hides the window; Busy is cleared and the keyboard goes back where it was before.
     void CloseProgress();
     // `Label1`: the full path of the file in work.
     void showFile(const QString& path);
@@ -51,10 +53,15 @@ private:
     void Form_Deactivate();
     void Command1_Click();
     void takeFocusBack();
+    void hideAndReturnKeyboard();
 
     QWidget& m_mainWindow;
     AppState& m_state;
     Dialogs& m_dialogs;
+    // The window and widget that had the keyboard when the window was shown; null when no window
+    // of the program had it.
+    QPointer<QWidget> m_returnWindow;
+    QPointer<QWidget> m_returnFocus;
 
     // The controls keep the names of the window design.
     QLabel* Label1;

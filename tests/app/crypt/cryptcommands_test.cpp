@@ -15,6 +15,8 @@
 #include "scripteddialogs.h"
 #include "tempenv.h"
 
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -176,8 +178,12 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
 TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOnlyWhenConfirmed) {
     ProgressWindow& progress = commands.progress();
     EXPECT_EQ(progress.parentWidget(), &host.window);
+    host.window.activateWindow();
+    list.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
     progress.ShowProgress();
     EXPECT_TRUE(state.Busy);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.isActiveWindow(); }));
     auto* cancel = progress.findChild<QPushButton*>(u"Command1"_s);
     ASSERT_NE(cancel, nullptr);
     for (const Dialogs::Answer answer : {No, Yes}) {
@@ -187,6 +193,9 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
         EXPECT_EQ(state.CancelRequested, answer == Yes);
         EXPECT_EQ(state.Busy, answer == No);
     }
+    // The keyboard is back where it was; the hidden window's button asks nothing.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
+    cancel->click();
     EXPECT_EQ(dialogs.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s));
     // A pass reads the confirmed cancel through the window.
     EXPECT_TRUE(progress.cancelRequested());
