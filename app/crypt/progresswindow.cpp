@@ -78,13 +78,20 @@ void ProgressWindow::ShowProgress() {
 
 void ProgressWindow::showInPlace() {
     moveCover(0);
+    // A command that shows the window again for each file keeps the first place.
+    if (!isVisible()) {
+        QWidget* active = QApplication::activeWindow();
+        m_returnWindow = active == this ? &m_mainWindow : active;
+        QWidget* focus = QApplication::focusWidget();
+        m_returnFocus = m_returnWindow && focus && focus->window() == m_returnWindow ? focus : nullptr;
+    }
     show();
     raise();
     activateWindow();
 }
 
 void ProgressWindow::CloseProgress() {
-    hide();
+    hideAndReturnKeyboard();
 }
 
 void ProgressWindow::showFile(const QString& path) {
@@ -120,13 +127,32 @@ void ProgressWindow::takeFocusBack() {
     }
 }
 
+void ProgressWindow::hideAndReturnKeyboard() {
+    if (!isVisible())
+        return;
+    hide();
+    // Qt defers the activation asked for in showInPlace until the window is mapped, and then takes
+    // its own request for the activation itself, though the window was hidden meanwhile: after a
+    // run shorter than that, the hidden window would keep the keys while the window manager shows
+    // the main window active. Without its native window (made again when next shown) nothing can
+    // activate it.
+    destroy();
+    if (m_returnFocus)
+        m_returnFocus->setFocus(Qt::ActiveWindowFocusReason);
+    if (m_returnWindow)
+        m_returnWindow->activateWindow();
+}
+
 void ProgressWindow::Command1_Click() {
+    // A key may still reach the button of the hidden window; it asks nothing then.
+    if (!isVisible())
+        return;
     // The pass waits under the question, as it would if it ran on this thread.
     if (m_runner)
         m_runner->pause();
     const bool confirmed = m_dialogs.askYesNo(u" Do you really want to cancel? \r\n"_s) == Dialogs::Answer::Yes;
     if (confirmed) {
-        hide();
+        hideAndReturnKeyboard();
         m_state.CancelRequested = true;
     }
     if (!m_runner)

@@ -5,7 +5,9 @@
  * uncovering the part that stands for the work done; `Command1` asks to cancel. It follows the pass
  * runner: the file it starts and how far it is. While the cancel question is open the runner waits;
  * a confirmed cancel hides the window, sets `CancelRequested` for the command and stops the runner.
- * Made once, then only shown and hidden: its close box never destroys it.
+ * Made once, then only shown and hidden: its close box never destroys it. Hiding it gives the
+ * activation and the keyboard focus back to the window and widget that had them when it was
+ * shown; a hidden window never takes the keyboard.
  */
 #pragma once
 
@@ -34,7 +36,7 @@ public:
     void ShowProgress();
     // Shows it where it last stood, the cover at 0: the decryption commands do not place it.
     void showInPlace();
-    // Hides the window.
+    // Hides the window; the keyboard goes back where it was before.
     void CloseProgress();
     // `Label1`: the full path of the file in work.
     void showFile(const QString& path);
@@ -51,11 +53,16 @@ private:
     void Form_Deactivate();
     void Command1_Click();
     void takeFocusBack();
+    void hideAndReturnKeyboard();
 
     QWidget& m_mainWindow;
     AppState& m_state;
     Dialogs& m_dialogs;
     QPointer<PassRunner> m_runner;
+    // The window and widget that had the keyboard when the window was shown; null when no window
+    // of the program had it.
+    QPointer<QWidget> m_returnWindow;
+    QPointer<QWidget> m_returnFocus;
 
     // The controls keep the names of the window design.
     QLabel* Label1;

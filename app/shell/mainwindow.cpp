@@ -227,6 +227,12 @@ void MainWindow::wireCommands() {
     connect(GgG, &OrloTool::UserControl1::C11, this, &MainWindow::EDitpas_Click);
     connect(GgG, &OrloTool::UserControl1::C12, this, &MainWindow::altern_Click);
     connect(GgG, &OrloTool::UserControl1::C13, this, &MainWindow::PasHint_Click);
+    // While Busy a user's click on an attribute button is refused, so the button stays in step
+    // with the file; the gate is not used, as it would forget the list last worked in.
+    connect(GgG, &OrloTool::UserControl1::attributeClickRequested, this, [this] {
+        if (m_state.Busy)
+            GgG->refuseClick();
+    });
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                              &OrloTool::UserControl1::C4})
         connect(GgG, event, this, &MainWindow::attributeButtonClicked);
@@ -542,7 +548,7 @@ void MainWindow::GgG_C10(short button) {
 
 void MainWindow::attributeButtonClicked() {
     // The attribute buttons change state while a click in a list shows the file's attributes;
-    // Busy is set then, and the change must not apply them.
+    // Busy is set then, and the change must not apply them (a user's click is refused before).
     if (m_state.Busy)
         return;
     if (m_state.ActiveListKind == ListKind::None)

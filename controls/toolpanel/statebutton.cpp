@@ -1,7 +1,8 @@
 /*
  * The three-state picture button of the tool bar, and how its clicks complete: a button that
  * reports mouse presses lets its container act on the press and completes the click only when
- * the container did not refuse it and no modal box took the press over.
+ * the container did not refuse it and no modal box took the press over; a button that reports
+ * state changes asks its container before a click changes the state.
  */
 #include "statebutton.h"
 
@@ -46,7 +47,7 @@ StateButton::StateButton(Report report, QWidget* parent)
     // A button that reports presses only completes mouse clicks (mouseReleaseEvent): a keyboard
     // click would change its state without the container hearing of it.
     if (m_report == Report::StateChange)
-        connect(this, &QAbstractButton::clicked, this, &StateButton::flip);
+        connect(this, &QAbstractButton::clicked, this, &StateButton::completeClick);
 }
 
 bool StateButton::setState(int state) {
@@ -67,8 +68,20 @@ bool StateButton::setState(int state) {
 void StateButton::nextCheckState() {}
 
 void StateButton::refuseClick() {
-    if (m_reportingPress)
+    if (m_reporting)
         m_clickRefused = true;
+}
+
+void StateButton::completeClick() {
+    const QPointer<StateButton> self(this);
+    m_clickRefused = false;
+    m_reporting = true;
+    emit clickRequested();
+    if (!self)
+        return;
+    m_reporting = false;
+    if (!m_clickRefused)
+        flip();
 }
 
 void StateButton::mousePressEvent(QMouseEvent* event) {
@@ -79,14 +92,14 @@ void StateButton::mousePressEvent(QMouseEvent* event) {
         const QPointer<QWidget> window = this->window();
         m_windowBlocked = false;
         m_clickRefused = false;
-        m_reportingPress = true;
+        m_reporting = true;
         window->installEventFilter(this);
         emit mousePressed(buttonCode(event->button()), shiftCode(event->modifiers()),
                           float(twips::fromPixels(event->position().x())),
                           float(twips::fromPixels(event->position().y())));
         if (!self)
             return;
-        m_reportingPress = false;
+        m_reporting = false;
         if (window)
             window->removeEventFilter(this);
         // Without the base class's press the button is not down, so the release completes nothing.

@@ -25,12 +25,15 @@ public:
     qint16 state() const { return m_state; }
     // Refuses (with a warning, changing nothing) a value outside 0..2.
     bool setState(int state);
-    // Called by the container while it handles mousePressed: the click that press begins does
-    // not complete, so the state stays as it is. Outside that handler it does nothing.
+    // Called by the container while it handles mousePressed or clickRequested: the click does not
+    // complete, so the state stays as it is. Outside those handlers it does nothing.
     void refuseClick();
 
 signals:
     void stateChanged();
+    // A user's click (mouse or keyboard) on a button that reports state changes, before it
+    // changes the state; setState raises nothing here.
+    void clickRequested();
     // The values of the press: button (1 left, 2 right, 4 middle), Shift 1 / Ctrl 2 / Alt 4,
     // and the pointer's position within the button in twips.
     void mousePressed(short button, short shift, float x, float y);
@@ -44,11 +47,13 @@ protected:
 
 private:
     void flip() { setState(m_state == 0 ? 1 : 0); }
+    void completeClick();
 
     const Report m_report;
     qint16 m_state = 0;
     bool m_windowBlocked = false;
-    bool m_reportingPress = false;
+    // A press or click is being reported: refuseClick applies to it.
+    bool m_reporting = false;
     bool m_clickRefused = false;
 };
 

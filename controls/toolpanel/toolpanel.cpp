@@ -94,10 +94,13 @@ UserControl1::UserControl1(QWidget* parent)
             auto* toggle = new StateButton(
                 design.press ? StateButton::Report::MousePress : StateButton::Report::StateChange, frame);
             toggle->setState(defaultState(design.mm));
-            if (design.press)
+            if (design.press) {
                 connect(toggle, &StateButton::mousePressed, this, design.press);
-            else
+            } else {
+                connect(toggle, &StateButton::clickRequested, this,
+                        [this, mm = short(design.mm)] { emit attributeClickRequested(mm); });
                 connect(toggle, &StateButton::stateChanged, this, design.click);
+            }
             m_toggles[design.mm - 1] = toggle;
             button = toggle;
         }

@@ -1,8 +1,9 @@
 /*
  * The tool-bar control: a fixed row of fifteen picture buttons whose clicks and presses it turns
- * into the events C1 to C15 for its container. Ten of them are toggle buttons whose states the
- * container reads and writes through MM1 to MM10. The control knows nothing of what the buttons
- * mean beyond their tool tips.
+ * into the events C1 to C15 for its container, which may refuse a toggle button's click before
+ * it changes the state. Ten of them are toggle buttons whose states the container reads and
+ * writes through MM1 to MM10. The control knows nothing of what the buttons mean beyond their
+ * tool tips.
  */
 #pragma once
 
@@ -71,9 +72,10 @@ public:
     void setMM9(qint16 value) { writeState(9, value); }
     void setMM10(qint16 value) { writeState(10, value); }
 
-    // Called from a handler of C5 to C10: the press it reports completes no click, so the button
-    // keeps its state (a container refuses a command this way without the button going out of
-    // step with it). Outside such a handler it does nothing.
+    // Called from a handler of C5 to C10 or of attributeClickRequested: the press or click it
+    // reports completes nothing, so the button keeps its state and raises no event (a container
+    // refuses a command this way without the button going out of step with it). Outside such a
+    // handler it does nothing.
     void refuseClick();
 
     // Restores every property from the container's bag (a missing value gives its default) in
@@ -103,6 +105,10 @@ signals:
     void C8(short button, short shift, float x, float y);
     void C9(short button, short shift, float x, float y);
     void C10(short button, short shift, float x, float y);
+    // A user's click (mouse or keyboard) on an attribute toggle, MM1 to MM4 by mm, raised before
+    // the state changes: a handler may refuse it (refuseClick), else the state changes and C1 to
+    // C4 follow. Writes of MM1 to MM4 raise only C1 to C4.
+    void attributeClickRequested(short mm);
     // Every accepted property write reports the property's name, so the container knows to save it.
     void propertyChanged(const QString& name);
 

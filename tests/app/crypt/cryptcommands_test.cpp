@@ -11,12 +11,16 @@
 #include "cryptcommands.h"
 #include "fakeroles.h"
 #include "linuxplatform.h"
+#include "passrunner.h"
 #include "progresswindow.h"
 #include "scripteddialogs.h"
 #include "tempenv.h"
 
+#include <atomic>
+
 #include <QtCore/QFileInfo>
 #include <QtTest/QTest>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -179,12 +183,26 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
 TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOnlyWhenConfirmed) {
     ProgressWindow& progress = commands.progress();
     EXPECT_EQ(progress.parentWidget(), &host.window);
+    host.window.activateWindow();
+    list.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
     auto* cancel = progress.findChild<QPushButton*>(u"Command1"_s);
     ASSERT_NE(cancel, nullptr);
-    // A large file, so that the run is still going when Cancel is pressed: No lets it go on, Yes
-    // stops it with the file as it was.
+    // The pass is held at each block, as a click on Cancel holds it, so that both clicks land
+    // mid-pass: No lets it go on, Yes stops it with the file as it was.
+    PassRunner& runner = *progress.runner();
+    std::atomic<bool> held = false;
+    const QMetaObject::Connection holding = QObject::connect(
+        &runner, &PassRunner::coverMoved, &runner,
+        [&](double leftTwips) {
+            if (leftTwips > 0) {
+                runner.pause();
+                held = true;
+            }
+        },
+        Qt::DirectConnection);
     options.deleteOriginalFile = true;
-    const QString plain = makeFile(u"work/big.bin"_s, qint64(256) << 20);
+    const QString plain = makeFile(u"work/big.bin"_s, 3 * CipherPass::BufferSize);
     list.clear();
     list.addItem(plain);
     list.selectAll();
@@ -193,15 +211,20 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     dialogs.answer(Yes);
     commands.Enc1_Click();
     EXPECT_TRUE(state.Busy);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.isVisible(); }, 5000));
     for (const Dialogs::Answer answer : {No, Yes}) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return held.exchange(false); }, 5000));
         cancel->click();
         EXPECT_EQ(progress.isVisible(), answer == No);
         EXPECT_EQ(state.CancelRequested, answer == Yes);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
+    QObject::disconnect(holding);
     EXPECT_EQ(dialogs.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s));
     EXPECT_FALSE(state.Busy || state.CancelRequested);
-    EXPECT_EQ(QFileInfo(plain).size(), qint64(256) << 20);
+    EXPECT_EQ(QFileInfo(plain).size(), 3 * CipherPass::BufferSize);
     EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
+    // The keyboard is back where it was; the hidden window's button asks nothing.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
+    cancel->click();
+    EXPECT_EQ(dialogs.texts().size(), 2);
 }

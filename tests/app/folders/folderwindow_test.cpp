@@ -58,11 +58,20 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
             EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Hidden | Attr::Archive : selected);
     };
     // Sets the buttons MM1 to MM4 (archive, hidden, read-only, system) while Busy, so that they
-    // apply nothing, then clicks the System button, which toggles MM4 and applies them all.
-    const auto press = [this](std::array<int, 4> states) {
+    // apply nothing, then clicks the System button, which toggles MM4 and applies them all. A
+    // user's click on each button while Busy is refused: it keeps its state and applies nothing.
+    const auto press = [&](std::array<int, 4> states) {
         m_window->state().Busy = true;
-        for (int i = 0; i < 4; ++i)
-            m_window->toolPanel().setProperty(QByteArray("MM").append(char('1' + i)).constData(), states[i]);
+        for (int i = 0; i < 4; ++i) {
+            const QByteArray mm = QByteArray("MM").append(char('1' + i));
+            m_window->toolPanel().setProperty(mm.constData(), states[i]);
+            QTest::mouseClick(
+                toolButton(QStringList{u"ArchiveTool"_s, u"HiddenTool"_s, u"ReadTool"_s, u"SysTool"_s}[i]),
+                Qt::LeftButton);
+            EXPECT_EQ(m_window->toolPanel().property(mm.constData()).toInt(), states[i]) << mm.constData();
+        }
+        for (const QString& file : files)
+            EXPECT_EQ(m_platform.attributes(file), Attr::Hidden | Attr::Archive);
         m_window->state().Busy = false;
         QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
     };

@@ -81,8 +81,9 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     for (const QString& button : {u"ViewATool"_s, u"LevelTool"_s, u"SysTool"_s})
         QTest::mouseClick(toolButton(button), Qt::LeftButton); // the refused buttons keep their states
     EXPECT_EQ(window().state().ActiveListKind, ListKind::None);
-    EXPECT_EQ(std::tuple(isChecked(u"HISEC"_s), window().toolPanel().MM10(), isChecked(u"DELOLD"_s)),
-              std::tuple(false, qint16(0), true));
+    EXPECT_EQ(std::tuple(isChecked(u"HISEC"_s), window().toolPanel().MM10(), isChecked(u"DELOLD"_s),
+                         window().toolPanel().MM4()),
+              std::tuple(false, qint16(0), true, qint16(0)));
     expectSwitch(kFilters[0], true);
     expectSwitch(kFilters[1], true);
     EXPECT_EQ(window().helpWindow(), nullptr);

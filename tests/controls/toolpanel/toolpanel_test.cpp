@@ -103,18 +103,37 @@ TEST_F(ToolPanelTest, LevelSwitchKeepsTheStateItsModalQuestionGave) {
     }
 }
 
-// A press its handler refuses completes no click; the refusal holds for that press only.
-TEST_F(ToolPanelTest, RefusedPressKeepsTheButtonsState) {
-    bool refuse = true;
+// A press or click its handler refuses completes nothing; the refusal holds for that one only.
+// Attribute toggles are asked about mouse and keyboard clicks alike, never about writes.
+TEST_F(ToolPanelTest, RefusedClickKeepsTheButtonsState) {
+    bool refuse = false;
+    QList<short> asked;
     QObject::connect(&m_control, &UserControl1::C7, &m_control, [&] {
         if (refuse)
             m_control.refuseClick();
     });
-    for (const auto& [refused, after] : {std::pair(true, 1), {false, 0}, {true, 0}}) {
+    QObject::connect(&m_control, &UserControl1::attributeClickRequested, &m_control, [&](short n) {
+        asked << n;
+        if (refuse)
+            m_control.refuseClick();
+    });
+    // The button behind MMn, whether its click is refused, made with the Space key, and MMn after it.
+    const std::tuple<int, bool, bool, int> clicks[] = {
+        {7, true, false, 1}, {7, false, false, 0}, {7, true, false, 0}, {1, true, false, 0}, {1, false, false, 1},
+        {1, true, false, 1}, {4, true, true, 0},   {4, false, true, 1}, {4, true, true, 1},
+    };
+    for (const auto& [n, refused, byKey, after] : clicks) {
         refuse = refused;
-        QTest::mouseClick(tool(u"ViewNTool"_s), Qt::LeftButton);
-        EXPECT_EQ(state(7), after) << refused;
+        QToolButton* button = tool(kToggles[n - 1]);
+        if (byKey)
+            QTest::keyClick(button, Qt::Key_Space);
+        else
+            QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(state(n), after) << n << " refused " << refused << " by key " << byKey;
     }
+    m_control.setMM2(1); // refusal still on: a write is no click
+    EXPECT_EQ(asked, (QList<short>{1, 1, 1, 4, 4, 4}));
+    EXPECT_EQ(m_events, (QStringList{u"C7=1"_s, u"C7=1"_s, u"C7=0"_s, u"C1=1"_s, u"C4=1"_s, u"C2=1"_s}));
 }
 
 // Alignment, Enabled, MM2, MM4, MM5 to MM10, MM1 and MM3 come back in that order: C2 and C1 read the first.

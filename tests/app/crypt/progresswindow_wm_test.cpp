@@ -1,0 +1,87 @@
+/*
+ * The progress window under a real window manager: short runs started from the tool bar end
+ * before the window manager has activated the progress window, and afterwards the keys a person
+ * types still go to the file list that had them, never to the hidden window's Cancel button.
+ */
+#include "desktopuser.h"
+#include "linuxplatform.h"
+#include "mainwindowtest.h"
+
+#include <QtCore/QFileInfo>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QListView>
+#include <QtWidgets/QListWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// How long a step may take on a loaded machine before it counts as never happening, in ms.
+constexpr int kPatience = 20000;
+// How long a typed key may take to act once the window has the keyboard, in ms.
+constexpr int kKeyPatience = 5000;
+
+QString nameOf(const QObject* object) {
+    return object ? object->objectName() : u"(none)"_s;
+}
+
+} // namespace
+
+class ProgressFocusTest : public MainWindowTest<LinuxPlatform> {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        if (const QString why = DesktopUser::unavailable(); !why.isEmpty())
+            GTEST_SKIP() << qPrintable(why);
+        window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), kPatience));
+    }
+
+    testing::AssertionResult keyboardWith(QWidget* expected) {
+        if (QTest::qWaitFor([&] { return window().isActiveWindow() && QApplication::focusWidget() == expected; },
+                            kPatience))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "active " << qPrintable(nameOf(QApplication::activeWindow()))
+                                           << ", focus " << qPrintable(nameOf(QApplication::focusWidget()));
+    }
+
+    // Presses an arrow through the X server and waits for it to move the list's current row.
+    testing::AssertionResult arrowMoves(QListView* files) {
+        const int row = files->currentIndex().row();
+        DesktopUser::press(row + 1 < files->model()->rowCount() ? u"Down"_s : u"Up"_s);
+        if (QTest::qWaitFor([&] { return files->currentIndex().row() != row; }, kKeyPatience))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the arrow did not move row " << row << "; Qt's focus window is "
+                                           << qPrintable(nameOf(QGuiApplication::focusWindow()));
+    }
+};
+
+TEST_F(ProgressFocusTest, KeysStayWithTheFileListAfterEveryShortRun) {
+    // A run over 1 MiB ends within milliseconds, mostly before the progress window's activation.
+    const QString plain = makeFile(u"work/a.txt"_s, 1 << 20);
+    for (const QString& name : {u"b.txt"_s, u"c.txt"_s, u"d.txt"_s})
+        makeFile(u"work/"_s + name, 16);
+    setPassword(u"abcdefgh"_s);
+    chooser()->refreshFiles();
+    auto* files = chooser()->findChild<QListView*>(u"File1"_s);
+    QListWidget* list = chooser()->chosenList();
+    DesktopUser::click(*files, files->visualRect(files->model()->index(1, 0)).center());
+    ASSERT_TRUE(keyboardWith(files));
+
+    // Encrypts and decrypts the file in turn; the original is deleted each time.
+    for (int run = 0; run < 20; ++run) {
+        SCOPED_TRACE(run);
+        const bool encrypt = run % 2 == 0;
+        const QString output = encrypt ? plain + u".vxp"_s : plain;
+        list->clear();
+        list->addItem(encrypt ? plain : plain + u".vxp"_s);
+        list->item(0)->setSelected(true);
+        QTest::mouseClick(toolButton(encrypt ? u"EncTool"_s : u"DecTool"_s), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window().state().Busy && QFileInfo::exists(output); }, kPatience));
+        ASSERT_TRUE(keyboardWith(files));
+        // Space goes first: once the arrow after it has acted, Space was delivered too.
+        DesktopUser::press(u"space"_s);
+        ASSERT_TRUE(arrowMoves(files));
+        ASSERT_TRUE(m_dialogs.texts().isEmpty()) << qPrintable(m_dialogs.texts().join(u'|'));
+    }
+}
