@@ -112,7 +112,8 @@ void ChosenList::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void ChosenList::dragMoveEvent(QDragMoveEvent* event) {
-    if (DraggedPaths::CanDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
+    // While files are encrypted or decrypted the lists take nothing new.
+    if (!m_state.Busy && DraggedPaths::CanDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
         acceptAsCopy(event);
     } else {
         event->ignore();
@@ -120,7 +121,7 @@ void ChosenList::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void ChosenList::dropEvent(QDropEvent* event) {
-    const QStringList paths = DraggedPaths::FromMimeData(event->mimeData());
+    const QStringList paths = m_state.Busy ? QStringList() : DraggedPaths::FromMimeData(event->mimeData());
     if (paths.isEmpty()) {
         event->ignore();
         return;

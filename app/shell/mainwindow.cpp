@@ -163,7 +163,7 @@ void MainWindow::wireCommands() {
         onItem(wiring.item.toString(), [this, command = wiring.command] { (this->*command)(); });
 
     // The list commands act on the active child window's chosen-file list; Open on the chooser's
-    // file list. None of them has a gate.
+    // file list. None of them has a gate, but the two that empty a list do nothing during a run.
     using ListCommand = void (ListCommands::*)(QListWidget*);
     struct ListWiring {
         QStringView item;
@@ -175,7 +175,11 @@ void MainWindow::wireCommands() {
         {u"Clear2", &ListCommands::Clear2_Click},
     };
     for (const ListWiring& wiring : kListCommands) {
-        onItem(wiring.item.toString(), [this, command = wiring.command] {
+        const bool emptiesList =
+            wiring.command == &ListCommands::clear1_Click || wiring.command == &ListCommands::Clear2_Click;
+        onItem(wiring.item.toString(), [this, command = wiring.command, emptiesList] {
+            if (emptiesList && m_state.Busy)
+                return;
             ListCommands commands(m_dialogs, m_platform, m_bars);
             (commands.*command)(m_host.activeChosenList());
         });

@@ -19,6 +19,7 @@
 #include <atomic>
 
 #include <QtCore/QFileInfo>
+#include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
@@ -227,4 +228,41 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
     cancel->click();
     EXPECT_EQ(dialogs.texts().size(), 2);
+}
+
+TEST_F(CryptCommandsRolesTest, DuringARunTheWindowTurnsAndASecondCommandDoesNothing) {
+    const QString plain = makeFile(u"work/big.bin"_s, 3 * CipherPass::BufferSize);
+    PassRunner& runner = *commands.progress().runner();
+    std::atomic<bool> held = false;
+    const QMetaObject::Connection holding = QObject::connect(
+        &runner, &PassRunner::coverMoved, &runner,
+        [&](double leftTwips) {
+            if (leftTwips > 0 && !held.exchange(true))
+                runner.pause();
+        },
+        Qt::DirectConnection);
+    list.clear();
+    list.addItem(plain);
+    list.selectAll();
+    dialogs.clear();
+    commands.Enc1_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, 5000));
+    // The pass stands part way: the window's events go on all the same.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 10; }, 5000));
+    // Another command (a pop-up menu's, which looks at nothing else) starts nothing and asks nothing.
+    for (const auto command : {&CryptCommands::Enc1_Click, &CryptCommands::DEC1_Click, &CryptCommands::Enc2_Click,
+                               &CryptCommands::Dec2_Click})
+        (commands.*command)();
+    EXPECT_TRUE(dialogs.boxes().isEmpty());
+    EXPECT_TRUE(commands.isRunning() && state.Busy);
+    EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
+    runner.resume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
+    QObject::disconnect(holding);
+    EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
+    EXPECT_FALSE(state.Busy);
 }

@@ -278,6 +278,11 @@ TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     EXPECT_EQ(Drop(List1()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
     EXPECT_EQ(dialogs.texts(), QStringList{file(u"b"_s) + u" is already existed !"_s});
     EXPECT_EQ(List1()->entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
+
+    // During a run the lists take nothing new.
+    state.Busy = true;
+    EXPECT_EQ(Drop(List1()->viewport(), DraggedPaths::ToMimeData({file(u"d"_s)}), Qt::CopyAction), Qt::IgnoreAction);
+    EXPECT_EQ(List1()->count(), 3);
 }
 
 TEST_F(ChooserTest, DividerDragStopsOnceAColumnIsNarrow) {
