@@ -16,6 +16,7 @@
 #include <QtCore/QScopeGuard>
 #include <QtCore/QtEndian>
 #include <QtNetwork/QLocalSocket>
+#include <QtTest/QTest>
 #include <QtWidgets/QListView>
 
 #include <cerrno>
@@ -204,7 +205,7 @@ TEST_F(HandOverTest, AFloodOfClientsIsRefusedAtOnceAndTheNextStartStillDelivers)
             // A full queue waits for the server to accept.
             while (::connect(client.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
                 ASSERT_EQ(errno, EAGAIN) << "the server stopped listening at client " << i;
-                QCoreApplication::processEvents();
+                QTest::qWait(1);
             }
         }
         // Beyond the few it serves, the clients are closed well before a stalled one would be.

@@ -127,7 +127,7 @@ TEST_F(ShellWindowTest, LevelButtonFollowsTheAnswerToItsModalQuestion) {
          {std::tuple(QMessageBox::No, 1, false), {QMessageBox::Yes, 2, true}, {QMessageBox::No, 2, false}}) {
         answer = given;
         QTest::mouseClick(toolButton(u"LevelTool"_s), Qt::LeftButton);
-        QCoreApplication::processEvents();
+        QTest::qWait(0);
         EXPECT_EQ(asked, QStringList(asks, question)) << "from high security it asks nothing";
         EXPECT_EQ(std::tuple(window().toolPanel().MM10() == 1, isChecked(u"HISEC"_s), isChecked(u"LOWSEC"_s)),
                   std::tuple(high, high, !high));
