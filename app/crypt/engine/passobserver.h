@@ -1,7 +1,7 @@
 /*
- * What a running pass asks of the progress window: move the cover bar and let window events run
- * so that Cancel can be pressed. The passes call it at the start of every buffer and at least
- * every 50 ms.
+ * What a running pass reports and asks as it goes (the runner's worker answers it): where the
+ * cover bar stands and whether to stop. The passes call it at the start of every buffer and at
+ * least every 50 ms; a pass may be held inside cancelRequested while the user is asked.
  */
 #pragma once
 
@@ -12,6 +12,6 @@ public:
     // The cover bar's left edge in twips: p / (input length + 40) * 6200 for the 1-based read
     // position p of the next byte to read; 0 when a pass has finished its loop.
     virtual void moveCover(double leftTwips) = 0;
-    // Lets pending window events run, then tells whether the user confirmed Cancel.
+    // Whether the pass is to stop here (the user confirmed Cancel, or the program ends).
     virtual bool cancelRequested() = 0;
 };
