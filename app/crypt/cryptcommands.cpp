@@ -244,25 +244,25 @@ QCoro::Task<CryptCommands::Next> CryptCommands::stopAfterCancel() {
 // ---- Chosen-file lists ----
 
 QCoro::Task<> CryptCommands::encryptChosenList() {
-    m_list = m_roles.host.activeChosenList();
-    if (checkSelection(&CryptCommands::checkEntryToEncrypt)) {
-        const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
-        progress().ShowProgress();
-        std::function<Step(const QString&)> step = [this, passwordField](const QString& file) {
-            return encryptChosenFile(FileJob{file, passwordField});
-        };
-        co_await processFiles(selectedEntries(), std::move(step));
-    }
-    finishRun();
+    co_await runOnChosenList(&CryptCommands::checkEntryToEncrypt, &CryptCommands::encryptChosenFile);
 }
 
 QCoro::Task<> CryptCommands::decryptChosenList() {
+    co_await runOnChosenList(&CryptCommands::checkEntryToDecrypt, &CryptCommands::decryptChosenFile);
+}
+
+QCoro::Task<> CryptCommands::runOnChosenList(EntryCheck checkEntry, ChosenFileStep fileStep) {
     m_list = m_roles.host.activeChosenList();
-    if (checkSelection(&CryptCommands::checkEntryToDecrypt)) {
+    if (checkSelection(checkEntry)) {
         const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
-        progress().showInPlace();
-        std::function<Step(const QString&)> step = [this, passwordField](const QString& file) {
-            return decryptChosenFile(FileJob{file, passwordField});
+        // The encryption places the progress window over the main window; the decryption shows
+        // it where it stood.
+        if (fileStep == &CryptCommands::encryptChosenFile)
+            progress().ShowProgress();
+        else
+            progress().showInPlace();
+        std::function<Step(const QString&)> step = [this, passwordField, fileStep](const QString& file) {
+            return (this->*fileStep)(FileJob{file, passwordField});
         };
         co_await processFiles(selectedEntries(), std::move(step));
     }

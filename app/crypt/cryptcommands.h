@@ -162,6 +162,9 @@ private:
 
     QCoro::Task<> encryptChosenList();
     QCoro::Task<> decryptChosenList();
+    using ChosenFileStep = Step (CryptCommands::*)(FileJob job);
+    // The checks of every selected entry, then fileStep on each, in order.
+    QCoro::Task<> runOnChosenList(EntryCheck checkEntry, ChosenFileStep fileStep);
     QCoro::Task<> encryptShownFiles();
     QCoro::Task<> decryptShownFiles();
 
