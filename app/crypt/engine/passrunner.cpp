@@ -114,7 +114,9 @@ private:
                 std::deque<Entry> entries = std::exchange(m_pending, {});
                 m_heldFiles = 0;
                 m_heldBytes = 0;
-                m_settleAsked = false;
+                // A settle covers every file handed over before it, not just the batch that filled.
+                if (m_queue.empty())
+                    m_settleAsked = false;
                 lock.unlock();
                 commit(entries);
                 lock.lock();
