@@ -117,16 +117,19 @@ private:
                 // A settle covers every file handed over before it, not just the batch that filled.
                 if (m_queue.empty())
                     m_settleAsked = false;
+                // A stop covers the files handed over before it, all of them in this batch once the
+                // queue is empty: a file handed over after their ends belongs to the next run.
+                if (m_stopping && m_queue.empty() && !m_ending)
+                    m_stopping = false;
                 lock.unlock();
                 commit(entries);
                 lock.lock();
             }
-            if (m_stopping && m_queue.empty() && m_pending.empty()) {
-                if (m_ending)
-                    return;
-                // The run is over; the next file starts a new one.
+            if (m_ending && m_queue.empty() && m_pending.empty())
+                return;
+            // A stop with nothing left to end.
+            if (m_stopping && m_queue.empty() && m_pending.empty())
                 m_stopping = false;
-            }
         }
     }
 
