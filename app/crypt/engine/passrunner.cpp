@@ -169,6 +169,9 @@ private:
             held[i]->result = results.at(qsizetype(i));
         for (const Entry& entry : entries)
             emit m_runner.fileFinished(entry.task, entry.result);
+        // Queued behind those ends to every receiver: settled must reach each one after them.
+        QMetaObject::invokeMethod(
+            &m_runner, [&runner = m_runner] { runner.settleIfDone(); }, Qt::QueuedConnection);
     }
 
     // PassObserver, on the worker's thread.
@@ -246,6 +249,12 @@ void PassRunner::stop() {
 }
 
 void PassRunner::count() {
-    if (++m_finished == m_submitted)
-        emit settled();
+    ++m_finished;
+}
+
+void PassRunner::settleIfDone() {
+    if (!isSettled() || m_settledAt == m_finished)
+        return;
+    m_settledAt = m_finished;
+    emit settled();
 }
