@@ -77,7 +77,7 @@ test-sanitize: deps
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) $(CMAKE_FLAGS) -DVEXA_TSAN=ON -DVEXA_BUILD_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target crypt_runner_tests
-	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/support/tsan.supp \
 	    ctest -R '^PassRunnerTest\.' --output-on-failure -j $(JOBS)
 
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS, starting from its committed
