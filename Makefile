@@ -2,6 +2,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -20,7 +21,7 @@ FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword hotlist filepattern sealfile
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps deps-fuzz install-packages configure build run test test-sanitize bench fuzz format clean install package
+.PHONY: deps deps-fuzz install-packages configure build run test test-sanitize test-tsan bench fuzz format clean install package
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
@@ -71,6 +72,14 @@ test-sanitize: deps
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The pass runner's tests (its worker thread against the window's thread) built with
+# ThreadSanitizer; any report fails the test it comes from.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_FLAGS) -DVEXA_TSAN=ON -DVEXA_BUILD_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target crypt_runner_tests
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/support/tsan.supp \
+	    ctest -R '^PassRunnerTest\.' --output-on-failure -j $(JOBS)
+
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS, starting from its committed
 # corpus (fuzz/corpus/NAME, only read) and growing a working one in $(FUZZ_BUILD)/corpus/NAME. An
 # input that fails is written to $(FUZZ_BUILD)/findings/ and stops the run.
@@ -95,4 +104,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -351,6 +351,9 @@ QList<PassResult> CipherPass::commit(Batch& batch) {
     std::vector<bool> together(batch.size());
     std::set<dev_t> flushed;
     for (size_t i = 0; i < batch.size(); ++i) {
+        // Dropped already when an earlier flush of its file system failed.
+        if (!batch[i])
+            continue;
         const int fd = batch[i]->m_output->fd();
         together[i] = FileIo::flushesTogether(fd);
         struct stat info {};

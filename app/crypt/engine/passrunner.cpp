@@ -115,17 +115,22 @@ private:
                 std::deque<Entry> entries = std::exchange(m_pending, {});
                 m_heldFiles = 0;
                 m_heldBytes = 0;
-                m_settleAsked = false;
+                // A settle covers every file handed over before it, not just the batch that filled.
+                if (m_queue.empty())
+                    m_settleAsked = false;
+                // A stop covers the files handed over before it, all of them in this batch once the
+                // queue is empty: a file handed over after their ends belongs to the next run.
+                if (m_stopping && m_queue.empty() && !m_ending)
+                    m_stopping = false;
                 lock.unlock();
                 commit(entries);
                 lock.lock();
             }
-            if (m_stopping && m_queue.empty() && m_pending.empty()) {
-                if (m_ending)
-                    return;
-                // The run is over; the next file starts a new one.
+            if (m_ending && m_queue.empty() && m_pending.empty())
+                return;
+            // A stop with nothing left to end.
+            if (m_stopping && m_queue.empty() && m_pending.empty())
                 m_stopping = false;
-            }
         }
     }
 
@@ -165,6 +170,9 @@ private:
             held[i]->result = results.at(qsizetype(i));
         for (const Entry& entry : entries)
             emit m_runner.fileFinished(entry.task, entry.result);
+        // Queued behind those ends to every receiver: settled must reach each one after them.
+        QMetaObject::invokeMethod(
+            &m_runner, [&runner = m_runner] { runner.settleIfDone(); }, Qt::QueuedConnection);
     }
 
     // PassObserver, on the worker's thread.
@@ -242,12 +250,12 @@ void PassRunner::stop() {
 }
 
 void PassRunner::count() {
-    // Announced once every receiver of this file's end has had it.
-    if (++m_finished == m_submitted)
-        QMetaObject::invokeMethod(this, &PassRunner::announceSettled, Qt::QueuedConnection);
+    ++m_finished;
 }
 
-void PassRunner::announceSettled() {
-    if (isSettled())
-        emit settled();
+void PassRunner::settleIfDone() {
+    if (!isSettled() || m_settledAt == m_finished)
+        return;
+    m_settledAt = m_finished;
+    emit settled();
 }

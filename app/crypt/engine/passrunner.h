@@ -64,10 +64,13 @@ signals:
 
 private:
     void count();
-    void announceSettled();
+    // Posted by the worker after the fileFinished of each batch, so it comes after every receiver's.
+    void settleIfDone();
 
     class Worker;
     std::unique_ptr<Worker> m_worker;
     qint64 m_submitted = 0;
     qint64 m_finished = 0;
+    // m_finished when settled was last emitted.
+    qint64 m_settledAt = 0;
 };

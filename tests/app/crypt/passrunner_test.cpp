@@ -1,0 +1,403 @@
+/*
+ * The pass runner as a command drives it: files handed over one by one, outputs put in place in
+ * batches, and the run stopped, paused, settled, failing at its flush or killed at any point. What
+ * must hold each time: every file ends once, in the order handed over; no original goes before its
+ * output is in place; a file either keeps its original or has its complete output under its final
+ * name, never neither, and no partial file ever has a final name.
+ */
+#include "asidefile.h"
+#include "attributes.h"
+#include "encryptedformat.h"
+#include "linuxplatform.h"
+#include "passrunner.h"
+#include "tempenv.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QSemaphore>
+#include <QtTest/QSignalSpy>
+#include <QtTest/QTest>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Outcome = PassResult::Outcome;
+
+namespace {
+
+// Where a forked run kills itself: at the nth flush of a batch (before it), the nth output
+// renamed into its final name or the nth input deleted (after it).
+enum class Step { None, Flush, Rename, Delete };
+std::atomic<Step> g_killStep{Step::None};
+std::atomic<int> g_killCountdown{0};
+// While set, every flush of a file system fails as a failing disk's would.
+std::atomic<bool> g_flushFails{false};
+
+void reached(Step step) {
+    if (g_killStep == step && --g_killCountdown == 0)
+        ::raise(SIGKILL);
+}
+
+} // namespace
+
+extern "C" int syncfs(int fd) noexcept {
+    reached(Step::Flush);
+    if (g_flushFails) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_syncfs, fd));
+}
+
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
+    const int result = static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, 0));
+    if (result == 0 && std::strncmp(to, "plain-", 6) == 0)
+        reached(Step::Rename);
+    return result;
+}
+
+extern "C" int unlinkat(int folder, const char* name, int flags) noexcept {
+    const int result = static_cast<int>(::syscall(SYS_unlinkat, folder, name, flags));
+    if (result == 0 && std::strncmp(name, "plain-", 6) == 0 && !QByteArrayView(name).endsWith(".vxp"))
+        reached(Step::Delete);
+    return result;
+}
+
+// Results read as outcome and text when a comparison fails.
+void PrintTo(const PassResult& result, std::ostream* out) {
+    *out << int(result.outcome) << " \"" << result.error.toStdString() << '"';
+}
+
+namespace {
+
+constexpr qint64 Small = 4096;
+constexpr qint64 Big = 6 << 20;
+// A batch bound no test reaches by time, so a batch ends only where the test means it to.
+constexpr int Never = 600000;
+
+QByteArray sample(qint64 size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator.generate());
+    return bytes;
+}
+
+// A high-security encryption of plain: the 10-byte header, then every byte complemented.
+bool isEncryptionOf(const QByteArray& output, const QByteArray& plain) {
+    if (output.size() != plain.size() + 10)
+        return false;
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        if (output[i + 10] != static_cast<char>(~plain[i]))
+            return false;
+    }
+    return true;
+}
+
+FileTask encryption(const QString& plain) {
+    return FileTask::encryption(SecurityLevel::High, plain, EncryptedFormat::PasswordField(u"pw"_s), true);
+}
+
+// What the runner reported, as a receiver of its own on the window's thread receives it.
+struct Record {
+    explicit Record(PassRunner& runner)
+        : settled(&runner, &PassRunner::settled) {
+        QObject::connect(&runner, &PassRunner::fileStarted, &context,
+                         [this](const QString& input) { started.append(input); });
+        QObject::connect(&runner, &PassRunner::fileFinished, &context,
+                         [this](const FileTask& task, const PassResult& result) {
+                             finished.append(task.input);
+                             results.append(result);
+                         });
+        QObject::connect(&runner, &PassRunner::settled, &context, [this] { finishedWhenSettled = finished.size(); });
+    }
+    bool waitSettled() {
+        return QTest::qWaitFor([this] { return settled.count() > 0; }, 30000);
+    }
+
+    QObject context;
+    QSignalSpy settled;
+    // How many ends had arrived here when settled did: all of them.
+    qsizetype finishedWhenSettled = -1;
+    QStringList started;
+    QStringList finished;
+    QList<PassResult> results;
+};
+
+class PassRunnerTest : public TempEnvTest {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_folder = makeDir(u"work"_s);
+    }
+    QStringList names() const {
+        return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                        QDir::Name);
+    }
+    // Plain files plain-00, plain-01, … of the given sizes, each of its own bytes.
+    QStringList plainFiles(const QList<qint64>& sizes) {
+        QStringList made;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            const QString name = u"work/plain-%1"_s.arg(i, 2, 10, QChar(u'0'));
+            made.append(makeFile(name, sample(sizes[i], quint32(i + 1))));
+            m_contents.append(sample(sizes[i], quint32(i + 1)));
+        }
+        return made;
+    }
+    static QStringList withSuffix(const QStringList& paths) {
+        QStringList result;
+        for (const QString& path : paths)
+            result.append(path + u".vxp"_s);
+        return result;
+    }
+    static QStringList fileNames(const QStringList& paths) {
+        QStringList result;
+        for (const QString& path : paths)
+            result.append(QFileInfo(path).fileName());
+        result.sort();
+        return result;
+    }
+
+    QString m_folder;
+    QList<QByteArray> m_contents;
+    LinuxPlatform m_platform;
+};
+
+TEST_F(PassRunnerTest, AKilledRunLeavesEveryFileWholeUnderOneNameOrTheOther) {
+    // 60 small files with a larger one in the middle, in batches of 16 files.
+    QList<qint64> sizes(61, Small);
+    sizes[30] = Big;
+    const struct Row {
+        const char* where;
+        Step step;
+        int count;   // the nth file started, flush, rename or delete
+        int delayMs; // after a file started: how long the worker goes on
+        int inPlace; // outputs in place by then, where the point is exact
+    } rows[] = {
+        {"inside the first batch", Step::None, 10, 0, 0},
+        {"inside the large file", Step::None, 31, 2, -1},
+        {"at the second batch's flush", Step::Flush, 2, 0, 16},
+        {"between the second batch's renames", Step::Rename, 20, 0, 20},
+        {"between the second batch's deletes", Step::Delete, 20, 0, 32},
+        {"about the last batch, committed when asked", Step::None, 61, 3, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.where);
+        QDir(m_folder).removeRecursively();
+        makeDir(u"work"_s);
+        m_contents.clear();
+        const QStringList plains = plainFiles(sizes);
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            g_killStep = row.step;
+            g_killCountdown = row.count;
+            LinuxPlatform platform;
+            PassRunner runner(platform, {16, qint64(1) << 40, Never});
+            std::atomic<int> started = 0;
+            std::atomic<int> finished = 0;
+            std::promise<void> allFinished;
+            QObject::connect(
+                &runner, &PassRunner::fileStarted, &runner,
+                [&](const QString&) {
+                    if (row.step != Step::None || ++started != row.count)
+                        return;
+                    if (row.delayMs == 0)
+                        ::raise(SIGKILL);
+                    std::thread([delay = row.delayMs] {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+                        ::raise(SIGKILL);
+                    }).detach();
+                },
+                Qt::DirectConnection);
+            QObject::connect(
+                &runner, &PassRunner::fileFinished, &runner,
+                [&](const FileTask&, const PassResult&) {
+                    if (++finished == plains.size())
+                        allFinished.set_value();
+                },
+                Qt::DirectConnection);
+            for (const QString& plain : plains)
+                runner.submit(encryption(plain));
+            runner.settle();
+            const bool ended = allFinished.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+            // A kill on its way after a delay comes all the same.
+            while (ended && started == row.count)
+                ::pause();
+            const char* answer = ended ? "ended unkilled" : "stuck";
+            [[maybe_unused]] const ssize_t written = ::write(pipe[1], answer, std::strlen(answer));
+            ::_exit(0);
+        }
+        ::close(pipe[1]);
+        char answer[64] = {};
+        [[maybe_unused]] const ssize_t read = ::read(pipe[0], answer, sizeof answer - 1);
+        ::close(pipe[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child " << answer;
+
+        int inPlace = 0;
+        for (qsizetype i = 0; i < plains.size(); ++i) {
+            SCOPED_TRACE(plains[i].toStdString());
+            const bool kept = QFile::exists(plains[i]);
+            const bool output = QFile::exists(plains[i] + u".vxp"_s);
+            EXPECT_TRUE(kept || output) << "both gone";
+            EXPECT_TRUE(!kept || readAll(plains[i]) == m_contents[i]) << "original changed";
+            EXPECT_TRUE(!output || isEncryptionOf(readAll(plains[i] + u".vxp"_s), m_contents[i]))
+                << "output incomplete";
+            inPlace += output;
+        }
+        // Only a hidden file written aside may remain besides them, removed by the next writer.
+        const QStringList all = fileNames(plains + withSuffix(plains));
+        for (const QString& name : names())
+            EXPECT_TRUE(all.contains(name) || AsideFile::isTemporaryName(QFile::encodeName(name)))
+                << name.toStdString();
+        // The point lies where the row says.
+        EXPECT_TRUE(row.inPlace < 0 || inPlace == row.inPlace) << inPlace << " in place";
+    }
+}
+
+TEST_F(PassRunnerTest, StopCommitsTheCompleteOutputsAndLeavesTheFileInWorkAndTheRestUntouched) {
+    const QStringList plains = plainFiles({Small, Small, Small, Small, Small, Big, Small, Small, Small, Small});
+    PassRunner runner(m_platform, {1000, qint64(1) << 40, Never});
+    Record record(runner);
+    // The worker waits at the start of the large file until the window's thread has asked to stop
+    // (the queued receiver connected first, so it is on its way before the worker waits), and after
+    // the stopped run's last file until the window has begun the next run on that file's end.
+    QSemaphore stopAsked;
+    QSemaphore nextRun;
+    QObject::connect(&runner, &PassRunner::fileStarted, &runner, [&](const QString& input) {
+        if (input != plains[5])
+            return;
+        runner.stop();
+        stopAsked.release();
+    });
+    QObject::connect(
+        &runner, &PassRunner::fileStarted, &runner,
+        [&](const QString& input) {
+            if (input == plains[5])
+                stopAsked.acquire();
+        },
+        Qt::DirectConnection);
+    QObject::connect(&runner, &PassRunner::fileFinished, &runner, [&](const FileTask& task, const PassResult&) {
+        if (task.input != plains[8])
+            return;
+        runner.submit(encryption(plains[9]));
+        runner.settle();
+        nextRun.release();
+    });
+    QObject::connect(
+        &runner, &PassRunner::fileFinished, &runner,
+        [&](const FileTask& task, const PassResult&) {
+            if (task.input == plains[8])
+                nextRun.acquire();
+        },
+        Qt::DirectConnection);
+    for (const QString& plain : plains.mid(0, 9))
+        runner.submit(encryption(plain));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return record.finished.size() == 10; }, 30000));
+
+    EXPECT_EQ(record.started, plains.mid(0, 6) + plains.mid(9));
+    EXPECT_EQ(record.finished, plains);
+    const PassResult cancelled{Outcome::Cancelled, {}, {}};
+    EXPECT_EQ(record.results, (QList<PassResult>{{}, {}, {}, {}, {}, cancelled, cancelled, cancelled, cancelled, {}}));
+    EXPECT_EQ(names(), fileNames(withSuffix(plains.mid(0, 5) + plains.mid(9)) + plains.mid(5, 4)));
+    for (qsizetype i = 0; i < plains.size(); ++i) {
+        const bool whole = i < 5 || i == 9 ? isEncryptionOf(readAll(plains[i] + u".vxp"_s), m_contents[i])
+                                           : readAll(plains[i]) == m_contents[i];
+        EXPECT_TRUE(whole) << i;
+    }
+}
+
+TEST_F(PassRunnerTest, AFailedBatchFlushPutsNothingInPlaceAndGivesEveryInputItsAttributesBack) {
+    const QStringList plains = plainFiles({Small, Big, Small});
+    const mode_t modes[] = {0440, 0640, 0600};
+    for (qsizetype i = 0; i < plains.size(); ++i)
+        ASSERT_EQ(::chmod(QFile::encodeName(plains[i]).constData(), modes[i]), 0);
+    g_flushFails = true;
+    const auto restore = qScopeGuard([] { g_flushFails = false; });
+    PassRunner runner(m_platform, {1000, qint64(1) << 40, Never});
+    Record record(runner);
+    for (const QString& plain : plains)
+        runner.submit(encryption(plain));
+    runner.settle();
+    ASSERT_TRUE(record.waitSettled());
+
+    EXPECT_EQ(record.finished, plains);
+    for (qsizetype i = 0; i < plains.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(record.results.value(i), (PassResult{Outcome::Failed,
+                                                       plains[i] + u" was kept: its new file "_s + plains[i] +
+                                                           u".vxp could not be written to disk. Input/output error"_s,
+                                                       {}}));
+        EXPECT_TRUE(readAll(plains[i]) == m_contents[i]);
+        struct stat info {};
+        ::stat(QFile::encodeName(plains[i]).constData(), &info);
+        EXPECT_EQ(info.st_mode & 07777, modes[i]) << std::oct << info.st_mode;
+        EXPECT_EQ(m_platform.attributes(plains[i]), std::optional<quint32>(i == 0 ? Attr::ReadOnly : 0));
+    }
+    EXPECT_EQ(names(), fileNames(plains));
+}
+
+TEST_F(PassRunnerTest, SettleCommitsWhatIsHeldAndEveryFileEndsOnceInHandOverOrder) {
+    const QStringList plains = plainFiles({Small, Small});
+    const QString missing = path(u"work/missing"_s);
+    const QString encrypted = makeFile(
+        u"work/other.bin.vxp"_s,
+        EncryptedFormat::header(EncryptedFormat::PasswordField(u"pw"_s), SecurityLevel::High, 0) + "\xbe\xbe\xbe");
+    // Batches of two prepared files: the settle, asked while the worker holds on at the first file,
+    // must outlast the batch that fills before the last file.
+    PassRunner runner(m_platform, {2, qint64(1) << 40, Never});
+    Record record(runner);
+    runner.pause();
+    runner.submit(encryption(plains[0]));
+    runner.submit(encryption(missing));
+    runner.submit(encryption(plains[1]));
+    runner.submit(FileTask::decryption(SecurityLevel::High, encrypted, path(u"work/other.bin"_s), {}, true));
+    runner.settle();
+    runner.resume();
+    ASSERT_TRUE(record.waitSettled());
+
+    EXPECT_EQ(record.finished, (QStringList{plains[0], missing, plains[1], encrypted}));
+    EXPECT_EQ(record.finishedWhenSettled, 4);
+    EXPECT_EQ(record.results, (QList<PassResult>{{}, {Outcome::Failed, u"No such file or directory"_s, {}}, {}, {}}));
+    EXPECT_EQ(names(), fileNames(withSuffix(plains) + QStringList{u"other.bin"_s}));
+    EXPECT_EQ(readAll(path(u"work/other.bin"_s)), QByteArray("AAA"));
+    EXPECT_TRUE(isEncryptionOf(readAll(plains[1] + u".vxp"_s), m_contents[1]));
+    EXPECT_EQ(record.settled.count(), 1);
+}
+
+TEST_F(PassRunnerTest, PauseHoldsTheWorkerUntilResumed) {
+    const QStringList plains = plainFiles({Small, Small, Small});
+    PassRunner runner(m_platform, {1, qint64(1) << 40, 0});
+    Record record(runner);
+    runner.pause();
+    for (const QString& plain : plains)
+        runner.submit(encryption(plain));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record.started.isEmpty(); }, 30000));
+    // Unpaused, all three would be done long before this.
+    QTest::qWait(300);
+    EXPECT_EQ(record.started, plains.mid(0, 1));
+    EXPECT_TRUE(record.finished.isEmpty());
+    EXPECT_EQ(names(), fileNames(plains));
+
+    runner.resume();
+    ASSERT_TRUE(record.waitSettled());
+    EXPECT_EQ(record.results, QList<PassResult>(3));
+    EXPECT_EQ(names(), fileNames(withSuffix(plains)));
+}
+
+} // namespace
