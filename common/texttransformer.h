@@ -8,14 +8,23 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QtGlobal>
 
+#include <cstring>
+
 class TextTransformer {
 public:
     // Transforms size bytes where they lie; the passes use it on their buffers.
     static void runInPlace(char* data, qint64 size) {
-        // A plain loop over unsigned bytes: the compiler turns it into wide vector operations.
-        auto* bytes = reinterpret_cast<unsigned char*>(data);
-        for (qint64 i = 0; i < size; ++i)
-            bytes[i] = static_cast<unsigned char>(~bytes[i]);
+        // Eight bytes at a time: a byte loop is not vectorised at the optimisation level the
+        // program is built with, and would cost a pass more than reading and writing its data.
+        qint64 i = 0;
+        for (; i + qint64(sizeof(quint64)) <= size; i += sizeof(quint64)) {
+            quint64 word;
+            std::memcpy(&word, data + i, sizeof word);
+            word = ~word;
+            std::memcpy(data + i, &word, sizeof word);
+        }
+        for (; i < size; ++i)
+            data[i] = static_cast<char>(~static_cast<unsigned char>(data[i]));
     }
 
     // The transformed copy of a text of single-byte characters.

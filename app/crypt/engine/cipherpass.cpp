@@ -60,7 +60,9 @@ bool unsupported(int code) {
 // race through the page cache and then sit in fsync, deaf to Cancel, for as long as the disk needs.
 class WriteBehind {
 public:
-    static constexpr qint64 Window = 32 * CipherPass::BufferSize;
+    // Small enough that a stopped pass drops its file quickly (closing it waits for the write-back
+    // under way), large enough to keep the disk busy.
+    static constexpr qint64 Window = 8 * CipherPass::BufferSize;
 
     explicit WriteBehind(int fd)
         : m_fd(fd) {}
@@ -99,7 +101,9 @@ private:
 void limitAccess(int fd, const struct stat& input, std::optional<mode_t> replaced) {
     constexpr mode_t ReadWrite = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
     mode_t mode = input.st_mode & ReadWrite;
-    mode &= replaced ? *replaced : ~FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
+    // The program never changes its umask: read once.
+    static const mode_t umask = FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
+    mode &= replaced ? *replaced : ~umask;
     struct stat made;
     if (::fchown(fd, uid_t(-1), input.st_gid) != 0 && (::fstat(fd, &made) != 0 || made.st_gid != input.st_gid))
         mode &= ~S_IRWXG;
