@@ -58,6 +58,8 @@ bool unsupported(int code) {
 // window earlier. Dirty data stays bounded, so the progress follows the disk, Cancel is seen
 // while the disk is still busy and the final fsync has little left to do; without it a pass could
 // race through the page cache and then sit in fsync, deaf to Cancel, for as long as the disk needs.
+// A file within the first window is left to the batch's one flush, which writes many small files
+// together far faster than one write-back each.
 class WriteBehind {
 public:
     // Small enough that a stopped pass drops its file quickly (closing it waits for the write-back
@@ -70,7 +72,7 @@ public:
     // After [offset, offset + size) was written. False with errno set when the write-back failed:
     // the error is reported here, as a later fsync would no longer report it.
     bool written(qint64 offset, qint64 size) {
-        if (!m_supported)
+        if (!m_supported || offset + size <= Window)
             return true;
         const qint64 settled = offset + size - Window;
         if (::sync_file_range(m_fd, offset, size, SYNC_FILE_RANGE_WRITE) == 0 &&
@@ -265,7 +267,8 @@ void CipherPass::Drop::operator()(Prepared* file) const {
     delete file;
 }
 
-CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* failure) {
+CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* failure,
+                                             std::unique_ptr<AsideFile>* unfinished) {
     const auto fail = [failure](PassResult result) {
         *failure = std::move(result);
         return nullptr;
@@ -331,8 +334,11 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
     const PassResult moved = transfer(task, header, input, output);
-    if (moved.outcome != Outcome::Succeeded)
+    if (moved.outcome != Outcome::Succeeded) {
+        if (unfinished)
+            *unfinished = std::move(file->m_output);
         return fail(moved);
+    }
     m_observer.moveCover(0);
     file->m_finalAttributes = task.outputAttributes ? std::optional<quint32>(*task.outputAttributes) : asCreated;
     file->giveAttributes(output.fd());

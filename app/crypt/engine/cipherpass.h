@@ -69,8 +69,10 @@ public:
     };
     using PreparedFile = std::unique_ptr<Prepared, Drop>;
     using Batch = std::vector<PreparedFile>;
-    // nullptr with *failure set when the pass ends here (cancelled, failed, busy, incomplete).
-    PreparedFile prepare(const FileTask& task, PassResult* failure);
+    // nullptr with *failure set when the pass ends here (cancelled, failed, busy, incomplete); the
+    // input is then as it was. A partial output goes to *unfinished when that is given, for the
+    // caller to drop when it suits (freeing a large file takes a while); else it is dropped here.
+    PreparedFile prepare(const FileTask& task, PassResult* failure, std::unique_ptr<AsideFile>* unfinished = nullptr);
     // One result for each file of the batch, in its order. The batch is empty afterwards.
     static QList<PassResult> commit(Batch& batch);
     // The bytes a prepared file puts on disk.

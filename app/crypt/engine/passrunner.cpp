@@ -5,6 +5,7 @@
  */
 #include "passrunner.h"
 
+#include "asidefile.h"
 #include "cipherpass.h"
 #include "passobserver.h"
 
@@ -81,6 +82,9 @@ private:
         FileTask task;
         CipherPass::PreparedFile prepared;
         PassResult result;
+        // The partial output of a pass that stopped, dropped only once its end is reported: a stop
+        // answers at once however large the file was.
+        std::unique_ptr<AsideFile> unfinished;
     };
 
     void run() {
@@ -96,7 +100,7 @@ private:
             if (m_stopping) {
                 // Files not started yet are left as they are.
                 for (FileTask& task : m_queue)
-                    m_pending.push_back({std::move(task), nullptr, {Outcome::Cancelled, {}, {}}});
+                    m_pending.push_back({std::move(task), nullptr, {Outcome::Cancelled, {}, {}}, nullptr});
                 m_queue.clear();
             }
             if (!m_queue.empty()) {
@@ -124,6 +128,8 @@ private:
                     m_stopping = false;
                 lock.unlock();
                 commit(entries);
+                // Unfinished outputs go now, after their ends were reported, and without the lock.
+                entries.clear();
                 lock.lock();
             }
             if (m_ending && m_queue.empty() && m_pending.empty())
@@ -144,15 +150,16 @@ private:
         emit m_runner.fileStarted(task.input);
         m_lastCover = 0;
         PassResult failure;
+        std::unique_ptr<AsideFile> unfinished;
         const Clock::time_point started = Clock::now();
-        CipherPass::PreparedFile prepared = m_pass.prepare(task, &failure);
+        CipherPass::PreparedFile prepared = m_pass.prepare(task, &failure, &unfinished);
         const std::lock_guard lock(m_mutex);
         if (prepared) {
             if (m_heldFiles++ == 0)
                 m_batchStart = started;
             m_heldBytes += CipherPass::outputSize(*prepared);
         }
-        m_pending.push_back({std::move(task), std::move(prepared), std::move(failure)});
+        m_pending.push_back({std::move(task), std::move(prepared), std::move(failure), std::move(unfinished)});
     }
 
     // Called without the lock: puts the prepared outputs in place and reports every entry in order.
