@@ -71,9 +71,18 @@ Descriptor openFolder(QString* error) {
 } // namespace
 
 QString PassLock::folderPath() {
+    return folderPathFor(::geteuid());
+}
+
+QString PassLock::folderPathFor(uid_t user) {
     // Not the runtime folder: it is not there for cron jobs or every ssh session, and every copy
-    // must find the same locks.
-    return u"/tmp/vexa-password-"_s + QString::number(::geteuid());
+    // must find the same locks. The shared-memory file system where the machine has one (as every
+    // Linux desktop does): a lock file there costs no disk write, where /tmp may be on disk.
+    static const QString base = [] {
+        struct stat info {};
+        return ::lstat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) ? u"/dev/shm"_s : u"/tmp"_s;
+    }();
+    return base + u"/vexa-password-"_s + QString::number(user);
 }
 
 PassLock::~PassLock() {

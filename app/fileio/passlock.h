@@ -1,9 +1,9 @@
 /*
  * One pass per file among the user's own running copies (the window, the command line; from a
  * desktop session, cron or ssh alike). The lock of a file is a lock file named after the file's
- * device and inode in one folder private to the user, "/tmp/vexa-password-UID" (made 0700 when
- * missing), so no other account can take it or hold it, whatever it may read. A folder at that
- * path that is not the user's own, mode 0700 and a real folder, is refused, never used.
+ * device and inode in one folder private to the user, "/dev/shm/vexa-password-UID" ("/tmp/…" on
+ * a machine without /dev/shm; made 0700 when missing), so no other account can take it or hold it, whatever it may
+ * read. A folder at that path that is not the user's own, mode 0700 and a real folder, is refused, never used.
  */
 #pragma once
 
@@ -31,8 +31,9 @@ public:
     // Takes the lock of the file on this device with this inode, without waiting.
     Result acquire(dev_t device, ino_t inode, QString* error);
 
-    // The lock folder of the user running the program.
+    // The lock folder of the user running the program, and of any user.
     static QString folderPath();
+    static QString folderPathFor(uid_t user);
 
 private:
     Descriptor m_folder;

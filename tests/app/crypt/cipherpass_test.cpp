@@ -9,6 +9,7 @@
 #include "descriptor.h"
 #include "encryptedformat.h"
 #include "linuxplatform.h"
+#include "passlock.h"
 #include "processsetup.h"
 #include "tempenv.h"
 
@@ -397,7 +398,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
     EXPECT_EQ(pass(encrypted), PassResult{});
     ::umask(oldMask);
     EXPECT_EQ(specOf(path(u"work/diary.txt"_s)).mode, 0600u);
-    QDir(u"/tmp/vexa-password-"_s + QString::number(Carol)).removeRecursively();
+    QDir(PassLock::folderPathFor(Carol)).removeRecursively();
 }
 
 TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
@@ -412,7 +413,7 @@ TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
         return;
     // The user's lock folder is used only while it is the user's own, private folder.
     constexpr uid_t Dave = 40004;
-    const QString locks = u"/tmp/vexa-password-"_s + QString::number(Dave);
+    const QString locks = PassLock::folderPathFor(Dave);
     const QByteArray lockName = QFile::encodeName(locks);
     ASSERT_EQ(::chmod(QFile::encodeName(root()).constData(), 0711), 0);
     ASSERT_TRUE(give(m_folder, {0777, Dave, Dave}) && give(plain, {0644, Dave, Dave}));
