@@ -231,14 +231,13 @@ QCoro::Task<bool> CryptCommands::letWindowBreathe(int filesChecked) {
     co_return goOn;
 }
 
-QCoro::Task<CryptCommands::Next> CryptCommands::stopAfterCancel() {
+QCoro::Task<> CryptCommands::stopAfterCancel() {
     const bool settled = co_await settle();
     if (!settled)
-        co_return Next::Stop;
+        co_return;
     m_roles.state.CancelRequested = false;
     refreshShownFiles();
     progress().CloseProgress();
-    co_return Next::Stop;
 }
 
 // ---- Chosen-file lists ----

@@ -217,7 +217,7 @@ private:
     // Lets the window's events run now and then during a long sequence of checks.
     QCoro::Task<bool> letWindowBreathe(int filesChecked);
     // The end of a command after a cancelled pass.
-    QCoro::Task<Next> stopAfterCancel();
+    QCoro::Task<> stopAfterCancel();
 
     void MarkEncrypted(const QString& file);
     void MarkDecrypted(const FileJob& job);
