@@ -276,7 +276,7 @@ constexpr gid_t Users = 40100, Team = 40010, Staff = 40020, Shared = 40030;
 const Account AsRoot{0, 0, {0}};
 const Account AsCarol{Carol, Users, {Users, Team}};
 
-struct FileSpec {
+struct FileAccess {
     mode_t mode;
     uid_t uid;
     gid_t gid;
@@ -290,15 +290,15 @@ bool become(const Account& account) {
            ::setresuid(account.uid, account.uid, account.uid) == 0;
 }
 
-FileSpec specOf(const QString& file) {
+FileAccess accessOf(const QString& file) {
     struct stat info {};
     ::lstat(QFile::encodeName(file).constData(), &info);
     return {info.st_mode & 07777, info.st_uid, info.st_gid};
 }
 
-bool give(const QString& file, const FileSpec& spec) {
+bool give(const QString& file, const FileAccess& access) {
     const QByteArray name = QFile::encodeName(file);
-    return ::chown(name.constData(), spec.uid, spec.gid) == 0 && ::chmod(name.constData(), spec.mode) == 0;
+    return ::chown(name.constData(), access.uid, access.gid) == 0 && ::chmod(name.constData(), access.mode) == 0;
 }
 
 TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
@@ -309,10 +309,10 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
     const struct Row {
         const char* what;
         Account runner;
-        FileSpec folder;
-        FileSpec input;
-        std::optional<FileSpec> replaced;
-        FileSpec expected;
+        FileAccess folder;
+        FileAccess input;
+        std::optional<FileAccess> replaced;
+        FileAccess expected;
     } rows[] = {
         {"a private file stays private", AsCarol, {0755, Carol, Users}, {0600, Carol, Users}, {}, {0600, Carol, Users}},
         {"a new name is limited by the umask",
@@ -331,19 +331,19 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
          AsCarol,
          {0775, 0, Team},
          {0660, Carol, Team},
-         FileSpec{0660, Mallory, Team},
+         FileAccess{0660, Mallory, Team},
          {0660, Carol, Team}},
         {"a replaced file is no wider than the input",
          AsCarol,
          {0777, 0, 0},
          {0600, Carol, Users},
-         FileSpec{0666, Mallory, Users},
+         FileAccess{0666, Mallory, Users},
          {0600, Carol, Users}},
         {"a replaced file is no wider than itself",
          AsCarol,
          {0777, 0, 0},
          {0644, Carol, Users},
-         FileSpec{0600, Mallory, Users},
+         FileAccess{0600, Mallory, Users},
          {0600, Carol, Users}},
         {"a group the user is not in gets no access",
          AsCarol,
@@ -361,7 +361,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
          AsRoot,
          {01777, 0, 0},
          {0600, 0, 0},
-         FileSpec{04777, Mallory, Mallory},
+         FileAccess{04777, Mallory, Mallory},
          {0600, 0, 0}},
         {"root keeps the input's group, as owner itself",
          AsRoot,
@@ -384,7 +384,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
                                       return pass(plain).error.toUtf8();
                                   }).first;
         EXPECT_EQ(answer, QByteArray());
-        const FileSpec made = specOf(plain + u".vxp"_s);
+        const FileAccess made = accessOf(plain + u".vxp"_s);
         EXPECT_EQ(made.mode, row.expected.mode) << std::oct << made.mode;
         EXPECT_EQ(made.uid, row.expected.uid);
         EXPECT_EQ(made.gid, row.expected.gid);
@@ -397,7 +397,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
     const mode_t oldMask = ::umask(022);
     EXPECT_EQ(pass(encrypted), PassResult{});
     ::umask(oldMask);
-    EXPECT_EQ(specOf(path(u"work/diary.txt"_s)).mode, 0600u);
+    EXPECT_EQ(accessOf(path(u"work/diary.txt"_s)).mode, 0600u);
     QDir(PassLock::folderPathFor(Carol)).removeRecursively();
 }
 
@@ -420,7 +420,7 @@ TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
     const QString refused = plain + u" was left untouched. The lock folder "_s + locks + u" can't be used: "_s;
     const QString reason = u" Files are locked there so that no two passes work on the same file."_s;
     const struct {
-        FileSpec folder;
+        FileAccess folder;
         QString expected;
     } rows[] = {
         {{0700, Mallory, Mallory}, refused + u"it belongs to another account."_s + reason},
@@ -452,7 +452,7 @@ TEST_F(CipherPassSafetyTest, APassThatPutsNoOutputInPlaceGivesItsInputItsAttribu
             int calls = 0;
         } cancel;
         EXPECT_EQ(pass(input, &cancel).outcome, Outcome::Cancelled);
-        EXPECT_EQ(specOf(input).mode, 0440u);
+        EXPECT_EQ(accessOf(input).mode, 0440u);
         EXPECT_EQ(LinuxPlatform().attributes(input), std::optional<quint32>(Attr::ReadOnly));
         EXPECT_EQ(names().size(), 1) << names().join(u' ').toStdString();
         QFile::remove(input);
