@@ -61,3 +61,7 @@ void MessageBoxCloser::poll() {
     m_since.start();
     DesktopUser::press(u"Return"_s);
 }
+
+QString DesktopUser::nameOf(const QObject* object) {
+    return object ? object->objectName() : QStringLiteral("(none)");
+}

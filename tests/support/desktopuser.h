@@ -18,6 +18,9 @@ class QWidget;
 
 namespace DesktopUser {
 
+// How long a step may take on a loaded machine before it counts as never happening, in ms.
+constexpr int Patience = 20000;
+
 // Empty on a real X display with xdotool at hand; otherwise why the person cannot act.
 QString unavailable();
 // Types the text, one key after another.
@@ -26,6 +29,8 @@ void type(const QString& text);
 void press(const QString& keys);
 // Clicks the left button at a point of the widget, the pointer moved there first.
 void click(const QWidget& widget, QPoint point);
+// An object's name for a failure message, "(none)" for no object.
+QString nameOf(const QObject* object);
 
 } // namespace DesktopUser
 

@@ -3,6 +3,15 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QRandomGenerator>
+
+QByteArray sampleBytes(qint64 size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator.generate());
+    return bytes;
+}
 
 void TempEnvTest::SetUp() {
     ASSERT_TRUE(m_dir.isValid());
@@ -44,4 +53,8 @@ QByteArray TempEnvTest::readAll(const QString& filePath) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QStringList TempEnvTest::namesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }

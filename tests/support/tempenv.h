@@ -6,6 +6,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtCore/QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,9 @@
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
+
+// Bytes that look random, the same for the same seed.
+QByteArray sampleBytes(qint64 size, quint32 seed = 1);
 
 class TempEnvTest : public ::testing::Test {
 protected:
@@ -32,6 +36,8 @@ protected:
     QString makeFile(const QString& relative, const QByteArray& bytes);
     QString makeDir(const QString& relative);
     static QByteArray readAll(const QString& filePath);
+    // Every name in a folder, hidden ones included, in order.
+    static QStringList namesIn(const QString& folder);
 
 private:
     QTemporaryDir m_dir;

@@ -15,7 +15,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QRandomGenerator>
 
 #include <chrono>
 #include <csignal>
@@ -39,14 +38,6 @@ using Outcome = PassResult::Outcome;
 namespace {
 
 constexpr qint64 Buffer = CipherPass::BufferSize;
-
-QByteArray sample(qint64 size, quint32 seed = 1) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator.generate());
-    return bytes;
-}
 
 // Runs an action at the given call of the pass's observer: 1 comes before the first buffer is
 // read, 2 after it is written.
@@ -98,10 +89,7 @@ protected:
         m_folder = makeDir(u"work"_s);
     }
     // The names in the work folder, hidden ones included.
-    QStringList names() const {
-        return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                        QDir::Name);
-    }
+    QStringList names() const { return namesIn(m_folder); }
     QString plainFile(const QByteArray& bytes, const QString& name = u"file.bin"_s) {
         return makeFile(u"work/"_s + name, bytes);
     }
@@ -136,7 +124,7 @@ protected:
 TEST_F(CipherPassSafetyTest, ASecondPassOnTheSameFileIsRefusedAndChangesNothing) {
     for (const bool otherProcess : {false, true}) {
         SCOPED_TRACE(otherProcess ? "process" : "thread");
-        const QByteArray content = sample(3 * Buffer);
+        const QByteArray content = sampleBytes(3 * Buffer);
         const QString plain = plainFile(content);
         const QString expected = plain + u" is being encrypted or decrypted by another pass and was left untouched."_s;
         QByteArray second;
@@ -170,7 +158,7 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
     } rows[] = {{true, true, replaced}, {false, true, changed}, {true, false, replaced}, {false, false, changed}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.renamed << row.encrypting);
-        const QByteArray content = sample(3 * Buffer);
+        const QByteArray content = sampleBytes(3 * Buffer);
         const QString input = row.encrypting ? plainFile(content) : encryptedFile(content);
         const QString output = row.encrypting ? input + u".vxp"_s : EncryptedFormat::plainName(input);
         // The output's name holds an older file that must survive too.
@@ -199,8 +187,8 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
 }
 
 TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
-    const QString plain = plainFile(sample(100), u"a.bin"_s);
-    const QString encrypted = encryptedFile(sample(100), u"b.bin.vxp"_s);
+    const QString plain = plainFile(sampleBytes(100), u"a.bin"_s);
+    const QString encrypted = encryptedFile(sampleBytes(100), u"b.bin.vxp"_s);
     const QString pipeIn = path(u"work/pipe"_s);
     const QString pipeOut = plain + u".vxp"_s;
     const QString pipePlain = EncryptedFormat::plainName(encrypted);
@@ -225,7 +213,7 @@ TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
 TEST_F(CipherPassSafetyTest, AProcessKilledPartWayLeavesNoOutputUnderAFinalName) {
     for (const bool encrypting : {true, false}) {
         SCOPED_TRACE(encrypting ? "encrypting" : "decrypting over an existing plain file");
-        const QByteArray content = sample(4 * Buffer);
+        const QByteArray content = sampleBytes(4 * Buffer);
         const QString input = encrypting ? plainFile(content) : encryptedFile(content);
         if (!encrypting)
             makeFile(u"work/file.bin"_s, QByteArray("the plain file as it was"));
@@ -249,7 +237,7 @@ TEST_F(CipherPassSafetyTest, AProcessKilledPartWayLeavesNoOutputUnderAFinalName)
 }
 
 TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
-    const QByteArray content = sample(3 * Buffer);
+    const QByteArray content = sampleBytes(3 * Buffer);
     const QString plain = plainFile(content);
     const auto [answer, status] = inChild([&](int) {
         // As the program starts: whatever this test process did to the signal before.
@@ -373,7 +361,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const QString folder = makeDir(u"case"_s);
-        const QString plain = makeFile(u"case/r.txt"_s, sample(100));
+        const QString plain = makeFile(u"case/r.txt"_s, sampleBytes(100));
         ASSERT_TRUE(give(folder, row.folder) && give(plain, row.input));
         if (row.replaced) {
             ASSERT_TRUE(give(makeFile(u"case/r.txt.vxp"_s, QByteArray("old")), *row.replaced));
@@ -392,7 +380,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
         QDir(folder).removeRecursively();
     }
     // Decrypted, a private file comes back private.
-    const QString encrypted = encryptedFile(sample(100), u"diary.txt.vxp"_s);
+    const QString encrypted = encryptedFile(sampleBytes(100), u"diary.txt.vxp"_s);
     ASSERT_EQ(::chmod(QFile::encodeName(encrypted).constData(), 0600), 0);
     const mode_t oldMask = ::umask(022);
     EXPECT_EQ(pass(encrypted), PassResult{});
@@ -403,7 +391,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
 
 TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
     // Anyone who may read a file may take a shared lock on it: the pass goes on all the same.
-    const QString plain = plainFile(sample(100));
+    const QString plain = plainFile(sampleBytes(100));
     const Descriptor reader(::open(QFile::encodeName(plain).constData(), O_RDONLY));
     ASSERT_EQ(::flock(reader.fd(), LOCK_SH | LOCK_NB), 0);
     EXPECT_EQ(pass(plain, nullptr, false), PassResult{});
@@ -444,7 +432,7 @@ TEST_F(CipherPassSafetyTest, APassThatPutsNoOutputInPlaceGivesItsInputItsAttribu
     // A read-only file, which the pass marks Archive (and so writable) before it reads.
     for (const bool encrypting : {true, false}) {
         SCOPED_TRACE(encrypting ? "encrypting" : "decrypting");
-        const QString input = encrypting ? plainFile(sample(3 * Buffer)) : encryptedFile(sample(3 * Buffer));
+        const QString input = encrypting ? plainFile(sampleBytes(3 * Buffer)) : encryptedFile(sampleBytes(3 * Buffer));
         ASSERT_EQ(::chmod(QFile::encodeName(input).constData(), 0440), 0);
         struct Cancel : PassObserver {
             void moveCover(double) override {}

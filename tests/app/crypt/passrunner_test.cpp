@@ -14,7 +14,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QRandomGenerator>
 #include <QtCore/QSemaphore>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
@@ -87,14 +86,6 @@ constexpr qint64 Big = 6 << 20;
 // A batch bound no test reaches by time, so a batch ends only where the test means it to.
 constexpr int Never = 600000;
 
-QByteArray sample(qint64 size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& byte : bytes)
-        byte = static_cast<char>(generator.generate());
-    return bytes;
-}
-
 // A high-security encryption of plain: the 10-byte header, then every byte complemented.
 bool isEncryptionOf(const QByteArray& output, const QByteArray& plain) {
     if (output.size() != plain.size() + 10)
@@ -142,17 +133,14 @@ protected:
         TempEnvTest::SetUp();
         m_folder = makeDir(u"work"_s);
     }
-    QStringList names() const {
-        return QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                        QDir::Name);
-    }
+    QStringList names() const { return namesIn(m_folder); }
     // Plain files plain-00, plain-01, … of the given sizes, each of its own bytes.
     QStringList plainFiles(const QList<qint64>& sizes) {
         QStringList made;
         for (qsizetype i = 0; i < sizes.size(); ++i) {
             const QString name = u"work/plain-%1"_s.arg(i, 2, 10, QChar(u'0'));
-            made.append(makeFile(name, sample(sizes[i], quint32(i + 1))));
-            m_contents.append(sample(sizes[i], quint32(i + 1)));
+            made.append(makeFile(name, sampleBytes(sizes[i], quint32(i + 1))));
+            m_contents.append(sampleBytes(sizes[i], quint32(i + 1)));
         }
         return made;
     }

@@ -16,14 +16,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How long a step may take on a loaded machine before it counts as never happening, in ms.
-constexpr int kPatience = 20000;
+using DesktopUser::nameOf;
+
 // How long a typed key may take to act once the window has the keyboard, in ms.
 constexpr int kKeyPatience = 5000;
-
-QString nameOf(const QObject* object) {
-    return object ? object->objectName() : u"(none)"_s;
-}
 
 } // namespace
 
@@ -34,12 +30,12 @@ protected:
         if (const QString why = DesktopUser::unavailable(); !why.isEmpty())
             GTEST_SKIP() << qPrintable(why);
         window().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), kPatience));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), DesktopUser::Patience));
     }
 
     testing::AssertionResult keyboardWith(QWidget* expected) {
         if (QTest::qWaitFor([&] { return window().isActiveWindow() && QApplication::focusWidget() == expected; },
-                            kPatience))
+                            DesktopUser::Patience))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << "active " << qPrintable(nameOf(QApplication::activeWindow()))
                                            << ", focus " << qPrintable(nameOf(QApplication::focusWidget()));
@@ -77,7 +73,8 @@ TEST_F(ProgressFocusTest, KeysStayWithTheFileListAfterEveryShortRun) {
         list->addItem(encrypt ? plain : plain + u".vxp"_s);
         list->item(0)->setSelected(true);
         QTest::mouseClick(toolButton(encrypt ? u"EncTool"_s : u"DecTool"_s), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window().state().Busy && QFileInfo::exists(output); }, kPatience));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window().state().Busy && QFileInfo::exists(output); },
+                                    DesktopUser::Patience));
         ASSERT_TRUE(keyboardWith(files));
         // Space goes first: once the arrow after it has acted, Space was delivered too.
         DesktopUser::press(u"space"_s);

@@ -7,7 +7,6 @@
 #include "fileio.h"
 #include "tempenv.h"
 
-#include <QtCore/QDir>
 #include <QtCore/QFile>
 
 #include <cerrno>
@@ -50,11 +49,7 @@ QByteArray encoded(const QString& path) {
 class FileIoTest : public TempEnvTest {
 protected:
     // Every name in the folder "out", hidden ones included.
-    QString names() const {
-        return QDir(path(u"out"_s))
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)
-            .join(u',');
-    }
+    QString names() const { return namesIn(path(u"out"_s)).join(u','); }
 };
 
 TEST_F(FileIoTest, OpeningRefusesAllButRegularFilesWithoutBlockingAndWritesFailOnAFullDevice) {

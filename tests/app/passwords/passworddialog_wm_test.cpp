@@ -18,12 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// How long a step may take on a loaded machine before it counts as never happening, in ms.
-constexpr int kPatience = 20000;
-
-QString nameOf(const QWidget* widget) {
-    return widget ? widget->objectName() : u"(none)"_s;
-}
+using DesktopUser::nameOf;
 
 } // namespace
 
@@ -36,7 +31,7 @@ protected:
         openWindow(m_boxes);
         m_boxes.setParent(&window());
         window().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), kPatience));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window(), DesktopUser::Patience));
     }
 
     PasswordDialog& dialog() { return window().passwordDialog(); }
@@ -45,10 +40,10 @@ protected:
     // Waits for the n-th box to have come and gone, then for the dialog to have the keyboard back
     // with the focus on `expected`.
     testing::AssertionResult keyboardBack(qsizetype boxes, QWidget* expected) {
-        if (!QTest::qWaitFor([&] { return m_closer->texts().size() >= boxes; }, kPatience))
+        if (!QTest::qWaitFor([&] { return m_closer->texts().size() >= boxes; }, DesktopUser::Patience))
             return testing::AssertionFailure() << "box " << boxes << " never came";
         if (!QTest::qWaitFor([&] { return dialog().isActiveWindow() && QApplication::focusWidget() == expected; },
-                             kPatience)) {
+                             DesktopUser::Patience)) {
             return testing::AssertionFailure()
                    << "active " << qPrintable(nameOf(QApplication::activeWindow())) << ", focus "
                    << qPrintable(nameOf(QApplication::focusWidget())) << ", expected " << qPrintable(nameOf(expected));
@@ -59,7 +54,7 @@ protected:
     // Types keys and waits for them to show in the field.
     testing::AssertionResult typeInto(QLineEdit* target, const QString& keys, const QString& expected) {
         DesktopUser::type(keys);
-        if (QTest::qWaitFor([&] { return target->text() == expected; }, kPatience))
+        if (QTest::qWaitFor([&] { return target->text() == expected; }, DesktopUser::Patience))
             return testing::AssertionSuccess();
         return testing::AssertionFailure()
                << qPrintable(target->objectName()) << " holds " << qPrintable(target->text());
@@ -111,12 +106,12 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
         mainWindowActivated |= w && w == window().windowHandle();
     });
     DesktopUser::click(*list, uncovered(*list));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindowActivated; }, kPatience));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return mainWindowActivated; }, DesktopUser::Patience));
     QObject::disconnect(watch);
     ASSERT_TRUE(keyboardBack(3, Vtext));
     ASSERT_TRUE(typeInto(Vtext, u"b"_s, u"ab"_s));
     DesktopUser::press(u"Return"_s);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, kPatience));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, DesktopUser::Patience));
     EXPECT_EQ(window().passwordDialog().currentPassword(), u"ab"_s);
 
     // Enter in "Enter old  Password" with fewer than 8 characters.
@@ -125,7 +120,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(keyboardBack(4, field(u"Text6"_s)));
     DesktopUser::press(u"Escape"_s);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, kPatience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, DesktopUser::Patience));
 
     // The stored password shown by "Ok" of the hint frame; "0" is the master password never set.
     list->addItem(encrypted);
@@ -134,7 +129,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     ASSERT_TRUE(typeInto(field(u"Text10"_s), u"0"_s, u"0"_s));
     DesktopUser::press(u"Return"_s);
     auto* ok = dialog().findChild<QPushButton*>(u"Command7"_s);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, kPatience))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, DesktopUser::Patience))
         << qPrintable(nameOf(QApplication::focusWidget()));
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(keyboardBack(5, ok));
