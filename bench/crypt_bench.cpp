@@ -265,6 +265,89 @@ bool batchedLoop(const QString& folder, int files, int batchSize, BatchFlush flu
     return ok;
 }
 
+// Many small files: the runner with delete-original beside the least a program must do to
+// replace a file by another safely, one file at a time (write it, flush it, delete the first)
+// and in batches as the runner does.
+int smallFiles(Window& window, const QString& root, const QString& password) {
+    const QString small = root + u"/small"_s;
+    QDir().mkpath(small);
+    const QByteArray content = QByteArray(SmallSize, 'x');
+    const auto makeSmallFiles = [&] {
+        for (const QString& name : QDir(small).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(small + u'/' + name);
+        for (int i = 0; i < SmallFiles; ++i) {
+            QFile file(small + u"/f"_s + QString::number(i));
+            if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+                return fail("create", file.errorString());
+        }
+        const int folder = ::open(QFile::encodeName(small).constData(), O_RDONLY | O_DIRECTORY);
+        ::syncfs(folder);
+        ::close(folder);
+        return true;
+    };
+    std::vector<char> buffer(SmallSize + 10);
+    const auto loopRate = [&]() -> double {
+        if (!makeSmallFiles())
+            return -1;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < SmallFiles; ++i) {
+            const QByteArray name = QFile::encodeName(small + u"/f"_s + QString::number(i));
+            const int in = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+            const int out =
+                ::open(QByteArray(name + ".vxp").constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            const ssize_t n = ::read(in, buffer.data(), SmallSize);
+            if (in < 0 || out < 0 || n != SmallSize || ::write(out, buffer.data(), SmallSize + 10) != SmallSize + 10 ||
+                ::fsync(out) != 0 || ::close(out) != 0 || ::unlink(name.constData()) != 0) {
+                fail("small loop", qt_error_string(errno));
+                return -1;
+            }
+            ::close(in);
+        }
+        return SmallFiles / (clock.nsecsElapsed() / 1e9);
+    };
+    const auto batchedRate = [&](BatchFlush flush) -> double {
+        if (!makeSmallFiles())
+            return -1;
+        QElapsedTimer clock;
+        clock.start();
+        if (!batchedLoop(small, SmallFiles, PassRunner::BatchLimits{}.files, flush))
+            return -1;
+        return SmallFiles / (clock.nsecsElapsed() / 1e9);
+    };
+    std::vector<double> loopRates;
+    std::vector<double> batchedRates;
+    std::vector<double> startThenWaitRates;
+    std::vector<double> runnerRates;
+    for (int round = 0; round < SmallRounds; ++round) {
+        loopRates.push_back(loopRate());
+        batchedRates.push_back(batchedRate(BatchFlush::FileSystem));
+        startThenWaitRates.push_back(batchedRate(BatchFlush::StartThenWait));
+        if (loopRates.back() < 0 || batchedRates.back() < 0 || startThenWaitRates.back() < 0 || !makeSmallFiles())
+            return 1;
+        QList<FileTask> tasks;
+        for (int i = 0; i < SmallFiles; ++i)
+            tasks.append(
+                FileTask::encryption(SecurityLevel::High, small + u"/f"_s + QString::number(i), password, true));
+        QElapsedTimer clock;
+        clock.start();
+        window.run(tasks);
+        runnerRates.push_back(SmallFiles / (clock.nsecsElapsed() / 1e9));
+        if (!window.failures.isEmpty() || QDir(small).entryList(QDir::Files).size() != SmallFiles) {
+            fail("small files", window.failures.value(0));
+            return 1;
+        }
+    }
+    print("small_files_loop_median", median(loopRates), "files/s");
+    print("small_files_batched_loop_median", median(batchedRates), "files/s");
+    print("small_files_batched_loop_start_then_wait_median", median(startThenWaitRates), "files/s");
+    print("small_files_encrypt_delete_median", median(runnerRates), "files/s");
+    print("small_files_ratio_to_loop_median", median(runnerRates) / median(loopRates), "x");
+    print("small_files_ratio_to_batched_loop_median", median(runnerRates) / median(batchedRates), "x");
+    print("batch_flush_start_then_wait_ratio_to_syncfs_median", median(startThenWaitRates) / median(batchedRates), "x");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -274,13 +357,15 @@ int main(int argc, char** argv) {
     const QString plain = dir.filePath(u"sample.bin"_s);
     const QString encrypted = plain + u".vxp"_s;
     const QString decrypted = dir.filePath(u"decrypted.bin"_s);
-    if (!dir.isValid() || !makeSample(plain))
-        return 1;
-
     QuietPlatform platform;
     PassRunner runner(platform);
     Window window(runner);
     const QString password = EncryptedFormat::PasswordField(u"bench"_s);
+    // --small-files: only the many-small-files figures.
+    if (app.arguments().contains(u"--small-files"_s))
+        return dir.isValid() ? smallFiles(window, dir.path(), password) : 1;
+    if (!dir.isValid() || !makeSample(plain))
+        return 1;
 
     // Each pass is paired with a copy from the same input to the same output name. Before each
     // run the output is gone and its freeing done, so that no run pays for an earlier one.
@@ -375,86 +460,7 @@ int main(int argc, char** argv) {
     print("cancel_latency_worst", worstCancelMs, "ms");
     print("cancel_latency_mean", totalCancelMs / std::size(stopFractions), "ms");
 
-    // Many small files: the runner with delete-original beside the least a program must do to
-    // replace a file by another safely, one file at a time (write it, flush it, delete the first)
-    // and in batches as the runner does.
     QFile::remove(plain);
     QFile::remove(decrypted);
-    const QString small = dir.filePath(u"small"_s);
-    QDir().mkpath(small);
-    const QByteArray content = QByteArray(SmallSize, 'x');
-    const auto makeSmallFiles = [&] {
-        for (const QString& name : QDir(small).entryList(QDir::Files | QDir::Hidden))
-            QFile::remove(small + u'/' + name);
-        for (int i = 0; i < SmallFiles; ++i) {
-            QFile file(small + u"/f"_s + QString::number(i));
-            if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-                return fail("create", file.errorString());
-        }
-        const int folder = ::open(QFile::encodeName(small).constData(), O_RDONLY | O_DIRECTORY);
-        ::syncfs(folder);
-        ::close(folder);
-        return true;
-    };
-    std::vector<char> buffer(SmallSize + 10);
-    const auto loopRate = [&]() -> double {
-        if (!makeSmallFiles())
-            return -1;
-        QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < SmallFiles; ++i) {
-            const QByteArray name = QFile::encodeName(small + u"/f"_s + QString::number(i));
-            const int in = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-            const int out =
-                ::open(QByteArray(name + ".vxp").constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            const ssize_t n = ::read(in, buffer.data(), SmallSize);
-            if (in < 0 || out < 0 || n != SmallSize || ::write(out, buffer.data(), SmallSize + 10) != SmallSize + 10 ||
-                ::fsync(out) != 0 || ::close(out) != 0 || ::unlink(name.constData()) != 0) {
-                fail("small loop", qt_error_string(errno));
-                return -1;
-            }
-            ::close(in);
-        }
-        return SmallFiles / (clock.nsecsElapsed() / 1e9);
-    };
-    const auto batchedRate = [&](BatchFlush flush) -> double {
-        if (!makeSmallFiles())
-            return -1;
-        QElapsedTimer clock;
-        clock.start();
-        if (!batchedLoop(small, SmallFiles, PassRunner::BatchLimits{}.files, flush))
-            return -1;
-        return SmallFiles / (clock.nsecsElapsed() / 1e9);
-    };
-    std::vector<double> loopRates;
-    std::vector<double> batchedRates;
-    std::vector<double> startThenWaitRates;
-    std::vector<double> runnerRates;
-    for (int round = 0; round < SmallRounds; ++round) {
-        loopRates.push_back(loopRate());
-        batchedRates.push_back(batchedRate(BatchFlush::FileSystem));
-        startThenWaitRates.push_back(batchedRate(BatchFlush::StartThenWait));
-        if (loopRates.back() < 0 || batchedRates.back() < 0 || startThenWaitRates.back() < 0 || !makeSmallFiles())
-            return 1;
-        QList<FileTask> tasks;
-        for (int i = 0; i < SmallFiles; ++i)
-            tasks.append(
-                FileTask::encryption(SecurityLevel::High, small + u"/f"_s + QString::number(i), password, true));
-        QElapsedTimer clock;
-        clock.start();
-        window.run(tasks);
-        runnerRates.push_back(SmallFiles / (clock.nsecsElapsed() / 1e9));
-        if (!window.failures.isEmpty() || QDir(small).entryList(QDir::Files).size() != SmallFiles) {
-            fail("small files", window.failures.value(0));
-            return 1;
-        }
-    }
-    print("small_files_loop_median", median(loopRates), "files/s");
-    print("small_files_batched_loop_median", median(batchedRates), "files/s");
-    print("small_files_batched_loop_start_then_wait_median", median(startThenWaitRates), "files/s");
-    print("small_files_encrypt_delete_median", median(runnerRates), "files/s");
-    print("small_files_ratio_to_loop_median", median(runnerRates) / median(loopRates), "x");
-    print("small_files_ratio_to_batched_loop_median", median(runnerRates) / median(batchedRates), "x");
-    print("batch_flush_start_then_wait_ratio_to_syncfs_median", median(startThenWaitRates) / median(batchedRates), "x");
-    return 0;
+    return smallFiles(window, dir.path(), password);
 }

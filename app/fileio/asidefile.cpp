@@ -101,7 +101,7 @@ QString AsideFile::temporaryPath() const {
     return QFile::decodeName(m_folderPath + '/' + m_linkedName);
 }
 
-bool AsideFile::open(QString* error) {
+bool AsideFile::open(QString* error, mode_t mode) {
     discard();
     if (m_finalName.isEmpty())
         return FileIo::failWithCode(error, EISDIR);
@@ -109,12 +109,9 @@ bool AsideFile::open(QString* error) {
     if (!m_folder.isOpen())
         return FileIo::failWithCode(error, errno);
     if (m_kind == Kind::Automatic) {
-        m_file.reset(::openat(m_folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-        if (m_file.isOpen()) {
-            // Locked before it gets a name, so no leftover removal ever takes it.
-            ::flock(m_file.fd(), LOCK_EX | LOCK_NB);
+        m_file.reset(::openat(m_folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
+        if (m_file.isOpen())
             return true;
-        }
         if (!unnamedUnsupported(errno))
             return FileIo::failWithCode(error, errno);
     }
@@ -179,6 +176,8 @@ bool AsideFile::linkAs(const QByteArray& name) {
 }
 
 bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
+    // Locked before it gets a name, so no leftover removal ever takes it.
+    ::flock(m_file.fd(), LOCK_EX | LOCK_NB);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         *name = temporaryPrefix(m_finalName) + randomSuffix();
         if (linkAs(*name))
@@ -198,14 +197,14 @@ bool AsideFile::commit(QString* error, Replace replace, const std::function<void
         return FileIo::failWithCode(error, code);
     }
     if (m_linkedName.isEmpty()) {
-        // An unnamed file gets a hidden name first: linkat cannot replace an existing name.
-        if (replace == Replace::No) {
-            if (!linkAs(m_finalName)) {
-                const int code = errno;
-                discard();
-                return FileIo::failWithCode(error, code);
-            }
+        // An unnamed file takes the final name at once where it is free. linkat cannot replace
+        // an existing name: to replace one, the file gets a hidden name first and is renamed.
+        if (linkAs(m_finalName))
             return finish(error, inPlace, flush);
+        if (replace == Replace::No || errno != EEXIST) {
+            const int code = errno;
+            discard();
+            return FileIo::failWithCode(error, code);
         }
         QByteArray name;
         if (!linkUnnamed(&name, error)) {

@@ -3,12 +3,13 @@
  * unnamed file (O_TMPFILE) where the file system allows it, otherwise a hidden file of a unique
  * name (".name.unfinished-XXXXXX", never taken for a finished file) created with O_EXCL and mode
  * 0600. The caller writes through fd() and may give it permissions and extended attributes there;
- * commit() flushes it, renames it over the final name (a symbolic link at that name is replaced,
- * never followed) and flushes the folder. Until then the final name is untouched; a file that is
- * not committed is removed by discard() or the destructor, and an unnamed one vanishes even when
- * the process is killed. The new file is locked (flock) while this object holds it, so a named
- * one left behind by a killed process is told from one still being written: such leftovers in
- * the folder are removed whenever a named file is made there.
+ * commit() flushes it, puts it in place (an unnamed file is linked in under a free final name,
+ * otherwise renamed over it; a symbolic link at that name is replaced, never followed) and flushes
+ * the folder. Until then the final name is untouched; a file that is not committed is removed by
+ * discard() or the destructor, and an unnamed one vanishes even when the process is killed. A
+ * file with a hidden name is locked (flock) from before it has the name, so one left behind by a
+ * killed process is told from one still being written: such leftovers in the folder are removed
+ * whenever a named file is made there.
  */
 #pragma once
 
@@ -18,6 +19,8 @@
 #include <QtCore/QString>
 
 #include <functional>
+
+#include <sys/types.h>
 
 class AsideFile {
 public:
@@ -40,8 +43,10 @@ public:
     AsideFile& operator=(const AsideFile&) = delete;
     ~AsideFile();
 
-    // Makes the new file; false with *error set when the folder cannot take it.
-    bool open(QString* error);
+    // Makes the new file; false with *error set when the folder cannot take it. An unnamed file
+    // is made with the permission bits mode (less the umask): no one else can open it. A named
+    // one is made 0600, as it could be opened by its name before the caller sets its access.
+    bool open(QString* error, mode_t mode = 0600);
     int fd() const { return m_file.fd(); }
     bool isOpen() const { return m_file.isOpen(); }
     // The folder's descriptor, open once open() succeeded.

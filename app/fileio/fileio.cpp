@@ -73,7 +73,7 @@ QString notRegularError(const QString& path, mode_t mode) {
     return path + u" is not a regular file and was left untouched."_s;
 }
 
-Descriptor openForReading(const QString& path, QString* error, int flags) {
+Descriptor openForReading(const QString& path, QString* error, int flags, struct stat* opened) {
     const QByteArray name = QFile::encodeName(path);
     Descriptor file(openRetrying(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat info;
@@ -94,11 +94,13 @@ Descriptor openForReading(const QString& path, QString* error, int flags) {
         fail(error, notRegularError(path, info.st_mode));
         return {};
     }
-    const int status = ::fcntl(file.fd(), F_GETFL);
-    if (status < 0 || ::fcntl(file.fd(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+    // The status flags are the caller's: without O_NONBLOCK.
+    if (::fcntl(file.fd(), F_SETFL, flags) != 0) {
         failWithCode(error, errno);
         return {};
     }
+    if (opened)
+        *opened = info;
     return file;
 }
 
@@ -159,9 +161,13 @@ bool syncFolder(int folderFd) {
     return ::fsync(folderFd) == 0 || unsupported(errno);
 }
 
-bool syncFolderOf(const QString& filePath, QString* error) {
-    Descriptor folder(openRetrying(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(),
+Descriptor openFolderOf(const QString& filePath) {
+    return Descriptor(openRetrying(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(),
                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+bool syncFolderOf(const QString& filePath, QString* error) {
+    const Descriptor folder = openFolderOf(filePath);
     if (!folder.isOpen() || !syncFolder(folder.fd()))
         return failWithCode(error, errno);
     return true;
@@ -198,17 +204,19 @@ std::optional<QString> changedSince(const QString& path, const FileIdentity& see
     return changedAt(AT_FDCWD, QFile::encodeName(path), path, seen);
 }
 
-bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* error) {
-    const QFileInfo info(path);
-    Descriptor folder(
-        openRetrying(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen())
-        return failWithCode(error, errno);
-    const QByteArray name = QFile::encodeName(info.fileName());
-    if (const std::optional<QString> why = changedAt(folder.fd(), name, path, seen))
+bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* error, int folderFd) {
+    Descriptor opened;
+    if (folderFd < 0) {
+        opened = openFolderOf(path);
+        if (!opened.isOpen())
+            return failWithCode(error, errno);
+        folderFd = opened.fd();
+    }
+    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    if (const std::optional<QString> why = changedAt(folderFd, name, path, seen))
         return fail(error, *why);
     // The folder is not flushed: a delete lost in a crash brings back a file, it loses none.
-    return ::unlinkat(folder.fd(), name.constData(), 0) == 0 || failWithCode(error, errno);
+    return ::unlinkat(folderFd, name.constData(), 0) == 0 || failWithCode(error, errno);
 }
 
 bool flushesTogether(int fd) {

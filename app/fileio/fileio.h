@@ -14,6 +14,7 @@
 
 #include <optional>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace FileIo {
@@ -26,9 +27,10 @@ bool failWithCode(QString* error, int code);
 
 // Opens an existing file for reading (flags may add O_RDWR or O_WRONLY in place of O_RDONLY):
 // never through a symbolic link, never blocking on a named pipe or device, and only when it is a
-// regular file. The descriptor is returned in blocking mode. On failure the descriptor is closed
-// and *error says why, naming the file where the system's text would not.
-Descriptor openForReading(const QString& path, QString* error, int flags = 0);
+// regular file. The descriptor is returned in blocking mode; *opened, when given, gets the status
+// of the file opened. On failure the descriptor is closed and *error says why, naming the file
+// where the system's text would not.
+Descriptor openForReading(const QString& path, QString* error, int flags = 0, struct stat* opened = nullptr);
 
 // Reads exactly size bytes; retries after signals. An early end of file returns false with errno
 // 0, any other failure false with errno set.
@@ -45,6 +47,8 @@ QString endOfFileError(const QString& path);
 // The refusal of a path that names a symbolic link, a named pipe, a device or a folder.
 QString notRegularError(const QString& path, mode_t mode);
 
+// Opens the folder a file's path names it in; errno set when that fails.
+Descriptor openFolderOf(const QString& filePath);
 // Flushes a folder's entries to disk; a file system that cannot flush a folder counts as done.
 bool syncFolder(int folderFd);
 bool syncFolderOf(const QString& filePath, QString* error);
@@ -82,7 +86,7 @@ std::optional<QString> changedSince(const QString& path, const FileIdentity& see
 
 // Deletes path only if it still names the file seen, unchanged; the check and the delete are
 // made relative to the folder's descriptor. Otherwise (or when the delete fails) keeps it and
-// sets *error to a clear text naming it.
-bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* error);
+// sets *error to a clear text naming it. folderFd, when given, is that folder already open.
+bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* error, int folderFd = -1);
 
 } // namespace FileIo

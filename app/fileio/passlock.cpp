@@ -10,6 +10,8 @@
 #include <QtCore/QFile>
 
 #include <cerrno>
+#include <memory>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -68,6 +70,41 @@ Descriptor openFolder(QString* error) {
     return folder;
 }
 
+// The lock folder, judged once and kept open while the program runs as the same user: every pass
+// finds it without a look at its name, and only its owner could change it afterwards. A folder
+// removed meanwhile takes no new lock files (ENOENT); it is then opened and judged again, while
+// locks taken in the old one keep it open until they are released.
+class LockFolder {
+public:
+    std::shared_ptr<const Descriptor> open(QString* error) {
+        const std::lock_guard lock(m_mutex);
+        const uid_t user = ::geteuid();
+        if (!m_folder || user != m_user) {
+            Descriptor folder = openFolder(error);
+            if (!folder.isOpen())
+                return nullptr;
+            m_folder = std::make_shared<const Descriptor>(std::move(folder));
+            m_user = user;
+        }
+        return m_folder;
+    }
+    void forget(const std::shared_ptr<const Descriptor>& folder) {
+        const std::lock_guard lock(m_mutex);
+        if (m_folder == folder)
+            m_folder.reset();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<const Descriptor> m_folder;
+    uid_t m_user = 0;
+};
+
+LockFolder& lockFolder() {
+    static LockFolder folder;
+    return folder;
+}
+
 } // namespace
 
 QString PassLock::folderPath() {
@@ -87,16 +124,22 @@ QString PassLock::folderPathFor(uid_t user) {
 
 PassLock::~PassLock() {
     if (m_file.isOpen())
-        ::unlinkat(m_folder.fd(), m_name.constData(), 0);
+        ::unlinkat(m_folder->fd(), m_name.constData(), 0);
 }
 
 PassLock::Result PassLock::acquire(dev_t device, ino_t inode, QString* error) {
-    m_folder = openFolder(error);
-    if (!m_folder.isOpen())
-        return Result::Failed;
     m_name = QByteArray::number(quint64(device), 16) + '-' + QByteArray::number(quint64(inode), 16);
+    bool reopened = false;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        Descriptor file(::openat(m_folder.fd(), m_name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+        m_folder = lockFolder().open(error);
+        if (!m_folder)
+            return Result::Failed;
+        Descriptor file(::openat(m_folder->fd(), m_name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!file.isOpen() && errno == ENOENT && !reopened) {
+            lockFolder().forget(m_folder);
+            reopened = true;
+            continue;
+        }
         if (!file.isOpen()) {
             FileIo::failWithCode(error, errno);
             return Result::Failed;
@@ -113,7 +156,7 @@ PassLock::Result PassLock::acquire(dev_t device, ino_t inode, QString* error) {
         struct stat opened {
         }, named{};
         if (::fstat(file.fd(), &opened) == 0 &&
-            ::fstatat(m_folder.fd(), m_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            ::fstatat(m_folder->fd(), m_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
             m_file = std::move(file);
             return Result::Held;

@@ -12,6 +12,8 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include <memory>
+
 #include <sys/types.h>
 
 class PassLock {
@@ -36,7 +38,7 @@ public:
     static QString folderPathFor(uid_t user);
 
 private:
-    Descriptor m_folder;
+    std::shared_ptr<const Descriptor> m_folder;
     Descriptor m_file;
     QByteArray m_name;
 };

@@ -95,21 +95,24 @@ private:
     qint64 m_waitedUpTo = 0;
 };
 
-// Gives the new file the access the rule allows: the input's read and write bits, limited by the
-// umask for a new name and by the replaced file's bits otherwise; never execute, set-id or sticky
-// bits. The file keeps its creator as owner and takes the input's group where the user may set
-// it; where it cannot, its group is not the input's and gets no access. Errors ignored: a file
-// system that keeps no permissions leaves the new file as it was made, private to its owner.
-void limitAccess(int fd, const struct stat& input, std::optional<mode_t> replaced) {
+// The access an output may have: the input's read and write bits, limited by the umask for a new
+// name and by the replaced file's bits otherwise; never execute, set-id or sticky bits.
+mode_t outputMode(const struct stat& input, std::optional<mode_t> replaced) {
     constexpr mode_t ReadWrite = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
-    mode_t mode = input.st_mode & ReadWrite;
     // The program never changes its umask: read once.
     static const mode_t umask = FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
-    mode &= replaced ? *replaced : ~umask;
-    struct stat made;
-    if (::fchown(fd, uid_t(-1), input.st_gid) != 0 && (::fstat(fd, &made) != 0 || made.st_gid != input.st_gid))
+    return input.st_mode & ReadWrite & (replaced ? *replaced : ~umask);
+}
+
+// Gives the new file, made as made says, that access. It keeps its creator as owner and takes the
+// input's group where the user may set it; where it cannot, its group is not the input's and gets
+// no access. Errors ignored: a file system that keeps no permissions leaves the new file as it was
+// made, private to its owner.
+void limitAccess(int fd, const struct stat& made, const struct stat& input, mode_t mode) {
+    if (made.st_gid != input.st_gid && ::fchown(fd, uid_t(-1), input.st_gid) != 0)
         mode &= ~S_IRWXG;
-    ::fchmod(fd, mode);
+    if ((made.st_mode & 07777) != mode)
+        ::fchmod(fd, mode);
 }
 
 // Gives a failed pass's input back the attributes and permission bits it had before the pass
@@ -181,6 +184,8 @@ public:
     std::unique_ptr<AsideFile> m_output;
     std::optional<quint32> m_finalAttributes;
     qint64 m_size = 0;
+    // The file system the output is on.
+    dev_t m_device = 0;
 
     // Errors ignored: a file system without attributes still gets its data. Given before the
     // rename and again once in place, as ntfs-3g marks a renamed file Archive.
@@ -287,15 +292,13 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
 
     PreparedFile file(new Prepared(m_platform, task));
     QString error;
-    file->m_input = FileIo::openForReading(task.input, &error);
-    if (!file->m_input.isOpen())
-        return fail(failed(error));
-    const int input = file->m_input.fd();
     // The input as the user left it: its access bounds the output's, and a pass that puts no
     // output in place gives it back its attributes.
     struct stat original;
-    if (::fstat(input, &original) != 0)
-        return fail(systemFailure());
+    file->m_input = FileIo::openForReading(task.input, &error, 0, &original);
+    if (!file->m_input.isOpen())
+        return fail(failed(error));
+    const int input = file->m_input.fd();
     switch (file->m_lock.acquire(original.st_dev, original.st_ino, &error)) {
     case PassLock::Result::Held:
         break;
@@ -317,28 +320,30 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     // system that keeps no attributes does not stop the pass: errors ignored.
     m_platform.setAttributes(task.input, Attr::Archive);
     file->m_restorer.emplace(m_platform, input, original.st_mode, *attributes);
-    // What was read, as it stands from here on: every later change is someone else's.
+    // What was read, as it stands from here on: every later change is someone else's, and the
+    // commit looks again before anything is put in place.
     const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
     if (!seen)
         return fail(systemFailure());
     file->m_seen = *seen;
-    if (const std::optional<QString> why = FileIo::changedSince(task.input, *seen))
-        return fail(failed(*why));
 
+    const mode_t mode = outputMode(original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
     file->m_output = std::make_unique<AsideFile>(task.output);
     AsideFile& output = *file->m_output;
-    if (!output.open(&error))
+    if (!output.open(&error, mode))
         return fail(failed(error));
-    limitAccess(output.fd(), original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
     // A file written aside under a name is hidden where Windows looks too, until it is complete.
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
-    const PassResult moved = transfer(task, header, input, output);
+    struct stat written;
+    const PassResult moved = transfer(task, header, input, seen->size, output, &written);
     if (moved.outcome != Outcome::Succeeded) {
         if (unfinished)
             *unfinished = std::move(file->m_output);
         return fail(moved);
     }
+    limitAccess(output.fd(), written, original, mode);
+    file->m_device = written.st_dev;
     m_observer.moveCover(0);
     file->m_finalAttributes = task.outputAttributes ? std::optional<quint32>(*task.outputAttributes) : asCreated;
     file->giveAttributes(output.fd());
@@ -359,30 +364,38 @@ QList<PassResult> CipherPass::commit(Batch& batch) {
     // The data on disk: one flush of each file system that is known to take every file along,
     // each file by itself elsewhere. A failed flush puts nothing it covered in place.
     std::vector<bool> together(batch.size());
+    std::map<dev_t, bool> flushesTogether;
     std::set<dev_t> flushed;
     for (size_t i = 0; i < batch.size(); ++i) {
         // Dropped already when an earlier flush of its file system failed.
         if (!batch[i])
             continue;
         const int fd = batch[i]->m_output->fd();
-        together[i] = FileIo::flushesTogether(fd);
-        struct stat info {};
-        if (!together[i] || ::fstat(fd, &info) != 0 || flushed.count(info.st_dev))
-            continue;
-        flushed.insert(info.st_dev);
-        if (::syncfs(fd) == 0)
+        const dev_t device = batch[i]->m_device;
+        const auto [kind, isNew] = flushesTogether.try_emplace(device, false);
+        if (isNew)
+            kind->second = FileIo::flushesTogether(fd);
+        together[i] = kind->second;
+        if (!together[i] || !flushed.insert(device).second || ::syncfs(fd) == 0)
             continue;
         const int code = errno;
         for (size_t j = i; j < batch.size(); ++j) {
-            struct stat other {};
-            if (batch[j] && ::fstat(batch[j]->m_output->fd(), &other) == 0 && other.st_dev == info.st_dev)
+            if (batch[j] && batch[j]->m_device == device)
                 drop(j, failed(batch[j]->m_task.input + u" was kept: its new file "_s + batch[j]->m_task.output +
                                u" could not be written to disk. "_s + FileIo::errorText(code)));
         }
     }
+    // The folders of the batch, each opened once by its path when first needed.
+    std::map<QString, Descriptor> folders;
+    const auto folderOf = [&folders](const QString& path) {
+        const auto [folder, isNew] = folders.try_emplace(QFileInfo(path).absolutePath());
+        if (isNew)
+            folder->second = FileIo::openFolderOf(path);
+        return folder->second.fd();
+    };
     // Each output in place over its name, in order; the folders flushed once each afterwards.
     // Each folder, by one of the outputs put there.
-    std::map<QString, QString> folders;
+    std::map<QString, QString> toFlush;
     for (size_t i = 0; i < batch.size(); ++i) {
         Prepared* file = batch[i].get();
         if (!file)
@@ -405,12 +418,13 @@ QList<PassResult> CipherPass::commit(Batch& batch) {
         }
         file->m_restorer->dismiss();
         if (together[i])
-            folders.emplace(QFileInfo(file->m_task.output).absolutePath(), file->m_task.output);
+            toFlush.emplace(QFileInfo(file->m_task.output).absolutePath(), file->m_task.output);
     }
-    for (const auto& [folder, output] : folders) {
-        QString error;
-        if (FileIo::syncFolderOf(output, &error))
+    for (const auto& [folder, output] : toFlush) {
+        const int fd = folderOf(output);
+        if (fd >= 0 && FileIo::syncFolder(fd))
             continue;
+        const QString error = FileIo::errorText(errno);
         // The new names may not survive a crash: nothing that depends on them is deleted.
         for (size_t i = 0; i < batch.size(); ++i) {
             if (batch[i] && QFileInfo(batch[i]->m_task.output).absolutePath() == folder)
@@ -427,7 +441,7 @@ QList<PassResult> CipherPass::commit(Batch& batch) {
         if (!task.deleteInput)
             results[qsizetype(i)] = {};
         // Deleted, not emptied first, so a failed delete loses nothing.
-        else if (!FileIo::deleteIfUnchanged(task.input, file->m_seen, &error))
+        else if (!FileIo::deleteIfUnchanged(task.input, file->m_seen, &error, folderOf(task.input)))
             results[qsizetype(i)] = {Outcome::OriginalKept, error, {}};
         else
             results[qsizetype(i)] = {
@@ -450,20 +464,18 @@ std::optional<quint32> CipherPass::hideWhileUnfinished(const AsideFile& output) 
     return asCreated;
 }
 
-PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, int input, AsideFile& output) {
-    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
-    if (!seen)
-        return systemFailure();
-    const qint64 inputLength = seen->size;
+PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, int input, qint64 inputLength,
+                                AsideFile& output, struct stat* written) {
     // An encrypted file shorter than its header can never be decrypted completely.
     if (inputLength < job.inputOffset)
         return {Outcome::Incomplete, {}, {}};
     const qint64 bodyLength = inputLength - job.inputOffset;
 
-    if (::lseek(input, job.inputOffset, SEEK_SET) < 0 ||
-        !FileIo::writeFully(output.fd(), header.constData(), header.size()))
+    // A file just opened is read from its start.
+    if (job.inputOffset != 0 && ::lseek(input, job.inputOffset, SEEK_SET) < 0)
         return systemFailure();
-    ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (bodyLength > BufferSize)
+        ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     QElapsedTimer sinceObserver;
     const auto observe = [&](qint64 done) {
@@ -477,23 +489,31 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
     };
     const PassResult cancelled{Outcome::Cancelled, {}, {}};
 
-    QByteArray buffer(std::min(BufferSize, bodyLength), Qt::Uninitialized);
+    // The header goes out with the first buffer of the body: one write for a small file.
+    QByteArray buffer(std::min(BufferSize, header.size() + bodyLength), Qt::Uninitialized);
+    std::copy(header.begin(), header.end(), buffer.begin());
+    qint64 prefix = header.size();
+    if (bodyLength == 0 && !FileIo::writeFully(output.fd(), header.constData(), header.size()))
+        return systemFailure();
     WriteBehind writeBehind(output.fd());
     for (qint64 done = 0; done < bodyLength;) {
         if (observe(done))
             return cancelled;
-        const qint64 written = header.size() + done;
-        const qint64 size = std::min(BufferSize - written % BufferSize, bodyLength - done);
-        if (!FileIo::readFully(input, buffer.data(), size))
+        const qint64 offset = header.size() + done - prefix;
+        const qint64 size = std::min(BufferSize - prefix, bodyLength - done);
+        char* const body = buffer.data() + prefix;
+        if (!FileIo::readFully(input, body, size))
             return errno ? systemFailure() : failed(FileIo::endOfFileError(job.input));
         if (dueAndCancelled(done))
             return cancelled;
-        EncryptedFormat::transformBody(buffer.data(), size, done, job.level);
+        EncryptedFormat::transformBody(body, size, done, job.level);
         if (dueAndCancelled(done))
             return cancelled;
-        if (!FileIo::writeFully(output.fd(), buffer.constData(), size) || !writeBehind.written(written, size))
+        if (!FileIo::writeFully(output.fd(), buffer.constData(), prefix + size) ||
+            !writeBehind.written(offset, prefix + size))
             return systemFailure();
         done += size;
+        prefix = 0;
     }
     // A last look before the flush and rename: an exit or Cancel pressed during the last buffer
     // still leaves the output's name as it was.
@@ -501,10 +521,9 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
         return cancelled;
 
     // Complete: the new file holds the header and every body byte of the input.
-    struct stat written;
-    if (::fstat(output.fd(), &written) != 0)
+    if (::fstat(output.fd(), written) != 0)
         return systemFailure();
-    if (written.st_size != bodyLength + header.size())
+    if (written->st_size != bodyLength + header.size())
         return {Outcome::Incomplete, {}, {}};
     return {};
 }

@@ -26,6 +26,8 @@
 #include <optional>
 #include <vector>
 
+#include <sys/stat.h>
+
 class AsideFile;
 class Platform;
 
@@ -87,7 +89,9 @@ public:
 
 private:
     PassResult run(const FileTask& task);
-    PassResult transfer(const FileTask& task, const QByteArray& header, int input, AsideFile& output);
+    // Writes the output; *written gets its status once it is complete.
+    PassResult transfer(const FileTask& task, const QByteArray& header, int input, qint64 inputLength,
+                        AsideFile& output, struct stat* written);
     // Marks a file written aside under a name Hidden; its attributes before that, to give back
     // once it is complete, or nullopt when it needed no mark.
     std::optional<quint32> hideWhileUnfinished(const AsideFile& output);

@@ -37,7 +37,7 @@ using Outcome = PassResult::Outcome;
 namespace {
 
 // Where a forked run kills itself: at the nth flush of a batch (before it), the nth output
-// renamed into its final name or the nth input deleted (after it).
+// linked or renamed in under its final name or the nth input deleted (after it).
 enum class Step { None, Flush, Rename, Delete };
 std::atomic<Step> g_killStep{Step::None};
 std::atomic<int> g_killCountdown{0};
@@ -62,6 +62,13 @@ extern "C" int syncfs(int fd) noexcept {
 
 extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
     const int result = static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, 0));
+    if (result == 0 && std::strncmp(to, "plain-", 6) == 0)
+        reached(Step::Rename);
+    return result;
+}
+
+extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) noexcept {
+    const int result = static_cast<int>(::syscall(SYS_linkat, fromFolder, from, toFolder, to, flags));
     if (result == 0 && std::strncmp(to, "plain-", 6) == 0)
         reached(Step::Rename);
     return result;
