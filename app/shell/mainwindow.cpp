@@ -437,7 +437,7 @@ void MainWindow::Ending_Click() {
 }
 
 void MainWindow::PassGenerate_Click() {
-    const QString program = m_platform.programFolder() + u"/generate"_s;
+    const QString program = m_platform.programFolder() + u"/vexa-generate"_s;
     if (!QFileInfo(program).isFile())
         m_dialogs.message(u"The password generator was not found:\r\n"_s + program);
     else if (!m_platform.startProgram(program))
