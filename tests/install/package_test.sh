@@ -90,6 +90,7 @@ for command in encrypt decrypt; do
 done
 
 # The service menus of the KIO file managers: Encrypt for every file, Decrypt for .vxp files.
+# desktop-file-validate knows no "Service" type, so their keys are checked here.
 menus=$usr/share/kio/servicemenus
 service_menu() { # FILE FILE_TYPES COMMAND
     grep -qx 'Type=Service' "$menus/$1" && grep -qx "MimeType=$2" "$menus/$1" \
