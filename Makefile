@@ -12,7 +12,8 @@ JOBS       ?= 2
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins qcoro-qt6-dev \
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
             xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools \
-            dpkg-dev binutils file groff-base desktop-file-utils appstream shared-mime-info libxml2-utils
+            dpkg-dev binutils file groff-base desktop-file-utils appstream shared-mime-info libxml2-utils \
+            lintian libglib2.0-bin
 
 # Only `make fuzz` needs these: clang with its libFuzzer and sanitizer run-times.
 FUZZ_PACKAGES := clang-14 libfuzzer-14-dev libclang-rt-14-dev
@@ -45,7 +46,7 @@ build: configure
 
 # Starts the main program; until it is built, the password generator.
 run: build
-	@program=$(BUILD)/bin/vexapad; [ -x $$program ] || program=$(BUILD)/bin/generate; \
+	@program=$(BUILD)/bin/vexapad; [ -x $$program ] || program=$(BUILD)/bin/vexa-generate; \
 	if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	    echo "No display found: running $$(basename $$program) under a virtual display (Xvfb)."; \
 	    xvfb-run -a $$program; \

@@ -9,7 +9,7 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
-    QCoreApplication::setApplicationName(u"generate"_s);
+    QCoreApplication::setApplicationName(u"vexa-generate"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(VEXA_VERSION));
 
     QCommandLineParser parser;

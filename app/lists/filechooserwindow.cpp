@@ -265,8 +265,24 @@ void FileChooserWindow::showGivenFiles(const QString& folder, const QStringList&
         if (!listed.contains(path))
             List1->addItem(path);
     }
-    if (!choose.isEmpty())
-        m_bars.showListCount(List1->count());
+    if (choose.isEmpty())
+        return;
+    // The given paths become the list's selection, and only they: a command that follows acts on
+    // them, not on what was selected before.
+    List1->clearSelection();
+    bool firstChosen = true;
+    for (int row = 0; row < List1->count(); ++row) {
+        QListWidgetItem* item = List1->item(row);
+        if (!choose.contains(item->text()))
+            continue;
+        if (firstChosen) {
+            List1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+            List1->scrollToItem(item);
+            firstChosen = false;
+        }
+        item->setSelected(true);
+    }
+    m_bars.showListCount(List1->count());
 }
 
 void FileChooserWindow::resizeEvent(QResizeEvent* event) {

@@ -60,7 +60,8 @@ public:
     bool isFileKindShown(FileKind kind) const;
     void focusFolderTree();
     // Opens a folder with the given files of it selected and highlighted, and appends the given
-    // paths that are not there yet to the chosen-file list. The paths were checked by the caller.
+    // paths that are not there yet to the chosen-file list, where they, and only they, are then
+    // selected, the first highlighted. The paths were checked by the caller.
     void showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose);
 
 signals:

@@ -193,6 +193,8 @@ void PasswordDialog::showPasswordHint() {
 }
 
 void PasswordDialog::openFrame(QGroupBox* frame, QLineEdit* firstField) {
+    if (frame != Frame2 && isVisible() && !Frame2->isHidden())
+        emit workingPasswordClosed(false);
     for (QGroupBox* each : {Frame2, Frame4, Frame5})
         each->setVisible(each == frame);
     setFixedSize(frame->width(), frame->height() + Command3->height());
@@ -278,6 +280,7 @@ void PasswordDialog::Command3_Click() {
         Vtext->setFocus();
     } else {
         hide();
+        emit workingPasswordClosed(true);
     }
 }
 
@@ -288,6 +291,7 @@ void PasswordDialog::Command2_Click() {
         Vtext->clear();
     }
     hide();
+    emit workingPasswordClosed(false);
 }
 
 MasterPasswordFile PasswordDialog::masterPasswordFile() const {

@@ -47,6 +47,11 @@ public:
     // The text of the verify box `Vtext`.
     QString verifyPassword() const;
 
+signals:
+    // The working-password frame `Frame2` was left: by "Ok" with a verified password (accepted),
+    // or by "Cancel", Escape, the close button or another frame taking its place.
+    void workingPasswordClosed(bool accepted);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Escape and the window's close button act as the visible frame's "Cancel", so a password

@@ -91,7 +91,7 @@ QString lockPath(const QString& runtimeFolder) {
     return runtimeFolder + QLatin1StringView(LockName);
 }
 
-Result send(const QString& socket, const QStringList& absolutePaths, int timeoutMs) {
+Result send(const QString& socket, const QStringList& absolutePaths, PathAction action, int timeoutMs) {
     QLocalSocket client;
     client.connectToServer(socket);
     if (!client.waitForConnected(timeoutMs))
@@ -99,7 +99,7 @@ Result send(const QString& socket, const QStringList& absolutePaths, int timeout
     const auto failure = [&client] {
         return client.error() == QLocalSocket::SocketTimeoutError ? Result::NoAnswer : Result::Refused;
     };
-    client.write(encode(absolutePaths));
+    client.write(encode(absolutePaths, action));
     if (!client.waitForBytesWritten(timeoutMs))
         return failure();
     while (client.bytesAvailable() == 0) {
@@ -109,16 +109,17 @@ Result send(const QString& socket, const QStringList& absolutePaths, int timeout
     return client.read(1) == QByteArray(1, Answer) ? Result::Delivered : Result::Refused;
 }
 
-Start serveOrHandOver(InstanceLock& lock, const QString& socket, const QStringList& absolutePaths, int timeoutMs) {
+Start serveOrHandOver(InstanceLock& lock, const QString& socket, const QStringList& absolutePaths, PathAction action,
+                      int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     // A message the server would refuse is not worth waiting for.
-    const std::optional<Decoded> own = decode(encode(absolutePaths));
+    const std::optional<Decoded> own = decode(encode(absolutePaths, action));
     while (true) {
         if (lock.tryLock())
             return Start::Serve;
         if (!own || own->bad)
             return Start::TooLarge;
-        switch (send(socket, absolutePaths, timeoutMs)) {
+        switch (send(socket, absolutePaths, action, timeoutMs)) {
         case Result::Delivered:
             return Start::HandedOver;
         case Result::NoAnswer:
@@ -293,6 +294,6 @@ void HandOverServer::serve(int fd) {
         client->write(QByteArray(1, Answer));
         client->flush();
         client->disconnectFromServer();
-        emit pathsReceived(decoded->paths);
+        emit pathsReceived(decoded->paths, decoded->action);
     });
 }

@@ -45,8 +45,9 @@ enum class Result {
     // The server did not answer in time.
     NoAnswer,
 };
-// Hands the paths to the program serving the socket, waiting for its answer.
-Result send(const QString& socket, const QStringList& absolutePaths, int timeoutMs = TimeoutMs);
+// Hands the paths, and the command to run on them, to the program serving the socket, waiting for
+// its answer.
+Result send(const QString& socket, const QStringList& absolutePaths, PathAction action, int timeoutMs = TimeoutMs);
 
 } // namespace HandOver
 
@@ -83,7 +84,7 @@ enum class Start {
 // yet (it is starting) or refuses the connection (it is full), tries again until timeoutMs has
 // passed; a lock freed meanwhile (its holder ended) is taken.
 Start serveOrHandOver(InstanceLock& lock, const QString& socket, const QStringList& absolutePaths,
-                      int timeoutMs = TimeoutMs);
+                      PathAction action = PathAction::Open, int timeoutMs = TimeoutMs);
 
 } // namespace HandOver
 
@@ -101,8 +102,8 @@ public:
     bool isListening() const { return m_listener.isOpen(); }
 
 signals:
-    // A second start handed these absolute paths over (possibly none).
-    void pathsReceived(const QStringList& paths);
+    // A second start handed these absolute paths over (possibly none), and what to do with them.
+    void pathsReceived(const QStringList& paths, PathAction action);
 
 private:
     bool bindSocket();

@@ -8,6 +8,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QtEndian>
 
+#include <utility>
+
 namespace {
 
 void appendRecord(QByteArray& message, const QByteArray& bytes) {
@@ -16,12 +18,19 @@ void appendRecord(QByteArray& message, const QByteArray& bytes) {
     message.append(bytes);
 }
 
+constexpr char EncryptWord[] = "--encrypt";
+constexpr char DecryptWord[] = "--decrypt";
+
 } // namespace
 
 namespace HandOver {
 
-QByteArray encode(const QStringList& absolutePaths) {
+QByteArray encode(const QStringList& absolutePaths, PathAction action) {
     QByteArray message;
+    if (action == PathAction::Encrypt)
+        appendRecord(message, EncryptWord);
+    else if (action == PathAction::Decrypt)
+        appendRecord(message, DecryptWord);
     for (const QString& path : absolutePaths)
         appendRecord(message, QFile::encodeName(path));
     appendRecord(message, {});
@@ -35,6 +44,7 @@ std::optional<Decoded> decode(const QByteArray& message) {
         return decoded;
     }
     qsizetype at = 0;
+    bool first = true;
     while (true) {
         if (message.size() - at < qsizetype(sizeof(quint32)))
             return std::nullopt;
@@ -50,6 +60,11 @@ std::optional<Decoded> decode(const QByteArray& message) {
             return std::nullopt;
         const QByteArray bytes = message.mid(at, length);
         at += length;
+        // Only the first record may be a command word; anywhere else it is a relative path.
+        if (std::exchange(first, false) && (bytes == EncryptWord || bytes == DecryptWord)) {
+            decoded.action = bytes == EncryptWord ? PathAction::Encrypt : PathAction::Decrypt;
+            continue;
+        }
         // A path with a zero byte can name no file; a relative one would depend on the
         // running program's folder; bytes that are not UTF-8 turn into text that names another
         // file (a second start sends its paths as text, so it never sends such bytes).

@@ -1,7 +1,7 @@
 /*
  * The main program: the command line, the application object, the real message boxes and
- * platform, and the main window, which opens everything else. A second start hands its paths to
- * the running program and ends.
+ * platform, and the main window, which opens everything else. A second start hands its paths (and
+ * the command asked for them) to the running program and ends.
  */
 #include "earlyoptions.h"
 #include "handover.h"
@@ -29,10 +29,23 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Vexa Password: hides files from casual reading."_s);
     parser.addPositionalArgument(u"paths"_s, u"Files or folders to show in the file chooser."_s, u"[paths...]"_s);
+    const QCommandLineOption encryptOption(u"encrypt"_s,
+                                           u"Encrypt the given files, asking as the Encrypt command does."_s);
+    const QCommandLineOption decryptOption(u"decrypt"_s,
+                                           u"Decrypt the given files, asking as the Decrypt command does."_s);
+    parser.addOption(encryptOption);
+    parser.addOption(decryptOption);
     answerHelpOrVersion(parser, argc, argv);
 
     QApplication application(argc, argv);
     parser.process(application);
+    if (parser.isSet(encryptOption) && parser.isSet(decryptOption)) {
+        std::fprintf(stderr, "vexapad: --encrypt and --decrypt cannot be given together\n");
+        return 2;
+    }
+    const PathAction action = parser.isSet(encryptOption)   ? PathAction::Encrypt
+                              : parser.isSet(decryptOption) ? PathAction::Decrypt
+                                                            : PathAction::Open;
 
     // The running program may have another current folder: the paths travel absolute.
     QStringList paths;
@@ -54,7 +67,7 @@ int main(int argc, char** argv) {
     }
     const QString socket = lock.isOpen() ? HandOver::socketPath(runtime.path) : QString();
     if (lock.isOpen()) {
-        switch (HandOver::serveOrHandOver(lock, socket, paths)) {
+        switch (HandOver::serveOrHandOver(lock, socket, paths, action)) {
         case HandOver::Start::HandedOver:
             return 0;
         case HandOver::Start::NotTaken:
@@ -78,6 +91,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s\n", qPrintable(socket));
     QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MainWindow::pathsHandedOver);
     window.show();
-    window.openPaths(paths);
+    window.openPaths(paths, action);
     return application.exec();
 }

@@ -306,33 +306,71 @@ void MainWindow::commandEnded() {
         m_chooser->refreshFiles();
 }
 
-void MainWindow::openPaths(const QStringList& paths) {
-    if (m_state.Busy) {
-        // The running pass walks the chosen-file list; it must not change under it.
-        const bool waiting = !m_waitingPaths.isEmpty();
-        m_waitingPaths << paths;
+void MainWindow::openPaths(const QStringList& paths, PathAction action) {
+    // The running pass walks the chosen-file list: it must not change under it. Requests keep
+    // their order, so one that arrives while earlier ones wait waits too.
+    if (m_state.Busy || !m_waitingRequests.empty()) {
+        const bool waiting = !m_waitingRequests.empty();
+        m_waitingRequests.push_back({paths, action});
         if (!waiting)
             retryWaitingPaths();
         return;
     }
-    const StartPaths plan = planStartPaths(paths, QDir::currentPath());
+    actOnPaths({paths, action});
+}
+
+void MainWindow::actOnPaths(const PathRequest& request) {
+    const StartPaths plan = planStartPaths(request.paths, QDir::currentPath(), request.action);
     for (const QString& refusal : plan.refusals)
         m_dialogs.message(refusal);
     if (plan.folder.isEmpty())
         return;
     FileChooserWindow* chooser = openChooser();
     m_menus.item(u"E_Decrypt"_s)->setChecked(true);
-    chooser->showGivenFiles(plan.folder, plan.select, plan.decrypt);
+    chooser->showGivenFiles(plan.folder, plan.select, plan.choose);
+    if (request.action != PathAction::Open && !plan.choose.isEmpty())
+        runRequestedCommand({plan.choose, request.action});
 }
 
 void MainWindow::retryWaitingPaths() {
     QTimer::singleShot(WaitingPathsRetryMs, this, [this] {
-        if (m_state.Busy) {
-            retryWaitingPaths();
-            return;
+        // A request that starts a run leaves the rest waiting for that run's end.
+        while (!m_waitingRequests.empty() && !m_state.Busy) {
+            const PathRequest request = std::move(m_waitingRequests.front());
+            m_waitingRequests.pop_front();
+            actOnPaths(request);
         }
-        openPaths(std::exchange(m_waitingPaths, {}));
+        if (!m_waitingRequests.empty())
+            retryWaitingPaths();
     });
+}
+
+void MainWindow::runRequestedCommand(const PathRequest& request) {
+    // Unlike the menu commands, which end when no password is set, a start's command waits for
+    // one: the dialog opens, and "Ok" runs the command; leaving the dialog otherwise runs nothing.
+    if (m_passwords.currentPassword().isEmpty()) {
+        m_awaitingPassword = request;
+        if (!std::exchange(m_watchingPasswordDialog, true))
+            connect(&passwordDialog(), &PasswordDialog::workingPasswordClosed, this,
+                    &MainWindow::workingPasswordClosed);
+        ShowPasswordDialog();
+        return;
+    }
+    if (!passesCommandGate())
+        return;
+    if (request.action == PathAction::Encrypt)
+        m_crypt.Enc1_Click();
+    else
+        m_crypt.DEC1_Click();
+    commandEnded();
+}
+
+void MainWindow::workingPasswordClosed(bool accepted) {
+    const std::optional<PathRequest> request = std::exchange(m_awaitingPassword, std::nullopt);
+    // The files are chosen again, as the user may have changed the selection while the dialog
+    // was open, and the request waits like any other if a run started meanwhile.
+    if (request && accepted && !m_passwords.currentPassword().isEmpty())
+        openPaths(request->paths, request->action);
 }
 
 void MainWindow::bringToFront() {
@@ -342,9 +380,9 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
-void MainWindow::pathsHandedOver(const QStringList& paths) {
+void MainWindow::pathsHandedOver(const QStringList& paths, PathAction action) {
     bringToFront();
-    openPaths(paths);
+    openPaths(paths, action);
 }
 
 void MainWindow::MDIForm_Load() {
@@ -399,7 +437,7 @@ void MainWindow::Ending_Click() {
 }
 
 void MainWindow::PassGenerate_Click() {
-    const QString program = m_platform.programFolder() + u"/generate"_s;
+    const QString program = m_platform.programFolder() + u"/vexa-generate"_s;
     if (!QFileInfo(program).isFile())
         m_dialogs.message(u"The password generator was not found:\r\n"_s + program);
     else if (!m_platform.startProgram(program))

@@ -20,12 +20,15 @@
 #include "mainmenus.h"
 #include "menurunoptions.h"
 #include "passworddialogsource.h"
+#include "pathaction.h"
 #include "popupmenu.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>
 
+#include <deque>
 #include <functional>
+#include <optional>
 
 class HotListBrowser;
 class HelpWindow;
@@ -56,14 +59,16 @@ public:
 
     // Acts on the paths the program was started with or a second start handed over: the chooser
     // opens at the folder of the first usable one with the given files selected, ".vxp" files go
-    // into its chosen-file list; missing and unusable paths are refused with a message each.
-    // Nothing is encrypted, decrypted or deleted. While a long operation runs, this waits for its
-    // end.
-    void openPaths(const QStringList& paths);
+    // into its chosen-file list and become its selection; missing and unusable paths are refused
+    // with a message each. Without an action nothing is encrypted, decrypted or deleted; with
+    // one, every file given goes into the list, selected, and the Encrypt or Decrypt command runs
+    // on them, once a password is set (the password dialog asks first when none is). While a long
+    // operation runs, this waits for its end.
+    void openPaths(const QStringList& paths, PathAction action = PathAction::Open);
     // Brings the window to the front of the desktop, restored if it was minimized.
     void bringToFront();
-    // A second start handed these paths over: the window comes to the front and opens them.
-    void pathsHandedOver(const QStringList& paths);
+    // A second start handed these paths over: the window comes to the front and acts on them.
+    void pathsHandedOver(const QStringList& paths, PathAction action = PathAction::Open);
 
     // The browser while it is open, nullptr otherwise.
     HotListBrowser* browser() const;
@@ -81,7 +86,17 @@ private:
     void wireCommands();
     void onItem(const QString& name, std::function<void()> command);
     void commandEnded();
+
+    // Paths from a start or a hand-over, and what to do with them.
+    struct PathRequest {
+        QStringList paths;
+        PathAction action = PathAction::Open;
+    };
+    void actOnPaths(const PathRequest& request);
     void retryWaitingPaths();
+    // Runs the Encrypt or Decrypt command on the chosen files, or asks for a password first.
+    void runRequestedCommand(const PathRequest& request);
+    void workingPasswordClosed(bool accepted);
 
     void MDIForm_Load();
     void MDIForm_Resize();
@@ -140,8 +155,11 @@ private:
     QPointer<FileChooserWindow> m_chooser;
     QPointer<HelpWindow> m_help;
     PasswordDialogSource m_passwords;
-    // Paths handed over while a long operation ran, opened at its end.
-    QStringList m_waitingPaths;
+    // Paths handed over while a long operation ran, acted on in order at its end.
+    std::deque<PathRequest> m_waitingRequests;
+    // A command asked for by a start, waiting for the password dialog to set a password.
+    std::optional<PathRequest> m_awaitingPassword;
+    bool m_watchingPasswordDialog = false;
     CryptCommands m_crypt{
         {m_state, m_dialogs, m_platform, m_bars, m_passwords, m_runOptions, m_host, [this] { return fileChooser(); }}};
 };

@@ -28,7 +28,7 @@ QString pathsMessage(const QStringList& paths, const QString& onePath, const QSt
 
 } // namespace
 
-StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder) {
+StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder, PathAction action) {
     StartPaths plan;
     const QDir working(workingFolder);
     QStringList unnameable;
@@ -57,8 +57,9 @@ StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder
             plan.folder = info.absolutePath();
         if (info.absolutePath() == plan.folder)
             plan.select << path;
-        if (path.endsWith(u".vxp"_s, Qt::CaseSensitive) && !plan.decrypt.contains(path))
-            plan.decrypt << path;
+        const bool chosen = action != PathAction::Open || path.endsWith(u".vxp"_s, Qt::CaseSensitive);
+        if (chosen && !plan.choose.contains(path))
+            plan.choose << path;
     }
     if (!unnameable.isEmpty())
         plan.refusals << pathsMessage(unnameable, FileNames::refusal(unnameable.first()).value_or(QString()),

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Builds the Debian package from a finished build, unpacks it into a temporary root (a tree that
 # is not where it was built for, as after a move), runs the programs from there and checks the
-# desktop files, the component description, the file types and the manual pages with the
-# desktop's own tools.
+# desktop files, the file managers' menus, the component description, the file types and the
+# manual pages with the desktop's own tools, and the package as a whole with lintian.
 # Usage: package_test.sh BUILD_DIR VERSION
 set -uo pipefail
 build=$1
@@ -27,12 +27,16 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libqt6core6 libc6; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+package_version=$(dpkg-deb -f "$deb" Version)
+[[ $package_version == "$version"-* ]] || fail "package version $package_version is not a revision of $version"
 outside=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -v '^\./$')
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 
-# The programs answer from the unpacked tree, without a display.
-for program in vexapad generate; do
+# The programs answer from the unpacked tree, without a display. The command-line program is
+# checked once the build has it.
+programs=(vexapad vexa-generate)
+[ -x "$build/bin/vexa" ] && programs+=(vexa)
+for program in "${programs[@]}"; do
     answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$program" --version 2>&1)
     [ "$answer" = "$program $version" ] || fail "$program --version said: $answer"
     help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$program" --help 2>&1)
@@ -42,7 +46,7 @@ done
 # Each program starts its window from the unpacked tree and stays up until it is stopped; its
 # per-user folders, runtime folder included, lie in the temporary folder.
 mkdir -m 700 -p "$work/home/run"
-for program in vexapad generate; do
+for program in vexapad vexa-generate; do
     HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config \
         XDG_RUNTIME_DIR=$work/home/run QT_QPA_PLATFORM=offscreen timeout 3 "$usr/bin/$program" >"$work/run.log" 2>&1
     status=$?
@@ -50,15 +54,17 @@ for program in vexapad generate; do
 done
 
 # The control libraries are found beside the tree through a relative RUNPATH, never the build.
-for program in vexapad generate; do
+# They lie in the architecture's folder, which ldconfig does not serve.
+private=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vexa-password
+for program in vexapad vexa-generate; do
     runpath=$(readelf -d "$usr/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
-    [ "$runpath" = '$ORIGIN/../lib/vexa-password' ] || fail "$program RUNPATH is '$runpath'"
+    [ "$runpath" = "\$ORIGIN/../$private" ] || fail "$program RUNPATH is '$runpath'"
     libraries=$(ldd "$usr/bin/$program")
     [[ $libraries != *"not found"* ]] || fail "$program: $(grep 'not found' <<<"$libraries")"
 done
 for library in libtoolpanel.so libstatline.so; do
     loaded=$(ldd "$usr/bin/vexapad" | sed -n "s|.*$library => \(.*\) (0x.*|\1|p")
-    [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$usr/lib/vexa-password/$library" ] \
+    [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$usr/$private/$library" ] \
         || fail "vexapad loads $library from '$loaded', not from the installed tree"
 done
 
@@ -71,8 +77,55 @@ main=$applications/org.vexapassword.vexapad.desktop
 grep -qx 'Exec=vexapad %F' "$main" || fail "main entry does not take files"
 grep -qx 'MimeType=application/x-vexa-encrypted;application/x-vexa-hotlist;' "$main" \
     || fail "main entry does not offer both file types"
-grep -qx 'Actions=generate;' "$main" && grep -qx 'Exec=generate' "$main" \
+grep -qx 'Actions=generate;' "$main" && grep -qx 'Exec=vexa-generate' "$main" \
     || fail "main entry has no generator action"
+
+# Encrypt and Decrypt for the "Open With" lists: hidden entries that name no file type, so that
+# no file type ever gets them as its default program.
+for command in encrypt decrypt; do
+    entry=$applications/org.vexapassword.vexapad.$command.desktop
+    grep -qx "Exec=vexapad --$command %F" "$entry" && grep -qx 'NoDisplay=true' "$entry" \
+        || fail "$(basename "$entry") does not run vexapad --$command hidden"
+    ! grep -q '^MimeType=' "$entry" || fail "$(basename "$entry") names file types"
+done
+
+# The service menus of the KIO file managers: Encrypt for every file, Decrypt for .vxp files.
+# desktop-file-validate knows no "Service" type, so their keys are checked here.
+menus=$usr/share/kio/servicemenus
+service_menu() { # FILE FILE_TYPES COMMAND
+    grep -qx 'Type=Service' "$menus/$1" && grep -qx "MimeType=$2" "$menus/$1" \
+        && grep -qx "Actions=$3;" "$menus/$1" && grep -qx "Exec=vexapad --$3 %F" "$menus/$1" \
+        || fail "service menu $1 does not offer $3 for $2"
+}
+service_menu vexa-password.desktop 'application/octet-stream;' encrypt
+service_menu vexa-password-decrypt.desktop 'application/x-vexa-encrypted;' decrypt
+
+# What a double-click runs, as GLib decides it from the installed entries alone (with the
+# freedesktop file types, for text files): the main window for a .vxp file, never an action entry.
+desktop=$work/desktop
+mkdir -p "$desktop/data/mime/packages" "$desktop/config" "$desktop/home"
+cp -r "$applications" "$desktop/data/"
+cp /usr/share/mime/packages/freedesktop.org.xml "$usr/share/mime/packages/vexa-password.xml" "$desktop/data/mime/packages/"
+{ update-mime-database "$desktop/data/mime" && update-desktop-database "$desktop/data/applications"; } \
+    >"$work/desktop.log" 2>&1 || fail "the desktop databases cannot be built: $(cat "$work/desktop.log")"
+printf 'plain text\n' >"$desktop/notes.txt"
+printf 'x%.0s' {1..20} >"$desktop/notes.txt.vxp"
+gio_in_desktop() {
+    env -i PATH="$usr/bin:/usr/bin:/bin" HOME="$desktop/home" LC_ALL=C XDG_DATA_HOME="$desktop/home" \
+        XDG_DATA_DIRS="$desktop/data" XDG_CONFIG_HOME="$desktop/config" XDG_CONFIG_DIRS="$desktop/config" gio "$@"
+}
+for file in notes.txt notes.txt.vxp; do
+    type=$(gio_in_desktop info -a standard::content-type "$desktop/$file" | sed -n 's/^ *standard::content-type: //p')
+    handlers=$(gio_in_desktop mime "$type")
+    default=$(sed -n 's/^Default application for .*: //p' <<<"$handlers")
+    case $file in
+    *.vxp) [ "$type" = application/x-vexa-encrypted ] && [ "$default" = org.vexapassword.vexapad.desktop ] \
+        || fail "$file ($type) opens with '$default'" ;;
+    *) [ "$type" = text/plain ] || fail "$file is $type" ;;
+    esac
+    [[ $handlers != *vexapad.encrypt* && $handlers != *vexapad.decrypt* ]] \
+        || fail "an action entry handles $file: $handlers"
+done
 
 appstreamcli validate --no-net "$usr/share/metainfo/org.vexapassword.vexapad.metainfo.xml" \
     || fail "appstreamcli validate"
@@ -99,11 +152,35 @@ done
 
 # Manual pages, compressed, render without a warning; the guide is where the programs look
 # for it.
-for page in vexapad generate; do
+pages=(vexapad vexa-generate)
+[ -x "$build/bin/vexa" ] && pages+=(vexa)
+for page in "${pages[@]}"; do
     warnings=$({ zcat "$usr/share/man/man1/$page.1.gz" | LC_ALL=C groff -man -Tutf8 -ww -z; } 2>&1)
     [ -z "$warnings" ] || fail "$page.1: $warnings"
 done
 [ -s "$usr/share/vexa-password/help/guide.html" ] || fail "the guide is not installed"
+if [ -x "$build/bin/vexa" ]; then
+    [ -s "$usr/share/bash-completion/completions/vexa" ] || fail "vexa's bash completion is not installed"
+fi
+
+# The licence and the changelog as Debian keeps them: a machine-readable copyright naming the
+# GPL's text on the system, a changelog compressed without a name or time, for this version.
+doc=$usr/share/doc/vexa-password
+head -1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    && grep -qx 'License: GPL-3+' "$doc/copyright" && grep -q '/usr/share/common-licenses/GPL-3' "$doc/copyright" \
+    || fail "the copyright file is not in the machine-readable form for GPL-3+"
+[ "$(od -An -tx1 -j4 -N4 "$doc/changelog.Debian.gz" | tr -d ' ')" = 00000000 ] \
+    || fail "changelog.Debian.gz holds a time (not gzip -n)"
+changelog_version=$(zcat "$doc/changelog.Debian.gz" | dpkg-parsechangelog -l - -S Version 2>&1)
+[ "$changelog_version" = "$package_version" ] || fail "changelog version '$changelog_version' is not $package_version"
+
+# lintian finds no error or warning, but those overridden in the package's overrides file, each
+# of which gives its reason in a comment just above it.
+overrides=$usr/share/lintian/overrides/vexa-password
+awk '/^[^#[:space:]]/ && previous !~ /^#/ { print "uncommented override: " $0; bad = 1 } { previous = $0 }
+     END { exit bad }' "$overrides" || fail "the lintian overrides do not all say why"
+lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 \
+    || fail "lintian: $(grep -v 'running with root privileges' "$work/lintian.log")"
 
 [ $failures = 0 ] && echo "package checks passed"
 exit $((failures > 0))

@@ -18,6 +18,7 @@
 #include <QtNetwork/QLocalSocket>
 #include <QtTest/QTest>
 #include <QtWidgets/QListView>
+#include <QtWidgets/QPushButton>
 
 #include <cerrno>
 #include <cstring>
@@ -72,6 +73,27 @@ TEST(HandOverMessage, CarriesAbsolutePathsWholeIgnoresUnusableOnesAndRefusesMalf
     }
 }
 
+TEST(HandOverMessage, CarriesTheCommandInItsFirstRecordOnly) {
+    const QStringList paths{u"/a.vxp"_s};
+    const QByteArray end = record({});
+    const std::tuple<const char*, QByteArray, PathAction, QStringList> cases[] = {
+        {"encrypt", HandOver::encode(paths, PathAction::Encrypt), PathAction::Encrypt, paths},
+        {"decrypt", record("--decrypt") + record("/a.vxp") + end, PathAction::Decrypt, paths},
+        {"none", HandOver::encode(paths), PathAction::Open, paths},
+        // Anywhere else a command word is a relative path, and as such not acted on.
+        {"a word after a path", record("/a.vxp") + record("--encrypt") + end, PathAction::Open, paths},
+        {"a second word", record("--decrypt") + record("--encrypt") + end, PathAction::Decrypt, {}},
+        {"another word", record("--delete") + record("/a.vxp") + end, PathAction::Open, paths},
+    };
+    for (const auto& [what, bytes, action, expected] : cases) {
+        SCOPED_TRACE(what);
+        const std::optional<HandOver::Decoded> decoded = HandOver::decode(bytes);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(std::tuple(decoded->bad, decoded->action, decoded->paths), std::tuple(false, action, expected));
+    }
+    EXPECT_EQ(HandOver::encode(paths, PathAction::Encrypt), record("--encrypt") + HandOver::encode(paths));
+}
+
 class HandOverTest : public MainWindowTest<TestPlatform> {
 protected:
     void SetUp() override {
@@ -103,6 +125,16 @@ protected:
 
     QStringList selectedFiles() const { return chooser()->selectedFiles(); }
     QStringList chosen() const { return static_cast<ChosenList*>(chooser()->chosenList())->entries(); }
+    // The chosen-file list's selected entries, in list order.
+    QStringList chosenSelection() const {
+        const QListWidget* list = chooser()->chosenList();
+        QStringList selected;
+        for (int row = 0; row < list->count(); ++row) {
+            if (list->item(row)->isSelected())
+                selected << list->item(row)->text();
+        }
+        return selected;
+    }
 
     InstanceLock m_lock;
     HandOverServer m_server;
@@ -128,6 +160,80 @@ TEST_F(HandOverTest, ASecondStartHandsAnEncryptedFileToTheChooserAndItsList) {
     EXPECT_EQ(chosen(), QStringList{file});
     EXPECT_EQ(readAll(file), content);
     EXPECT_FALSE(QFile::exists(path(u"docs/report.txt"_s)));
+}
+
+// Decrypt after a double-click acts on the file handed over, not on what was selected before.
+TEST_F(HandOverTest, EncryptedFilesHandedOverBecomeTheListsOnlySelection) {
+    const QString older = makeFile(u"docs/older.vxp"_s, 13);
+    const QString first = makeFile(u"docs/first.vxp"_s, 13);
+    const QString second = makeFile(u"other/second.vxp"_s, 13);
+    const QString plain = makeFile(u"other/plain.txt"_s, 5);
+    window().openPaths({older});
+    ASSERT_EQ(chosenSelection(), QStringList{older});
+    EXPECT_EQ(runProgram({second, plain, first}, root()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return chosen().size() == 3; }));
+    EXPECT_EQ(chosenSelection(), QStringList({second, first}));
+    EXPECT_EQ(chooser()->chosenList()->currentItem()->text(), second);
+    // One already listed is selected again, alone.
+    EXPECT_EQ(runProgram({older}, root()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chosenSelection() == QStringList{older}; }));
+    EXPECT_EQ(chosen(), QStringList({older, second, first}));
+}
+
+// --encrypt and --decrypt run the window's own commands on the files given, after any run going.
+TEST_F(HandOverTest, EncryptAndDecryptFromASecondStartRunTheCommandsOnTheGivenFiles) {
+    const QByteArray content("the content of a plain file");
+    const QString plain = makeFile(u"docs/plain.txt"_s, content);
+    const QString unrelated = makeFile(u"docs/unrelated.vxp"_s, 13);
+    setPassword(u"secret12"_s);
+    window().openPaths({unrelated});
+    EXPECT_EQ(runProgram({u"--encrypt"_s, u"plain.txt"_s}, path(u"docs"_s)), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(plain) && !window().state().Busy; }));
+    const QString encrypted = plain + u".vxp"_s;
+    EXPECT_EQ(chosen(), QStringList({unrelated, encrypted}));
+    EXPECT_NE(readAll(encrypted), content);
+    EXPECT_EQ(QFileInfo(unrelated).size(), 13) << "only the given file is encrypted";
+
+    window().state().Busy = true;
+    EXPECT_EQ(runProgram({u"--decrypt"_s, encrypted}, root()), 0);
+    QTest::qWait(500);
+    EXPECT_TRUE(QFile::exists(encrypted)) << "nothing runs before the running one ends";
+    window().state().Busy = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain) && !window().state().Busy; }));
+    EXPECT_EQ(readAll(plain), content);
+    EXPECT_FALSE(QFile::exists(encrypted));
+    EXPECT_TRUE(m_dialogs.texts().isEmpty()) << qPrintable(m_dialogs.texts().join(u'|'));
+}
+
+TEST_F(HandOverTest, ACommandWithoutAPasswordWaitsForTheDialogsOkAndLeavingItRunsNothing) {
+    const QString plain = makeFile(u"docs/plain.txt"_s, 20);
+    PasswordDialog& dialog = window().passwordDialog();
+    const auto click = [&dialog](const char* button) {
+        QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    };
+    window().openPaths({plain}, PathAction::Encrypt);
+    ASSERT_TRUE(dialog.isVisible());
+    EXPECT_EQ(chosenSelection(), QStringList{plain});
+    click("Command2"); // Cancel
+    QTest::qWait(300);
+    window().openPaths({plain}, PathAction::Encrypt);
+    ASSERT_TRUE(dialog.isVisible());
+    dialog.showMasterPassword(); // another frame takes the password's place
+    click("Command6");
+    QTest::qWait(300);
+    EXPECT_TRUE(QFile::exists(plain));
+    EXPECT_FALSE(window().state().Busy);
+    // The menu command still ends when no password is set.
+    triggerAction(u"Encmenu"_s);
+    EXPECT_FALSE(window().state().Busy);
+
+    window().openPaths({plain}, PathAction::Encrypt);
+    chooser()->chosenList()->clearSelection(); // the user's doing while the dialog is open
+    setPassword(u"secret12"_s);
+    click("Command3"); // Ok
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain + u".vxp"_s) && !window().state().Busy; }));
+    EXPECT_FALSE(QFile::exists(plain));
+    EXPECT_TRUE(m_dialogs.texts().isEmpty()) << qPrintable(m_dialogs.texts().join(u'|'));
 }
 
 TEST_F(HandOverTest, APlainFileIsSelectedAndAMissingPathOnlyExplained) {
@@ -284,7 +390,8 @@ protected:
 
     // A start's paths reach a running copy.
     bool served() const {
-        return HandOver::send(HandOver::socketPath(m_runtime), {}, 2000) == HandOver::Result::Delivered;
+        return HandOver::send(HandOver::socketPath(m_runtime), {}, PathAction::Open, 2000) ==
+               HandOver::Result::Delivered;
     }
 
     QString m_runtime;

@@ -186,14 +186,14 @@ TEST_F(ShellWindowTest, CommandsRereadTheFileListAndStartPlacesFollowTheClientAr
 }
 
 TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot) {
-    const QString program = m_platform.folder + u"/generate"_s;
+    const QString program = m_platform.folder + u"/vexa-generate"_s;
     const std::tuple<bool, bool, QStringList, QStringList> cases[] = {
         {false, true, {}, {u"The password generator was not found:\r\n"_s + program}},
         {true, true, {program}, {}},
         {true, false, {program}, {u"The password generator could not be started:\r\n"_s + program}}};
     for (const auto& [present, startSucceeds, started, messages] : cases) {
         if (present)
-            makeFile(u"bin/generate"_s, 1);
+            makeFile(u"bin/vexa-generate"_s, 1);
         m_platform.startSucceeds = startSucceeds;
         m_platform.started.clear();
         m_dialogs.clear();

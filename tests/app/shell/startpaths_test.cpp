@@ -25,14 +25,14 @@ protected:
         makeDir(u"a/sub"_s);
     }
     // The plan with the test's folder in place of its path, for short expectations.
-    StartPaths plan(const QStringList& relative) {
+    StartPaths plan(const QStringList& relative, PathAction action = PathAction::Open) {
         QStringList paths;
         for (const QString& each : relative)
             paths << (each.startsWith(u'@') ? each.mid(1) : path(each));
-        StartPaths result = planStartPaths(paths, path(u"a"_s));
+        StartPaths result = planStartPaths(paths, path(u"a"_s), action);
         const auto strip = [this](QString text) { return text.replace(root() + u'/', QString()); };
         result.folder = strip(result.folder);
-        for (QStringList* list : {&result.select, &result.decrypt, &result.refusals})
+        for (QStringList* list : {&result.select, &result.choose, &result.refusals})
             for (QString& each : *list)
                 each = strip(each);
         return result;
@@ -45,9 +45,10 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
         QStringList paths;
         QString folder;
         QStringList select;
-        QStringList decrypt;
+        QStringList choose;
         // Messages: all the missing paths share one.
         int refused;
+        PathAction action = PathAction::Open;
     };
     const Case cases[] = {
         {"a folder", {u"a/sub"_s}, u"a/sub"_s, {}, {}, 0},
@@ -74,13 +75,21 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
          {u"a/two.txt.vxp"_s, u"a/two.txt.vxp"_s},
          {u"a/two.txt.vxp"_s},
          0},
+        // A command runs on every file given, wherever it lies, but on no folder.
+        {"files to encrypt",
+         {u"a/sub"_s, u"a/one.txt"_s, u"b/four.vxp"_s, u"b/three.txt"_s, u"@one.txt"_s},
+         u"a/sub"_s,
+         {},
+         {u"a/one.txt"_s, u"b/four.vxp"_s, u"b/three.txt"_s},
+         0,
+         PathAction::Encrypt},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.what);
-        const StartPaths result = plan(each.paths);
+        const StartPaths result = plan(each.paths, each.action);
         EXPECT_EQ(result.folder, each.folder);
         EXPECT_EQ(result.select, each.select);
-        EXPECT_EQ(result.decrypt, each.decrypt);
+        EXPECT_EQ(result.choose, each.choose);
         EXPECT_EQ(result.refusals.size(), each.refused) << qPrintable(result.refusals.join(u'|'));
     }
 }
@@ -122,7 +131,7 @@ TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotNameInOneMessa
                                              path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
     EXPECT_EQ(refused.folder, path(u"b"_s));
     EXPECT_EQ(refused.select, QStringList{path(u"b/three.txt"_s)});
-    EXPECT_TRUE(refused.decrypt.isEmpty());
+    EXPECT_TRUE(refused.choose.isEmpty());
     EXPECT_EQ(planStartPaths(shown, root()).refusals,
               QStringList{u"The names of these files or folders can't be read correctly. Please rename them:\r\n"_s +
                           shown.join(u"\r\n"_s)});
