@@ -12,6 +12,7 @@
 #include "chooserrules.h"
 #include "cipherpass.h"
 #include "dialogs.h"
+#include "filechecks.h"
 #include "filenames.h"
 #include "passrunner.h"
 #include "passwordsource.h"
@@ -34,18 +35,11 @@ namespace {
 using Answer = Dialogs::Answer;
 using Outcome = PassResult::Outcome;
 
-constexpr qint64 ShortestFile = 11;
-constexpr qsizetype LongestName = 240;
 // Checks of this many files in a row give the window a turn.
 constexpr int ChecksBetweenBreaths = 32;
 
-const QString EncryptedEnding = u".vxp"_s;
 const QString ConvertOrCancelAll = u"Vexa Password will convert this selection for you. \r\n\r\n"
                                    u" Press Yes to accept    No to cancel all"_s;
-
-bool hasEncryptedEnding(const QString& path) {
-    return path.right(4) == EncryptedEnding;
-}
 
 bool isSymbolicLink(const QString& path) {
     return QFileInfo(path).isSymLink();
@@ -345,7 +339,7 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
     const QString file = entry(*m_list, i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
-    if (hasEncryptedEnding(file)) {
+    if (FileChecks::hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
         deselect(*m_list, i);
@@ -355,12 +349,12 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
         deselect(*m_list, i);
         return Next::Continue;
     }
-    if (fileLength(file) < ShortestFile) {
+    if (FileChecks::isTooShort(fileLength(file))) {
         dialogs.message(file + u" is too short File to be encrypted. Vexa Password will remove it from your list."_s);
         removeEntry(i);
         return Next::Continue;
     }
-    if (file.size() > LongestName) {
+    if (FileChecks::isTooLong(file)) {
         dialogs.message(file + u" Long file name.  Vexa Password will remove it from your list."_s);
         removeEntry(i);
     }
@@ -372,7 +366,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
     const QString file = entry(*m_list, i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
-    if (!hasEncryptedEnding(file)) {
+    if (!FileChecks::hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
         deselect(*m_list, i);
@@ -385,7 +379,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
         deselect(*m_list, i);
         return Next::Continue;
     }
-    if (fileLength(file) < ShortestFile) {
+    if (FileChecks::isTooShort(fileLength(file))) {
         dialogs.message(file + u" isn't an encrypted file. Vexa Password will remove it from your list."_s);
         removeEntry(i);
     }
@@ -546,18 +540,18 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     Platform& platform = m_roles.platform;
     const QString file = job.file;
     progress().ShowProgress();
-    if (name.size() > LongestName) {
+    if (FileChecks::isTooLong(name)) {
         const bool told = co_await tell(u" Long file name. Please rename this file.      "_s + name);
         co_return told ? Next::Continue : Next::Stop;
     }
     if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
         co_return *refused;
     const qint64 length = fileLength(file);
-    if (length < ShortestFile) {
+    if (FileChecks::isTooShort(length)) {
         const bool told = co_await tell(file + u"Too short File to be secret."_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (hasEncryptedEnding(file)) {
+    if (FileChecks::hasEncryptedEnding(file)) {
         const std::optional<bool> goOn =
             co_await askYes(file + u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s);
         if (!goOn)
@@ -623,11 +617,11 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"decrypt"_s, file);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
-    if (length < ShortestFile) {
+    if (FileChecks::isTooShort(length)) {
         const bool told = co_await tell(file + u" isn't a secret file "_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (!hasEncryptedEnding(file)) {
+    if (!FileChecks::hasEncryptedEnding(file)) {
         const QString notSecret = file + u" , Isn't a Secret file."_s;
         if (shown.names.size() > 1) {
             const std::optional<bool> skip = co_await askYes(
@@ -686,8 +680,7 @@ QCoro::Task<bool> CryptCommands::fitsFreeSpace(FreeSpace space, qint64 length, Q
 }
 
 void CryptCommands::saveAttributes(FileJob& job) {
-    if (const std::optional<quint32> attributes = m_roles.platform.attributes(job.file))
-        job.savedAttributes = CipherPass::headerAttributes(*attributes);
+    job.savedAttributes = FileChecks::savedAttributes(m_roles.platform, job.file);
 }
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
@@ -700,7 +693,7 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     }
     job.header = *header;
     job.savedAttributes = header->SavedAttributes;
-    if (header->HeaderPassword != job.passwordField) {
+    if (!FileChecks::passwordMatches(*header, job.passwordField)) {
         co_await tell(u"Invalid Password for "_s + file + u" Please check your password "_s);
         co_return false;
     }

@@ -17,6 +17,7 @@
 #include <QtCore/QStringList>
 
 #include <optional>
+#include <utility>
 
 class Platform;
 
@@ -44,10 +45,30 @@ public:
             // The folder was renamed. A later step may have failed: its message is the last.
             Done,
         };
+        // Which rule refused the command (Outcome::Refused), for a caller that words it its own way.
+        enum class Refusal {
+            None,
+            UnusableName,
+            SystemFolder,
+            ProgramFolder,
+            OwnFolder,
+            NoFolder,
+            AlreadyLocked,
+            SymbolicLink,
+            LineBreak,
+            SealExists,
+            UnstorablePassword,
+            NameTooLong,
+            NotLocked,
+            NoSeal,
+            WrongPassword,
+            WrongMasterPassword,
+        };
         Outcome outcome = Outcome::Refused;
         QStringList messages;
         // The folder under its new name once it was renamed, for the folder tree; else empty.
         QString folderPath;
+        Refusal refusal = Refusal::None;
     };
 
     explicit FolderLock(Platform& platform);
@@ -77,6 +98,9 @@ public:
     Result unlockWithMaster(const QString& FolderPath, const QString& masterPassword);
 
 private:
+    using Refusal = Result::Refusal;
+    // lockRefusal with the rule that refused.
+    std::optional<std::pair<Refusal, QString>> lockRule(const QString& path) const;
     // The unlock steps both unlocks share; the stored password is compared when one is given.
     Result unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword);
 
