@@ -92,12 +92,13 @@ QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString&
 }
 
 std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
-    if (const auto rule = lockRule(QDir::cleanPath(FolderPath)))
+    if (const auto rule = lockRule(FolderPath))
         return rule->second;
     return std::nullopt;
 }
 
-std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& path) const {
+std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& FolderPath) const {
+    const QString path = QDir::cleanPath(FolderPath);
     // The tree's text may stand for another folder, or for none.
     if (const std::optional<QString> refusal = FileNames::refusal(path))
         return std::pair(Refusal::UnusableName, *refusal);

@@ -97,10 +97,10 @@ public:
     // does without comparing the stored password.
     Result unlockWithMaster(const QString& FolderPath, const QString& masterPassword);
 
+    // lockRefusal with the rule that refuses, for a caller that words it its own way.
+    std::optional<std::pair<Result::Refusal, QString>> lockRule(const QString& FolderPath) const;
+
 private:
-    using Refusal = Result::Refusal;
-    // lockRefusal with the rule that refused.
-    std::optional<std::pair<Refusal, QString>> lockRule(const QString& path) const;
     // The unlock steps both unlocks share; the stored password is compared when one is given.
     Result unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword);
 
