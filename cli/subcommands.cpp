@@ -228,6 +228,15 @@ int lockOrUnlock(Platform& platform, const QStringList& arguments, bool locking)
     const QString shown = parser.positional().constFirst();
     const QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
     // The rules that need no password are judged before it is asked.
+    const QFileInfo info(folder);
+    if (!info.exists() && !info.isSymLink()) {
+        Console::message(shown + u": no such folder"_s);
+        return SomeFailed;
+    }
+    if (!info.isDir() && !info.isSymLink()) {
+        Console::message(shown + u": not a folder"_s);
+        return SomeFailed;
+    }
     FolderLock folders(platform);
     if (locking) {
         if (const auto rule = folders.lockRule(folder)) {
@@ -253,7 +262,9 @@ int lockOrUnlock(Platform& platform, const QStringList& arguments, bool locking)
             Console::message(shown + u": "_s + message);
         return SomeFailed;
     }
-    Console::result(shown + u" -> "_s + result.folderPath);
+    const QString renamed = QDir::isRelativePath(shown) ? QDir::current().relativeFilePath(result.folderPath)
+                                                        : result.folderPath;
+    Console::result(shown + u" -> "_s + renamed);
     // The messages past the success line tell of steps that failed after the rename.
     const QString success = locking ? u"The folder successfully Locked."_s : u"The folder successfully unlocked."_s;
     const qsizetype successAt = result.messages.indexOf(success);
