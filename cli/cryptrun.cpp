@@ -4,7 +4,6 @@
 #include "cryptrun.h"
 
 #include "asidefile.h"
-#include "attributes.h"
 #include "cipherpass.h"
 #include "console.h"
 #include "filechecks.h"
@@ -147,10 +146,9 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
         report(shownPath, QString(), handed.bytes, u"skipped"_s, *refused);
         return;
     }
-    // As the window does: a file about to be replaced loses its read-only mark first, so the
-    // output takes the access of the input rather than of a read-only encrypted file.
+    // As in the window: a file about to be replaced loses its read-only mark first.
     if (handed.replacing)
-        m_platform.setAttributes(task.output, Attr::Archive);
+        FileChecks::unmarkReplaced(m_platform, task.output);
     m_handed.insert(task.input, handed);
     m_bytesHanded += handed.bytes;
     m_runner->submit(task);
@@ -226,13 +224,12 @@ void CryptRun::passEnded(const FileTask& task, const PassResult& result) {
     // The attributes the window's commands give after a pass.
     if (m_options.encrypting) {
         if (inPlace || handed.replacing)
-            m_platform.setAttributes(task.output, Attr::Encrypted);
-        if (!m_options.deleteOriginal && handed.savedAttributes)
-            m_platform.setAttributes(task.input, *handed.savedAttributes);
+            FileChecks::markEncrypted(m_platform, task.output);
+        if (!m_options.deleteOriginal)
+            FileChecks::restoreAttributes(m_platform, task.input, handed.savedAttributes);
     } else if (inPlace && handed.replacing) {
-        m_platform.setAttributes(task.input, Attr::Encrypted);
-        if (handed.savedAttributes)
-            m_platform.setAttributes(task.output, *handed.savedAttributes);
+        FileChecks::markEncrypted(m_platform, task.input);
+        FileChecks::restoreAttributes(m_platform, task.output, handed.savedAttributes);
     }
 
     QString message;

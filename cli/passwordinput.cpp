@@ -69,9 +69,9 @@ std::optional<QString> judged(const QByteArray& line, QString* error) {
     return std::nullopt;
 }
 
-// Asks on the terminal with echo off, and gives the terminal back as it was.
+// Asks on the terminal with echo off, and gives the terminal back as it was. Echo goes off (and
+// what was typed ahead is dropped) before the question shows, so an answer to it is never lost.
 LineEnd prompt(int tty, const char* question, QByteArray* line) {
-    [[maybe_unused]] ssize_t written = ::write(tty, question, std::strlen(question));
     termios saved = {};
     const bool canHide = ::tcgetattr(tty, &saved) == 0;
     if (canHide) {
@@ -80,6 +80,7 @@ LineEnd prompt(int tty, const char* question, QByteArray* line) {
         hidden.c_lflag |= ECHONL;
         ::tcsetattr(tty, TCSAFLUSH, &hidden);
     }
+    [[maybe_unused]] ssize_t written = ::write(tty, question, std::strlen(question));
     const LineEnd end = readLine(tty, line);
     if (canHide)
         ::tcsetattr(tty, TCSAFLUSH, &saved);

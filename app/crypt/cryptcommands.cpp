@@ -6,7 +6,6 @@
 #include "cryptcommands.h"
 
 #include "appstate.h"
-#include "attributes.h"
 #include "barpanes.h"
 #include "childwindowhost.h"
 #include "chooserrules.h"
@@ -412,17 +411,17 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
         if (!replace)
             co_return Next::Stop;
         if (!*replace) {
-            platform.setAttributes(encrypted, Attr::Encrypted);
+            FileChecks::markEncrypted(platform, encrypted);
             co_return Next::Continue;
         }
-        platform.setAttributes(encrypted, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
     encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult& result) {
         if (result.outcome == Outcome::Succeeded)
             MarkEncrypted(job.file);
         else if (replacing)
-            m_roles.platform.setAttributes(encrypted, Attr::Encrypted); // the older file stays, marked as before
+            FileChecks::markEncrypted(m_roles.platform, encrypted); // the older file stays, marked as before
         // With delete-original on, the pass has deleted the plain file if its output was complete.
         if (!deleteOriginal)
             restoreAttributes(job.file, job.savedAttributes);
@@ -453,7 +452,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
-        platform.setAttributes(job.plainName, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
         if (result.outcome != Outcome::Succeeded)
@@ -461,7 +460,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
         MarkDecrypted(job);
         if (replacing) {
             // Errors ignored: with delete-original on, the encrypted file is gone by now.
-            m_roles.platform.setAttributes(job.file, Attr::Encrypted);
+            FileChecks::markEncrypted(m_roles.platform, job.file);
             restoreAttributes(job.plainName, job.savedAttributes);
         }
     });
@@ -474,7 +473,7 @@ void CryptCommands::MarkEncrypted(const QString& file) {
         item->setText(encrypted);
         item->setSelected(false);
     }
-    m_roles.platform.setAttributes(encrypted, Attr::Encrypted);
+    FileChecks::markEncrypted(m_roles.platform, encrypted);
 }
 
 void CryptCommands::MarkDecrypted(const FileJob& job) {
@@ -575,12 +574,12 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
-        platform.setAttributes(encrypted, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
     encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult&) {
         if (replacing)
-            m_roles.platform.setAttributes(encrypted, Attr::Encrypted);
+            FileChecks::markEncrypted(m_roles.platform, encrypted);
         if (!deleteOriginal)
             restoreAttributes(job.file, job.savedAttributes);
     });
@@ -653,14 +652,14 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             restoreAttributes(job.plainName, job.savedAttributes);
             co_return Next::Continue;
         }
-        platform.setAttributes(job.plainName, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
         // A cancel stops the run whether or not a plain file was replaced.
         if (m_roles.state.CancelRequested || result.outcome != Outcome::Succeeded)
             return;
         if (replacing)
-            m_roles.platform.setAttributes(job.file, Attr::Encrypted);
+            FileChecks::markEncrypted(m_roles.platform, job.file);
         if (DeleteOriginalIfChosen(result))
             restoreAttributes(job.plainName, job.savedAttributes);
         else
@@ -742,8 +741,7 @@ void CryptCommands::passEnded(const FileTask& task, const PassResult& result) {
 }
 
 void CryptCommands::restoreAttributes(const QString& path, std::optional<quint8> value) {
-    if (value)
-        m_roles.platform.setAttributes(path, *value);
+    FileChecks::restoreAttributes(m_roles.platform, path, value);
 }
 
 bool CryptCommands::DeleteOriginalIfChosen(const PassResult& pass) const {

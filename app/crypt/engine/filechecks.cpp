@@ -3,6 +3,7 @@
  */
 #include "filechecks.h"
 
+#include "attributes.h"
 #include "cipherpass.h"
 #include "platform.h"
 
@@ -44,6 +45,19 @@ std::optional<quint8> savedAttributes(const Platform& platform, const QString& p
     if (const std::optional<quint32> attributes = platform.attributes(plainPath))
         return CipherPass::headerAttributes(*attributes);
     return std::nullopt;
+}
+
+void unmarkReplaced(Platform& platform, const QString& path) {
+    platform.setAttributes(path, Attr::Archive);
+}
+
+void markEncrypted(Platform& platform, const QString& path) {
+    platform.setAttributes(path, Attr::Encrypted);
+}
+
+void restoreAttributes(Platform& platform, const QString& path, std::optional<quint8> value) {
+    if (value)
+        platform.setAttributes(path, *value);
 }
 
 } // namespace FileChecks
