@@ -20,6 +20,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -55,9 +56,11 @@ protected:
         makeFile(u"pw"_s, QByteArray("abc\n"));
     }
 
-    Ran vexa(const QStringList& arguments) {
+    Ran vexa(const QStringList& arguments, const QByteArray& input = {}) {
         QProcess process;
         startIn(process, root(), arguments);
+        process.write(input);
+        process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 process.readAllStandardError()};
@@ -81,7 +84,7 @@ TEST_F(VexaTest, EncryptsAndDecryptsWithTheFormatsBytes) {
     EXPECT_EQ(files(), (QStringList{u"a.txt"_s, u"a.txt.vxp"_s}));
 
     QFile::remove(path(u"a.txt"_s));
-    ran = vexa(withPassword({u"decrypt"_s, u"--delete-original"_s, u"a.txt.vxp"_s}));
+    ran = vexa({u"decrypt"_s, u"--delete-original"_s, u"--password-fd"_s, u"0"_s, u"a.txt.vxp"_s}, "abc\n");
     EXPECT_EQ(ran.status, 0) << ran.err.constData();
     EXPECT_EQ(readAll(path(u"a.txt"_s)), plain);
     EXPECT_EQ(files(), QStringList{u"a.txt"_s});
@@ -209,6 +212,18 @@ TEST_F(VexaTest, LocksUnlocksAndDescribes) {
     ran = vexa(withPassword({u"unlock"_s, locked}));
     EXPECT_EQ(ran.status, 0) << ran.err.constData();
     EXPECT_EQ(namesIn(path(u"docs"_s)), QStringList{u"x"_s});
+
+    // Read-only is the permission bits; the rest the stored value, in its text form.
+    const QString notes = makeFile(u"n.txt"_s, QByteArray("x"));
+    ran = vexa({u"attrib"_s, u"--set"_s, u"rh"_s, u"n.txt"_s});
+    EXPECT_EQ(ran.out, "RH--  n.txt\n") << ran.err.constData();
+    EXPECT_FALSE(QFileInfo(notes).permissions() & QFile::WriteOwner);
+    ran = vexa({u"attrib"_s, u"--clear"_s, u"r"_s, u"--set"_s, u"a"_s, u"n.txt"_s});
+    EXPECT_EQ(ran.out, "-H-A  n.txt\n") << ran.err.constData();
+    EXPECT_TRUE(QFileInfo(notes).permissions() & QFile::WriteOwner);
+    char stored[16] = {};
+    EXPECT_EQ(::getxattr(QFile::encodeName(notes).constData(), "user.DOSATTRIB", stored, sizeof stored), 4);
+    EXPECT_STREQ(stored, "0x22");
 
     makeFile(u"h.vxp"_s, encryptedHigh(sampleBytes(20)));
     ran = vexa({u"info"_s, u"h.vxp"_s});
