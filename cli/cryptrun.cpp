@@ -140,7 +140,8 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
     m_seen.insert(file);
     FileTask task;
     Handed handed{shownPath,
-                  m_options.encrypting ? EncryptedFormat::encryptedName(shownPath) : EncryptedFormat::plainName(shownPath),
+                  m_options.encrypting ? EncryptedFormat::encryptedName(shownPath)
+                                       : EncryptedFormat::plainName(shownPath),
                   0, false, std::nullopt};
     if (const std::optional<QString> refused = refusal(file, passwordField, &task, &handed)) {
         report(shownPath, QString(), handed.bytes, u"skipped"_s, *refused);
@@ -250,7 +251,8 @@ void CryptRun::passEnded(const FileTask& task, const PassResult& result) {
         message = result.error;
         break;
     }
-    report(handed.shownPath, inPlace ? handed.shownOutput : QString(), handed.bytes, outcomeName(result.outcome), message);
+    report(handed.shownPath, inPlace ? handed.shownOutput : QString(), handed.bytes, outcomeName(result.outcome),
+           message);
 }
 
 void CryptRun::report(const QString& path, const QString& output, qint64 bytes, const QString& outcome,

@@ -13,8 +13,8 @@
 #include "progressline.h"
 
 #include <QtCore/QHash>
-#include <QtCore/QSet>
 #include <QtCore/QObject>
+#include <QtCore/QSet>
 #include <QtCore/QStringList>
 
 #include <optional>
@@ -64,8 +64,7 @@ private:
     // Checks one file and hands it to the runner, or reports why not.
     void handOver(const QString& shownPath, const QString& passwordField);
     // Why the file cannot be encrypted or decrypted; nullopt when it can. *task is then filled.
-    std::optional<QString> refusal(const QString& file, const QString& passwordField, FileTask* task,
-                                   Handed* handed);
+    std::optional<QString> refusal(const QString& file, const QString& passwordField, FileTask* task, Handed* handed);
     void passEnded(const FileTask& task, const PassResult& result);
     void report(const QString& path, const QString& output, qint64 bytes, const QString& outcome,
                 const QString& message);

@@ -32,8 +32,7 @@ const Subcommand Table[] = {
     {u"decrypt"_s, u"[--delete-original] [-r] PATH..."_s, u"decrypt FILE.vxp files"_s, Subcommands::decrypt},
     {u"lock"_s, u"FOLDER"_s, u"lock a folder"_s, Subcommands::lock},
     {u"unlock"_s, u"FOLDER"_s, u"unlock a locked folder"_s, Subcommands::unlock},
-    {u"attrib"_s, u"[--set LETTERS] [--clear LETTERS] PATH..."_s, u"show or change attributes"_s,
-     Subcommands::attrib},
+    {u"attrib"_s, u"[--set LETTERS] [--clear LETTERS] PATH..."_s, u"show or change attributes"_s, Subcommands::attrib},
     {u"info"_s, u"FILE.vxp..."_s, u"show level and saved attributes"_s, Subcommands::info},
     {u"generate"_s, u"[--kind KIND] [--length N] [--count N]"_s, u"print random passwords"_s, Subcommands::generate},
 };

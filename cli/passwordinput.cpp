@@ -97,7 +97,8 @@ std::optional<QString> PasswordInput::read(Ask ask, QString* error, bool* interr
     if (!file.isEmpty()) {
         const int fdOfFile = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fdOfFile < 0) {
-            *error = u"cannot read the password file "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(errno));
+            *error =
+                u"cannot read the password file "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(errno));
             return std::nullopt;
         }
         const LineEnd end = readLine(fdOfFile, &line);

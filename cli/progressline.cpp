@@ -38,8 +38,8 @@ void ProgressLine::update(qint64 doneBytes) {
     const int filled = int(fraction * BarWidth);
     const double rate = now > 0 ? double(doneBytes) * 1000.0 / double(now) : 0.0;
     QString line = u"\r["_s + QString(filled, u'#') + QString(BarWidth - filled, u'.') + u"] "_s +
-                   mebibytes(double(doneBytes)) + u" of "_s + mebibytes(double(m_total)) + u"  "_s +
-                   mebibytes(rate) + u"/s"_s;
+                   mebibytes(double(doneBytes)) + u" of "_s + mebibytes(double(m_total)) + u"  "_s + mebibytes(rate) +
+                   u"/s"_s;
     if (rate > 0)
         line += u"  "_s + minutesAndSeconds(qint64(double(m_total - doneBytes) / rate)) + u" left"_s;
     const QByteArray bytes = line.toLocal8Bit() + "\033[K";

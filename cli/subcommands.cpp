@@ -137,11 +137,12 @@ std::optional<QString> readPassword(const Parser& parser, PasswordInput::Ask ask
 int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList& arguments, bool encrypting) {
     Parser parser(encrypting ? u"Encrypts each file into FILE.vxp beside it (high security unless --low)."_s
                              : u"Decrypts each FILE.vxp into FILE beside it, when the password matches."_s,
-                  u"PATH..."_s, encrypting ? u"Files to encrypt (folders with -r)."_s : u"Files to decrypt (folders with -r)."_s);
+                  u"PATH..."_s,
+                  encrypting ? u"Files to encrypt (folders with -r)."_s : u"Files to decrypt (folders with -r)."_s);
     const QCommandLineOption low = encrypting ? parser.add({u"low"_s}, u"Low security: 20000 of every 85000 bytes."_s)
                                               : QCommandLineOption(u"low"_s);
-    const QCommandLineOption high =
-        encrypting ? parser.add({u"high"_s}, u"High security: every byte (the default)."_s) : QCommandLineOption(u"high"_s);
+    const QCommandLineOption high = encrypting ? parser.add({u"high"_s}, u"High security: every byte (the default)."_s)
+                                               : QCommandLineOption(u"high"_s);
     const QCommandLineOption deleteOriginal =
         parser.add({u"delete-original"_s}, u"Deletes each input once its output is in place."_s);
     const QCommandLineOption recursive =
@@ -262,8 +263,8 @@ int lockOrUnlock(Platform& platform, const QStringList& arguments, bool locking)
             Console::message(shown + u": "_s + message);
         return SomeFailed;
     }
-    const QString renamed = QDir::isRelativePath(shown) ? QDir::current().relativeFilePath(result.folderPath)
-                                                        : result.folderPath;
+    const QString renamed =
+        QDir::isRelativePath(shown) ? QDir::current().relativeFilePath(result.folderPath) : result.folderPath;
     Console::result(shown + u" -> "_s + renamed);
     // The messages past the success line tell of steps that failed after the rename.
     const QString success = locking ? u"The folder successfully Locked."_s : u"The folder successfully unlocked."_s;
@@ -285,8 +286,9 @@ QString attributeText(quint32 value) {
 std::optional<quint32> attributeBits(const QString& letters) {
     quint32 bits = 0;
     for (QChar letter : letters) {
-        const auto found = std::find_if(std::begin(AttributeLetters), std::end(AttributeLetters),
-                                        [letter](const AttributeLetter& each) { return each.letter == letter.toUpper(); });
+        const auto found =
+            std::find_if(std::begin(AttributeLetters), std::end(AttributeLetters),
+                         [letter](const AttributeLetter& each) { return each.letter == letter.toUpper(); });
         if (found == std::end(AttributeLetters))
             return std::nullopt;
         bits |= found->bit;
@@ -316,7 +318,8 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
     Parser parser(u"Shows the attributes of each path (R read-only, H hidden, S system, A archive), or sets "
                   u"and clears them."_s,
                   u"PATH..."_s, u"Files or folders."_s);
-    const QCommandLineOption set = parser.add({u"set"_s}, u"Sets these attributes (letters r, h, s, a)."_s, u"LETTERS"_s);
+    const QCommandLineOption set =
+        parser.add({u"set"_s}, u"Sets these attributes (letters r, h, s, a)."_s, u"LETTERS"_s);
     const QCommandLineOption clear = parser.add({u"clear"_s}, u"Clears these attributes."_s, u"LETTERS"_s);
     if (const std::optional<int> status = parser.parse(arguments))
         return *status;
@@ -333,7 +336,8 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
     for (const QString& shown : parser.positional()) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
         if (FileNames::refusal(path)) {
-            Console::message(shown + u": the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s);
+            Console::message(shown +
+                             u": the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s);
             status = SomeFailed;
             continue;
         }
@@ -386,7 +390,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             continue;
         }
         const std::optional<SecurityLevel> level = header->level();
-        const QString levelText = !level                       ? u"unknown (damaged header)"_s
+        const QString levelText = !level                          ? u"unknown (damaged header)"_s
                                   : *level == SecurityLevel::High ? u"high"_s
                                                                   : u"low"_s;
         Console::result(shown + u": level "_s + levelText + u", saved attributes "_s +
@@ -399,7 +403,8 @@ int generate(Platform&, InterruptWatch&, const QStringList& arguments) {
     Parser parser(u"Prints random passwords drawn from the system's random source."_s, {}, {});
     const QCommandLineOption kind =
         parser.add({u"kind"_s}, u"numbers, small, capital, mixed or alnum (default numbers)."_s, u"KIND"_s);
-    const QCommandLineOption length = parser.add({u"length"_s}, u"Characters a password, 1 to 255 (default 8)."_s, u"N"_s);
+    const QCommandLineOption length =
+        parser.add({u"length"_s}, u"Characters a password, 1 to 255 (default 8)."_s, u"N"_s);
     const QCommandLineOption count = parser.add({u"count"_s}, u"Passwords to print, 1 to 10000 (default 1)."_s, u"N"_s);
     if (const std::optional<int> status = parser.parse(arguments))
         return *status;

@@ -65,7 +65,9 @@ protected:
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 process.readAllStandardError()};
     }
-    QStringList withPassword(const QStringList& arguments) { return arguments + QStringList{u"--password-file"_s, u"pw"_s}; }
+    QStringList withPassword(const QStringList& arguments) {
+        return arguments + QStringList{u"--password-file"_s, u"pw"_s};
+    }
     // The names in the test's folder other than the password file and the per-user folders.
     QStringList files() {
         QStringList names = namesIn(root()).filter(QRegularExpression(u"^(?!xdg-)"_s));
@@ -114,9 +116,9 @@ TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
     makeFile(u"b.txt.vxp"_s, older);
     makeFile(u"short"_s, QByteArray("0123456789"));
     makeFile(u"c.txt"_s, plain);
-    ASSERT_EQ(::link(QFile::encodeName(path(u"c.txt"_s)).constData(),
-                     QFile::encodeName(path(u"c.txt.vxp"_s)).constData()),
-              0);
+    ASSERT_EQ(
+        ::link(QFile::encodeName(path(u"c.txt"_s)).constData(), QFile::encodeName(path(u"c.txt.vxp"_s)).constData()),
+        0);
     // A name that is not UTF-8 reads with U+FFFD in its place, and names no file as text.
     const QByteArray rawName = QFile::encodeName(root()) + QByteArray("/bad\xff.txt");
     const int raw = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
@@ -176,8 +178,7 @@ TEST_F(VexaTest, JsonLinesAndFolders) {
     ASSERT_TRUE(QFile::link(path(u"elsewhere"_s), path(u"tree/link"_s)));
     makeFile(u"tree/sub/b.txt.vxp"_s, QByteArray("older"));
 
-    const Ran ran =
-        vexa({u"encrypt"_s, u"--json"_s, u"-r"_s, u"--password-file"_s, u"pw"_s, u"--"_s, u"tree"_s});
+    const Ran ran = vexa({u"encrypt"_s, u"--json"_s, u"-r"_s, u"--password-file"_s, u"pw"_s, u"--"_s, u"tree"_s});
     EXPECT_EQ(ran.status, 1);
     QList<QJsonObject> lines;
     for (const QByteArray& line : ran.out.split('\n')) {
@@ -235,7 +236,8 @@ TEST_F(VexaTest, LocksUnlocksAndDescribes) {
     const QList<QByteArray> passwords = ran.out.trimmed().split('\n');
     ASSERT_EQ(passwords.size(), 3);
     for (const QByteArray& password : passwords)
-        EXPECT_TRUE(QRegularExpression(u"^[0-9]{12}$"_s).match(QString::fromLatin1(password)).hasMatch()) << password.constData();
+        EXPECT_TRUE(QRegularExpression(u"^[0-9]{12}$"_s).match(QString::fromLatin1(password)).hasMatch())
+            << password.constData();
 
     ran = vexa({u"--version"_s});
     EXPECT_EQ(ran.out, "vexa " VEXA_VERSION "\n");

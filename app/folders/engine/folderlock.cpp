@@ -106,7 +106,8 @@ std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& F
         return std::pair(Refusal::SystemFolder,
                          u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
     if (m_protectedFolders.isProgramFolder(path))
-        return std::pair(Refusal::ProgramFolder, u"It's dangerous to Lock Program files! .. can't lock Program Files."_s);
+        return std::pair(Refusal::ProgramFolder,
+                         u"It's dangerous to Lock Program files! .. can't lock Program Files."_s);
     if (holdsExecutable(path) || m_protectedFolders.isOwnFolder(path) || path.endsWith(u"MyList"))
         return std::pair(Refusal::OwnFolder, u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s);
     if (isRootOrNoFolder(m_platform, path))
@@ -133,7 +134,8 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
     if (const auto rule = lockRule(path))
         return refused(rule->first, rule->second);
     if (!FolderPasswordFile::canStorePassword(CurrentPassword))
-        return refused(Refusal::UnstorablePassword, u"This password can't lock a folder: it holds a character that can't be stored. "
+        return refused(Refusal::UnstorablePassword,
+                       u"This password can't lock a folder: it holds a character that can't be stored. "
                        "Please choose another password."_s);
 
     const auto [FolderName, ParentPath] = SplitFolderPath(path);
