@@ -41,9 +41,9 @@ void startIn(QProcess& process, const QString& folder, const QStringList& argume
 }
 
 // The encrypted form of plain at high security with password "abc", from the format alone:
-// "abc" padded to 8, "H", attribute value 0, then the body, every byte stored as 255 - value.
-QByteArray encryptedHigh(const QByteArray& plain) {
-    QByteArray stored = "abc     H" + QByteArray(1, '\0') + plain;
+// "abc" padded to 8, "H", the attribute value, then the body, every byte stored as 255 - value.
+QByteArray encryptedHigh(const QByteArray& plain, char attributes = 0) {
+    QByteArray stored = "abc     H" + QByteArray(1, attributes) + plain;
     for (char& byte : stored)
         byte = char(255 - quint8(byte));
     return stored;
@@ -100,6 +100,39 @@ TEST_F(VexaTest, EncryptsAndDecryptsWithTheFormatsBytes) {
     EXPECT_EQ(quint8(low[10]), 255 - quint8(plain[0]));
     EXPECT_EQ(low.mid(10 + 20000), plain.mid(20000));
     EXPECT_EQ(files(), QStringList{u"a.txt.vxp"_s});
+}
+
+// The stored attribute value in its text form; empty when there is none.
+QByteArray storedAttributes(const QString& file) {
+    char stored[16] = {};
+    const ssize_t size = ::getxattr(QFile::encodeName(file).constData(), "user.DOSATTRIB", stored, sizeof stored);
+    return size > 0 ? QByteArray(stored, size) : QByteArray();
+}
+
+TEST_F(VexaTest, ForceReplacesAndMarksAsTheWindowDoes) {
+    const QByteArray plain = sampleBytes(100);
+    const QString input = makeFile(u"a.txt"_s, plain);
+    ASSERT_EQ(::setxattr(QFile::encodeName(input).constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+    const QString output = makeFile(u"a.txt.vxp"_s, QByteArray("an older, read-only output"));
+    ASSERT_TRUE(QFile::setPermissions(output, QFile::ReadOwner));
+
+    Ran ran = vexa(withPassword({u"encrypt"_s, u"--force"_s, u"a.txt"_s}));
+    EXPECT_EQ(ran.status, 0) << ran.err.constData();
+    // The header keeps the input's hidden bit; the output is marked encrypted, the input keeps hidden.
+    EXPECT_EQ(readAll(output), encryptedHigh(plain, 2));
+    EXPECT_EQ(storedAttributes(output), "0x7");
+    EXPECT_FALSE(QFileInfo(output).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    EXPECT_EQ(storedAttributes(input), "0x2");
+
+    ran = vexa({u"info"_s, u"a.txt.vxp"_s});
+    EXPECT_EQ(ran.out, "a.txt.vxp: level high, saved attributes -H--\n");
+
+    makeFile(u"a.txt"_s, QByteArray("a newer plain file"));
+    ran = vexa(withPassword({u"decrypt"_s, u"--force"_s, u"a.txt.vxp"_s}));
+    EXPECT_EQ(ran.status, 0) << ran.err.constData();
+    EXPECT_EQ(readAll(input), plain);
+    EXPECT_EQ(storedAttributes(input), "0x2");
+    EXPECT_EQ(storedAttributes(output), "0x7");
 }
 
 TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
@@ -222,9 +255,7 @@ TEST_F(VexaTest, LocksUnlocksAndDescribes) {
     ran = vexa({u"attrib"_s, u"--clear"_s, u"r"_s, u"--set"_s, u"a"_s, u"n.txt"_s});
     EXPECT_EQ(ran.out, "-H-A  n.txt\n") << ran.err.constData();
     EXPECT_TRUE(QFileInfo(notes).permissions() & QFile::WriteOwner);
-    char stored[16] = {};
-    EXPECT_EQ(::getxattr(QFile::encodeName(notes).constData(), "user.DOSATTRIB", stored, sizeof stored), 4);
-    EXPECT_STREQ(stored, "0x22");
+    EXPECT_EQ(storedAttributes(notes), "0x22");
 
     makeFile(u"h.vxp"_s, encryptedHigh(sampleBytes(20)));
     ran = vexa({u"info"_s, u"h.vxp"_s});
