@@ -6,12 +6,12 @@
 #include "cryptcommands.h"
 
 #include "appstate.h"
-#include "attributes.h"
 #include "barpanes.h"
 #include "childwindowhost.h"
 #include "chooserrules.h"
 #include "cipherpass.h"
 #include "dialogs.h"
+#include "filechecks.h"
 #include "filenames.h"
 #include "passrunner.h"
 #include "passwordsource.h"
@@ -34,18 +34,11 @@ namespace {
 using Answer = Dialogs::Answer;
 using Outcome = PassResult::Outcome;
 
-constexpr qint64 ShortestFile = 11;
-constexpr qsizetype LongestName = 240;
 // Checks of this many files in a row give the window a turn.
 constexpr int ChecksBetweenBreaths = 32;
 
-const QString EncryptedEnding = u".vxp"_s;
 const QString ConvertOrCancelAll = u"Vexa Password will convert this selection for you. \r\n\r\n"
                                    u" Press Yes to accept    No to cancel all"_s;
-
-bool hasEncryptedEnding(const QString& path) {
-    return path.right(4) == EncryptedEnding;
-}
 
 bool isSymbolicLink(const QString& path) {
     return QFileInfo(path).isSymLink();
@@ -345,7 +338,7 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
     const QString file = entry(*m_list, i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
-    if (hasEncryptedEnding(file)) {
+    if (FileChecks::hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
         deselect(*m_list, i);
@@ -355,12 +348,12 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
         deselect(*m_list, i);
         return Next::Continue;
     }
-    if (fileLength(file) < ShortestFile) {
+    if (FileChecks::isTooShort(fileLength(file))) {
         dialogs.message(file + u" is too short File to be encrypted. Vexa Password will remove it from your list."_s);
         removeEntry(i);
         return Next::Continue;
     }
-    if (file.size() > LongestName) {
+    if (FileChecks::isTooLong(file)) {
         dialogs.message(file + u" Long file name.  Vexa Password will remove it from your list."_s);
         removeEntry(i);
     }
@@ -372,7 +365,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
     const QString file = entry(*m_list, i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
-    if (!hasEncryptedEnding(file)) {
+    if (!FileChecks::hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
             return Next::Stop;
         deselect(*m_list, i);
@@ -385,7 +378,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
         deselect(*m_list, i);
         return Next::Continue;
     }
-    if (fileLength(file) < ShortestFile) {
+    if (FileChecks::isTooShort(fileLength(file))) {
         dialogs.message(file + u" isn't an encrypted file. Vexa Password will remove it from your list."_s);
         removeEntry(i);
     }
@@ -418,17 +411,17 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
         if (!replace)
             co_return Next::Stop;
         if (!*replace) {
-            platform.setAttributes(encrypted, Attr::Encrypted);
+            FileChecks::markEncrypted(platform, encrypted);
             co_return Next::Continue;
         }
-        platform.setAttributes(encrypted, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
     encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult& result) {
         if (result.outcome == Outcome::Succeeded)
             MarkEncrypted(job.file);
         else if (replacing)
-            m_roles.platform.setAttributes(encrypted, Attr::Encrypted); // the older file stays, marked as before
+            FileChecks::markEncrypted(m_roles.platform, encrypted); // the older file stays, marked as before
         // With delete-original on, the pass has deleted the plain file if its output was complete.
         if (!deleteOriginal)
             restoreAttributes(job.file, job.savedAttributes);
@@ -459,7 +452,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
-        platform.setAttributes(job.plainName, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
         if (result.outcome != Outcome::Succeeded)
@@ -467,7 +460,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
         MarkDecrypted(job);
         if (replacing) {
             // Errors ignored: with delete-original on, the encrypted file is gone by now.
-            m_roles.platform.setAttributes(job.file, Attr::Encrypted);
+            FileChecks::markEncrypted(m_roles.platform, job.file);
             restoreAttributes(job.plainName, job.savedAttributes);
         }
     });
@@ -480,7 +473,7 @@ void CryptCommands::MarkEncrypted(const QString& file) {
         item->setText(encrypted);
         item->setSelected(false);
     }
-    m_roles.platform.setAttributes(encrypted, Attr::Encrypted);
+    FileChecks::markEncrypted(m_roles.platform, encrypted);
 }
 
 void CryptCommands::MarkDecrypted(const FileJob& job) {
@@ -546,18 +539,18 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     Platform& platform = m_roles.platform;
     const QString file = job.file;
     progress().ShowProgress();
-    if (name.size() > LongestName) {
+    if (FileChecks::isTooLong(name)) {
         const bool told = co_await tell(u" Long file name. Please rename this file.      "_s + name);
         co_return told ? Next::Continue : Next::Stop;
     }
     if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
         co_return *refused;
     const qint64 length = fileLength(file);
-    if (length < ShortestFile) {
+    if (FileChecks::isTooShort(length)) {
         const bool told = co_await tell(file + u"Too short File to be secret."_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (hasEncryptedEnding(file)) {
+    if (FileChecks::hasEncryptedEnding(file)) {
         const std::optional<bool> goOn =
             co_await askYes(file + u" , Is a Secret file.\r\nPress yes to continue.   No to cancel for all."_s);
         if (!goOn)
@@ -581,12 +574,12 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
-        platform.setAttributes(encrypted, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
     encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult&) {
         if (replacing)
-            m_roles.platform.setAttributes(encrypted, Attr::Encrypted);
+            FileChecks::markEncrypted(m_roles.platform, encrypted);
         if (!deleteOriginal)
             restoreAttributes(job.file, job.savedAttributes);
     });
@@ -623,11 +616,11 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"decrypt"_s, file);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
-    if (length < ShortestFile) {
+    if (FileChecks::isTooShort(length)) {
         const bool told = co_await tell(file + u" isn't a secret file "_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (!hasEncryptedEnding(file)) {
+    if (!FileChecks::hasEncryptedEnding(file)) {
         const QString notSecret = file + u" , Isn't a Secret file."_s;
         if (shown.names.size() > 1) {
             const std::optional<bool> skip = co_await askYes(
@@ -659,14 +652,14 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             restoreAttributes(job.plainName, job.savedAttributes);
             co_return Next::Continue;
         }
-        platform.setAttributes(job.plainName, Attr::Archive);
+        FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
         // A cancel stops the run whether or not a plain file was replaced.
         if (m_roles.state.CancelRequested || result.outcome != Outcome::Succeeded)
             return;
         if (replacing)
-            m_roles.platform.setAttributes(job.file, Attr::Encrypted);
+            FileChecks::markEncrypted(m_roles.platform, job.file);
         if (DeleteOriginalIfChosen(result))
             restoreAttributes(job.plainName, job.savedAttributes);
         else
@@ -686,8 +679,7 @@ QCoro::Task<bool> CryptCommands::fitsFreeSpace(FreeSpace space, qint64 length, Q
 }
 
 void CryptCommands::saveAttributes(FileJob& job) {
-    if (const std::optional<quint32> attributes = m_roles.platform.attributes(job.file))
-        job.savedAttributes = CipherPass::headerAttributes(*attributes);
+    job.savedAttributes = FileChecks::savedAttributes(m_roles.platform, job.file);
 }
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
@@ -700,7 +692,7 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     }
     job.header = *header;
     job.savedAttributes = header->SavedAttributes;
-    if (header->HeaderPassword != job.passwordField) {
+    if (!FileChecks::passwordMatches(*header, job.passwordField)) {
         co_await tell(u"Invalid Password for "_s + file + u" Please check your password "_s);
         co_return false;
     }
@@ -749,8 +741,7 @@ void CryptCommands::passEnded(const FileTask& task, const PassResult& result) {
 }
 
 void CryptCommands::restoreAttributes(const QString& path, std::optional<quint8> value) {
-    if (value)
-        m_roles.platform.setAttributes(path, *value);
+    FileChecks::restoreAttributes(m_roles.platform, path, value);
 }
 
 bool CryptCommands::DeleteOriginalIfChosen(const PassResult& pass) const {

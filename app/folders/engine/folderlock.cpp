@@ -26,8 +26,10 @@ namespace {
 
 using Outcome = FolderLock::Result::Outcome;
 
-FolderLock::Result refused(const QString& message) {
-    return {Outcome::Refused, {message}, {}};
+using Refusal = FolderLock::Result::Refusal;
+
+FolderLock::Result refused(Refusal refusal, const QString& message) {
+    return {Outcome::Refused, {message}, {}, refusal};
 }
 
 FolderLock::Result failed(const QString& message) {
@@ -90,28 +92,38 @@ QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString&
 }
 
 std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
+    if (const auto rule = lockRule(FolderPath))
+        return rule->second;
+    return std::nullopt;
+}
+
+std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& FolderPath) const {
     const QString path = QDir::cleanPath(FolderPath);
     // The tree's text may stand for another folder, or for none.
     if (const std::optional<QString> refusal = FileNames::refusal(path))
-        return refusal;
+        return std::pair(Refusal::UnusableName, *refusal);
     if (m_protectedFolders.isSystemFolder(path))
-        return u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s;
+        return std::pair(Refusal::SystemFolder,
+                         u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
     if (m_protectedFolders.isProgramFolder(path))
-        return u"It's dangerous to Lock Program files! .. can't lock Program Files."_s;
+        return std::pair(Refusal::ProgramFolder,
+                         u"It's dangerous to Lock Program files! .. can't lock Program Files."_s);
     if (holdsExecutable(path) || m_protectedFolders.isOwnFolder(path) || path.endsWith(u"MyList"))
-        return u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s;
+        return std::pair(Refusal::OwnFolder, u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s);
     if (isRootOrNoFolder(m_platform, path))
-        return u"Please click the folder to lock."_s;
+        return std::pair(Refusal::NoFolder, u"Please click the folder to lock."_s);
     if (ChooserRules::IsLockedFolder(path))
-        return u" Folder's path  is already locked."_s;
+        return std::pair(Refusal::AlreadyLocked, u" Folder's path  is already locked."_s);
     if (QFileInfo(path).isSymLink())
-        return u"This folder is a symbolic link: it can't be locked."_s;
+        return std::pair(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be locked."_s);
     if (!FolderPasswordFile::canStoreName(SplitFolderPath(path).FolderName))
-        return u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s;
+        return std::pair(Refusal::LineBreak,
+                         u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s);
     // The folder's own file of the seal's name would be taken for the seal, and deleted by the
     // unlock.
     if (const FolderPasswordFile seal(path); seal.exists())
-        return seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s;
+        return std::pair(Refusal::SealExists,
+                         seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s);
     return std::nullopt;
 }
 
@@ -119,17 +131,18 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
     if (CurrentPassword.isEmpty())
         return {Outcome::NoPassword, {}, {}};
     const QString path = QDir::cleanPath(FolderPath);
-    if (const std::optional<QString> refusal = lockRefusal(path))
-        return refused(*refusal);
+    if (const auto rule = lockRule(path))
+        return refused(rule->first, rule->second);
     if (!FolderPasswordFile::canStorePassword(CurrentPassword))
-        return refused(u"This password can't lock a folder: it holds a character that can't be stored. "
+        return refused(Refusal::UnstorablePassword,
+                       u"This password can't lock a folder: it holds a character that can't be stored. "
                        "Please choose another password."_s);
 
     const auto [FolderName, ParentPath] = SplitFolderPath(path);
     const QString LockedName = FindFreeLockName(ParentPath, FolderName);
     // Checked before anything is written, so that the refusal leaves the folder untouched.
     if (LockedName.size() > LockedNameLimit)
-        return refused(u"Long folder name , please rename this folder"_s);
+        return refused(Refusal::NameTooLong, u"Long folder name , please rename this folder"_s);
 
     FolderPasswordFile seal(path);
     QString error;
@@ -170,7 +183,7 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
     case MasterPasswordFile::Check::Matches:
         return unlockFolder(FolderPath, std::nullopt);
     case MasterPasswordFile::Check::Differs:
-        return refused(MasterPasswordFile::wrongPasswordMessage());
+        return refused(Refusal::WrongMasterPassword, MasterPasswordFile::wrongPasswordMessage());
     case MasterPasswordFile::Check::Unreadable:
         break;
     }
@@ -180,23 +193,23 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
 FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
     const QString path = QDir::cleanPath(FolderPath);
     if (const std::optional<QString> refusal = FileNames::refusal(path))
-        return refused(*refusal);
+        return refused(Refusal::UnusableName, *refusal);
     if (isRootOrNoFolder(m_platform, path))
-        return refused(u"Please click the folder to unlock."_s);
+        return refused(Refusal::NoFolder, u"Please click the folder to unlock."_s);
     if (!ChooserRules::IsLockedFolder(path))
-        return refused(u"This folder is unlocked"_s);
+        return refused(Refusal::NotLocked, u"This folder is unlocked"_s);
     if (QFileInfo(path).isSymLink())
-        return refused(u"This folder is a symbolic link: it can't be unlocked."_s);
+        return refused(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be unlocked."_s);
     const FolderPasswordFile seal(path);
     if (!seal.exists())
-        return refused(u"Missing password information"_s);
+        return refused(Refusal::NoSeal, u"Missing password information"_s);
     QString error;
     const std::optional<FolderPasswordFile::Lines> lines = seal.read(&error);
     if (!lines)
         return failed(error);
     if (CurrentPassword &&
         FolderPasswordFile::Unscramble(lines->SealBuffer) != EncryptedFormat::PasswordField(*CurrentPassword))
-        return refused(u" Invalid password"_s);
+        return refused(Refusal::WrongPassword, u" Invalid password"_s);
 
     Result result{Outcome::Failed, {}, {}};
     const QString ParentPath = SplitFolderPath(path).ParentPath;

@@ -17,6 +17,7 @@
 #include <QtCore/QStringList>
 
 #include <optional>
+#include <utility>
 
 class Platform;
 
@@ -44,10 +45,30 @@ public:
             // The folder was renamed. A later step may have failed: its message is the last.
             Done,
         };
+        // Which rule refused the command (Outcome::Refused), for a caller that words it its own way.
+        enum class Refusal {
+            None,
+            UnusableName,
+            SystemFolder,
+            ProgramFolder,
+            OwnFolder,
+            NoFolder,
+            AlreadyLocked,
+            SymbolicLink,
+            LineBreak,
+            SealExists,
+            UnstorablePassword,
+            NameTooLong,
+            NotLocked,
+            NoSeal,
+            WrongPassword,
+            WrongMasterPassword,
+        };
         Outcome outcome = Outcome::Refused;
         QStringList messages;
         // The folder under its new name once it was renamed, for the folder tree; else empty.
         QString folderPath;
+        Refusal refusal = Refusal::None;
     };
 
     explicit FolderLock(Platform& platform);
@@ -75,6 +96,9 @@ public:
     // Checks masterPassword against the master-password file first, then unlocks as unlock()
     // does without comparing the stored password.
     Result unlockWithMaster(const QString& FolderPath, const QString& masterPassword);
+
+    // lockRefusal with the rule that refuses, for a caller that words it its own way.
+    std::optional<std::pair<Result::Refusal, QString>> lockRule(const QString& FolderPath) const;
 
 private:
     // The unlock steps both unlocks share; the stored password is compared when one is given.

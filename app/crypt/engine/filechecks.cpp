@@ -1,0 +1,63 @@
+/*
+ * The file and password rules of the encrypt and decrypt commands.
+ */
+#include "filechecks.h"
+
+#include "attributes.h"
+#include "cipherpass.h"
+#include "platform.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace FileChecks {
+
+std::optional<PasswordProblem> passwordProblem(const QString& password) {
+    if (password.isEmpty())
+        return PasswordProblem::Empty;
+    if (password.size() > LongestPassword)
+        return PasswordProblem::TooLong;
+    if (password.contains(u' '))
+        return PasswordProblem::Space;
+    if (!std::all_of(password.cbegin(), password.cend(), [](QChar c) { return c.unicode() <= 0xFF; }))
+        return PasswordProblem::NotSingleByte;
+    return std::nullopt;
+}
+
+bool hasEncryptedEnding(const QString& path) {
+    return path.right(4) == u".vxp"_s;
+}
+
+bool isTooShort(qint64 length) {
+    return length < ShortestFile;
+}
+
+bool isTooLong(const QString& pathOrName) {
+    return pathOrName.size() > LongestName;
+}
+
+bool passwordMatches(const EncryptedHeader& header, const QString& passwordField) {
+    return header.HeaderPassword == passwordField;
+}
+
+std::optional<quint8> savedAttributes(const Platform& platform, const QString& plainPath) {
+    if (const std::optional<quint32> attributes = platform.attributes(plainPath))
+        return CipherPass::headerAttributes(*attributes);
+    return std::nullopt;
+}
+
+void unmarkReplaced(Platform& platform, const QString& path) {
+    platform.setAttributes(path, Attr::Archive);
+}
+
+void markEncrypted(Platform& platform, const QString& path) {
+    platform.setAttributes(path, Attr::Encrypted);
+}
+
+void restoreAttributes(Platform& platform, const QString& path, std::optional<quint8> value) {
+    if (value)
+        platform.setAttributes(path, *value);
+}
+
+} // namespace FileChecks

@@ -1,0 +1,148 @@
+/*
+ * Reading a password from the terminal, a file or a descriptor, and judging it by the rules the
+ * window's password field keeps.
+ */
+#include "passwordinput.h"
+
+#include "filechecks.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A password line longer than this is not a password: reading stops there.
+constexpr qsizetype LongestLine = 4096;
+
+enum class LineEnd { Found, EndOfFile, Failed, Interrupted };
+
+// Reads up to a line end, byte by byte so that nothing past the line is taken from the descriptor.
+LineEnd readLine(int fd, QByteArray* line) {
+    line->clear();
+    while (line->size() < LongestLine) {
+        char byte = 0;
+        const ssize_t got = ::read(fd, &byte, 1);
+        if (got == 0)
+            return line->isEmpty() ? LineEnd::EndOfFile : LineEnd::Found;
+        if (got < 0) {
+            if (errno == EINTR)
+                return LineEnd::Interrupted;
+            return LineEnd::Failed;
+        }
+        if (byte == '\n')
+            break;
+        line->append(byte);
+    }
+    if (line->endsWith('\r'))
+        line->chop(1);
+    return LineEnd::Found;
+}
+
+std::optional<QString> judged(const QByteArray& line, QString* error) {
+    const QString password = QString::fromLocal8Bit(line);
+    const std::optional<FileChecks::PasswordProblem> problem = FileChecks::passwordProblem(password);
+    if (!problem)
+        return password;
+    switch (*problem) {
+    case FileChecks::PasswordProblem::Empty:
+        *error = u"the password is empty: it needs 1 to 8 characters"_s;
+        break;
+    case FileChecks::PasswordProblem::TooLong:
+        *error = u"the password is longer than 8 characters"_s;
+        break;
+    case FileChecks::PasswordProblem::Space:
+        *error = u"the password holds a space"_s;
+        break;
+    case FileChecks::PasswordProblem::NotSingleByte:
+        *error = u"the password holds a character outside Latin-1 (codes 0 to 255)"_s;
+        break;
+    }
+    return std::nullopt;
+}
+
+// Asks on the terminal with echo off, and gives the terminal back as it was. Echo goes off (and
+// what was typed ahead is dropped) before the question shows, so an answer to it is never lost.
+LineEnd prompt(int tty, const char* question, QByteArray* line) {
+    termios saved = {};
+    const bool canHide = ::tcgetattr(tty, &saved) == 0;
+    if (canHide) {
+        termios hidden = saved;
+        hidden.c_lflag &= ~tcflag_t(ECHO);
+        hidden.c_lflag |= ECHONL;
+        ::tcsetattr(tty, TCSAFLUSH, &hidden);
+    }
+    [[maybe_unused]] ssize_t written = ::write(tty, question, std::strlen(question));
+    const LineEnd end = readLine(tty, line);
+    if (canHide)
+        ::tcsetattr(tty, TCSAFLUSH, &saved);
+    if (end != LineEnd::Found)
+        written = ::write(tty, "\n", 1);
+    return end;
+}
+
+} // namespace
+
+std::optional<QString> PasswordInput::read(Ask ask, QString* error, bool* interrupted) const {
+    *interrupted = false;
+    QByteArray line;
+    if (!file.isEmpty()) {
+        const int fdOfFile = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (fdOfFile < 0) {
+            *error =
+                u"cannot read the password file "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(errno));
+            return std::nullopt;
+        }
+        const LineEnd end = readLine(fdOfFile, &line);
+        ::close(fdOfFile);
+        if (end != LineEnd::Found) {
+            *error = u"the password file "_s + file + u" holds no line"_s;
+            return std::nullopt;
+        }
+        return judged(line, error);
+    }
+    if (fd >= 0) {
+        const LineEnd end = readLine(fd, &line);
+        *interrupted = end == LineEnd::Interrupted;
+        if (end != LineEnd::Found) {
+            *error = u"no password could be read from descriptor "_s + QString::number(fd);
+            return std::nullopt;
+        }
+        return judged(line, error);
+    }
+
+    const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (tty < 0) {
+        *error = u"no terminal to ask the password on: give --password-file FILE or --password-fd N"_s;
+        return std::nullopt;
+    }
+    std::optional<QString> password;
+    LineEnd end = prompt(tty, "Password: ", &line);
+    if (end == LineEnd::Found) {
+        password = judged(line, error);
+        if (password && ask == Ask::Twice) {
+            QByteArray again;
+            end = prompt(tty, "Password again: ", &again);
+            if (end == LineEnd::Found && again != line) {
+                *error = u"the two passwords differ"_s;
+                password.reset();
+            }
+        }
+    }
+    line.fill('\0');
+    ::close(tty);
+    if (end != LineEnd::Found) {
+        *interrupted = end == LineEnd::Interrupted;
+        *error = *interrupted ? u"stopped"_s : u"no password was typed"_s;
+        return std::nullopt;
+    }
+    return password;
+}

@@ -1,0 +1,22 @@
+/*
+ * Where the command line takes a password from: the terminal (/dev/tty, typed without echo),
+ * the first line of a file, or a descriptor the caller opened. Never from an argument or the
+ * environment, where other users and the shell history would see it.
+ */
+#pragma once
+
+#include <QtCore/QString>
+
+#include <optional>
+
+struct PasswordInput {
+    // --password-file: the file's first line, without its line end.
+    QString file;
+    // --password-fd: a line read from this descriptor; -1 for none.
+    int fd = -1;
+
+    enum class Ask { Once, Twice };
+    // The password as typed or read, checked against the window's password rules; nullopt with
+    // *error set when there is none to use. *interrupted is set when Ctrl-C ended the prompt.
+    std::optional<QString> read(Ask ask, QString* error, bool* interrupted) const;
+};
