@@ -43,7 +43,8 @@ void printHelp() {
                    u"passwords.\n\nSubcommands:\n"_s;
     for (const Subcommand& each : Table)
         help += u"  "_s + QString(each.name + u' ' + each.arguments).leftJustified(58) + each.summary + u'\n';
-    help += u"\nPasswords are asked on the terminal, or read with --password-file FILE or --password-fd N.\n"
+    help += u"\nOptions:\n  -h, --help     this help\n  -V, --version  the version\n"
+            u"\nPasswords are asked on the terminal, or read with --password-file FILE or --password-fd N.\n"
             u"'vexa SUBCOMMAND --help' lists a subcommand's options. Exit status: 0 all done, 1 some files\n"
             u"failed or were skipped, 2 usage error, 130 stopped by Ctrl-C.\n"_s;
     std::fputs(help.toLocal8Bit().constData(), stdout);
