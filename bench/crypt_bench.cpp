@@ -42,7 +42,7 @@ constexpr qint64 Buffer = CipherPass::BufferSize;
 constexpr int Rounds = 5;
 constexpr int SmallFiles = 10000;
 constexpr qint64 SmallSize = 4096;
-constexpr int SmallRounds = 3;
+constexpr int SmallRounds = 5;
 
 // Attributes cost nothing here: the figures are about moving the data.
 class QuietPlatform : public Platform {
