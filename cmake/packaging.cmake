@@ -19,6 +19,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Files are opened in their applications through the desktop's opener.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 # The control libraries are private to the programs; dpkg-shlibdeps must look for them there.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://vexapassword.org/)

@@ -11,8 +11,6 @@
 #include <QtCore/QSet>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QStorageInfo>
-#include <QtCore/QUrl>
-#include <QtGui/QDesktopServices>
 
 #include <algorithm>
 
@@ -131,7 +129,8 @@ QString LinuxPlatform::homeFolder() const {
 }
 
 void LinuxPlatform::openWithApplication(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // The desktop's own opener, as every Linux desktop provides it.
+    QProcess::startDetached(u"xdg-open"_s, {path});
 }
 
 bool LinuxPlatform::startProgram(const QString& path) {
