@@ -355,7 +355,7 @@ qint64 CipherPass::outputSize(const Prepared& file) {
     return file.m_size;
 }
 
-QList<PassResult> CipherPass::commit(Batch& batch) {
+QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* deletedInputs) {
     QList<PassResult> results(qsizetype(batch.size()));
     const auto drop = [&](size_t i, PassResult result) {
         results[qsizetype(i)] = std::move(result);
@@ -433,19 +433,22 @@ QList<PassResult> CipherPass::commit(Batch& batch) {
     }
     // Only now, with every new name on disk, the originals that were to go.
     for (size_t i = 0; i < batch.size(); ++i) {
-        const Prepared* file = batch[i].get();
+        Prepared* file = batch[i].get();
         if (!file)
             continue;
         const FileTask& task = file->m_task;
         QString error;
-        if (!task.deleteInput)
-            results[qsizetype(i)] = {};
         // Deleted, not emptied first, so a failed delete loses nothing.
-        else if (!FileIo::deleteIfUnchanged(task.input, file->m_seen, &error, folderOf(task.input)))
+        if (!task.deleteInput) {
+            results[qsizetype(i)] = {};
+        } else if (!FileIo::deleteIfUnchanged(task.input, file->m_seen, &error, folderOf(task.input))) {
             results[qsizetype(i)] = {Outcome::OriginalKept, error, {}};
-        else
+        } else {
             results[qsizetype(i)] = {
                 Outcome::Succeeded, {}, file->m_seen.links > 1 ? otherNamesNotice(task.input) : QString()};
+            if (deletedInputs)
+                deletedInputs->push_back(std::move(file->m_input));
+        }
         batch[i].reset();
     }
     batch.clear();

@@ -14,6 +14,7 @@
  */
 #pragma once
 
+#include "descriptor.h"
 #include "encryptedformat.h"
 #include "filetask.h"
 #include "passobserver.h"
@@ -75,8 +76,10 @@ public:
     // input is then as it was. A partial output goes to *unfinished when that is given, for the
     // caller to drop when it suits (freeing a large file takes a while); else it is dropped here.
     PreparedFile prepare(const FileTask& task, PassResult* failure, std::unique_ptr<AsideFile>* unfinished = nullptr);
-    // One result for each file of the batch, in its order. The batch is empty afterwards.
-    static QList<PassResult> commit(Batch& batch);
+    // One result for each file of the batch, in its order. The batch is empty afterwards. The
+    // descriptors of the inputs deleted go to *deletedInputs when that is given, for the caller
+    // to close when it suits: closing the last one frees the file's blocks, which takes a while.
+    static QList<PassResult> commit(Batch& batch, std::vector<Descriptor>* deletedInputs = nullptr);
     // The bytes a prepared file puts on disk.
     static qint64 outputSize(const Prepared& file);
 

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -172,7 +173,13 @@ private:
             batch.push_back(std::move(entry.prepared));
             held.push_back(&entry);
         }
-        const QList<PassResult> results = CipherPass::commit(batch);
+        std::vector<Descriptor> deletedInputs;
+        const QList<PassResult> results = CipherPass::commit(batch, &deletedInputs);
+        // The deleted files' blocks are freed as their last descriptors close, on another thread
+        // while this one goes on with the next files; one batch of them at a time.
+        if (m_closing.valid())
+            m_closing.wait();
+        m_closing = std::async(std::launch::async, [inputs = std::move(deletedInputs)]() mutable { inputs.clear(); });
         for (size_t i = 0; i < held.size(); ++i)
             held[i]->result = results.at(qsizetype(i));
         for (const Entry& entry : entries)
@@ -215,6 +222,7 @@ private:
     qint64 m_heldBytes = 0;
     Clock::time_point m_batchStart;
 
+    std::future<void> m_closing;
     std::thread m_thread;
 };
 
