@@ -40,7 +40,6 @@ void letWindowEventsRun() {
     loop.exec();
 }
 
-
 constexpr int FileCount = 100000;
 constexpr int Rounds = 5;
 

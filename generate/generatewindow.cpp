@@ -66,7 +66,7 @@ GeneratorWindow::GeneratorWindow(std::unique_ptr<UniformSource> source, QWidget*
 
     QFont passwordFont = font();
     passwordFont.setBold(true);
-    for (int i = 0; i < int(Text1.size()); ++i) {
+    for (int i = 0; i < int(m_passwordEdits.size()); ++i) {
         QLineEdit* box = makeChild<QLineEdit>(this, u"Text1_%1"_s.arg(i), twips::rect(120, 960 + 300 * i, 5775, 285));
         box->setFont(passwordFont);
         QPalette palette = box->palette();
@@ -75,38 +75,38 @@ GeneratorWindow::GeneratorWindow(std::unique_ptr<UniformSource> source, QWidget*
         // Resting the pointer on a box shows its password in full, however long.
         connect(box, &QLineEdit::textChanged, box, &QWidget::setToolTip);
         box->setAccessibleName(u"Password %1"_s.arg(i + 1));
-        Text1[i] = box;
+        m_passwordEdits[i] = box;
     }
 
-    Label1 = makeChild<QLabel>(this, u"Label1"_s, twips::rect(120, 4400, 975, 255), u"Password :"_s);
+    m_lengthLabel = makeChild<QLabel>(this, u"Label1"_s, twips::rect(120, 4400, 975, 255), u"Password :"_s);
 
     // The spinner is made before the length box so that it lies behind it: it is taller than the
     // box, so only its two arrows show, one above and one below.
-    VScroll1 = makeChild<QScrollBar>(this, u"VScroll1"_s, twips::rect(960, 4170, 470, 720), Qt::Vertical);
-    VScroll1->setRange(1, 255);
-    VScroll1->setFocusPolicy(Qt::TabFocus);
+    m_lengthScroll = makeChild<QScrollBar>(this, u"VScroll1"_s, twips::rect(960, 4170, 470, 720), Qt::Vertical);
+    m_lengthScroll->setRange(1, 255);
+    m_lengthScroll->setFocusPolicy(Qt::TabFocus);
     // With inverted controls the Up and Page Up keys trigger the same steps as the upper arrow;
     // mirrorStep turns those into raising the length.
-    VScroll1->setInvertedControls(true);
-    connect(VScroll1, &QAbstractSlider::actionTriggered, this, &GeneratorWindow::mirrorStep);
-    VScroll1->installEventFilter(this);
-    connect(VScroll1, &QScrollBar::valueChanged, this, &GeneratorWindow::VScroll1_Change);
+    m_lengthScroll->setInvertedControls(true);
+    connect(m_lengthScroll, &QAbstractSlider::actionTriggered, this, &GeneratorWindow::mirrorStep);
+    m_lengthScroll->installEventFilter(this);
+    connect(m_lengthScroll, &QScrollBar::valueChanged, this, &GeneratorWindow::lengthScrolled);
 
-    combo1 = makeChild<QLineEdit>(this, u"combo1"_s, twips::rect(950, 4380, 470, 285), u"1"_s);
+    m_lengthEdit = makeChild<QLineEdit>(this, u"combo1"_s, twips::rect(950, 4380, 470, 285), u"1"_s);
     clearLengthCaption();
-    connect(combo1, &QLineEdit::returnPressed, this, &GeneratorWindow::combo1_KeyPress);
-    combo1->installEventFilter(this);
-    for (QWidget* length : std::initializer_list<QWidget*>{combo1, VScroll1}) {
+    connect(m_lengthEdit, &QLineEdit::returnPressed, this, &GeneratorWindow::lengthEntered);
+    m_lengthEdit->installEventFilter(this);
+    for (QWidget* length : std::initializer_list<QWidget*>{m_lengthEdit, m_lengthScroll}) {
         length->setAccessibleName(u"Password length"_s);
         length->setAccessibleDescription(u"The number of characters, 1 to 255"_s);
     }
 
-    Command1 = makeChild<QPushButton>(this, u"Command1"_s, twips::rect(1800, 4320, 1815, 375), u"&Generate"_s);
-    connect(Command1, &QPushButton::clicked, this, &GeneratorWindow::Command1_Click);
-    Command2 = makeChild<QPushButton>(this, u"Command2"_s, twips::rect(3840, 4320, 1695, 375), u"&Close"_s);
-    connect(Command2, &QPushButton::clicked, this, &GeneratorWindow::Command2_Click);
+    m_generateButton = makeChild<QPushButton>(this, u"Command1"_s, twips::rect(1800, 4320, 1815, 375), u"&Generate"_s);
+    connect(m_generateButton, &QPushButton::clicked, this, &GeneratorWindow::generatePasswords);
+    m_closeButton = makeChild<QPushButton>(this, u"Command2"_s, twips::rect(3840, 4320, 1695, 375), u"&Close"_s);
+    connect(m_closeButton, &QPushButton::clicked, this, &GeneratorWindow::closeGenerator);
     // Outside a dialog a push button answers only Space; Enter on a focused button presses it too.
-    for (QPushButton* button : {Command1, Command2})
+    for (QPushButton* button : {m_generateButton, m_closeButton})
         button->installEventFilter(this);
 
     orderTabs();
@@ -126,7 +126,8 @@ std::unique_ptr<UniformSource> GeneratorWindow::defaultSource() {
 // The children outlive this part of the object while they are destroyed, and the length box can
 // still lose the focus then.
 GeneratorWindow::~GeneratorWindow() {
-    for (QObject* child : std::initializer_list<QObject*>{combo1, VScroll1, Command1, Command2})
+    for (QObject* child :
+         std::initializer_list<QObject*>{m_lengthEdit, m_lengthScroll, m_generateButton, m_closeButton})
         child->removeEventFilter(this);
 }
 
@@ -154,30 +155,31 @@ void GeneratorWindow::clearLengthCaption() {
     // At the design's place the length box lies on the caption's colon: the box and its spinner
     // move right, together, until the caption's text ends before them.
     const int gap = twips::toPixels(60);
-    const int textRight = Label1->x() + Label1->contentsRect().left() + Label1->margin() +
-                          Label1->fontMetrics().horizontalAdvance(Label1->text());
-    const int shift = std::max(0, textRight + gap - std::min(combo1->x(), VScroll1->x()));
-    for (QWidget* length : std::initializer_list<QWidget*>{VScroll1, combo1})
+    const int textRight = m_lengthLabel->x() + m_lengthLabel->contentsRect().left() + m_lengthLabel->margin() +
+                          m_lengthLabel->fontMetrics().horizontalAdvance(m_lengthLabel->text());
+    const int shift = std::max(0, textRight + gap - std::min(m_lengthEdit->x(), m_lengthScroll->x()));
+    for (QWidget* length : std::initializer_list<QWidget*>{m_lengthScroll, m_lengthEdit})
         length->move(length->x() + shift, length->y());
 }
 
 void GeneratorWindow::orderTabs() {
-    QList<QWidget*> order{Numbers, Small, NumbersLetter, VScroll1, combo1, Capital, SmallCapital, Command1, Command2};
-    for (QLineEdit* box : Text1)
+    QList<QWidget*> order{Numbers, Small,        NumbersLetter,    m_lengthScroll, m_lengthEdit,
+                          Capital, SmallCapital, m_generateButton, m_closeButton};
+    for (QLineEdit* box : m_passwordEdits)
         order.append(box);
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void GeneratorWindow::setLength(int length) {
-    VScroll1->setValue(length);
-    VScroll1_Change();
+    m_lengthScroll->setValue(length);
+    lengthScrolled();
 }
 
-void GeneratorWindow::Command1_Click() {
+void GeneratorWindow::generatePasswords() {
     const auto kind = static_cast<PasswordGenerator::Kind>(m_options->checkedId());
-    for (QLineEdit* box : Text1)
-        box->setText(m_generator.password(kind, VScroll1->value()));
+    for (QLineEdit* box : m_passwordEdits)
+        box->setText(m_generator.password(kind, m_lengthScroll->value()));
 }
 
 void GeneratorWindow::showHelp() {
@@ -186,64 +188,65 @@ void GeneratorWindow::showHelp() {
     m_help->showTopic(u"generator"_s);
 }
 
-void GeneratorWindow::Command2_Click() {
+void GeneratorWindow::closeGenerator() {
     close();
 }
 
-void GeneratorWindow::VScroll1_Change() {
-    combo1->setText(QString::number(VScroll1->value()));
+void GeneratorWindow::lengthScrolled() {
+    m_lengthEdit->setText(QString::number(m_lengthScroll->value()));
 }
 
-void GeneratorWindow::combo1_KeyPress() {
-    const double typed = leadingNumber(combo1->text());
+void GeneratorWindow::lengthEntered() {
+    const double typed = leadingNumber(m_lengthEdit->text());
     // Halves round to even, as the length has always been rounded.
     const double rounded = std::nearbyint(typed);
-    if (rounded >= VScroll1->minimum() && rounded <= VScroll1->maximum()) {
+    if (rounded >= m_lengthScroll->minimum() && rounded <= m_lengthScroll->maximum()) {
         setLength(static_cast<int>(rounded));
-        Command1->setFocus();
-    } else if (typed > VScroll1->maximum()) {
-        setLength(VScroll1->maximum());
+        m_generateButton->setFocus();
+    } else if (typed > m_lengthScroll->maximum()) {
+        setLength(m_lengthScroll->maximum());
     }
 }
 
-void GeneratorWindow::combo1_LostFocus() {
-    combo1_KeyPress();
+void GeneratorWindow::lengthEditLeft() {
+    lengthEntered();
 }
 
 void GeneratorWindow::mirrorStep(int action) {
     int step = 0;
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
-        step = -VScroll1->singleStep();
+        step = -m_lengthScroll->singleStep();
         break;
     case QAbstractSlider::SliderSingleStepSub:
-        step = VScroll1->singleStep();
+        step = m_lengthScroll->singleStep();
         break;
     case QAbstractSlider::SliderPageStepAdd:
-        step = -VScroll1->pageStep();
+        step = -m_lengthScroll->pageStep();
         break;
     case QAbstractSlider::SliderPageStepSub:
-        step = VScroll1->pageStep();
+        step = m_lengthScroll->pageStep();
         break;
     default:
         return;
     }
-    VScroll1->setSliderPosition(VScroll1->value() + step);
+    m_lengthScroll->setSliderPosition(m_lengthScroll->value() + step);
 }
 
 bool GeneratorWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == combo1 && event->type() == QEvent::FocusOut) {
+    if (watched == m_lengthEdit && event->type() == QEvent::FocusOut) {
         // Switching to another window or opening the box's own context menu is not leaving it.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            combo1_LostFocus();
-    } else if (watched == VScroll1 && event->type() == QEvent::Wheel) {
+            lengthEditLeft();
+    } else if (watched == m_lengthScroll && event->type() == QEvent::Wheel) {
         // Turning the wheel away from the user raises the length, as the upper arrow does.
         const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
         if (delta != 0)
-            VScroll1->setValue(VScroll1->value() + (delta > 0 ? VScroll1->singleStep() : -VScroll1->singleStep()));
+            m_lengthScroll->setValue(m_lengthScroll->value() +
+                                     (delta > 0 ? m_lengthScroll->singleStep() : -m_lengthScroll->singleStep()));
         return true;
-    } else if ((watched == Command1 || watched == Command2) && event->type() == QEvent::KeyPress) {
+    } else if ((watched == m_generateButton || watched == m_closeButton) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             static_cast<QPushButton*>(watched)->click();

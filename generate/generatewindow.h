@@ -48,12 +48,12 @@ private:
     // F1: the guide at the generator's topic.
     void showHelp();
 
-    void Command1_Click();
-    void Command2_Click();
-    void VScroll1_Change();
+    void generatePasswords();
+    void closeGenerator();
+    void lengthScrolled();
     // Enter in the length box: applies the typed length.
-    void combo1_KeyPress();
-    void combo1_LostFocus();
+    void lengthEntered();
+    void lengthEditLeft();
 
     std::unique_ptr<UniformSource> m_source;
     PasswordGenerator m_generator;
@@ -66,10 +66,10 @@ private:
     QRadioButton* Capital;
     QRadioButton* SmallCapital;
     QRadioButton* NumbersLetter;
-    std::array<QLineEdit*, 10> Text1;
-    QLabel* Label1;
-    QScrollBar* VScroll1;
-    QLineEdit* combo1;
-    QPushButton* Command1;
-    QPushButton* Command2;
+    std::array<QLineEdit*, 10> m_passwordEdits;
+    QLabel* m_lengthLabel;
+    QScrollBar* m_lengthScroll;
+    QLineEdit* m_lengthEdit;
+    QPushButton* m_generateButton;
+    QPushButton* m_closeButton;
 };

@@ -8,7 +8,7 @@ enum class PopupMenu {
     // `LoadList`: open or delete the hot list picked in the browser.
     LoadList,
     // `Show1`: the chooser's file list.
-    Show1,
+    FileList,
     // `Folder`: the folder commands for the tree's highlighted folder.
     Folder,
     // `munfile` for the chooser's chosen-file list: "Rename List" and "Save List" disabled.

@@ -141,20 +141,20 @@ bool CryptCommands::pathExists(const QString& path) const {
 
 // ---- Runs ----
 
-void CryptCommands::Enc1_Click() {
-    start(&CryptCommands::encryptChosenList);
+void CryptCommands::encryptChosenList() {
+    start(&CryptCommands::encryptChosenListRun);
 }
 
-void CryptCommands::DEC1_Click() {
-    start(&CryptCommands::decryptChosenList);
+void CryptCommands::decryptChosenList() {
+    start(&CryptCommands::decryptChosenListRun);
 }
 
-void CryptCommands::Enc2_Click() {
-    start(&CryptCommands::encryptShownFiles);
+void CryptCommands::encryptShownFiles() {
+    start(&CryptCommands::encryptShownFilesRun);
 }
 
-void CryptCommands::Dec2_Click() {
-    start(&CryptCommands::decryptShownFiles);
+void CryptCommands::decryptShownFiles() {
+    start(&CryptCommands::decryptShownFilesRun);
 }
 
 void CryptCommands::start(QCoro::Task<> (CryptCommands::*run)()) {
@@ -235,11 +235,11 @@ QCoro::Task<> CryptCommands::stopAfterCancel() {
 
 // ---- Chosen-file lists ----
 
-QCoro::Task<> CryptCommands::encryptChosenList() {
+QCoro::Task<> CryptCommands::encryptChosenListRun() {
     co_await runOnChosenList(&CryptCommands::checkEntryToEncrypt, &CryptCommands::encryptChosenFile);
 }
 
-QCoro::Task<> CryptCommands::decryptChosenList() {
+QCoro::Task<> CryptCommands::decryptChosenListRun() {
     co_await runOnChosenList(&CryptCommands::checkEntryToDecrypt, &CryptCommands::decryptChosenFile);
 }
 
@@ -507,7 +507,7 @@ QCoro::Task<CryptCommands::ShownFiles> CryptCommands::startShownFiles(bool verif
     co_return shown;
 }
 
-QCoro::Task<> CryptCommands::encryptShownFiles() {
+QCoro::Task<> CryptCommands::encryptShownFilesRun() {
     const ShownFiles shown = co_await startShownFiles(false);
     if (!shown.names.isEmpty()) {
         std::function<Step(const QString&)> step = [this, &shown](const QString& name) {
@@ -521,7 +521,7 @@ QCoro::Task<> CryptCommands::encryptShownFiles() {
     finishRun();
 }
 
-QCoro::Task<> CryptCommands::decryptShownFiles() {
+QCoro::Task<> CryptCommands::decryptShownFilesRun() {
     const ShownFiles shown = co_await startShownFiles(true);
     if (!shown.names.isEmpty()) {
         progress().showInPlace();

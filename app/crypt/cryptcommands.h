@@ -102,10 +102,10 @@ public:
     ~CryptCommands() override;
 
     // Each starts a run unless one is going (then it does nothing) and returns at once.
-    void Enc1_Click();
-    void DEC1_Click();
-    void Enc2_Click();
-    void Dec2_Click();
+    void encryptChosenList();
+    void decryptChosenList();
+    void encryptShownFiles();
+    void decryptShownFiles();
     bool isRunning() const { return m_running; }
     // Stops a run as a confirmed Cancel does (when the program ends during it).
     void stopRun();
@@ -160,16 +160,16 @@ private:
     void start(QCoro::Task<> (CryptCommands::*run)());
     void finishRun();
 
-    QCoro::Task<> encryptChosenList();
-    QCoro::Task<> decryptChosenList();
+    QCoro::Task<> encryptChosenListRun();
+    QCoro::Task<> decryptChosenListRun();
     using ChosenFileStep = Step (CryptCommands::*)(FileJob job);
     // The checks of every selected entry, then fileStep on each, in order.
     QCoro::Task<> runOnChosenList(EntryCheck checkEntry, ChosenFileStep fileStep);
-    QCoro::Task<> encryptShownFiles();
-    QCoro::Task<> decryptShownFiles();
+    QCoro::Task<> encryptShownFilesRun();
+    QCoro::Task<> decryptShownFilesRun();
 
-    // The checks of Enc1_Click and DEC1_Click on m_list before any file is processed: false when
-    // the command stops there. A check may remove entry i, stepping i back.
+    // The checks of encryptChosenList and decryptChosenList on m_list before any file is
+    // processed: false when the command stops there. A check may remove entry i, stepping i back.
     bool checkSelection(EntryCheck checkEntry);
     Next checkEntryToEncrypt(int& i);
     Next checkEntryToDecrypt(int& i);

@@ -43,18 +43,18 @@ ProgressWindow::ProgressWindow(QWidget& mainWindow, AppState& state, Dialogs& di
     setWindowTitle(u"Vexa Password Progressing"_s);
     setFixedSize(twips::size(6390, 1590));
 
-    Label1 = designed(new QLabel(this), u"Label1"_s, twips::rect(120, 120, 6255, 495), QPalette::Window);
-    Label1->setTextFormat(Qt::PlainText);
-    Picture1 = designed(new QFrame(this), u"Picture1"_s, twips::rect(120, 720, 6195, 375), QPalette::Base);
+    m_fileLabel = designed(new QLabel(this), u"Label1"_s, twips::rect(120, 120, 6255, 495), QPalette::Window);
+    m_fileLabel->setTextFormat(Qt::PlainText);
+    m_track = designed(new QFrame(this), u"Picture1"_s, twips::rect(120, 720, 6195, 375), QPalette::Base);
     for (int index = 0; index < ShapeCount; ++index)
-        designed(new QFrame(Picture1), u"Shape1"_s, twips::rect(ShapePitch * index, 80, 255, 195), QPalette::Highlight);
+        designed(new QFrame(m_track), u"Shape1"_s, twips::rect(ShapePitch * index, 80, 255, 195), QPalette::Highlight);
     // Drawn over the marks in the track's own colour: the marks left of it show the work done.
-    Label2 = designed(new QLabel(Picture1), u"Label2"_s, twips::rect(3000, 0, 6615, 375), QPalette::Base);
-    Label2->raise();
-    Command1 = new QPushButton(u"&Cancel"_s, this);
-    Command1->setObjectName(u"Command1"_s);
-    Command1->setGeometry(twips::rect(4680, 1200, 1575, 375));
-    connect(Command1, &QPushButton::clicked, this, &ProgressWindow::Command1_Click);
+    m_cover = designed(new QLabel(m_track), u"Label2"_s, twips::rect(3000, 0, 6615, 375), QPalette::Base);
+    m_cover->raise();
+    m_cancelButton = new QPushButton(u"&Cancel"_s, this);
+    m_cancelButton->setObjectName(u"Command1"_s);
+    m_cancelButton->setGeometry(twips::rect(4680, 1200, 1575, 375));
+    connect(m_cancelButton, &QPushButton::clicked, this, &ProgressWindow::askToCancel);
 }
 
 void ProgressWindow::follow(PassRunner& runner) {
@@ -95,26 +95,26 @@ void ProgressWindow::CloseProgress() {
 }
 
 void ProgressWindow::showFile(const QString& path) {
-    Label1->setText(path);
+    m_fileLabel->setText(path);
 }
 
 void ProgressWindow::moveCover(double leftTwips) {
-    Label2->move(twips::toPixels(leftTwips), 0);
+    m_cover->move(twips::toPixels(leftTwips), 0);
 }
 
 void ProgressWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
-        Form_Deactivate();
+        deactivated();
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (isVisible())
-        Command1_Click();
+        askToCancel();
 }
 
-void ProgressWindow::Form_Deactivate() {
+void ProgressWindow::deactivated() {
     // Deferred until the activation has settled; a box a command opens keeps it until it closes.
     if (isVisible())
         QTimer::singleShot(0, this, &ProgressWindow::takeFocusBack);
@@ -143,7 +143,7 @@ void ProgressWindow::hideAndReturnKeyboard() {
         m_returnWindow->activateWindow();
 }
 
-void ProgressWindow::Command1_Click() {
+void ProgressWindow::askToCancel() {
     // A key may still reach the button of the hidden window; it asks nothing then.
     if (!isVisible())
         return;

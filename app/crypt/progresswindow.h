@@ -50,8 +50,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Form_Deactivate();
-    void Command1_Click();
+    void deactivated();
+    void askToCancel();
     void takeFocusBack();
     void hideAndReturnKeyboard();
 
@@ -65,8 +65,8 @@ private:
     QPointer<QWidget> m_returnFocus;
 
     // The controls keep the names of the window design.
-    QLabel* Label1;
-    QFrame* Picture1;
-    QLabel* Label2;
-    QPushButton* Command1;
+    QLabel* m_fileLabel;
+    QFrame* m_track;
+    QLabel* m_cover;
+    QPushButton* m_cancelButton;
 };

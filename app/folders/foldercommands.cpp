@@ -30,7 +30,7 @@ QString FolderCommands::highlightedFolder() const {
     return chooser ? chooser->highlightedFolder() : QString();
 }
 
-void FolderCommands::FolderLock_Click() {
+void FolderCommands::lockFolder() {
     const QString password = m_passwords.currentPassword();
     if (password.isEmpty()) {
         m_passwords.askForPassword();
@@ -45,7 +45,7 @@ void FolderCommands::FolderLock_Click() {
     report(m_chooser, m_dialogs, FolderLock(m_platform).lock(folder, password));
 }
 
-void FolderCommands::FolderUnlock_Click() {
+void FolderCommands::unlockFolder() {
     const QString password = m_passwords.currentPassword();
     if (password.isEmpty()) {
         m_passwords.askForPassword();
@@ -55,7 +55,7 @@ void FolderCommands::FolderUnlock_Click() {
     report(m_chooser, m_dialogs, FolderLock(m_platform).unlock(highlightedFolder(), password));
 }
 
-void FolderCommands::UnWithMaster_Click() {
+void FolderCommands::unlockWithMasterPassword() {
     const QString masterPassword = m_dialogs.input(u"Enter your Master password"_s, applicationTitle(), QString());
     if (masterPassword.isEmpty()) {
         m_dialogs.message(invalidPasswordMessage());

@@ -27,12 +27,12 @@ public:
 
     // Locks the highlighted folder with the working password; without one, opens the password
     // dialog instead.
-    void FolderLock_Click();
+    void lockFolder();
     // Unlocks the highlighted folder with the working password; without one, opens the password
     // dialog instead.
-    void FolderUnlock_Click();
+    void unlockFolder();
     // Asks for the master password and unlocks the highlighted folder with it.
-    void UnWithMaster_Click();
+    void unlockWithMasterPassword();
 
 private:
     // The folder tree's highlighted entry; empty while the chooser is closed.

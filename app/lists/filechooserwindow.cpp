@@ -72,52 +72,52 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
     , m_folders(new FolderTreeModel(this))
     , m_watcher(new QFileSystemWatcher(this))
     , m_rereadTimer(new QTimer(this))
-    , Drive1(new QComboBox(this))
-    , Dir1(new FolderTreeView(*m_folders, this))
-    , Combo1(new QComboBox(this))
-    , File1(new FileListView(*m_files, this))
-    , Option1(new QLabel(u"Chosen File List"_s, this))
-    , List1(new ChosenList(state, dialogs, platform, bars, this))
-    , HFrame1(new Divider(this))
-    , HFrame2(new Divider(this))
+    , m_volumeBox(new QComboBox(this))
+    , m_folderTree(new FolderTreeView(*m_folders, this))
+    , m_filterBox(new QComboBox(this))
+    , m_fileList(new FileListView(*m_files, this))
+    , m_listCaption(new QLabel(u"Chosen File List"_s, this))
+    , m_chosenList(new ChosenList(state, dialogs, platform, bars, this))
+    , m_leftDivider(new Divider(this))
+    , m_rightDivider(new Divider(this))
     , m_treeScrollTimer(new QTimer(this)) {
     setObjectName(u"Spassword1"_s);
     setWindowTitle(u"Encrypt / Decrypt"_s);
 
-    Drive1->setObjectName(u"Drive1"_s);
-    Drive1->setAccessibleName(u"Volumes"_s);
+    m_volumeBox->setObjectName(u"Drive1"_s);
+    m_volumeBox->setAccessibleName(u"Volumes"_s);
     for (const Volume& volume : platform.volumes()) {
         const QString text = volume.name.isEmpty() ? volume.rootPath : volume.rootPath + u"  ["_s + volume.name + u']';
-        Drive1->addItem(text, volume.rootPath);
+        m_volumeBox->addItem(text, volume.rootPath);
     }
-    connect(Drive1, &QComboBox::activated, this, &FileChooserWindow::Drive1_Change);
-    Drive1->installEventFilter(this);
+    connect(m_volumeBox, &QComboBox::activated, this, &FileChooserWindow::volumeChosen);
+    m_volumeBox->installEventFilter(this);
 
     // Hidden folders too: a locked folder is marked system and may have a name beginning with ".".
     m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     m_folders->setRootPath(u"/"_s);
-    Dir1->setObjectName(u"Dir1"_s);
-    Dir1->setAccessibleName(u"Folders"_s);
-    Dir1->setAccessibleDescription(u"The folder tree; right-click for the folder commands"_s);
-    Dir1->setHeaderHidden(true);
+    m_folderTree->setObjectName(u"Dir1"_s);
+    m_folderTree->setAccessibleName(u"Folders"_s);
+    m_folderTree->setAccessibleDescription(u"The folder tree; right-click for the folder commands"_s);
+    m_folderTree->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
-        Dir1->hideColumn(column);
+        m_folderTree->hideColumn(column);
     // At the design width the tree is narrow: names keep their whole width, and the user may
     // scroll sideways rather than see them cut.
-    Dir1->header()->setStretchLastSection(false);
-    Dir1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    Dir1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Dir1->viewport()->installEventFilter(this);
-    Dir1->installEventFilter(this);
+    m_folderTree->header()->setStretchLastSection(false);
+    m_folderTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_folderTree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_folderTree->viewport()->installEventFilter(this);
+    m_folderTree->installEventFilter(this);
     m_treeScrollTimer->setSingleShot(true);
     m_treeScrollTimer->setInterval(RereadDelayMs);
     // A look already planned is dropped once the user has worked in the tree meanwhile, and
     // waits while the pointer is on the rows: nothing moves under it.
     connect(m_treeScrollTimer, &QTimer::timeout, this, [this] {
-        if (m_followTreeFolder && Dir1->isPointerOverRows())
+        if (m_followTreeFolder && m_folderTree->isPointerOverRows())
             m_treeScrollTimer->start();
         else if (m_followTreeFolder)
-            Dir1->keepHighlightInView();
+            m_folderTree->keepHighlightInView();
     });
     const auto treeChanged = [this] {
         if (m_followTreeFolder && !m_treeScrollTimer->isActive())
@@ -126,41 +126,42 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
     connect(m_folders, &QFileSystemModel::directoryLoaded, this, treeChanged);
     connect(m_folders, &QAbstractItemModel::rowsInserted, this, treeChanged);
     connect(m_folders, &QAbstractItemModel::layoutChanged, this, treeChanged);
-    for (QScrollBar* bar : {Dir1->verticalScrollBar(), Dir1->horizontalScrollBar()})
+    for (QScrollBar* bar : {m_folderTree->verticalScrollBar(), m_folderTree->horizontalScrollBar()})
         connect(bar, &QAbstractSlider::actionTriggered, this, [this] { m_followTreeFolder = false; });
     // Enter, or a double-click, opens the highlighted folder.
-    connect(Dir1, &QTreeView::activated, this,
+    connect(m_folderTree, &QTreeView::activated, this,
             [this](const QModelIndex& index) { openFolder(m_folders->filePath(index)); });
 
-    Combo1->setObjectName(u"Combo1"_s);
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setToolTip(u"File Filter"_s);
-    Combo1->setAccessibleName(Combo1->toolTip());
-    Combo1->lineEdit()->setAccessibleName(Combo1->toolTip());
-    Combo1->addItem(u"All files *.*"_s);
-    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &FileChooserWindow::Combo1_Change);
-    connect(Combo1->lineEdit(), &QLineEdit::returnPressed, this, &FileChooserWindow::Combo1_Change);
-    connect(Combo1, &QComboBox::activated, this, &FileChooserWindow::Combo1_Click);
-    Combo1->view()->installEventFilter(this);
+    m_filterBox->setObjectName(u"Combo1"_s);
+    m_filterBox->setEditable(true);
+    m_filterBox->setInsertPolicy(QComboBox::NoInsert);
+    m_filterBox->setToolTip(u"File Filter"_s);
+    m_filterBox->setAccessibleName(m_filterBox->toolTip());
+    m_filterBox->lineEdit()->setAccessibleName(m_filterBox->toolTip());
+    m_filterBox->addItem(u"All files *.*"_s);
+    connect(m_filterBox->lineEdit(), &QLineEdit::textEdited, this, &FileChooserWindow::filterEdited);
+    connect(m_filterBox->lineEdit(), &QLineEdit::returnPressed, this, &FileChooserWindow::filterEdited);
+    connect(m_filterBox, &QComboBox::activated, this, &FileChooserWindow::filterChosen);
+    m_filterBox->view()->installEventFilter(this);
 
-    File1->setToolTip(u"Directory Files List"_s);
-    File1->setAccessibleName(File1->toolTip());
-    File1->setAccessibleDescription(u"The files of the folder; Enter or a drag adds them to the chosen file list"_s);
-    connect(File1, &QAbstractItemView::clicked, this, &FileChooserWindow::File1_Click);
-    connect(File1, &FileListView::buttonPressed, this, &FileChooserWindow::File1_MouseDown);
-    connect(File1, &FileListView::enterPressed, this, &FileChooserWindow::File1_KeyEnter);
-    connect(File1, &FileListView::movedByKey, this, &FileChooserWindow::File1_Click);
-    connect(File1, &FileListView::pointerMoved, this,
+    m_fileList->setToolTip(u"Directory Files List"_s);
+    m_fileList->setAccessibleName(m_fileList->toolTip());
+    m_fileList->setAccessibleDescription(
+        u"The files of the folder; Enter or a drag adds them to the chosen file list"_s);
+    connect(m_fileList, &QAbstractItemView::clicked, this, &FileChooserWindow::fileClicked);
+    connect(m_fileList, &FileListView::buttonPressed, this, &FileChooserWindow::fileListPressed);
+    connect(m_fileList, &FileListView::enterPressed, this, &FileChooserWindow::fileEntered);
+    connect(m_fileList, &FileListView::movedByKey, this, &FileChooserWindow::fileClicked);
+    connect(m_fileList, &FileListView::pointerMoved, this,
             [this] { m_bars.showHint(u"Drag and drop files to your list "_s); });
 
-    Option1->setObjectName(u"Option1"_s);
-    Option1->setFrameShape(QFrame::StyledPanel);
-    Option1->setAlignment(Qt::AlignCenter);
-    Option1->setFocusPolicy(Qt::StrongFocus);
-    Option1->setFocusProxy(List1);
+    m_listCaption->setObjectName(u"Option1"_s);
+    m_listCaption->setFrameShape(QFrame::StyledPanel);
+    m_listCaption->setAlignment(Qt::AlignCenter);
+    m_listCaption->setFocusPolicy(Qt::StrongFocus);
+    m_listCaption->setFocusProxy(m_chosenList);
 
-    connect(List1, &ChosenList::buttonPressed, this, &FileChooserWindow::List1_MouseDown);
+    connect(m_chosenList, &ChosenList::buttonPressed, this, &FileChooserWindow::chosenListPressed);
 
     m_rereadTimer->setSingleShot(true);
     m_rereadTimer->setInterval(RereadDelayMs);
@@ -171,10 +172,10 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
             m_rereadTimer->start();
     });
 
-    HFrame1->setObjectName(u"HFrame1"_s);
-    HFrame2->setObjectName(u"HFrame2"_s);
-    connect(HFrame1, &Divider::dragged, this, &FileChooserWindow::HFrame1_Drag);
-    connect(HFrame2, &Divider::dragged, this, &FileChooserWindow::HFrame2_Drag);
+    m_leftDivider->setObjectName(u"HFrame1"_s);
+    m_rightDivider->setObjectName(u"HFrame2"_s);
+    connect(m_leftDivider, &Divider::dragged, this, &FileChooserWindow::leftDividerDragged);
+    connect(m_rightDivider, &Divider::dragged, this, &FileChooserWindow::rightDividerDragged);
 
     // The left 0.7 of the client area at its full height.
     new StartPlacement(*this, host, [](QWidget& frame, QSize client) {
@@ -182,11 +183,11 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
     });
 
     openFolder(QDir::currentPath());
-    Form_Load();
+    restoreLayout();
 }
 
 QListWidget* FileChooserWindow::chosenList() {
-    return List1;
+    return m_chosenList;
 }
 
 void FileChooserWindow::setFileKindShown(FileKind kind, bool shown) {
@@ -207,17 +208,17 @@ QString FileChooserWindow::currentFolder() const {
 
 QString FileChooserWindow::highlightedFolder() const {
     // None once the highlighted folder went from the disk: the commands then ask for a click.
-    const QModelIndex current = Dir1->currentIndex();
+    const QModelIndex current = m_folderTree->currentIndex();
     return current.isValid() ? m_folders->filePath(current) : QString();
 }
 
 QString FileChooserWindow::highlightedFile() const {
-    const QModelIndex current = File1->currentIndex();
+    const QModelIndex current = m_fileList->currentIndex();
     return current.isValid() ? m_files->fullPath(current.row()) : QString();
 }
 
 QStringList FileChooserWindow::selectedFiles() const {
-    return File1->selectedPaths();
+    return m_fileList->selectedPaths();
 }
 
 QStringList FileChooserWindow::shownFiles() const {
@@ -230,23 +231,23 @@ QStringList FileChooserWindow::shownFiles() const {
 
 void FileChooserWindow::refreshFiles() {
     m_rereadTimer->stop();
-    File1->reread();
+    m_fileList->reread();
     showFileCount();
 }
 
 void FileChooserWindow::focusFolderTree() {
-    Dir1->setFocus();
+    m_folderTree->setFocus();
 }
 
 void FileChooserWindow::openFolder(const QString& path) {
     m_treeFolder = QDir::cleanPath(path);
     showFolderInTree(m_treeFolder);
-    Dir1_Change();
+    folderOpened();
 }
 
 void FileChooserWindow::showGivenFiles(const QString& folder, const QStringList& select, const QStringList& choose) {
     openFolder(folder);
-    QItemSelectionModel* selection = File1->selectionModel();
+    QItemSelectionModel* selection = m_fileList->selectionModel();
     selection->clearSelection();
     bool first = true;
     for (int row = 0; row < m_files->rowCount(); ++row) {
@@ -255,39 +256,39 @@ void FileChooserWindow::showGivenFiles(const QString& folder, const QStringList&
         const QModelIndex index = m_files->index(row);
         if (first) {
             selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-            File1->scrollTo(index);
+            m_fileList->scrollTo(index);
             first = false;
         }
         selection->select(index, QItemSelectionModel::Select);
     }
-    const QStringList listed = List1->entries();
+    const QStringList listed = m_chosenList->entries();
     for (const QString& path : choose) {
         if (!listed.contains(path))
-            List1->addItem(path);
+            m_chosenList->addItem(path);
     }
     if (choose.isEmpty())
         return;
     // The given paths become the list's selection, and only they: a command that follows acts on
     // them, not on what was selected before.
-    List1->clearSelection();
+    m_chosenList->clearSelection();
     bool firstChosen = true;
-    for (int row = 0; row < List1->count(); ++row) {
-        QListWidgetItem* item = List1->item(row);
+    for (int row = 0; row < m_chosenList->count(); ++row) {
+        QListWidgetItem* item = m_chosenList->item(row);
         if (!choose.contains(item->text()))
             continue;
         if (firstChosen) {
-            List1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
-            List1->scrollToItem(item);
+            m_chosenList->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+            m_chosenList->scrollToItem(item);
             firstChosen = false;
         }
         item->setSelected(true);
     }
-    m_bars.showListCount(List1->count());
+    m_bars.showListCount(m_chosenList->count());
 }
 
 void FileChooserWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    arrange();
 }
 
 void FileChooserWindow::closeEvent(QCloseEvent* event) {
@@ -297,32 +298,32 @@ void FileChooserWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool FileChooserWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Dir1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_folderTree && event->type() == QEvent::KeyPress) {
         m_followTreeFolder = false;
-    } else if (watched == Dir1 && event->type() == QEvent::ContextMenu &&
+    } else if (watched == m_folderTree && event->type() == QEvent::ContextMenu &&
                static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
         // The Menu key opens the folder commands for the highlighted folder.
         m_state.ActiveListKind = ListKind::None;
         emit popupRequested(PopupMenu::Folder);
         return true;
-    } else if (watched == Dir1->viewport()) {
+    } else if (watched == m_folderTree->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
             m_followTreeFolder = false;
-            Dir1_MouseDown(static_cast<QMouseEvent*>(event));
+            folderTreePressed(static_cast<QMouseEvent*>(event));
             return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
         }
         if (event->type() == QEvent::MouseMove)
             m_bars.showHint(u"Right Click to Lock or Unlock folder "_s);
-    } else if (watched == Drive1 && event->type() == QEvent::FocusIn) {
+    } else if (watched == m_volumeBox && event->type() == QEvent::FocusIn) {
         m_bars.showHint(u"Select drive"_s);
-    } else if (watched == Combo1->view() && event->type() == QEvent::Show) {
+    } else if (watched == m_filterBox->view() && event->type() == QEvent::Show) {
         m_bars.showHint(u"You can edit File filter like *.doc"_s);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void FileChooserWindow::Form_Load() {
-    Combo1->addItems({
+void FileChooserWindow::restoreLayout() {
+    m_filterBox->addItems({
         u"*.doc;*.dot;*.rtf;*.txt;*.xl;*.xla;*.xls;*.xlc;*.xlc;*.xlw"_s,
         u"*.html;*.htm;*.otm;*.wri;*.eml"_s,
         u"*.bmp;*.jpg;*.jpeg;*.gif;*.ico"_s,
@@ -330,17 +331,17 @@ void FileChooserWindow::Form_Load() {
         u"*.vxp"_s,
     });
     // The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
-    QAbstractItemView* dropDown = Combo1->view();
+    QAbstractItemView* dropDown = m_filterBox->view();
     int widest = 0;
-    for (int row = 0; row < Combo1->count(); ++row)
+    for (int row = 0; row < m_filterBox->count(); ++row)
         widest = std::max(widest, dropDown->sizeHintForIndex(dropDown->model()->index(row, 0)).width());
     const int scrollBar =
-        Combo1->count() > Combo1->maxVisibleItems() ? dropDown->verticalScrollBar()->sizeHint().width() : 0;
+        m_filterBox->count() > m_filterBox->maxVisibleItems() ? dropDown->verticalScrollBar()->sizeHint().width() : 0;
     dropDown->setMinimumWidth(widest + 2 * dropDown->frameWidth() + scrollBar);
     showFileCount();
 }
 
-void FileChooserWindow::Form_Resize() {
+void FileChooserWindow::arrange() {
     // The frame is kept at 0.4 of the client area's width and height at least.
     QWidget& frame = ChildFrame(*this);
     if (&frame != this && !frame.isMinimized() && !frame.isMaximized()) {
@@ -361,57 +362,57 @@ void FileChooserWindow::placeColumns(int dirWidth, int fileWidth) {
     const int W = width();
     const int H = height();
     const int listWidth = W - dirWidth - DividerWidth - fileWidth - DividerWidth;
-    const int driveHeight = Drive1->sizeHint().height();
-    // The caption strip shares the filter box's row, so the file list and List1 line up.
-    const int comboHeight = Combo1->sizeHint().height();
+    const int driveHeight = m_volumeBox->sizeHint().height();
+    // The caption strip shares the filter box's row, so the file list and m_chosenList line up.
+    const int comboHeight = m_filterBox->sizeHint().height();
     const int fileLeft = dirWidth + DividerWidth;
     const int listLeft = fileLeft + fileWidth + DividerWidth;
-    Drive1->setGeometry(0, 0, dirWidth, driveHeight);
-    Dir1->setGeometry(0, driveHeight, dirWidth, H - driveHeight);
-    HFrame1->setGeometry(dirWidth, 0, DividerWidth, H);
-    Combo1->setGeometry(fileLeft, 0, fileWidth, comboHeight);
-    File1->setGeometry(fileLeft, comboHeight, fileWidth, H - comboHeight);
-    HFrame2->setGeometry(fileLeft + fileWidth, 0, DividerWidth, H);
-    Option1->setGeometry(listLeft, 0, listWidth, comboHeight);
-    List1->setGeometry(listLeft, comboHeight, listWidth, H - comboHeight);
+    m_volumeBox->setGeometry(0, 0, dirWidth, driveHeight);
+    m_folderTree->setGeometry(0, driveHeight, dirWidth, H - driveHeight);
+    m_leftDivider->setGeometry(dirWidth, 0, DividerWidth, H);
+    m_filterBox->setGeometry(fileLeft, 0, fileWidth, comboHeight);
+    m_fileList->setGeometry(fileLeft, comboHeight, fileWidth, H - comboHeight);
+    m_rightDivider->setGeometry(fileLeft + fileWidth, 0, DividerWidth, H);
+    m_listCaption->setGeometry(listLeft, 0, listWidth, comboHeight);
+    m_chosenList->setGeometry(listLeft, comboHeight, listWidth, H - comboHeight);
 }
 
-void FileChooserWindow::HFrame1_Drag(int x) {
-    if ((File1->width() < NarrowColumn && x >= 0) || (Dir1->width() < NarrowColumn && x < 0))
+void FileChooserWindow::leftDividerDragged(int x) {
+    if ((m_fileList->width() < NarrowColumn && x >= 0) || (m_folderTree->width() < NarrowColumn && x < 0))
         return;
     // A fast pointer can jump further than a column is wide; no column gets a negative width.
-    x = std::clamp(x, -Dir1->width(), File1->width());
-    placeColumns(Dir1->width() + x, File1->width() - x);
+    x = std::clamp(x, -m_folderTree->width(), m_fileList->width());
+    placeColumns(m_folderTree->width() + x, m_fileList->width() - x);
 }
 
-void FileChooserWindow::HFrame2_Drag(int x) {
-    if ((List1->width() < NarrowColumn && x > 0) || (File1->width() < NarrowColumn && x < 0))
+void FileChooserWindow::rightDividerDragged(int x) {
+    if ((m_chosenList->width() < NarrowColumn && x > 0) || (m_fileList->width() < NarrowColumn && x < 0))
         return;
-    x = std::clamp(x, -File1->width(), List1->width());
-    placeColumns(Dir1->width(), File1->width() + x);
+    x = std::clamp(x, -m_fileList->width(), m_chosenList->width());
+    placeColumns(m_folderTree->width(), m_fileList->width() + x);
 }
 
-void FileChooserWindow::Combo1_Change() {
-    m_files->setPattern(ChooserRules::FilterPattern(Combo1->currentText()));
+void FileChooserWindow::filterEdited() {
+    m_files->setPattern(ChooserRules::FilterPattern(m_filterBox->currentText()));
 }
 
-void FileChooserWindow::Combo1_Click() {
+void FileChooserWindow::filterChosen() {
     if (m_state.Busy)
         return;
-    Combo1_Change();
+    filterEdited();
     refreshFiles();
     m_state.ActiveListKind = ListKind::None;
 }
 
-void FileChooserWindow::Drive1_Change() {
+void FileChooserWindow::volumeChosen() {
     if (m_state.Busy) {
         showVolumeOfCurrentFolder();
         return;
     }
-    const QString root = Drive1->currentData().toString();
+    const QString root = m_volumeBox->currentData().toString();
     while (!QDir(root).isReadable()) {
         const Dialogs::Answer answer =
-            m_dialogs.askRetryCancel(u"There's no disk in drive   "_s + Drive1->currentText());
+            m_dialogs.askRetryCancel(u"There's no disk in drive   "_s + m_volumeBox->currentText());
         if (answer != Dialogs::Answer::Retry) {
             showVolumeOfCurrentFolder();
             return;
@@ -420,10 +421,10 @@ void FileChooserWindow::Drive1_Change() {
     openFolder(root);
 }
 
-void FileChooserWindow::Dir1_Change() {
+void FileChooserWindow::folderOpened() {
     if (m_state.Busy)
         return;
-    File1->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
+    m_fileList->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
     m_files->setFolder(m_treeFolder);
     watchShownFolder();
     showFileCount();
@@ -431,14 +432,14 @@ void FileChooserWindow::Dir1_Change() {
     showVolumeOfCurrentFolder();
 }
 
-void FileChooserWindow::File1_Click(const QModelIndex& index) {
+void FileChooserWindow::fileClicked(const QModelIndex& index) {
     if (m_state.Busy)
         return;
     ListPanes::ShowClickedFile(m_state, m_platform, m_bars, m_files->fullPath(index.row()));
     m_state.ActiveListKind = ListKind::DirectoryFiles;
 }
 
-void FileChooserWindow::File1_KeyEnter() {
+void FileChooserWindow::fileEntered() {
     const QString path = highlightedFile();
     if (path.isEmpty())
         return;
@@ -446,35 +447,35 @@ void FileChooserWindow::File1_KeyEnter() {
         m_dialogs.message(*refusal);
         return;
     }
-    if (List1->entries().contains(path)) {
+    if (m_chosenList->entries().contains(path)) {
         m_dialogs.message(u"This file is already existed"_s);
         return;
     }
-    List1->addItem(path);
+    m_chosenList->addItem(path);
     m_bars.showListCount(m_bars.listCount() + 1);
 }
 
-void FileChooserWindow::File1_MouseDown(Qt::MouseButton button) {
+void FileChooserWindow::fileListPressed(Qt::MouseButton button) {
     m_state.ActiveListKind = ListKind::DirectoryFiles;
     if (button == Qt::RightButton)
-        emit popupRequested(PopupMenu::Show1);
+        emit popupRequested(PopupMenu::FileList);
 }
 
-void FileChooserWindow::List1_MouseDown(Qt::MouseButton button) {
+void FileChooserWindow::chosenListPressed(Qt::MouseButton button) {
     m_state.ActiveListKind = ListKind::ChosenList;
     if (button != Qt::RightButton)
         return;
     emit popupRequested(PopupMenu::ChooserListMenu);
 }
 
-void FileChooserWindow::Dir1_MouseDown(QMouseEvent* event) {
+void FileChooserWindow::folderTreePressed(QMouseEvent* event) {
     m_state.ActiveListKind = ListKind::None;
     if (event->button() != Qt::RightButton)
         return;
     // The folder commands act on the highlighted folder: the one the user right-clicked.
-    const QModelIndex index = Dir1->indexAt(event->position().toPoint());
+    const QModelIndex index = m_folderTree->indexAt(event->position().toPoint());
     if (index.isValid())
-        Dir1->setCurrentIndex(index);
+        m_folderTree->setCurrentIndex(index);
     emit popupRequested(PopupMenu::Folder);
 }
 
@@ -502,7 +503,7 @@ void FileChooserWindow::showFolderInTree(const QString& path) {
     const QModelIndex index = m_folders->index(path);
     if (!index.isValid())
         return;
-    Dir1->showOpenedFolder(index);
+    m_folderTree->showOpenedFolder(index);
     m_followTreeFolder = true;
 }
 
@@ -513,8 +514,8 @@ void FileChooserWindow::showFileCount() {
 int FileChooserWindow::volumeIndexOf(const QString& path) const {
     int best = -1;
     qsizetype bestLength = -1;
-    for (int i = 0; i < Drive1->count(); ++i) {
-        const QString root = Drive1->itemData(i).toString();
+    for (int i = 0; i < m_volumeBox->count(); ++i) {
+        const QString root = m_volumeBox->itemData(i).toString();
         const bool holds = path == root || path.startsWith(ChooserRules::FullPath(root, {}));
         if (holds && root.size() > bestLength) {
             best = i;
@@ -525,5 +526,5 @@ int FileChooserWindow::volumeIndexOf(const QString& path) const {
 }
 
 void FileChooserWindow::showVolumeOfCurrentFolder() {
-    Drive1->setCurrentIndex(volumeIndexOf(currentFolder()));
+    m_volumeBox->setCurrentIndex(volumeIndexOf(currentFolder()));
 }

@@ -76,19 +76,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
-    void Form_Resize();
-    void HFrame1_Drag(int x);
-    void HFrame2_Drag(int x);
-    void Combo1_Change();
-    void Combo1_Click();
-    void Drive1_Change();
-    void Dir1_Change();
-    void File1_Click(const QModelIndex& index);
-    void File1_KeyEnter();
-    void File1_MouseDown(Qt::MouseButton button);
-    void List1_MouseDown(Qt::MouseButton button);
-    void Dir1_MouseDown(QMouseEvent* event);
+    void restoreLayout();
+    void arrange();
+    void leftDividerDragged(int x);
+    void rightDividerDragged(int x);
+    void filterEdited();
+    void filterChosen();
+    void volumeChosen();
+    void folderOpened();
+    void fileClicked(const QModelIndex& index);
+    void fileEntered();
+    void fileListPressed(Qt::MouseButton button);
+    void chosenListPressed(Qt::MouseButton button);
+    void folderTreePressed(QMouseEvent* event);
 
     void watchShownFolder();
     void folderChangedOnDisk();
@@ -108,15 +108,15 @@ private:
     QFileSystemWatcher* m_watcher;
     // Gathers the bursts of changes a copy or a pass makes into one re-read.
     QTimer* m_rereadTimer;
-    QComboBox* Drive1;
-    FolderTreeView* Dir1;
-    QComboBox* Combo1;
-    FileListView* File1;
-    QLabel* Option1;
-    ChosenList* List1;
-    Divider* HFrame1;
-    Divider* HFrame2;
-    // Dir1's path: the folder last opened in the tree.
+    QComboBox* m_volumeBox;
+    FolderTreeView* m_folderTree;
+    QComboBox* m_filterBox;
+    FileListView* m_fileList;
+    QLabel* m_listCaption;
+    ChosenList* m_chosenList;
+    Divider* m_leftDivider;
+    Divider* m_rightDivider;
+    // m_folderTree's path: the folder last opened in the tree.
     QString m_treeFolder;
     // The tree loads its folders in the background: until the user works in the tree, its
     // highlight is brought back into view after every load, unless the pointer is on the rows.

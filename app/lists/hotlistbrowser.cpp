@@ -27,18 +27,18 @@ HotListBrowser::HotListBrowser(AppState& state, Dialogs& dialogs, Platform& plat
     , m_dialogs(dialogs)
     , m_platform(platform)
     , m_bars(bars)
-    , File1(new QListWidget(this)) {
+    , m_lists(new QListWidget(this)) {
     setObjectName(u"Form3"_s);
     setWindowTitle(u"My Hot Lists"_s);
-    File1->setObjectName(u"File1"_s);
-    File1->setAccessibleName(u"My Hot Lists"_s);
-    File1->setAccessibleDescription(u"The saved hot lists; right-click to open or delete one"_s);
-    File1->viewport()->setMouseTracking(true);
-    File1->viewport()->installEventFilter(this);
-    File1->installEventFilter(this);
+    m_lists->setObjectName(u"File1"_s);
+    m_lists->setAccessibleName(u"My Hot Lists"_s);
+    m_lists->setAccessibleDescription(u"The saved hot lists; right-click to open or delete one"_s);
+    m_lists->viewport()->setMouseTracking(true);
+    m_lists->viewport()->installEventFilter(this);
+    m_lists->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(File1);
+    layout->addWidget(m_lists);
 
     // The top-right corner of the client area, 0.3 of its width and 0.4 of its height; the left
     // edge comes from the width the frame took, which its minimum may have widened.
@@ -58,10 +58,10 @@ QString HotListBrowser::listFolder() const {
 
 void HotListBrowser::refresh() {
     const FilePattern hotLists(u"*.vexa*"_s);
-    File1->clear();
+    m_lists->clear();
     for (const FolderEntry& entry : FolderLister(m_platform).read(listFolder())) {
         if (hotLists.matches(entry.name))
-            File1->addItem(entry.name);
+            m_lists->addItem(entry.name);
     }
 }
 
@@ -72,17 +72,17 @@ void HotListBrowser::closeEvent(QCloseEvent* event) {
 
 bool HotListBrowser::eventFilter(QObject* watched, QEvent* event) {
     // The Menu key opens the pop-up menu for the highlighted name, as a right-click does.
-    if (watched == File1 && event->type() == QEvent::ContextMenu &&
+    if (watched == m_lists && event->type() == QEvent::ContextMenu &&
         static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
-        File1_MouseDown(Qt::RightButton);
+        listsPressed(Qt::RightButton);
         return true;
     }
-    if (watched == File1->viewport()) {
+    if (watched == m_lists->viewport()) {
         if (event->type() == QEvent::MouseMove)
             m_bars.showHint(u"Right click to open this file."_s);
         if (event->type() == QEvent::MouseButtonPress) {
             const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
-            File1_MouseDown(button);
+            listsPressed(button);
             // The pop-up is for the highlighted name; a right-click does not move the highlight.
             return button == Qt::RightButton;
         }
@@ -90,11 +90,11 @@ bool HotListBrowser::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void HotListBrowser::File1_MouseDown(Qt::MouseButton button) {
+void HotListBrowser::listsPressed(Qt::MouseButton button) {
     m_state.ActiveListKind = ListKind::None;
     if (button != Qt::RightButton)
         return;
-    const QListWidgetItem* highlighted = File1->currentItem();
+    const QListWidgetItem* highlighted = m_lists->currentItem();
     if (!highlighted) {
         m_dialogs.message(u"Click the list you want First !"_s);
         return;

@@ -43,11 +43,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void File1_MouseDown(Qt::MouseButton button);
+    void listsPressed(Qt::MouseButton button);
 
     AppState& m_state;
     Dialogs& m_dialogs;
     Platform& m_platform;
     BarPanes& m_bars;
-    QListWidget* File1;
+    QListWidget* m_lists;
 };

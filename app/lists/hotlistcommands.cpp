@@ -34,12 +34,12 @@ HotListCommands::HotListCommands(AppState& state, Dialogs& dialogs, Platform& pl
     , m_host(host)
     , m_savedLists(savedLists) {}
 
-void HotListCommands::NewList_Click() {
+void HotListCommands::newHotList() {
     ++m_hotListSerial;
     openWindow(u"Hot List "_s + QString::number(m_hotListSerial));
 }
 
-void HotListCommands::OpenList_Click() {
+void HotListCommands::openHotList() {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
     const QString file = m_state.CurrentFile;
     const QString path = m_saver.listFolder() + u'/' + file;
@@ -57,7 +57,7 @@ void HotListCommands::OpenList_Click() {
     window.chosenList()->addItems(*entries);
 }
 
-void HotListCommands::Savelist_Click() {
+void HotListCommands::saveHotList() {
     HotListWindow* window = activeHotList();
     if (!window || m_saver.save(window->windowTitle(), window->entries()) != HotListSaver::SaveResult::Saved)
         return;
@@ -65,7 +65,7 @@ void HotListCommands::Savelist_Click() {
     m_savedLists.refreshSavedLists();
 }
 
-void HotListCommands::RenameList_Click() {
+void HotListCommands::renameHotList() {
     HotListWindow* window = activeHotList();
     if (!window)
         return;
@@ -81,7 +81,7 @@ void HotListCommands::RenameList_Click() {
     window->setWindowTitle(name);
 }
 
-void HotListCommands::DeleteList_Click() {
+void HotListCommands::deleteHotList() {
     const QString path = m_saver.listFolder() + u'/' + m_state.CurrentFile;
     if (const std::optional<QString> refusal = FileNames::refusal(path)) {
         m_dialogs.message(*refusal);

@@ -28,18 +28,18 @@ public:
                     SavedHotLists& savedLists);
 
     // "New list": an empty window named "Hot List " and the next serial number.
-    void NewList_Click();
+    void newHotList();
     // "Open Hot List": a window with the entries of the list file picked in the browser
     // (CurrentFile). A file that cannot be read is reported and opens no window.
-    void OpenList_Click();
+    void openHotList();
     // "Save List": saves the active hot-list window's list under its caption, then shows the
     // caption + " is saved" and refreshes the browser.
-    void Savelist_Click();
+    void saveHotList();
     // "Rename List": the active hot-list window takes the name the user types; no file changes.
     // A name with a "/", or the name "." or "..", is refused with a message.
-    void RenameList_Click();
+    void renameHotList();
     // "Delet": deletes the list file picked in the browser (CurrentFile) after a question.
-    void DeleteList_Click();
+    void deleteHotList();
 
     int HotListSerial() const { return m_hotListSerial; }
     int OpenHotListCount() const { return m_openHotListCount; }

@@ -19,40 +19,40 @@ HotListWindow::HotListWindow(AppState& state, Dialogs& dialogs, Platform& platfo
     , m_state(state)
     , m_dialogs(dialogs)
     , m_platform(platform)
-    , List1(new ChosenList(state, dialogs, platform, bars, this)) {
+    , m_list(new ChosenList(state, dialogs, platform, bars, this)) {
     setObjectName(u"Form2"_s);
     setWindowTitle(caption);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(List1);
-    connect(List1, &QListWidget::itemClicked, this, &HotListWindow::List1_Click);
-    connect(List1, &ChosenList::buttonPressed, this, &HotListWindow::List1_MouseDown);
+    layout->addWidget(m_list);
+    connect(m_list, &QListWidget::itemClicked, this, &HotListWindow::listClicked);
+    connect(m_list, &ChosenList::buttonPressed, this, &HotListWindow::listPressed);
 }
 
 QListWidget* HotListWindow::chosenList() {
-    return List1;
+    return m_list;
 }
 
 QStringList HotListWindow::entries() const {
-    return List1->entries();
+    return m_list->entries();
 }
 
-void HotListWindow::List1_Click() {
+void HotListWindow::listClicked() {
     // The list's own click handling has shown the file's size and attributes.
     if (!m_state.Busy)
         m_state.ActiveListKind = ListKind::ChosenList;
 }
 
-void HotListWindow::List1_MouseDown(Qt::MouseButton button) {
+void HotListWindow::listPressed(Qt::MouseButton button) {
     if (button == Qt::RightButton)
         emit popupRequested(PopupMenu::HotListMenu);
 }
 
 void HotListWindow::closeEvent(QCloseEvent* event) {
-    event->setAccepted(Form_Unload());
+    event->setAccepted(mayClose());
 }
 
-bool HotListWindow::Form_Unload() {
+bool HotListWindow::mayClose() {
     const Dialogs::Answer answer = m_dialogs.askYesNo(u"Do you want to save changes to  "_s + windowTitle());
     // A save the user asked for that did not happen keeps the window, so its entries are not lost.
     if (answer == Dialogs::Answer::Yes &&

@@ -37,12 +37,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void List1_Click();
-    void List1_MouseDown(Qt::MouseButton button);
-    bool Form_Unload();
+    void listClicked();
+    void listPressed(Qt::MouseButton button);
+    bool mayClose();
 
     AppState& m_state;
     Dialogs& m_dialogs;
     Platform& m_platform;
-    ChosenList* List1;
+    ChosenList* m_list;
 };

@@ -11,36 +11,36 @@
 
 #include <QtWidgets/QListWidget>
 
-void ListCommands::Openlist1_Click(QListWidget* list) {
+void ListCommands::openEntry(QListWidget* list) {
     if (const QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
         open(highlighted->text());
 }
 
-void ListCommands::selectItem_Click(QListWidget* list) {
+void ListCommands::selectEntry(QListWidget* list) {
     if (QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
         highlighted->setSelected(true);
 }
 
-void ListCommands::selectAll_Click(QListWidget* list) {
+void ListCommands::selectAllEntries(QListWidget* list) {
     if (list)
         list->selectAll();
 }
 
-void ListCommands::clear1_Click(QListWidget* list) {
+void ListCommands::clearList(QListWidget* list) {
     if (!list)
         return;
     list->clear();
     m_bars.showListCount(0);
 }
 
-void ListCommands::Clear2_Click(QListWidget* list) {
+void ListCommands::removeEntry(QListWidget* list) {
     if (!list)
         return;
     delete list->currentItem();
     m_bars.showListCount(list->count());
 }
 
-void ListCommands::Openfile1_Click(const FileChooser& chooser) {
+void ListCommands::openShownFile(const FileChooser& chooser) {
     // With no highlighted file there is nothing to open (not the folder).
     const QString path = chooser.highlightedFile();
     if (!path.isEmpty())

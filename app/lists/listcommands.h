@@ -21,17 +21,17 @@ public:
         , m_bars(bars) {}
 
     // "Open File": opens the highlighted entry with its application; errors are ignored.
-    void Openlist1_Click(QListWidget* list);
+    void openEntry(QListWidget* list);
     // "Select": selects the highlighted entry; other selections stay.
-    void selectItem_Click(QListWidget* list);
+    void selectEntry(QListWidget* list);
     // "Select All".
-    void selectAll_Click(QListWidget* list);
+    void selectAllEntries(QListWidget* list);
     // "Clear List": removes every entry; lab6 shows "0".
-    void clear1_Click(QListWidget* list);
+    void clearList(QListWidget* list);
     // "Clear this item": removes the highlighted entry, if any; lab6 shows what remains.
-    void Clear2_Click(QListWidget* list);
+    void removeEntry(QListWidget* list);
     // "Open": opens the chooser's highlighted file with its application; errors are ignored.
-    void Openfile1_Click(const FileChooser& chooser);
+    void openShownFile(const FileChooser& chooser);
 
 private:
     // Opens a file with its application, unless its name can't be named exactly.

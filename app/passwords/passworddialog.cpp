@@ -95,39 +95,48 @@ PasswordDialog::PasswordDialog(Dialogs& dialogs, Platform& platform, QWidget& ma
     designFont.setPointSizeF(8.25);
     setFont(designFont);
 
-    Frame2 = addFrame(u"Frame2"_s, u"Enter a Password"_s);
-    Frame4 = addFrame(u"Frame4"_s, u"Enter a Master Password"_s);
-    Frame5 = addFrame(u"Frame5"_s, u"Enter a Master Password"_s);
+    m_workingFrame = addFrame(u"Frame2"_s, u"Enter a Password"_s);
+    m_masterFrame = addFrame(u"Frame4"_s, u"Enter a Master Password"_s);
+    m_recoveryFrame = addFrame(u"Frame5"_s, u"Enter a Master Password"_s);
 
     // Made in the order of the design, which is also the order the Tab key follows. The key
     // rules are the table of the design, one row per field: whether a space is refused, what
     // Enter does.
-    Text8 = addField(Frame2, u"Text8"_s, u"Enter   Password"_s, 0,
-                     {true, [this] { moveFocusWhenFilled(Text8, 1, Vtext); }});
-    Vtext = addField(Frame2, u"Vtext"_s, u"Verify  Password"_s, 1, {false, [this] { Command3->click(); }});
-    Command3 = addButton(Frame2, u"Command3"_s, u"Ok"_s, OkLeft, &PasswordDialog::Command3_Click);
-    Command2 = addButton(Frame2, u"Command2"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::Command2_Click);
+    m_passwordEdit = addField(m_workingFrame, u"Text8"_s, u"Enter   Password"_s, 0,
+                              {true, [this] { moveFocusWhenFilled(m_passwordEdit, 1, m_verifyEdit); }});
+    m_verifyEdit = addField(m_workingFrame, u"Vtext"_s, u"Verify  Password"_s, 1,
+                            {false, [this] { m_passwordOkButton->click(); }});
+    m_passwordOkButton = addButton(m_workingFrame, u"Command3"_s, u"Ok"_s, OkLeft, &PasswordDialog::acceptPassword);
+    m_passwordCancelButton =
+        addButton(m_workingFrame, u"Command2"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::cancelPassword);
 
-    Text6 = addField(Frame4, u"Text6"_s, u"Enter old  Password"_s, 0,
-                     {true, [this] { moveFocusWhenFilled(Text6, MaxTypedLength, Text5); }});
-    Text6->setToolTip(u"For first time don't enter any thing."_s);
-    Text5 = addField(Frame4, u"Text5"_s, u"Enter new Password"_s, 1,
-                     {true, [this] { moveFocusWhenFilled(Text5, 1, Text4); }});
-    Text4 = addField(Frame4, u"Text4"_s, u"Verify new Password"_s, 2, {false, [this] { Command5->setFocus(); }});
-    Command5 = addButton(Frame4, u"Command5"_s, u"Save"_s, OkLeft, &PasswordDialog::Command5_Click);
-    Command6 = addButton(Frame4, u"Command6"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::Command6_Click);
+    m_oldMasterEdit =
+        addField(m_masterFrame, u"Text6"_s, u"Enter old  Password"_s, 0,
+                 {true, [this] { moveFocusWhenFilled(m_oldMasterEdit, MaxTypedLength, m_newMasterEdit); }});
+    m_oldMasterEdit->setToolTip(u"For first time don't enter any thing."_s);
+    m_newMasterEdit = addField(m_masterFrame, u"Text5"_s, u"Enter new Password"_s, 1,
+                               {true, [this] { moveFocusWhenFilled(m_newMasterEdit, 1, m_verifyMasterEdit); }});
+    m_verifyMasterEdit = addField(m_masterFrame, u"Text4"_s, u"Verify new Password"_s, 2,
+                                  {false, [this] { m_masterSaveButton->setFocus(); }});
+    m_masterSaveButton =
+        addButton(m_masterFrame, u"Command5"_s, u"Save"_s, OkLeft, &PasswordDialog::saveMasterPassword);
+    m_masterCancelButton =
+        addButton(m_masterFrame, u"Command6"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::cancelMasterPassword);
 
-    Label10 = placed(new QLabel(u"to get the encrypted file's password"_s, Frame5), u"Label10"_s,
-                     twips::rect(LabelLeft, rowTop(0), 3375, RowHeight));
-    Text10 = addField(Frame5, u"Text10"_s, u"Enter   Password"_s, 1, {true, [this] { Command7->setFocus(); }});
-    Command7 = addButton(Frame5, u"Command7"_s, u"Ok"_s, OkLeft, &PasswordDialog::Command7_Click);
-    Command8 = addButton(Frame5, u"Command8"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::Command8_Click);
+    m_recoveryHint = placed(new QLabel(u"to get the encrypted file's password"_s, m_recoveryFrame), u"Label10"_s,
+                            twips::rect(LabelLeft, rowTop(0), 3375, RowHeight));
+    m_recoveryMasterEdit = addField(m_recoveryFrame, u"Text10"_s, u"Enter   Password"_s, 1,
+                                    {true, [this] { m_recoveryOkButton->setFocus(); }});
+    m_recoveryOkButton =
+        addButton(m_recoveryFrame, u"Command7"_s, u"Ok"_s, OkLeft, &PasswordDialog::showStoredPassword);
+    m_recoveryCancelButton =
+        addButton(m_recoveryFrame, u"Command8"_s, u"Cancel"_s, CancelLeft, &PasswordDialog::cancelRecovery);
 
     // On the dialog itself, above the frames, so that it serves all three.
-    Check1 = placed(new QCheckBox(u"Mask"_s, this), u"Check1"_s, twips::rect(240, 1750, 1095, 255));
-    Check1->setChecked(true);
-    Check1->raise();
-    connect(Check1, &QCheckBox::toggled, this, &PasswordDialog::Check1_Click);
+    m_maskCheck = placed(new QCheckBox(u"Mask"_s, this), u"Check1"_s, twips::rect(240, 1750, 1095, 255));
+    m_maskCheck->setChecked(true);
+    m_maskCheck->raise();
+    connect(m_maskCheck, &QCheckBox::toggled, this, &PasswordDialog::setMasked);
 
     // While the dialog is shown, the main window never keeps the activation: a window manager
     // hands it there when a message box of the dialog closes, and a click in the chooser takes
@@ -170,34 +179,34 @@ QPushButton* PasswordDialog::addButton(QGroupBox* frame, const QString& name, co
 }
 
 QString PasswordDialog::currentPassword() const {
-    return Text8->text();
+    return m_passwordEdit->text();
 }
 
 QString PasswordDialog::verifyPassword() const {
-    return Vtext->text();
+    return m_verifyEdit->text();
 }
 
 void PasswordDialog::ShowPasswordDialog() {
-    openFrame(Frame2, Text8);
+    openFrame(m_workingFrame, m_passwordEdit);
 }
 
 void PasswordDialog::showMasterPassword() {
-    Text6->clear();
-    Text5->clear();
-    Text4->clear();
-    openFrame(Frame4, Text6);
+    m_oldMasterEdit->clear();
+    m_newMasterEdit->clear();
+    m_verifyMasterEdit->clear();
+    openFrame(m_masterFrame, m_oldMasterEdit);
 }
 
 void PasswordDialog::showPasswordHint() {
-    openFrame(Frame5, Text10);
+    openFrame(m_recoveryFrame, m_recoveryMasterEdit);
 }
 
 void PasswordDialog::openFrame(QGroupBox* frame, QLineEdit* firstField) {
-    if (frame != Frame2 && isVisible() && !Frame2->isHidden())
+    if (frame != m_workingFrame && isVisible() && !m_workingFrame->isHidden())
         emit workingPasswordClosed(false);
-    for (QGroupBox* each : {Frame2, Frame4, Frame5})
+    for (QGroupBox* each : {m_workingFrame, m_masterFrame, m_recoveryFrame})
         each->setVisible(each == frame);
-    setFixedSize(frame->width(), frame->height() + Command3->height());
+    setFixedSize(frame->width(), frame->height() + m_passwordOkButton->height());
     // Outer rectangles, window frames included, as a window's position is given. The dialog's
     // frame is not known before it is first shown: it is taken to be as wide as the main window's.
     const QRect main = m_mainWindow.frameGeometry();
@@ -258,37 +267,38 @@ void PasswordDialog::takeFocusBack() {
 }
 
 void PasswordDialog::reject() {
-    if (!Frame2->isHidden())
-        Command2_Click();
-    else if (!Frame4->isHidden())
-        Command6_Click();
+    if (!m_workingFrame->isHidden())
+        cancelPassword();
+    else if (!m_masterFrame->isHidden())
+        cancelMasterPassword();
     else
-        Command8_Click();
+        cancelRecovery();
 }
 
-void PasswordDialog::Check1_Click(bool checked) {
-    for (QLineEdit* field : {Text8, Vtext, Text10, Text6, Text5, Text4})
+void PasswordDialog::setMasked(bool checked) {
+    for (QLineEdit* field :
+         {m_passwordEdit, m_verifyEdit, m_recoveryMasterEdit, m_oldMasterEdit, m_newMasterEdit, m_verifyMasterEdit})
         field->setEchoMode(checked ? QLineEdit::Password : QLineEdit::Normal);
 }
 
-void PasswordDialog::Command3_Click() {
-    if (Text8->text().isEmpty()) {
+void PasswordDialog::acceptPassword() {
+    if (m_passwordEdit->text().isEmpty()) {
         m_dialogs.message(u"enter a password of 8 chractrs , at least one chracter"_s);
-    } else if (Text8->text() != Vtext->text()) {
+    } else if (m_passwordEdit->text() != m_verifyEdit->text()) {
         m_dialogs.message(VerifyMessage);
-        Vtext->clear();
-        Vtext->setFocus();
+        m_verifyEdit->clear();
+        m_verifyEdit->setFocus();
     } else {
         hide();
         emit workingPasswordClosed(true);
     }
 }
 
-void PasswordDialog::Command2_Click() {
+void PasswordDialog::cancelPassword() {
     // A password that was not verified is not set at all, not even the one set before.
-    if (Text8->text() != Vtext->text()) {
-        Text8->clear();
-        Vtext->clear();
+    if (m_passwordEdit->text() != m_verifyEdit->text()) {
+        m_passwordEdit->clear();
+        m_verifyEdit->clear();
     }
     hide();
     emit workingPasswordClosed(false);
@@ -313,36 +323,36 @@ bool PasswordDialog::masterPasswordMatches(const MasterPasswordFile& file, const
     return false;
 }
 
-void PasswordDialog::Command5_Click() {
-    if (Text5->text().isEmpty()) {
+void PasswordDialog::saveMasterPassword() {
+    if (m_newMasterEdit->text().isEmpty()) {
         m_dialogs.message(invalidPasswordMessage());
-        Text5->setFocus();
+        m_newMasterEdit->setFocus();
         return;
     }
-    if (Text5->text() != Text4->text()) {
+    if (m_newMasterEdit->text() != m_verifyMasterEdit->text()) {
         m_dialogs.message(VerifyMessage);
-        Text4->clear();
-        Text4->setFocus();
+        m_verifyMasterEdit->clear();
+        m_verifyMasterEdit->setFocus();
         return;
     }
     const MasterPasswordFile file = masterPasswordFile();
-    if (!masterPasswordMatches(file, Text6->text()))
+    if (!masterPasswordMatches(file, m_oldMasterEdit->text()))
         return;
     QString error;
-    if (!file.write(Text4->text(), &error))
+    if (!file.write(m_verifyMasterEdit->text(), &error))
         return m_dialogs.message(error);
     hide();
     m_dialogs.message(u"Your new password is accepted"_s);
 }
 
-void PasswordDialog::Command6_Click() {
+void PasswordDialog::cancelMasterPassword() {
     hide();
 }
 
-void PasswordDialog::Command7_Click() {
-    if (Text10->text().isEmpty())
+void PasswordDialog::showStoredPassword() {
+    if (m_recoveryMasterEdit->text().isEmpty())
         return m_dialogs.message(invalidPasswordMessage());
-    if (!masterPasswordMatches(masterPasswordFile(), Text10->text()))
+    if (!masterPasswordMatches(masterPasswordFile(), m_recoveryMasterEdit->text()))
         return;
     const QListWidget* list = m_chosenList ? m_chosenList() : nullptr;
     if (!list || list->count() == 0 || list->item(0)->text().isEmpty()) {
@@ -375,7 +385,7 @@ void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
     }
 }
 
-void PasswordDialog::Command8_Click() {
-    Text10->clear();
+void PasswordDialog::cancelRecovery() {
+    m_recoveryMasterEdit->clear();
     hide();
 }

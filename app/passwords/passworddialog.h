@@ -79,13 +79,13 @@ private:
     bool masterPasswordMatches(const MasterPasswordFile& file, const QString& text);
     void takeFocusBack();
 
-    void Check1_Click(bool checked);
-    void Command3_Click();
-    void Command2_Click();
-    void Command5_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void Command8_Click();
+    void setMasked(bool checked);
+    void acceptPassword();
+    void cancelPassword();
+    void saveMasterPassword();
+    void cancelMasterPassword();
+    void showStoredPassword();
+    void cancelRecovery();
     // Shows the password stored in each encrypted file of the chosen-file list.
     void revealStoredPasswords(const QListWidget& list);
 
@@ -96,21 +96,21 @@ private:
     QHash<const QObject*, KeyRule> m_keyRules;
 
     // The controls keep the names of the window design.
-    QGroupBox* Frame2;
-    QGroupBox* Frame4;
-    QGroupBox* Frame5;
-    QLabel* Label10;
-    QLineEdit* Text8;
-    QLineEdit* Vtext;
-    QLineEdit* Text6;
-    QLineEdit* Text5;
-    QLineEdit* Text4;
-    QLineEdit* Text10;
-    QPushButton* Command3;
-    QPushButton* Command2;
-    QPushButton* Command5;
-    QPushButton* Command6;
-    QPushButton* Command7;
-    QPushButton* Command8;
-    QCheckBox* Check1;
+    QGroupBox* m_workingFrame;
+    QGroupBox* m_masterFrame;
+    QGroupBox* m_recoveryFrame;
+    QLabel* m_recoveryHint;
+    QLineEdit* m_passwordEdit;
+    QLineEdit* m_verifyEdit;
+    QLineEdit* m_oldMasterEdit;
+    QLineEdit* m_newMasterEdit;
+    QLineEdit* m_verifyMasterEdit;
+    QLineEdit* m_recoveryMasterEdit;
+    QPushButton* m_passwordOkButton;
+    QPushButton* m_passwordCancelButton;
+    QPushButton* m_masterSaveButton;
+    QPushButton* m_masterCancelButton;
+    QPushButton* m_recoveryOkButton;
+    QPushButton* m_recoveryCancelButton;
+    QCheckBox* m_maskCheck;
 };

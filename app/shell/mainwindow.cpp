@@ -59,13 +59,13 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     , m_platform(platform)
     , m_endProcess([] { QCoreApplication::exit(0); })
     , m_client(new QWidget(this))
-    , GgG(new OrloTool::UserControl1(m_client))
+    , m_toolPanel(new OrloTool::UserControl1(m_client))
     , m_mdiArea(new QMdiArea(m_client))
     , Statline(new statline::UserControl1(m_client))
     , m_host(*m_mdiArea)
-    , m_bars(m_state, *Statline, *GgG)
+    , m_bars(m_state, *Statline, *m_toolPanel)
     , m_menus(*this)
-    , m_filters(m_menus, *GgG, m_bars)
+    , m_filters(m_menus, *m_toolPanel, m_bars)
     , m_browsers(m_state, m_dialogs, m_platform, m_bars, m_host,
                  [this](HotListBrowser& browser) { connectBrowser(browser); })
     , m_hotLists(m_state, m_dialogs, m_platform, m_bars, m_host, m_browsers)
@@ -74,9 +74,9 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
     m_client->setObjectName(u"clientFrame"_s);
-    GgG->setObjectName(u"GgG"_s);
-    GgG->readProperties(PropertyBag({{u"MM1"_s, 0}}));
-    fixBarHeight(GgG, 855);
+    m_toolPanel->setObjectName(u"GgG"_s);
+    m_toolPanel->readProperties(PropertyBag({{u"MM1"_s, 0}}));
+    fixBarHeight(m_toolPanel, 855);
     m_mdiArea->setObjectName(u"mdiArea"_s);
     Statline->setObjectName(u"Statline"_s);
     Statline->readProperties(PropertyBag({{u"ScaleWidth"_s, 9300.0f}}));
@@ -84,14 +84,14 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     auto* layout = new QVBoxLayout(m_client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(GgG);
+    layout->addWidget(m_toolPanel);
     layout->addWidget(m_mdiArea, 1);
     layout->addWidget(Statline);
     setCentralWidget(m_client);
     sizeClientArea(twips::size(9300, 5055));
 
     wireCommands();
-    MDIForm_Load();
+    openStartWindows();
 }
 
 MainWindow::~MainWindow() {
@@ -141,23 +141,23 @@ void MainWindow::wireCommands() {
         Command command;
     };
     static constexpr Wiring kCommands[] = {
-        {u"PassGenerate", &MainWindow::PassGenerate_Click},
-        {u"Ending", &MainWindow::Ending_Click},
-        {u"statusbar", &MainWindow::statusbar_Click},
-        {u"Toolbar", &MainWindow::Toolbar_Click},
-        {u"E_Decrypt", &MainWindow::E_Decrypt_Click},
-        {u"MyHotLists", &MainWindow::MyHotLists_Click},
-        {u"HISEC", &MainWindow::HISEC_Click},
-        {u"LOWSEC", &MainWindow::LOWSEC_Click},
-        {u"DELOLD", &MainWindow::DelOld_Click},
-        {u"Contents1", &MainWindow::Contents1_Click},
-        {u"Search1", &MainWindow::Search1_Click},
-        {u"Editpas", &MainWindow::EDitpas_Click},
-        {u"ditFold", &MainWindow::EDitpas_Click},
+        {u"PassGenerate", &MainWindow::startGenerator},
+        {u"Ending", &MainWindow::exitProgram},
+        {u"statusbar", &MainWindow::toggleStatusBar},
+        {u"Toolbar", &MainWindow::toggleToolBar},
+        {u"E_Decrypt", &MainWindow::toggleChooser},
+        {u"MyHotLists", &MainWindow::toggleHotListBrowser},
+        {u"HISEC", &MainWindow::chooseHighSecurity},
+        {u"LOWSEC", &MainWindow::chooseLowSecurity},
+        {u"DELOLD", &MainWindow::toggleDeleteOriginal},
+        {u"Contents1", &MainWindow::showHelpContents},
+        {u"Search1", &MainWindow::searchHelp},
+        {u"Editpas", &MainWindow::editPassword},
+        {u"ditFold", &MainWindow::editPassword},
         {u"Passw", &MainWindow::ShowPasswordDialog},
         {u"EditListPass", &MainWindow::ShowPasswordDialog},
-        {u"Altern", &MainWindow::altern_Click},
-        {u"PasHint", &MainWindow::PasHint_Click},
+        {u"Altern", &MainWindow::changeMasterPassword},
+        {u"PasHint", &MainWindow::recoverStoredPassword},
     };
     for (const Wiring& wiring : kCommands)
         onItem(wiring.item.toString(), [this, command = wiring.command] { (this->*command)(); });
@@ -170,13 +170,13 @@ void MainWindow::wireCommands() {
         ListCommand command;
     };
     static constexpr ListWiring kListCommands[] = {
-        {u"Openlist1", &ListCommands::Openlist1_Click}, {u"selectItem", &ListCommands::selectItem_Click},
-        {u"selectAll", &ListCommands::selectAll_Click}, {u"Clear1", &ListCommands::clear1_Click},
-        {u"Clear2", &ListCommands::Clear2_Click},
+        {u"Openlist1", &ListCommands::openEntry},        {u"selectItem", &ListCommands::selectEntry},
+        {u"selectAll", &ListCommands::selectAllEntries}, {u"Clear1", &ListCommands::clearList},
+        {u"Clear2", &ListCommands::removeEntry},
     };
     for (const ListWiring& wiring : kListCommands) {
         const bool emptiesList =
-            wiring.command == &ListCommands::clear1_Click || wiring.command == &ListCommands::Clear2_Click;
+            wiring.command == &ListCommands::clearList || wiring.command == &ListCommands::removeEntry;
         onItem(wiring.item.toString(), [this, command = wiring.command, emptiesList] {
             if (emptiesList && m_state.Busy)
                 return;
@@ -186,25 +186,25 @@ void MainWindow::wireCommands() {
     }
     onItem(u"Openfile1"_s, [this] {
         if (m_chooser)
-            ListCommands(m_dialogs, m_platform, m_bars).Openfile1_Click(*m_chooser);
+            ListCommands(m_dialogs, m_platform, m_bars).openShownFile(*m_chooser);
     });
 
     // The hot-list commands have no gate.
-    onItem(u"NewList"_s, [this] { m_hotLists.NewList_Click(); });
-    onItem(u"OpenList"_s, [this] { m_hotLists.OpenList_Click(); });
-    onItem(u"Savelist"_s, [this] { m_hotLists.Savelist_Click(); });
-    onItem(u"RenameList"_s, [this] { m_hotLists.RenameList_Click(); });
-    onItem(u"DeleteList"_s, [this] { m_hotLists.DeleteList_Click(); });
+    onItem(u"NewList"_s, [this] { m_hotLists.newHotList(); });
+    onItem(u"OpenList"_s, [this] { m_hotLists.openHotList(); });
+    onItem(u"Savelist"_s, [this] { m_hotLists.saveHotList(); });
+    onItem(u"RenameList"_s, [this] { m_hotLists.renameHotList(); });
+    onItem(u"DeleteList"_s, [this] { m_hotLists.deleteHotList(); });
     connect(&m_hotLists, &HotListCommands::popupRequested, this, &MainWindow::popUp);
 
     // The folder commands have no gate: they do not look at Busy.
     using FolderCommand = void (FolderCommands::*)();
     const std::pair<QString, FolderCommand> folderCommands[] = {
-        {u"FolderLock"_s, &FolderCommands::FolderLock_Click},
-        {u"PupFoldLock"_s, &FolderCommands::FolderLock_Click},
-        {u"FolderUnlock"_s, &FolderCommands::FolderUnlock_Click},
-        {u"PopFoldunLock"_s, &FolderCommands::FolderUnlock_Click},
-        {u"UnWithMaster"_s, &FolderCommands::UnWithMaster_Click},
+        {u"FolderLock"_s, &FolderCommands::lockFolder},
+        {u"PupFoldLock"_s, &FolderCommands::lockFolder},
+        {u"FolderUnlock"_s, &FolderCommands::unlockFolder},
+        {u"PopFoldunLock"_s, &FolderCommands::unlockFolder},
+        {u"UnWithMaster"_s, &FolderCommands::unlockWithMasterPassword},
     };
     for (const auto& [item, command] : folderCommands)
         onItem(item, [this, command] {
@@ -218,60 +218,60 @@ void MainWindow::wireCommands() {
                 m_filters.switchFromMenu(kind, m_chooser);
         });
         onItem(filter.popupItem, [this, kind] { m_filters.switchFromMenu(kind, m_chooser); });
-        connect(GgG, filter.pressed, this, [this, kind](short button) {
+        connect(m_toolPanel, filter.pressed, this, [this, kind](short button) {
             // Only a left click changes the button; acting on another button's press would leave
             // the button out of step with the list and the menus. A refused click keeps it as is.
             if (!passesCommandGate())
-                GgG->refuseClick();
+                m_toolPanel->refuseClick();
             else if (button == kLeftButton)
                 m_filters.switchFromToolbar(kind, m_chooser);
         });
     }
-    connect(GgG, &OrloTool::UserControl1::C10, this, &MainWindow::GgG_C10);
-    connect(GgG, &OrloTool::UserControl1::C11, this, &MainWindow::EDitpas_Click);
-    connect(GgG, &OrloTool::UserControl1::C12, this, &MainWindow::altern_Click);
-    connect(GgG, &OrloTool::UserControl1::C13, this, &MainWindow::PasHint_Click);
+    connect(m_toolPanel, &OrloTool::UserControl1::C10, this, &MainWindow::toolButtonClicked);
+    connect(m_toolPanel, &OrloTool::UserControl1::C11, this, &MainWindow::editPassword);
+    connect(m_toolPanel, &OrloTool::UserControl1::C12, this, &MainWindow::changeMasterPassword);
+    connect(m_toolPanel, &OrloTool::UserControl1::C13, this, &MainWindow::recoverStoredPassword);
     // While Busy a user's click on an attribute button is refused, so the button stays in step
     // with the file; the gate is not used, as it would forget the list last worked in.
-    connect(GgG, &OrloTool::UserControl1::attributeClickRequested, this, [this] {
+    connect(m_toolPanel, &OrloTool::UserControl1::attributeClickRequested, this, [this] {
         if (m_state.Busy)
-            GgG->refuseClick();
+            m_toolPanel->refuseClick();
     });
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                              &OrloTool::UserControl1::C4})
-        connect(GgG, event, this, &MainWindow::attributeButtonClicked);
+        connect(m_toolPanel, event, this, &MainWindow::attributeButtonClicked);
 
     // Encryption and decryption. The File menu and the tool bar pass the gate first; the pop-up
     // menus' items do not, and a run already going makes them do nothing.
     onItem(u"Encmenu"_s, [this] {
         if (passesCommandGate())
-            m_crypt.Enc1_Click();
+            m_crypt.encryptChosenList();
     });
     onItem(u"Decmenu"_s, [this] {
         if (passesCommandGate())
-            m_crypt.DEC1_Click();
+            m_crypt.decryptChosenList();
     });
-    onItem(u"Enc1"_s, [this] { m_crypt.Enc1_Click(); });
-    onItem(u"Dec1"_s, [this] { m_crypt.DEC1_Click(); });
-    onItem(u"Enc2"_s, [this] { m_crypt.Enc2_Click(); });
-    onItem(u"Dec2"_s, [this] { m_crypt.Dec2_Click(); });
-    connect(GgG, &OrloTool::UserControl1::C14, this, [this] {
+    onItem(u"Enc1"_s, [this] { m_crypt.encryptChosenList(); });
+    onItem(u"Dec1"_s, [this] { m_crypt.decryptChosenList(); });
+    onItem(u"Enc2"_s, [this] { m_crypt.encryptShownFiles(); });
+    onItem(u"Dec2"_s, [this] { m_crypt.decryptShownFiles(); });
+    connect(m_toolPanel, &OrloTool::UserControl1::C14, this, [this] {
         if (passesCommandGate())
-            m_crypt.DEC1_Click();
+            m_crypt.decryptChosenList();
     });
-    connect(GgG, &OrloTool::UserControl1::C15, this, [this] {
+    connect(m_toolPanel, &OrloTool::UserControl1::C15, this, [this] {
         if (passesCommandGate())
-            m_crypt.Enc1_Click();
+            m_crypt.encryptChosenList();
     });
 
     // Connected last, so it runs after each event's own handler.
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                              &OrloTool::UserControl1::C4, &OrloTool::UserControl1::C11, &OrloTool::UserControl1::C12,
                              &OrloTool::UserControl1::C13, &OrloTool::UserControl1::C14, &OrloTool::UserControl1::C15})
-        connect(GgG, event, this, &MainWindow::commandEnded);
+        connect(m_toolPanel, event, this, &MainWindow::commandEnded);
     for (const auto event : {&OrloTool::UserControl1::C5, &OrloTool::UserControl1::C6, &OrloTool::UserControl1::C7,
                              &OrloTool::UserControl1::C8, &OrloTool::UserControl1::C9, &OrloTool::UserControl1::C10})
-        connect(GgG, event, this, &MainWindow::commandEnded);
+        connect(m_toolPanel, event, this, &MainWindow::commandEnded);
 
     connect(m_menus.menu(u"windo"_s), &QMenu::aboutToShow, this, &MainWindow::listChildWindows);
 
@@ -359,9 +359,9 @@ void MainWindow::runRequestedCommand(const PathRequest& request) {
     if (!passesCommandGate())
         return;
     if (request.action == PathAction::Encrypt)
-        m_crypt.Enc1_Click();
+        m_crypt.encryptChosenList();
     else
-        m_crypt.DEC1_Click();
+        m_crypt.decryptChosenList();
     commandEnded();
 }
 
@@ -385,19 +385,19 @@ void MainWindow::pathsHandedOver(const QStringList& paths, PathAction action) {
     openPaths(paths, action);
 }
 
-void MainWindow::MDIForm_Load() {
+void MainWindow::openStartWindows() {
     setWindowTitle(applicationTitle());
-    MyHotLists_Click();
-    E_Decrypt_Click();
+    toggleHotListBrowser();
+    toggleChooser();
     // The browser takes the top-right corner of the client area by itself when it is first shown.
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    MDIForm_Resize();
+    arrangeBars();
 }
 
-void MainWindow::MDIForm_Resize() {
+void MainWindow::arrangeBars() {
     // The window is never smaller than half the screen in either direction; a minimised,
     // maximised or full-screen window keeps the size the window system gives it.
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
@@ -431,12 +431,12 @@ bool MainWindow::passesCommandGate() {
     return !m_state.Busy;
 }
 
-void MainWindow::Ending_Click() {
+void MainWindow::exitProgram() {
     if (m_dialogs.askYesNo(u" Do you really want  exit?"_s) == Dialogs::Answer::Yes)
         QuitProgram();
 }
 
-void MainWindow::PassGenerate_Click() {
+void MainWindow::startGenerator() {
     const QString program = m_platform.programFolder() + u"/vexa-generate"_s;
     if (!QFileInfo(program).isFile())
         m_dialogs.message(u"The password generator was not found:\r\n"_s + program);
@@ -444,12 +444,12 @@ void MainWindow::PassGenerate_Click() {
         m_dialogs.message(u"The password generator could not be started:\r\n"_s + program);
 }
 
-void MainWindow::statusbar_Click() {
+void MainWindow::toggleStatusBar() {
     toggleBar(u"statusbar"_s, Statline);
 }
 
-void MainWindow::Toolbar_Click() {
-    toggleBar(u"Toolbar"_s, GgG);
+void MainWindow::toggleToolBar() {
+    toggleBar(u"Toolbar"_s, m_toolPanel);
 }
 
 void MainWindow::toggleBar(const QString& itemName, QWidget* bar) {
@@ -458,11 +458,11 @@ void MainWindow::toggleBar(const QString& itemName, QWidget* bar) {
     bar->setVisible(item->isChecked());
 }
 
-void MainWindow::E_Decrypt_Click() {
+void MainWindow::toggleChooser() {
     toggleChildWindow(u"E_Decrypt"_s, m_chooser, [this] { openChooser(); });
 }
 
-void MainWindow::MyHotLists_Click() {
+void MainWindow::toggleHotListBrowser() {
     toggleChildWindow(u"MyHotLists"_s, m_browsers.browser(), [this] { m_browsers.openBrowser(); });
 }
 
@@ -503,7 +503,7 @@ void MainWindow::popUp(PopupMenu menu) {
     case PopupMenu::LoadList:
         name = u"LoadList"_s;
         break;
-    case PopupMenu::Show1:
+    case PopupMenu::FileList:
         name = u"Show1"_s;
         break;
     case PopupMenu::Folder:
@@ -535,17 +535,17 @@ void MainWindow::listChildWindows() {
     }
 }
 
-void MainWindow::HISEC_Click() {
+void MainWindow::chooseHighSecurity() {
     if (passesCommandGate())
         SelectHighSecurity();
 }
 
-void MainWindow::LOWSEC_Click() {
+void MainWindow::chooseLowSecurity() {
     if (passesCommandGate())
         SelectLowSecurity();
 }
 
-void MainWindow::DelOld_Click() {
+void MainWindow::toggleDeleteOriginal() {
     if (!passesCommandGate())
         return;
     QAction* item = m_menus.item(u"DELOLD"_s);
@@ -557,12 +557,12 @@ void MainWindow::SelectHighSecurity() {
                                          u"You need it much for Text-Files.\r\n"
                                          u"Do you want to continue?"_s) != Dialogs::Answer::No;
     checkSecurityLevel(high);
-    GgG->setMM10(high ? 1 : 0);
+    m_toolPanel->setMM10(high ? 1 : 0);
 }
 
 void MainWindow::SelectLowSecurity() {
     checkSecurityLevel(false);
-    GgG->setMM10(0);
+    m_toolPanel->setMM10(0);
 }
 
 void MainWindow::checkSecurityLevel(bool high) {
@@ -570,21 +570,21 @@ void MainWindow::checkSecurityLevel(bool high) {
     m_menus.item(u"LOWSEC"_s)->setChecked(!high);
 }
 
-void MainWindow::GgG_C10(short button) {
+void MainWindow::toolButtonClicked(short button) {
     if (!passesCommandGate()) {
         // The button stays as the level in force shows it.
-        GgG->refuseClick();
+        m_toolPanel->refuseClick();
         return;
     }
     if (button != kLeftButton)
         return;
-    if (GgG->MM10() == 0) {
+    if (m_toolPanel->MM10() == 0) {
         // The question's modal box takes the mouse release: the button keeps the state given here.
         SelectHighSecurity();
     } else {
         // The button's own toggle on release brings it from 1 to 0, matching low security.
         checkSecurityLevel(false);
-        GgG->setMM10(1);
+        m_toolPanel->setMM10(1);
     }
 }
 
@@ -601,14 +601,14 @@ void MainWindow::attributeButtonClicked() {
         }).ApplyToolbarAttributes();
 }
 
-void MainWindow::Contents1_Click() {
+void MainWindow::showHelpContents() {
     if (!passesCommandGate())
         return;
     openChooser()->focusFolderTree();
     help().showContents();
 }
 
-void MainWindow::Search1_Click() {
+void MainWindow::searchHelp() {
     if (passesCommandGate())
         help().showSearch();
 }
@@ -627,17 +627,17 @@ void MainWindow::ShowPasswordDialog() {
     passwordDialog().ShowPasswordDialog();
 }
 
-void MainWindow::EDitpas_Click() {
+void MainWindow::editPassword() {
     if (passesCommandGate())
         ShowPasswordDialog();
 }
 
-void MainWindow::altern_Click() {
+void MainWindow::changeMasterPassword() {
     if (passesCommandGate())
         passwordDialog().showMasterPassword();
 }
 
-void MainWindow::PasHint_Click() {
+void MainWindow::recoverStoredPassword() {
     if (passesCommandGate())
         passwordDialog().showPasswordHint();
 }

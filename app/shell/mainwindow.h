@@ -51,7 +51,7 @@ public:
 
     AppState& state() { return m_state; }
     statline::UserControl1& statusLine() { return *Statline; }
-    OrloTool::UserControl1& toolPanel() { return *GgG; }
+    OrloTool::UserControl1& toolPanel() { return *m_toolPanel; }
     // The size of the client area, where the child windows live.
     QSize clientSize() const;
     // The chooser while it is open, nullptr otherwise.
@@ -98,40 +98,40 @@ private:
     void runRequestedCommand(const PathRequest& request);
     void workingPasswordClosed(bool accepted);
 
-    void MDIForm_Load();
-    void MDIForm_Resize();
+    void openStartWindows();
+    void arrangeBars();
     void QuitProgram();
     bool passesCommandGate();
 
-    void Ending_Click();
-    void PassGenerate_Click();
-    void statusbar_Click();
-    void Toolbar_Click();
+    void exitProgram();
+    void startGenerator();
+    void toggleStatusBar();
+    void toggleToolBar();
     void toggleBar(const QString& itemName, QWidget* bar);
-    void E_Decrypt_Click();
-    void MyHotLists_Click();
+    void toggleChooser();
+    void toggleHotListBrowser();
     void toggleChildWindow(const QString& itemName, QWidget* child, const std::function<void()>& open);
     FileChooserWindow* openChooser();
     void connectBrowser(HotListBrowser& browser);
     void popUp(PopupMenu menu);
     void listChildWindows();
 
-    void HISEC_Click();
-    void LOWSEC_Click();
-    void DelOld_Click();
+    void chooseHighSecurity();
+    void chooseLowSecurity();
+    void toggleDeleteOriginal();
     void SelectHighSecurity();
     void SelectLowSecurity();
     void checkSecurityLevel(bool high);
-    void GgG_C10(short button);
+    void toolButtonClicked(short button);
     void attributeButtonClicked();
 
-    void Contents1_Click();
-    void Search1_Click();
+    void showHelpContents();
+    void searchHelp();
     HelpWindow& help();
 
-    void EDitpas_Click();
-    void altern_Click();
-    void PasHint_Click();
+    void editPassword();
+    void changeMasterPassword();
+    void recoverStoredPassword();
     void ShowPasswordDialog();
     // The chooser in its role for the commands; nullptr while it is closed.
     FileChooser* fileChooser() const;
@@ -142,7 +142,7 @@ private:
     std::function<void()> m_endProcess;
     // The client frame holds the bars and the area; declared in this order, as they are made.
     QWidget* m_client;
-    OrloTool::UserControl1* GgG;
+    OrloTool::UserControl1* m_toolPanel;
     QMdiArea* m_mdiArea;
     statline::UserControl1* Statline;
     ChildWindowHost m_host;

@@ -100,55 +100,55 @@ UserControl1::UserControl1(QWidget* parent)
 
     // The outer frame's top border lies above the control. Everything else lies inside the frame,
     // which cuts the tall dividers off at its lower edge.
-    Frame2 = makeFrame(this, u"Frame2"_s, twips::rect(0, -60, 10575, 615));
-    Label1 = makeLabel(Frame2, u"Label1"_s, twips::rect(120, 240, 3615, 255), QString());
-    makeFrame(Frame2, u"Frame3"_s, twips::rect(3720, 0, 80, 4000));
-    Label3 = makeLabel(Frame2, u"Label3"_s, twips::rect(3840, 240, 1815, 255), kSizePaneText);
-    makeFrame(Frame2, u"Frame4"_s, twips::rect(5640, 0, 80, 4000));
+    m_panel = makeFrame(this, u"Frame2"_s, twips::rect(0, -60, 10575, 615));
+    m_hintLabel = makeLabel(m_panel, u"Label1"_s, twips::rect(120, 240, 3615, 255), QString());
+    makeFrame(m_panel, u"Frame3"_s, twips::rect(3720, 0, 80, 4000));
+    m_sizeLabel = makeLabel(m_panel, u"Label3"_s, twips::rect(3840, 240, 1815, 255), kSizePaneText);
+    makeFrame(m_panel, u"Frame4"_s, twips::rect(5640, 0, 80, 4000));
     const QLabel* folderCaption =
-        makeLabel(Frame2, u"Label4"_s, twips::rect(5760, 240, 1095, 255), u"Files in Folder : "_s);
-    Label5 = makeLabel(Frame2, u"Label5"_s, twips::rect(6840, 240, 1095, 255), kCountPaneText);
-    makeFrame(Frame2, u"Frame5"_s, twips::rect(7920, 0, 80, 4000));
-    const QLabel* listCaption = makeLabel(Frame2, u"Label7"_s, twips::rect(8040, 240, 975, 255), u"Files in List :"_s);
-    Label6 = makeLabel(Frame2, u"Label6"_s, twips::rect(9000, 240, 855, 255), kCountPaneText);
+        makeLabel(m_panel, u"Label4"_s, twips::rect(5760, 240, 1095, 255), u"Files in Folder : "_s);
+    m_folderCountLabel = makeLabel(m_panel, u"Label5"_s, twips::rect(6840, 240, 1095, 255), kCountPaneText);
+    makeFrame(m_panel, u"Frame5"_s, twips::rect(7920, 0, 80, 4000));
+    const QLabel* listCaption = makeLabel(m_panel, u"Label7"_s, twips::rect(8040, 240, 975, 255), u"Files in List :"_s);
+    m_listCountLabel = makeLabel(m_panel, u"Label6"_s, twips::rect(9000, 240, 855, 255), kCountPaneText);
 
     const auto describe = [](QLabel* pane, const QString& caption, const QString& description) {
         pane->setProperty(kPaneCaption, caption);
         pane->setAccessibleDescription(description);
         nameForReader(pane);
     };
-    describe(Label1, u"Hint"_s, u"A hint for the control under the pointer"_s);
-    describe(Label3, u"File Size"_s, u"The size of the file last clicked"_s);
-    describe(Label5, u"Files in Folder"_s, u"The number of files in the folder shown"_s);
-    describe(Label6, u"Files in List"_s, u"The number of files in the list last worked in"_s);
+    describe(m_hintLabel, u"Hint"_s, u"A hint for the control under the pointer"_s);
+    describe(m_sizeLabel, u"File Size"_s, u"The size of the file last clicked"_s);
+    describe(m_folderCountLabel, u"Files in Folder"_s, u"The number of files in the folder shown"_s);
+    describe(m_listCountLabel, u"Files in List"_s, u"The number of files in the list last worked in"_s);
 
     setFont(fontFittingCaptions(font(), {folderCaption, listCaption}));
     resize(sizeHint());
 }
 
 QString UserControl1::lab3() const {
-    return Label3->text();
+    return m_sizeLabel->text();
 }
 void UserControl1::setLab3(const QString& text) {
-    setPaneText(Label3, text, u"lab3"_s);
+    setPaneText(m_sizeLabel, text, u"lab3"_s);
 }
 QString UserControl1::lab1() const {
-    return Label1->text();
+    return m_hintLabel->text();
 }
 void UserControl1::setLab1(const QString& text) {
-    setPaneText(Label1, text, u"lab1"_s);
+    setPaneText(m_hintLabel, text, u"lab1"_s);
 }
 QString UserControl1::lab5() const {
-    return Label5->text();
+    return m_folderCountLabel->text();
 }
 void UserControl1::setLab5(const QString& text) {
-    setPaneText(Label5, text, u"lab5"_s);
+    setPaneText(m_folderCountLabel, text, u"lab5"_s);
 }
 QString UserControl1::lab6() const {
-    return Label6->text();
+    return m_listCountLabel->text();
 }
 void UserControl1::setLab6(const QString& text) {
-    setPaneText(Label6, text, u"lab6"_s);
+    setPaneText(m_listCountLabel, text, u"lab6"_s);
 }
 
 void UserControl1::setPaneText(QLabel* pane, const QString& text, const QString& property) {
@@ -205,7 +205,7 @@ void UserControl1::fitFrameToWidth() {
     const double units = scaleWidth();
     if (!std::isfinite(units) || units < 20)
         return;
-    Frame2->resize(qRound(width() * (units - 20) / units), Frame2->height());
+    m_panel->resize(qRound(width() * (units - 20) / units), m_panel->height());
 }
 
 } // namespace statline

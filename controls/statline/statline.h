@@ -68,11 +68,11 @@ private:
     void setPaneText(QLabel* pane, const QString& text, const QString& property);
     void fitFrameToWidth();
 
-    QFrame* Frame2;
-    QLabel* Label1;
-    QLabel* Label3;
-    QLabel* Label5;
-    QLabel* Label6;
+    QFrame* m_panel;
+    QLabel* m_hintLabel;
+    QLabel* m_sizeLabel;
+    QLabel* m_folderCountLabel;
+    QLabel* m_listCountLabel;
     qint16 m_alignment = 0;
     bool m_enabled = false;
     bool m_customScale = false;

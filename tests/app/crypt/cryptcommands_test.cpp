@@ -85,8 +85,8 @@ TEST_F(CryptCommandsRolesTest, EachFileKeepsItsOwnAttributesWhenSeveralRunInOneC
         // Dec2 is also asked about each plain file it shows: Yes passes it over.
         int decryptAnswers;
     } cases[] = {
-        {"chosen list", &CryptCommands::Enc1_Click, &CryptCommands::DEC1_Click, 3},
-        {"shown files", &CryptCommands::Enc2_Click, &CryptCommands::Dec2_Click, 6},
+        {"chosen list", &CryptCommands::encryptChosenList, &CryptCommands::decryptChosenList, 3},
+        {"shown files", &CryptCommands::encryptShownFiles, &CryptCommands::decryptShownFiles, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -121,13 +121,13 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
         SCOPED_TRACE(testing::Message() << "high " << high << ", delete " << deleteOriginal);
         options.high = high;
         options.deleteOriginalFile = deleteOriginal;
-        run(&CryptCommands::Enc1_Click, {plain});
+        run(&CryptCommands::encryptChosenList, {plain});
         const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
         EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
         EXPECT_EQ(entries(), QStringList{encrypted});
-        run(&CryptCommands::DEC1_Click, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
+        run(&CryptCommands::decryptChosenList, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
         EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
         EXPECT_EQ(readAll(plain).size(), 100);
         platform.setAttributes(encrypted, Attr::Normal);
@@ -142,15 +142,15 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
         return passwords.asked;
     };
     passwords.password = passwords.verify = QString();
-    for (const auto command : {&CryptCommands::Enc1_Click, &CryptCommands::DEC1_Click, &CryptCommands::Enc2_Click,
-                               &CryptCommands::Dec2_Click})
+    for (const auto command : {&CryptCommands::encryptChosenList, &CryptCommands::decryptChosenList,
+                               &CryptCommands::encryptShownFiles, &CryptCommands::decryptShownFiles})
         EXPECT_EQ(asked(command), 1);
     passwords.password = u"pw"_s;
     passwords.verify = u"other"_s;
-    EXPECT_EQ(asked(&CryptCommands::Dec2_Click), 1);
+    EXPECT_EQ(asked(&CryptCommands::decryptShownFiles), 1);
     EXPECT_FALSE(QFile::exists(encrypted));
     options.deleteOriginalFile = false;
-    EXPECT_EQ(asked(&CryptCommands::Enc2_Click), 0);
+    EXPECT_EQ(asked(&CryptCommands::encryptShownFiles), 0);
     EXPECT_TRUE(QFile::exists(encrypted));
 }
 
@@ -159,12 +159,12 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
     const QString shortFile = makeFile(u"work/short.txt"_s, 5);
     const QString plain = makeFile(u"work/a.txt"_s, 100);
     state.CurrentFile = u"the hot list picked in the browser"_s;
-    run(&CryptCommands::Enc1_Click, {shortFile, plain});
+    run(&CryptCommands::encryptChosenList, {shortFile, plain});
     EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
     EXPECT_EQ(bars.shownListCount, 1); // the count after the short file left the list
     EXPECT_EQ(bars.fileCount, 2);      // what the chooser shows after the run
     EXPECT_EQ(chooser.refreshed, 1);
-    run(&CryptCommands::DEC1_Click, {plain + u".vxp"_s});
+    run(&CryptCommands::decryptChosenList, {plain + u".vxp"_s});
     EXPECT_EQ(entries(), QStringList{plain});
     EXPECT_EQ(state.CurrentFile, u"the hot list picked in the browser"_s);
 
@@ -172,10 +172,10 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
     // list is worked on without a count for the chooser's pane.
     chooserOpen = false;
     bars.fileCount = -1;
-    run(&CryptCommands::Enc2_Click, {});
-    run(&CryptCommands::Dec2_Click, {});
+    run(&CryptCommands::encryptShownFiles, {});
+    run(&CryptCommands::decryptShownFiles, {});
     EXPECT_TRUE(dialogs.boxes().isEmpty());
-    run(&CryptCommands::Enc1_Click, {plain});
+    run(&CryptCommands::encryptChosenList, {plain});
     EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
     EXPECT_EQ(bars.fileCount, -1);
     EXPECT_EQ(chooser.refreshed, 2);
@@ -210,7 +210,7 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     dialogs.clear();
     dialogs.answer(No);
     dialogs.answer(Yes);
-    commands.Enc1_Click();
+    commands.encryptChosenList();
     EXPECT_TRUE(state.Busy);
     for (const Dialogs::Answer answer : {No, Yes}) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return held.exchange(false); }, 5000));
@@ -245,7 +245,7 @@ TEST_F(CryptCommandsRolesTest, DuringARunTheWindowTurnsAndASecondCommandDoesNoth
     list.addItem(plain);
     list.selectAll();
     dialogs.clear();
-    commands.Enc1_Click();
+    commands.encryptChosenList();
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, 5000));
     // The pass stands part way: the window's events go on all the same.
     int ticks = 0;
@@ -254,8 +254,8 @@ TEST_F(CryptCommandsRolesTest, DuringARunTheWindowTurnsAndASecondCommandDoesNoth
     timer.start(1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 10; }, 5000));
     // Another command (a pop-up menu's, which looks at nothing else) starts nothing and asks nothing.
-    for (const auto command : {&CryptCommands::Enc1_Click, &CryptCommands::DEC1_Click, &CryptCommands::Enc2_Click,
-                               &CryptCommands::Dec2_Click})
+    for (const auto command : {&CryptCommands::encryptChosenList, &CryptCommands::decryptChosenList,
+                               &CryptCommands::encryptShownFiles, &CryptCommands::decryptShownFiles})
         (commands.*command)();
     EXPECT_TRUE(dialogs.boxes().isEmpty());
     EXPECT_TRUE(commands.isRunning() && state.Busy);

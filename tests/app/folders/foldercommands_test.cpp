@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(FolderCommandsTest, WithoutAWorkingPasswordLockAndUnlockAskForOne) {
-    for (const Command command : {&FolderCommands::FolderLock_Click, &FolderCommands::FolderUnlock_Click}) {
+    for (const Command command : {&FolderCommands::lockFolder, &FolderCommands::unlockFolder}) {
         m_password.asked = 0;
         run(command);
         EXPECT_EQ(m_password.asked, 1);
@@ -65,21 +65,21 @@ TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
     // Each step: the command, the master password typed (nullopt: the box is cancelled), the
     // messages, the folders the tree was pointed at.
     const std::tuple<Command, std::optional<QString>, QStringList, QStringList> steps[] = {
-        {&FolderCommands::FolderLock_Click, {}, {Locked}, {m_docs + Ext}},
-        {&FolderCommands::FolderLock_Click, {}, {u" Folder's path  is already locked."_s}, {}},
-        {&FolderCommands::FolderUnlock_Click, {}, {Unlocked}, {m_docs}},
-        {&FolderCommands::FolderUnlock_Click, {}, {u"This folder is unlocked"_s}, {}},
-        {&FolderCommands::FolderLock_Click, {}, {Locked}, {m_docs + Ext}},
-        {&FolderCommands::UnWithMaster_Click, std::nullopt, {invalidPasswordMessage()}, {}},
-        {&FolderCommands::UnWithMaster_Click, u"master1"_s, {MasterPasswordFile::wrongPasswordMessage()}, {}},
-        {&FolderCommands::UnWithMaster_Click, u"Master1"_s, {Unlocked}, {m_docs}},
+        {&FolderCommands::lockFolder, {}, {Locked}, {m_docs + Ext}},
+        {&FolderCommands::lockFolder, {}, {u" Folder's path  is already locked."_s}, {}},
+        {&FolderCommands::unlockFolder, {}, {Unlocked}, {m_docs}},
+        {&FolderCommands::unlockFolder, {}, {u"This folder is unlocked"_s}, {}},
+        {&FolderCommands::lockFolder, {}, {Locked}, {m_docs + Ext}},
+        {&FolderCommands::unlockWithMasterPassword, std::nullopt, {invalidPasswordMessage()}, {}},
+        {&FolderCommands::unlockWithMasterPassword, u"master1"_s, {MasterPasswordFile::wrongPasswordMessage()}, {}},
+        {&FolderCommands::unlockWithMasterPassword, u"Master1"_s, {Unlocked}, {m_docs}},
     };
     for (const auto& [command, master, messages, opened] : steps) {
         SCOPED_TRACE(messages.join(u' ').toStdString());
         m_dialogs.clear();
         m_chooser.opened.clear();
         highlighted.clear();
-        const bool asks = command == &FolderCommands::UnWithMaster_Click;
+        const bool asks = command == &FolderCommands::unlockWithMasterPassword;
         if (asks)
             master ? m_dialogs.answerInput(*master) : m_dialogs.cancelInput();
         run(command);
@@ -103,9 +103,9 @@ TEST_F(FolderCommandsTest, AClosedChooserHighlightsNoFolder) {
     m_password.password = u"abc"_s;
     ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
     m_dialogs.answerInput(u"Master1"_s);
-    run(&FolderCommands::FolderLock_Click);
-    run(&FolderCommands::FolderUnlock_Click);
-    run(&FolderCommands::UnWithMaster_Click);
+    run(&FolderCommands::lockFolder);
+    run(&FolderCommands::unlockFolder);
+    run(&FolderCommands::unlockWithMasterPassword);
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{u"Please click the folder to lock."_s, u"Please click the folder to unlock."_s,
                            u"Enter your Master password"_s, u"Please click the folder to unlock."_s}));

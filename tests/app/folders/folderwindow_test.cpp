@@ -25,8 +25,8 @@ protected:
         EXPECT_EQ(chooser()->highlightedFolder(), folder);
         EXPECT_EQ(chooser()->currentFolder(), folder);
     }
-    QListView* File1() const { return chooser()->findChild<QListView*>(u"File1"_s); }
-    QListWidget* List1() const { return chooser()->findChild<QListWidget*>(u"List1"_s); }
+    QListView* fileList() const { return chooser()->findChild<QListView*>(u"File1"_s); }
+    QListWidget* chosenList() const { return chooser()->findChild<QListWidget*>(u"List1"_s); }
 };
 
 TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
@@ -52,7 +52,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
     for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
         files.append(makeFile(u"work/"_s + name, QByteArray("text")));
     chooser()->refreshFiles();
-    List1()->addItems(files);
+    chosenList()->addItems(files);
     const auto expectAttributes = [&](quint32 selected) {
         for (int row : {0, 1, 2}) // b.txt, never selected, keeps a value no case gives
             EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Hidden | Attr::Archive : selected);
@@ -81,8 +81,8 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
         for (const QString& file : files)
             ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden | Attr::Archive));
         for (int row : {0, 2}) {
-            List1()->item(row)->setSelected(true);
-            File1()->selectionModel()->select(File1()->model()->index(row, 0), QItemSelectionModel::Select);
+            chosenList()->item(row)->setSelected(true);
+            fileList()->selectionModel()->select(fileList()->model()->index(row, 0), QItemSelectionModel::Select);
         }
         m_window->state().ActiveListKind = kind;
         press(buttons);

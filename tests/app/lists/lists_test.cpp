@@ -66,9 +66,9 @@ protected:
         chooser->openFolder(folder);
     }
     template <class T = QWidget> T* child(const QString& name) const { return chooser->findChild<T*>(name); }
-    QListView* File1() const { return child<QListView>(u"File1"_s); }
-    ChosenList* List1() const { return child<ChosenList>(u"List1"_s); }
-    QModelIndex row(int n) const { return File1()->model()->index(n, 0); }
+    QListView* fileList() const { return child<QListView>(u"File1"_s); }
+    ChosenList* chosenList() const { return child<ChosenList>(u"List1"_s); }
+    QModelIndex row(int n) const { return fileList()->model()->index(n, 0); }
     QString file(const QString& name) const { return folder + u'/' + name; }
 
     AppState state;
@@ -83,14 +83,14 @@ protected:
 
 TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatterns) {
     open({u"a.txt"_s, u"b.TXT"_s, u"c.doc"_s, u"d"_s, u"e.vxp"_s});
-    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
+    auto* filterBox = child<QComboBox>(u"Combo1"_s);
     const struct {
         QString typed;
         int shown;
     } cases[] = {{u"All files *.txt"_s, 2}, {u"all files *.txt"_s, 0}, {u"*.doc;*.vxp"_s, 2}};
     for (const auto& c : cases) {
-        Combo1->lineEdit()->clear();
-        QTest::keyClicks(Combo1->lineEdit(), c.typed);
+        filterBox->lineEdit()->clear();
+        QTest::keyClicks(filterBox->lineEdit(), c.typed);
         EXPECT_EQ(chooser->fileCount(), c.shown) << qPrintable(c.typed);
     }
 }
@@ -98,18 +98,18 @@ TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatterns) {
 // The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
 TEST_F(ChooserTest, FilterDropDownShowsEveryEntryWhole) {
     open();
-    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
-    Combo1->showPopup();
-    QAbstractItemView* list = Combo1->view();
+    auto* filterBox = child<QComboBox>(u"Combo1"_s);
+    filterBox->showPopup();
+    QAbstractItemView* list = filterBox->view();
     ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));
-    ASSERT_EQ(Combo1->count(), 6);
-    for (int row = 0; row < Combo1->count(); ++row) {
+    ASSERT_EQ(filterBox->count(), 6);
+    for (int row = 0; row < filterBox->count(); ++row) {
         const QModelIndex entry = list->model()->index(row, 0);
         EXPECT_GE(list->viewport()->width(), list->sizeHintForIndex(entry).width())
-            << qPrintable(Combo1->itemText(row));
+            << qPrintable(filterBox->itemText(row));
     }
-    EXPECT_LT(Combo1->width(), list->sizeHintForIndex(list->model()->index(1, 0)).width());
-    Combo1->hidePopup();
+    EXPECT_LT(filterBox->width(), list->sizeHintForIndex(list->model()->index(1, 0)).width());
+    filterBox->hidePopup();
 }
 
 // A click, or a key that moves the highlight, shows the file's size and attributes; a key
@@ -119,13 +119,13 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
          {std::tuple(u"a"_s, 10, Attr::Archive), {u"b"_s, 1536, Attr::Hidden | Attr::Archive | Attr::ReadOnly}})
         ASSERT_TRUE(platform.setAttributes(makeFile(u"files/"_s + name, size), attributes));
     open();
-    QTest::mouseClick(File1()->viewport(), Qt::LeftButton, {}, File1()->visualRect(row(1)).center());
+    QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, {}, fileList()->visualRect(row(1)).center());
     EXPECT_EQ(std::tuple(bars.fileSize, state.CurrentAttributes, bars.attributes, state.ActiveListKind),
               std::tuple(u"File Size : 1.50 K"_s, quint8(35), quint8(35), ListKind::DirectoryFiles));
 
-    List1()->addItems({file(u"a"_s), file(u"b"_s)});
-    for (const auto& [list, kind] : {std::pair<QAbstractItemView*, ListKind>(File1(), ListKind::DirectoryFiles),
-                                     {List1(), ListKind::ChosenList}}) {
+    chosenList()->addItems({file(u"a"_s), file(u"b"_s)});
+    for (const auto& [list, kind] : {std::pair<QAbstractItemView*, ListKind>(fileList(), ListKind::DirectoryFiles),
+                                     {chosenList(), ListKind::ChosenList}}) {
         list->setCurrentIndex(list->model()->index(0, 0));
         for (const auto& [key, size, attributes] :
              {std::tuple(Qt::Key_Down, u"1.50 K"_s, 35u), {Qt::Key_Home, u"10 Byte"_s, Attr::Archive}}) {
@@ -138,8 +138,8 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
     // Nothing shows while a long operation runs.
     state.Busy = true;
     bars.fileSize.clear();
-    QTest::mouseClick(File1()->viewport(), Qt::LeftButton, {}, File1()->visualRect(row(1)).center());
-    QTest::keyClick(List1(), Qt::Key_Down);
+    QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, {}, fileList()->visualRect(row(1)).center());
+    QTest::keyClick(chosenList(), Qt::Key_Down);
     EXPECT_EQ(bars.fileSize, QString());
 }
 
@@ -147,8 +147,8 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
 // selection and highlight; a filter choice reads the folder at once.
 TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
     open({u"a.doc"_s, u"b.doc"_s, u"c.doc"_s});
-    File1()->setCurrentIndex(row(2));
-    File1()->selectionModel()->select(row(1), QItemSelectionModel::Select);
+    fileList()->setCurrentIndex(row(2));
+    fileList()->selectionModel()->select(row(1), QItemSelectionModel::Select);
     state.Busy = true;
     QFile::remove(file(u"a.doc"_s));
     makeFile(u"files/d.vxp"_s, 1);
@@ -162,9 +162,9 @@ TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
 
     QFile::remove(file(u"d.vxp"_s));
     makeFile(u"files/e.vxp"_s, 1);
-    auto* Combo1 = child<QComboBox>(u"Combo1"_s);
-    Combo1->setCurrentIndex(4);
-    QTest::keyClick(Combo1, Qt::Key_Down); // chooses the next entry, "*.vxp", from the drop-down
+    auto* filterBox = child<QComboBox>(u"Combo1"_s);
+    filterBox->setCurrentIndex(4);
+    QTest::keyClick(filterBox, Qt::Key_Down); // chooses the next entry, "*.vxp", from the drop-down
     EXPECT_EQ(std::pair(chooser->shownFiles(), bars.fileCount), std::pair(QStringList{u"e.vxp"_s}, 1));
 }
 
@@ -179,34 +179,35 @@ TEST_F(ChooserTest, FolderTreeShowsTheStartOfEveryNameAndKeepsTheOpenedFolderInV
     host.window.resize(twips::size(9300, 5055));
     open();
     chooser->openFolder(makeDir(u"files/deep"_s));
-    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
-    const auto* folders = qobject_cast<const QFileSystemModel*>(Dir1->model());
+    auto* folderTree = child<QTreeView>(u"Dir1"_s);
+    const auto* folders = qobject_cast<const QFileSystemModel*>(folderTree->model());
     const auto loaded = [&] {
         return folders->rowCount(folders->index(root())) ==
                QDir(root()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size();
     };
     ASSERT_TRUE(QTest::qWaitFor(loaded));
     EXPECT_TRUE(QTest::qWaitFor([&] { // other programs may add folders above it meanwhile
-        const QRect current = Dir1->visualRect(Dir1->currentIndex());
-        return Dir1->viewport()->rect().contains(current.topLeft()) && current.bottom() < Dir1->viewport()->height();
+        const QRect current = folderTree->visualRect(folderTree->currentIndex());
+        return folderTree->viewport()->rect().contains(current.topLeft()) &&
+               current.bottom() < folderTree->viewport()->height();
     }));
-    EXPECT_EQ(Dir1->horizontalScrollBar()->value(), 0);
-    EXPECT_LE(Dir1->visualRect(Dir1->currentIndex()).left(), Dir1->viewport()->width() / 2);
-    EXPECT_GT(Dir1->horizontalScrollBar()->maximum(), 0);
-    Dir1->scrollTo(folders->index(longName));
-    const QRect wide = Dir1->visualRect(folders->index(longName));
-    const QPoint at(std::clamp(wide.left() + 4, 0, Dir1->viewport()->width() - 1), wide.center().y());
-    QHelpEvent help(QEvent::ToolTip, at, Dir1->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(Dir1->viewport(), &help);
+    EXPECT_EQ(folderTree->horizontalScrollBar()->value(), 0);
+    EXPECT_LE(folderTree->visualRect(folderTree->currentIndex()).left(), folderTree->viewport()->width() / 2);
+    EXPECT_GT(folderTree->horizontalScrollBar()->maximum(), 0);
+    folderTree->scrollTo(folders->index(longName));
+    const QRect wide = folderTree->visualRect(folders->index(longName));
+    const QPoint at(std::clamp(wide.left() + 4, 0, folderTree->viewport()->width() - 1), wide.center().y());
+    QHelpEvent help(QEvent::ToolTip, at, folderTree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(folderTree->viewport(), &help);
     EXPECT_EQ(QToolTip::text(), QFileInfo(longName).fileName());
 
     // A resize plans a look at the opened folder; the user scrolls away before it comes.
     chooser->resize(chooser->width() + 1, chooser->height());
-    Dir1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum); // as the user does
+    folderTree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum); // as the user does
     makeDir(u"a60"_s);
     ASSERT_TRUE(QTest::qWaitFor(loaded));
     QTest::qWait(300);
-    EXPECT_EQ(Dir1->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(folderTree->verticalScrollBar()->value(), 0);
 }
 
 // Other programs make and remove folders above the rows in view: the row under the pointer and
@@ -217,8 +218,8 @@ TEST_F(ChooserTest, FolderTreeHoldsItsRowsAndHighlightWhileFoldersComeAndGo) {
     for (int n = 0; n < 60; ++n)
         makeDir(name('m', n));
     open();
-    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
-    const auto* folders = qobject_cast<const QFileSystemModel*>(Dir1->model());
+    auto* folderTree = child<QTreeView>(u"Dir1"_s);
+    const auto* folders = qobject_cast<const QFileSystemModel*>(folderTree->model());
     // The tree shows the folders of the disk, in order (it lists them first, then sorts them).
     const auto settled = [&] {
         QStringList shown;
@@ -227,14 +228,16 @@ TEST_F(ChooserTest, FolderTreeHoldsItsRowsAndHighlightWhileFoldersComeAndGo) {
         return shown == QDir(root()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot, QDir::Name);
     };
     ASSERT_TRUE(QTest::qWaitFor(settled));
-    const auto at = [&](const QString& folder) { return Dir1->visualRect(folders->index(root() + u'/' + folder)); };
-    Dir1->scrollTo(folders->index(root() + u"/m50"_s), QAbstractItemView::PositionAtCenter);
-    QTest::mouseClick(Dir1->viewport(), Qt::LeftButton, {}, at(u"m55"_s).center());
+    const auto at = [&](const QString& folder) {
+        return folderTree->visualRect(folders->index(root() + u'/' + folder));
+    };
+    folderTree->scrollTo(folders->index(root() + u"/m50"_s), QAbstractItemView::PositionAtCenter);
+    QTest::mouseClick(folderTree->viewport(), Qt::LeftButton, {}, at(u"m55"_s).center());
     const QRect highlighted = at(u"m55"_s);
     ASSERT_EQ(chooser->highlightedFolder(), root() + u"/m55"_s);
 
     // With the pointer elsewhere, the highlighted row holds its place.
-    QTest::mouseMove(File1()->viewport(), QPoint(5, 5));
+    QTest::mouseMove(fileList()->viewport(), QPoint(5, 5));
     for (int n = 0; n < 10; ++n)
         makeDir(name('a', n));
     for (int n = 0; n < 5; ++n)
@@ -246,43 +249,44 @@ TEST_F(ChooserTest, FolderTreeHoldsItsRowsAndHighlightWhileFoldersComeAndGo) {
     // On the rows, the row under the pointer holds, also when a folder comes between it and the
     // highlight; the highlighted folder going leaves no highlight.
     const QPoint pointer = at(u"m50"_s).center();
-    QTest::mouseMove(Dir1->viewport(), pointer);
+    QTest::mouseMove(folderTree->viewport(), pointer);
     for (const QString& made : {u"a10"_s, u"m52x"_s})
         makeDir(made);
     ASSERT_TRUE(QTest::qWaitFor(settled));
-    EXPECT_EQ(folders->filePath(Dir1->indexAt(pointer)), root() + u"/m50"_s);
+    EXPECT_EQ(folders->filePath(folderTree->indexAt(pointer)), root() + u"/m50"_s);
     ASSERT_TRUE(QDir(root()).rmdir(u"m55"_s));
     ASSERT_TRUE(QTest::qWaitFor(settled));
     EXPECT_EQ(chooser->highlightedFolder(), QString());
-    EXPECT_EQ(folders->filePath(Dir1->indexAt(pointer)), root() + u"/m50"_s);
+    EXPECT_EQ(folders->filePath(folderTree->indexAt(pointer)), root() + u"/m50"_s);
 }
 
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     open({u"a"_s, u"b"_s, u"c"_s, u"d"_s});
-    QTest::keyClick(File1(), Qt::Key_Return); // nothing highlighted yet
-    EXPECT_EQ(List1()->count(), 0);
-    File1()->setCurrentIndex(row(1));
+    QTest::keyClick(fileList(), Qt::Key_Return); // nothing highlighted yet
+    EXPECT_EQ(chosenList()->count(), 0);
+    fileList()->setCurrentIndex(row(1));
     bars.shownListCount = 4; // counting another list: Enter adds one to what the pane shows
-    QTest::keyClick(File1(), Qt::Key_Return);
-    QTest::keyClick(File1(), Qt::Key_Enter);
+    QTest::keyClick(fileList(), Qt::Key_Return);
+    QTest::keyClick(fileList(), Qt::Key_Enter);
     EXPECT_EQ(dialogs.texts(), QStringList{u"This file is already existed"_s});
-    EXPECT_EQ(List1()->entries(), QStringList{file(u"b"_s)});
+    EXPECT_EQ(chosenList()->entries(), QStringList{file(u"b"_s)});
     EXPECT_EQ(bars.shownListCount, 5);
 
     dialogs.clear();
-    File1()->clearSelection();
+    fileList()->clearSelection();
     for (const int n : {2, 0, 1})
-        File1()->selectionModel()->select(row(n), QItemSelectionModel::Select);
+        fileList()->selectionModel()->select(row(n), QItemSelectionModel::Select);
     const QStringList dragged = chooser->selectedFiles();
     EXPECT_EQ(dragged, (QStringList{file(u"a"_s), file(u"b"_s), file(u"c"_s)}));
-    EXPECT_EQ(Drop(List1()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
+    EXPECT_EQ(Drop(chosenList()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
     EXPECT_EQ(dialogs.texts(), QStringList{file(u"b"_s) + u" is already existed !"_s});
-    EXPECT_EQ(List1()->entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
+    EXPECT_EQ(chosenList()->entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
 
     // During a run the lists take nothing new.
     state.Busy = true;
-    EXPECT_EQ(Drop(List1()->viewport(), DraggedPaths::ToMimeData({file(u"d"_s)}), Qt::CopyAction), Qt::IgnoreAction);
-    EXPECT_EQ(List1()->count(), 3);
+    EXPECT_EQ(Drop(chosenList()->viewport(), DraggedPaths::ToMimeData({file(u"d"_s)}), Qt::CopyAction),
+              Qt::IgnoreAction);
+    EXPECT_EQ(chosenList()->count(), 3);
 }
 
 TEST_F(ChooserTest, DividerDragStopsOnceAColumnIsNarrow) {
@@ -293,7 +297,7 @@ TEST_F(ChooserTest, DividerDragStopsOnceAColumnIsNarrow) {
         QWidget* divider;
         QWidget* column;
         int toward;
-    } drags[] = {{child(u"HFrame1"_s), child(u"Dir1"_s), -step}, {child(u"HFrame2"_s), List1(), step}};
+    } drags[] = {{child(u"HFrame1"_s), child(u"Dir1"_s), -step}, {child(u"HFrame2"_s), chosenList(), step}};
     for (const auto& d : drags) {
         const auto drag = [&](int x) {
             QMouseEvent move(QEvent::MouseMove, QPoint(x, 10), d.divider->mapToGlobal(QPoint(x, 10)), Qt::NoButton,
@@ -318,11 +322,11 @@ TEST_F(ChooserTest, LockedFolderDisablesTheFileList) {
     open();
     state.ActiveListKind = ListKind::ChosenList;
     chooser->openFolder(locked);
-    EXPECT_FALSE(File1()->isEnabled());
+    EXPECT_FALSE(fileList()->isEnabled());
     EXPECT_EQ(bars.fileCount, 1);
     EXPECT_EQ(state.ActiveListKind, ListKind::None);
     chooser->openFolder(folder);
-    EXPECT_TRUE(File1()->isEnabled());
+    EXPECT_TRUE(fileList()->isEnabled());
 }
 
 // The browser lists the hot-list files of the list folder, and wants one highlighted before it
@@ -334,10 +338,10 @@ TEST_F(ChooserTest, BrowserListsTheHotListFilesAndWantsOneHighlightedForItsMenu)
     QDir(lists).mkdir(u"folder.vexa"_s);
     auto* browser = new HotListBrowser(state, dialogs, platform, bars, host.host);
     host.host.show(*browser);
-    auto* File1 = browser->findChild<QListWidget*>(u"File1"_s);
-    EXPECT_EQ(Texts(File1), (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
+    auto* fileList = browser->findChild<QListWidget*>(u"File1"_s);
+    EXPECT_EQ(Texts(fileList), (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
     QSignalSpy popups(browser, &HotListBrowser::popupRequested);
-    QTest::mouseClick(File1->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    QTest::mouseClick(fileList->viewport(), Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(std::pair(dialogs.texts(), popups.count()),
               std::pair(QStringList{u"Click the list you want First !"_s}, qsizetype(0)));
 }
@@ -345,19 +349,19 @@ TEST_F(ChooserTest, BrowserListsTheHotListFilesAndWantsOneHighlightedForItsMenu)
 // Each list asks for its own pop-up menu and marks the list worked in; a close leaves none worked in.
 TEST_F(ChooserTest, RightClicksAskForTheirPopUpMenusAndACloseLeavesNoListWorkedIn) {
     open({u"a"_s});
-    File1()->setCurrentIndex(row(0));
+    fileList()->setCurrentIndex(row(0));
     QSignalSpy popups(chooser, &FileChooserWindow::popupRequested);
-    auto* Dir1 = child<QTreeView>(u"Dir1"_s);
+    auto* folderTree = child<QTreeView>(u"Dir1"_s);
     const struct {
         QWidget* target;
         Qt::MouseButton button;
         ListKind kind;
         QList<PopupMenu> asked;
     } presses[] = {
-        {File1()->viewport(), Qt::RightButton, ListKind::DirectoryFiles, {PopupMenu::Show1}},
-        {List1()->viewport(), Qt::RightButton, ListKind::ChosenList, {PopupMenu::ChooserListMenu}},
-        {Dir1->viewport(), Qt::RightButton, ListKind::None, {PopupMenu::Folder}},
-        {List1()->viewport(), Qt::LeftButton, ListKind::ChosenList, {}},
+        {fileList()->viewport(), Qt::RightButton, ListKind::DirectoryFiles, {PopupMenu::FileList}},
+        {chosenList()->viewport(), Qt::RightButton, ListKind::ChosenList, {PopupMenu::ChooserListMenu}},
+        {folderTree->viewport(), Qt::RightButton, ListKind::None, {PopupMenu::Folder}},
+        {chosenList()->viewport(), Qt::LeftButton, ListKind::ChosenList, {}},
     };
     for (const auto& p : presses) {
         popups.clear();
@@ -399,26 +403,25 @@ TEST(ListCommands, OpenSelectAndClearActOnTheListAndShowItsCount) {
     list.setSelectionMode(QAbstractItemView::ExtendedSelection); // as a chosen-file list
     list.addItems({u"/a"_s, u"/b"_s, u"/c"_s});
     list.setCurrentRow(1);
-    commands.Openlist1_Click(&list);
-    commands.selectItem_Click(&list);
+    commands.openEntry(&list);
+    commands.selectEntry(&list);
     EXPECT_EQ(list.selectedItems().size(), 1);
-    commands.Clear2_Click(&list);
+    commands.removeEntry(&list);
     EXPECT_EQ(std::pair(Texts(&list), bars.shownListCount), std::pair(QStringList{u"/a"_s, u"/c"_s}, 2));
-    commands.selectAll_Click(&list);
+    commands.selectAllEntries(&list);
     EXPECT_EQ(list.selectedItems().size(), 2);
     bars.shownListCount = 9;
-    commands.clear1_Click(&list);
+    commands.clearList(&list);
     EXPECT_EQ(std::pair(list.count(), bars.shownListCount), std::pair(0, 0));
 
     FakeChooser chooser;
-    commands.Openfile1_Click(chooser); // nothing highlighted: nothing opens
+    commands.openShownFile(chooser); // nothing highlighted: nothing opens
     chooser.highlighted = u"/d"_s;
-    commands.Openfile1_Click(chooser);
+    commands.openShownFile(chooser);
     EXPECT_EQ(platform.opened, (QStringList{u"/b"_s, u"/d"_s}));
     // Without a list (no child window active) each command does nothing.
-    for (const auto command :
-         {&ListCommands::Openlist1_Click, &ListCommands::selectItem_Click, &ListCommands::selectAll_Click,
-          &ListCommands::clear1_Click, &ListCommands::Clear2_Click})
+    for (const auto command : {&ListCommands::openEntry, &ListCommands::selectEntry, &ListCommands::selectAllEntries,
+                               &ListCommands::clearList, &ListCommands::removeEntry})
         (commands.*command)(nullptr);
     EXPECT_EQ(std::pair(platform.opened.size(), dialogs.texts()), std::pair(qsizetype(2), QStringList{}));
 }

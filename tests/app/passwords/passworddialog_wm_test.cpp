@@ -83,16 +83,16 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     for (const char c : QByteArray("abc     L\x07"))
         header += char(255 - quint8(c));
     const QString encrypted = makeFile(u"work/a.txt.vxp"_s, header + "body");
-    QLineEdit* Text8 = field(u"Text8"_s);
+    QLineEdit* passwordEdit = field(u"Text8"_s);
     QLineEdit* Vtext = field(u"Vtext"_s);
 
     triggerAction(u"Editpas"_s);
-    ASSERT_TRUE(keyboardBack(0, Text8));
+    ASSERT_TRUE(keyboardBack(0, passwordEdit));
     DesktopUser::press(u"Return"_s); // Enter in the empty field
-    ASSERT_TRUE(keyboardBack(1, Text8));
+    ASSERT_TRUE(keyboardBack(1, passwordEdit));
     DesktopUser::press(u"space"_s);
-    ASSERT_TRUE(keyboardBack(2, Text8));
-    ASSERT_TRUE(typeInto(Text8, u"ab"_s, u"ab"_s));
+    ASSERT_TRUE(keyboardBack(2, passwordEdit));
+    ASSERT_TRUE(typeInto(passwordEdit, u"ab"_s, u"ab"_s));
     DesktopUser::press(u"Return"_s);
     ASSERT_TRUE(typeInto(Vtext, u"ax"_s, u"ax"_s));
     DesktopUser::press(u"Return"_s); // "Ok" with a verification that differs
