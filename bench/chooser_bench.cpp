@@ -3,15 +3,15 @@
  * real window (offscreen) at the folder until the status bar shows the count and the window
  * has handled the events that follow (layout and painting). Also the folder reading alone.
  */
-#include "appstate.h"
-#include "childwindowhost.h"
-#include "filechooserwindow.h"
-#include "folderlister.h"
-#include "linuxplatform.h"
-#include "mainbars.h"
-#include "messageboxdialogs.h"
-#include "statline.h"
-#include "toolpanel.h"
+#include "app/core/appstate.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/messageboxdialogs.h"
+#include "app/lists/engine/folderlister.h"
+#include "app/lists/filechooserwindow.h"
+#include "app/platform/linuxplatform.h"
+#include "app/shell/mainbars.h"
+#include "controls/statline/statline.h"
+#include "controls/toolpanel/toolpanel.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>

@@ -8,9 +8,9 @@
  * the rate beside a minimal write-flush-delete loop per file and a minimal batched loop that
  * flushes as the runner does, and that batched loop with the other way to flush a batch.
  */
-#include "cipherpass.h"
-#include "passrunner.h"
-#include "platform.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/passrunner.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>

@@ -6,9 +6,9 @@
  * Timing in-process keeps the figure free of the application object's own start and needs no
  * "shown" signal from the real executable.
  */
-#include "linuxplatform.h"
-#include "mainwindow.h"
-#include "messageboxdialogs.h"
+#include "app/core/messageboxdialogs.h"
+#include "app/platform/linuxplatform.h"
+#include "app/shell/mainwindow.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>

@@ -1,7 +1,7 @@
 /*
  * Writing lines to the two streams.
  */
-#include "console.h"
+#include "cli/console.h"
 
 #include <cstdio>
 

@@ -1,16 +1,16 @@
 /*
  * The checks, hand-over and reports of an encrypt or decrypt run.
  */
-#include "cryptrun.h"
+#include "cli/cryptrun.h"
 
-#include "asidefile.h"
-#include "cipherpass.h"
-#include "console.h"
-#include "filechecks.h"
-#include "filenames.h"
-#include "interruptwatch.h"
-#include "passrunner.h"
-#include "platform.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/filechecks.h"
+#include "app/crypt/engine/passrunner.h"
+#include "app/fileio/asidefile.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
+#include "cli/console.h"
+#include "cli/interruptwatch.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QDirIterator>

@@ -7,10 +7,10 @@
  */
 #pragma once
 
-#include "encryptedformat.h"
-#include "filetask.h"
-#include "passresult.h"
-#include "progressline.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/filetask.h"
+#include "app/crypt/engine/passresult.h"
+#include "cli/progressline.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>

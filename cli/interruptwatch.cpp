@@ -1,7 +1,7 @@
 /*
  * The self-pipe behind InterruptWatch.
  */
-#include "interruptwatch.h"
+#include "cli/interruptwatch.h"
 
 #include <QtCore/QSocketNotifier>
 

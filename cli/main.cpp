@@ -3,11 +3,11 @@
  * folders, shows and sets attributes, describes encrypted files and prints random passwords,
  * through the same engines and by the same rules as the window, without any display.
  */
-#include "console.h"
-#include "interruptwatch.h"
-#include "linuxplatform.h"
-#include "processsetup.h"
-#include "subcommands.h"
+#include "app/platform/linuxplatform.h"
+#include "app/platform/processsetup.h"
+#include "cli/console.h"
+#include "cli/interruptwatch.h"
+#include "cli/subcommands.h"
 
 #include <QtCore/QCoreApplication>
 

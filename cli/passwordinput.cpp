@@ -2,9 +2,9 @@
  * Reading a password from the terminal, a file or a descriptor, and judging it by the rules the
  * window's password field keeps.
  */
-#include "passwordinput.h"
+#include "cli/passwordinput.h"
 
-#include "filechecks.h"
+#include "app/crypt/engine/filechecks.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QFile>

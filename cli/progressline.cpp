@@ -1,7 +1,7 @@
 /*
  * Drawing the progress line.
  */
-#include "progressline.h"
+#include "cli/progressline.h"
 
 #include <QtCore/QString>
 

@@ -3,19 +3,19 @@
  * own options. Encrypt and decrypt hand their files to CryptRun; the others are short enough to
  * run here.
  */
-#include "subcommands.h"
+#include "cli/subcommands.h"
 
-#include "attributes.h"
-#include "cipherpass.h"
-#include "console.h"
-#include "cryptrun.h"
-#include "filechecks.h"
-#include "filenames.h"
-#include "folderlock.h"
-#include "passwordgenerator.h"
-#include "passwordinput.h"
-#include "platform.h"
-#include "systemuniformsource.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/filechecks.h"
+#include "app/folders/engine/folderlock.h"
+#include "app/platform/attributes.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
+#include "cli/console.h"
+#include "cli/cryptrun.h"
+#include "cli/passwordinput.h"
+#include "generate/passwordgenerator.h"
+#include "generate/systemuniformsource.h"
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>

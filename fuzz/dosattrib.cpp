@@ -3,9 +3,9 @@
  * text form written reads back as the value; a binary form built from the input reads as the
  * value it holds; and a text form that reads is written again as its canonical text.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "dosattrib.h"
+#include "app/platform/dosattrib.h"
 
 #include <QtCore/QtEndian>
 

@@ -6,9 +6,9 @@
  * the pattern (which backtracks too much to take long ones). The input is a filter and a name,
  * split at the first zero byte.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "filepattern.h"
+#include "app/lists/engine/filepattern.h"
 
 #include <QtCore/QRegularExpression>
 

@@ -4,9 +4,9 @@
  * absolute, without zero bytes, and encoded again decode to the same paths and command; a message cut short
  * anywhere before its end waits for more.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "handovermessage.h"
+#include "app/shell/handovermessage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray message(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

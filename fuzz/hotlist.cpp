@@ -7,9 +7,9 @@
  * 64 is also made into one huge line (its bytes without commas and line ends, repeated to 64 KiB
  * or more), which reads as one entry and is refused under the file's limits.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "hotlistfile.h"
+#include "app/lists/engine/hotlistfile.h"
 
 #include <QtCore/QFile>
 

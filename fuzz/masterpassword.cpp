@@ -4,9 +4,9 @@
  * and a saved password is checked as matching while the bytes after the eighth stay as they were.
  * A password with a character above code 255 is neither stored nor ever matched.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "masterpasswordfile.h"
+#include "app/crypt/engine/masterpasswordfile.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

@@ -4,10 +4,10 @@
  * read and stored again reads the same. Passwords the writer cannot keep (see canStorePassword)
  * and names with line breaks are only read.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "encryptedformat.h"
-#include "folderpasswordfile.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/folders/engine/folderpasswordfile.h"
 
 #include <QtCore/QFile>
 

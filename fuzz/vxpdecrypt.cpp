@@ -5,11 +5,11 @@
  * as it was; a pass that succeeds leaves exactly the transformed bytes, one that fails leaves no
  * output; decrypting what was encrypted gives the plain bytes back.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "attributes.h"
-#include "cipherpass.h"
-#include "platform.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/platform/attributes.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

@@ -3,9 +3,9 @@
  * known level letter are written again byte for byte; fields the writer is given come back as
  * their 8-character form.
  */
-#include "fuzzcheck.h"
+#include "fuzz/fuzzcheck.h"
 
-#include "encryptedformat.h"
+#include "app/crypt/engine/encryptedformat.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,12 +1,12 @@
 /*
  * Builds the window at the positions of its design (in twips) and carries its event handlers.
  */
-#include "generatewindow.h"
+#include "generate/generatewindow.h"
 
-#include "helpwindow.h"
-#include "leadingnumber.h"
-#include "systemuniformsource.h"
-#include "twips.h"
+#include "common/help/helpwindow.h"
+#include "common/twips.h"
+#include "generate/leadingnumber.h"
+#include "generate/systemuniformsource.h"
 
 #include <QtGui/QAction>
 #include <QtGui/QFocusEvent>

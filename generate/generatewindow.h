@@ -4,8 +4,8 @@
  */
 #pragma once
 
-#include "passwordgenerator.h"
-#include "uniformsource.h"
+#include "generate/passwordgenerator.h"
+#include "generate/uniformsource.h"
 
 #include <QtWidgets/QWidget>
 

@@ -1,7 +1,7 @@
 /*
  * Picks the leading number out of a typed text.
  */
-#include "leadingnumber.h"
+#include "generate/leadingnumber.h"
 
 #include <QtCore/QRegularExpression>
 

@@ -1,8 +1,8 @@
 /*
  * The password generator: the command line, then its one window; closing it ends the program.
  */
-#include "earlyoptions.h"
-#include "generatewindow.h"
+#include "common/earlyoptions.h"
+#include "generate/generatewindow.h"
 
 #include <QtWidgets/QApplication>
 

@@ -1,7 +1,7 @@
 /*
  * The draws and table look-ups of the five character procedures.
  */
-#include "passwordgenerator.h"
+#include "generate/passwordgenerator.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 /*
  * Draws from the system's random source, one 32-bit value per draw.
  */
-#include "systemuniformsource.h"
+#include "generate/systemuniformsource.h"
 
 #include <QtCore/QRandomGenerator>
 

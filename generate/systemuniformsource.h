@@ -4,7 +4,7 @@
  */
 #pragma once
 
-#include "uniformsource.h"
+#include "generate/uniformsource.h"
 
 class QRandomGenerator;
 

@@ -1,9 +1,9 @@
 /*
  * The child windows' host.
  */
-#include "childwindowhost.h"
+#include "app/core/childwindowhost.h"
 
-#include "chosenlistwindow.h"
+#include "app/core/chosenlistwindow.h"
 
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMdiSubWindow>

@@ -4,7 +4,7 @@
  */
 #pragma once
 
-#include "chosenlistwindow.h"
+#include "app/core/chosenlistwindow.h"
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>

@@ -1,6 +1,6 @@
-#include "messageboxdialogs.h"
+#include "app/core/messageboxdialogs.h"
 
-#include "apptitle.h"
+#include "app/core/apptitle.h"
 
 #include <QtWidgets/QInputDialog>
 #include <QtWidgets/QMessageBox>

@@ -1,7 +1,7 @@
 /* The Dialogs the user sees: modal Qt boxes with the application title and no icon. */
 #pragma once
 
-#include "dialogs.h"
+#include "app/core/dialogs.h"
 
 class QWidget;
 

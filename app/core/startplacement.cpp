@@ -1,10 +1,10 @@
 /*
  * A child window's start-up place, kept until the user moves the window.
  */
-#include "startplacement.h"
+#include "app/core/startplacement.h"
 
-#include "childframe.h"
-#include "childwindowhost.h"
+#include "app/core/childframe.h"
+#include "app/core/childwindowhost.h"
 
 #include <QtCore/QEvent>
 

@@ -3,21 +3,21 @@
  * meets them, the passes handed to the runner with the progress window on screen, and what
  * follows each pass.
  */
-#include "cryptcommands.h"
+#include "app/crypt/cryptcommands.h"
 
-#include "appstate.h"
-#include "barpanes.h"
-#include "childwindowhost.h"
-#include "chooserrules.h"
-#include "cipherpass.h"
-#include "dialogs.h"
-#include "filechecks.h"
-#include "filenames.h"
-#include "passrunner.h"
-#include "passwordsource.h"
-#include "platform.h"
-#include "progresswindow.h"
-#include "runoptions.h"
+#include "app/core/appstate.h"
+#include "app/core/barpanes.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/dialogs.h"
+#include "app/core/passwordsource.h"
+#include "app/core/runoptions.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/filechecks.h"
+#include "app/crypt/engine/passrunner.h"
+#include "app/crypt/progresswindow.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

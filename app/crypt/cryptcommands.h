@@ -49,11 +49,11 @@
  */
 #pragma once
 
-#include "encryptedformat.h"
-#include "filechooser.h"
-#include "filetask.h"
-#include "freespace.h"
-#include "passresult.h"
+#include "app/core/filechooser.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/filetask.h"
+#include "app/crypt/engine/freespace.h"
+#include "app/crypt/engine/passresult.h"
 
 #include <QCoro/QCoroTask>
 #include <QtCore/QObject>

@@ -2,12 +2,12 @@
  * Builds the progress window at the positions of its design (in twips) and carries its
  * activation, Cancel and close-box handling.
  */
-#include "progresswindow.h"
+#include "app/crypt/progresswindow.h"
 
-#include "appstate.h"
-#include "dialogs.h"
-#include "passrunner.h"
-#include "twips.h"
+#include "app/core/appstate.h"
+#include "app/core/dialogs.h"
+#include "app/crypt/engine/passrunner.h"
+#include "common/twips.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QCloseEvent>

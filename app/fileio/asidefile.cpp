@@ -1,9 +1,9 @@
 /*
  * Writing aside and renaming into place, on Linux.
  */
-#include "asidefile.h"
+#include "app/fileio/asidefile.h"
 
-#include "fileio.h"
+#include "app/fileio/fileio.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

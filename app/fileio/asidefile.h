@@ -13,7 +13,7 @@
  */
 #pragma once
 
-#include "descriptor.h"
+#include "app/fileio/descriptor.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>

@@ -1,4 +1,4 @@
-#include "descriptor.h"
+#include "app/fileio/descriptor.h"
 
 #include <unistd.h>
 

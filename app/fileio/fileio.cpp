@@ -2,7 +2,7 @@
  * The file-I/O layer on Linux: POSIX calls made directly so that every failure carries the
  * system's own description.
  */
-#include "fileio.h"
+#include "app/fileio/fileio.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

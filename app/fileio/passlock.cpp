@@ -3,9 +3,9 @@
  * removed by its holder on release; a process that opened it just before checks, once it holds
  * the lock, that the name still leads to the file it locked, and starts again otherwise.
  */
-#include "passlock.h"
+#include "app/fileio/passlock.h"
 
-#include "fileio.h"
+#include "app/fileio/fileio.h"
 
 #include <QtCore/QFile>
 

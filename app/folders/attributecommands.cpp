@@ -1,14 +1,14 @@
 /*
  * The attribute buttons' command.
  */
-#include "attributecommands.h"
+#include "app/folders/attributecommands.h"
 
-#include "appstate.h"
-#include "barpanes.h"
-#include "childwindowhost.h"
-#include "dialogs.h"
-#include "filenames.h"
-#include "platform.h"
+#include "app/core/appstate.h"
+#include "app/core/barpanes.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/dialogs.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QStringList>
 #include <QtWidgets/QListWidget>

@@ -5,7 +5,7 @@
  */
 #pragma once
 
-#include "filechooser.h"
+#include "app/core/filechooser.h"
 
 #include <utility>
 

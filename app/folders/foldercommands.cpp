@@ -1,12 +1,12 @@
 /*
  * The folder commands: what the user is asked and shown around the lock engine's steps.
  */
-#include "foldercommands.h"
+#include "app/folders/foldercommands.h"
 
-#include "apptitle.h"
-#include "dialogs.h"
-#include "folderlock.h"
-#include "passwordsource.h"
+#include "app/core/apptitle.h"
+#include "app/core/dialogs.h"
+#include "app/core/passwordsource.h"
+#include "app/folders/engine/folderlock.h"
 
 using namespace Qt::StringLiterals;
 

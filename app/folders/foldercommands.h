@@ -7,7 +7,7 @@
  */
 #pragma once
 
-#include "filechooser.h"
+#include "app/core/filechooser.h"
 
 #include <QtCore/QString>
 

@@ -1,15 +1,15 @@
 /*
  * The chosen-file list's shared behaviour.
  */
-#include "chosenlist.h"
+#include "app/lists/chosenlist.h"
 
-#include "appstate.h"
-#include "barpanes.h"
-#include "chooserrules.h"
-#include "dialogs.h"
-#include "draggedpaths.h"
-#include "filenames.h"
-#include "listpanes.h"
+#include "app/core/appstate.h"
+#include "app/core/barpanes.h"
+#include "app/core/dialogs.h"
+#include "app/lists/draggedpaths.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/lists/listpanes.h"
+#include "app/platform/filenames.h"
 
 #include <QtGui/QContextMenuEvent>
 #include <QtGui/QDropEvent>

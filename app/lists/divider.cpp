@@ -1,7 +1,7 @@
 /*
  * The column divider.
  */
-#include "divider.h"
+#include "app/lists/divider.h"
 
 #include <QtCore/QtMath>
 #include <QtGui/QMouseEvent>

@@ -1,7 +1,7 @@
 /*
  * Encoding and decoding dragged file paths.
  */
-#include "draggedpaths.h"
+#include "app/lists/draggedpaths.h"
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>

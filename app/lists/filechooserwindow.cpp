@@ -1,24 +1,24 @@
 /*
  * The file chooser window.
  */
-#include "filechooserwindow.h"
+#include "app/lists/filechooserwindow.h"
 
-#include "appstate.h"
-#include "barpanes.h"
-#include "childframe.h"
-#include "childwindowhost.h"
-#include "chooserrules.h"
-#include "chosenlist.h"
-#include "dialogs.h"
-#include "divider.h"
-#include "filelistmodel.h"
-#include "filelistview.h"
-#include "filenames.h"
-#include "foldertreeview.h"
-#include "listpanes.h"
-#include "platform.h"
-#include "startplacement.h"
-#include "twips.h"
+#include "app/core/appstate.h"
+#include "app/core/barpanes.h"
+#include "app/core/childframe.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/dialogs.h"
+#include "app/core/startplacement.h"
+#include "app/lists/chosenlist.h"
+#include "app/lists/divider.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/lists/filelistmodel.h"
+#include "app/lists/filelistview.h"
+#include "app/lists/foldertreeview.h"
+#include "app/lists/listpanes.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
+#include "common/twips.h"
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QFileSystemWatcher>

@@ -9,9 +9,9 @@
  */
 #pragma once
 
-#include "filechooser.h"
-#include "filekind.h"
-#include "popupmenu.h"
+#include "app/core/filechooser.h"
+#include "app/core/popupmenu.h"
+#include "app/lists/engine/filekind.h"
 
 #include <QtWidgets/QWidget>
 

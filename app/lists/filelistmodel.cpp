@@ -1,9 +1,9 @@
 /*
  * The file list's model.
  */
-#include "filelistmodel.h"
+#include "app/lists/filelistmodel.h"
 
-#include "chooserrules.h"
+#include "app/lists/engine/chooserrules.h"
 
 FileListModel::FileListModel(const Platform& platform, QObject* parent)
     : QAbstractListModel(parent)

@@ -6,9 +6,9 @@
  */
 #pragma once
 
-#include "filekindfilter.h"
-#include "filepattern.h"
-#include "folderlister.h"
+#include "app/lists/engine/filekindfilter.h"
+#include "app/lists/engine/filepattern.h"
+#include "app/lists/engine/folderlister.h"
 
 #include <QtCore/QAbstractListModel>
 

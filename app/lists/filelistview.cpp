@@ -1,10 +1,10 @@
 /*
  * The file list's view and its drag.
  */
-#include "filelistview.h"
+#include "app/lists/filelistview.h"
 
-#include "draggedpaths.h"
-#include "filelistmodel.h"
+#include "app/lists/draggedpaths.h"
+#include "app/lists/filelistmodel.h"
 
 #include <QtCore/QItemSelectionModel>
 #include <QtCore/QSet>

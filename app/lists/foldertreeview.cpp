@@ -2,9 +2,9 @@
  * The folder tree: rows held in place while the disk changes, a highlight that never moves to
  * another folder by itself, and an indentation that fits the opened folder's depth.
  */
-#include "foldertreeview.h"
+#include "app/lists/foldertreeview.h"
 
-#include "twips.h"
+#include "common/twips.h"
 
 #include <QtCore/QAbstractItemModel>
 #include <QtGui/QEnterEvent>

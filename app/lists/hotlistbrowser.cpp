@@ -1,16 +1,16 @@
 /*
  * The My Hot Lists browser.
  */
-#include "hotlistbrowser.h"
+#include "app/lists/hotlistbrowser.h"
 
-#include "appstate.h"
-#include "barpanes.h"
-#include "dialogs.h"
-#include "filepattern.h"
-#include "folderlister.h"
-#include "hotlistfile.h"
-#include "platform.h"
-#include "startplacement.h"
+#include "app/core/appstate.h"
+#include "app/core/barpanes.h"
+#include "app/core/dialogs.h"
+#include "app/core/startplacement.h"
+#include "app/lists/engine/filepattern.h"
+#include "app/lists/engine/folderlister.h"
+#include "app/lists/engine/hotlistfile.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QDir>
 #include <QtGui/QContextMenuEvent>

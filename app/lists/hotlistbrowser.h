@@ -6,7 +6,7 @@
  */
 #pragma once
 
-#include "popupmenu.h"
+#include "app/core/popupmenu.h"
 
 #include <QtWidgets/QWidget>
 

@@ -1,17 +1,17 @@
 /*
  * The hot-list commands.
  */
-#include "hotlistcommands.h"
+#include "app/lists/hotlistcommands.h"
 
-#include "appstate.h"
-#include "childwindowhost.h"
-#include "dialogs.h"
-#include "filenames.h"
-#include "hotlistfile.h"
-#include "hotlistsaver.h"
-#include "hotlistwindow.h"
-#include "savedhotlists.h"
-#include "twips.h"
+#include "app/core/appstate.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/dialogs.h"
+#include "app/lists/engine/hotlistfile.h"
+#include "app/lists/hotlistsaver.h"
+#include "app/lists/hotlistwindow.h"
+#include "app/lists/savedhotlists.h"
+#include "app/platform/filenames.h"
+#include "common/twips.h"
 
 #include <QtCore/QFile>
 #include <QtWidgets/QListWidget>

@@ -6,8 +6,8 @@
  */
 #pragma once
 
-#include "hotlistsaver.h"
-#include "popupmenu.h"
+#include "app/core/popupmenu.h"
+#include "app/lists/hotlistsaver.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>

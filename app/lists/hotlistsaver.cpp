@@ -1,11 +1,11 @@
 /*
  * The saving of hot lists.
  */
-#include "hotlistsaver.h"
+#include "app/lists/hotlistsaver.h"
 
-#include "dialogs.h"
-#include "hotlistfile.h"
-#include "platform.h"
+#include "app/core/dialogs.h"
+#include "app/lists/engine/hotlistfile.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

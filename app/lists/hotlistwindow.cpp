@@ -1,12 +1,12 @@
 /*
  * The hot-list window.
  */
-#include "hotlistwindow.h"
+#include "app/lists/hotlistwindow.h"
 
-#include "appstate.h"
-#include "chosenlist.h"
-#include "dialogs.h"
-#include "hotlistsaver.h"
+#include "app/core/appstate.h"
+#include "app/core/dialogs.h"
+#include "app/lists/chosenlist.h"
+#include "app/lists/hotlistsaver.h"
 
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QVBoxLayout>

@@ -6,8 +6,8 @@
  */
 #pragma once
 
-#include "chosenlistwindow.h"
-#include "popupmenu.h"
+#include "app/core/chosenlistwindow.h"
+#include "app/core/popupmenu.h"
 
 #include <QtWidgets/QWidget>
 

@@ -1,13 +1,13 @@
 /*
  * The list selection commands.
  */
-#include "listcommands.h"
+#include "app/lists/listcommands.h"
 
-#include "barpanes.h"
-#include "dialogs.h"
-#include "filechooser.h"
-#include "filenames.h"
-#include "platform.h"
+#include "app/core/barpanes.h"
+#include "app/core/dialogs.h"
+#include "app/core/filechooser.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
 
 #include <QtWidgets/QListWidget>
 

@@ -1,12 +1,12 @@
 /*
  * What a click on a file of a list shows.
  */
-#include "listpanes.h"
+#include "app/lists/listpanes.h"
 
-#include "appstate.h"
-#include "barpanes.h"
-#include "chooserrules.h"
-#include "platform.h"
+#include "app/core/appstate.h"
+#include "app/core/barpanes.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QFileInfo>
 

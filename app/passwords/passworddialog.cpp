@@ -3,14 +3,14 @@
  * and button handlers. The master-password file and the header of an encrypted file are read and
  * written through the encrypted-file engine.
  */
-#include "passworddialog.h"
+#include "app/passwords/passworddialog.h"
 
-#include "cipherpass.h"
-#include "dialogs.h"
-#include "filenames.h"
-#include "masterpasswordfile.h"
-#include "passwordsource.h"
-#include "twips.h"
+#include "app/core/dialogs.h"
+#include "app/core/passwordsource.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/masterpasswordfile.h"
+#include "app/platform/filenames.h"
+#include "common/twips.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QInputMethodEvent>

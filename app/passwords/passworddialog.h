@@ -7,7 +7,7 @@
  */
 #pragma once
 
-#include "masterpasswordfile.h"
+#include "app/crypt/engine/masterpasswordfile.h"
 
 #include <QtCore/QHash>
 #include <QtWidgets/QDialog>

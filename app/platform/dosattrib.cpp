@@ -8,7 +8,7 @@
  * Version 1 bodies start with the 32-bit attribute value; versions 3 to 5 start with a 32-bit
  * mask of valid fields, followed by the attribute value. Other versions are not read.
  */
-#include "dosattrib.h"
+#include "app/platform/dosattrib.h"
 
 #include <QtCore/QtEndian>
 

@@ -2,7 +2,7 @@
  * Extended attributes through the calls on paths that act on a symbolic link itself, or on an
  * open file.
  */
-#include "extendedattributes.h"
+#include "app/platform/extendedattributes.h"
 
 #include <sys/xattr.h>
 

@@ -1,13 +1,13 @@
 /*
  * The attribute engine on Linux: the store the file system offers, plus permission bits.
  */
-#include "fileattributes.h"
+#include "app/platform/fileattributes.h"
 
-#include "attributes.h"
-#include "dosattrib.h"
-#include "extendedattributes.h"
-#include "fileio.h"
-#include "volumecalls.h"
+#include "app/fileio/fileio.h"
+#include "app/platform/attributes.h"
+#include "app/platform/dosattrib.h"
+#include "app/platform/extendedattributes.h"
+#include "app/platform/volumecalls.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

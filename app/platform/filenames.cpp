@@ -4,7 +4,7 @@
  * text's own bytes after a byte-order mark (one look-up). A valid name that holds U+FFFD is no
  * reason to refuse unless such a name stands beside it.
  */
-#include "filenames.h"
+#include "app/platform/filenames.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QStringList>

@@ -2,7 +2,7 @@
  * The platform on the Linux desktop: attributes through FileAttributes, volumes through
  * QStorageInfo, folders through QStandardPaths, shell services through Qt.
  */
-#include "linuxplatform.h"
+#include "app/platform/linuxplatform.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>

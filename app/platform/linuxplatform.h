@@ -4,9 +4,9 @@
  */
 #pragma once
 
-#include "extendedattributes.h"
-#include "fileattributes.h"
-#include "platform.h"
+#include "app/platform/extendedattributes.h"
+#include "app/platform/fileattributes.h"
+#include "app/platform/platform.h"
 
 class LinuxPlatform : public Platform {
 public:

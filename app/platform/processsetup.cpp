@@ -1,7 +1,7 @@
 /*
  * The process-wide settings made at start-up.
  */
-#include "processsetup.h"
+#include "app/platform/processsetup.h"
 
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>

@@ -1,7 +1,7 @@
 /*
  * The volume calls of the running system: statfs and the FAT attribute ioctls.
  */
-#include "volumecalls.h"
+#include "app/platform/volumecalls.h"
 
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>

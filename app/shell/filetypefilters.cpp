@@ -1,12 +1,12 @@
 /*
  * The file-kind switches and the places that show them.
  */
-#include "filetypefilters.h"
+#include "app/shell/filetypefilters.h"
 
-#include "barpanes.h"
-#include "filechooserwindow.h"
-#include "mainmenus.h"
-#include "toolpanel.h"
+#include "app/core/barpanes.h"
+#include "app/lists/filechooserwindow.h"
+#include "app/shell/mainmenus.h"
+#include "controls/toolpanel/toolpanel.h"
 
 #include <QtGui/QAction>
 

@@ -7,7 +7,7 @@
  */
 #pragma once
 
-#include "filekind.h"
+#include "app/lists/engine/filekind.h"
 
 #include <QtCore/QList>
 #include <QtCore/QString>

@@ -4,9 +4,9 @@
  * removes the socket file by name whenever it closes (also one another copy bound meanwhile) and
  * closes for good on the first failed accept (such as running out of descriptors).
  */
-#include "handover.h"
+#include "app/shell/handover.h"
 
-#include "filenames.h"
+#include "app/platform/filenames.h"
 
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QFile>

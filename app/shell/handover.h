@@ -9,8 +9,8 @@
  */
 #pragma once
 
-#include "descriptor.h"
-#include "handovermessage.h"
+#include "app/fileio/descriptor.h"
+#include "app/shell/handovermessage.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QStringList>

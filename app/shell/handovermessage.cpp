@@ -1,9 +1,9 @@
 /*
  * Encoding and decoding the hand-over message.
  */
-#include "handovermessage.h"
+#include "app/shell/handovermessage.h"
 
-#include "filenames.h"
+#include "app/platform/filenames.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QtEndian>

@@ -9,7 +9,7 @@
  */
 #pragma once
 
-#include "pathaction.h"
+#include "app/shell/pathaction.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QStringList>

@@ -1,11 +1,11 @@
 /*
  * Opening the My Hot Lists browser.
  */
-#include "hotlistbrowseropener.h"
+#include "app/shell/hotlistbrowseropener.h"
 
-#include "childframe.h"
-#include "childwindowhost.h"
-#include "hotlistbrowser.h"
+#include "app/core/childframe.h"
+#include "app/core/childwindowhost.h"
+#include "app/lists/hotlistbrowser.h"
 
 HotListBrowser* HotListBrowserOpener::browser() const {
     return m_browser;

@@ -5,7 +5,7 @@
  */
 #pragma once
 
-#include "savedhotlists.h"
+#include "app/lists/savedhotlists.h"
 
 #include <QtCore/QPointer>
 

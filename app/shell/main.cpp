@@ -3,12 +3,12 @@
  * platform, and the main window, which opens everything else. A second start hands its paths (and
  * the command asked for them) to the running program and ends.
  */
-#include "earlyoptions.h"
-#include "handover.h"
-#include "linuxplatform.h"
-#include "mainwindow.h"
-#include "messageboxdialogs.h"
-#include "processsetup.h"
+#include "app/core/messageboxdialogs.h"
+#include "app/platform/linuxplatform.h"
+#include "app/platform/processsetup.h"
+#include "app/shell/handover.h"
+#include "app/shell/mainwindow.h"
+#include "common/earlyoptions.h"
 
 #include <QtCore/QDir>
 #include <QtWidgets/QApplication>

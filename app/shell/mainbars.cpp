@@ -1,13 +1,13 @@
 /*
  * The main window's bars as the windows and commands write them.
  */
-#include "mainbars.h"
+#include "app/shell/mainbars.h"
 
-#include "appstate.h"
-#include "attributes.h"
-#include "chooserrules.h"
-#include "statline.h"
-#include "toolpanel.h"
+#include "app/core/appstate.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
+#include "controls/statline/statline.h"
+#include "controls/toolpanel/toolpanel.h"
 
 void MainBars::showHint(const QString& text) {
     if (m_status.lab1() != text)

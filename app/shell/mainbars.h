@@ -4,7 +4,7 @@
  */
 #pragma once
 
-#include "barpanes.h"
+#include "app/core/barpanes.h"
 
 struct AppState;
 

@@ -1,7 +1,7 @@
 /*
  * The menu tree of the main window as the window design has it, in display order.
  */
-#include "mainmenus.h"
+#include "app/shell/mainmenus.h"
 
 #include <QtGui/QAction>
 #include <QtWidgets/QMainWindow>

@@ -2,23 +2,23 @@
  * The main window's start-up, size rule and end, and the commands that belong to the shell:
  * the bars, the child-window toggles, the security level, help and the password generator.
  */
-#include "mainwindow.h"
+#include "app/shell/mainwindow.h"
 
-#include "apptitle.h"
-#include "attributecommands.h"
-#include "dialogs.h"
-#include "filechooserwindow.h"
-#include "foldercommands.h"
-#include "helpwindow.h"
-#include "hotlistbrowser.h"
-#include "listcommands.h"
-#include "passworddialog.h"
-#include "platform.h"
-#include "propertybag.h"
-#include "startpaths.h"
-#include "statline.h"
-#include "toolpanel.h"
-#include "twips.h"
+#include "app/core/apptitle.h"
+#include "app/core/dialogs.h"
+#include "app/folders/attributecommands.h"
+#include "app/folders/foldercommands.h"
+#include "app/lists/filechooserwindow.h"
+#include "app/lists/hotlistbrowser.h"
+#include "app/lists/listcommands.h"
+#include "app/passwords/passworddialog.h"
+#include "app/platform/platform.h"
+#include "app/shell/startpaths.h"
+#include "common/help/helpwindow.h"
+#include "common/propertybag.h"
+#include "common/twips.h"
+#include "controls/statline/statline.h"
+#include "controls/toolpanel/toolpanel.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>

@@ -9,19 +9,19 @@
  */
 #pragma once
 
-#include "appstate.h"
-#include "childwindowhost.h"
-#include "cryptcommands.h"
-#include "filechooser.h"
-#include "filetypefilters.h"
-#include "hotlistbrowseropener.h"
-#include "hotlistcommands.h"
-#include "mainbars.h"
-#include "mainmenus.h"
-#include "menurunoptions.h"
-#include "passworddialogsource.h"
-#include "pathaction.h"
-#include "popupmenu.h"
+#include "app/core/appstate.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/filechooser.h"
+#include "app/core/popupmenu.h"
+#include "app/crypt/cryptcommands.h"
+#include "app/lists/hotlistcommands.h"
+#include "app/shell/filetypefilters.h"
+#include "app/shell/hotlistbrowseropener.h"
+#include "app/shell/mainbars.h"
+#include "app/shell/mainmenus.h"
+#include "app/shell/menurunoptions.h"
+#include "app/shell/passworddialogsource.h"
+#include "app/shell/pathaction.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>

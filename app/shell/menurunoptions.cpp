@@ -1,9 +1,9 @@
 /*
  * The run options read from the Options menu.
  */
-#include "menurunoptions.h"
+#include "app/shell/menurunoptions.h"
 
-#include "mainmenus.h"
+#include "app/shell/mainmenus.h"
 
 #include <QtGui/QAction>
 

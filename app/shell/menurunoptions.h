@@ -4,7 +4,7 @@
  */
 #pragma once
 
-#include "runoptions.h"
+#include "app/core/runoptions.h"
 
 #include <QtCore/QString>
 

@@ -1,7 +1,7 @@
 /*
  * The password dialog in its role as the working password's source.
  */
-#include "passworddialogsource.h"
+#include "app/shell/passworddialogsource.h"
 
 PasswordDialog& PasswordDialogSource::dialog() {
     if (!m_dialog)

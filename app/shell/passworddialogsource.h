@@ -4,8 +4,8 @@
  */
 #pragma once
 
-#include "passworddialog.h"
-#include "passwordsource.h"
+#include "app/core/passwordsource.h"
+#include "app/passwords/passworddialog.h"
 
 class Dialogs;
 class Platform;

@@ -1,9 +1,9 @@
 /*
  * Planning the start paths: existence, the file-name check, one folder for the file list.
  */
-#include "startpaths.h"
+#include "app/shell/startpaths.h"
 
-#include "filenames.h"
+#include "app/platform/filenames.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

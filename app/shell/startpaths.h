@@ -10,7 +10,7 @@
  */
 #pragma once
 
-#include "pathaction.h"
+#include "app/shell/pathaction.h"
 
 #include <QtCore/QStringList>
 

@@ -1,9 +1,9 @@
 /*
  * The help window and its search.
  */
-#include "helpwindow.h"
+#include "common/help/helpwindow.h"
 
-#include "twips.h"
+#include "common/twips.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>

@@ -2,10 +2,10 @@
  * The status-bar control's panes and dividers, the outer frame that follows the control's width,
  * and the persistence of its properties.
  */
-#include "statline.h"
+#include "controls/statline/statline.h"
 
-#include "propertybag.h"
-#include "twips.h"
+#include "common/propertybag.h"
+#include "common/twips.h"
 
 #include <QtGui/QFontMetrics>
 #include <QtWidgets/QFrame>

@@ -6,7 +6,7 @@
  */
 #pragma once
 
-#include "statlineexport.h"
+#include "controls/statline/statlineexport.h"
 
 #include <QtWidgets/QWidget>
 

@@ -4,9 +4,9 @@
  * the container did not refuse it and no modal box took the press over; a button that reports
  * state changes asks its container before a click changes the state.
  */
-#include "statebutton.h"
+#include "controls/toolpanel/statebutton.h"
 
-#include "twips.h"
+#include "common/twips.h"
 
 #include <QtCore/QPointer>
 #include <QtGui/QMouseEvent>

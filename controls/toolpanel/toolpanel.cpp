@@ -3,11 +3,11 @@
  * the window design, in twips; the control has no resize handling, so a narrow container cuts
  * off the rightmost buttons.
  */
-#include "toolpanel.h"
+#include "controls/toolpanel/toolpanel.h"
 
-#include "propertybag.h"
-#include "statebutton.h"
-#include "twips.h"
+#include "common/propertybag.h"
+#include "common/twips.h"
+#include "controls/toolpanel/statebutton.h"
 
 #include <QtWidgets/QGroupBox>
 

@@ -7,7 +7,7 @@
  */
 #pragma once
 
-#include "toolpanelexport.h"
+#include "controls/toolpanel/toolpanelexport.h"
 
 #include <QtWidgets/QWidget>
 

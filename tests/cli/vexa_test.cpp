@@ -2,7 +2,7 @@
  * The vexa program as a user runs it: in its own session (no terminal unless a test gives it a
  * pseudo-terminal), in the test's folder, with the password from a file.
  */
-#include "tempenv.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

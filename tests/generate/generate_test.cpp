@@ -1,10 +1,10 @@
 /*
  * Tests of the password generator: scripted draws, shares over many draws, seeding, the window.
  */
-#include "generatewindow.h"
-#include "helpwindow.h"
-#include "passwordgenerator.h"
-#include "systemuniformsource.h"
+#include "common/help/helpwindow.h"
+#include "generate/generatewindow.h"
+#include "generate/passwordgenerator.h"
+#include "generate/systemuniformsource.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QQueue>

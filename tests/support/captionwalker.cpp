@@ -1,7 +1,7 @@
 /*
  * The caption walker: each kind of control measured as its style draws it.
  */
-#include "captionwalker.h"
+#include "tests/support/captionwalker.h"
 
 #include <QtGui/QFontMetrics>
 #include <QtWidgets/QAbstractButton>

@@ -1,4 +1,4 @@
-#include "desktopuser.h"
+#include "tests/support/desktopuser.h"
 
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>

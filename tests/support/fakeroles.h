@@ -6,12 +6,12 @@
  */
 #pragma once
 
-#include "barpanes.h"
-#include "childwindowhost.h"
-#include "chosenlistwindow.h"
-#include "filechooser.h"
-#include "passwordsource.h"
-#include "runoptions.h"
+#include "app/core/barpanes.h"
+#include "app/core/childwindowhost.h"
+#include "app/core/chosenlistwindow.h"
+#include "app/core/filechooser.h"
+#include "app/core/passwordsource.h"
+#include "app/core/runoptions.h"
 
 #include <QtCore/QDir>
 #include <QtWidgets/QListWidget>

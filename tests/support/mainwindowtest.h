@@ -6,12 +6,12 @@
  */
 #pragma once
 
-#include "filechooserwindow.h"
-#include "mainwindow.h"
-#include "passworddialog.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
-#include "toolpanel.h"
+#include "app/lists/filechooserwindow.h"
+#include "app/passwords/passworddialog.h"
+#include "app/shell/mainwindow.h"
+#include "controls/toolpanel/toolpanel.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtGui/QAction>

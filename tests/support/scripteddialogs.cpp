@@ -1,6 +1,6 @@
-#include "scripteddialogs.h"
+#include "tests/support/scripteddialogs.h"
 
-#include "apptitle.h"
+#include "app/core/apptitle.h"
 
 #include <gtest/gtest.h>
 

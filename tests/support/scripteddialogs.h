@@ -5,7 +5,7 @@
  */
 #pragma once
 
-#include "dialogs.h"
+#include "app/core/dialogs.h"
 
 #include <QtCore/QList>
 #include <QtCore/QQueue>

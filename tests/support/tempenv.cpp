@@ -1,4 +1,4 @@
-#include "tempenv.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

@@ -4,7 +4,7 @@
  */
 #pragma once
 
-#include "linuxplatform.h"
+#include "app/platform/linuxplatform.h"
 
 #include <QtCore/QStringList>
 

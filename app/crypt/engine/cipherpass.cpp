@@ -9,13 +9,13 @@
  * only after that deletes the inputs that were to go. POSIX calls are used directly so that every
  * failure carries the system's own description.
  */
-#include "cipherpass.h"
+#include "app/crypt/engine/cipherpass.h"
 
-#include "asidefile.h"
-#include "attributes.h"
-#include "fileio.h"
-#include "passlock.h"
-#include "platform.h"
+#include "app/fileio/asidefile.h"
+#include "app/fileio/fileio.h"
+#include "app/fileio/passlock.h"
+#include "app/platform/attributes.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>

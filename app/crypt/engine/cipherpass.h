@@ -14,11 +14,11 @@
  */
 #pragma once
 
-#include "descriptor.h"
-#include "encryptedformat.h"
-#include "filetask.h"
-#include "passobserver.h"
-#include "passresult.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/filetask.h"
+#include "app/crypt/engine/passobserver.h"
+#include "app/crypt/engine/passresult.h"
+#include "app/fileio/descriptor.h"
 
 #include <QtCore/QList>
 #include <QtCore/QString>

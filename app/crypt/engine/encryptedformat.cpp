@@ -1,9 +1,9 @@
 /*
  * Header coding and the body transformation of the encrypted file.
  */
-#include "encryptedformat.h"
+#include "app/crypt/engine/encryptedformat.h"
 
-#include "texttransformer.h"
+#include "common/texttransformer.h"
 
 #include <algorithm>
 

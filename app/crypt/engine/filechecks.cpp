@@ -1,11 +1,11 @@
 /*
  * The file and password rules of the encrypt and decrypt commands.
  */
-#include "filechecks.h"
+#include "app/crypt/engine/filechecks.h"
 
-#include "attributes.h"
-#include "cipherpass.h"
-#include "platform.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/platform/attributes.h"
+#include "app/platform/platform.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
  */
 #pragma once
 
-#include "encryptedformat.h"
+#include "app/crypt/engine/encryptedformat.h"
 
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>

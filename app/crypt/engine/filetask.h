@@ -4,7 +4,7 @@
  */
 #pragma once
 
-#include "encryptedformat.h"
+#include "app/crypt/engine/encryptedformat.h"
 
 #include <QtCore/QString>
 

@@ -1,9 +1,9 @@
 /*
  * Free space and size texts.
  */
-#include "freespace.h"
+#include "app/crypt/engine/freespace.h"
 
-#include "platform.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QLocale>
 

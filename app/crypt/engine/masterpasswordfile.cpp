@@ -1,11 +1,11 @@
 /*
  * Scrambling, reading and writing the master password.
  */
-#include "masterpasswordfile.h"
+#include "app/crypt/engine/masterpasswordfile.h"
 
-#include "asidefile.h"
-#include "fileio.h"
-#include "platform.h"
+#include "app/fileio/asidefile.h"
+#include "app/fileio/fileio.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

@@ -3,11 +3,11 @@
  * ones in batches. The lock that guards what the window's thread and the worker share is never
  * held while the worker touches a file, so the window's calls never wait on the disk.
  */
-#include "passrunner.h"
+#include "app/crypt/engine/passrunner.h"
 
-#include "asidefile.h"
-#include "cipherpass.h"
-#include "passobserver.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/passobserver.h"
+#include "app/fileio/asidefile.h"
 
 #include <chrono>
 #include <cmath>

@@ -17,8 +17,8 @@
  */
 #pragma once
 
-#include "filetask.h"
-#include "passresult.h"
+#include "app/crypt/engine/filetask.h"
+#include "app/crypt/engine/passresult.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>

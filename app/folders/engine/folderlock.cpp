@@ -1,16 +1,16 @@
 /*
  * The lock and unlock commands' steps, in the order the user sees their messages.
  */
-#include "folderlock.h"
+#include "app/folders/engine/folderlock.h"
 
-#include "attributes.h"
-#include "chooserrules.h"
-#include "encryptedformat.h"
-#include "fileio.h"
-#include "filenames.h"
-#include "folderpasswordfile.h"
-#include "masterpasswordfile.h"
-#include "platform.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/masterpasswordfile.h"
+#include "app/fileio/fileio.h"
+#include "app/folders/engine/folderpasswordfile.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
+#include "app/platform/filenames.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>

@@ -11,7 +11,7 @@
  */
 #pragma once
 
-#include "protectedfolders.h"
+#include "app/folders/engine/protectedfolders.h"
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>

@@ -3,11 +3,11 @@
  * follows a symbolic link, nothing blocks on a special file and every failure carries the
  * system's description.
  */
-#include "folderpasswordfile.h"
+#include "app/folders/engine/folderpasswordfile.h"
 
-#include "asidefile.h"
-#include "encryptedformat.h"
-#include "texttransformer.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/fileio/asidefile.h"
+#include "common/texttransformer.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>

@@ -11,7 +11,7 @@
  */
 #pragma once
 
-#include "fileio.h"
+#include "app/fileio/fileio.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>

@@ -1,9 +1,9 @@
 /*
  * The protected-folder rules of the folder lock.
  */
-#include "protectedfolders.h"
+#include "app/folders/engine/protectedfolders.h"
 
-#include "platform.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

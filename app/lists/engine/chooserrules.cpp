@@ -1,9 +1,9 @@
 /*
  * The file chooser's rules.
  */
-#include "chooserrules.h"
+#include "app/lists/engine/chooserrules.h"
 
-#include "attributes.h"
+#include "app/platform/attributes.h"
 
 #include <QtCore/QLocale>
 #include <QtCore/QSet>

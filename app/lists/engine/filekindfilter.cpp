@@ -1,9 +1,9 @@
 /*
  * The file-kind rule of the file list.
  */
-#include "filekindfilter.h"
+#include "app/lists/engine/filekindfilter.h"
 
-#include "attributes.h"
+#include "app/platform/attributes.h"
 
 namespace {
 

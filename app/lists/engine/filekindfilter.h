@@ -5,7 +5,7 @@
  */
 #pragma once
 
-#include "filekind.h"
+#include "app/lists/engine/filekind.h"
 
 #include <QtCore/QtGlobal>
 

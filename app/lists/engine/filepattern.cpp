@@ -1,7 +1,7 @@
 /*
  * Wildcard matching for the file list's filter.
  */
-#include "filepattern.h"
+#include "app/lists/engine/filepattern.h"
 
 #include <QtCore/QList>
 #include <QtCore/QStringList>

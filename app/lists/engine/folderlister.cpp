@@ -2,12 +2,12 @@
  * Folder reading through the system's directory stream: the entry type it reports saves a
  * status call for nearly every file.
  */
-#include "folderlister.h"
+#include "app/lists/engine/folderlister.h"
 
-#include "asidefile.h"
-#include "attributes.h"
-#include "chooserrules.h"
-#include "platform.h"
+#include "app/fileio/asidefile.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
+#include "app/platform/platform.h"
 
 #include <QtCore/QFile>
 

@@ -1,11 +1,11 @@
 /*
  * Writing and reading hot-list files.
  */
-#include "hotlistfile.h"
+#include "app/lists/engine/hotlistfile.h"
 
-#include "asidefile.h"
-#include "fileio.h"
-#include "texttransformer.h"
+#include "app/fileio/asidefile.h"
+#include "app/fileio/fileio.h"
+#include "common/texttransformer.h"
 
 #include <QtCore/QFile>
 

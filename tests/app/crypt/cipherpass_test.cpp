@@ -4,14 +4,14 @@
  * pipes at either end, a process killed part way and a file-size limit. What must hold each time:
  * no file that was there is lost or changed, and no partial file appears under a final name.
  */
-#include "attributes.h"
-#include "cipherpass.h"
-#include "descriptor.h"
-#include "encryptedformat.h"
-#include "linuxplatform.h"
-#include "passlock.h"
-#include "processsetup.h"
-#include "tempenv.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/fileio/descriptor.h"
+#include "app/fileio/passlock.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "app/platform/processsetup.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

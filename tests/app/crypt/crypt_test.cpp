@@ -3,14 +3,14 @@
  * its menu items: their messages, the list entries afterwards, and what is on disk after success,
  * refusal, cancel and failure.
  */
-#include "attributes.h"
-#include "cipherpass.h"
-#include "encryptedformat.h"
-#include "linuxplatform.h"
-#include "mainwindowtest.h"
-#include "passrunner.h"
-#include "progresswindow.h"
-#include "statline.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/passrunner.h"
+#include "app/crypt/progresswindow.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "controls/statline/statline.h"
+#include "tests/support/mainwindowtest.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>

@@ -5,16 +5,16 @@
  * password source decide, what the bars and the chooser are told, and the progress window's
  * Cancel.
  */
-#include "appstate.h"
-#include "attributes.h"
-#include "cipherpass.h"
-#include "cryptcommands.h"
-#include "fakeroles.h"
-#include "linuxplatform.h"
-#include "passrunner.h"
-#include "progresswindow.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
+#include "app/core/appstate.h"
+#include "app/crypt/cryptcommands.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/passrunner.h"
+#include "app/crypt/progresswindow.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/fakeroles.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempenv.h"
 
 #include <atomic>
 

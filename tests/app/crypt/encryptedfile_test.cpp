@@ -2,12 +2,12 @@
  * The encrypted-file format on real files: the exact bytes a pass writes and reads back at each
  * level and buffer boundary, and the master-password file's scrambled, private contents.
  */
-#include "attributes.h"
-#include "cipherpass.h"
-#include "encryptedformat.h"
-#include "linuxplatform.h"
-#include "masterpasswordfile.h"
-#include "tempenv.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/masterpasswordfile.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QRandomGenerator>

@@ -5,12 +5,12 @@
  * output is in place; a file either keeps its original or has its complete output under its final
  * name, never neither, and no partial file ever has a final name.
  */
-#include "asidefile.h"
-#include "attributes.h"
-#include "encryptedformat.h"
-#include "linuxplatform.h"
-#include "passrunner.h"
-#include "tempenv.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/passrunner.h"
+#include "app/fileio/asidefile.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

@@ -3,9 +3,9 @@
  * before the window manager has activated the progress window, and afterwards the keys a person
  * types still go to the file list that had them, never to the hidden window's Cancel button.
  */
-#include "desktopuser.h"
-#include "linuxplatform.h"
-#include "mainwindowtest.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/desktopuser.h"
+#include "tests/support/mainwindowtest.h"
 
 #include <QtCore/QFileInfo>
 #include <QtWidgets/QApplication>

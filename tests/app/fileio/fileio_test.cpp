@@ -3,9 +3,9 @@
  * written aside and renamed (replacement only at commit, links at the final name, leftovers)
  * and deletes that happen only to the file that was read, unchanged.
  */
-#include "asidefile.h"
-#include "fileio.h"
-#include "tempenv.h"
+#include "app/fileio/asidefile.h"
+#include "app/fileio/fileio.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QFile>
 

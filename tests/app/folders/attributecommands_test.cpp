@@ -1,12 +1,12 @@
 /* The attribute buttons' command over fake bars, a hosted list window and a fake chooser. */
-#include "attributecommands.h"
+#include "app/folders/attributecommands.h"
 
-#include "appstate.h"
-#include "attributes.h"
-#include "fakeroles.h"
-#include "linuxplatform.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
+#include "app/core/appstate.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/fakeroles.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempenv.h"
 
 #include <fcntl.h>
 #include <unistd.h>

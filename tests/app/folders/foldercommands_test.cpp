@@ -1,14 +1,14 @@
 /* The folder commands over a fake chooser and password: what is asked, shown and opened, in order. */
-#include "foldercommands.h"
+#include "app/folders/foldercommands.h"
 
-#include "apptitle.h"
-#include "attributes.h"
-#include "chooserrules.h"
-#include "fakeroles.h"
-#include "masterpasswordfile.h"
-#include "redirectedplatform.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
+#include "app/core/apptitle.h"
+#include "app/crypt/engine/masterpasswordfile.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
+#include "tests/app/folders/redirectedplatform.h"
+#include "tests/support/fakeroles.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 

@@ -1,10 +1,10 @@
 /* The folder lock and unlock on real folders: bytes on disk, messages, refusals, failures. */
-#include "folderlock.h"
+#include "app/folders/engine/folderlock.h"
 
-#include "attributes.h"
-#include "chooserrules.h"
-#include "redirectedplatform.h"
-#include "tempenv.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
+#include "tests/app/folders/redirectedplatform.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

@@ -1,9 +1,9 @@
 /* The folder commands and the attribute buttons as the main window wires them, on redirected folders. */
-#include "attributes.h"
-#include "chooserrules.h"
-#include "mainwindowtest.h"
-#include "masterpasswordfile.h"
-#include "redirectedplatform.h"
+#include "app/crypt/engine/masterpasswordfile.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
+#include "tests/app/folders/redirectedplatform.h"
+#include "tests/support/mainwindowtest.h"
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QItemSelectionModel>

@@ -1,7 +1,7 @@
 /* The real platform with its home, program and per-user folders made in a test's folder by placeIn. */
 #pragma once
 
-#include "linuxplatform.h"
+#include "app/platform/linuxplatform.h"
 
 class RedirectedPlatform : public LinuxPlatform {
 public:

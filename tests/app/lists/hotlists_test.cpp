@@ -4,11 +4,11 @@
  * (lists beyond the file's limits refused); and the pop-up menus and check marks the main window
  * keeps for the list windows.
  */
-#include "hotlistbrowser.h"
-#include "hotlistwindow.h"
-#include "listtests.h"
-#include "mainwindowtest.h"
-#include "testplatform.h"
+#include "app/lists/hotlistbrowser.h"
+#include "app/lists/hotlistwindow.h"
+#include "tests/app/lists/listtests.h"
+#include "tests/support/mainwindowtest.h"
+#include "tests/support/testplatform.h"
 
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>

@@ -2,21 +2,21 @@
  * The chooser and browser windows over stand-ins for the main window's roles: what they show on
  * the bars, the lists they fill, and the pop-up menus and closes they report.
  */
-#include "appstate.h"
-#include "attributes.h"
-#include "chooserrules.h"
-#include "chosenlist.h"
-#include "draggedpaths.h"
-#include "fakeroles.h"
-#include "filechooserwindow.h"
-#include "hotlistbrowser.h"
-#include "hotlistwindow.h"
-#include "listcommands.h"
-#include "listtests.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
-#include "testplatform.h"
-#include "twips.h"
+#include "app/core/appstate.h"
+#include "app/lists/chosenlist.h"
+#include "app/lists/draggedpaths.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/lists/filechooserwindow.h"
+#include "app/lists/hotlistbrowser.h"
+#include "app/lists/hotlistwindow.h"
+#include "app/lists/listcommands.h"
+#include "app/platform/attributes.h"
+#include "common/twips.h"
+#include "tests/app/lists/listtests.h"
+#include "tests/support/fakeroles.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempenv.h"
+#include "tests/support/testplatform.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

@@ -3,15 +3,15 @@
  * bytes, round trips, quoted fields, refused entries, the earlier program's form, links and pipes,
  * the limits on entries, lines and size).
  */
-#include "attributes.h"
-#include "chooserrules.h"
-#include "filekindfilter.h"
-#include "filepattern.h"
-#include "folderlister.h"
-#include "hotlistfile.h"
-#include "linuxplatform.h"
-#include "listtests.h"
-#include "tempenv.h"
+#include "app/lists/engine/chooserrules.h"
+#include "app/lists/engine/filekindfilter.h"
+#include "app/lists/engine/filepattern.h"
+#include "app/lists/engine/folderlister.h"
+#include "app/lists/engine/hotlistfile.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/app/lists/listtests.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>

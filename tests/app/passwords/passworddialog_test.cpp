@@ -2,14 +2,14 @@
  * The password dialog through its widgets: the fields' key rules, "Ok", "Cancel", "Save" and the
  * stored passwords shown.
  */
-#include "passworddialog.h"
+#include "app/passwords/passworddialog.h"
 
-#include "cipherpass.h"
-#include "linuxplatform.h"
-#include "masterpasswordfile.h"
-#include "passwordsource.h"
-#include "scripteddialogs.h"
-#include "tempenv.h"
+#include "app/core/passwordsource.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/masterpasswordfile.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>

@@ -3,11 +3,11 @@
  * click in the chooser, the dialog has the keyboard again, with the focus in the right field.
  * Keys and clicks go through the X server, so they land where a person's would.
  */
-#include "desktopuser.h"
-#include "linuxplatform.h"
-#include "mainwindowtest.h"
-#include "messageboxdialogs.h"
-#include "passwordsource.h"
+#include "app/core/messageboxdialogs.h"
+#include "app/core/passwordsource.h"
+#include "app/platform/linuxplatform.h"
+#include "tests/support/desktopuser.h"
+#include "tests/support/mainwindowtest.h"
 
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>

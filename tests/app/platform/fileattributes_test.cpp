@@ -3,12 +3,12 @@
  * real files: read-only permission bits, links, special files, no extended attributes. File names
  * that do not survive decoding.
  */
-#include "attributes.h"
-#include "dosattrib.h"
-#include "extendedattributes.h"
-#include "fileattributes.h"
-#include "filenames.h"
-#include "tempenv.h"
+#include "app/platform/attributes.h"
+#include "app/platform/dosattrib.h"
+#include "app/platform/extendedattributes.h"
+#include "app/platform/fileattributes.h"
+#include "app/platform/filenames.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QFile>
 

@@ -3,12 +3,12 @@
  * store each file system gets, the FAT attribute byte sent and read through the ioctl seam, and
  * exFAT, which keeps nothing beyond read-only. NTFS is tested on a real volume.
  */
-#include "attributes.h"
-#include "dosattrib.h"
-#include "extendedattributes.h"
-#include "fileattributes.h"
-#include "tempenv.h"
-#include "volumecalls.h"
+#include "app/platform/attributes.h"
+#include "app/platform/dosattrib.h"
+#include "app/platform/extendedattributes.h"
+#include "app/platform/fileattributes.h"
+#include "app/platform/volumecalls.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QMap>

@@ -5,13 +5,13 @@
  * and an encryption and decryption (outputs are written aside and renamed, and must arrive with
  * their bits). A machine that cannot make or mount such a volume skips the test with its reason.
  */
-#include "attributes.h"
-#include "cipherpass.h"
-#include "encryptedformat.h"
-#include "folderlock.h"
-#include "linuxplatform.h"
-#include "tempenv.h"
-#include "volumecalls.h"
+#include "app/crypt/engine/cipherpass.h"
+#include "app/crypt/engine/encryptedformat.h"
+#include "app/folders/engine/folderlock.h"
+#include "app/platform/attributes.h"
+#include "app/platform/linuxplatform.h"
+#include "app/platform/volumecalls.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

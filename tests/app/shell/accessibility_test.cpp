@@ -3,12 +3,12 @@
  * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; the
  * commands that live only in pop-up menus open from the keyboard.
  */
-#include "generatewindow.h"
-#include "hotlistbrowser.h"
-#include "mainwindowtest.h"
-#include "progresswindow.h"
-#include "statline.h"
-#include "testplatform.h"
+#include "app/crypt/progresswindow.h"
+#include "app/lists/hotlistbrowser.h"
+#include "controls/statline/statline.h"
+#include "generate/generatewindow.h"
+#include "tests/support/mainwindowtest.h"
+#include "tests/support/testplatform.h"
 
 #include <QtGui/QAccessible>
 #include <QtGui/QContextMenuEvent>

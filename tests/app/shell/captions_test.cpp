@@ -4,11 +4,11 @@
  * does find a cut or a covered caption. The program runs
  * these cases a second time at a scale factor of 2, where the icons must also stay sharp.
  */
-#include "captionwalker.h"
-#include "generatewindow.h"
-#include "mainwindowtest.h"
-#include "progresswindow.h"
-#include "testplatform.h"
+#include "app/crypt/progresswindow.h"
+#include "generate/generatewindow.h"
+#include "tests/support/captionwalker.h"
+#include "tests/support/mainwindowtest.h"
+#include "tests/support/testplatform.h"
 
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>

@@ -4,13 +4,13 @@
  * serves, as a file manager starts it for a double-clicked file, and several built copies started
  * together, ended and killed, or without a usable runtime folder.
  */
-#include "handover.h"
+#include "app/shell/handover.h"
 
-#include "chosenlist.h"
-#include "descriptor.h"
-#include "mainwindowtest.h"
-#include "statline.h"
-#include "testplatform.h"
+#include "app/fileio/descriptor.h"
+#include "app/lists/chosenlist.h"
+#include "controls/statline/statline.h"
+#include "tests/support/mainwindowtest.h"
+#include "tests/support/testplatform.h"
 
 #include <QtCore/QProcess>
 #include <QtCore/QScopeGuard>

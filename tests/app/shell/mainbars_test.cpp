@@ -2,11 +2,11 @@
  * The main window's bars as the windows write them: the attribute buttons change under Busy, so
  * that their own events apply nothing to a file.
  */
-#include "appstate.h"
-#include "attributes.h"
-#include "mainbars.h"
-#include "statline.h"
-#include "toolpanel.h"
+#include "app/core/appstate.h"
+#include "app/platform/attributes.h"
+#include "app/shell/mainbars.h"
+#include "controls/statline/statline.h"
+#include "controls/toolpanel/toolpanel.h"
 
 #include <gtest/gtest.h>
 

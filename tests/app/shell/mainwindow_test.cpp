@@ -1,17 +1,17 @@
 /*
  * The main window through its real menus and tool bar: check marks, gates, exit, level, switches.
  */
-#include "mainwindow.h"
+#include "app/shell/mainwindow.h"
 
-#include "apptitle.h"
-#include "chosenlist.h"
-#include "helpwindow.h"
-#include "hotlistbrowser.h"
-#include "linuxplatform.h"
-#include "mainwindowtest.h"
-#include "messageboxdialogs.h"
-#include "statline.h"
-#include "testplatform.h"
+#include "app/core/apptitle.h"
+#include "app/core/messageboxdialogs.h"
+#include "app/lists/chosenlist.h"
+#include "app/lists/hotlistbrowser.h"
+#include "app/platform/linuxplatform.h"
+#include "common/help/helpwindow.h"
+#include "controls/statline/statline.h"
+#include "tests/support/mainwindowtest.h"
+#include "tests/support/testplatform.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QWindow>

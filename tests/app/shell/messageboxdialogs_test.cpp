@@ -1,9 +1,9 @@
 /*
  * The real boxes: title, no icon, each kind's buttons and answers, the input box's text or nothing.
  */
-#include "messageboxdialogs.h"
+#include "app/core/messageboxdialogs.h"
 
-#include "apptitle.h"
+#include "app/core/apptitle.h"
 
 #include <QtCore/QTimer>
 #include <QtTest/QTest>

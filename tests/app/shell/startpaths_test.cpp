@@ -2,10 +2,10 @@
  * The plan for start paths, over real files: which folder opens, what is selected, what goes to
  * the chosen-file list, and what is refused.
  */
-#include "startpaths.h"
+#include "app/shell/startpaths.h"
 
-#include "filenames.h"
-#include "tempenv.h"
+#include "app/platform/filenames.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QFile>
 

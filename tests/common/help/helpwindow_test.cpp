@@ -2,8 +2,8 @@
  * Where the help window takes the guide from: the installed copy beside the program's tree, or
  * the copy built into the program.
  */
-#include "helpwindow.h"
-#include "tempenv.h"
+#include "common/help/helpwindow.h"
+#include "tests/support/tempenv.h"
 
 #include <QtCore/QDir>
 #include <QtWidgets/QTextBrowser>

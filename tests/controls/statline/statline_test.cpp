@@ -1,10 +1,10 @@
 /*
  * Tests of the status-bar control: property writes and the bag, and the outer frame's resize rule.
  */
-#include "statline.h"
+#include "controls/statline/statline.h"
 
-#include "propertybag.h"
-#include "twips.h"
+#include "common/propertybag.h"
+#include "common/twips.h"
 
 #include <QtTest/QSignalSpy>
 #include <QtWidgets/QFrame>

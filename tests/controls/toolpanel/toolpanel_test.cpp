@@ -1,9 +1,9 @@
 /*
  * Tests of the tool-bar control: events and the state their handlers see, writes, persistence.
  */
-#include "toolpanel.h"
+#include "controls/toolpanel/toolpanel.h"
 
-#include "propertybag.h"
+#include "common/propertybag.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QAccessible>
