@@ -184,10 +184,9 @@ std::optional<QString> CryptRun::refusal(const QString& file, const QString& pas
             return u"not an encrypted file (its name does not end with .vxp)"_s;
         if (FileChecks::isTooShort(input.st_size))
             return u"too short to be an encrypted file (under 11 bytes)"_s;
-        QString error;
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(file, &error);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(file);
         if (!header)
-            return error;
+            return header.error().message;
         if (!FileChecks::passwordMatches(*header, passwordField))
             return u"wrong password, left untouched"_s;
         if (!header->level())

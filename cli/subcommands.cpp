@@ -348,9 +348,9 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
             continue;
         }
         if (changing) {
-            QString error;
             const quint32 wanted = (*value & ~*clearBits) | *setBits;
-            if (!platform.setAttributes(path, wanted, &error)) {
+            if (const Expected<void> set = platform.setAttributes(path, wanted); !set) {
+                const QString& error = set.error().message;
                 Console::message(shown + u": "_s + (error.isEmpty() ? u"the attributes cannot be set"_s : error));
                 status = SomeFailed;
                 continue;
@@ -382,8 +382,10 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             error = u"a symbolic link"_s;
         else if (QFileInfo(path).size() < FileChecks::ShortestFile)
             error = u"too short to be an encrypted file (under 11 bytes)"_s;
+        else if (Expected<EncryptedHeader> read = CipherPass::ReadHeader(path))
+            header = *read;
         else
-            header = CipherPass::ReadHeader(path, &error);
+            error = read.error().message;
         if (!header) {
             Console::message(shown + u": "_s + error);
             status = SomeFailed;

@@ -684,10 +684,9 @@ void CryptCommands::saveAttributes(FileJob& job) {
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     const QString file = job.file;
-    QString error;
-    const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(file, &error);
+    const Expected<EncryptedHeader> header = CipherPass::ReadHeader(file);
     if (!header) {
-        co_await tell(error);
+        co_await tell(header.error().message);
         co_return false;
     }
     job.header = *header;

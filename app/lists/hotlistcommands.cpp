@@ -47,10 +47,9 @@ void HotListCommands::OpenList_Click() {
         m_dialogs.message(*refusal);
         return;
     }
-    QString error;
-    const std::optional<QStringList> entries = HotListFile::Read(path, &error);
+    const Expected<QStringList> entries = HotListFile::Read(path);
     if (!entries) {
-        m_saver.reportFailure(path, error);
+        m_saver.reportFailure(path, entries.error().message);
         return;
     }
     HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));

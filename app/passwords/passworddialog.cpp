@@ -299,18 +299,16 @@ MasterPasswordFile PasswordDialog::masterPasswordFile() const {
 }
 
 bool PasswordDialog::masterPasswordMatches(const MasterPasswordFile& file, const QString& text) {
-    QString error;
-    switch (file.check(text, &error)) {
-    case MasterPasswordFile::Check::Matches:
-        return true;
-    case MasterPasswordFile::Check::Differs:
-        m_dialogs.message(MasterPasswordFile::wrongPasswordMessage());
-        return false;
-    case MasterPasswordFile::Check::Unreadable:
-        m_dialogs.message(error);
+    const Expected<MasterPasswordFile::Check> check = file.check(text);
+    if (!check) {
+        m_dialogs.message(check.error().message);
         return false;
     }
-    return false;
+    if (*check == MasterPasswordFile::Check::Differs) {
+        m_dialogs.message(MasterPasswordFile::wrongPasswordMessage());
+        return false;
+    }
+    return true;
 }
 
 void PasswordDialog::Command5_Click() {
@@ -328,9 +326,8 @@ void PasswordDialog::Command5_Click() {
     const MasterPasswordFile file = masterPasswordFile();
     if (!masterPasswordMatches(file, Text6->text()))
         return;
-    QString error;
-    if (!file.write(Text4->text(), &error))
-        return m_dialogs.message(error);
+    if (const Expected<void> saved = file.write(Text4->text()); !saved)
+        return m_dialogs.message(saved.error().message);
     hide();
     m_dialogs.message(u"Your new password is accepted"_s);
 }
@@ -364,11 +361,10 @@ void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
             m_dialogs.message(*refusal);
             continue;
         }
-        QString error;
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(entry, &error);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(entry);
         // A file that has gone or cannot be read is reported, and the next entry still runs.
         if (!header) {
-            m_dialogs.message(error);
+            m_dialogs.message(header.error().message);
             continue;
         }
         m_dialogs.message(u"The  "_s + entry + u"  Password is   "_s + header->HeaderPassword);

@@ -28,10 +28,8 @@ namespace {
 constexpr quint32 Settable = Attr::ReadOnly | Attr::Hidden | Attr::System | Attr::Archive;
 constexpr mode_t AnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 
-bool fail(QString* error, int code) {
-    if (error)
-        *error = qt_error_string(code);
-    return false;
+Unexpected<Error> fail(int code) {
+    return unexpected(Error::fromCode(code));
 }
 
 bool isDotName(const QString& path) {
@@ -194,66 +192,68 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
     return result;
 }
 
-bool FileAttributes::write(const QString& path, quint32 value, QString* error) const {
-    return write(Target{QFile::encodeName(path)}, value, error);
+Expected<void> FileAttributes::write(const QString& path, quint32 value) const {
+    return write(Target{QFile::encodeName(path)}, value);
 }
 
-bool FileAttributes::write(int fd, quint32 value, QString* error) const {
-    return write(Target{{}, fd}, value, error);
+Expected<void> FileAttributes::write(int fd, quint32 value) const {
+    return write(Target{{}, fd}, value);
 }
 
-bool FileAttributes::write(const Target& target, quint32 value, QString* error) const {
+Expected<void> FileAttributes::write(const Target& target, quint32 value) const {
     struct stat info {};
     if (const int code = target.stat(info))
-        return fail(error, code);
+        return fail(code);
     // EPERM is what the system itself answers for a user attribute on a link or special file.
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-        return fail(error, EPERM);
+        return fail(EPERM);
 
     switch (target.storeKind(m_store, m_volumes, false)) {
     case AttributeStore::NtfsWord:
-        return writeNtfsWord(target, value, error);
+        return writeNtfsWord(target, value);
     case AttributeStore::FatIoctl:
-        return writeFat(target, info, value, error);
+        return writeFat(target, info, value);
     case AttributeStore::None:
-        return writeDosAttrib(target, info, value, false, error);
+        return writeDosAttrib(target, info, value, false);
     case AttributeStore::DosAttrib:
         break;
     }
-    return writeDosAttrib(target, info, value, true, error);
+    return writeDosAttrib(target, info, value, true);
 }
 
 // The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the
 // permission bits stay as the mount presents them.
-bool FileAttributes::writeNtfsWord(const Target& target, quint32 value, QString* error) const {
+Expected<void> FileAttributes::writeNtfsWord(const Target& target, quint32 value) const {
     const ExtendedAttributes::Value old = target.stored(m_store, NtfsWordName);
     const std::optional<quint32> oldWord = ntfsWord(old);
     if (!oldWord)
-        return fail(error, old.error != 0 ? old.error : EIO);
+        return fail(old.error != 0 ? old.error : EIO);
     const quint32 newWord = (*oldWord & ~(Settable | NtfsNormal)) | (value & Settable);
     if (newWord == (*oldWord & ~NtfsNormal))
-        return true;
+        return {};
     const int code = target.store(m_store, ntfsWordBytes(newWord), NtfsWordName);
-    return code == 0 || fail(error, code);
+    if (code != 0)
+        return fail(code);
+    return {};
 }
 
 // The kernel keeps the permission bits in step with the read-only bit itself.
-bool FileAttributes::writeFat(const Target& target, const struct stat& info, quint32 value, QString* error) const {
+Expected<void> FileAttributes::writeFat(const Target& target, const struct stat& info, quint32 value) const {
     int code = 0;
     const OpenedFile opened = target.open(info, &code);
     if (code != 0)
-        return fail(error, code);
+        return fail(code);
     quint32 old = 0;
     if ((code = m_volumes.fatAttributes(opened.fd(), &old)) != 0)
-        return fail(error, code);
+        return fail(code);
     const quint32 bits = (old & ~Settable) | (value & Settable);
     if (bits != old && (code = m_volumes.setFatAttributes(opened.fd(), bits)) != 0)
-        return fail(error, code);
-    return true;
+        return fail(code);
+    return {};
 }
 
-bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value, bool kept,
-                                    QString* error) const {
+Expected<void> FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value,
+                                              bool kept) const {
     const bool folder = S_ISDIR(info.st_mode);
     mode_t mode = info.st_mode & 07777;
 
@@ -277,18 +277,18 @@ bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& inf
         const mode_t original = mode;
         if (storeNeeded) {
             if (const int code = target.changeMode(mode, mode | S_IWUSR))
-                return fail(error, code);
+                return fail(code);
         }
         storeError = store();
         if (storeError != 0 && storeError != ENOTSUP) {
             target.changeMode(mode, original);
-            return fail(error, storeError);
+            return fail(storeError);
         }
         if (const int code = target.changeMode(mode, original & ~AnyWrite))
-            return fail(error, code);
+            return fail(code);
     } else {
         if (const int code = target.changeMode(mode, writableMode(mode)))
-            return fail(error, code);
+            return fail(code);
         storeError = store();
     }
 
@@ -296,5 +296,7 @@ bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& inf
     const quint32 keptByPermissions = folder ? 0 : Attr::ReadOnly;
     if (storeError == ENOTSUP && (value & Settable & ~keptByPermissions) == 0)
         storeError = 0;
-    return storeError == 0 || fail(error, storeError);
+    if (storeError != 0)
+        return fail(storeError);
+    return {};
 }

@@ -139,9 +139,9 @@ TEST_F(FileAttributesTest, LinksSpecialAndMissingFilesAreRefusedAndLinksNeverFol
     EXPECT_EQ(m_attributes.read(link), Attr::Hidden);
     EXPECT_EQ(m_attributes.read(missing), std::nullopt);
     for (const QString& refused : {link, fifo, missing}) {
-        QString error;
-        EXPECT_FALSE(m_attributes.write(refused, Attr::ReadOnly, &error)) << refused.toStdString();
-        EXPECT_EQ(error, qt_error_string(refused == missing ? ENOENT : EPERM));
+        const Expected<void> written = m_attributes.write(refused, Attr::ReadOnly);
+        ASSERT_FALSE(written) << refused.toStdString();
+        EXPECT_EQ(written.error().message, qt_error_string(refused == missing ? ENOENT : EPERM));
     }
     EXPECT_EQ(storedValue(target), QByteArray("0x22"));
     EXPECT_EQ(modeOf(target) & S_IWUSR, mode_t(S_IWUSR));
@@ -173,9 +173,9 @@ TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughTheP
     const std::pair<QString, quint32> failing[] = {
         {file, Attr::Archive}, {file, Attr::ReadOnly | Attr::System}, {makeDir(u"folder"_s), Attr::ReadOnly}};
     for (const auto& [target, value] : failing) {
-        QString error;
-        EXPECT_FALSE(attributes.write(target, value, &error)) << value;
-        EXPECT_EQ(error, qt_error_string(ENOTSUP));
+        const Expected<void> written = attributes.write(target, value);
+        ASSERT_FALSE(written) << value;
+        EXPECT_EQ(written.error().message, qt_error_string(ENOTSUP));
     }
     EXPECT_EQ(attributes.read(file), Attr::ReadOnly);
     EXPECT_EQ(storedValue(file), QByteArray("<none>"));

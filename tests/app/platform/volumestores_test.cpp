@@ -142,9 +142,9 @@ TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
 
     // A failing ioctl is reported, and reading falls back to the permission bits.
     volume.bytes.clear();
-    QString error;
-    EXPECT_FALSE(attributes.write(file, Attr::Hidden, &error));
-    EXPECT_EQ(error, qt_error_string(ENOTTY));
+    const Expected<void> written = attributes.write(file, Attr::Hidden);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().message, qt_error_string(ENOTTY));
     EXPECT_EQ(attributes.read(file), Attr::Normal);
 }
 
@@ -161,9 +161,9 @@ TEST_F(VolumeStoresTest, ExFatKeepsReadOnlyInThePermissionsAndRefusesTheRest) {
     const std::pair<QString, quint32> refused[] = {
         {file, Attr::Hidden}, {file, Attr::Archive}, {folder, Attr::System}, {folder, Attr::ReadOnly}};
     for (const auto& [target, value] : refused) {
-        QString error;
-        EXPECT_FALSE(attributes.write(target, value, &error)) << value;
-        EXPECT_EQ(error, qt_error_string(ENOTSUP));
+        const Expected<void> written = attributes.write(target, value);
+        ASSERT_FALSE(written) << value;
+        EXPECT_EQ(written.error().message, qt_error_string(ENOTSUP));
     }
     EXPECT_EQ(attributes.read(folder), Attr::Directory);
     EXPECT_EQ(store.calls, 0);

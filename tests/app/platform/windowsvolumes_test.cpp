@@ -247,7 +247,7 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         if (c.encrypted) {
             EXPECT_EQ(word(encrypted), *c.encrypted);
         }
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->SavedAttributes, c.before);
 
