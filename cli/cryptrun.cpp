@@ -157,7 +157,7 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
 
 std::optional<QString> CryptRun::refusal(const QString& file, const QString& passwordField, FileTask* task,
                                          Handed* handed) {
-    if (FileNames::refusal(file))
+    if (!FileNames::usable(file))
         return u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
     struct stat input;
     if (!lstatOf(file, &input))

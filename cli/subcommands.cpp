@@ -335,7 +335,7 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
     int status = Done;
     for (const QString& shown : parser.positional()) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
-        if (FileNames::refusal(path)) {
+        if (!FileNames::usable(path)) {
             Console::message(shown +
                              u": the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s);
             status = SomeFailed;
@@ -374,7 +374,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
         QString error;
         std::optional<EncryptedHeader> header;
-        if (FileNames::refusal(path))
+        if (!FileNames::usable(path))
             error = u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
         else if (!FileChecks::hasEncryptedEnding(path))
             error = u"not an encrypted file (its name does not end with .vxp)"_s;

@@ -43,8 +43,8 @@ void HotListCommands::OpenList_Click() {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
     const QString file = m_state.CurrentFile;
     const QString path = m_saver.listFolder() + u'/' + file;
-    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-        m_dialogs.message(*refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable) {
+        m_dialogs.message(usable.error().message);
         return;
     }
     const Expected<QStringList> entries = HotListFile::Read(path);
@@ -82,8 +82,8 @@ void HotListCommands::RenameList_Click() {
 
 void HotListCommands::DeleteList_Click() {
     const QString path = m_saver.listFolder() + u'/' + m_state.CurrentFile;
-    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-        m_dialogs.message(*refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable) {
+        m_dialogs.message(usable.error().message);
         return;
     }
     if (m_dialogs.askYesNo(u" Do you really want to delete this list? \r\n"_s) != Dialogs::Answer::Yes)

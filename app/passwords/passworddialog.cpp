@@ -357,8 +357,8 @@ void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
             break;
         if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))
             continue;
-        if (const std::optional<QString> refusal = FileNames::refusal(entry)) {
-            m_dialogs.message(*refusal);
+        if (const Expected<void> usable = FileNames::usable(entry); !usable) {
+            m_dialogs.message(usable.error().message);
             continue;
         }
         const Expected<EncryptedHeader> header = CipherPass::ReadHeader(entry);

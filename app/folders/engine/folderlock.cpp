@@ -99,8 +99,8 @@ std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const 
 std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& FolderPath) const {
     const QString path = QDir::cleanPath(FolderPath);
     // The tree's text may stand for another folder, or for none.
-    if (const std::optional<QString> refusal = FileNames::refusal(path))
-        return std::pair(Refusal::UnusableName, *refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable)
+        return std::pair(Refusal::UnusableName, usable.error().message);
     if (m_protectedFolders.isSystemFolder(path))
         return std::pair(Refusal::SystemFolder,
                          u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
@@ -187,8 +187,8 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
 
 FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
     const QString path = QDir::cleanPath(FolderPath);
-    if (const std::optional<QString> refusal = FileNames::refusal(path))
-        return refused(Refusal::UnusableName, *refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable)
+        return refused(Refusal::UnusableName, usable.error().message);
     if (isRootOrNoFolder(m_platform, path))
         return refused(Refusal::NoFolder, u"Please click the folder to unlock."_s);
     if (!ChooserRules::IsLockedFolder(path))
