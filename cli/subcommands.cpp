@@ -23,6 +23,7 @@
 #include <QtCore/QHash>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <optional>
@@ -124,14 +125,13 @@ std::optional<QString> readPassword(const Parser& parser, PasswordInput::Ask ask
     const std::optional<PasswordInput> input = parser.passwordInput(status);
     if (!input)
         return std::nullopt;
-    QString error;
-    bool interrupted = false;
-    std::optional<QString> password = input->read(ask, &error, &interrupted);
+    Expected<QString> password = input->read(ask);
     if (!password) {
-        Console::message(error);
-        *status = interrupted ? Stopped : UsageError;
+        Console::message(password.error().message);
+        *status = password.error().code == EINTR ? Stopped : UsageError;
+        return std::nullopt;
     }
-    return password;
+    return *std::move(password);
 }
 
 int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList& arguments, bool encrypting) {

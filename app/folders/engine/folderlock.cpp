@@ -90,10 +90,10 @@ QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString&
     return FormerName + n;
 }
 
-std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
+Expected<void> FolderLock::lockable(const QString& FolderPath) const {
     if (const auto rule = lockRule(FolderPath))
-        return rule->second;
-    return std::nullopt;
+        return unexpected({rule->second});
+    return {};
 }
 
 std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& FolderPath) const {
