@@ -164,9 +164,9 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
         if (S_ISREG(info.st_mode) || folder) {
             int code = 0;
             const OpenedFile opened = target.open(info, &code);
-            quint32 bits = 0;
-            if (code == 0 && m_volumes.fatAttributes(opened.fd(), &bits) == 0)
-                native = bits;
+            if (code == 0)
+                if (const Expected<quint32> bits = m_volumes.fatAttributes(opened.fd()))
+                    native = *bits;
         }
         break;
     case AttributeStore::DosAttrib:
@@ -243,13 +243,13 @@ Expected<void> FileAttributes::writeFat(const Target& target, const struct stat&
     const OpenedFile opened = target.open(info, &code);
     if (code != 0)
         return fail(code);
-    quint32 old = 0;
-    if ((code = m_volumes.fatAttributes(opened.fd(), &old)) != 0)
-        return fail(code);
-    const quint32 bits = (old & ~Settable) | (value & Settable);
-    if (bits != old && (code = m_volumes.setFatAttributes(opened.fd(), bits)) != 0)
-        return fail(code);
-    return {};
+    const Expected<quint32> old = m_volumes.fatAttributes(opened.fd());
+    if (!old)
+        return unexpected(old.error());
+    const quint32 bits = (*old & ~Settable) | (value & Settable);
+    if (bits == *old)
+        return {};
+    return m_volumes.setFatAttributes(opened.fd(), bits);
 }
 
 Expected<void> FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value,

@@ -46,16 +46,15 @@ public:
         : m_type(type) {}
     quint32 fileSystemType(const QByteArray&) const override { return m_type; }
     quint32 fileSystemTypeOfFile(int) const override { return m_type; }
-    int fatAttributes(int fd, quint32* value) const override {
+    Expected<quint32> fatAttributes(int fd) const override {
         if (!bytes.contains(inodeOf(fd)))
-            return ENOTTY;
-        *value = bytes.value(inodeOf(fd));
-        return 0;
+            return unexpected(Error::fromCode(ENOTTY));
+        return bytes.value(inodeOf(fd));
     }
-    int setFatAttributes(int fd, quint32 value) override {
+    Expected<void> setFatAttributes(int fd, quint32 value) override {
         sent.append(value);
         bytes[inodeOf(fd)] = value;
-        return 0;
+        return {};
     }
 
     QMap<ino_t, quint32> bytes;
