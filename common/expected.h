@@ -5,10 +5,11 @@
  *
  * The members are those of C++23's std::expected<T, Error>, with the same names and meaning, so
  * that once every compiler we build with (the fuzz build's clang among them) compiles <expected>
- * this header can shrink to
+ * this header can shrink to Error and
  *     template <class T> using Expected = std::expected<T, Error>;
  *     template <class E> using Unexpected = std::unexpected<E>;
- *     using std::unexpected;
+ *     inline Unexpected<Error> unexpected(Error error) { return Unexpected<Error>(std::move(error)); }
+ * (that function stays: std::unexpected cannot deduce its type from `unexpected({text, code})`).
  * Only the subset the program uses is here.
  */
 #pragma once
@@ -62,6 +63,12 @@ private:
     Error m_error;
 };
 
+// A value an Expected<T> can be made from: one that makes a T, and is neither the result itself
+// nor an error.
+template <class U, class T, class Result>
+concept ValueFor = std::is_constructible_v<T, U> && !std::is_same_v<std::remove_cvref_t<U>, Result> &&
+                   !std::is_same_v<std::remove_cvref_t<U>, Unexpected<Error>>;
+
 template <class T> class Expected {
     static_assert(!std::is_reference_v<T> && !std::is_same_v<std::remove_cv_t<T>, Error>);
 
@@ -69,10 +76,10 @@ public:
     using value_type = T;
     using error_type = Error;
 
-    Expected() requires std::is_default_constructible_v<T> : m_state(std::in_place_index<0>) {}
-    template <class U = T>
-    requires(std::is_constructible_v<T, U> && !std::is_same_v<std::remove_cvref_t<U>, Expected> &&
-             !std::is_same_v<std::remove_cvref_t<U>, Unexpected<Error>>) Expected(U&& value)
+    Expected()
+        : m_state(std::in_place_index<0>) {}
+    template <ValueFor<T, Expected> U = T>
+    explicit(!std::is_convertible_v<U, T>) Expected(U&& value)
         : m_state(std::in_place_index<0>, std::forward<U>(value)) {}
     template <class G>
     Expected(const Unexpected<G>& failure)
