@@ -51,11 +51,16 @@ mode_t writableMode(mode_t mode) {
 constexpr char NtfsWordName[] = "system.ntfs_attrib_be";
 constexpr quint32 NtfsNormal = 0x80;
 
-std::optional<quint32> ntfsWord(const ExtendedAttributes::Value& stored) {
-    if (stored.error != 0 || stored.bytes.size() != 4)
+// What a file system that keeps no extended attributes answers.
+Expected<QByteArray> notKept() {
+    return unexpected(Error::fromCode(ENOTSUP));
+}
+
+std::optional<quint32> ntfsWord(const Expected<QByteArray>& stored) {
+    if (!stored || stored->size() != 4)
         return std::nullopt;
     quint32 word = 0;
-    for (const char byte : stored.bytes)
+    for (const char byte : *stored)
         word = (word << 8) | quint8(byte);
     return word;
 }
@@ -95,11 +100,13 @@ struct FileAttributes::Target {
     int stat(struct stat& info) const {
         return (fd >= 0 ? ::fstat(fd, &info) : ::lstat(path.constData(), &info)) == 0 ? 0 : errno;
     }
-    ExtendedAttributes::Value stored(const ExtendedAttributes& store, const char* name = DosAttrib::Name) const {
+    Expected<QByteArray> stored(const ExtendedAttributes& store, const char* name = DosAttrib::Name) const {
         return fd >= 0 ? store.getOnFile(fd, name) : store.get(path, name);
     }
+    // 0 or the errno of the failure.
     int store(ExtendedAttributes& store, const QByteArray& value, const char* name = DosAttrib::Name) const {
-        return fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
+        const Expected<void> written = fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
+        return written ? 0 : written.error().code;
     }
     // The store of the file system that holds the file. A symbolic link lies on its folder's.
     AttributeStore storeKind(const ExtendedAttributes& store, const VolumeCalls& volumes, bool link) const {
@@ -176,9 +183,8 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
     if (native)
         return (*native & Settable) | directory;
 
-    const ExtendedAttributes::Value stored =
-        kind == AttributeStore::None ? ExtendedAttributes::Value{{}, ENOTSUP} : target.stored(m_store);
-    const std::optional<quint32> value = stored.error == 0 ? DosAttrib::decode(stored.bytes) : std::nullopt;
+    const Expected<QByteArray> stored = kind == AttributeStore::None ? notKept() : target.stored(m_store);
+    const std::optional<quint32> value = stored ? DosAttrib::decode(*stored) : std::nullopt;
     quint32 result = 0;
     if (value)
         result = *value & Settable;
@@ -224,10 +230,10 @@ Expected<void> FileAttributes::write(const Target& target, quint32 value) const 
 // The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the
 // permission bits stay as the mount presents them.
 Expected<void> FileAttributes::writeNtfsWord(const Target& target, quint32 value) const {
-    const ExtendedAttributes::Value old = target.stored(m_store, NtfsWordName);
+    const Expected<QByteArray> old = target.stored(m_store, NtfsWordName);
     const std::optional<quint32> oldWord = ntfsWord(old);
     if (!oldWord)
-        return fail(old.error != 0 ? old.error : EIO);
+        return fail(!old ? old.error().code : EIO);
     const quint32 newWord = (*oldWord & ~(Settable | NtfsNormal)) | (value & Settable);
     if (newWord == (*oldWord & ~NtfsNormal))
         return {};
@@ -257,8 +263,8 @@ Expected<void> FileAttributes::writeDosAttrib(const Target& target, const struct
     const bool folder = S_ISDIR(info.st_mode);
     mode_t mode = info.st_mode & 07777;
 
-    const ExtendedAttributes::Value old = kept ? target.stored(m_store) : ExtendedAttributes::Value{{}, ENOTSUP};
-    const std::optional<quint32> oldValue = old.error == 0 ? DosAttrib::decode(old.bytes) : std::nullopt;
+    const Expected<QByteArray> old = kept ? target.stored(m_store) : notKept();
+    const std::optional<quint32> oldValue = old ? DosAttrib::decode(*old) : std::nullopt;
     const quint32 newValue = (oldValue.value_or(0) & ~(Settable | Attr::Directory)) | (value & Settable);
     // Storing again what is stored would fail needlessly on a file without write permission.
     const bool storeNeeded = oldValue != newValue;

@@ -66,13 +66,13 @@ private:
 
 // Extended attributes that count the calls made to them and keep nothing.
 struct CountedAttributes : ExtendedAttributes {
-    Value get(const QByteArray&, const char*) const override {
+    Expected<QByteArray> get(const QByteArray&, const char*) const override {
         ++calls;
-        return {{}, ENOTSUP};
+        return unexpected(Error::fromCode(ENOTSUP));
     }
-    int set(const QByteArray&, const char*, const QByteArray&) override {
+    Expected<void> set(const QByteArray&, const char*, const QByteArray&) override {
         ++calls;
-        return ENOTSUP;
+        return unexpected(Error::fromCode(ENOTSUP));
     }
     mutable int calls = 0;
 };
@@ -127,7 +127,7 @@ TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
     }
     // The kernel keeps a FAT file's permission bits itself; nothing else is stored.
     EXPECT_EQ(modeOf(file), fileMode);
-    EXPECT_NE(real.get(QFile::encodeName(file), DosAttrib::Name).error, 0) << "nothing else is stored";
+    EXPECT_FALSE(real.get(QFile::encodeName(file), DosAttrib::Name)) << "nothing else is stored";
 
     // Giving the byte it has sends nothing; an open file takes its byte through its descriptor.
     volume.sent.clear();
