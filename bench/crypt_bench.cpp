@@ -48,8 +48,8 @@ constexpr int SmallRounds = 5;
 class QuietPlatform : public Platform {
 public:
     std::optional<quint32> attributes(const QString&) const override { return 0; }
-    bool setAttributes(const QString&, quint32, QString*) override { return true; }
-    bool setOpenFileAttributes(int, quint32, QString*) override { return true; }
+    Expected<void> setAttributes(const QString&, quint32) override { return {}; }
+    Expected<void> setOpenFileAttributes(int, quint32) override { return {}; }
     QList<Volume> volumes() const override { return {}; }
     QString volumeRoot(const QString&) const override { return {}; }
     bool isVolumeRoot(const QString&) const override { return false; }
@@ -395,7 +395,7 @@ int main(int argc, char** argv) {
         for (Figure& figure : figures) {
             const QString& input = figure.encrypting ? plain : encrypted;
             const QString& output = figure.encrypting ? encrypted : decrypted;
-            const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+            const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
             settle(output);
             const double copyCpuStart = cpuSeconds();
             figure.copyTimes.push_back(copySeconds(input, output));

@@ -138,15 +138,16 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
     if (m_seen.contains(file))
         return;
     m_seen.insert(file);
-    FileTask task;
     Handed handed{shownPath,
                   m_options.encrypting ? EncryptedFormat::encryptedName(shownPath)
                                        : EncryptedFormat::plainName(shownPath),
                   0, false, std::nullopt};
-    if (const std::optional<QString> refused = refusal(file, passwordField, &task, &handed)) {
-        report(shownPath, QString(), handed.bytes, u"skipped"_s, *refused);
+    const Expected<FileTask> accepted = taskFor(file, passwordField, &handed);
+    if (!accepted) {
+        report(shownPath, QString(), handed.bytes, u"skipped"_s, accepted.error().message);
         return;
     }
+    const FileTask& task = *accepted;
     // As in the window: a file about to be replaced loses its read-only mark first.
     if (handed.replacing)
         FileChecks::unmarkReplaced(m_platform, task.output);
@@ -155,66 +156,65 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
     m_runner->submit(task);
 }
 
-std::optional<QString> CryptRun::refusal(const QString& file, const QString& passwordField, FileTask* task,
-                                         Handed* handed) {
-    if (FileNames::refusal(file))
-        return u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
+Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwordField, Handed* handed) {
+    if (!FileNames::usable(file))
+        return unexpected({u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s});
     struct stat input;
+    FileTask task;
     if (!lstatOf(file, &input))
-        return systemError();
+        return unexpected({systemError()});
     if (S_ISLNK(input.st_mode))
-        return u"a symbolic link, left untouched"_s;
+        return unexpected({u"a symbolic link, left untouched"_s});
     if (S_ISDIR(input.st_mode))
-        return u"a folder (give -r to work through it)"_s;
+        return unexpected({u"a folder (give -r to work through it)"_s});
     if (!S_ISREG(input.st_mode))
-        return u"not a regular file"_s;
+        return unexpected({u"not a regular file"_s});
     handed->bytes = input.st_size;
 
     if (m_options.encrypting) {
         if (FileChecks::hasEncryptedEnding(file))
-            return u"already encrypted (its name ends with .vxp)"_s;
+            return unexpected({u"already encrypted (its name ends with .vxp)"_s});
         if (FileChecks::isTooShort(input.st_size))
-            return u"too short to encrypt (under 11 bytes)"_s;
+            return unexpected({u"too short to encrypt (under 11 bytes)"_s});
         if (FileChecks::isTooLong(file))
-            return u"the path is longer than 240 characters; move or rename the file"_s;
-        *task = FileTask::encryption(m_options.level, file, passwordField, m_options.deleteOriginal);
+            return unexpected({u"the path is longer than 240 characters; move or rename the file"_s});
+        task = FileTask::encryption(m_options.level, file, passwordField, m_options.deleteOriginal);
         handed->savedAttributes = FileChecks::savedAttributes(m_platform, file);
     } else {
         if (!FileChecks::hasEncryptedEnding(file))
-            return u"not an encrypted file (its name does not end with .vxp)"_s;
+            return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
         if (FileChecks::isTooShort(input.st_size))
-            return u"too short to be an encrypted file (under 11 bytes)"_s;
-        QString error;
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(file, &error);
+            return unexpected({u"too short to be an encrypted file (under 11 bytes)"_s});
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(file);
         if (!header)
-            return error;
+            return unexpected(header.error());
         if (!FileChecks::passwordMatches(*header, passwordField))
-            return u"wrong password, left untouched"_s;
+            return unexpected({u"wrong password, left untouched"_s});
         if (!header->level())
-            return u"the header is damaged (unknown level), left untouched"_s;
-        *task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->SavedAttributes,
-                                     m_options.deleteOriginal);
+            return unexpected({u"the header is damaged (unknown level), left untouched"_s});
+        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->SavedAttributes,
+                                    m_options.deleteOriginal);
         handed->savedAttributes = header->SavedAttributes;
     }
 
     struct stat output;
-    if (lstatOf(task->output, &output)) {
+    if (lstatOf(task.output, &output)) {
         struct stat target;
-        const bool leadsToInput = ::stat(QFile::encodeName(task->output).constData(), &target) == 0 &&
+        const bool leadsToInput = ::stat(QFile::encodeName(task.output).constData(), &target) == 0 &&
                                   target.st_dev == input.st_dev && target.st_ino == input.st_ino;
         if ((output.st_dev == input.st_dev && output.st_ino == input.st_ino) || leadsToInput)
-            return u"the output "_s + handed->shownOutput + u" is the input itself"_s;
+            return unexpected({u"the output "_s + handed->shownOutput + u" is the input itself"_s});
         if (!m_options.force)
-            return handed->shownOutput + u" already exists (give --force to replace it)"_s;
+            return unexpected({handed->shownOutput + u" already exists (give --force to replace it)"_s});
         if (!S_ISREG(output.st_mode))
-            return handed->shownOutput + u" exists and is not a regular file"_s;
+            return unexpected({handed->shownOutput + u" exists and is not a regular file"_s});
         handed->replacing = true;
     }
     const qint64 free = m_platform.freeSpace(file);
     if (input.st_size > free)
-        return u"not enough free space: "_s + sizeInBytes(input.st_size) + u" needed, "_s + sizeInBytes(free) +
-               u" available"_s;
-    return std::nullopt;
+        return unexpected({u"not enough free space: "_s + sizeInBytes(input.st_size) + u" needed, "_s +
+                           sizeInBytes(free) + u" available"_s});
+    return task;
 }
 
 void CryptRun::passEnded(const FileTask& task, const PassResult& result) {

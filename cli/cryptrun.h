@@ -11,6 +11,7 @@
 #include "app/crypt/engine/filetask.h"
 #include "app/crypt/engine/passresult.h"
 #include "cli/progressline.h"
+#include "common/expected.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QObject>
@@ -63,8 +64,8 @@ private:
     QStringList filesOf(const QString& path);
     // Checks one file and hands it to the runner, or reports why not.
     void handOver(const QString& shownPath, const QString& passwordField);
-    // Why the file cannot be encrypted or decrypted; nullopt when it can. *task is then filled.
-    std::optional<QString> refusal(const QString& file, const QString& passwordField, FileTask* task, Handed* handed);
+    // The pass for the file; fails with why it cannot be encrypted or decrypted.
+    Expected<FileTask> taskFor(const QString& file, const QString& passwordField, Handed* handed);
     void passEnded(const FileTask& task, const PassResult& result);
     void report(const QString& path, const QString& output, qint64 bytes, const QString& outcome,
                 const QString& message);

@@ -47,26 +47,22 @@ LineEnd readLine(int fd, QByteArray* line) {
     return LineEnd::Found;
 }
 
-std::optional<QString> judged(const QByteArray& line, QString* error) {
+Expected<QString> judged(const QByteArray& line) {
     const QString password = QString::fromLocal8Bit(line);
     const std::optional<FileChecks::PasswordProblem> problem = FileChecks::passwordProblem(password);
     if (!problem)
         return password;
     switch (*problem) {
     case FileChecks::PasswordProblem::Empty:
-        *error = u"the password is empty: it needs 1 to 8 characters"_s;
-        break;
+        return unexpected({u"the password is empty: it needs 1 to 8 characters"_s});
     case FileChecks::PasswordProblem::TooLong:
-        *error = u"the password is longer than 8 characters"_s;
-        break;
+        return unexpected({u"the password is longer than 8 characters"_s});
     case FileChecks::PasswordProblem::Space:
-        *error = u"the password holds a space"_s;
-        break;
+        return unexpected({u"the password holds a space"_s});
     case FileChecks::PasswordProblem::NotSingleByte:
-        *error = u"the password holds a character outside Latin-1 (codes 0 to 255)"_s;
-        break;
+        return unexpected({u"the password holds a character outside Latin-1 (codes 0 to 255)"_s});
     }
-    return std::nullopt;
+    return unexpected({QString()});
 }
 
 // Asks on the terminal with echo off, and gives the terminal back as it was. Echo goes off (and
@@ -91,58 +87,49 @@ LineEnd prompt(int tty, const char* question, QByteArray* line) {
 
 } // namespace
 
-std::optional<QString> PasswordInput::read(Ask ask, QString* error, bool* interrupted) const {
-    *interrupted = false;
+Expected<QString> PasswordInput::read(Ask ask) const {
     QByteArray line;
     if (!file.isEmpty()) {
         const int fdOfFile = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fdOfFile < 0) {
-            *error =
-                u"cannot read the password file "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(errno));
-            return std::nullopt;
+            const int code = errno;
+            return unexpected(
+                {u"cannot read the password file "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(code)),
+                 code});
         }
         const LineEnd end = readLine(fdOfFile, &line);
         ::close(fdOfFile);
-        if (end != LineEnd::Found) {
-            *error = u"the password file "_s + file + u" holds no line"_s;
-            return std::nullopt;
-        }
-        return judged(line, error);
+        if (end != LineEnd::Found)
+            return unexpected({u"the password file "_s + file + u" holds no line"_s});
+        return judged(line);
     }
     if (fd >= 0) {
         const LineEnd end = readLine(fd, &line);
-        *interrupted = end == LineEnd::Interrupted;
-        if (end != LineEnd::Found) {
-            *error = u"no password could be read from descriptor "_s + QString::number(fd);
-            return std::nullopt;
-        }
-        return judged(line, error);
+        if (end != LineEnd::Found)
+            return unexpected({u"no password could be read from descriptor "_s + QString::number(fd),
+                               end == LineEnd::Interrupted ? EINTR : 0});
+        return judged(line);
     }
 
     const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (tty < 0) {
-        *error = u"no terminal to ask the password on: give --password-file FILE or --password-fd N"_s;
-        return std::nullopt;
-    }
-    std::optional<QString> password;
+    if (tty < 0)
+        return unexpected({u"no terminal to ask the password on: give --password-file FILE or --password-fd N"_s});
+    Expected<QString> password = unexpected({QString()});
     LineEnd end = prompt(tty, "Password: ", &line);
     if (end == LineEnd::Found) {
-        password = judged(line, error);
+        password = judged(line);
         if (password && ask == Ask::Twice) {
             QByteArray again;
             end = prompt(tty, "Password again: ", &again);
-            if (end == LineEnd::Found && again != line) {
-                *error = u"the two passwords differ"_s;
-                password.reset();
-            }
+            if (end == LineEnd::Found && again != line)
+                password = unexpected({u"the two passwords differ"_s});
         }
     }
     line.fill('\0');
     ::close(tty);
-    if (end != LineEnd::Found) {
-        *interrupted = end == LineEnd::Interrupted;
-        *error = *interrupted ? u"stopped"_s : u"no password was typed"_s;
-        return std::nullopt;
-    }
+    if (end == LineEnd::Interrupted)
+        return unexpected({u"stopped"_s, EINTR});
+    if (end != LineEnd::Found)
+        return unexpected({u"no password was typed"_s});
     return password;
 }

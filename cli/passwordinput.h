@@ -5,6 +5,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QString>
 
 #include <optional>
@@ -16,7 +18,7 @@ struct PasswordInput {
     int fd = -1;
 
     enum class Ask { Once, Twice };
-    // The password as typed or read, checked against the window's password rules; nullopt with
-    // *error set when there is none to use. *interrupted is set when Ctrl-C ended the prompt.
-    std::optional<QString> read(Ask ask, QString* error, bool* interrupted) const;
+    // The password as typed or read, checked against the window's password rules; fails when
+    // there is none to use, with the code EINTR when Ctrl-C ended the prompt.
+    Expected<QString> read(Ask ask) const;
 };

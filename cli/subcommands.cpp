@@ -23,6 +23,7 @@
 #include <QtCore/QHash>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <optional>
@@ -124,14 +125,13 @@ std::optional<QString> readPassword(const Parser& parser, PasswordInput::Ask ask
     const std::optional<PasswordInput> input = parser.passwordInput(status);
     if (!input)
         return std::nullopt;
-    QString error;
-    bool interrupted = false;
-    std::optional<QString> password = input->read(ask, &error, &interrupted);
+    Expected<QString> password = input->read(ask);
     if (!password) {
-        Console::message(error);
-        *status = interrupted ? Stopped : UsageError;
+        Console::message(password.error().message);
+        *status = password.error().code == EINTR ? Stopped : UsageError;
+        return std::nullopt;
     }
-    return password;
+    return *std::move(password);
 }
 
 int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList& arguments, bool encrypting) {
@@ -335,7 +335,7 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
     int status = Done;
     for (const QString& shown : parser.positional()) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
-        if (FileNames::refusal(path)) {
+        if (!FileNames::usable(path)) {
             Console::message(shown +
                              u": the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s);
             status = SomeFailed;
@@ -348,9 +348,9 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
             continue;
         }
         if (changing) {
-            QString error;
             const quint32 wanted = (*value & ~*clearBits) | *setBits;
-            if (!platform.setAttributes(path, wanted, &error)) {
+            if (const Expected<void> set = platform.setAttributes(path, wanted); !set) {
+                const QString& error = set.error().message;
                 Console::message(shown + u": "_s + (error.isEmpty() ? u"the attributes cannot be set"_s : error));
                 status = SomeFailed;
                 continue;
@@ -374,7 +374,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
         QString error;
         std::optional<EncryptedHeader> header;
-        if (FileNames::refusal(path))
+        if (!FileNames::usable(path))
             error = u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
         else if (!FileChecks::hasEncryptedEnding(path))
             error = u"not an encrypted file (its name does not end with .vxp)"_s;
@@ -382,8 +382,10 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             error = u"a symbolic link"_s;
         else if (QFileInfo(path).size() < FileChecks::ShortestFile)
             error = u"too short to be an encrypted file (under 11 bytes)"_s;
+        else if (Expected<EncryptedHeader> read = CipherPass::ReadHeader(path))
+            header = *read;
         else
-            header = CipherPass::ReadHeader(path, &error);
+            error = read.error().message;
         if (!header) {
             Console::message(shown + u": "_s + error);
             status = SomeFailed;

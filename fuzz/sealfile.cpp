@@ -22,8 +22,7 @@ bool isPlainName(const QString& name) {
 
 void checkWrittenReadsBack(const QString& password, const QString& name) {
     const QByteArray content = FolderPasswordFile::content(password, name);
-    QString error;
-    const std::optional<FolderPasswordFile::Lines> lines = FolderPasswordFile::parse(content, &error);
+    const Expected<FolderPasswordFile::Lines> lines = FolderPasswordFile::parse(content);
     const bool storable =
         FolderPasswordFile::canStorePassword(password) && FolderPasswordFile::canStoreName(name) && isPlainName(name);
     if (!storable)
@@ -38,10 +37,9 @@ void checkWrittenReadsBack(const QString& password, const QString& name) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    QString error;
-    const std::optional<FolderPasswordFile::Lines> lines = FolderPasswordFile::parse(bytes, &error);
+    const Expected<FolderPasswordFile::Lines> lines = FolderPasswordFile::parse(bytes);
     if (!lines) {
-        FUZZ_CHECK(error == u"Damaged password information"_s);
+        FUZZ_CHECK(lines.error().message == u"Damaged password information"_s);
     } else {
         FUZZ_CHECK(lines->SealBuffer.size() == FolderPasswordFile::SealSize);
         FUZZ_CHECK(isPlainName(lines->FormerName));

@@ -17,6 +17,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QTemporaryDir>
 
+#include <cerrno>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -38,19 +39,19 @@ public:
             return std::nullopt;
         return m_values.value(key(info), Attr::Normal);
     }
-    bool setAttributes(const QString& path, quint32 value, QString* = nullptr) override {
+    Expected<void> setAttributes(const QString& path, quint32 value) override {
         struct stat info;
         if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-            return false;
+            return unexpected(Error::fromCode(errno));
         m_values.insert(key(info), value);
-        return true;
+        return {};
     }
-    bool setOpenFileAttributes(int fd, quint32 value, QString* = nullptr) override {
+    Expected<void> setOpenFileAttributes(int fd, quint32 value) override {
         struct stat info;
         if (::fstat(fd, &info) != 0)
-            return false;
+            return unexpected(Error::fromCode(errno));
         m_values.insert(key(info), value);
-        return true;
+        return {};
     }
     QList<Volume> volumes() const override { return {{u"/"_s, {}}}; }
     QString volumeRoot(const QString&) const override { return u"/"_s; }
@@ -140,11 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString plain = EncryptedFormat::plainName(encrypted);
     QFile::remove(plain);
     store(encrypted, bytes);
-    QString error;
-    const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted, &error);
+    const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
     FUZZ_CHECK(header.has_value() == (bytes.size() >= EncryptedFormat::HeaderSize));
     if (!header) {
-        FUZZ_CHECK(error == u"Unexpected end of file: "_s + encrypted);
+        FUZZ_CHECK(header.error().message == u"Unexpected end of file: "_s + encrypted);
     } else {
         const EncryptedHeader expected = EncryptedFormat::decodeHeader(bytes);
         FUZZ_CHECK(header->HeaderPassword == expected.HeaderPassword && header->HeaderLevel == expected.HeaderLevel &&
@@ -186,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(!QFileInfo::exists(original));
-    const std::optional<EncryptedHeader> written = CipherPass::ReadHeader(sealed);
+    const Expected<EncryptedHeader> written = CipherPass::ReadHeader(sealed);
     FUZZ_CHECK(written && written->level() == level &&
                written->HeaderPassword == EncryptedFormat::PasswordField(password));
     const PassResult decryption = pass.DecryptByStoredLevel(*written, sealed, original);

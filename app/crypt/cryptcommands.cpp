@@ -66,12 +66,12 @@ void deselect(QListWidget& list, int i) {
 
 // Refuses an entry whose name the program can't name exactly, deselecting it; true when it did.
 bool refusedName(Dialogs& dialogs, QListWidget& list, int i, const QString& file) {
-    const std::optional<QString> refusal = FileNames::refusal(file);
-    if (refusal) {
-        dialogs.message(*refusal);
+    const Expected<void> usable = FileNames::usable(file);
+    if (!usable) {
+        dialogs.message(usable.error().message);
         deselect(list, i);
     }
-    return refusal.has_value();
+    return !usable;
 }
 
 // The entry that names file: a run finds its entries by path, as the user may move them.
@@ -587,8 +587,8 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
 }
 
 QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableShownFile(QString file) {
-    if (const std::optional<QString> refusal = FileNames::refusal(file)) {
-        const bool told = co_await tell(*refusal);
+    if (const Expected<void> usable = FileNames::usable(file); !usable) {
+        const bool told = co_await tell(usable.error().message);
         co_return told ? Next::Continue : Next::Stop;
     }
     // The file list shows links to files; a run over a folder passes them over.
@@ -684,10 +684,9 @@ void CryptCommands::saveAttributes(FileJob& job) {
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     const QString file = job.file;
-    QString error;
-    const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(file, &error);
+    const Expected<EncryptedHeader> header = CipherPass::ReadHeader(file);
     if (!header) {
-        co_await tell(error);
+        co_await tell(header.error().message);
         co_return false;
     }
     job.header = *header;

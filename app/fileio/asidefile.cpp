@@ -101,24 +101,24 @@ QString AsideFile::temporaryPath() const {
     return QFile::decodeName(m_folderPath + '/' + m_linkedName);
 }
 
-bool AsideFile::open(QString* error, mode_t mode) {
+Expected<void> AsideFile::open(mode_t mode) {
     discard();
     if (m_finalName.isEmpty())
-        return FileIo::failWithCode(error, EISDIR);
+        return unexpected(Error::fromCode(EISDIR));
     m_folder.reset(::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_folder.isOpen())
-        return FileIo::failWithCode(error, errno);
+        return FileIo::failWithErrno();
     if (m_kind == Kind::Automatic) {
         m_file.reset(::openat(m_folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
         if (m_file.isOpen())
-            return true;
+            return {};
         if (!unnamedUnsupported(errno))
-            return FileIo::failWithCode(error, errno);
+            return FileIo::failWithErrno();
     }
-    return createNamed(error);
+    return createNamed();
 }
 
-bool AsideFile::createNamed(QString* error) {
+Expected<void> AsideFile::createNamed() {
     removeLeftovers();
     const QByteArray prefix = temporaryPrefix(m_finalName);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
@@ -128,12 +128,12 @@ bool AsideFile::createNamed(QString* error) {
         if (file.isOpen() && lockCreated(file.fd(), name)) {
             m_file = std::move(file);
             m_linkedName = name;
-            return true;
+            return {};
         }
         if (!file.isOpen() && errno != EEXIST)
-            return FileIo::failWithCode(error, errno);
+            return FileIo::failWithErrno();
     }
-    return FileIo::failWithCode(error, EEXIST);
+    return unexpected(Error::fromCode(EEXIST));
 }
 
 bool AsideFile::lockCreated(int fd, const QByteArray& name) {
@@ -175,43 +175,43 @@ bool AsideFile::linkAs(const QByteArray& name) {
            (errno == ENOENT && ::linkat(m_file.fd(), "", m_folder.fd(), name.constData(), AT_EMPTY_PATH) == 0);
 }
 
-bool AsideFile::linkUnnamed(QByteArray* name, QString* error) {
+Expected<QByteArray> AsideFile::linkUnnamed() {
     // Locked before it gets a name, so no leftover removal ever takes it.
     ::flock(m_file.fd(), LOCK_EX | LOCK_NB);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        *name = temporaryPrefix(m_finalName) + randomSuffix();
-        if (linkAs(*name))
-            return true;
+        QByteArray name = temporaryPrefix(m_finalName) + randomSuffix();
+        if (linkAs(name))
+            return name;
         if (errno != EEXIST)
-            return FileIo::failWithCode(error, errno);
+            return FileIo::failWithErrno();
     }
-    return FileIo::failWithCode(error, EEXIST);
+    return unexpected(Error::fromCode(EEXIST));
 }
 
-bool AsideFile::commit(QString* error, Replace replace, const std::function<void(int)>& inPlace, Flush flush) {
+Expected<void> AsideFile::commit(Replace replace, const std::function<void(int)>& inPlace, Flush flush) {
     if (!m_file.isOpen())
-        return FileIo::failWithCode(error, EBADF);
+        return unexpected(Error::fromCode(EBADF));
     if (flush == Flush::Here && ::fsync(m_file.fd()) != 0) {
         const int code = errno;
         discard();
-        return FileIo::failWithCode(error, code);
+        return unexpected(Error::fromCode(code));
     }
     if (m_linkedName.isEmpty()) {
         // An unnamed file takes the final name at once where it is free. linkat cannot replace
         // an existing name: to replace one, the file gets a hidden name first and is renamed.
         if (linkAs(m_finalName))
-            return finish(error, inPlace, flush);
+            return finish(inPlace, flush);
         if (replace == Replace::No || errno != EEXIST) {
             const int code = errno;
             discard();
-            return FileIo::failWithCode(error, code);
+            return unexpected(Error::fromCode(code));
         }
-        QByteArray name;
-        if (!linkUnnamed(&name, error)) {
+        Expected<QByteArray> name = linkUnnamed();
+        if (!name) {
             discard();
-            return false;
+            return unexpected(std::move(name).error());
         }
-        m_linkedName = name;
+        m_linkedName = *name;
     }
     const int code =
         replace == Replace::Yes
@@ -220,24 +220,21 @@ bool AsideFile::commit(QString* error, Replace replace, const std::function<void
             : renameNoReplace(m_folder.fd(), m_linkedName.constData(), m_finalName.constData());
     if (code != 0) {
         discard();
-        return FileIo::failWithCode(error, code);
+        return unexpected(Error::fromCode(code));
     }
     m_linkedName.clear();
-    return finish(error, inPlace, flush);
+    return finish(inPlace, flush);
 }
 
-bool AsideFile::finish(QString* error, const std::function<void(int)>& inPlace, Flush flush) {
+Expected<void> AsideFile::finish(const std::function<void(int)>& inPlace, Flush flush) {
     // The file is in place: a failure from here on is reported, but nothing is undone.
     m_inPlace = true;
     if (inPlace)
         inPlace(m_file.fd());
-    const bool closed = m_file.close();
-    const int code = errno;
-    const bool synced = flush == Flush::ByCaller || FileIo::syncFolder(m_folder.fd());
+    const Expected<void> closed = m_file.close();
+    const Expected<void> synced = flush == Flush::ByCaller ? Expected<void>() : FileIo::syncFolder(m_folder.fd());
     m_folder.reset();
-    if (!closed)
-        return FileIo::failWithCode(error, code);
-    return synced || FileIo::failWithCode(error, errno);
+    return closed ? synced : closed;
 }
 
 void AsideFile::discard() {

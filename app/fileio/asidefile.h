@@ -14,6 +14,7 @@
 #pragma once
 
 #include "app/fileio/descriptor.h"
+#include "common/expected.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -43,10 +44,10 @@ public:
     AsideFile& operator=(const AsideFile&) = delete;
     ~AsideFile();
 
-    // Makes the new file; false with *error set when the folder cannot take it. An unnamed file
+    // Makes the new file; fails when the folder cannot take it. An unnamed file
     // is made with the permission bits mode (less the umask): no one else can open it. A named
     // one is made 0600, as it could be opened by its name before the caller sets its access.
-    bool open(QString* error, mode_t mode = 0600);
+    Expected<void> open(mode_t mode = 0600);
     int fd() const { return m_file.fd(); }
     bool isOpen() const { return m_file.isOpen(); }
     // The folder's descriptor, open once open() succeeded.
@@ -56,11 +57,11 @@ public:
     QString temporaryPath() const;
 
     // Flushes the file, puts it in place of the final name, flushes the folder and closes it.
-    // On failure the final name is as it was, the new file is removed and *error says why.
+    // On failure the final name is as it was, the new file is removed and the error says why.
     // inPlace, when given, is called with the file's descriptor once it has its final name (a
     // rename may change what the file system keeps for it: ntfs-3g marks a renamed file Archive).
-    bool commit(QString* error, Replace replace = Replace::Yes, const std::function<void(int)>& inPlace = {},
-                Flush flush = Flush::Here);
+    Expected<void> commit(Replace replace = Replace::Yes, const std::function<void(int)>& inPlace = {},
+                          Flush flush = Flush::Here);
     // Removes the new file and closes it; nothing happens to the final name.
     void discard();
     // The file has its final name (also when a flush after the rename failed).
@@ -75,14 +76,14 @@ private:
     // Links the unnamed file in under name; false with errno set (EEXIST when the name is taken).
     bool linkAs(const QByteArray& name);
     // Gives an unnamed file a hidden name no other file has, the step before its rename.
-    bool linkUnnamed(QByteArray* name, QString* error);
-    bool createNamed(QString* error);
+    Expected<QByteArray> linkUnnamed();
+    Expected<void> createNamed();
     // Locks the new file and checks that no leftover removal took its name meanwhile.
     bool lockCreated(int fd, const QByteArray& name);
     // Removes the named files written aside in the folder whose writers are gone.
     void removeLeftovers();
     // Closes the file in place and flushes the folder unless the caller does.
-    bool finish(QString* error, const std::function<void(int)>& inPlace, Flush flush);
+    Expected<void> finish(const std::function<void(int)>& inPlace, Flush flush);
 
     QString m_finalPath;
     QByteArray m_folderPath;

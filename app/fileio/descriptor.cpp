@@ -1,5 +1,7 @@
 #include "app/fileio/descriptor.h"
 
+#include <cerrno>
+
 #include <unistd.h>
 
 void Descriptor::reset(int fd) {
@@ -8,7 +10,9 @@ void Descriptor::reset(int fd) {
     m_fd = fd;
 }
 
-bool Descriptor::close() {
+Expected<void> Descriptor::close() {
     // Linux releases the descriptor even when close reports an error; never retry it.
-    return ::close(std::exchange(m_fd, -1)) == 0;
+    if (::close(std::exchange(m_fd, -1)) == 0)
+        return {};
+    return unexpected(Error::fromCode(errno));
 }

@@ -4,6 +4,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <utility>
 
 class Descriptor {
@@ -29,8 +31,8 @@ public:
     // Closes the descriptor held (if any) and takes fd.
     void reset(int fd = -1);
     // Closes now and tells whether that worked: a write error the file system deferred can
-    // surface only here. errno is set on failure.
-    bool close();
+    // surface only here.
+    Expected<void> close();
 
 private:
     int m_fd = -1;

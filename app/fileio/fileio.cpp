@@ -49,14 +49,8 @@ QString errorText(int code) {
     return qt_error_string(code);
 }
 
-bool fail(QString* error, const QString& text) {
-    if (error)
-        *error = text;
-    return false;
-}
-
-bool failWithCode(QString* error, int code) {
-    return fail(error, errorText(code));
+Unexpected<Error> failWithErrno() {
+    return unexpected(Error::fromCode(errno));
 }
 
 QString endOfFileError(const QString& path) {
@@ -73,7 +67,7 @@ QString notRegularError(const QString& path, mode_t mode) {
     return path + u" is not a regular file and was left untouched."_s;
 }
 
-Descriptor openForReading(const QString& path, QString* error, int flags, struct stat* opened) {
+Expected<Descriptor> openForReading(const QString& path, int flags, struct stat* opened) {
     const QByteArray name = QFile::encodeName(path);
     Descriptor file(openRetrying(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat info;
@@ -81,142 +75,136 @@ Descriptor openForReading(const QString& path, QString* error, int flags, struct
         const int code = errno;
         // O_NOFOLLOW answers a link with ELOOP ("Too many levels of symbolic links"); say what it is.
         if (code == ELOOP && ::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode))
-            fail(error, notRegularError(path, info.st_mode));
-        else
-            failWithCode(error, code);
-        return {};
+            return unexpected({notRegularError(path, info.st_mode), code});
+        return unexpected(Error::fromCode(code));
     }
-    if (::fstat(file.fd(), &info) != 0) {
-        failWithCode(error, errno);
-        return {};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        fail(error, notRegularError(path, info.st_mode));
-        return {};
-    }
+    if (::fstat(file.fd(), &info) != 0)
+        return failWithErrno();
+    if (!S_ISREG(info.st_mode))
+        return unexpected({notRegularError(path, info.st_mode)});
     // The status flags are the caller's: without O_NONBLOCK.
-    if (::fcntl(file.fd(), F_SETFL, flags) != 0) {
-        failWithCode(error, errno);
-        return {};
-    }
+    if (::fcntl(file.fd(), F_SETFL, flags) != 0)
+        return failWithErrno();
     if (opened)
         *opened = info;
     return file;
 }
 
-bool readFully(int fd, char* data, qint64 size) {
+Expected<void> readFully(int fd, char* data, qint64 size, const QString& path) {
     while (size > 0) {
         const ssize_t n = ::read(fd, data, static_cast<size_t>(size));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = 0;
-            return false;
-        }
+        if (n < 0)
+            return failWithErrno();
+        if (n == 0)
+            return unexpected({endOfFileError(path)});
         data += n;
         size -= n;
     }
-    return true;
+    return {};
 }
 
-bool writeFully(int fd, const char* data, qint64 size) {
+Expected<void> writeFully(int fd, const char* data, qint64 size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
+        if (n < 0)
+            return failWithErrno();
+        if (n == 0)
+            return unexpected(Error::fromCode(ENOSPC));
         data += n;
         size -= n;
     }
-    return true;
+    return {};
 }
 
-std::optional<QByteArray> readAll(int fd, qint64 maxSize, QString* error) {
+Expected<QByteArray> readAll(int fd, qint64 maxSize) {
     QByteArray content;
     char buffer[16384];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            failWithCode(error, errno);
-            return std::nullopt;
-        }
+        if (n < 0)
+            return failWithErrno();
         if (n == 0)
             return content;
-        if (content.size() + n > maxSize) {
-            failWithCode(error, EFBIG);
-            return std::nullopt;
-        }
+        if (content.size() + n > maxSize)
+            return unexpected(Error::fromCode(EFBIG));
         content.append(buffer, n);
     }
 }
 
-bool syncFolder(int folderFd) {
-    return ::fsync(folderFd) == 0 || unsupported(errno);
+Expected<void> syncFolder(int folderFd) {
+    if (::fsync(folderFd) == 0 || unsupported(errno))
+        return {};
+    return failWithErrno();
 }
 
-Descriptor openFolderOf(const QString& filePath) {
-    return Descriptor(openRetrying(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(),
+Expected<Descriptor> openFolderOf(const QString& filePath) {
+    Descriptor folder(openRetrying(QFile::encodeName(QFileInfo(filePath).absolutePath()).constData(),
                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return failWithErrno();
+    return folder;
 }
 
-bool syncFolderOf(const QString& filePath, QString* error) {
-    const Descriptor folder = openFolderOf(filePath);
-    if (!folder.isOpen() || !syncFolder(folder.fd()))
-        return failWithCode(error, errno);
-    return true;
+Expected<void> syncFolderOf(const QString& filePath) {
+    const Expected<Descriptor> folder = openFolderOf(filePath);
+    if (!folder)
+        return unexpected(folder.error());
+    return syncFolder(folder->fd());
 }
 
-std::optional<FileIdentity> FileIdentity::of(int fd) {
+Expected<FileIdentity> FileIdentity::of(int fd) {
     struct stat info;
     if (::fstat(fd, &info) != 0)
-        return std::nullopt;
+        return failWithErrno();
     return identityOf(info);
 }
 
 namespace {
 
-// The check of changedSince against an entry of an open folder.
-std::optional<QString> changedAt(int folderFd, const QByteArray& name, const QString& path, const FileIdentity& seen) {
+// The check of unchangedSince against an entry of an open folder.
+Expected<void> unchangedAt(int folderFd, const QByteArray& name, const QString& path, const FileIdentity& seen) {
     struct stat info;
     if (::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
-            return path + u" was moved or removed while it was being worked on."_s;
-        return errorText(errno);
+            return unexpected({path + u" was moved or removed while it was being worked on."_s, ENOENT});
+        return failWithErrno();
     }
     const FileIdentity now = identityOf(info);
     if (!now.sameFile(seen))
-        return path + u" was replaced by another file while it was being worked on and was kept."_s;
+        return unexpected({path + u" was replaced by another file while it was being worked on and was kept."_s});
     if (!now.unchanged(seen))
-        return path + u" was changed while it was being worked on and was kept."_s;
-    return std::nullopt;
+        return unexpected({path + u" was changed while it was being worked on and was kept."_s});
+    return {};
 }
 
 } // namespace
 
-std::optional<QString> changedSince(const QString& path, const FileIdentity& seen) {
-    return changedAt(AT_FDCWD, QFile::encodeName(path), path, seen);
+Expected<void> unchangedSince(const QString& path, const FileIdentity& seen) {
+    return unchangedAt(AT_FDCWD, QFile::encodeName(path), path, seen);
 }
 
-bool deleteIfUnchanged(const QString& path, const FileIdentity& seen, QString* error, int folderFd) {
+Expected<void> deleteIfUnchanged(const QString& path, const FileIdentity& seen, int folderFd) {
     Descriptor opened;
     if (folderFd < 0) {
-        opened = openFolderOf(path);
-        if (!opened.isOpen())
-            return failWithCode(error, errno);
+        Expected<Descriptor> folder = openFolderOf(path);
+        if (!folder)
+            return unexpected(folder.error());
+        opened = std::move(*folder);
         folderFd = opened.fd();
     }
     const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
-    if (const std::optional<QString> why = changedAt(folderFd, name, path, seen))
-        return fail(error, *why);
+    if (Expected<void> unchanged = unchangedAt(folderFd, name, path, seen); !unchanged)
+        return unchanged;
     // The folder is not flushed: a delete lost in a crash brings back a file, it loses none.
-    return ::unlinkat(folderFd, name.constData(), 0) == 0 || failWithCode(error, errno);
+    if (::unlinkat(folderFd, name.constData(), 0) != 0)
+        return failWithErrno();
+    return {};
 }
 
 bool flushesTogether(int fd) {

@@ -36,7 +36,7 @@ QString refusal(const QString& folder, const QString& why) {
 
 // Opens the lock folder, making it when missing; refuses one that other accounts could reach.
 // It is judged by its name first: a folder of another account may not even be opened.
-Descriptor openFolder(QString* error) {
+Expected<Descriptor> openFolder() {
     const QString path = PassLock::folderPath();
     const QByteArray name = QFile::encodeName(path);
     struct stat named {};
@@ -52,21 +52,17 @@ Descriptor openFolder(QString* error) {
         why = u"it belongs to another account."_s;
     else if ((named.st_mode & 07777) != 0700)
         why = u"other accounts may use it (its permissions are not 0700)."_s;
-    if (!why.isEmpty()) {
-        FileIo::fail(error, refusal(path, why));
-        return {};
-    }
+    if (!why.isEmpty())
+        return unexpected({refusal(path, why)});
     Descriptor folder(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat opened {};
     if (!folder.isOpen() || ::fstat(folder.fd(), &opened) != 0) {
-        FileIo::fail(error, refusal(path, FileIo::errorText(errno) + u'.'));
-        return {};
+        const int code = errno;
+        return unexpected({refusal(path, FileIo::errorText(code) + u'.'), code});
     }
     // Replaced between the look and the open: only the user could have, but judge what is open.
-    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
-        FileIo::fail(error, refusal(path, u"it changed while it was being opened."_s));
-        return {};
-    }
+    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+        return unexpected({refusal(path, u"it changed while it was being opened."_s)});
     return folder;
 }
 
@@ -76,14 +72,14 @@ Descriptor openFolder(QString* error) {
 // locks taken in the old one keep it open until they are released.
 class LockFolder {
 public:
-    std::shared_ptr<const Descriptor> open(QString* error) {
+    Expected<std::shared_ptr<const Descriptor>> open() {
         const std::lock_guard lock(m_mutex);
         const uid_t user = ::geteuid();
         if (!m_folder || user != m_user) {
-            Descriptor folder = openFolder(error);
-            if (!folder.isOpen())
-                return nullptr;
-            m_folder = std::make_shared<const Descriptor>(std::move(folder));
+            Expected<Descriptor> folder = openFolder();
+            if (!folder)
+                return unexpected(std::move(folder).error());
+            m_folder = std::make_shared<const Descriptor>(std::move(*folder));
             m_user = user;
         }
         return m_folder;
@@ -127,30 +123,28 @@ PassLock::~PassLock() {
         ::unlinkat(m_folder->fd(), m_name.constData(), 0);
 }
 
-PassLock::Result PassLock::acquire(dev_t device, ino_t inode, QString* error) {
+Expected<PassLock::Result> PassLock::acquire(dev_t device, ino_t inode) {
     m_name = QByteArray::number(quint64(device), 16) + '-' + QByteArray::number(quint64(inode), 16);
     bool reopened = false;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        m_folder = lockFolder().open(error);
-        if (!m_folder)
-            return Result::Failed;
+        Expected<std::shared_ptr<const Descriptor>> folder = lockFolder().open();
+        if (!folder)
+            return unexpected(std::move(folder).error());
+        m_folder = std::move(*folder);
         Descriptor file(::openat(m_folder->fd(), m_name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!file.isOpen() && errno == ENOENT && !reopened) {
             lockFolder().forget(m_folder);
             reopened = true;
             continue;
         }
-        if (!file.isOpen()) {
-            FileIo::failWithCode(error, errno);
-            return Result::Failed;
-        }
+        if (!file.isOpen())
+            return FileIo::failWithErrno();
         if (::flock(file.fd(), LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK)
                 return Result::Busy;
             if (locksUnsupported(errno))
                 return Result::Held;
-            FileIo::failWithCode(error, errno);
-            return Result::Failed;
+            return FileIo::failWithErrno();
         }
         // The holder before may have removed the name after this process opened it.
         struct stat opened {
@@ -162,6 +156,5 @@ PassLock::Result PassLock::acquire(dev_t device, ino_t inode, QString* error) {
             return Result::Held;
         }
     }
-    FileIo::failWithCode(error, EAGAIN);
-    return Result::Failed;
+    return unexpected(Error::fromCode(EAGAIN));
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/fileio/descriptor.h"
+#include "common/expected.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -19,9 +20,8 @@
 class PassLock {
 public:
     enum class Result {
-        Held,   // the lock is this object's until it is destroyed
-        Busy,   // another pass of the user's holds it
-        Failed, // the lock folder cannot be used; *error says why
+        Held, // the lock is this object's until it is destroyed
+        Busy, // another pass of the user's holds it
     };
 
     PassLock() = default;
@@ -30,8 +30,9 @@ public:
     // Releases the lock and removes its file.
     ~PassLock();
 
-    // Takes the lock of the file on this device with this inode, without waiting.
-    Result acquire(dev_t device, ino_t inode, QString* error);
+    // Takes the lock of the file on this device with this inode, without waiting; fails when the
+    // lock folder cannot be used.
+    Expected<Result> acquire(dev_t device, ino_t inode);
 
     // The lock folder of the user running the program, and of any user.
     static QString folderPath();

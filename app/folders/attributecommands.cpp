@@ -48,8 +48,8 @@ void AttributeCommands::ApplyToolbarAttributes() {
             files = chooser->selectedFiles();
     }
     for (const QString& file : files) {
-        if (const std::optional<QString> refusal = FileNames::refusal(file))
-            m_dialogs.message(*refusal);
+        if (const Expected<void> usable = FileNames::usable(file); !usable)
+            m_dialogs.message(usable.error().message);
         else
             m_platform.setAttributes(file, ToolbarAttributes);
     }

@@ -60,8 +60,8 @@ QStringList ChosenList::entries() const {
 void ChosenList::addDroppedPaths(const QStringList& dropped) {
     QStringList paths;
     for (const QString& path : dropped) {
-        if (const std::optional<QString> refusal = FileNames::refusal(path))
-            m_dialogs.message(*refusal);
+        if (const Expected<void> usable = FileNames::usable(path); !usable)
+            m_dialogs.message(usable.error().message);
         else
             paths.append(path);
     }

@@ -443,8 +443,8 @@ void FileChooserWindow::fileEntered() {
     const QString path = highlightedFile();
     if (path.isEmpty())
         return;
-    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-        m_dialogs.message(*refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable) {
+        m_dialogs.message(usable.error().message);
         return;
     }
     if (m_chosenList->entries().contains(path)) {

@@ -43,14 +43,13 @@ void HotListCommands::openHotList() {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
     const QString file = m_state.CurrentFile;
     const QString path = m_saver.listFolder() + u'/' + file;
-    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-        m_dialogs.message(*refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable) {
+        m_dialogs.message(usable.error().message);
         return;
     }
-    QString error;
-    const std::optional<QStringList> entries = HotListFile::Read(path, &error);
+    const Expected<QStringList> entries = HotListFile::Read(path);
     if (!entries) {
-        m_saver.reportFailure(path, error);
+        m_saver.reportFailure(path, entries.error().message);
         return;
     }
     HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
@@ -83,8 +82,8 @@ void HotListCommands::renameHotList() {
 
 void HotListCommands::deleteHotList() {
     const QString path = m_saver.listFolder() + u'/' + m_state.CurrentFile;
-    if (const std::optional<QString> refusal = FileNames::refusal(path)) {
-        m_dialogs.message(*refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable) {
+        m_dialogs.message(usable.error().message);
         return;
     }
     if (m_dialogs.askYesNo(u" Do you really want to delete this list? \r\n"_s) != Dialogs::Answer::Yes)

@@ -51,9 +51,8 @@ HotListSaver::SaveResult HotListSaver::save(const QString& caption, const QStrin
         m_platform.setAttributes(path, 0);
     }
     QDir().mkpath(listFolder());
-    QString error;
-    if (!HotListFile::Write(path, *content, &error)) {
-        reportFailure(path, error);
+    if (const Expected<void> written = HotListFile::Write(path, *content); !written) {
+        reportFailure(path, written.error().message);
         return SaveResult::Failed;
     }
     return SaveResult::Saved;

@@ -48,8 +48,8 @@ void ListCommands::openShownFile(const FileChooser& chooser) {
 }
 
 void ListCommands::open(const QString& path) {
-    if (const std::optional<QString> refusal = FileNames::refusal(path))
-        m_dialogs.message(*refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable)
+        m_dialogs.message(usable.error().message);
     else
         m_platform.openWithApplication(path);
 }

@@ -309,18 +309,16 @@ MasterPasswordFile PasswordDialog::masterPasswordFile() const {
 }
 
 bool PasswordDialog::masterPasswordMatches(const MasterPasswordFile& file, const QString& text) {
-    QString error;
-    switch (file.check(text, &error)) {
-    case MasterPasswordFile::Check::Matches:
-        return true;
-    case MasterPasswordFile::Check::Differs:
-        m_dialogs.message(MasterPasswordFile::wrongPasswordMessage());
-        return false;
-    case MasterPasswordFile::Check::Unreadable:
-        m_dialogs.message(error);
+    const Expected<MasterPasswordFile::Check> check = file.check(text);
+    if (!check) {
+        m_dialogs.message(check.error().message);
         return false;
     }
-    return false;
+    if (*check == MasterPasswordFile::Check::Differs) {
+        m_dialogs.message(MasterPasswordFile::wrongPasswordMessage());
+        return false;
+    }
+    return true;
 }
 
 void PasswordDialog::saveMasterPassword() {
@@ -338,9 +336,8 @@ void PasswordDialog::saveMasterPassword() {
     const MasterPasswordFile file = masterPasswordFile();
     if (!masterPasswordMatches(file, m_oldMasterEdit->text()))
         return;
-    QString error;
-    if (!file.write(m_verifyMasterEdit->text(), &error))
-        return m_dialogs.message(error);
+    if (const Expected<void> saved = file.write(m_verifyMasterEdit->text()); !saved)
+        return m_dialogs.message(saved.error().message);
     hide();
     m_dialogs.message(u"Your new password is accepted"_s);
 }
@@ -370,15 +367,14 @@ void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
             break;
         if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))
             continue;
-        if (const std::optional<QString> refusal = FileNames::refusal(entry)) {
-            m_dialogs.message(*refusal);
+        if (const Expected<void> usable = FileNames::usable(entry); !usable) {
+            m_dialogs.message(usable.error().message);
             continue;
         }
-        QString error;
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(entry, &error);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(entry);
         // A file that has gone or cannot be read is reported, and the next entry still runs.
         if (!header) {
-            m_dialogs.message(error);
+            m_dialogs.message(header.error().message);
             continue;
         }
         m_dialogs.message(u"The  "_s + entry + u"  Password is   "_s + header->HeaderPassword);

@@ -10,33 +10,35 @@
 
 namespace {
 
-template <typename Read> ExtendedAttributes::Value readValue(Read read) {
-    ExtendedAttributes::Value result;
-    result.bytes.resize(ExtendedAttributes::MaxSize);
-    const ssize_t size = read(result.bytes.data(), size_t(result.bytes.size()));
-    if (size < 0) {
-        result.error = errno;
-        result.bytes.clear();
-    } else {
-        result.bytes.truncate(size);
-    }
-    return result;
+template <typename Read> Expected<QByteArray> readValue(Read read) {
+    QByteArray bytes(ExtendedAttributes::MaxSize, Qt::Uninitialized);
+    const ssize_t size = read(bytes.data(), size_t(bytes.size()));
+    if (size < 0)
+        return unexpected(Error::fromCode(errno));
+    bytes.truncate(size);
+    return bytes;
+}
+
+Expected<void> written(int result) {
+    if (result != 0)
+        return unexpected(Error::fromCode(errno));
+    return {};
 }
 
 } // namespace
 
-ExtendedAttributes::Value ExtendedAttributes::get(const QByteArray& path, const char* name) const {
+Expected<QByteArray> ExtendedAttributes::get(const QByteArray& path, const char* name) const {
     return readValue([&](char* data, size_t size) { return ::lgetxattr(path.constData(), name, data, size); });
 }
 
-int ExtendedAttributes::set(const QByteArray& path, const char* name, const QByteArray& value) {
-    return ::lsetxattr(path.constData(), name, value.constData(), value.size(), 0) == 0 ? 0 : errno;
+Expected<void> ExtendedAttributes::set(const QByteArray& path, const char* name, const QByteArray& value) {
+    return written(::lsetxattr(path.constData(), name, value.constData(), value.size(), 0));
 }
 
-ExtendedAttributes::Value ExtendedAttributes::getOnFile(int fd, const char* name) const {
+Expected<QByteArray> ExtendedAttributes::getOnFile(int fd, const char* name) const {
     return readValue([&](char* data, size_t size) { return ::fgetxattr(fd, name, data, size); });
 }
 
-int ExtendedAttributes::setOnFile(int fd, const char* name, const QByteArray& value) {
-    return ::fsetxattr(fd, name, value.constData(), value.size(), 0) == 0 ? 0 : errno;
+Expected<void> ExtendedAttributes::setOnFile(int fd, const char* name, const QByteArray& value) {
+    return written(::fsetxattr(fd, name, value.constData(), value.size(), 0));
 }

@@ -28,10 +28,8 @@ namespace {
 constexpr quint32 Settable = Attr::ReadOnly | Attr::Hidden | Attr::System | Attr::Archive;
 constexpr mode_t AnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 
-bool fail(QString* error, int code) {
-    if (error)
-        *error = qt_error_string(code);
-    return false;
+Unexpected<Error> fail(int code) {
+    return unexpected(Error::fromCode(code));
 }
 
 bool isDotName(const QString& path) {
@@ -53,11 +51,16 @@ mode_t writableMode(mode_t mode) {
 constexpr char NtfsWordName[] = "system.ntfs_attrib_be";
 constexpr quint32 NtfsNormal = 0x80;
 
-std::optional<quint32> ntfsWord(const ExtendedAttributes::Value& stored) {
-    if (stored.error != 0 || stored.bytes.size() != 4)
+// What a file system that keeps no extended attributes answers.
+Expected<QByteArray> notKept() {
+    return unexpected(Error::fromCode(ENOTSUP));
+}
+
+std::optional<quint32> ntfsWord(const Expected<QByteArray>& stored) {
+    if (!stored || stored->size() != 4)
         return std::nullopt;
     quint32 word = 0;
-    for (const char byte : stored.bytes)
+    for (const char byte : *stored)
         word = (word << 8) | quint8(byte);
     return word;
 }
@@ -97,11 +100,13 @@ struct FileAttributes::Target {
     int stat(struct stat& info) const {
         return (fd >= 0 ? ::fstat(fd, &info) : ::lstat(path.constData(), &info)) == 0 ? 0 : errno;
     }
-    ExtendedAttributes::Value stored(const ExtendedAttributes& store, const char* name = DosAttrib::Name) const {
+    Expected<QByteArray> stored(const ExtendedAttributes& store, const char* name = DosAttrib::Name) const {
         return fd >= 0 ? store.getOnFile(fd, name) : store.get(path, name);
     }
+    // 0 or the errno of the failure.
     int store(ExtendedAttributes& store, const QByteArray& value, const char* name = DosAttrib::Name) const {
-        return fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
+        const Expected<void> written = fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
+        return written ? 0 : written.error().code;
     }
     // The store of the file system that holds the file. A symbolic link lies on its folder's.
     AttributeStore storeKind(const ExtendedAttributes& store, const VolumeCalls& volumes, bool link) const {
@@ -166,9 +171,9 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
         if (S_ISREG(info.st_mode) || folder) {
             int code = 0;
             const OpenedFile opened = target.open(info, &code);
-            quint32 bits = 0;
-            if (code == 0 && m_volumes.fatAttributes(opened.fd(), &bits) == 0)
-                native = bits;
+            if (code == 0)
+                if (const Expected<quint32> bits = m_volumes.fatAttributes(opened.fd()))
+                    native = *bits;
         }
         break;
     case AttributeStore::DosAttrib:
@@ -178,9 +183,8 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
     if (native)
         return (*native & Settable) | directory;
 
-    const ExtendedAttributes::Value stored =
-        kind == AttributeStore::None ? ExtendedAttributes::Value{{}, ENOTSUP} : target.stored(m_store);
-    const std::optional<quint32> value = stored.error == 0 ? DosAttrib::decode(stored.bytes) : std::nullopt;
+    const Expected<QByteArray> stored = kind == AttributeStore::None ? notKept() : target.stored(m_store);
+    const std::optional<quint32> value = stored ? DosAttrib::decode(*stored) : std::nullopt;
     quint32 result = 0;
     if (value)
         result = *value & Settable;
@@ -194,71 +198,73 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
     return result;
 }
 
-bool FileAttributes::write(const QString& path, quint32 value, QString* error) const {
-    return write(Target{QFile::encodeName(path)}, value, error);
+Expected<void> FileAttributes::write(const QString& path, quint32 value) const {
+    return write(Target{QFile::encodeName(path)}, value);
 }
 
-bool FileAttributes::write(int fd, quint32 value, QString* error) const {
-    return write(Target{{}, fd}, value, error);
+Expected<void> FileAttributes::write(int fd, quint32 value) const {
+    return write(Target{{}, fd}, value);
 }
 
-bool FileAttributes::write(const Target& target, quint32 value, QString* error) const {
+Expected<void> FileAttributes::write(const Target& target, quint32 value) const {
     struct stat info {};
     if (const int code = target.stat(info))
-        return fail(error, code);
+        return fail(code);
     // EPERM is what the system itself answers for a user attribute on a link or special file.
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-        return fail(error, EPERM);
+        return fail(EPERM);
 
     switch (target.storeKind(m_store, m_volumes, false)) {
     case AttributeStore::NtfsWord:
-        return writeNtfsWord(target, value, error);
+        return writeNtfsWord(target, value);
     case AttributeStore::FatIoctl:
-        return writeFat(target, info, value, error);
+        return writeFat(target, info, value);
     case AttributeStore::None:
-        return writeDosAttrib(target, info, value, false, error);
+        return writeDosAttrib(target, info, value, false);
     case AttributeStore::DosAttrib:
         break;
     }
-    return writeDosAttrib(target, info, value, true, error);
+    return writeDosAttrib(target, info, value, true);
 }
 
 // The word keeps the bits Windows manages itself (directory, compressed, sparse, ...); the
 // permission bits stay as the mount presents them.
-bool FileAttributes::writeNtfsWord(const Target& target, quint32 value, QString* error) const {
-    const ExtendedAttributes::Value old = target.stored(m_store, NtfsWordName);
+Expected<void> FileAttributes::writeNtfsWord(const Target& target, quint32 value) const {
+    const Expected<QByteArray> old = target.stored(m_store, NtfsWordName);
     const std::optional<quint32> oldWord = ntfsWord(old);
     if (!oldWord)
-        return fail(error, old.error != 0 ? old.error : EIO);
+        return fail(!old ? old.error().code : EIO);
     const quint32 newWord = (*oldWord & ~(Settable | NtfsNormal)) | (value & Settable);
     if (newWord == (*oldWord & ~NtfsNormal))
-        return true;
+        return {};
     const int code = target.store(m_store, ntfsWordBytes(newWord), NtfsWordName);
-    return code == 0 || fail(error, code);
+    if (code != 0)
+        return fail(code);
+    return {};
 }
 
 // The kernel keeps the permission bits in step with the read-only bit itself.
-bool FileAttributes::writeFat(const Target& target, const struct stat& info, quint32 value, QString* error) const {
+Expected<void> FileAttributes::writeFat(const Target& target, const struct stat& info, quint32 value) const {
     int code = 0;
     const OpenedFile opened = target.open(info, &code);
     if (code != 0)
-        return fail(error, code);
-    quint32 old = 0;
-    if ((code = m_volumes.fatAttributes(opened.fd(), &old)) != 0)
-        return fail(error, code);
-    const quint32 bits = (old & ~Settable) | (value & Settable);
-    if (bits != old && (code = m_volumes.setFatAttributes(opened.fd(), bits)) != 0)
-        return fail(error, code);
-    return true;
+        return fail(code);
+    const Expected<quint32> old = m_volumes.fatAttributes(opened.fd());
+    if (!old)
+        return unexpected(old.error());
+    const quint32 bits = (*old & ~Settable) | (value & Settable);
+    if (bits == *old)
+        return {};
+    return m_volumes.setFatAttributes(opened.fd(), bits);
 }
 
-bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value, bool kept,
-                                    QString* error) const {
+Expected<void> FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value,
+                                              bool kept) const {
     const bool folder = S_ISDIR(info.st_mode);
     mode_t mode = info.st_mode & 07777;
 
-    const ExtendedAttributes::Value old = kept ? target.stored(m_store) : ExtendedAttributes::Value{{}, ENOTSUP};
-    const std::optional<quint32> oldValue = old.error == 0 ? DosAttrib::decode(old.bytes) : std::nullopt;
+    const Expected<QByteArray> old = kept ? target.stored(m_store) : notKept();
+    const std::optional<quint32> oldValue = old ? DosAttrib::decode(*old) : std::nullopt;
     const quint32 newValue = (oldValue.value_or(0) & ~(Settable | Attr::Directory)) | (value & Settable);
     // Storing again what is stored would fail needlessly on a file without write permission.
     const bool storeNeeded = oldValue != newValue;
@@ -277,18 +283,18 @@ bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& inf
         const mode_t original = mode;
         if (storeNeeded) {
             if (const int code = target.changeMode(mode, mode | S_IWUSR))
-                return fail(error, code);
+                return fail(code);
         }
         storeError = store();
         if (storeError != 0 && storeError != ENOTSUP) {
             target.changeMode(mode, original);
-            return fail(error, storeError);
+            return fail(storeError);
         }
         if (const int code = target.changeMode(mode, original & ~AnyWrite))
-            return fail(error, code);
+            return fail(code);
     } else {
         if (const int code = target.changeMode(mode, writableMode(mode)))
-            return fail(error, code);
+            return fail(code);
         storeError = store();
     }
 
@@ -296,5 +302,7 @@ bool FileAttributes::writeDosAttrib(const Target& target, const struct stat& inf
     const quint32 keptByPermissions = folder ? 0 : Attr::ReadOnly;
     if (storeError == ENOTSUP && (value & Settable & ~keptByPermissions) == 0)
         storeError = 0;
-    return storeError == 0 || fail(error, storeError);
+    if (storeError != 0)
+        return fail(storeError);
+    return {};
 }

@@ -24,6 +24,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QString>
 
 #include <optional>
@@ -40,18 +42,18 @@ public:
     // The attribute value of the file or folder at path; nullopt when it does not exist.
     std::optional<quint32> read(const QString& path) const;
     // Gives it the read-only, hidden, system and archive bits of value (others are ignored).
-    // On failure returns false and sets *error (when given) to the system's description.
-    bool write(const QString& path, quint32 value, QString* error = nullptr) const;
+    // Fails with the system's description.
+    Expected<void> write(const QString& path, quint32 value) const;
     // The same for an open file, which may have no name yet (a file written aside).
-    bool write(int fd, quint32 value, QString* error = nullptr) const;
+    Expected<void> write(int fd, quint32 value) const;
 
 private:
     struct Target;
-    bool write(const Target& target, quint32 value, QString* error) const;
-    bool writeNtfsWord(const Target& target, quint32 value, QString* error) const;
-    bool writeFat(const Target& target, const struct stat& info, quint32 value, QString* error) const;
+    Expected<void> write(const Target& target, quint32 value) const;
+    Expected<void> writeNtfsWord(const Target& target, quint32 value) const;
+    Expected<void> writeFat(const Target& target, const struct stat& info, quint32 value) const;
     // kept: false where the file system keeps no extended attributes (only permission bits).
-    bool writeDosAttrib(const Target& target, const struct stat& info, quint32 value, bool kept, QString* error) const;
+    Expected<void> writeDosAttrib(const Target& target, const struct stat& info, quint32 value, bool kept) const;
     static VolumeCalls& defaultVolumes();
 
     ExtendedAttributes& m_store;

@@ -50,16 +50,16 @@ bool survivesDecoding(const QByteArray& name) {
     return QFile::encodeName(QFile::decodeName(name)) == name;
 }
 
-std::optional<QString> refusal(const QString& path) {
+Expected<void> usable(const QString& path) {
     QByteArray folder = path.startsWith(u'/') ? QByteArray("/") : QByteArray(".");
     for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
         if (part != u"."_s && part != u".."_s && holdsOtherBytesFor(folder, part))
-            return u"The name of "_s + path + u" can't be read correctly. Please rename it."_s;
+            return unexpected({u"The name of "_s + path + u" can't be read correctly. Please rename it."_s});
         if (!folder.endsWith('/'))
             folder += '/';
         folder += QFile::encodeName(part);
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace FileNames

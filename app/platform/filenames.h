@@ -7,6 +7,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
@@ -17,10 +19,10 @@ namespace FileNames {
 // Whether a name's bytes come back unchanged from decoding and encoding.
 bool survivesDecoding(const QByteArray& name);
 
-// Why a command must not act on a path as a list shows it: some file or folder on the way has a
-// name that does not survive decoding and reads as the path's text there (the list cannot tell
-// the two apart). The text names the path and asks the user to rename it. nullopt when the path
-// names exactly what it shows.
-std::optional<QString> refusal(const QString& path);
+// Succeeds when a command may act on a path as a list shows it, that is when the path names
+// exactly what it shows. Fails when some file or folder on the way has a name that does not
+// survive decoding and reads as the path's text there (the list cannot tell the two apart); the
+// error names the path and asks the user to rename it.
+Expected<void> usable(const QString& path);
 
 } // namespace FileNames

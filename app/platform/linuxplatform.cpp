@@ -64,12 +64,12 @@ std::optional<quint32> LinuxPlatform::attributes(const QString& path) const {
     return m_attributes.read(path);
 }
 
-bool LinuxPlatform::setAttributes(const QString& path, quint32 value, QString* error) {
-    return m_attributes.write(path, value, error);
+Expected<void> LinuxPlatform::setAttributes(const QString& path, quint32 value) {
+    return m_attributes.write(path, value);
 }
 
-bool LinuxPlatform::setOpenFileAttributes(int fd, quint32 value, QString* error) {
-    return m_attributes.write(fd, value, error);
+Expected<void> LinuxPlatform::setOpenFileAttributes(int fd, quint32 value) {
+    return m_attributes.write(fd, value);
 }
 
 QList<Volume> LinuxPlatform::volumes() const {

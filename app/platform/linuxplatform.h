@@ -13,8 +13,8 @@ public:
     LinuxPlatform() = default;
 
     std::optional<quint32> attributes(const QString& path) const override;
-    bool setAttributes(const QString& path, quint32 value, QString* error = nullptr) override;
-    bool setOpenFileAttributes(int fd, quint32 value, QString* error = nullptr) override;
+    Expected<void> setAttributes(const QString& path, quint32 value) override;
+    Expected<void> setOpenFileAttributes(int fd, quint32 value) override;
 
     // Left out: pseudo and kernel file systems, tmpfs, container overlays and snap images, the
     // mount points below /proc, /sys, /dev and /run (except /run/media, where removable media

@@ -6,6 +6,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QList>
 #include <QtCore/QString>
 
@@ -25,11 +27,10 @@ public:
     // as it is, never followed.
     virtual std::optional<quint32> attributes(const QString& path) const = 0;
     // Gives a file or folder exactly these attributes (read-only, hidden, system, archive); other
-    // bits of value are ignored. Refuses symbolic links. On failure returns false and sets *error
-    // to the system's description.
-    virtual bool setAttributes(const QString& path, quint32 value, QString* error = nullptr) = 0;
+    // bits of value are ignored. Refuses symbolic links. Fails with the system's description.
+    virtual Expected<void> setAttributes(const QString& path, quint32 value) = 0;
     // The same for an open regular file, which may not have a name yet (a file written aside).
-    virtual bool setOpenFileAttributes(int fd, quint32 value, QString* error = nullptr) = 0;
+    virtual Expected<void> setOpenFileAttributes(int fd, quint32 value) = 0;
 
     // The mounted volumes a user can browse, "/" first.
     virtual QList<Volume> volumes() const = 0;

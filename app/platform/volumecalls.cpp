@@ -34,17 +34,18 @@ quint32 VolumeCalls::fileSystemTypeOfFile(int fd) const {
     return ::fstatfs(fd, &info) == 0 ? static_cast<quint32>(info.f_type) : 0;
 }
 
-int VolumeCalls::fatAttributes(int fd, quint32* value) const {
+Expected<quint32> VolumeCalls::fatAttributes(int fd) const {
     __u32 attributes = 0;
     if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
-        return errno;
-    *value = attributes;
-    return 0;
+        return unexpected(Error::fromCode(errno));
+    return quint32(attributes);
 }
 
-int VolumeCalls::setFatAttributes(int fd, quint32 value) {
+Expected<void> VolumeCalls::setFatAttributes(int fd, quint32 value) {
     __u32 attributes = value;
-    return ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes) == 0 ? 0 : errno;
+    if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes) != 0)
+        return unexpected(Error::fromCode(errno));
+    return {};
 }
 
 VolumeCalls& VolumeCalls::system() {

@@ -8,6 +8,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QByteArray>
 
 namespace FileSystemType {
@@ -38,10 +40,10 @@ public:
     virtual quint32 fileSystemType(const QByteArray& path) const;
     virtual quint32 fileSystemTypeOfFile(int fd) const;
 
-    // The attribute byte of an open file on a FAT volume into *value; 0 or the errno.
-    virtual int fatAttributes(int fd, quint32* value) const;
-    // Gives it the attribute byte value; 0 or the errno.
-    virtual int setFatAttributes(int fd, quint32 value);
+    // The attribute byte of an open file on a FAT volume.
+    virtual Expected<quint32> fatAttributes(int fd) const;
+    // Gives it the attribute byte value.
+    virtual Expected<void> setFatAttributes(int fd, quint32 value);
 
     // The calls of the running system.
     static VolumeCalls& system();

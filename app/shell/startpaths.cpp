@@ -39,7 +39,7 @@ StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder
         const QString path = QDir::cleanPath(working.absoluteFilePath(given));
         // A name that is not valid UTF-8 decodes to a text that names no file, or another one:
         // it is refused before the existence test could call it missing.
-        if (FileNames::refusal(path)) {
+        if (!FileNames::usable(path)) {
             unnameable << path;
             continue;
         }
@@ -61,10 +61,12 @@ StartPaths planStartPaths(const QStringList& paths, const QString& workingFolder
         if (chosen && !plan.choose.contains(path))
             plan.choose << path;
     }
-    if (!unnameable.isEmpty())
-        plan.refusals << pathsMessage(unnameable, FileNames::refusal(unnameable.first()).value_or(QString()),
+    if (!unnameable.isEmpty()) {
+        const Expected<void> first = FileNames::usable(unnameable.first());
+        plan.refusals << pathsMessage(unnameable, first ? QString() : first.error().message,
                                       u"The names of these files or folders can't be read correctly. "
                                       u"Please rename them:"_s);
+    }
     if (!missing.isEmpty())
         plan.refusals << pathsMessage(missing, missing.first() + u"\r\nThis file or folder does not exist."_s,
                                       u"These files or folders do not exist:"_s);

@@ -193,14 +193,15 @@ public:
         if (m_finalAttributes)
             m_platform.setOpenFileAttributes(fd, *m_finalAttributes);
     }
-    // Why the input may no longer be replaced by the output or deleted after it.
-    std::optional<QString> inputChanged() const {
-        if (const std::optional<QString> why = FileIo::changedSince(m_task.input, m_seen))
-            return why;
-        const std::optional<FileIo::FileIdentity> now = FileIo::FileIdentity::of(m_input.fd());
+    // Succeeds while the input may still be replaced by the output or deleted after it; the
+    // error says why it may not.
+    Expected<void> inputUnchanged() const {
+        if (Expected<void> unchanged = FileIo::unchangedSince(m_task.input, m_seen); !unchanged)
+            return unchanged;
+        const Expected<FileIo::FileIdentity> now = FileIo::FileIdentity::of(m_input.fd());
         if (!now || !now->unchanged(m_seen))
-            return m_task.input + u" was changed while it was being worked on and was kept."_s;
-        return std::nullopt;
+            return unexpected({m_task.input + u" was changed while it was being worked on and was kept."_s});
+        return {};
     }
 };
 
@@ -243,15 +244,13 @@ PassResult CipherPass::DecryptLowSecurity(const QString& encryptedPath, const QS
     return run(FileTask::decryption(SecurityLevel::Low, encryptedPath, plainPath, savedAttributes, deleteOriginal));
 }
 
-std::optional<EncryptedHeader> CipherPass::ReadHeader(const QString& encryptedPath, QString* error) {
-    const Descriptor file = FileIo::openForReading(encryptedPath, error);
-    if (!file.isOpen())
-        return std::nullopt;
+Expected<EncryptedHeader> CipherPass::ReadHeader(const QString& encryptedPath) {
+    const Expected<Descriptor> file = FileIo::openForReading(encryptedPath);
+    if (!file)
+        return unexpected(file.error());
     QByteArray stored(EncryptedFormat::HeaderSize, Qt::Uninitialized);
-    if (!FileIo::readFully(file.fd(), stored.data(), stored.size())) {
-        FileIo::fail(error, errno ? FileIo::errorText(errno) : FileIo::endOfFileError(encryptedPath));
-        return std::nullopt;
-    }
+    if (Expected<void> read = FileIo::readFully(file->fd(), stored.data(), stored.size(), encryptedPath); !read)
+        return unexpected(std::move(read).error());
     return EncryptedFormat::decodeHeader(stored);
 }
 
@@ -291,22 +290,19 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         return fail(failed(FileIo::notRegularError(task.output, existing.st_mode)));
 
     PreparedFile file(new Prepared(m_platform, task));
-    QString error;
     // The input as the user left it: its access bounds the output's, and a pass that puts no
     // output in place gives it back its attributes.
     struct stat original;
-    file->m_input = FileIo::openForReading(task.input, &error, 0, &original);
-    if (!file->m_input.isOpen())
-        return fail(failed(error));
+    Expected<Descriptor> opened = FileIo::openForReading(task.input, 0, &original);
+    if (!opened)
+        return fail(failed(opened.error().message));
+    file->m_input = std::move(*opened);
     const int input = file->m_input.fd();
-    switch (file->m_lock.acquire(original.st_dev, original.st_ino, &error)) {
-    case PassLock::Result::Held:
-        break;
-    case PassLock::Result::Busy:
+    const Expected<PassLock::Result> lock = file->m_lock.acquire(original.st_dev, original.st_ino);
+    if (!lock)
+        return fail(failed(task.input + u" was left untouched. "_s + lock.error().message));
+    if (*lock == PassLock::Result::Busy)
         return fail({Outcome::Busy, busyError(task.input), {}});
-    case PassLock::Result::Failed:
-        return fail(failed(task.input + u" was left untouched. "_s + error));
-    }
     if (replacing && original.st_dev == existing.st_dev && original.st_ino == existing.st_ino)
         return fail(failed(task.input + u" and "_s + task.output + u" are the same file."_s));
 
@@ -322,16 +318,16 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     file->m_restorer.emplace(m_platform, input, original.st_mode, *attributes);
     // What was read, as it stands from here on: every later change is someone else's, and the
     // commit looks again before anything is put in place.
-    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
+    const Expected<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
     if (!seen)
-        return fail(systemFailure());
+        return fail(failed(seen.error().message));
     file->m_seen = *seen;
 
     const mode_t mode = outputMode(original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
     file->m_output = std::make_unique<AsideFile>(task.output);
     AsideFile& output = *file->m_output;
-    if (!output.open(&error, mode))
-        return fail(failed(error));
+    if (const Expected<void> made = output.open(mode); !made)
+        return fail(failed(made.error().message));
     // A file written aside under a name is hidden where Windows looks too, until it is complete.
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
@@ -385,13 +381,18 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
                                u" could not be written to disk. "_s + FileIo::errorText(code)));
         }
     }
-    // The folders of the batch, each opened once by its path when first needed.
-    std::map<QString, Descriptor> folders;
-    const auto folderOf = [&folders](const QString& path) {
+    // The folders of the batch, each opened once by its path when first needed (-1 when it
+    // cannot be, with the error kept for the flush).
+    std::map<QString, Expected<Descriptor>> folders;
+    const auto folderOf = [&folders](const QString& path) -> const Expected<Descriptor>& {
         const auto [folder, isNew] = folders.try_emplace(QFileInfo(path).absolutePath());
         if (isNew)
             folder->second = FileIo::openFolderOf(path);
-        return folder->second.fd();
+        return folder->second;
+    };
+    const auto folderFd = [&folderOf](const QString& path) {
+        const Expected<Descriptor>& folder = folderOf(path);
+        return folder ? folder->fd() : -1;
     };
     // Each output in place over its name, in order; the folders flushed once each afterwards.
     // Each folder, by one of the outputs put there.
@@ -402,18 +403,18 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
             continue;
         // The output holds the input as it was read: only a file that is still there, unchanged,
         // may be replaced by it or deleted after it.
-        if (const std::optional<QString> why = file->inputChanged()) {
-            drop(i, failed(*why));
+        if (const Expected<void> unchanged = file->inputUnchanged(); !unchanged) {
+            drop(i, failed(unchanged.error().message));
             continue;
         }
-        QString error;
         const AsideFile::Flush flush = together[i] ? AsideFile::Flush::ByCaller : AsideFile::Flush::Here;
-        if (!file->m_output->commit(
-                &error, AsideFile::Replace::Yes, [file](int fd) { file->giveAttributes(fd); }, flush)) {
+        const Expected<void> committed = file->m_output->commit(
+            AsideFile::Replace::Yes, [file](int fd) { file->giveAttributes(fd); }, flush);
+        if (!committed) {
             // A failure after the rename leaves the output in place: the input is kept all the same.
             if (file->m_output->isInPlace())
                 file->m_restorer->dismiss();
-            drop(i, failed(error));
+            drop(i, failed(committed.error().message));
             continue;
         }
         file->m_restorer->dismiss();
@@ -421,10 +422,11 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
             toFlush.emplace(QFileInfo(file->m_task.output).absolutePath(), file->m_task.output);
     }
     for (const auto& [folder, output] : toFlush) {
-        const int fd = folderOf(output);
-        if (fd >= 0 && FileIo::syncFolder(fd))
+        const Expected<Descriptor>& opened = folderOf(output);
+        const Expected<void> synced = opened ? FileIo::syncFolder(opened->fd()) : unexpected(opened.error());
+        if (synced)
             continue;
-        const QString error = FileIo::errorText(errno);
+        const QString error = synced.error().message;
         // The new names may not survive a crash: nothing that depends on them is deleted.
         for (size_t i = 0; i < batch.size(); ++i) {
             if (batch[i] && QFileInfo(batch[i]->m_task.output).absolutePath() == folder)
@@ -437,12 +439,13 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
         if (!file)
             continue;
         const FileTask& task = file->m_task;
-        QString error;
         // Deleted, not emptied first, so a failed delete loses nothing.
         if (!task.deleteInput) {
             results[qsizetype(i)] = {};
-        } else if (!FileIo::deleteIfUnchanged(task.input, file->m_seen, &error, folderOf(task.input))) {
-            results[qsizetype(i)] = {Outcome::OriginalKept, error, {}};
+        } else if (const Expected<void> deleted =
+                       FileIo::deleteIfUnchanged(task.input, file->m_seen, folderFd(task.input));
+                   !deleted) {
+            results[qsizetype(i)] = {Outcome::OriginalKept, deleted.error().message, {}};
         } else {
             results[qsizetype(i)] = {
                 Outcome::Succeeded, {}, file->m_seen.links > 1 ? otherNamesNotice(task.input) : QString()};
@@ -496,8 +499,10 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
     QByteArray buffer(std::min(BufferSize, header.size() + bodyLength), Qt::Uninitialized);
     std::copy(header.begin(), header.end(), buffer.begin());
     qint64 prefix = header.size();
-    if (bodyLength == 0 && !FileIo::writeFully(output.fd(), header.constData(), header.size()))
-        return systemFailure();
+    if (bodyLength == 0) {
+        if (const Expected<void> wrote = FileIo::writeFully(output.fd(), header.constData(), header.size()); !wrote)
+            return failed(wrote.error().message);
+    }
     WriteBehind writeBehind(output.fd());
     for (qint64 done = 0; done < bodyLength;) {
         if (observe(done))
@@ -505,15 +510,16 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
         const qint64 offset = header.size() + done - prefix;
         const qint64 size = std::min(BufferSize - prefix, bodyLength - done);
         char* const body = buffer.data() + prefix;
-        if (!FileIo::readFully(input, body, size))
-            return errno ? systemFailure() : failed(FileIo::endOfFileError(job.input));
+        if (const Expected<void> read = FileIo::readFully(input, body, size, job.input); !read)
+            return failed(read.error().message);
         if (dueAndCancelled(done))
             return cancelled;
         EncryptedFormat::transformBody(body, size, done, job.level);
         if (dueAndCancelled(done))
             return cancelled;
-        if (!FileIo::writeFully(output.fd(), buffer.constData(), prefix + size) ||
-            !writeBehind.written(offset, prefix + size))
+        if (const Expected<void> wrote = FileIo::writeFully(output.fd(), buffer.constData(), prefix + size); !wrote)
+            return failed(wrote.error().message);
+        if (!writeBehind.written(offset, prefix + size))
             return systemFailure();
         done += size;
         prefix = 0;

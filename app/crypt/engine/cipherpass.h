@@ -19,6 +19,7 @@
 #include "app/crypt/engine/passobserver.h"
 #include "app/crypt/engine/passresult.h"
 #include "app/fileio/descriptor.h"
+#include "common/expected.h"
 
 #include <QtCore/QList>
 #include <QtCore/QString>
@@ -83,8 +84,8 @@ public:
     // The bytes a prepared file puts on disk.
     static qint64 outputSize(const Prepared& file);
 
-    // The header of an encrypted file; nullopt with *error set when it cannot be read whole.
-    static std::optional<EncryptedHeader> ReadHeader(const QString& encryptedPath, QString* error = nullptr);
+    // The header of an encrypted file; fails when it cannot be read whole.
+    static Expected<EncryptedHeader> ReadHeader(const QString& encryptedPath);
 
     // The attribute bits the header keeps: read-only, hidden, system and archive, the bits the
     // program manages and restores. Other bits are left out so the value fits in one byte.

@@ -56,46 +56,47 @@ QString MasterPasswordFile::defaultPath(const Platform& platform) {
 MasterPasswordFile::MasterPasswordFile(QString path)
     : m_path(std::move(path)) {}
 
-std::optional<QByteArray> MasterPasswordFile::read(QString* error) const {
-    const std::optional<QByteArray> stored = readWhole(error);
+Expected<QByteArray> MasterPasswordFile::read() const {
+    const Expected<QByteArray> stored = readWhole();
     if (!stored)
-        return std::nullopt;
+        return stored;
     return storedForm(*stored);
 }
 
-std::optional<QByteArray> MasterPasswordFile::readWhole(QString* error) const {
+Expected<QByteArray> MasterPasswordFile::readWhole() const {
     // Only a file that is not there reads as empty: a link, a pipe or a folder is refused.
     struct stat info;
     if (::lstat(QFile::encodeName(m_path).constData(), &info) != 0 && errno == ENOENT)
         return QByteArray();
-    const Descriptor file = FileIo::openForReading(m_path, error);
-    if (!file.isOpen())
-        return std::nullopt;
-    return FileIo::readAll(file.fd(), LongestFile, error);
+    const Expected<Descriptor> file = FileIo::openForReading(m_path);
+    if (!file)
+        return unexpected(file.error());
+    return FileIo::readAll(file->fd(), LongestFile);
 }
 
-MasterPasswordFile::Check MasterPasswordFile::check(const QString& text, QString* error) const {
-    const std::optional<QByteArray> stored = read(error);
+Expected<MasterPasswordFile::Check> MasterPasswordFile::check(const QString& text) const {
+    const Expected<QByteArray> stored = read();
     if (!stored)
-        return Check::Unreadable;
+        return unexpected(stored.error());
     if (!canStore(text))
         return Check::Differs;
     return *stored == ScrambleMasterPassword(text) ? Check::Matches : Check::Differs;
 }
 
-bool MasterPasswordFile::write(const QString& masterPassword, QString* error) const {
+Expected<void> MasterPasswordFile::write(const QString& masterPassword) const {
     if (!canStore(masterPassword))
-        return FileIo::fail(error,
-                            m_path + u" is unchanged: the new password holds a character that can't be stored."_s);
-    const std::optional<QByteArray> old = readWhole(error);
+        return unexpected({m_path + u" is unchanged: the new password holds a character that can't be stored."_s});
+    const Expected<QByteArray> old = readWhole();
     if (!old)
-        return false;
+        return unexpected(old.error());
     const QByteArray content = ScrambleMasterPassword(masterPassword) + old->mid(Size);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     AsideFile file(m_path);
-    if (!file.open(error))
-        return false;
-    if (::fchmod(file.fd(), 0600) != 0 || !FileIo::writeFully(file.fd(), content.constData(), content.size()))
-        return FileIo::failWithCode(error, errno);
-    return file.commit(error);
+    if (Expected<void> opened = file.open(); !opened)
+        return opened;
+    if (::fchmod(file.fd(), 0600) != 0)
+        return FileIo::failWithErrno();
+    if (Expected<void> written = FileIo::writeFully(file.fd(), content.constData(), content.size()); !written)
+        return written;
+    return file.commit();
 }

@@ -5,6 +5,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
@@ -16,7 +18,7 @@ class MasterPasswordFile {
 public:
     static constexpr qsizetype Size = 8;
 
-    enum class Check { Matches, Differs, Unreadable };
+    enum class Check { Matches, Differs };
 
     // What the user is told when a master-password check answers Differs.
     static QString wrongPasswordMessage() {
@@ -41,22 +43,22 @@ public:
     // The 8 stored bytes a file's content gives: its first 8, with zero bytes for any it lacks.
     static QByteArray storedForm(const QByteArray& content);
 
-    // The 8 stored bytes; nullopt with *error set when the file exists but cannot be read or is
-    // not a regular file (a symbolic link, a named pipe: refused without blocking).
-    std::optional<QByteArray> read(QString* error = nullptr) const;
-    // The master-password check: whether text scrambles to the stored bytes. A text canStore
-    // refuses never matches.
-    Check check(const QString& text, QString* error = nullptr) const;
+    // The 8 stored bytes; fails when the file exists but cannot be read or is not a regular file
+    // (a symbolic link, a named pipe: refused without blocking).
+    Expected<QByteArray> read() const;
+    // The master-password check: whether text scrambles to the stored bytes; fails as read()
+    // does. A text canStore refuses never matches.
+    Expected<Check> check(const QString& text) const;
     // Stores the scrambled form of masterPassword as the first 8 bytes, creating the folder and
     // the file (permission 0600) when missing and keeping any bytes beyond the eighth. The old
     // file stays intact until the new one is complete: the content is written aside and renamed
     // over the path, so a symbolic link there is replaced, never written through, and its target
     // keeps its mode. A password canStore refuses is not stored.
-    bool write(const QString& masterPassword, QString* error = nullptr) const;
+    Expected<void> write(const QString& masterPassword) const;
 
 private:
     // The whole file; empty when it does not exist.
-    std::optional<QByteArray> readWhole(QString* error) const;
+    Expected<QByteArray> readWhole() const;
 
     QString m_path;
 };

@@ -57,11 +57,10 @@ bool isRootOrNoFolder(const Platform& platform, const QString& path) {
 }
 
 // rename(2) itself: it renames folders, follows no link and gives the system's reason.
-bool renameFolder(const QString& from, const QString& to, QString* error) {
+Expected<void> renameFolder(const QString& from, const QString& to) {
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return true;
-    *error = qt_error_string(errno);
-    return false;
+        return {};
+    return unexpected(Error::fromCode(errno));
 }
 
 } // namespace
@@ -91,17 +90,17 @@ QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString&
     return FormerName + n;
 }
 
-std::optional<QString> FolderLock::lockRefusal(const QString& FolderPath) const {
+Expected<void> FolderLock::lockable(const QString& FolderPath) const {
     if (const auto rule = lockRule(FolderPath))
-        return rule->second;
-    return std::nullopt;
+        return unexpected({rule->second});
+    return {};
 }
 
 std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& FolderPath) const {
     const QString path = QDir::cleanPath(FolderPath);
     // The tree's text may stand for another folder, or for none.
-    if (const std::optional<QString> refusal = FileNames::refusal(path))
-        return std::pair(Refusal::UnusableName, *refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable)
+        return std::pair(Refusal::UnusableName, usable.error().message);
     if (m_protectedFolders.isSystemFolder(path))
         return std::pair(Refusal::SystemFolder,
                          u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
@@ -145,26 +144,25 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
         return refused(Refusal::NameTooLong, u"Long folder name , please rename this folder"_s);
 
     FolderPasswordFile seal(path);
-    QString error;
-    if (!seal.WriteFolderPasswordFile(CurrentPassword, FolderName, &error))
-        return failed(error);
+    if (const Expected<void> written = seal.WriteFolderPasswordFile(CurrentPassword, FolderName); !written)
+        return failed(written.error().message);
     const QString lockedPath = ParentPath + LockedName + ChooserRules::LockExtension;
-    if (!renameFolder(path, lockedPath, &error)) {
+    if (const Expected<void> renamed = renameFolder(path, lockedPath); !renamed) {
         // A folder that keeps its name must not keep a new password file either.
-        Result result = failed(error);
-        if (!seal.restore(&error))
-            result.messages.append(error);
+        Result result = failed(renamed.error().message);
+        if (const Expected<void> restored = seal.restore(); !restored)
+            result.messages.append(restored.error().message);
         return result;
     }
 
     Result result{Outcome::Done, {u"The folder successfully Locked."_s}, lockedPath};
     // The seal reached the disk before the rename; the new name does once the parent is flushed.
-    if (!FileIo::syncFolderOf(lockedPath, &error))
-        result.messages.append(error);
+    if (const Expected<void> synced = FileIo::syncFolderOf(lockedPath); !synced)
+        result.messages.append(synced.error().message);
     // The name and the password file are what lock the folder; a file system that keeps no
     // attributes leaves it locked without the mark, and the user is told why.
-    if (!m_platform.setAttributes(lockedPath, Attr::System, &error))
-        result.messages.append(error);
+    if (const Expected<void> marked = m_platform.setAttributes(lockedPath, Attr::System); !marked)
+        result.messages.append(marked.error().message);
     return result;
 }
 
@@ -178,22 +176,19 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
     // The master check of an empty text would pass while no master password is saved.
     if (masterPassword.isEmpty())
         return {Outcome::NoPassword, {}, {}};
-    QString error;
-    switch (MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).check(masterPassword, &error)) {
-    case MasterPasswordFile::Check::Matches:
-        return unlockFolder(FolderPath, std::nullopt);
-    case MasterPasswordFile::Check::Differs:
+    const Expected<MasterPasswordFile::Check> check =
+        MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).check(masterPassword);
+    if (!check)
+        return failed(check.error().message);
+    if (*check == MasterPasswordFile::Check::Differs)
         return refused(Refusal::WrongMasterPassword, MasterPasswordFile::wrongPasswordMessage());
-    case MasterPasswordFile::Check::Unreadable:
-        break;
-    }
-    return failed(error);
+    return unlockFolder(FolderPath, std::nullopt);
 }
 
 FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
     const QString path = QDir::cleanPath(FolderPath);
-    if (const std::optional<QString> refusal = FileNames::refusal(path))
-        return refused(Refusal::UnusableName, *refusal);
+    if (const Expected<void> usable = FileNames::usable(path); !usable)
+        return refused(Refusal::UnusableName, usable.error().message);
     if (isRootOrNoFolder(m_platform, path))
         return refused(Refusal::NoFolder, u"Please click the folder to unlock."_s);
     if (!ChooserRules::IsLockedFolder(path))
@@ -203,10 +198,9 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     const FolderPasswordFile seal(path);
     if (!seal.exists())
         return refused(Refusal::NoSeal, u"Missing password information"_s);
-    QString error;
-    const std::optional<FolderPasswordFile::Lines> lines = seal.read(&error);
+    const Expected<FolderPasswordFile::Lines> lines = seal.read();
     if (!lines)
-        return failed(error);
+        return failed(lines.error().message);
     if (CurrentPassword &&
         FolderPasswordFile::Unscramble(lines->SealBuffer) != EncryptedFormat::PasswordField(*CurrentPassword))
         return refused(Refusal::WrongPassword, u" Invalid password"_s);
@@ -217,16 +211,20 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     if (FormerName != lines->FormerName)
         result.messages.append(u"Folder will be named as "_s + FormerName);
     const QString unlockedPath = ParentPath + FormerName;
-    if (!renameFolder(path, unlockedPath, &error)) {
-        result.messages.append(error);
+    if (const Expected<void> renamed = renameFolder(path, unlockedPath); !renamed) {
+        result.messages.append(renamed.error().message);
         return result;
     }
     result.outcome = Outcome::Done;
     result.folderPath = unlockedPath;
     result.messages.append(u"The folder successfully unlocked."_s);
     // Only the seal that was read is deleted, and only while it is unchanged.
-    if (!FileIo::syncFolderOf(unlockedPath, &error) || !FolderPasswordFile(unlockedPath).remove(lines->seen, &error) ||
-        !m_platform.setAttributes(unlockedPath, Attr::Normal, &error))
-        result.messages.append(error);
+    Expected<void> finished = FileIo::syncFolderOf(unlockedPath);
+    if (finished)
+        finished = FolderPasswordFile(unlockedPath).remove(lines->seen);
+    if (finished)
+        finished = m_platform.setAttributes(unlockedPath, Attr::Normal);
+    if (!finished)
+        result.messages.append(finished.error().message);
     return result;
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "app/folders/engine/protectedfolders.h"
+#include "common/expected.h"
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -87,9 +88,9 @@ public:
     // the home folder and those above it; /opt, the program's folder and those above it; a
     // folder holding a file named like the running executable, the program's per-user folders;
     // a path ending with "MyList"; a volume root; a locked folder; a symbolic link; a name with
-    // a line break; a folder that already holds a file of the seal's name. nullopt when none
+    // a line break; a folder that already holds a file of the seal's name. Succeeds when none
     // applies.
-    std::optional<QString> lockRefusal(const QString& FolderPath) const;
+    Expected<void> lockable(const QString& FolderPath) const;
 
     Result lock(const QString& FolderPath, const QString& CurrentPassword);
     Result unlock(const QString& FolderPath, const QString& CurrentPassword);
@@ -97,7 +98,7 @@ public:
     // does without comparing the stored password.
     Result unlockWithMaster(const QString& FolderPath, const QString& masterPassword);
 
-    // lockRefusal with the rule that refuses, for a caller that words it its own way.
+    // lockable() with the rule that refuses, for a caller that words it its own way.
     std::optional<std::pair<Result::Refusal, QString>> lockRule(const QString& FolderPath) const;
 
 private:

@@ -58,61 +58,60 @@ bool FolderPasswordFile::exists() const {
     return info.exists() || info.isSymLink();
 }
 
-std::optional<FolderPasswordFile::Lines> FolderPasswordFile::parse(const QByteArray& bytes, QString* error) {
+Expected<FolderPasswordFile::Lines> FolderPasswordFile::parse(const QByteArray& bytes) {
     const qsizetype firstEnd = bytes.indexOf(LineEnd);
     const qsizetype nameStart = firstEnd + LineEnd.size();
     const qsizetype nameEnd = firstEnd < 0 ? -1 : bytes.indexOf(LineEnd, nameStart);
     const QByteArray name = firstEnd < 0 ? QByteArray() : bytes.mid(nameStart, nameEnd < 0 ? -1 : nameEnd - nameStart);
-    if (!isPlainName(name)) {
-        FileIo::fail(error, u"Damaged password information"_s);
-        return std::nullopt;
-    }
+    if (!isPlainName(name))
+        return unexpected({u"Damaged password information"_s});
     return Lines{bytes.left(firstEnd).leftJustified(SealSize, ' ', true), QFile::decodeName(name), {}};
 }
 
-std::optional<FolderPasswordFile::Lines> FolderPasswordFile::read(QString* error) const {
-    const Descriptor file = FileIo::openForReading(m_path, error);
-    if (!file.isOpen())
-        return std::nullopt;
-    const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(file.fd());
-    if (!seen) {
-        FileIo::failWithCode(error, errno);
-        return std::nullopt;
-    }
-    const std::optional<QByteArray> bytes = FileIo::readAll(file.fd(), LongestFile, error);
+Expected<FolderPasswordFile::Lines> FolderPasswordFile::read() const {
+    const Expected<Descriptor> file = FileIo::openForReading(m_path);
+    if (!file)
+        return unexpected(file.error());
+    const Expected<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(file->fd());
+    if (!seen)
+        return unexpected(seen.error());
+    const Expected<QByteArray> bytes = FileIo::readAll(file->fd(), LongestFile);
     if (!bytes)
-        return std::nullopt;
-    std::optional<Lines> lines = parse(*bytes, error);
+        return unexpected(bytes.error());
+    Expected<Lines> lines = parse(*bytes);
     if (lines)
         lines->seen = *seen;
     return lines;
 }
 
-bool FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName,
-                                                 QString* error) {
+Expected<void> FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName) {
     const QByteArray bytes = content(CurrentPassword, FolderName);
     AsideFile file(m_path);
-    if (!file.open(error))
-        return false;
-    if (::fchmod(file.fd(), 0600) != 0 || !FileIo::writeFully(file.fd(), bytes.constData(), bytes.size()))
-        return FileIo::failWithCode(error, errno);
+    if (Expected<void> opened = file.open(); !opened)
+        return opened;
+    if (::fchmod(file.fd(), 0600) != 0)
+        return FileIo::failWithErrno();
+    if (Expected<void> written = FileIo::writeFully(file.fd(), bytes.constData(), bytes.size()); !written)
+        return written;
     // Linked in only where no entry of the name is: a file there is never replaced.
-    if (!file.commit(error, AsideFile::Replace::No))
-        return false;
+    if (Expected<void> committed = file.commit(AsideFile::Replace::No); !committed)
+        return committed;
     // Taken now that the file is in place (linking it in changes its change time). Without it a
     // failed lock leaves the seal behind rather than delete a file it cannot vouch for.
-    const Descriptor written = FileIo::openForReading(m_path, nullptr);
-    m_written = written.isOpen() ? FileIo::FileIdentity::of(written.fd()) : std::nullopt;
-    return true;
+    m_written.reset();
+    if (const Expected<Descriptor> written = FileIo::openForReading(m_path))
+        if (const Expected<FileIo::FileIdentity> identity = FileIo::FileIdentity::of(written->fd()))
+            m_written = *identity;
+    return {};
 }
 
-bool FolderPasswordFile::restore(QString* error) {
+Expected<void> FolderPasswordFile::restore() {
     if (!m_written)
-        return true;
+        return {};
     const FileIo::FileIdentity written = *std::exchange(m_written, std::nullopt);
-    return remove(written, error);
+    return remove(written);
 }
 
-bool FolderPasswordFile::remove(const FileIo::FileIdentity& seen, QString* error) const {
-    return FileIo::deleteIfUnchanged(m_path, seen, error);
+Expected<void> FolderPasswordFile::remove(const FileIo::FileIdentity& seen) const {
+    return FileIo::deleteIfUnchanged(m_path, seen);
 }

@@ -51,23 +51,23 @@ public:
 
     // Whether an entry of the file's name is there; a symbolic link counts (and fails to read).
     bool exists() const;
-    // The two lines of the file's content; nullopt with *error set to "Damaged password
-    // information" when line 2 is missing or is not a plain name (see read()).
-    static std::optional<Lines> parse(const QByteArray& bytes, QString* error);
-    // Reads both lines. On failure returns nullopt and sets *error to the system's description,
-    // to the refusal of a file that is not regular, or to "Damaged password information" when
-    // line 2 is missing or is not a plain name (empty, ".", "..", or holding "/" or a zero byte),
-    // which could otherwise move the folder elsewhere.
-    std::optional<Lines> read(QString* error) const;
+    // The two lines of the file's content; fails with "Damaged password information" when line 2
+    // is missing or is not a plain name (see read()).
+    static Expected<Lines> parse(const QByteArray& bytes);
+    // Reads both lines. Fails with the system's description, the refusal of a file that is not
+    // regular, or "Damaged password information" when line 2 is missing or is not a plain name
+    // (empty, ".", "..", or holding "/" or a zero byte), which could otherwise move the folder
+    // elsewhere.
+    Expected<Lines> read() const;
 
     // Creates the file with content(CurrentPassword, FolderName), permission 0600, flushed to
-    // disk with its folder entry before this returns. Fails when an entry of its name exists. On
-    // failure returns false with *error set, and the folder is as it was.
-    bool WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName, QString* error);
+    // disk with its folder entry before this returns. Fails when an entry of its name exists; the
+    // folder is then as it was.
+    Expected<void> WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName);
     // Undoes the last successful write: removes the file it made, if still unchanged.
-    bool restore(QString* error);
+    Expected<void> restore();
     // Deletes the file at this path if it is the one seen, unchanged (see FileIo).
-    bool remove(const FileIo::FileIdentity& seen, QString* error) const;
+    Expected<void> remove(const FileIo::FileIdentity& seen) const;
 
 private:
     QString m_path;

@@ -124,20 +124,19 @@ std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal, co
     return entries;
 }
 
-std::optional<QStringList> Read(const QString& path, QString* error) {
-    const Descriptor file = FileIo::openForReading(path, error);
-    if (!file.isOpen())
-        return std::nullopt;
-    const std::optional<FileIo::FileIdentity> identity = FileIo::FileIdentity::of(file.fd());
+Expected<QStringList> Read(const QString& path) {
+    const Expected<Descriptor> file = FileIo::openForReading(path);
+    if (!file)
+        return unexpected(file.error());
+    const Expected<FileIo::FileIdentity> identity = FileIo::FileIdentity::of(file->fd());
     if (!identity)
-        return failWith<std::optional<QStringList>>(error, FileIo::errorText(errno));
+        return unexpected(identity.error());
     const QString notOpened = u" The list is not opened."_s;
     if (identity->size > LongestFile)
-        return failWith<std::optional<QStringList>>(
-            error, u"is larger than %1 bytes; no hot list is that large."_s.arg(LongestFile) + notOpened);
-    const std::optional<QByteArray> content = FileIo::readAll(file.fd(), LongestFile, error);
+        return unexpected({u"is larger than %1 bytes; no hot list is that large."_s.arg(LongestFile) + notOpened});
+    const Expected<QByteArray> content = FileIo::readAll(file->fd(), LongestFile);
     if (!content)
-        return std::nullopt;
+        return unexpected(content.error());
     Refusal refusal;
     std::optional<QStringList> entries = Parse(*content, &refusal);
     if (!entries) {
@@ -146,18 +145,18 @@ std::optional<QStringList> Read(const QString& path, QString* error) {
             refusal.reason == Refusal::TooManyEntries
                 ? u"holds more than %1 entries; a hot list holds at most %1."_s.arg(limits.entries)
                 : u"has a line longer than %1 bytes; a hot list's lines hold at most %1."_s.arg(limits.lineBytes);
-        return failWith<std::optional<QStringList>>(error, reason + notOpened);
+        return unexpected({reason + notOpened});
     }
-    return entries;
+    return *std::move(entries);
 }
 
-bool Write(const QString& path, const QByteArray& content, QString* error) {
+Expected<void> Write(const QString& path, const QByteArray& content) {
     AsideFile file(path);
-    if (!file.open(error))
-        return false;
-    if (!FileIo::writeFully(file.fd(), content.constData(), content.size()))
-        return FileIo::failWithCode(error, errno);
-    return file.commit(error);
+    if (Expected<void> opened = file.open(); !opened)
+        return opened;
+    if (Expected<void> written = FileIo::writeFully(file.fd(), content.constData(), content.size()); !written)
+        return written;
+    return file.commit();
 }
 
 } // namespace HotListFile

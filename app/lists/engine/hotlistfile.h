@@ -8,6 +8,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -48,14 +50,14 @@ std::optional<QByteArray> Format(const QStringList& entries, Refusal* refusal = 
 // first field or line beyond the limits, before the fields that follow are taken apart.
 std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal = nullptr, const Limits& limits = {});
 
-// Reads a list file; nullopt with *error set when it cannot be opened or read, is not a regular
-// file (a symbolic link, a named pipe: refused without blocking) or holds more than the limits
-// allow. A file longer than any list within the limits is refused from its size, unread.
-std::optional<QStringList> Read(const QString& path, QString* error = nullptr);
+// Reads a list file; fails when it cannot be opened or read, is not a regular file (a symbolic
+// link, a named pipe: refused without blocking) or holds more than the limits allow. A file
+// longer than any list within the limits is refused from its size, unread.
+Expected<QStringList> Read(const QString& path);
 // Replaces a list file with this content whole or not at all: the content is written aside,
 // flushed and renamed over the path, so the old file stays until the new one is complete and a
 // symbolic link at the path is replaced, never written through. The new file is readable by its
-// owner only. False with *error set to the system's description on failure.
-bool Write(const QString& path, const QByteArray& content, QString* error = nullptr);
+// owner only. Fails with the system's description.
+Expected<void> Write(const QString& path, const QByteArray& content);
 
 } // namespace HotListFile

@@ -97,7 +97,7 @@ TEST_F(CryptCommandsRolesTest, EachFileKeepsItsOwnAttributesWhenSeveralRunInOneC
         EXPECT_TRUE(dialogs.boxes().isEmpty()) << qPrintable(dialogs.texts().join(u'\n'));
         for (qsizetype i = 0; i < plain.size(); ++i) {
             EXPECT_EQ(platform.attributes(plain[i]), attributes[i]) << qPrintable(plain[i]);
-            const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted[i]);
+            const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted[i]);
             ASSERT_TRUE(header);
             EXPECT_EQ(header->SavedAttributes, CipherPass::headerAttributes(attributes[i])) << qPrintable(plain[i]);
             ASSERT_TRUE(platform.setAttributes(plain[i], Attr::Normal));
@@ -122,7 +122,7 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
         options.high = high;
         options.deleteOriginalFile = deleteOriginal;
         run(&CryptCommands::encryptChosenList, {plain});
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
         EXPECT_EQ(QFile::exists(plain), !deleteOriginal);

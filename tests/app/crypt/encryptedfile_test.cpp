@@ -86,7 +86,7 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
         }
         EXPECT_TRUE(stored.mid(10) == body);
 
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->HeaderPassword, EncryptedFormat::PasswordField(c.password));
         ASSERT_EQ(pass.DecryptByStoredLevel(*header, encrypted, path), PassResult{});
@@ -110,8 +110,8 @@ TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
 
     const MasterPasswordFile file(path(u"config/3DEvez.vxa"_s));
     EXPECT_EQ(file.check(u"000"_s), Check::Matches); // missing: all zeros
-    QString error;
-    ASSERT_TRUE(file.write(u"Secret"_s, &error)) << error.toStdString();
+    const Expected<void> saved = file.write(u"Secret"_s);
+    ASSERT_TRUE(saved) << saved.error().message.toStdString();
     EXPECT_EQ(readAll(file.path()), MasterPasswordFile::ScrambleMasterPassword(u"Secret"_s));
     struct stat st;
     ASSERT_EQ(::stat(QFile::encodeName(file.path()).constData(), &st), 0);
@@ -120,8 +120,10 @@ TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
     EXPECT_EQ(file.check(u"secret"_s), Check::Differs);
     // A character above 255 is refused, never stored or matched as the "?" it would scramble to.
     ASSERT_TRUE(file.write(u"a?"_s));
-    EXPECT_FALSE(file.write(u"b\u0100"_s, &error));
-    EXPECT_EQ(error, file.path() + u" is unchanged: the new password holds a character that can't be stored."_s);
+    const Expected<void> refused = file.write(u"b\u0100"_s);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message,
+              file.path() + u" is unchanged: the new password holds a character that can't be stored."_s);
     EXPECT_EQ(readAll(file.path()), MasterPasswordFile::ScrambleMasterPassword(u"a?"_s));
     EXPECT_EQ(file.check(u"a\u0100"_s), Check::Differs);
 
@@ -132,22 +134,26 @@ TEST_F(CryptEngineTest, MasterPasswordFileIsWrittenScrambledAndPrivate) {
     const MasterPasswordFile linked(path(u"linked.vxa"_s));
     ASSERT_TRUE(QFile::link(target, linked.path()));
     const QString linkRefusal = linked.path() + u" is a symbolic link and was left untouched."_s;
-    EXPECT_EQ(linked.check(u"a"_s, &error), Check::Unreadable);
-    EXPECT_EQ(error, linkRefusal);
-    EXPECT_FALSE(linked.write(u"a"_s, &error));
-    EXPECT_EQ(error, linkRefusal);
+    const Expected<Check> linkedCheck = linked.check(u"a"_s);
+    ASSERT_FALSE(linkedCheck);
+    EXPECT_EQ(linkedCheck.error().message, linkRefusal);
+    const Expected<void> linkedWrite = linked.write(u"a"_s);
+    ASSERT_FALSE(linkedWrite);
+    EXPECT_EQ(linkedWrite.error().message, linkRefusal);
     EXPECT_EQ(readAll(target), "keep");
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
     const MasterPasswordFile pipe(path(u"pipe.vxa"_s));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe.path()).constData(), 0600), 0);
-    EXPECT_EQ(pipe.check(u"a"_s, &error), Check::Unreadable);
-    EXPECT_FALSE(pipe.write(u"a"_s, &error));
-    EXPECT_EQ(error, pipe.path() + u" is a named pipe, not a file, and was left untouched."_s);
+    EXPECT_FALSE(pipe.check(u"a"_s));
+    const Expected<void> pipeWrite = pipe.write(u"a"_s);
+    ASSERT_FALSE(pipeWrite);
+    EXPECT_EQ(pipeWrite.error().message, pipe.path() + u" is a named pipe, not a file, and was left untouched."_s);
 
     // A folder in the file's place can neither be read nor replaced.
     const MasterPasswordFile blocked(makeDir(u"3DEvez.vxa"_s));
-    QString readError;
-    EXPECT_EQ(blocked.check(u"a"_s, &readError), Check::Unreadable);
-    EXPECT_FALSE(blocked.write(u"a"_s, &error) || readError.isEmpty() || error.isEmpty());
+    const Expected<Check> blockedCheck = blocked.check(u"a"_s);
+    const Expected<void> blockedWrite = blocked.write(u"a"_s);
+    EXPECT_FALSE(blockedCheck || blockedCheck.error().message.isEmpty() || blockedWrite ||
+                 blockedWrite.error().message.isEmpty());
 }

@@ -66,21 +66,23 @@ TEST_F(FileIoTest, OpeningRefusesAllButRegularFilesWithoutBlockingAndWritesFailO
         {u"/dev/null"_s, u"/dev/null is not a regular file and was left untouched."_s},
     };
     for (const auto& [file, refusal] : rows) {
-        QString error;
-        const Descriptor opened = FileIo::openForReading(file, &error);
-        EXPECT_EQ(error, refusal);
-        EXPECT_EQ(opened.isOpen(), refusal.isEmpty());
+        const Expected<Descriptor> opened = FileIo::openForReading(file);
+        EXPECT_EQ(opened ? QString() : opened.error().message, refusal);
+        EXPECT_EQ(opened && opened->isOpen(), refusal.isEmpty());
     }
-    QString error;
-    const Descriptor opened = FileIo::openForReading(plain, &error);
-    EXPECT_EQ(::fcntl(opened.fd(), F_GETFL) & O_NONBLOCK, 0) << "a reader must not see EAGAIN";
+    const Expected<Descriptor> opened = FileIo::openForReading(plain);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(::fcntl(opened->fd(), F_GETFL) & O_NONBLOCK, 0) << "a reader must not see EAGAIN";
     char bytes[8];
-    EXPECT_FALSE(FileIo::readFully(opened.fd(), bytes, 8));
-    EXPECT_EQ(errno, 0) << "an early end is no error code";
+    const Expected<void> read = FileIo::readFully(opened->fd(), bytes, 8, plain);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().code, 0) << "an early end is no error code";
+    EXPECT_EQ(read.error().message, u"Unexpected end of file: "_s + plain);
 
     const Descriptor full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
-    EXPECT_FALSE(FileIo::writeFully(full.fd(), "abc", 3));
-    EXPECT_EQ(errno, ENOSPC);
+    const Expected<void> written = FileIo::writeFully(full.fd(), "abc", 3);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().code, ENOSPC);
 }
 
 class AsideFileTest : public FileIoTest, public ::testing::WithParamInterface<AsideFile::Kind> {
@@ -91,9 +93,9 @@ protected:
                     AsideFile::Replace replace = AsideFile::Replace::Yes, QString* error = nullptr) {
         const QByteArray before = readAll(finalPath);
         AsideFile file(finalPath, GetParam());
-        QString text;
-        EXPECT_TRUE(file.open(&text) && FileIo::writeFully(file.fd(), content.constData(), content.size()))
-            << text.toStdString();
+        const Expected<void> opened = file.open();
+        EXPECT_TRUE(opened && FileIo::writeFully(file.fd(), content.constData(), content.size()))
+            << (opened ? std::string() : opened.error().message.toStdString());
         EXPECT_EQ(readAll(finalPath), before);
         if (GetParam() == AsideFile::Kind::Named) {
             const QFileInfo temporary(file.temporaryPath());
@@ -102,7 +104,12 @@ protected:
             EXPECT_EQ(::stat(encoded(file.temporaryPath()).constData(), &info), 0);
             EXPECT_EQ(info.st_mode & 07777, 0600u);
         }
-        return commit && file.commit(error ? error : &text, replace);
+        if (!commit)
+            return false;
+        const Expected<void> committed = file.commit(replace);
+        if (!committed && error)
+            *error = committed.error().message;
+        return bool(committed);
     }
 };
 
@@ -123,8 +130,9 @@ TEST_P(AsideFileTest, TheFinalNameChangesOnlyAtCommitLinksAreReplacedAndNothingI
     EXPECT_EQ(names(), u"data.vxp,"_s + QString(255, u'n'));
 
     AsideFile nowhere(path(u"no-folder/file"_s), GetParam());
-    EXPECT_FALSE(nowhere.open(&error));
-    EXPECT_EQ(error, FileIo::errorText(ENOENT));
+    const Expected<void> opened = nowhere.open();
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().message, FileIo::errorText(ENOENT));
 
     // A link at the final name is replaced, not followed.
     const QString linked = makeFile(u"target"_s, QByteArray("target"));
@@ -155,10 +163,9 @@ TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReach
     }
     // The hook after the rename gets the file that now has the final name, once.
     AsideFile file(path(u"out/placed"_s), GetParam());
-    QString error;
-    ASSERT_TRUE(file.open(&error));
+    ASSERT_TRUE(file.open());
     QList<ino_t> reached;
-    ASSERT_TRUE(file.commit(&error, AsideFile::Replace::No, [&](int fd) {
+    ASSERT_TRUE(file.commit(AsideFile::Replace::No, [&](int fd) {
         struct stat info {};
         reached.append(::fstat(fd, &info) == 0 ? info.st_ino : 0);
     }));
@@ -171,10 +178,9 @@ TEST_F(FileIoTest, ANamedFileLeftByAStoppedWriterIsRemovedWhenTheNextOneIsMade) 
     const QString stopped = makeFile(u"out/.a.vxp.unfinished-Xy12Z9"_s, QByteArray("left over"));
     const QString notOurs = makeFile(u"out/.b.unfinished-notours"_s, QByteArray("a user's file"));
     AsideFile running(path(u"out/c"_s), AsideFile::Kind::Named);
-    QString error;
-    ASSERT_TRUE(running.open(&error)) << error.toStdString();
+    ASSERT_TRUE(running.open());
     AsideFile next(path(u"out/d"_s), AsideFile::Kind::Named);
-    ASSERT_TRUE(next.open(&error)) << error.toStdString();
+    ASSERT_TRUE(next.open());
     EXPECT_FALSE(QFile::exists(stopped));
     EXPECT_TRUE(QFile::exists(notOurs));
     EXPECT_TRUE(QFile::exists(running.temporaryPath()));
@@ -193,9 +199,9 @@ TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {
     };
     for (const auto& [change, why] : rows) {
         const QString file = makeFile(u"file"_s, QByteArray("version 1"));
-        QString error;
-        const Descriptor read = FileIo::openForReading(file, &error);
-        const std::optional<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(read.fd());
+        const Expected<Descriptor> read = FileIo::openForReading(file);
+        ASSERT_TRUE(read);
+        const Expected<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(read->fd());
         ASSERT_TRUE(seen);
         ::usleep(20000); // file systems with coarse times
         if (change == Renamed) {
@@ -206,10 +212,10 @@ TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {
             makeFile(u"file"_s, QByteArray("VERSION 1"));
         if (change == Removed)
             QFile::remove(file);
-        error.clear();
-        EXPECT_EQ(FileIo::deleteIfUnchanged(file, *seen, &error), why.isEmpty()) << change;
+        const Expected<void> deleted = FileIo::deleteIfUnchanged(file, *seen);
+        EXPECT_EQ(deleted.has_value(), why.isEmpty()) << change;
         EXPECT_EQ(QFileInfo::exists(file), change == Renamed || change == EditedInPlace) << change;
-        EXPECT_EQ(error, why.isEmpty() ? QString() : file + why);
+        EXPECT_EQ(deleted ? QString() : deleted.error().message, why.isEmpty() ? QString() : file + why);
         QFile::remove(file);
     }
 }

@@ -163,8 +163,10 @@ TEST_F(FolderLockTest, RefusalsComeInTheirOrderAndChangeNothing) {
          ownLink + u" already exists: the folder can't be locked. Please rename that file."_s},
         {path(u"data/Docs"_s), std::nullopt},
     };
-    for (const auto& [folder, refusal] : cases)
-        EXPECT_EQ(m_lock.lockRefusal(folder), refusal) << folder.toStdString();
+    for (const auto& [folder, refusal] : cases) {
+        const Expected<void> lockable = m_lock.lockable(folder);
+        EXPECT_EQ(lockable ? std::nullopt : std::optional(lockable.error().message), refusal) << folder.toStdString();
+    }
 
     // Without a password nothing happens; an empty master text would pass while none is saved.
     EXPECT_EQ(m_lock.lock(docs, {}).outcome, Outcome::NoPassword);

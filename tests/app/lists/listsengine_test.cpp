@@ -188,12 +188,13 @@ TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegula
     ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
     const QString list = path(u"Work.vexa"_s);
     ASSERT_TRUE(QFile::link(target, list));
-    QString error;
-    EXPECT_EQ(HotListFile::Read(list, &error), std::nullopt);
-    EXPECT_EQ(error, list + u" is a symbolic link and was left untouched."_s);
+    const Expected<QStringList> linked = HotListFile::Read(list);
+    ASSERT_FALSE(linked);
+    EXPECT_EQ(linked.error().message, list + u" is a symbolic link and was left untouched."_s);
 
     const QByteArray content = ComplementedLine(u"/a"_s);
-    ASSERT_TRUE(HotListFile::Write(list, content, &error)) << error.toStdString();
+    const Expected<void> written = HotListFile::Write(list, content);
+    ASSERT_TRUE(written) << written.error().message.toStdString();
     EXPECT_FALSE(QFileInfo(list).isSymLink());
     EXPECT_EQ(readAll(list), content);
     EXPECT_EQ(readAll(target), "keep");
@@ -207,8 +208,9 @@ TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegula
     // A named pipe is refused at once instead of blocking the reader.
     const QString pipe = path(u"Pipe.vexa"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    EXPECT_EQ(HotListFile::Read(pipe, &error), std::nullopt);
-    EXPECT_EQ(error, pipe + u" is a named pipe, not a file, and was left untouched."_s);
+    const Expected<QStringList> piped = HotListFile::Read(pipe);
+    ASSERT_FALSE(piped);
+    EXPECT_EQ(piped.error().message, pipe + u" is a named pipe, not a file, and was left untouched."_s);
 }
 
 // Read at the limits and refused one beyond, by count, by line (counted through a comma and
@@ -243,11 +245,11 @@ TEST_F(HotListFileOnDisk, ReadsUpToTheLimitsAndRefusesBeyondThem) {
         ASSERT_EQ(file.write(c.content), c.content.size());
         ASSERT_TRUE(c.sparseSize == 0 || file.resize(c.sparseSize));
         file.close();
-        QString error;
-        const std::optional<QStringList> read = HotListFile::Read(list, &error);
-        EXPECT_EQ(read, c.refusal.isEmpty() ? std::optional(c.entries) : std::nullopt);
-        if (!c.refusal.isEmpty()) {
-            EXPECT_EQ(error, c.refusal + u" The list is not opened."_s);
-        }
+        const Expected<QStringList> read = HotListFile::Read(list);
+        ASSERT_EQ(read.has_value(), c.refusal.isEmpty());
+        if (read)
+            EXPECT_EQ(*read, c.entries);
+        else
+            EXPECT_EQ(read.error().message, c.refusal + u" The list is not opened."_s);
     }
 }

@@ -205,8 +205,9 @@ TEST_F(PasswordDialogTest, OkOfTheHintFrameShowsThePasswordEachEncryptedFileHold
     const QString full = encrypted(u"b.vxp"_s, QByteArray("12345678H\x20"));
     const QString upper = encrypted(u"c.VXP"_s, QByteArray("zzzzzzzzH\x20"));
     const QString missing = path(u"gone.vxp"_s);
-    QString gone;
-    ASSERT_FALSE(CipherPass::ReadHeader(missing, &gone));
+    const Expected<EncryptedHeader> missingHeader = CipherPass::ReadHeader(missing);
+    ASSERT_FALSE(missingHeader);
+    const QString gone = missingHeader.error().message;
     // "x" + 0xFF shows as "x" + U+FFFD, which is the name of another encrypted file.
     const QByteArray stray = QFile::encodeName(root()) + "/x\xFF.vxp";
     ASSERT_EQ(::close(::open(stray.constData(), O_CREAT | O_WRONLY, 0600)), 0);

@@ -50,16 +50,20 @@ void setMode(const QString& path, mode_t mode) {
 // A file system that keeps no extended attributes.
 class NoExtendedAttributes : public ExtendedAttributes {
 public:
-    Value get(const QByteArray&, const char*) const override { return {{}, ENOTSUP}; }
-    int set(const QByteArray&, const char*, const QByteArray&) override { return ENOTSUP; }
+    Expected<QByteArray> get(const QByteArray&, const char*) const override {
+        return unexpected(Error::fromCode(ENOTSUP));
+    }
+    Expected<void> set(const QByteArray&, const char*, const QByteArray&) override {
+        return unexpected(Error::fromCode(ENOTSUP));
+    }
 };
 
 class FileAttributesTest : public TempEnvTest {
 protected:
     // What is really stored, read past the engine; "<none>" when nothing is.
     QByteArray storedValue(const QString& path) const {
-        const ExtendedAttributes::Value value = m_real.get(QFile::encodeName(path), DosAttrib::Name);
-        return value.error ? QByteArray("<none>") : value.bytes;
+        const Expected<QByteArray> value = m_real.get(QFile::encodeName(path), DosAttrib::Name);
+        return value.value_or(QByteArray("<none>"));
     }
 
     ExtendedAttributes m_real;
@@ -105,7 +109,7 @@ TEST_F(FileAttributesTest, ValuesAreStoredAsTextAndOtherWritersBitsKept) {
     ASSERT_TRUE(m_attributes.write(file, 0x1000 | Attr::Directory | Attr::Hidden));
     EXPECT_EQ(storedValue(file), QByteArray("0x2"));
     // A binary value of a current server (version 4): hidden, archive and two bits of its own.
-    ASSERT_EQ(m_real.set(QFile::encodeName(file), DosAttrib::Name, binaryForm(4, {0x11, 0xA022, 0, 0})), 0);
+    ASSERT_TRUE(m_real.set(QFile::encodeName(file), DosAttrib::Name, binaryForm(4, {0x11, 0xA022, 0, 0})));
     EXPECT_EQ(m_attributes.read(file), Attr::Hidden | Attr::Archive);
     ASSERT_TRUE(m_attributes.write(file, Attr::System));
     EXPECT_EQ(storedValue(file), QByteArray("0xa004"));
@@ -139,9 +143,9 @@ TEST_F(FileAttributesTest, LinksSpecialAndMissingFilesAreRefusedAndLinksNeverFol
     EXPECT_EQ(m_attributes.read(link), Attr::Hidden);
     EXPECT_EQ(m_attributes.read(missing), std::nullopt);
     for (const QString& refused : {link, fifo, missing}) {
-        QString error;
-        EXPECT_FALSE(m_attributes.write(refused, Attr::ReadOnly, &error)) << refused.toStdString();
-        EXPECT_EQ(error, qt_error_string(refused == missing ? ENOENT : EPERM));
+        const Expected<void> written = m_attributes.write(refused, Attr::ReadOnly);
+        ASSERT_FALSE(written) << refused.toStdString();
+        EXPECT_EQ(written.error().message, qt_error_string(refused == missing ? ENOENT : EPERM));
     }
     EXPECT_EQ(storedValue(target), QByteArray("0x22"));
     EXPECT_EQ(modeOf(target) & S_IWUSR, mode_t(S_IWUSR));
@@ -173,9 +177,9 @@ TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughTheP
     const std::pair<QString, quint32> failing[] = {
         {file, Attr::Archive}, {file, Attr::ReadOnly | Attr::System}, {makeDir(u"folder"_s), Attr::ReadOnly}};
     for (const auto& [target, value] : failing) {
-        QString error;
-        EXPECT_FALSE(attributes.write(target, value, &error)) << value;
-        EXPECT_EQ(error, qt_error_string(ENOTSUP));
+        const Expected<void> written = attributes.write(target, value);
+        ASSERT_FALSE(written) << value;
+        EXPECT_EQ(written.error().message, qt_error_string(ENOTSUP));
     }
     EXPECT_EQ(attributes.read(file), Attr::ReadOnly);
     EXPECT_EQ(storedValue(file), QByteArray("<none>"));
@@ -200,8 +204,10 @@ TEST_F(FileNamesTest, OnlyANameThatDoesNotSurviveDecodingIsRefused) {
         {path(u"sub\uFFFD/inside"_s), u"The name of "_s + path(u"sub\uFFFD/inside"_s) + refused},
         {path(u"marked"_s), u"The name of "_s + path(u"marked"_s) + refused},
     };
-    for (const auto& [shown, refusal] : cases)
-        EXPECT_EQ(FileNames::refusal(shown), refusal) << shown.toStdString();
+    for (const auto& [shown, refusal] : cases) {
+        const Expected<void> usable = FileNames::usable(shown);
+        EXPECT_EQ(usable ? std::nullopt : std::optional(usable.error().message), refusal) << shown.toStdString();
+    }
     EXPECT_FALSE(FileNames::survivesDecoding("x\xFF"));
     EXPECT_TRUE(FileNames::survivesDecoding("ok\xEF\xBF\xBD"));
     // The temporary folder cannot remove what no text names.

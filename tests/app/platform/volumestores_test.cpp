@@ -46,16 +46,15 @@ public:
         : m_type(type) {}
     quint32 fileSystemType(const QByteArray&) const override { return m_type; }
     quint32 fileSystemTypeOfFile(int) const override { return m_type; }
-    int fatAttributes(int fd, quint32* value) const override {
+    Expected<quint32> fatAttributes(int fd) const override {
         if (!bytes.contains(inodeOf(fd)))
-            return ENOTTY;
-        *value = bytes.value(inodeOf(fd));
-        return 0;
+            return unexpected(Error::fromCode(ENOTTY));
+        return bytes.value(inodeOf(fd));
     }
-    int setFatAttributes(int fd, quint32 value) override {
+    Expected<void> setFatAttributes(int fd, quint32 value) override {
         sent.append(value);
         bytes[inodeOf(fd)] = value;
-        return 0;
+        return {};
     }
 
     QMap<ino_t, quint32> bytes;
@@ -67,13 +66,13 @@ private:
 
 // Extended attributes that count the calls made to them and keep nothing.
 struct CountedAttributes : ExtendedAttributes {
-    Value get(const QByteArray&, const char*) const override {
+    Expected<QByteArray> get(const QByteArray&, const char*) const override {
         ++calls;
-        return {{}, ENOTSUP};
+        return unexpected(Error::fromCode(ENOTSUP));
     }
-    int set(const QByteArray&, const char*, const QByteArray&) override {
+    Expected<void> set(const QByteArray&, const char*, const QByteArray&) override {
         ++calls;
-        return ENOTSUP;
+        return unexpected(Error::fromCode(ENOTSUP));
     }
     mutable int calls = 0;
 };
@@ -128,7 +127,7 @@ TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
     }
     // The kernel keeps a FAT file's permission bits itself; nothing else is stored.
     EXPECT_EQ(modeOf(file), fileMode);
-    EXPECT_NE(real.get(QFile::encodeName(file), DosAttrib::Name).error, 0) << "nothing else is stored";
+    EXPECT_FALSE(real.get(QFile::encodeName(file), DosAttrib::Name)) << "nothing else is stored";
 
     // Giving the byte it has sends nothing; an open file takes its byte through its descriptor.
     volume.sent.clear();
@@ -142,9 +141,9 @@ TEST_F(VolumeStoresTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
 
     // A failing ioctl is reported, and reading falls back to the permission bits.
     volume.bytes.clear();
-    QString error;
-    EXPECT_FALSE(attributes.write(file, Attr::Hidden, &error));
-    EXPECT_EQ(error, qt_error_string(ENOTTY));
+    const Expected<void> written = attributes.write(file, Attr::Hidden);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().message, qt_error_string(ENOTTY));
     EXPECT_EQ(attributes.read(file), Attr::Normal);
 }
 
@@ -161,9 +160,9 @@ TEST_F(VolumeStoresTest, ExFatKeepsReadOnlyInThePermissionsAndRefusesTheRest) {
     const std::pair<QString, quint32> refused[] = {
         {file, Attr::Hidden}, {file, Attr::Archive}, {folder, Attr::System}, {folder, Attr::ReadOnly}};
     for (const auto& [target, value] : refused) {
-        QString error;
-        EXPECT_FALSE(attributes.write(target, value, &error)) << value;
-        EXPECT_EQ(error, qt_error_string(ENOTSUP));
+        const Expected<void> written = attributes.write(target, value);
+        ASSERT_FALSE(written) << value;
+        EXPECT_EQ(written.error().message, qt_error_string(ENOTSUP));
     }
     EXPECT_EQ(attributes.read(folder), Attr::Directory);
     EXPECT_EQ(store.calls, 0);

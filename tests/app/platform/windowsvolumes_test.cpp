@@ -144,11 +144,11 @@ protected:
             return at >= 0 && ok ? std::optional(value & ~0x80u) : std::nullopt;
         }
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        quint32 value = 0;
-        const int code = fd >= 0 ? VolumeCalls::system().fatAttributes(fd, &value) : errno;
+        const Expected<quint32> value =
+            fd >= 0 ? VolumeCalls::system().fatAttributes(fd) : unexpected(Error::fromCode(errno));
         if (fd >= 0)
             ::close(fd);
-        return code == 0 ? std::optional(value) : std::nullopt;
+        return value ? std::optional(*value) : std::nullopt;
     }
 
     // Sets the word from outside, as Windows would.
@@ -161,7 +161,7 @@ protected:
         }
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
-        EXPECT_EQ(VolumeCalls::system().setFatAttributes(fd, value), 0);
+        EXPECT_TRUE(VolumeCalls::system().setFatAttributes(fd, value));
         ::close(fd);
     }
 
@@ -247,7 +247,7 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         if (c.encrypted) {
             EXPECT_EQ(word(encrypted), *c.encrypted);
         }
-        const std::optional<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->SavedAttributes, c.before);
 

@@ -127,8 +127,10 @@ TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotNameInOneMessa
         raws << raw;
     }
     const StartPaths refused = planStartPaths({shown[0], path(u"b/three.txt"_s), path(u"gone"_s)}, root());
-    EXPECT_EQ(refused.refusals, QStringList({FileNames::refusal(shown[0]).value_or(u"no refusal"_s),
-                                             path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
+    EXPECT_EQ(
+        refused.refusals,
+        QStringList({(FileNames::usable(shown[0]) ? u"no refusal"_s : FileNames::usable(shown[0]).error().message),
+                     path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
     EXPECT_EQ(refused.folder, path(u"b"_s));
     EXPECT_EQ(refused.select, QStringList{path(u"b/three.txt"_s)});
     EXPECT_TRUE(refused.choose.isEmpty());
