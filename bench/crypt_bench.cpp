@@ -395,7 +395,7 @@ int main(int argc, char** argv) {
         for (Figure& figure : figures) {
             const QString& input = figure.encrypting ? plain : encrypted;
             const QString& output = figure.encrypting ? encrypted : decrypted;
-            const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+            const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted);
             settle(output);
             const double copyCpuStart = cpuSeconds();
             figure.copyTimes.push_back(copySeconds(input, output));
@@ -404,7 +404,7 @@ int main(int argc, char** argv) {
             settle(output);
             const FileTask task = figure.encrypting ? FileTask::encryption(figure.level, plain, password, false)
                                                     : FileTask::decryption(figure.level, encrypted, decrypted,
-                                                                           header ? header->SavedAttributes : 0, false);
+                                                                           header ? header->savedAttributes : 0, false);
             const double passCpuStart = cpuSeconds();
             resetPeak();
             QElapsedTimer clock;

@@ -185,16 +185,16 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
             return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
         if (FileChecks::isTooShort(input.st_size))
             return unexpected({u"too short to be an encrypted file (under 11 bytes)"_s});
-        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(file);
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(file);
         if (!header)
             return unexpected(header.error());
         if (!FileChecks::passwordMatches(*header, passwordField))
             return unexpected({u"wrong password, left untouched"_s});
         if (!header->level())
             return unexpected({u"the header is damaged (unknown level), left untouched"_s});
-        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->SavedAttributes,
+        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->savedAttributes,
                                     m_options.deleteOriginal);
-        handed->savedAttributes = header->SavedAttributes;
+        handed->savedAttributes = header->savedAttributes;
     }
 
     struct stat output;

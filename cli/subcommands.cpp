@@ -382,7 +382,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             error = u"a symbolic link"_s;
         else if (QFileInfo(path).size() < FileChecks::ShortestFile)
             error = u"too short to be an encrypted file (under 11 bytes)"_s;
-        else if (Expected<EncryptedHeader> read = CipherPass::ReadHeader(path))
+        else if (Expected<EncryptedHeader> read = CipherPass::readHeader(path))
             header = *read;
         else
             error = read.error().message;
@@ -396,7 +396,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
                                   : *level == SecurityLevel::High ? u"high"_s
                                                                   : u"low"_s;
         Console::result(shown + u": level "_s + levelText + u", saved attributes "_s +
-                        attributeText(header->SavedAttributes));
+                        attributeText(header->savedAttributes));
     }
     return status;
 }

@@ -28,8 +28,8 @@ void checkWrittenReadsBack(const QString& password, const QString& name) {
     if (!storable)
         return;
     FUZZ_CHECK(lines);
-    FUZZ_CHECK(FolderPasswordFile::Unscramble(lines->SealBuffer) == EncryptedFormat::PasswordField(password));
-    FUZZ_CHECK(lines->FormerName == name);
+    FUZZ_CHECK(FolderPasswordFile::unscramble(lines->SealBuffer) == EncryptedFormat::PasswordField(password));
+    FUZZ_CHECK(lines->formerName == name);
 }
 
 } // namespace
@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(lines.error().message == u"Damaged password information"_s);
     } else {
         FUZZ_CHECK(lines->SealBuffer.size() == FolderPasswordFile::SealSize);
-        FUZZ_CHECK(isPlainName(lines->FormerName));
-        FUZZ_CHECK(FolderPasswordFile::Unscramble(lines->SealBuffer).size() == FolderPasswordFile::SealSize);
-        checkWrittenReadsBack(FolderPasswordFile::Unscramble(lines->SealBuffer), lines->FormerName);
+        FUZZ_CHECK(isPlainName(lines->formerName));
+        FUZZ_CHECK(FolderPasswordFile::unscramble(lines->SealBuffer).size() == FolderPasswordFile::SealSize);
+        checkWrittenReadsBack(FolderPasswordFile::unscramble(lines->SealBuffer), lines->formerName);
     }
 
     // The input as a password and a name, split at the first zero byte.

@@ -141,18 +141,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString plain = EncryptedFormat::plainName(encrypted);
     QFile::remove(plain);
     store(encrypted, bytes);
-    const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+    const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted);
     FUZZ_CHECK(header.has_value() == (bytes.size() >= EncryptedFormat::HeaderSize));
     if (!header) {
         FUZZ_CHECK(header.error().message == u"Unexpected end of file: "_s + encrypted);
     } else {
         const EncryptedHeader expected = EncryptedFormat::decodeHeader(bytes);
-        FUZZ_CHECK(header->HeaderPassword == expected.HeaderPassword && header->HeaderLevel == expected.HeaderLevel &&
-                   header->SavedAttributes == expected.SavedAttributes);
+        FUZZ_CHECK(header->headerPassword == expected.headerPassword && header->headerLevel == expected.headerLevel &&
+                   header->savedAttributes == expected.savedAttributes);
         PassResult result;
         {
             const FileSizeLimit sizeLimit(limit);
-            result = pass.DecryptByStoredLevel(*header, encrypted, plain);
+            result = pass.decryptAtStoredLevel(*header, encrypted, plain);
         }
         FUZZ_CHECK(contentOf(encrypted) == bytes);
         if (!header->level()) {
@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (result.outcome == Outcome::Succeeded) {
                 FUZZ_CHECK(contentOf(plain) == transformed(bytes.mid(EncryptedFormat::HeaderSize), *header->level()));
                 if (*header->level() == SecurityLevel::Low)
-                    FUZZ_CHECK(platform.attributes(plain) == header->SavedAttributes);
+                    FUZZ_CHECK(platform.attributes(plain) == header->savedAttributes);
             }
         }
     }
@@ -178,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PassResult encryption;
     {
         const FileSizeLimit sizeLimit(limit);
-        encryption = pass.EncryptBySecurityLevel(level, original, password, true);
+        encryption = pass.encryptAtLevel(level, original, password, true);
     }
     checkOutcome(encryption, sealed);
     if (encryption.outcome == Outcome::Failed) {
@@ -186,10 +186,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(!QFileInfo::exists(original));
-    const Expected<EncryptedHeader> written = CipherPass::ReadHeader(sealed);
+    const Expected<EncryptedHeader> written = CipherPass::readHeader(sealed);
     FUZZ_CHECK(written && written->level() == level &&
-               written->HeaderPassword == EncryptedFormat::PasswordField(password));
-    const PassResult decryption = pass.DecryptByStoredLevel(*written, sealed, original);
+               written->headerPassword == EncryptedFormat::PasswordField(password));
+    const PassResult decryption = pass.decryptAtStoredLevel(*written, sealed, original);
     checkOutcome(decryption, original);
     FUZZ_CHECK(decryption.outcome == Outcome::Succeeded);
     FUZZ_CHECK(contentOf(original) == bytes);

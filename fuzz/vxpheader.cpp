@@ -18,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Any stored bytes, of any length, decode without reading past them.
     const EncryptedHeader decoded = EncryptedFormat::decodeHeader(rest);
     const qsizetype stored = std::min<qsizetype>(rest.size(), EncryptedFormat::HeaderSize);
-    FUZZ_CHECK(decoded.HeaderPassword.size() == std::min<qsizetype>(stored, EncryptedFormat::PasswordSize));
-    FUZZ_CHECK(decoded.HeaderLevel.size() == (stored > EncryptedFormat::PasswordSize ? 1 : 0));
+    FUZZ_CHECK(decoded.headerPassword.size() == std::min<qsizetype>(stored, EncryptedFormat::PasswordSize));
+    FUZZ_CHECK(decoded.headerLevel.size() == (stored > EncryptedFormat::PasswordSize ? 1 : 0));
     if (stored < EncryptedFormat::HeaderSize)
-        FUZZ_CHECK(decoded.SavedAttributes == 0);
-    for (qsizetype i = 0; i < decoded.HeaderPassword.size(); ++i)
-        FUZZ_CHECK(decoded.HeaderPassword.at(i).unicode() == 255 - static_cast<quint8>(rest.at(i)));
+        FUZZ_CHECK(decoded.savedAttributes == 0);
+    for (qsizetype i = 0; i < decoded.headerPassword.size(); ++i)
+        FUZZ_CHECK(decoded.headerPassword.at(i).unicode() == 255 - static_cast<quint8>(rest.at(i)));
     if (const std::optional<SecurityLevel> level = decoded.level(); level && stored == EncryptedFormat::HeaderSize)
-        FUZZ_CHECK(EncryptedFormat::header(decoded.HeaderPassword, *level, decoded.SavedAttributes) == rest.left(10));
+        FUZZ_CHECK(EncryptedFormat::header(decoded.headerPassword, *level, decoded.savedAttributes) == rest.left(10));
 
     // Any password through the writer: the reader gives its 8-character form, characters above
     // 255 as "?".
@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (c.unicode() > 255)
             c = u'?';
     }
-    FUZZ_CHECK(reread.HeaderPassword == expected);
+    FUZZ_CHECK(reread.headerPassword == expected);
     FUZZ_CHECK(reread.level() == level);
-    FUZZ_CHECK(reread.HeaderLevel == QString(EncryptedFormat::levelLetter(level)));
-    FUZZ_CHECK(reread.SavedAttributes == attributes);
+    FUZZ_CHECK(reread.headerLevel == QString(EncryptedFormat::levelLetter(level)));
+    FUZZ_CHECK(reread.savedAttributes == attributes);
     return 0;
 }

@@ -12,13 +12,13 @@ enum class ListKind { None = 0, ChosenList = 1, DirectoryFiles = 2 };
 
 struct AppState {
     // A long operation runs; gated commands do nothing.
-    bool Busy = false;
+    bool busy = false;
     // The user confirmed Cancel in the progress window.
-    bool CancelRequested = false;
+    bool cancelRequested = false;
     // The list the user last worked in.
-    ListKind ActiveListKind = ListKind::None;
+    ListKind activeListKind = ListKind::None;
     // Attribute value of the file last clicked in a list.
-    quint8 CurrentAttributes = 0;
+    quint8 currentAttributes = 0;
     // The hot-list file picked in the browser, which Open Hot List and Delete act on.
-    QString CurrentFile;
+    QString pickedHotList;
 };

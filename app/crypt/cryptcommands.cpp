@@ -161,8 +161,8 @@ void CryptCommands::start(QCoro::Task<> (CryptCommands::*run)()) {
     if (m_running)
         return;
     m_running = true;
-    m_roles.state.Busy = true;
-    m_roles.state.CancelRequested = false;
+    m_roles.state.busy = true;
+    m_roles.state.cancelRequested = false;
     // Runs to its first wait here; the rest follows as the runner and the window let it.
     (this->*run)();
 }
@@ -170,13 +170,13 @@ void CryptCommands::start(QCoro::Task<> (CryptCommands::*run)()) {
 void CryptCommands::stopRun() {
     if (!m_running)
         return;
-    m_roles.state.CancelRequested = true;
+    m_roles.state.cancelRequested = true;
     m_runner->stop();
 }
 
 void CryptCommands::finishRun() {
     m_running = false;
-    m_roles.state.Busy = false;
+    m_roles.state.busy = false;
     m_list = nullptr;
     if (!m_ending)
         emit runEnded();
@@ -203,7 +203,7 @@ QCoro::Task<bool> CryptCommands::settle() {
 
 QCoro::Task<bool> CryptCommands::tell(QString text) {
     const bool settled = co_await settle();
-    if (!settled || m_roles.state.CancelRequested)
+    if (!settled || m_roles.state.cancelRequested)
         co_return false;
     m_roles.dialogs.message(text);
     co_return true;
@@ -211,7 +211,7 @@ QCoro::Task<bool> CryptCommands::tell(QString text) {
 
 QCoro::Task<std::optional<bool>> CryptCommands::askYes(QString question) {
     const bool settled = co_await settle();
-    if (!settled || m_roles.state.CancelRequested)
+    if (!settled || m_roles.state.cancelRequested)
         co_return std::nullopt;
     co_return m_roles.dialogs.askYesNo(question) == Answer::Yes;
 }
@@ -228,9 +228,9 @@ QCoro::Task<> CryptCommands::stopAfterCancel() {
     const bool settled = co_await settle();
     if (!settled)
         co_return;
-    m_roles.state.CancelRequested = false;
+    m_roles.state.cancelRequested = false;
     refreshShownFiles();
-    progress().CloseProgress();
+    progress().closeProgress();
 }
 
 // ---- Chosen-file lists ----
@@ -250,7 +250,7 @@ QCoro::Task<> CryptCommands::runOnChosenList(EntryCheck checkEntry, ChosenFileSt
         // The encryption places the progress window over the main window; the decryption shows
         // it where it stood.
         if (fileStep == &CryptCommands::encryptChosenFile)
-            progress().ShowProgress();
+            progress().showOverMainWindow();
         else
             progress().showInPlace();
         std::function<Step(const QString&)> step = [this, passwordField, fileStep](const QString& file) {
@@ -269,7 +269,7 @@ QCoro::Task<> CryptCommands::processFiles(QStringList files, std::function<Step(
         const bool goOn = co_await letWindowBreathe(++checked);
         if (!goOn)
             co_return;
-        if (m_roles.state.CancelRequested) {
+        if (m_roles.state.cancelRequested) {
             stopped = true;
             break;
         }
@@ -281,20 +281,20 @@ QCoro::Task<> CryptCommands::processFiles(QStringList files, std::function<Step(
     }
     if (m_ending)
         co_return;
-    if (!stopped && !m_roles.state.CancelRequested) {
+    if (!stopped && !m_roles.state.cancelRequested) {
         const bool settled = co_await settle();
         if (!settled)
             co_return;
     }
     // A cancel confirmed while the last files were finishing ends the run as any cancel does.
-    if (m_roles.state.CancelRequested) {
+    if (m_roles.state.cancelRequested) {
         co_await stopAfterCancel();
     } else if (!stopped) {
         if (closeFirst)
-            progress().CloseProgress();
+            progress().closeProgress();
         refreshShownFiles();
         if (!closeFirst)
-            progress().CloseProgress();
+            progress().closeProgress();
     }
     if (!m_ending)
         updateStatus();
@@ -419,7 +419,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     const bool deleteOriginal = m_roles.options.deleteOriginal();
     encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult& result) {
         if (result.outcome == Outcome::Succeeded)
-            MarkEncrypted(job.file);
+            markEncryptedFile(job.file);
         else if (replacing)
             FileChecks::markEncrypted(m_roles.platform, encrypted); // the older file stays, marked as before
         // With delete-original on, the pass has deleted the plain file if its output was complete.
@@ -457,7 +457,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
         if (result.outcome != Outcome::Succeeded)
             return;
-        MarkDecrypted(job);
+        markDecryptedFile(job);
         if (replacing) {
             // Errors ignored: with delete-original on, the encrypted file is gone by now.
             FileChecks::markEncrypted(m_roles.platform, job.file);
@@ -467,7 +467,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     co_return Next::Continue;
 }
 
-void CryptCommands::MarkEncrypted(const QString& file) {
+void CryptCommands::markEncryptedFile(const QString& file) {
     const QString encrypted = EncryptedFormat::encryptedName(file);
     if (QListWidgetItem* item = entryNaming(m_list, file)) {
         item->setText(encrypted);
@@ -476,7 +476,7 @@ void CryptCommands::MarkEncrypted(const QString& file) {
     FileChecks::markEncrypted(m_roles.platform, encrypted);
 }
 
-void CryptCommands::MarkDecrypted(const FileJob& job) {
+void CryptCommands::markDecryptedFile(const FileJob& job) {
     // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
     // plain file either way.
     if (QListWidgetItem* item = entryNaming(m_list, job.file)) {
@@ -511,7 +511,7 @@ QCoro::Task<> CryptCommands::encryptShownFilesRun() {
     const ShownFiles shown = co_await startShownFiles(false);
     if (!shown.names.isEmpty()) {
         std::function<Step(const QString&)> step = [this, &shown](const QString& name) {
-            return encryptShownFile(FileJob{ChooserRules::FullPath(shown.folder, name), shown.passwordField}, shown,
+            return encryptShownFile(FileJob{ChooserRules::joinPath(shown.folder, name), shown.passwordField}, shown,
                                     name);
         };
         co_await processFiles(shown.names, std::move(step));
@@ -526,7 +526,7 @@ QCoro::Task<> CryptCommands::decryptShownFilesRun() {
     if (!shown.names.isEmpty()) {
         progress().showInPlace();
         std::function<Step(const QString&)> step = [this, &shown](const QString& name) {
-            return decryptShownFile(FileJob{ChooserRules::FullPath(shown.folder, name), shown.passwordField}, shown);
+            return decryptShownFile(FileJob{ChooserRules::joinPath(shown.folder, name), shown.passwordField}, shown);
         };
         co_await processFiles(shown.names, std::move(step), true);
     } else {
@@ -538,7 +538,7 @@ QCoro::Task<> CryptCommands::decryptShownFilesRun() {
 CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles shown, QString name) {
     Platform& platform = m_roles.platform;
     const QString file = job.file;
-    progress().ShowProgress();
+    progress().showOverMainWindow();
     if (FileChecks::isTooLong(name)) {
         const bool told = co_await tell(u" Long file name. Please rename this file.      "_s + name);
         co_return told ? Next::Continue : Next::Stop;
@@ -557,7 +557,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
             co_return Next::Stop;
         if (*goOn)
             co_return Next::Continue;
-        progress().CloseProgress();
+        progress().closeProgress();
         co_return Next::Stop;
     }
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"encrypt"_s, name);
@@ -599,7 +599,7 @@ QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableSho
     if (!CheckFileExists(file)) {
         const bool told = co_await tell(u"File "_s + file + u" moved or removed. please check the file path."_s);
         if (told)
-            progress().CloseProgress();
+            progress().closeProgress();
         co_return Next::Stop;
     }
     co_return std::nullopt;
@@ -634,7 +634,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             if (!told)
                 co_return Next::Stop;
         }
-        progress().CloseProgress();
+        progress().closeProgress();
         co_return Next::Stop;
     }
     const bool accepted = co_await acceptsHeader(job);
@@ -656,7 +656,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
         // A cancel stops the run whether or not a plain file was replaced.
-        if (m_roles.state.CancelRequested || result.outcome != Outcome::Succeeded)
+        if (m_roles.state.cancelRequested || result.outcome != Outcome::Succeeded)
             return;
         if (replacing)
             FileChecks::markEncrypted(m_roles.platform, job.file);
@@ -684,13 +684,13 @@ void CryptCommands::saveAttributes(FileJob& job) {
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     const QString file = job.file;
-    const Expected<EncryptedHeader> header = CipherPass::ReadHeader(file);
+    const Expected<EncryptedHeader> header = CipherPass::readHeader(file);
     if (!header) {
         co_await tell(header.error().message);
         co_return false;
     }
     job.header = *header;
-    job.savedAttributes = header->SavedAttributes;
+    job.savedAttributes = header->savedAttributes;
     if (!FileChecks::passwordMatches(*header, job.passwordField)) {
         co_await tell(u"Invalid Password for "_s + file + u" Please check your password "_s);
         co_return false;
@@ -712,7 +712,7 @@ void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) 
     // The pass deletes the encrypted file itself, while it still holds it: DeleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
-    runPass(FileTask::decryption(level, job.file, job.plainName, job.header.SavedAttributes,
+    runPass(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
                                  m_roles.options.deleteOriginal()),
             std::move(afterPass));
 }

@@ -130,7 +130,7 @@ private:
         QString passwordField;
         // The decrypted output's name.
         QString plainName;
-        // The header ReadHeader read, for the decoding pass.
+        // The header readHeader read, for the decoding pass.
         EncryptedHeader header;
         // The plain file's attribute value: read before encrypting, or from the header. Unknown
         // when the file's attributes could not be read; nothing is then restored.
@@ -194,7 +194,7 @@ private:
     QCoro::Task<bool> fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name);
     // Reads the job's attribute value before it is encrypted.
     void saveAttributes(FileJob& job);
-    // ReadHeader into the job, then the password and the level letter: false (after its message)
+    // readHeader into the job, then the password and the level letter: false (after its message)
     // when the file cannot be decrypted.
     QCoro::Task<bool> acceptsHeader(FileJob& job);
     // Hands the job's file to the runner; afterPass follows once its pass has ended, after the
@@ -219,8 +219,8 @@ private:
     // The end of a command after a cancelled pass.
     QCoro::Task<> stopAfterCancel();
 
-    void MarkEncrypted(const QString& file);
-    void MarkDecrypted(const FileJob& job);
+    void markEncryptedFile(const QString& file);
+    void markDecryptedFile(const FileJob& job);
     // Whether the input of a decoding pass that ended so is gone as delete-original asks.
     bool DeleteOriginalIfChosen(const PassResult& pass) const;
     // The file is there and is no symbolic link.

@@ -67,7 +67,7 @@ PassRunner* ProgressWindow::runner() const {
     return m_runner;
 }
 
-void ProgressWindow::ShowProgress() {
+void ProgressWindow::showOverMainWindow() {
     // Outer rectangles, window frames included. The frame is not known before the window is
     // first shown: it is taken to be the main window's.
     const QRect main = m_mainWindow.frameGeometry();
@@ -90,7 +90,7 @@ void ProgressWindow::showInPlace() {
     activateWindow();
 }
 
-void ProgressWindow::CloseProgress() {
+void ProgressWindow::closeProgress() {
     hideAndReturnKeyboard();
 }
 
@@ -153,7 +153,7 @@ void ProgressWindow::askToCancel() {
     const bool confirmed = m_dialogs.askYesNo(u" Do you really want to cancel? \r\n"_s) == Dialogs::Answer::Yes;
     if (confirmed) {
         hideAndReturnKeyboard();
-        m_state.CancelRequested = true;
+        m_state.cancelRequested = true;
     }
     if (!m_runner)
         return;

@@ -33,11 +33,11 @@ public:
     PassRunner* runner() const;
 
     // Shows the window placed over the main window, the cover at 0.
-    void ShowProgress();
+    void showOverMainWindow();
     // Shows it where it last stood, the cover at 0: the decryption commands do not place it.
     void showInPlace();
     // Hides the window; the keyboard goes back where it was before.
-    void CloseProgress();
+    void closeProgress();
     // `Label1`: the full path of the file in work.
     void showFile(const QString& path);
 

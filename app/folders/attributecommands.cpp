@@ -33,7 +33,7 @@ void AttributeCommands::ApplyToolbarAttributes() {
     const quint8 ToolbarAttributes = m_bars.buttonAttributes();
 
     QStringList files;
-    if (m_state.ActiveListKind == ListKind::ChosenList) {
+    if (m_state.activeListKind == ListKind::ChosenList) {
         // A child window without a chosen-file list has nothing to give the attributes to.
         const QListWidget* list = m_host.activeChosenList();
         if (!list)
@@ -43,7 +43,7 @@ void AttributeCommands::ApplyToolbarAttributes() {
             m_dialogs.message(u"Please select file(s)"_s);
             return;
         }
-    } else if (m_state.ActiveListKind == ListKind::DirectoryFiles) {
+    } else if (m_state.activeListKind == ListKind::DirectoryFiles) {
         if (const FileChooser* chooser = m_chooser())
             files = chooser->selectedFiles();
     }

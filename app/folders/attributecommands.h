@@ -28,7 +28,7 @@ public:
 
     // Takes the value the buttons show (ToolbarAttributes), then gives it to the selected entries
     // of the active child window's chosen-file list or of the chooser's file list, as
-    // ActiveListKind says. Neither list is refreshed.
+    // activeListKind says. Neither list is refreshed.
     void ApplyToolbarAttributes();
 
 private:

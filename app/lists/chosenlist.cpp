@@ -44,7 +44,7 @@ ChosenList::ChosenList(AppState& state, Dialogs& dialogs, Platform& platform, Ba
     setAcceptDrops(true);
     viewport()->setMouseTracking(true);
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (!m_state.Busy)
+        if (!m_state.busy)
             ListPanes::ShowClickedFile(m_state, m_platform, m_bars, item->text());
     });
 }
@@ -96,9 +96,9 @@ void ChosenList::keyPressEvent(QKeyEvent* event) {
     QListWidget::keyPressEvent(event);
     // A keyboard user moving to an entry sees what a click on it shows, and works in this list.
     QListWidgetItem* current = currentItem();
-    if (current && current != before && !m_state.Busy) {
+    if (current && current != before && !m_state.busy) {
         ListPanes::ShowClickedFile(m_state, m_platform, m_bars, current->text());
-        m_state.ActiveListKind = ListKind::ChosenList;
+        m_state.activeListKind = ListKind::ChosenList;
     }
 }
 
@@ -113,7 +113,7 @@ void ChosenList::dragEnterEvent(QDragEnterEvent* event) {
 
 void ChosenList::dragMoveEvent(QDragMoveEvent* event) {
     // While files are encrypted or decrypted the lists take nothing new.
-    if (!m_state.Busy && DraggedPaths::CanDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
+    if (!m_state.busy && DraggedPaths::CanDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
         acceptAsCopy(event);
     } else {
         event->ignore();
@@ -121,7 +121,7 @@ void ChosenList::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void ChosenList::dropEvent(QDropEvent* event) {
-    const QStringList paths = m_state.Busy ? QStringList() : DraggedPaths::FromMimeData(event->mimeData());
+    const QStringList paths = m_state.busy ? QStringList() : DraggedPaths::FromMimeData(event->mimeData());
     if (paths.isEmpty()) {
         event->ignore();
         return;

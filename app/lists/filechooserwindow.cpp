@@ -292,7 +292,7 @@ void FileChooserWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void FileChooserWindow::closeEvent(QCloseEvent* event) {
-    m_state.ActiveListKind = ListKind::None;
+    m_state.activeListKind = ListKind::None;
     emit closing();
     QWidget::closeEvent(event);
 }
@@ -303,7 +303,7 @@ bool FileChooserWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == m_folderTree && event->type() == QEvent::ContextMenu &&
                static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
         // The Menu key opens the folder commands for the highlighted folder.
-        m_state.ActiveListKind = ListKind::None;
+        m_state.activeListKind = ListKind::None;
         emit popupRequested(PopupMenu::Folder);
         return true;
     } else if (watched == m_folderTree->viewport()) {
@@ -397,15 +397,15 @@ void FileChooserWindow::filterEdited() {
 }
 
 void FileChooserWindow::filterChosen() {
-    if (m_state.Busy)
+    if (m_state.busy)
         return;
     filterEdited();
     refreshFiles();
-    m_state.ActiveListKind = ListKind::None;
+    m_state.activeListKind = ListKind::None;
 }
 
 void FileChooserWindow::volumeChosen() {
-    if (m_state.Busy) {
+    if (m_state.busy) {
         showVolumeOfCurrentFolder();
         return;
     }
@@ -422,21 +422,21 @@ void FileChooserWindow::volumeChosen() {
 }
 
 void FileChooserWindow::folderOpened() {
-    if (m_state.Busy)
+    if (m_state.busy)
         return;
     m_fileList->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
     m_files->setFolder(m_treeFolder);
     watchShownFolder();
     showFileCount();
-    m_state.ActiveListKind = ListKind::None;
+    m_state.activeListKind = ListKind::None;
     showVolumeOfCurrentFolder();
 }
 
 void FileChooserWindow::fileClicked(const QModelIndex& index) {
-    if (m_state.Busy)
+    if (m_state.busy)
         return;
     ListPanes::ShowClickedFile(m_state, m_platform, m_bars, m_files->fullPath(index.row()));
-    m_state.ActiveListKind = ListKind::DirectoryFiles;
+    m_state.activeListKind = ListKind::DirectoryFiles;
 }
 
 void FileChooserWindow::fileEntered() {
@@ -456,20 +456,20 @@ void FileChooserWindow::fileEntered() {
 }
 
 void FileChooserWindow::fileListPressed(Qt::MouseButton button) {
-    m_state.ActiveListKind = ListKind::DirectoryFiles;
+    m_state.activeListKind = ListKind::DirectoryFiles;
     if (button == Qt::RightButton)
         emit popupRequested(PopupMenu::FileList);
 }
 
 void FileChooserWindow::chosenListPressed(Qt::MouseButton button) {
-    m_state.ActiveListKind = ListKind::ChosenList;
+    m_state.activeListKind = ListKind::ChosenList;
     if (button != Qt::RightButton)
         return;
     emit popupRequested(PopupMenu::ChooserListMenu);
 }
 
 void FileChooserWindow::folderTreePressed(QMouseEvent* event) {
-    m_state.ActiveListKind = ListKind::None;
+    m_state.activeListKind = ListKind::None;
     if (event->button() != Qt::RightButton)
         return;
     // The folder commands act on the highlighted folder: the one the user right-clicked.
@@ -493,7 +493,7 @@ void FileChooserWindow::folderChangedOnDisk() {
     // A long operation changes the folder as it goes and reads the list again when it ends; the
     // re-read waits until then so the list does not change under it, and so it does while a
     // mouse button is down (a selection or a drag in progress).
-    if (m_state.Busy || QGuiApplication::mouseButtons() != Qt::NoButton)
+    if (m_state.busy || QGuiApplication::mouseButtons() != Qt::NoButton)
         m_rereadTimer->start();
     else
         refreshFiles();
@@ -516,7 +516,7 @@ int FileChooserWindow::volumeIndexOf(const QString& path) const {
     qsizetype bestLength = -1;
     for (int i = 0; i < m_volumeBox->count(); ++i) {
         const QString root = m_volumeBox->itemData(i).toString();
-        const bool holds = path == root || path.startsWith(ChooserRules::FullPath(root, {}));
+        const bool holds = path == root || path.startsWith(ChooserRules::joinPath(root, {}));
         if (holds && root.size() > bestLength) {
             best = i;
             bestLength = root.size();

@@ -42,7 +42,7 @@ QString FileListModel::fileName(int row) const {
 }
 
 QString FileListModel::fullPath(int row) const {
-    return row >= 0 && row < m_shown.size() ? ChooserRules::FullPath(m_folder, fileName(row)) : QString();
+    return row >= 0 && row < m_shown.size() ? ChooserRules::joinPath(m_folder, fileName(row)) : QString();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {

@@ -91,7 +91,7 @@ bool HotListBrowser::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void HotListBrowser::listsPressed(Qt::MouseButton button) {
-    m_state.ActiveListKind = ListKind::None;
+    m_state.activeListKind = ListKind::None;
     if (button != Qt::RightButton)
         return;
     const QListWidgetItem* highlighted = m_lists->currentItem();
@@ -99,6 +99,6 @@ void HotListBrowser::listsPressed(Qt::MouseButton button) {
         m_dialogs.message(u"Click the list you want First !"_s);
         return;
     }
-    m_state.CurrentFile = highlighted->text();
+    m_state.pickedHotList = highlighted->text();
     emit popupRequested(PopupMenu::LoadList);
 }

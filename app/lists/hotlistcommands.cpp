@@ -41,7 +41,7 @@ void HotListCommands::newHotList() {
 
 void HotListCommands::openHotList() {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
-    const QString file = m_state.CurrentFile;
+    const QString file = m_state.pickedHotList;
     const QString path = m_saver.listFolder() + u'/' + file;
     if (const Expected<void> usable = FileNames::usable(path); !usable) {
         m_dialogs.message(usable.error().message);
@@ -81,7 +81,7 @@ void HotListCommands::renameHotList() {
 }
 
 void HotListCommands::deleteHotList() {
-    const QString path = m_saver.listFolder() + u'/' + m_state.CurrentFile;
+    const QString path = m_saver.listFolder() + u'/' + m_state.pickedHotList;
     if (const Expected<void> usable = FileNames::usable(path); !usable) {
         m_dialogs.message(usable.error().message);
         return;
@@ -98,7 +98,7 @@ void HotListCommands::windowClosed() {
     m_savedLists.refreshSavedLists();
     if (m_openHotListCount > 0)
         --m_openHotListCount;
-    m_state.ActiveListKind = ListKind::None;
+    m_state.activeListKind = ListKind::None;
 }
 
 HotListWindow* HotListCommands::activeHotList() const {

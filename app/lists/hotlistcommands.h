@@ -30,7 +30,7 @@ public:
     // "New list": an empty window named "Hot List " and the next serial number.
     void newHotList();
     // "Open Hot List": a window with the entries of the list file picked in the browser
-    // (CurrentFile). A file that cannot be read is reported and opens no window.
+    // (pickedHotList). A file that cannot be read is reported and opens no window.
     void openHotList();
     // "Save List": saves the active hot-list window's list under its caption, then shows the
     // caption + " is saved" and refreshes the browser.
@@ -38,7 +38,7 @@ public:
     // "Rename List": the active hot-list window takes the name the user types; no file changes.
     // A name with a "/", or the name "." or "..", is refused with a message.
     void renameHotList();
-    // "Delet": deletes the list file picked in the browser (CurrentFile) after a question.
+    // "Delet": deletes the list file picked in the browser (pickedHotList) after a question.
     void deleteHotList();
 
     int HotListSerial() const { return m_hotListSerial; }

@@ -39,8 +39,8 @@ QStringList HotListWindow::entries() const {
 
 void HotListWindow::listClicked() {
     // The list's own click handling has shown the file's size and attributes.
-    if (!m_state.Busy)
-        m_state.ActiveListKind = ListKind::ChosenList;
+    if (!m_state.busy)
+        m_state.activeListKind = ListKind::ChosenList;
 }
 
 void HotListWindow::listPressed(Qt::MouseButton button) {

@@ -18,8 +18,8 @@ void ShowClickedFile(AppState& state, Platform& platform, BarPanes& bars, const 
         bars.showFileSize(ChooserRules::FileSizeText(file.size()));
     // The platform reports only the attribute bits, which all fit in a byte.
     if (const std::optional<quint32> value = platform.attributes(path))
-        state.CurrentAttributes = static_cast<quint8>(*value);
-    bars.showAttributes(state.CurrentAttributes);
+        state.currentAttributes = static_cast<quint8>(*value);
+    bars.showAttributes(state.currentAttributes);
 }
 
 } // namespace ListPanes

@@ -11,9 +11,9 @@ class Platform;
 
 namespace ListPanes {
 
-// A click on a file of a list: lab3 gets its size text, CurrentAttributes its attribute value,
+// A click on a file of a list: lab3 gets its size text, currentAttributes its attribute value,
 // and the attribute buttons show it. A file that cannot be measured or read leaves lab3 or
-// CurrentAttributes as they were.
+// currentAttributes as they were.
 void ShowClickedFile(AppState& state, Platform& platform, BarPanes& bars, const QString& path);
 
 } // namespace ListPanes

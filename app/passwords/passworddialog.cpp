@@ -186,7 +186,7 @@ QString PasswordDialog::verifyPassword() const {
     return m_verifyEdit->text();
 }
 
-void PasswordDialog::ShowPasswordDialog() {
+void PasswordDialog::showPasswordDialog() {
     openFrame(m_workingFrame, m_passwordEdit);
 }
 
@@ -371,13 +371,13 @@ void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
             m_dialogs.message(usable.error().message);
             continue;
         }
-        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(entry);
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(entry);
         // A file that has gone or cannot be read is reported, and the next entry still runs.
         if (!header) {
             m_dialogs.message(header.error().message);
             continue;
         }
-        m_dialogs.message(u"The  "_s + entry + u"  Password is   "_s + header->HeaderPassword);
+        m_dialogs.message(u"The  "_s + entry + u"  Password is   "_s + header->headerPassword);
     }
 }
 

@@ -34,9 +34,9 @@ public:
     PasswordDialog(Dialogs& dialogs, Platform& platform, QWidget& mainWindow, ChosenListProvider chosenList);
 
     // The three openings show their frame and return at once. None of them gates: the command
-    // gate (ActiveListKind to None, nothing while Busy) belongs to the menu procedure that calls.
+    // gate (activeListKind to None, nothing while Busy) belongs to the menu procedure that calls.
     // `Frame2`, with the fields as they were: a password already set shows in both.
-    void ShowPasswordDialog();
+    void showPasswordDialog();
     // `Frame4` with its three fields cleared: the opening of `altern_Click`.
     void showMasterPassword();
     // `Frame5`: the opening of `PasHint_Click`.

@@ -46,8 +46,8 @@ quint8 MainBars::buttonAttributes() const {
 }
 
 void MainBars::showAttributes(quint8 value) {
-    const bool wasBusy = m_state.Busy;
-    m_state.Busy = true;
+    const bool wasBusy = m_state.busy;
+    m_state.busy = true;
     m_tools.setMM1(0);
     m_tools.setMM2(0);
     m_tools.setMM3(0);
@@ -61,5 +61,5 @@ void MainBars::showAttributes(quint8 value) {
         m_tools.setMM3(1);
     if (pressed.system)
         m_tools.setMM4(1);
-    m_state.Busy = wasBusy;
+    m_state.busy = wasBusy;
 }

@@ -154,8 +154,8 @@ void MainWindow::wireCommands() {
         {u"Search1", &MainWindow::searchHelp},
         {u"Editpas", &MainWindow::editPassword},
         {u"ditFold", &MainWindow::editPassword},
-        {u"Passw", &MainWindow::ShowPasswordDialog},
-        {u"EditListPass", &MainWindow::ShowPasswordDialog},
+        {u"Passw", &MainWindow::showPasswordDialog},
+        {u"EditListPass", &MainWindow::showPasswordDialog},
         {u"Altern", &MainWindow::changeMasterPassword},
         {u"PasHint", &MainWindow::recoverStoredPassword},
     };
@@ -178,7 +178,7 @@ void MainWindow::wireCommands() {
         const bool emptiesList =
             wiring.command == &ListCommands::clearList || wiring.command == &ListCommands::removeEntry;
         onItem(wiring.item.toString(), [this, command = wiring.command, emptiesList] {
-            if (emptiesList && m_state.Busy)
+            if (emptiesList && m_state.busy)
                 return;
             ListCommands commands(m_dialogs, m_platform, m_bars);
             (commands.*command)(m_host.activeChosenList());
@@ -234,7 +234,7 @@ void MainWindow::wireCommands() {
     // While Busy a user's click on an attribute button is refused, so the button stays in step
     // with the file; the gate is not used, as it would forget the list last worked in.
     connect(m_toolPanel, &OrloTool::UserControl1::attributeClickRequested, this, [this] {
-        if (m_state.Busy)
+        if (m_state.busy)
             m_toolPanel->refuseClick();
     });
     for (const auto event : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
@@ -302,14 +302,14 @@ void MainWindow::commandEnded() {
     // them meanwhile: the file list is read again. While a long operation runs (this command
     // came in while it let events run, or the tool bar's attribute buttons are being set), the
     // operation's own end does it.
-    if (m_chooser && m_chooser->isVisible() && !m_state.Busy)
+    if (m_chooser && m_chooser->isVisible() && !m_state.busy)
         m_chooser->refreshFiles();
 }
 
 void MainWindow::openPaths(const QStringList& paths, PathAction action) {
     // The running pass walks the chosen-file list: it must not change under it. Requests keep
     // their order, so one that arrives while earlier ones wait waits too.
-    if (m_state.Busy || !m_waitingRequests.empty()) {
+    if (m_state.busy || !m_waitingRequests.empty()) {
         const bool waiting = !m_waitingRequests.empty();
         m_waitingRequests.push_back({paths, action});
         if (!waiting)
@@ -335,7 +335,7 @@ void MainWindow::actOnPaths(const PathRequest& request) {
 void MainWindow::retryWaitingPaths() {
     QTimer::singleShot(WaitingPathsRetryMs, this, [this] {
         // A request that starts a run leaves the rest waiting for that run's end.
-        while (!m_waitingRequests.empty() && !m_state.Busy) {
+        while (!m_waitingRequests.empty() && !m_state.busy) {
             const PathRequest request = std::move(m_waitingRequests.front());
             m_waitingRequests.pop_front();
             actOnPaths(request);
@@ -353,7 +353,7 @@ void MainWindow::runRequestedCommand(const PathRequest& request) {
         if (!std::exchange(m_watchingPasswordDialog, true))
             connect(&passwordDialog(), &PasswordDialog::workingPasswordClosed, this,
                     &MainWindow::workingPasswordClosed);
-        ShowPasswordDialog();
+        showPasswordDialog();
         return;
     }
     if (!passesCommandGate())
@@ -427,8 +427,8 @@ void MainWindow::QuitProgram() {
 }
 
 bool MainWindow::passesCommandGate() {
-    m_state.ActiveListKind = ListKind::None;
-    return !m_state.Busy;
+    m_state.activeListKind = ListKind::None;
+    return !m_state.busy;
 }
 
 void MainWindow::exitProgram() {
@@ -591,9 +591,9 @@ void MainWindow::toolButtonClicked(short button) {
 void MainWindow::attributeButtonClicked() {
     // The attribute buttons change state while a click in a list shows the file's attributes;
     // Busy is set then, and the change must not apply them (a user's click is refused before).
-    if (m_state.Busy)
+    if (m_state.busy)
         return;
-    if (m_state.ActiveListKind == ListKind::None)
+    if (m_state.activeListKind == ListKind::None)
         m_dialogs.message(u"Click the list  then change attribute"_s);
     else
         AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host, [this] {
@@ -623,13 +623,13 @@ PasswordDialog& MainWindow::passwordDialog() {
     return m_passwords.dialog();
 }
 
-void MainWindow::ShowPasswordDialog() {
-    passwordDialog().ShowPasswordDialog();
+void MainWindow::showPasswordDialog() {
+    passwordDialog().showPasswordDialog();
 }
 
 void MainWindow::editPassword() {
     if (passesCommandGate())
-        ShowPasswordDialog();
+        showPasswordDialog();
 }
 
 void MainWindow::changeMasterPassword() {

@@ -132,7 +132,7 @@ private:
     void editPassword();
     void changeMasterPassword();
     void recoverStoredPassword();
-    void ShowPasswordDialog();
+    void showPasswordDialog();
     // The chooser in its role for the commands; nullptr while it is closed.
     FileChooser* fileChooser() const;
 

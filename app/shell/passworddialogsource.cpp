@@ -18,5 +18,5 @@ QString PasswordDialogSource::verifyPassword() {
 }
 
 void PasswordDialogSource::askForPassword() {
-    dialog().ShowPasswordDialog();
+    dialog().showPasswordDialog();
 }

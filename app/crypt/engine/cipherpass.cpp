@@ -209,42 +209,42 @@ CipherPass::CipherPass(Platform& platform, PassObserver& observer)
     : m_platform(platform)
     , m_observer(observer) {}
 
-PassResult CipherPass::EncryptBySecurityLevel(SecurityLevel level, const QString& plainPath,
-                                              const QString& passwordField, bool deleteOriginal) {
-    return level == SecurityLevel::Low ? EncryptLowSecurity(plainPath, passwordField, deleteOriginal)
-                                       : EncryptHighSecurity(plainPath, passwordField, deleteOriginal);
+PassResult CipherPass::encryptAtLevel(SecurityLevel level, const QString& plainPath, const QString& passwordField,
+                                      bool deleteOriginal) {
+    return level == SecurityLevel::Low ? encryptLowSecurity(plainPath, passwordField, deleteOriginal)
+                                       : encryptHighSecurity(plainPath, passwordField, deleteOriginal);
 }
 
-PassResult CipherPass::EncryptHighSecurity(const QString& plainPath, const QString& passwordField,
+PassResult CipherPass::encryptHighSecurity(const QString& plainPath, const QString& passwordField,
                                            bool deleteOriginal) {
     return run(FileTask::encryption(SecurityLevel::High, plainPath, passwordField, deleteOriginal));
 }
 
-PassResult CipherPass::EncryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal) {
+PassResult CipherPass::encryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal) {
     return run(FileTask::encryption(SecurityLevel::Low, plainPath, passwordField, deleteOriginal));
 }
 
-PassResult CipherPass::DecryptByStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
+PassResult CipherPass::decryptAtStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
                                             const QString& plainPath, bool deleteOriginal) {
     const std::optional<SecurityLevel> level = header.level();
     if (!level)
         return {Outcome::UnknownLevel, {}, {}};
     return *level == SecurityLevel::Low
-               ? DecryptLowSecurity(encryptedPath, plainPath, header.SavedAttributes, deleteOriginal)
-               : DecryptHighSecurity(encryptedPath, plainPath, deleteOriginal);
+               ? decryptLowSecurity(encryptedPath, plainPath, header.savedAttributes, deleteOriginal)
+               : decryptHighSecurity(encryptedPath, plainPath, deleteOriginal);
 }
 
-PassResult CipherPass::DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath,
+PassResult CipherPass::decryptHighSecurity(const QString& encryptedPath, const QString& plainPath,
                                            bool deleteOriginal) {
     return run(FileTask::decryption(SecurityLevel::High, encryptedPath, plainPath, std::nullopt, deleteOriginal));
 }
 
-PassResult CipherPass::DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath,
+PassResult CipherPass::decryptLowSecurity(const QString& encryptedPath, const QString& plainPath,
                                           quint8 savedAttributes, bool deleteOriginal) {
     return run(FileTask::decryption(SecurityLevel::Low, encryptedPath, plainPath, savedAttributes, deleteOriginal));
 }
 
-Expected<EncryptedHeader> CipherPass::ReadHeader(const QString& encryptedPath) {
+Expected<EncryptedHeader> CipherPass::readHeader(const QString& encryptedPath) {
     const Expected<Descriptor> file = FileIo::openForReading(encryptedPath);
     if (!file)
         return unexpected(file.error());

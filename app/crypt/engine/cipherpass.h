@@ -43,19 +43,19 @@ public:
 
     // Encrypts plainPath into plainPath + ".vxp" (replacing any file of that name). When the
     // output is in place and deleteOriginal is set, deletes the plain file.
-    PassResult EncryptBySecurityLevel(SecurityLevel level, const QString& plainPath, const QString& passwordField,
-                                      bool deleteOriginal);
-    PassResult EncryptHighSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
-    PassResult EncryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
+    PassResult encryptAtLevel(SecurityLevel level, const QString& plainPath, const QString& passwordField,
+                              bool deleteOriginal);
+    PassResult encryptHighSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
+    PassResult encryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
 
     // Decrypts encryptedPath into plainPath at the level its header names; a header with any
     // other letter gives UnknownLevel and touches nothing. When the output is in place and
     // deleteOriginal is set, deletes the encrypted file.
-    PassResult DecryptByStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
+    PassResult decryptAtStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
                                     const QString& plainPath, bool deleteOriginal = false);
-    PassResult DecryptHighSecurity(const QString& encryptedPath, const QString& plainPath, bool deleteOriginal = false);
+    PassResult decryptHighSecurity(const QString& encryptedPath, const QString& plainPath, bool deleteOriginal = false);
     // Also gives the plain file the attribute value the header saved.
-    PassResult DecryptLowSecurity(const QString& encryptedPath, const QString& plainPath, quint8 savedAttributes,
+    PassResult decryptLowSecurity(const QString& encryptedPath, const QString& plainPath, quint8 savedAttributes,
                                   bool deleteOriginal = false);
 
     // One file's pass, in two halves, so that the outputs of many files reach the disk together.
@@ -85,7 +85,7 @@ public:
     static qint64 outputSize(const Prepared& file);
 
     // The header of an encrypted file; fails when it cannot be read whole.
-    static Expected<EncryptedHeader> ReadHeader(const QString& encryptedPath);
+    static Expected<EncryptedHeader> readHeader(const QString& encryptedPath);
 
     // The attribute bits the header keeps: read-only, hidden, system and archive, the bits the
     // program manages and restores. Other bits are left out so the value fits in one byte.

@@ -10,9 +10,9 @@
 using namespace Qt::StringLiterals;
 
 std::optional<SecurityLevel> EncryptedHeader::level() const {
-    if (HeaderLevel == u"H"_s)
+    if (headerLevel == u"H"_s)
         return SecurityLevel::High;
-    if (HeaderLevel == u"L"_s)
+    if (headerLevel == u"L"_s)
         return SecurityLevel::Low;
     return std::nullopt;
 }
@@ -50,10 +50,10 @@ QByteArray header(const QString& passwordField, SecurityLevel level, quint8 attr
 EncryptedHeader decodeHeader(const QByteArray& stored) {
     const QByteArray plain = TextTransformer::run(stored.left(HeaderSize));
     EncryptedHeader header;
-    header.HeaderPassword = QString::fromLatin1(plain.left(PasswordSize));
-    header.HeaderLevel = QString::fromLatin1(plain.mid(PasswordSize, 1));
+    header.headerPassword = QString::fromLatin1(plain.left(PasswordSize));
+    header.headerLevel = QString::fromLatin1(plain.mid(PasswordSize, 1));
     if (plain.size() > PasswordSize + 1)
-        header.SavedAttributes = static_cast<quint8>(plain.at(PasswordSize + 1));
+        header.savedAttributes = static_cast<quint8>(plain.at(PasswordSize + 1));
     return header;
 }
 

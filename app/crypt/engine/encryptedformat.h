@@ -17,11 +17,11 @@ enum class SecurityLevel { High, Low };
 // The values a header holds, decoded.
 struct EncryptedHeader {
     // The 8-character password field.
-    QString HeaderPassword;
+    QString headerPassword;
     // The level letter, "H" or "L" in any file this program wrote; anything in a damaged one.
-    QString HeaderLevel;
+    QString headerLevel;
     // The plain file's attribute value before encryption.
-    quint8 SavedAttributes = 0;
+    quint8 savedAttributes = 0;
 
     // The level the letter names; nullopt for a letter that is neither "H" nor "L".
     std::optional<SecurityLevel> level() const;

@@ -38,7 +38,7 @@ bool isTooLong(const QString& pathOrName) {
 }
 
 bool passwordMatches(const EncryptedHeader& header, const QString& passwordField) {
-    return header.HeaderPassword == passwordField;
+    return header.headerPassword == passwordField;
 }
 
 std::optional<quint8> savedAttributes(const Platform& platform, const QString& plainPath) {

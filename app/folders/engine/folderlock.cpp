@@ -68,26 +68,26 @@ Expected<void> renameFolder(const QString& from, const QString& to) {
 FolderLock::FolderLock(Platform& platform)
     : m_platform(platform) {}
 
-FolderLock::FolderPathParts FolderLock::SplitFolderPath(const QString& FolderPath) {
+FolderLock::FolderPathParts FolderLock::splitFolderPath(const QString& FolderPath) {
     const qsizetype slash = FolderPath.lastIndexOf(u'/');
     return {FolderPath.mid(slash + 1), FolderPath.left(slash + 1)};
 }
 
-QString FolderLock::FindFreeLockName(const QString& ParentPath, const QString& FolderName) {
-    QString LockedName = FolderName;
+QString FolderLock::findFreeLockName(const QString& parentPath, const QString& folderName) {
+    QString lockedName = folderName;
     QString n;
-    while (QFileInfo(ParentPath + LockedName + n + ChooserRules::LockExtension).isDir()) {
-        LockedName += n;
+    while (QFileInfo(parentPath + lockedName + n + ChooserRules::LockExtension).isDir()) {
+        lockedName += n;
         n = QString::number(n.toLongLong() + 1);
     }
-    return LockedName + n;
+    return lockedName + n;
 }
 
-QString FolderLock::FindFreeUnlockName(const QString& ParentPath, const QString& FormerName) {
+QString FolderLock::findFreeUnlockName(const QString& parentPath, const QString& formerName) {
     QString n;
-    while (entryExists(ParentPath + FormerName + n))
+    while (entryExists(parentPath + formerName + n))
         n = QString::number(n.toLongLong() + 1);
-    return FormerName + n;
+    return formerName + n;
 }
 
 Expected<void> FolderLock::lockable(const QString& FolderPath) const {
@@ -115,7 +115,7 @@ std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& F
         return std::pair(Refusal::AlreadyLocked, u" Folder's path  is already locked."_s);
     if (QFileInfo(path).isSymLink())
         return std::pair(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be locked."_s);
-    if (!FolderPasswordFile::canStoreName(SplitFolderPath(path).FolderName))
+    if (!FolderPasswordFile::canStoreName(splitFolderPath(path).folderName))
         return std::pair(Refusal::LineBreak,
                          u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s);
     // The folder's own file of the seal's name would be taken for the seal, and deleted by the
@@ -137,16 +137,16 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
                        u"This password can't lock a folder: it holds a character that can't be stored. "
                        "Please choose another password."_s);
 
-    const auto [FolderName, ParentPath] = SplitFolderPath(path);
-    const QString LockedName = FindFreeLockName(ParentPath, FolderName);
+    const auto [folderName, parentPath] = splitFolderPath(path);
+    const QString lockedName = findFreeLockName(parentPath, folderName);
     // Checked before anything is written, so that the refusal leaves the folder untouched.
-    if (LockedName.size() > LockedNameLimit)
+    if (lockedName.size() > LockedNameLimit)
         return refused(Refusal::NameTooLong, u"Long folder name , please rename this folder"_s);
 
     FolderPasswordFile seal(path);
-    if (const Expected<void> written = seal.WriteFolderPasswordFile(CurrentPassword, FolderName); !written)
+    if (const Expected<void> written = seal.WriteFolderPasswordFile(CurrentPassword, folderName); !written)
         return failed(written.error().message);
-    const QString lockedPath = ParentPath + LockedName + ChooserRules::LockExtension;
+    const QString lockedPath = parentPath + lockedName + ChooserRules::LockExtension;
     if (const Expected<void> renamed = renameFolder(path, lockedPath); !renamed) {
         // A folder that keeps its name must not keep a new password file either.
         Result result = failed(renamed.error().message);
@@ -202,15 +202,15 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     if (!lines)
         return failed(lines.error().message);
     if (CurrentPassword &&
-        FolderPasswordFile::Unscramble(lines->SealBuffer) != EncryptedFormat::PasswordField(*CurrentPassword))
+        FolderPasswordFile::unscramble(lines->SealBuffer) != EncryptedFormat::PasswordField(*CurrentPassword))
         return refused(Refusal::WrongPassword, u" Invalid password"_s);
 
     Result result{Outcome::Failed, {}, {}};
-    const QString ParentPath = SplitFolderPath(path).ParentPath;
-    const QString FormerName = FindFreeUnlockName(ParentPath, lines->FormerName);
-    if (FormerName != lines->FormerName)
-        result.messages.append(u"Folder will be named as "_s + FormerName);
-    const QString unlockedPath = ParentPath + FormerName;
+    const QString parentPath = splitFolderPath(path).parentPath;
+    const QString formerName = findFreeUnlockName(parentPath, lines->formerName);
+    if (formerName != lines->formerName)
+        result.messages.append(u"Folder will be named as "_s + formerName);
+    const QString unlockedPath = parentPath + formerName;
     if (const Expected<void> renamed = renameFolder(path, unlockedPath); !renamed) {
         result.messages.append(renamed.error().message);
         return result;

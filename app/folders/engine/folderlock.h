@@ -29,9 +29,9 @@ public:
 
     struct FolderPathParts {
         // The text after the last "/".
-        QString FolderName;
+        QString folderName;
         // The text up to and including the last "/".
-        QString ParentPath;
+        QString parentPath;
     };
 
     struct Result {
@@ -74,14 +74,14 @@ public:
 
     explicit FolderLock(Platform& platform);
 
-    static FolderPathParts SplitFolderPath(const QString& FolderPath);
-    // LockedName: the folder's name with numbers appended, each to the name reached so far
-    // (Docs, Docs1, Docs12, Docs123, ...), until no folder ParentPath + LockedName + the lock
+    static FolderPathParts splitFolderPath(const QString& FolderPath);
+    // lockedName: the folder's name with numbers appended, each to the name reached so far
+    // (Docs, Docs1, Docs12, Docs123, ...), until no folder parentPath + lockedName + the lock
     // extension exists.
-    static QString FindFreeLockName(const QString& ParentPath, const QString& FolderName);
-    // The completed FormerName: FormerName, then FormerName + 1, + 2, ... until nothing of that
-    // name exists in ParentPath.
-    static QString FindFreeUnlockName(const QString& ParentPath, const QString& FormerName);
+    static QString findFreeLockName(const QString& parentPath, const QString& folderName);
+    // The completed formerName: formerName, then formerName + 1, + 2, ... until nothing of that
+    // name exists in parentPath.
+    static QString findFreeUnlockName(const QString& parentPath, const QString& formerName);
 
     // Why the folder may not be locked, the first rule that applies, in order: a name the program
     // can't name exactly (FileNames); system folders,

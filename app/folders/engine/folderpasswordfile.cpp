@@ -34,9 +34,9 @@ bool isPlainName(const QByteArray& name) {
 FolderPasswordFile::FolderPasswordFile(const QString& folderPath)
     : m_path(folderPath + u'/' + FileName) {}
 
-QByteArray FolderPasswordFile::content(const QString& CurrentPassword, const QString& FolderName) {
+QByteArray FolderPasswordFile::content(const QString& CurrentPassword, const QString& folderName) {
     return TextTransformer::run(EncryptedFormat::PasswordField(CurrentPassword).toLatin1()) + LineEnd +
-           QFile::encodeName(FolderName) + LineEnd;
+           QFile::encodeName(folderName) + LineEnd;
 }
 
 bool FolderPasswordFile::canStorePassword(const QString& CurrentPassword) {
@@ -45,11 +45,11 @@ bool FolderPasswordFile::canStorePassword(const QString& CurrentPassword) {
            !field.contains(QChar(255 - '\n'));
 }
 
-bool FolderPasswordFile::canStoreName(const QString& FolderName) {
-    return !FolderName.contains(u'\r') && !FolderName.contains(u'\n');
+bool FolderPasswordFile::canStoreName(const QString& folderName) {
+    return !folderName.contains(u'\r') && !folderName.contains(u'\n');
 }
 
-QString FolderPasswordFile::Unscramble(const QByteArray& SealBuffer) {
+QString FolderPasswordFile::unscramble(const QByteArray& SealBuffer) {
     return QString::fromLatin1(TextTransformer::run(SealBuffer));
 }
 
@@ -84,8 +84,8 @@ Expected<FolderPasswordFile::Lines> FolderPasswordFile::read() const {
     return lines;
 }
 
-Expected<void> FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName) {
-    const QByteArray bytes = content(CurrentPassword, FolderName);
+Expected<void> FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& folderName) {
+    const QByteArray bytes = content(CurrentPassword, folderName);
     AsideFile file(m_path);
     if (Expected<void> opened = file.open(); !opened)
         return opened;

@@ -28,7 +28,7 @@ public:
         // Line 1 as stored, cut or padded with spaces to 8 bytes.
         QByteArray SealBuffer;
         // Line 2: the folder's name from before the lock.
-        QString FormerName;
+        QString formerName;
         // The file read, for the delete that ends an unlock.
         FileIo::FileIdentity seen;
     };
@@ -39,15 +39,15 @@ public:
     QString path() const { return m_path; }
 
     // The file's bytes for a password and a folder name.
-    static QByteArray content(const QString& CurrentPassword, const QString& FolderName);
+    static QByteArray content(const QString& CurrentPassword, const QString& folderName);
     // Whether line 1 can hold the password so that it reads back the same: every character of
     // its 8-character form is Latin-1, and none is of code 242 or 245, which would be stored as
     // a line end.
     static bool canStorePassword(const QString& CurrentPassword);
     // Whether line 2 can hold the name: it has no line break.
-    static bool canStoreName(const QString& FolderName);
+    static bool canStoreName(const QString& folderName);
     // The password line 1 stands for: 255 - code of each of its 8 bytes.
-    static QString Unscramble(const QByteArray& SealBuffer);
+    static QString unscramble(const QByteArray& SealBuffer);
 
     // Whether an entry of the file's name is there; a symbolic link counts (and fails to read).
     bool exists() const;
@@ -60,10 +60,10 @@ public:
     // elsewhere.
     Expected<Lines> read() const;
 
-    // Creates the file with content(CurrentPassword, FolderName), permission 0600, flushed to
+    // Creates the file with content(CurrentPassword, folderName), permission 0600, flushed to
     // disk with its folder entry before this returns. Fails when an entry of its name exists; the
     // folder is then as it was.
-    Expected<void> WriteFolderPasswordFile(const QString& CurrentPassword, const QString& FolderName);
+    Expected<void> WriteFolderPasswordFile(const QString& CurrentPassword, const QString& folderName);
     // Undoes the last successful write: removes the file it made, if still unchanged.
     Expected<void> restore();
     // Deletes the file at this path if it is the one seen, unchanged (see FileIo).

@@ -40,7 +40,7 @@ AttributeButtons ButtonsFor(quint8 attributes) {
             (attributes & Attr::System) != 0};
 }
 
-QString FullPath(const QString& folder, const QString& name) {
+QString joinPath(const QString& folder, const QString& name) {
     if (folder.endsWith(u'/'))
         return folder + name;
     return folder + u'/' + name;

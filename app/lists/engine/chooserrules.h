@@ -34,7 +34,7 @@ struct AttributeButtons {
 AttributeButtons ButtonsFor(quint8 attributes);
 
 // A file's full path: the folder, "/" unless the folder already ends with one, the name.
-QString FullPath(const QString& folder, const QString& name);
+QString joinPath(const QString& folder, const QString& name);
 
 // Whether a folder path ends with the lock extension (compared exactly).
 bool IsLockedFolder(const QString& path);

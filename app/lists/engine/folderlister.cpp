@@ -50,7 +50,7 @@ QList<FolderEntry> FolderLister::read(const QString& folder) const {
             continue;
         }
         // A file removed meanwhile is left out like one that was never there.
-        if (const std::optional<quint32> value = m_platform.attributes(ChooserRules::FullPath(folder, name)))
+        if (const std::optional<quint32> value = m_platform.attributes(ChooserRules::joinPath(folder, name)))
             found.emplace_back(name.toCaseFolded(), FolderEntry{name, *value});
     }
     ::closedir(dir);

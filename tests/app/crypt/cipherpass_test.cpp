@@ -107,8 +107,8 @@ protected:
         ActAt quiet(0, {});
         CipherPass pass(platform, observer ? *observer : quiet);
         return input.endsWith(u".vxp"_s)
-                   ? pass.DecryptHighSecurity(input, EncryptedFormat::plainName(input), deleteOriginal)
-                   : pass.EncryptHighSecurity(input, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
+                   ? pass.decryptHighSecurity(input, EncryptedFormat::plainName(input), deleteOriginal)
+                   : pass.encryptHighSecurity(input, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
     }
     // A pass started while another runs on the same file: its outcome and message.
     static QByteArray refusedPass(const QString& plain) {

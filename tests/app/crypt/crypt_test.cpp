@@ -120,10 +120,10 @@ protected:
         for (const Dialogs::Answer answer : answers)
             m_dialogs.answer(answer);
         triggerAction(command);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !window().state().Busy; }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window().state().busy; }, 20000));
         const ProgressWindow* progress = window().findChild<ProgressWindow*>(u"Progress"_s);
         EXPECT_FALSE(progress && progress->isVisible());
-        EXPECT_FALSE(window().state().Busy || window().state().CancelRequested);
+        EXPECT_FALSE(window().state().busy || window().state().cancelRequested);
     }
 
     // The bytes and attributes of files, to show that a command left them as they were.

@@ -47,7 +47,7 @@ protected:
         (commands.*command)();
         EXPECT_TRUE(QTest::qWaitFor([this] { return !commands.isRunning(); }, 20000));
         EXPECT_FALSE(commands.progress().isVisible());
-        EXPECT_FALSE(state.Busy || state.CancelRequested);
+        EXPECT_FALSE(state.busy || state.cancelRequested);
     }
 
     QStringList entries() const {
@@ -97,9 +97,9 @@ TEST_F(CryptCommandsRolesTest, EachFileKeepsItsOwnAttributesWhenSeveralRunInOneC
         EXPECT_TRUE(dialogs.boxes().isEmpty()) << qPrintable(dialogs.texts().join(u'\n'));
         for (qsizetype i = 0; i < plain.size(); ++i) {
             EXPECT_EQ(platform.attributes(plain[i]), attributes[i]) << qPrintable(plain[i]);
-            const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted[i]);
+            const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted[i]);
             ASSERT_TRUE(header);
-            EXPECT_EQ(header->SavedAttributes, CipherPass::headerAttributes(attributes[i])) << qPrintable(plain[i]);
+            EXPECT_EQ(header->savedAttributes, CipherPass::headerAttributes(attributes[i])) << qPrintable(plain[i]);
             ASSERT_TRUE(platform.setAttributes(plain[i], Attr::Normal));
         }
         // Each plain file replaced by a decryption gets the value its own header saved.
@@ -122,7 +122,7 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
         options.high = high;
         options.deleteOriginalFile = deleteOriginal;
         run(&CryptCommands::encryptChosenList, {plain});
-        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
         EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
@@ -158,7 +158,7 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
     options.deleteOriginalFile = true;
     const QString shortFile = makeFile(u"work/short.txt"_s, 5);
     const QString plain = makeFile(u"work/a.txt"_s, 100);
-    state.CurrentFile = u"the hot list picked in the browser"_s;
+    state.pickedHotList = u"the hot list picked in the browser"_s;
     run(&CryptCommands::encryptChosenList, {shortFile, plain});
     EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
     EXPECT_EQ(bars.shownListCount, 1); // the count after the short file left the list
@@ -166,7 +166,7 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
     EXPECT_EQ(chooser.refreshed, 1);
     run(&CryptCommands::decryptChosenList, {plain + u".vxp"_s});
     EXPECT_EQ(entries(), QStringList{plain});
-    EXPECT_EQ(state.CurrentFile, u"the hot list picked in the browser"_s);
+    EXPECT_EQ(state.pickedHotList, u"the hot list picked in the browser"_s);
 
     // With the chooser closed the shown-files commands have nothing to work on, and the chosen
     // list is worked on without a count for the chooser's pane.
@@ -211,17 +211,17 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     dialogs.answer(No);
     dialogs.answer(Yes);
     commands.encryptChosenList();
-    EXPECT_TRUE(state.Busy);
+    EXPECT_TRUE(state.busy);
     for (const Dialogs::Answer answer : {No, Yes}) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return held.exchange(false); }, 5000));
         cancel->click();
         EXPECT_EQ(progress.isVisible(), answer == No);
-        EXPECT_EQ(state.CancelRequested, answer == Yes);
+        EXPECT_EQ(state.cancelRequested, answer == Yes);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
     QObject::disconnect(holding);
     EXPECT_EQ(dialogs.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s));
-    EXPECT_FALSE(state.Busy || state.CancelRequested);
+    EXPECT_FALSE(state.busy || state.cancelRequested);
     EXPECT_EQ(QFileInfo(plain).size(), 3 * CipherPass::BufferSize);
     EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
     // The keyboard is back where it was; the hidden window's button asks nothing.
@@ -258,11 +258,11 @@ TEST_F(CryptCommandsRolesTest, DuringARunTheWindowTurnsAndASecondCommandDoesNoth
                                &CryptCommands::encryptShownFiles, &CryptCommands::decryptShownFiles})
         (commands.*command)();
     EXPECT_TRUE(dialogs.boxes().isEmpty());
-    EXPECT_TRUE(commands.isRunning() && state.Busy);
+    EXPECT_TRUE(commands.isRunning() && state.busy);
     EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
     runner.resume();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
     QObject::disconnect(holding);
     EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
-    EXPECT_FALSE(state.Busy);
+    EXPECT_FALSE(state.busy);
 }

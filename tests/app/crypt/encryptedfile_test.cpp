@@ -70,8 +70,7 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
         const QString path = makeFile(u"f.bin"_s, plain);
         const QString encrypted = path + u".vxp"_s;
         ASSERT_TRUE(platform.setAttributes(path, c.attributes));
-        ASSERT_EQ(pass.EncryptBySecurityLevel(c.level, path, EncryptedFormat::PasswordField(c.password), true),
-                  PassResult{});
+        ASSERT_EQ(pass.encryptAtLevel(c.level, path, EncryptedFormat::PasswordField(c.password), true), PassResult{});
         EXPECT_FALSE(QFile::exists(path));
         const QByteArray stored = readAll(encrypted);
         ASSERT_EQ(stored.size(), c.size + 10);
@@ -86,10 +85,10 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
         }
         EXPECT_TRUE(stored.mid(10) == body);
 
-        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted);
         ASSERT_TRUE(header);
-        EXPECT_EQ(header->HeaderPassword, EncryptedFormat::PasswordField(c.password));
-        ASSERT_EQ(pass.DecryptByStoredLevel(*header, encrypted, path), PassResult{});
+        EXPECT_EQ(header->headerPassword, EncryptedFormat::PasswordField(c.password));
+        ASSERT_EQ(pass.decryptAtStoredLevel(*header, encrypted, path), PassResult{});
         EXPECT_TRUE(readAll(path) == plain);
         platform.setAttributes(path, 0);
         QFile::remove(encrypted);

@@ -73,7 +73,7 @@ TEST_F(ProgressFocusTest, KeysStayWithTheFileListAfterEveryShortRun) {
         list->addItem(encrypt ? plain : plain + u".vxp"_s);
         list->item(0)->setSelected(true);
         QTest::mouseClick(toolButton(encrypt ? u"EncTool"_s : u"DecTool"_s), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window().state().Busy && QFileInfo::exists(output); },
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window().state().busy && QFileInfo::exists(output); },
                                     DesktopUser::Patience));
         ASSERT_TRUE(keyboardWith(files));
         // Space goes first: once the arrow after it has acted, Space was delivered too.

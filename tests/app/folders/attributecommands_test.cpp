@@ -68,7 +68,7 @@ TEST_F(AttributeCommandsTest, TheListLastWorkedInTakesTheButtonsValue) {
     for (const auto& [kind, pressed, expected] : cases) {
         SCOPED_TRACE(testing::Message() << int(kind) << " " << int(pressed));
         reset({0, 2});
-        m_state.ActiveListKind = kind;
+        m_state.activeListKind = kind;
         m_bars.pressed = pressed;
         apply();
         EXPECT_EQ(attributes(), expected);
@@ -83,7 +83,7 @@ TEST_F(AttributeCommandsTest, NothingToGiveTheValueTo) {
     constexpr quint32 H = Attr::Hidden;
     // Nothing selected in the chosen-file list: the user is told.
     reset({});
-    m_state.ActiveListKind = ListKind::ChosenList;
+    m_state.activeListKind = ListKind::ChosenList;
     apply();
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Please select file(s)"_s});
     // An active child window without a chosen-file list, and the chooser closed: silently nothing.
@@ -91,7 +91,7 @@ TEST_F(AttributeCommandsTest, NothingToGiveTheValueTo) {
     m_host.host.show(plain);
     reset({0});
     apply();
-    m_state.ActiveListKind = ListKind::DirectoryFiles;
+    m_state.activeListKind = ListKind::DirectoryFiles;
     m_chooserOpen = false;
     apply();
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
@@ -111,7 +111,7 @@ TEST_F(AttributeCommandsTest, ANameThatCannotBeReadIsRefusedAndTheOthersStillTak
     for (const ListKind kind : {ListKind::ChosenList, ListKind::DirectoryFiles}) {
         SCOPED_TRACE(int(kind));
         reset({0, 1, 2});
-        m_state.ActiveListKind = kind;
+        m_state.activeListKind = kind;
         apply();
         EXPECT_EQ(m_dialogs.texts(), QStringList{refusal});
         EXPECT_EQ(attributes(), (QList<quint32>{Attr::Archive, Attr::Archive, Attr::Hidden, Attr::Hidden}));

@@ -61,7 +61,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
     // apply nothing, then clicks the System button, which toggles MM4 and applies them all. A
     // user's click on each button while Busy is refused: it keeps its state and applies nothing.
     const auto press = [&](std::array<int, 4> states) {
-        m_window->state().Busy = true;
+        m_window->state().busy = true;
         for (int i = 0; i < 4; ++i) {
             const QByteArray mm = QByteArray("MM").append(char('1' + i));
             m_window->toolPanel().setProperty(mm.constData(), states[i]);
@@ -72,7 +72,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
         }
         for (const QString& file : files)
             EXPECT_EQ(m_platform.attributes(file), Attr::Hidden | Attr::Archive);
-        m_window->state().Busy = false;
+        m_window->state().busy = false;
         QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
     };
     for (const auto& [kind, buttons, value] : {std::tuple{ListKind::ChosenList, std::array{1, 1, 1, 1}, 35u},
@@ -84,7 +84,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
             chosenList()->item(row)->setSelected(true);
             fileList()->selectionModel()->select(fileList()->model()->index(row, 0), QItemSelectionModel::Select);
         }
-        m_window->state().ActiveListKind = kind;
+        m_window->state().activeListKind = kind;
         press(buttons);
         expectAttributes(value);
         EXPECT_TRUE(m_dialogs.boxes().isEmpty());

@@ -120,7 +120,7 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
         ASSERT_TRUE(platform.setAttributes(makeFile(u"files/"_s + name, size), attributes));
     open();
     QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, {}, fileList()->visualRect(row(1)).center());
-    EXPECT_EQ(std::tuple(bars.fileSize, state.CurrentAttributes, bars.attributes, state.ActiveListKind),
+    EXPECT_EQ(std::tuple(bars.fileSize, state.currentAttributes, bars.attributes, state.activeListKind),
               std::tuple(u"File Size : 1.50 K"_s, quint8(35), quint8(35), ListKind::DirectoryFiles));
 
     chosenList()->addItems({file(u"a"_s), file(u"b"_s)});
@@ -129,14 +129,14 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
         list->setCurrentIndex(list->model()->index(0, 0));
         for (const auto& [key, size, attributes] :
              {std::tuple(Qt::Key_Down, u"1.50 K"_s, 35u), {Qt::Key_Home, u"10 Byte"_s, Attr::Archive}}) {
-            state.ActiveListKind = ListKind::None;
+            state.activeListKind = ListKind::None;
             QTest::keyClick(list, key);
-            EXPECT_EQ(std::tuple(bars.fileSize, state.CurrentAttributes, bars.attributes, state.ActiveListKind),
+            EXPECT_EQ(std::tuple(bars.fileSize, state.currentAttributes, bars.attributes, state.activeListKind),
                       std::tuple(u"File Size : "_s + size, quint8(attributes), quint8(attributes), kind));
         }
     }
     // Nothing shows while a long operation runs.
-    state.Busy = true;
+    state.busy = true;
     bars.fileSize.clear();
     QTest::mouseClick(fileList()->viewport(), Qt::LeftButton, {}, fileList()->visualRect(row(1)).center());
     QTest::keyClick(chosenList(), Qt::Key_Down);
@@ -149,12 +149,12 @@ TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
     open({u"a.doc"_s, u"b.doc"_s, u"c.doc"_s});
     fileList()->setCurrentIndex(row(2));
     fileList()->selectionModel()->select(row(1), QItemSelectionModel::Select);
-    state.Busy = true;
+    state.busy = true;
     QFile::remove(file(u"a.doc"_s));
     makeFile(u"files/d.vxp"_s, 1);
     QTest::qWait(400);
     EXPECT_EQ(chooser->shownFiles().first(), u"a.doc"_s) << "not while Busy";
-    state.Busy = false;
+    state.busy = false;
     const QStringList remaining{u"b.doc"_s, u"c.doc"_s, u"d.vxp"_s};
     EXPECT_TRUE(QTest::qWaitFor([&] { return chooser->shownFiles() == remaining; }));
     EXPECT_EQ(chooser->selectedFiles(), (QStringList{file(u"b.doc"_s), file(u"c.doc"_s)}));
@@ -283,7 +283,7 @@ TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     EXPECT_EQ(chosenList()->entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
 
     // During a run the lists take nothing new.
-    state.Busy = true;
+    state.busy = true;
     EXPECT_EQ(Drop(chosenList()->viewport(), DraggedPaths::ToMimeData({file(u"d"_s)}), Qt::CopyAction),
               Qt::IgnoreAction);
     EXPECT_EQ(chosenList()->count(), 3);
@@ -320,11 +320,11 @@ TEST_F(ChooserTest, LockedFolderDisablesTheFileList) {
     const QString locked = makeDir(u"files/work"_s + ChooserRules::LockExtension.toString());
     makeFile(QDir(root()).relativeFilePath(locked) + u"/vexaseal.vexa"_s, 1);
     open();
-    state.ActiveListKind = ListKind::ChosenList;
+    state.activeListKind = ListKind::ChosenList;
     chooser->openFolder(locked);
     EXPECT_FALSE(fileList()->isEnabled());
     EXPECT_EQ(bars.fileCount, 1);
-    EXPECT_EQ(state.ActiveListKind, ListKind::None);
+    EXPECT_EQ(state.activeListKind, ListKind::None);
     chooser->openFolder(folder);
     EXPECT_TRUE(fileList()->isEnabled());
 }
@@ -365,18 +365,18 @@ TEST_F(ChooserTest, RightClicksAskForTheirPopUpMenusAndACloseLeavesNoListWorkedI
     };
     for (const auto& p : presses) {
         popups.clear();
-        state.ActiveListKind = ListKind::DirectoryFiles;
+        state.activeListKind = ListKind::DirectoryFiles;
         QTest::mousePress(p.target, p.button, {}, QPoint(5, 5));
         QTest::mouseRelease(p.target, p.button, {}, QPoint(5, 5));
         QList<PopupMenu> asked;
         for (const QList<QVariant>& call : popups)
             asked << call.at(0).value<PopupMenu>();
-        EXPECT_EQ(std::pair(asked, state.ActiveListKind), std::pair(p.asked, p.kind))
+        EXPECT_EQ(std::pair(asked, state.activeListKind), std::pair(p.asked, p.kind))
             << p.target->parentWidget()->objectName().toStdString();
     }
-    state.ActiveListKind = ListKind::ChosenList;
+    state.activeListKind = ListKind::ChosenList;
     ASSERT_TRUE(chooser->parentWidget()->close());
-    EXPECT_EQ(state.ActiveListKind, ListKind::None);
+    EXPECT_EQ(state.activeListKind, ListKind::None);
 }
 
 // A hot-list window reports its close only when it goes: a failed save keeps it.

@@ -130,7 +130,7 @@ TEST_F(PasswordDialogTest, PastedOrDroppedTextAbove255IsRefusedInEveryField) {
 }
 
 TEST_F(PasswordDialogTest, OkSetsOnlyAVerifiedPasswordAndCancelDropsAnUnverifiedOne) {
-    m_dialog->ShowPasswordDialog();
+    m_dialog->showPasswordDialog();
     click(u"Command3"_s);
     EXPECT_EQ(messages(), QStringList{u"enter a password of 8 chractrs , at least one chracter"_s});
     type(u"Text8"_s, u"Secret1"_s);
@@ -147,7 +147,7 @@ TEST_F(PasswordDialogTest, OkSetsOnlyAVerifiedPasswordAndCancelDropsAnUnverified
     // "Cancel" or Escape keeps a verified password; an unverified one clears the old one too.
     for (const auto& [verify, byEscape] : {std::pair{u"Secret2"_s, false}, {u"Secret"_s, false}, {u"Secret"_s, true}}) {
         SCOPED_TRACE(verify.toStdString() + (byEscape ? " Escape" : " Cancel"));
-        m_dialog->ShowPasswordDialog();
+        m_dialog->showPasswordDialog();
         EXPECT_EQ(field(u"Vtext"_s)->text(), m_dialog->currentPassword());
         field(u"Text8"_s)->setText(u"Secret2"_s);
         field(u"Vtext"_s)->setText(verify);
@@ -205,7 +205,7 @@ TEST_F(PasswordDialogTest, OkOfTheHintFrameShowsThePasswordEachEncryptedFileHold
     const QString full = encrypted(u"b.vxp"_s, QByteArray("12345678H\x20"));
     const QString upper = encrypted(u"c.VXP"_s, QByteArray("zzzzzzzzH\x20"));
     const QString missing = path(u"gone.vxp"_s);
-    const Expected<EncryptedHeader> missingHeader = CipherPass::ReadHeader(missing);
+    const Expected<EncryptedHeader> missingHeader = CipherPass::readHeader(missing);
     ASSERT_FALSE(missingHeader);
     const QString gone = missingHeader.error().message;
     // "x" + 0xFF shows as "x" + U+FFFD, which is the name of another encrypted file.

@@ -241,17 +241,16 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         const QString file = makeFile(u"volume/plain.bin"_s, plain);
         const QString encrypted = EncryptedFormat::encryptedName(file);
         setWord(file, c.before);
-        ASSERT_EQ(pass.EncryptBySecurityLevel(c.level, file, EncryptedFormat::PasswordField(u"pw"_s), true),
-                  PassResult{});
+        ASSERT_EQ(pass.encryptAtLevel(c.level, file, EncryptedFormat::PasswordField(u"pw"_s), true), PassResult{});
         EXPECT_FALSE(QFile::exists(file));
         if (c.encrypted) {
             EXPECT_EQ(word(encrypted), *c.encrypted);
         }
-        const Expected<EncryptedHeader> header = CipherPass::ReadHeader(encrypted);
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted);
         ASSERT_TRUE(header);
-        EXPECT_EQ(header->SavedAttributes, c.before);
+        EXPECT_EQ(header->savedAttributes, c.before);
 
-        ASSERT_EQ(pass.DecryptByStoredLevel(*header, encrypted, file, true), PassResult{});
+        ASSERT_EQ(pass.decryptAtStoredLevel(*header, encrypted, file, true), PassResult{});
         EXPECT_FALSE(QFile::exists(encrypted));
         EXPECT_TRUE(readAll(file) == plain);
         EXPECT_EQ(word(file), c.restored);
@@ -282,7 +281,7 @@ TEST_P(WindowsVolumeTest, AnUnfinishedOutputIsHiddenFromWindowsAndLeftoversOfSto
         }
     };
     CipherPass pass(m_platform, watcher);
-    ASSERT_EQ(pass.EncryptHighSecurity(file, EncryptedFormat::PasswordField(u"pw"_s), false), PassResult{});
+    ASSERT_EQ(pass.encryptHighSecurity(file, EncryptedFormat::PasswordField(u"pw"_s), false), PassResult{});
     EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_EQ(seen.size(), 2) << seen.join(u' ').toStdString();
     ASSERT_TRUE(unfinishedWord);

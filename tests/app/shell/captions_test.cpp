@@ -99,7 +99,7 @@ TEST_F(CaptionsTest, NoCaptionIsCutOrCoveredInAnyWindowAtTheDefaultFontOrOnePoin
         // The main window holds every other window of its program: the chooser, the browser, a
         // hot-list window, the bars, the password dialog with all three frames, the progress window.
         triggerAction(u"NewList"_s);
-        window().passwordDialog().ShowPasswordDialog();
+        window().passwordDialog().showPasswordDialog();
         new ProgressWindow(window(), window().state(), m_dialogs);
         GeneratorWindow generator;
         generator.show();

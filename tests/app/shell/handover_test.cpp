@@ -188,18 +188,18 @@ TEST_F(HandOverTest, EncryptAndDecryptFromASecondStartRunTheCommandsOnTheGivenFi
     setPassword(u"secret12"_s);
     window().openPaths({unrelated});
     EXPECT_EQ(runProgram({u"--encrypt"_s, u"plain.txt"_s}, path(u"docs"_s)), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(plain) && !window().state().Busy; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(plain) && !window().state().busy; }));
     const QString encrypted = plain + u".vxp"_s;
     EXPECT_EQ(chosen(), QStringList({unrelated, encrypted}));
     EXPECT_NE(readAll(encrypted), content);
     EXPECT_EQ(QFileInfo(unrelated).size(), 13) << "only the given file is encrypted";
 
-    window().state().Busy = true;
+    window().state().busy = true;
     EXPECT_EQ(runProgram({u"--decrypt"_s, encrypted}, root()), 0);
     QTest::qWait(500);
     EXPECT_TRUE(QFile::exists(encrypted)) << "nothing runs before the running one ends";
-    window().state().Busy = false;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain) && !window().state().Busy; }));
+    window().state().busy = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain) && !window().state().busy; }));
     EXPECT_EQ(readAll(plain), content);
     EXPECT_FALSE(QFile::exists(encrypted));
     EXPECT_TRUE(m_dialogs.texts().isEmpty()) << qPrintable(m_dialogs.texts().join(u'|'));
@@ -222,16 +222,16 @@ TEST_F(HandOverTest, ACommandWithoutAPasswordWaitsForTheDialogsOkAndLeavingItRun
     click("Command6");
     QTest::qWait(300);
     EXPECT_TRUE(QFile::exists(plain));
-    EXPECT_FALSE(window().state().Busy);
+    EXPECT_FALSE(window().state().busy);
     // The menu command still ends when no password is set.
     triggerAction(u"Encmenu"_s);
-    EXPECT_FALSE(window().state().Busy);
+    EXPECT_FALSE(window().state().busy);
 
     window().openPaths({plain}, PathAction::Encrypt);
     chooser()->chosenList()->clearSelection(); // the user's doing while the dialog is open
     setPassword(u"secret12"_s);
     click("Command3"); // Ok
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain + u".vxp"_s) && !window().state().Busy; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain + u".vxp"_s) && !window().state().busy; }));
     EXPECT_FALSE(QFile::exists(plain));
     EXPECT_TRUE(m_dialogs.texts().isEmpty()) << qPrintable(m_dialogs.texts().join(u'|'));
 }
@@ -275,13 +275,13 @@ TEST_F(HandOverTest, TheServerDropsBadClientsAndServesTheNextOne) {
 
 TEST_F(HandOverTest, PathsHandedOverDuringALongOperationWaitForItsEnd) {
     const QString file = makeFile(u"docs/late.vxp"_s, 13);
-    window().state().Busy = true;
+    window().state().busy = true;
     EXPECT_EQ(runProgram({file}, root()), 0);
     // The running pass walks the chosen-file list: nothing changes under it.
     QTest::qWait(500);
     EXPECT_NE(chooser()->currentFolder(), path(u"docs"_s));
     EXPECT_TRUE(chosen().isEmpty());
-    window().state().Busy = false;
+    window().state().busy = false;
     ASSERT_TRUE(QTest::qWaitFor([this] { return !chosen().isEmpty(); }));
     EXPECT_EQ(chosen(), QStringList{file});
     EXPECT_EQ(chooser()->currentFolder(), path(u"docs"_s));

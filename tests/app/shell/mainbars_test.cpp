@@ -18,15 +18,15 @@ TEST(MainBars, AttributeButtonsChangeUnderBusyWhichIsPutBack) {
         OrloTool::UserControl1 tools;
         MainBars bars(state, status, tools);
         tools.setMM4(1);
-        state.Busy = busyBefore;
+        state.busy = busyBefore;
         QList<bool> busyAtEvents;
         for (auto signal : {&OrloTool::UserControl1::C1, &OrloTool::UserControl1::C2, &OrloTool::UserControl1::C3,
                             &OrloTool::UserControl1::C4})
-            QObject::connect(&tools, signal, &tools, [&] { busyAtEvents.append(state.Busy); });
+            QObject::connect(&tools, signal, &tools, [&] { busyAtEvents.append(state.busy); });
         bars.showAttributes(Attr::Archive | Attr::Hidden | Attr::ReadOnly);
         EXPECT_EQ((QList<qint16>{tools.MM1(), tools.MM2(), tools.MM3(), tools.MM4()}), QList<qint16>({1, 1, 1, 0}));
         EXPECT_EQ(busyAtEvents, QList<bool>(4, true)); // MM4 released, then three pressed
-        EXPECT_EQ(state.Busy, busyBefore);
+        EXPECT_EQ(state.busy, busyBefore);
         EXPECT_EQ(bars.buttonAttributes(), Attr::Archive | Attr::Hidden | Attr::ReadOnly);
     }
 }

@@ -74,13 +74,13 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list  then change attribute"_s});
     m_dialogs.clear();
-    window().state().Busy = true;
-    window().state().ActiveListKind = ListKind::ChosenList;
+    window().state().busy = true;
+    window().state().activeListKind = ListKind::ChosenList;
     for (const QString& gated : {u"HISEC"_s, u"DELOLD"_s, u"Normalmenu"_s, u"Contents1"_s})
         triggerAction(gated); // no answer is scripted: a question would fail the test
     for (const QString& button : {u"ViewATool"_s, u"LevelTool"_s, u"SysTool"_s})
         QTest::mouseClick(toolButton(button), Qt::LeftButton); // the refused buttons keep their states
-    EXPECT_EQ(window().state().ActiveListKind, ListKind::None);
+    EXPECT_EQ(window().state().activeListKind, ListKind::None);
     EXPECT_EQ(std::tuple(isChecked(u"HISEC"_s), window().toolPanel().MM10(), isChecked(u"DELOLD"_s),
                          window().toolPanel().MM4()),
               std::tuple(false, qint16(0), true, qint16(0)));
@@ -205,12 +205,12 @@ TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot)
 // F1 opens the guide at its contents from the main window and from the password dialog, also
 // while a pass runs: it changes nothing.
 TEST_F(ShellWindowTest, F1OpensTheGuideFromEveryWindow) {
-    window().state().Busy = true;
+    window().state().busy = true;
     QWidget* dialog = &window().passwordDialog();
     for (QWidget* active : {static_cast<QWidget*>(&window()), dialog}) {
         SCOPED_TRACE(qPrintable(active->objectName()));
         if (active == dialog)
-            window().passwordDialog().ShowPasswordDialog();
+            window().passwordDialog().showPasswordDialog();
         active->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(active));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
@@ -296,7 +296,7 @@ TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeith
         {"attribute button",
          [&] {
              choose(shown);
-             window().state().ActiveListKind = ListKind::ChosenList;
+             window().state().activeListKind = ListKind::ChosenList;
              QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
          },
          {refusal(shown)}},
