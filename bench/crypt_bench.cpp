@@ -360,7 +360,7 @@ int main(int argc, char** argv) {
     QuietPlatform platform;
     PassRunner runner(platform);
     Window window(runner);
-    const QString password = EncryptedFormat::PasswordField(u"bench"_s);
+    const QString password = EncryptedFormat::passwordFieldOf(u"bench"_s);
     // --small-files: only the many-small-files figures.
     if (app.arguments().contains(u"--small-files"_s))
         return dir.isValid() ? smallFiles(window, dir.path(), password) : 1;

@@ -84,7 +84,7 @@ int CryptRun::run(const QStringList& paths, const QString& password, InterruptWa
         m_stopped = true;
         m_runner->stop();
     });
-    const QString passwordField = EncryptedFormat::PasswordField(password);
+    const QString passwordField = EncryptedFormat::passwordFieldOf(password);
     for (const QString& path : paths) {
         for (const QString& file : filesOf(path)) {
             if (InterruptWatch::hasFired())

@@ -28,7 +28,7 @@ void checkWrittenReadsBack(const QString& password, const QString& name) {
     if (!storable)
         return;
     FUZZ_CHECK(lines);
-    FUZZ_CHECK(FolderPasswordFile::unscramble(lines->SealBuffer) == EncryptedFormat::PasswordField(password));
+    FUZZ_CHECK(FolderPasswordFile::unscramble(lines->SealBuffer) == EncryptedFormat::passwordFieldOf(password));
     FUZZ_CHECK(lines->formerName == name);
 }
 

@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!QFileInfo::exists(original));
     const Expected<EncryptedHeader> written = CipherPass::readHeader(sealed);
     FUZZ_CHECK(written && written->level() == level &&
-               written->headerPassword == EncryptedFormat::PasswordField(password));
+               written->headerPassword == EncryptedFormat::passwordFieldOf(password));
     const PassResult decryption = pass.decryptAtStoredLevel(*written, sealed, original);
     checkOutcome(decryption, original);
     FUZZ_CHECK(decryption.outcome == Outcome::Succeeded);

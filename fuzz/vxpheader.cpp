@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray written = EncryptedFormat::header(password, level, attributes);
     FUZZ_CHECK(written.size() == EncryptedFormat::HeaderSize);
     const EncryptedHeader reread = EncryptedFormat::decodeHeader(written);
-    QString expected = EncryptedFormat::PasswordField(password);
+    QString expected = EncryptedFormat::passwordFieldOf(password);
     for (QChar& c : expected) {
         if (c.unicode() > 255)
             c = u'?';

@@ -246,7 +246,7 @@ QCoro::Task<> CryptCommands::decryptChosenListRun() {
 QCoro::Task<> CryptCommands::runOnChosenList(EntryCheck checkEntry, ChosenFileStep fileStep) {
     m_list = m_roles.host.activeChosenList();
     if (checkSelection(checkEntry)) {
-        const QString passwordField = EncryptedFormat::PasswordField(m_roles.passwords.currentPassword());
+        const QString passwordField = EncryptedFormat::passwordFieldOf(m_roles.passwords.currentPassword());
         // The encryption places the progress window over the main window; the decryption shows
         // it where it stood.
         if (fileStep == &CryptCommands::encryptChosenFile)
@@ -503,7 +503,7 @@ QCoro::Task<CryptCommands::ShownFiles> CryptCommands::startShownFiles(bool verif
         passwords.askForPassword();
         co_return ShownFiles{};
     }
-    shown.passwordField = EncryptedFormat::PasswordField(password);
+    shown.passwordField = EncryptedFormat::passwordFieldOf(password);
     co_return shown;
 }
 

@@ -27,12 +27,12 @@ QString plainName(const QString& encryptedPath) {
     return encryptedPath.chopped(std::min<qsizetype>(4, encryptedPath.size()));
 }
 
-QString PasswordField(const QString& password) {
+QString passwordFieldOf(const QString& password) {
     return password.left(PasswordSize).leftJustified(PasswordSize, u' ');
 }
 
 bool canStorePassword(const QString& password) {
-    const QString field = PasswordField(password);
+    const QString field = passwordFieldOf(password);
     return std::all_of(field.cbegin(), field.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
@@ -41,7 +41,7 @@ QChar levelLetter(SecurityLevel level) {
 }
 
 QByteArray header(const QString& passwordField, SecurityLevel level, quint8 attributes) {
-    QByteArray plain = PasswordField(passwordField).toLatin1();
+    QByteArray plain = passwordFieldOf(passwordField).toLatin1();
     plain.append(static_cast<char>(levelLetter(level).unicode()));
     plain.append(static_cast<char>(attributes));
     return TextTransformer::run(plain);

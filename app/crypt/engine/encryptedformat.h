@@ -42,7 +42,7 @@ QString encryptedName(const QString& plainPath);
 QString plainName(const QString& encryptedPath);
 
 // The 8-character form of a password: cut to 8 characters or padded with spaces.
-QString PasswordField(const QString& password);
+QString passwordFieldOf(const QString& password);
 // Whether a password's 8-character form can be stored one byte per character: it is Latin-1.
 // A pass refuses any other password rather than store a different one.
 bool canStorePassword(const QString& password);

@@ -68,9 +68,9 @@ Expected<void> renameFolder(const QString& from, const QString& to) {
 FolderLock::FolderLock(Platform& platform)
     : m_platform(platform) {}
 
-FolderLock::FolderPathParts FolderLock::splitFolderPath(const QString& FolderPath) {
-    const qsizetype slash = FolderPath.lastIndexOf(u'/');
-    return {FolderPath.mid(slash + 1), FolderPath.left(slash + 1)};
+FolderLock::FolderPathParts FolderLock::splitFolderPath(const QString& folderPath) {
+    const qsizetype slash = folderPath.lastIndexOf(u'/');
+    return {folderPath.mid(slash + 1), folderPath.left(slash + 1)};
 }
 
 QString FolderLock::findFreeLockName(const QString& parentPath, const QString& folderName) {
@@ -90,14 +90,14 @@ QString FolderLock::findFreeUnlockName(const QString& parentPath, const QString&
     return formerName + n;
 }
 
-Expected<void> FolderLock::lockable(const QString& FolderPath) const {
-    if (const auto rule = lockRule(FolderPath))
+Expected<void> FolderLock::lockable(const QString& folderPath) const {
+    if (const auto rule = lockRule(folderPath))
         return unexpected({rule->second});
     return {};
 }
 
-std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& FolderPath) const {
-    const QString path = QDir::cleanPath(FolderPath);
+std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& folderPath) const {
+    const QString path = QDir::cleanPath(folderPath);
     // The tree's text may stand for another folder, or for none.
     if (const Expected<void> usable = FileNames::usable(path); !usable)
         return std::pair(Refusal::UnusableName, usable.error().message);
@@ -126,13 +126,13 @@ std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& F
     return std::nullopt;
 }
 
-FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& CurrentPassword) {
-    if (CurrentPassword.isEmpty())
+FolderLock::Result FolderLock::lock(const QString& folderPath, const QString& currentPassword) {
+    if (currentPassword.isEmpty())
         return {Outcome::NoPassword, {}, {}};
-    const QString path = QDir::cleanPath(FolderPath);
+    const QString path = QDir::cleanPath(folderPath);
     if (const auto rule = lockRule(path))
         return refused(rule->first, rule->second);
-    if (!FolderPasswordFile::canStorePassword(CurrentPassword))
+    if (!FolderPasswordFile::canStorePassword(currentPassword))
         return refused(Refusal::UnstorablePassword,
                        u"This password can't lock a folder: it holds a character that can't be stored. "
                        "Please choose another password."_s);
@@ -144,7 +144,7 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
         return refused(Refusal::NameTooLong, u"Long folder name , please rename this folder"_s);
 
     FolderPasswordFile seal(path);
-    if (const Expected<void> written = seal.WriteFolderPasswordFile(CurrentPassword, folderName); !written)
+    if (const Expected<void> written = seal.WriteFolderPasswordFile(currentPassword, folderName); !written)
         return failed(written.error().message);
     const QString lockedPath = parentPath + lockedName + ChooserRules::LockExtension;
     if (const Expected<void> renamed = renameFolder(path, lockedPath); !renamed) {
@@ -166,13 +166,13 @@ FolderLock::Result FolderLock::lock(const QString& FolderPath, const QString& Cu
     return result;
 }
 
-FolderLock::Result FolderLock::unlock(const QString& FolderPath, const QString& CurrentPassword) {
-    if (CurrentPassword.isEmpty())
+FolderLock::Result FolderLock::unlock(const QString& folderPath, const QString& currentPassword) {
+    if (currentPassword.isEmpty())
         return {Outcome::NoPassword, {}, {}};
-    return unlockFolder(FolderPath, CurrentPassword);
+    return unlockFolder(folderPath, currentPassword);
 }
 
-FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const QString& masterPassword) {
+FolderLock::Result FolderLock::unlockWithMaster(const QString& folderPath, const QString& masterPassword) {
     // The master check of an empty text would pass while no master password is saved.
     if (masterPassword.isEmpty())
         return {Outcome::NoPassword, {}, {}};
@@ -182,11 +182,11 @@ FolderLock::Result FolderLock::unlockWithMaster(const QString& FolderPath, const
         return failed(check.error().message);
     if (*check == MasterPasswordFile::Check::Differs)
         return refused(Refusal::WrongMasterPassword, MasterPasswordFile::wrongPasswordMessage());
-    return unlockFolder(FolderPath, std::nullopt);
+    return unlockFolder(folderPath, std::nullopt);
 }
 
-FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword) {
-    const QString path = QDir::cleanPath(FolderPath);
+FolderLock::Result FolderLock::unlockFolder(const QString& folderPath, const std::optional<QString>& currentPassword) {
+    const QString path = QDir::cleanPath(folderPath);
     if (const Expected<void> usable = FileNames::usable(path); !usable)
         return refused(Refusal::UnusableName, usable.error().message);
     if (isRootOrNoFolder(m_platform, path))
@@ -201,8 +201,8 @@ FolderLock::Result FolderLock::unlockFolder(const QString& FolderPath, const std
     const Expected<FolderPasswordFile::Lines> lines = seal.read();
     if (!lines)
         return failed(lines.error().message);
-    if (CurrentPassword &&
-        FolderPasswordFile::unscramble(lines->SealBuffer) != EncryptedFormat::PasswordField(*CurrentPassword))
+    if (currentPassword &&
+        FolderPasswordFile::unscramble(lines->SealBuffer) != EncryptedFormat::passwordFieldOf(*currentPassword))
         return refused(Refusal::WrongPassword, u" Invalid password"_s);
 
     Result result{Outcome::Failed, {}, {}};

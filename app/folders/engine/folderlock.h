@@ -74,7 +74,7 @@ public:
 
     explicit FolderLock(Platform& platform);
 
-    static FolderPathParts splitFolderPath(const QString& FolderPath);
+    static FolderPathParts splitFolderPath(const QString& folderPath);
     // lockedName: the folder's name with numbers appended, each to the name reached so far
     // (Docs, Docs1, Docs12, Docs123, ...), until no folder parentPath + lockedName + the lock
     // extension exists.
@@ -90,20 +90,20 @@ public:
     // a path ending with "MyList"; a volume root; a locked folder; a symbolic link; a name with
     // a line break; a folder that already holds a file of the seal's name. Succeeds when none
     // applies.
-    Expected<void> lockable(const QString& FolderPath) const;
+    Expected<void> lockable(const QString& folderPath) const;
 
-    Result lock(const QString& FolderPath, const QString& CurrentPassword);
-    Result unlock(const QString& FolderPath, const QString& CurrentPassword);
+    Result lock(const QString& folderPath, const QString& currentPassword);
+    Result unlock(const QString& folderPath, const QString& currentPassword);
     // Checks masterPassword against the master-password file first, then unlocks as unlock()
     // does without comparing the stored password.
-    Result unlockWithMaster(const QString& FolderPath, const QString& masterPassword);
+    Result unlockWithMaster(const QString& folderPath, const QString& masterPassword);
 
     // lockable() with the rule that refuses, for a caller that words it its own way.
-    std::optional<std::pair<Result::Refusal, QString>> lockRule(const QString& FolderPath) const;
+    std::optional<std::pair<Result::Refusal, QString>> lockRule(const QString& folderPath) const;
 
 private:
     // The unlock steps both unlocks share; the stored password is compared when one is given.
-    Result unlockFolder(const QString& FolderPath, const std::optional<QString>& CurrentPassword);
+    Result unlockFolder(const QString& folderPath, const std::optional<QString>& currentPassword);
 
     Platform& m_platform;
     ProtectedFolders m_protectedFolders{m_platform};

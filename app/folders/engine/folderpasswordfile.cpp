@@ -34,13 +34,13 @@ bool isPlainName(const QByteArray& name) {
 FolderPasswordFile::FolderPasswordFile(const QString& folderPath)
     : m_path(folderPath + u'/' + FileName) {}
 
-QByteArray FolderPasswordFile::content(const QString& CurrentPassword, const QString& folderName) {
-    return TextTransformer::run(EncryptedFormat::PasswordField(CurrentPassword).toLatin1()) + LineEnd +
+QByteArray FolderPasswordFile::content(const QString& currentPassword, const QString& folderName) {
+    return TextTransformer::run(EncryptedFormat::passwordFieldOf(currentPassword).toLatin1()) + LineEnd +
            QFile::encodeName(folderName) + LineEnd;
 }
 
-bool FolderPasswordFile::canStorePassword(const QString& CurrentPassword) {
-    const QString field = EncryptedFormat::PasswordField(CurrentPassword);
+bool FolderPasswordFile::canStorePassword(const QString& currentPassword) {
+    const QString field = EncryptedFormat::passwordFieldOf(currentPassword);
     return EncryptedFormat::canStorePassword(field) && !field.contains(QChar(255 - '\r')) &&
            !field.contains(QChar(255 - '\n'));
 }
@@ -84,8 +84,8 @@ Expected<FolderPasswordFile::Lines> FolderPasswordFile::read() const {
     return lines;
 }
 
-Expected<void> FolderPasswordFile::WriteFolderPasswordFile(const QString& CurrentPassword, const QString& folderName) {
-    const QByteArray bytes = content(CurrentPassword, folderName);
+Expected<void> FolderPasswordFile::WriteFolderPasswordFile(const QString& currentPassword, const QString& folderName) {
+    const QByteArray bytes = content(currentPassword, folderName);
     AsideFile file(m_path);
     if (Expected<void> opened = file.open(); !opened)
         return opened;

@@ -39,11 +39,11 @@ public:
     QString path() const { return m_path; }
 
     // The file's bytes for a password and a folder name.
-    static QByteArray content(const QString& CurrentPassword, const QString& folderName);
+    static QByteArray content(const QString& currentPassword, const QString& folderName);
     // Whether line 1 can hold the password so that it reads back the same: every character of
     // its 8-character form is Latin-1, and none is of code 242 or 245, which would be stored as
     // a line end.
-    static bool canStorePassword(const QString& CurrentPassword);
+    static bool canStorePassword(const QString& currentPassword);
     // Whether line 2 can hold the name: it has no line break.
     static bool canStoreName(const QString& folderName);
     // The password line 1 stands for: 255 - code of each of its 8 bytes.
@@ -60,10 +60,10 @@ public:
     // elsewhere.
     Expected<Lines> read() const;
 
-    // Creates the file with content(CurrentPassword, folderName), permission 0600, flushed to
+    // Creates the file with content(currentPassword, folderName), permission 0600, flushed to
     // disk with its folder entry before this returns. Fails when an entry of its name exists; the
     // folder is then as it was.
-    Expected<void> WriteFolderPasswordFile(const QString& CurrentPassword, const QString& folderName);
+    Expected<void> WriteFolderPasswordFile(const QString& currentPassword, const QString& folderName);
     // Undoes the last successful write: removes the file it made, if still unchanged.
     Expected<void> restore();
     // Deletes the file at this path if it is the one seen, unchanged (see FileIo).

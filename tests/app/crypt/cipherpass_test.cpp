@@ -97,7 +97,7 @@ protected:
         QByteArray body = plain;
         EncryptedFormat::transformBody(body.data(), body.size(), 0, SecurityLevel::High);
         return makeFile(u"work/"_s + name,
-                        EncryptedFormat::header(EncryptedFormat::PasswordField(u"pw"_s), SecurityLevel::High, 0) +
+                        EncryptedFormat::header(EncryptedFormat::passwordFieldOf(u"pw"_s), SecurityLevel::High, 0) +
                             body);
     }
     // A high-security pass, on its own platform as another thread would run it: a decryption for
@@ -108,7 +108,7 @@ protected:
         CipherPass pass(platform, observer ? *observer : quiet);
         return input.endsWith(u".vxp"_s)
                    ? pass.decryptHighSecurity(input, EncryptedFormat::plainName(input), deleteOriginal)
-                   : pass.encryptHighSecurity(input, EncryptedFormat::PasswordField(u"pw"_s), deleteOriginal);
+                   : pass.encryptHighSecurity(input, EncryptedFormat::passwordFieldOf(u"pw"_s), deleteOriginal);
     }
     // A pass started while another runs on the same file: its outcome and message.
     static QByteArray refusedPass(const QString& plain) {

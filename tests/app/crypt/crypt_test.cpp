@@ -145,7 +145,7 @@ protected:
                                      quint8 savedAttributes) {
         QByteArray body = plain;
         EncryptedFormat::transformBody(body.data(), body.size(), 0, level);
-        return EncryptedFormat::header(EncryptedFormat::PasswordField(password), level, savedAttributes) + body;
+        return EncryptedFormat::header(EncryptedFormat::passwordFieldOf(password), level, savedAttributes) + body;
     }
     // An encrypted file exactly as a pass writes it, with attributes 7.
     QString makeEncrypted(const QString& relative, const QByteArray& plain, const QString& password = u"pw"_s,

@@ -70,7 +70,7 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
         const QString path = makeFile(u"f.bin"_s, plain);
         const QString encrypted = path + u".vxp"_s;
         ASSERT_TRUE(platform.setAttributes(path, c.attributes));
-        ASSERT_EQ(pass.encryptAtLevel(c.level, path, EncryptedFormat::PasswordField(c.password), true), PassResult{});
+        ASSERT_EQ(pass.encryptAtLevel(c.level, path, EncryptedFormat::passwordFieldOf(c.password), true), PassResult{});
         EXPECT_FALSE(QFile::exists(path));
         const QByteArray stored = readAll(encrypted);
         ASSERT_EQ(stored.size(), c.size + 10);
@@ -87,7 +87,7 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
 
         const Expected<EncryptedHeader> header = CipherPass::readHeader(encrypted);
         ASSERT_TRUE(header);
-        EXPECT_EQ(header->headerPassword, EncryptedFormat::PasswordField(c.password));
+        EXPECT_EQ(header->headerPassword, EncryptedFormat::passwordFieldOf(c.password));
         ASSERT_EQ(pass.decryptAtStoredLevel(*header, encrypted, path), PassResult{});
         EXPECT_TRUE(readAll(path) == plain);
         platform.setAttributes(path, 0);

@@ -105,7 +105,7 @@ bool isEncryptionOf(const QByteArray& output, const QByteArray& plain) {
 }
 
 FileTask encryption(const QString& plain) {
-    return FileTask::encryption(SecurityLevel::High, plain, EncryptedFormat::PasswordField(u"pw"_s), true);
+    return FileTask::encryption(SecurityLevel::High, plain, EncryptedFormat::passwordFieldOf(u"pw"_s), true);
 }
 
 // What the runner reported, as a receiver of its own on the window's thread receives it.
@@ -352,7 +352,7 @@ TEST_F(PassRunnerTest, SettleCommitsWhatIsHeldAndEveryFileEndsOnceInHandOverOrde
     const QString missing = path(u"work/missing"_s);
     const QString encrypted = makeFile(
         u"work/other.bin.vxp"_s,
-        EncryptedFormat::header(EncryptedFormat::PasswordField(u"pw"_s), SecurityLevel::High, 0) + "\xbe\xbe\xbe");
+        EncryptedFormat::header(EncryptedFormat::passwordFieldOf(u"pw"_s), SecurityLevel::High, 0) + "\xbe\xbe\xbe");
     // Batches of two prepared files: the settle, asked while the worker holds on at the first file,
     // must outlast the batch that fills before the last file.
     PassRunner runner(m_platform, {2, qint64(1) << 40, Never});

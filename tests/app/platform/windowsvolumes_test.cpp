@@ -241,7 +241,7 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         const QString file = makeFile(u"volume/plain.bin"_s, plain);
         const QString encrypted = EncryptedFormat::encryptedName(file);
         setWord(file, c.before);
-        ASSERT_EQ(pass.encryptAtLevel(c.level, file, EncryptedFormat::PasswordField(u"pw"_s), true), PassResult{});
+        ASSERT_EQ(pass.encryptAtLevel(c.level, file, EncryptedFormat::passwordFieldOf(u"pw"_s), true), PassResult{});
         EXPECT_FALSE(QFile::exists(file));
         if (c.encrypted) {
             EXPECT_EQ(word(encrypted), *c.encrypted);
@@ -281,7 +281,7 @@ TEST_P(WindowsVolumeTest, AnUnfinishedOutputIsHiddenFromWindowsAndLeftoversOfSto
         }
     };
     CipherPass pass(m_platform, watcher);
-    ASSERT_EQ(pass.encryptHighSecurity(file, EncryptedFormat::PasswordField(u"pw"_s), false), PassResult{});
+    ASSERT_EQ(pass.encryptHighSecurity(file, EncryptedFormat::passwordFieldOf(u"pw"_s), false), PassResult{});
     EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_EQ(seen.size(), 2) << seen.join(u' ').toStdString();
     ASSERT_TRUE(unfinishedWord);
