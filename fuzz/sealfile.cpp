@@ -28,7 +28,7 @@ void checkWrittenReadsBack(const QString& password, const QString& name) {
     if (!storable)
         return;
     FUZZ_CHECK(lines);
-    FUZZ_CHECK(FolderPasswordFile::unscramble(lines->SealBuffer) == EncryptedFormat::passwordFieldOf(password));
+    FUZZ_CHECK(FolderPasswordFile::unscramble(lines->sealBuffer) == EncryptedFormat::passwordFieldOf(password));
     FUZZ_CHECK(lines->formerName == name);
 }
 
@@ -41,10 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!lines) {
         FUZZ_CHECK(lines.error().message == u"Damaged password information"_s);
     } else {
-        FUZZ_CHECK(lines->SealBuffer.size() == FolderPasswordFile::SealSize);
+        FUZZ_CHECK(lines->sealBuffer.size() == FolderPasswordFile::SealSize);
         FUZZ_CHECK(isPlainName(lines->formerName));
-        FUZZ_CHECK(FolderPasswordFile::unscramble(lines->SealBuffer).size() == FolderPasswordFile::SealSize);
-        checkWrittenReadsBack(FolderPasswordFile::unscramble(lines->SealBuffer), lines->formerName);
+        FUZZ_CHECK(FolderPasswordFile::unscramble(lines->sealBuffer).size() == FolderPasswordFile::SealSize);
+        checkWrittenReadsBack(FolderPasswordFile::unscramble(lines->sealBuffer), lines->formerName);
     }
 
     // The input as a password and a name, split at the first zero byte.

@@ -37,7 +37,7 @@ using Outcome = PassResult::Outcome;
 // Checks of this many files in a row give the window a turn.
 constexpr int ChecksBetweenBreaths = 32;
 
-const QString ConvertOrCancelAll = u"Vexa Password will convert this selection for you. \r\n\r\n"
+const QString convertOrCancelAll = u"Vexa Password will convert this selection for you. \r\n\r\n"
                                    u" Press Yes to accept    No to cancel all"_s;
 
 bool isSymbolicLink(const QString& path) {
@@ -339,11 +339,11 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
     if (FileChecks::hasEncryptedEnding(file)) {
-        if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
+        if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + convertOrCancelAll) != Answer::Yes)
             return Next::Stop;
         deselect(*m_list, i);
     }
-    if (!CheckFileExists(file)) {
+    if (!checkFileExists(file)) {
         dialogs.message(file + u" moved or it may in locked folder.\r\nVexa Password will convert this selection."_s);
         deselect(*m_list, i);
         return Next::Continue;
@@ -366,11 +366,11 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
     if (!FileChecks::hasEncryptedEnding(file)) {
-        if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + ConvertOrCancelAll) != Answer::Yes)
+        if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + convertOrCancelAll) != Answer::Yes)
             return Next::Stop;
         deselect(*m_list, i);
     }
-    if (!CheckFileExists(file)) {
+    if (!checkFileExists(file)) {
         if (dialogs.askYesNo(file + u" moved or it may in locked folder.\r\n"
                                     u"Vexa Password will convert this selection for you.\r\n"
                                     u" Press Yes to accept    No to cancel all"_s) != Answer::Yes)
@@ -596,7 +596,7 @@ QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableSho
         const bool told = co_await tell(file + u" is a symbolic link and was left untouched."_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (!CheckFileExists(file)) {
+    if (!checkFileExists(file)) {
         const bool told = co_await tell(u"File "_s + file + u" moved or removed. please check the file path."_s);
         if (told)
             progress().closeProgress();
@@ -660,7 +660,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             return;
         if (replacing)
             FileChecks::markEncrypted(m_roles.platform, job.file);
-        if (DeleteOriginalIfChosen(result))
+        if (deleteOriginalIfChosen(result))
             restoreAttributes(job.plainName, job.savedAttributes);
         else
             m_deferredMessages << u"The  "_s + job.file + u"  File  is corrupted, Action Can't be performed. "_s;
@@ -671,10 +671,10 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
 // ---- Steps shared by the commands ----
 
 QCoro::Task<bool> CryptCommands::fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name) {
-    if (length <= space.FreeBytes)
+    if (length <= space.freeBytes)
         co_return true;
-    co_await tell(space.FreeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
-                  SizeText(length));
+    co_await tell(space.freeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
+                  sizeText(length));
     co_return false;
 }
 
@@ -709,7 +709,7 @@ void CryptCommands::encryptCurrentFile(const FileJob& job, AfterPass afterPass) 
 }
 
 void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) {
-    // The pass deletes the encrypted file itself, while it still holds it: DeleteOriginalIfChosen
+    // The pass deletes the encrypted file itself, while it still holds it: deleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
     runPass(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
@@ -743,13 +743,13 @@ void CryptCommands::restoreAttributes(const QString& path, std::optional<quint8>
     FileChecks::restoreAttributes(m_roles.platform, path, value);
 }
 
-bool CryptCommands::DeleteOriginalIfChosen(const PassResult& pass) const {
+bool CryptCommands::deleteOriginalIfChosen(const PassResult& pass) const {
     // The decoding pass deleted the encrypted file, if asked, only once its output was in place
     // and only while the file was still the one it read, unchanged.
     return !m_roles.options.deleteOriginal() || pass.outcome == Outcome::Succeeded;
 }
 
-bool CryptCommands::CheckFileExists(const QString& file) const {
+bool CryptCommands::checkFileExists(const QString& file) const {
     // A link in a chosen-file list is refused like a missing file.
     return pathExists(file) && !isSymbolicLink(file);
 }

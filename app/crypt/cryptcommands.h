@@ -222,9 +222,9 @@ private:
     void markEncryptedFile(const QString& file);
     void markDecryptedFile(const FileJob& job);
     // Whether the input of a decoding pass that ended so is gone as delete-original asks.
-    bool DeleteOriginalIfChosen(const PassResult& pass) const;
+    bool deleteOriginalIfChosen(const PassResult& pass) const;
     // The file is there and is no symbolic link.
-    bool CheckFileExists(const QString& file) const;
+    bool checkFileExists(const QString& file) const;
     Twin CheckEncryptedTwinExists(const QString& file) const;
     Twin CheckPlainTwinExists(const QString& file) const;
     void refreshShownFiles();

@@ -29,8 +29,8 @@ QStringList selectedEntries(const QListWidget& list) {
 
 } // namespace
 
-void AttributeCommands::ApplyToolbarAttributes() {
-    const quint8 ToolbarAttributes = m_bars.buttonAttributes();
+void AttributeCommands::applyToolbarAttributes() {
+    const quint8 toolbarAttributes = m_bars.buttonAttributes();
 
     QStringList files;
     if (m_state.activeListKind == ListKind::ChosenList) {
@@ -51,6 +51,6 @@ void AttributeCommands::ApplyToolbarAttributes() {
         if (const Expected<void> usable = FileNames::usable(file); !usable)
             m_dialogs.message(usable.error().message);
         else
-            m_platform.setAttributes(file, ToolbarAttributes);
+            m_platform.setAttributes(file, toolbarAttributes);
     }
 }

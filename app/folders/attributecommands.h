@@ -26,10 +26,10 @@ public:
         , m_host(host)
         , m_chooser(std::move(chooser)) {}
 
-    // Takes the value the buttons show (ToolbarAttributes), then gives it to the selected entries
+    // Takes the value the buttons show (toolbarAttributes), then gives it to the selected entries
     // of the active child window's chosen-file list or of the chooser's file list, as
     // activeListKind says. Neither list is refreshed.
-    void ApplyToolbarAttributes();
+    void applyToolbarAttributes();
 
 private:
     AppState& m_state;

@@ -45,7 +45,7 @@ ChosenList::ChosenList(AppState& state, Dialogs& dialogs, Platform& platform, Ba
     viewport()->setMouseTracking(true);
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (!m_state.busy)
-            ListPanes::ShowClickedFile(m_state, m_platform, m_bars, item->text());
+            ListPanes::showClickedFile(m_state, m_platform, m_bars, item->text());
     });
 }
 
@@ -97,7 +97,7 @@ void ChosenList::keyPressEvent(QKeyEvent* event) {
     // A keyboard user moving to an entry sees what a click on it shows, and works in this list.
     QListWidgetItem* current = currentItem();
     if (current && current != before && !m_state.busy) {
-        ListPanes::ShowClickedFile(m_state, m_platform, m_bars, current->text());
+        ListPanes::showClickedFile(m_state, m_platform, m_bars, current->text());
         m_state.activeListKind = ListKind::ChosenList;
     }
 }
@@ -113,7 +113,7 @@ void ChosenList::dragEnterEvent(QDragEnterEvent* event) {
 
 void ChosenList::dragMoveEvent(QDragMoveEvent* event) {
     // While files are encrypted or decrypted the lists take nothing new.
-    if (!m_state.busy && DraggedPaths::CanDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
+    if (!m_state.busy && DraggedPaths::canDecode(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
         acceptAsCopy(event);
     } else {
         event->ignore();

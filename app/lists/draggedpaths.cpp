@@ -27,7 +27,7 @@ QMimeData* ToMimeData(const QStringList& paths) {
     return data;
 }
 
-bool CanDecode(const QMimeData* data) {
+bool canDecode(const QMimeData* data) {
     return data && (data->hasFormat(PathListType) || data->hasUrls());
 }
 

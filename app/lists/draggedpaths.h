@@ -15,7 +15,7 @@ namespace DraggedPaths {
 QMimeData* ToMimeData(const QStringList& paths);
 
 // Whether a drop brings anything a chosen-file list takes.
-bool CanDecode(const QMimeData* data);
+bool canDecode(const QMimeData* data);
 
 // The paths a drop brings, in order: those of our own drag as they are, or the local files of
 // a URI list (folders and remote addresses left out).

@@ -393,7 +393,7 @@ void FileChooserWindow::rightDividerDragged(int x) {
 }
 
 void FileChooserWindow::filterEdited() {
-    m_files->setPattern(ChooserRules::FilterPattern(m_filterBox->currentText()));
+    m_files->setPattern(ChooserRules::filterPattern(m_filterBox->currentText()));
 }
 
 void FileChooserWindow::filterChosen() {
@@ -424,7 +424,7 @@ void FileChooserWindow::volumeChosen() {
 void FileChooserWindow::folderOpened() {
     if (m_state.busy)
         return;
-    m_fileList->setEnabled(!ChooserRules::IsLockedFolder(m_treeFolder));
+    m_fileList->setEnabled(!ChooserRules::isLockedFolder(m_treeFolder));
     m_files->setFolder(m_treeFolder);
     watchShownFolder();
     showFileCount();
@@ -435,7 +435,7 @@ void FileChooserWindow::folderOpened() {
 void FileChooserWindow::fileClicked(const QModelIndex& index) {
     if (m_state.busy)
         return;
-    ListPanes::ShowClickedFile(m_state, m_platform, m_bars, m_files->fullPath(index.row()));
+    ListPanes::showClickedFile(m_state, m_platform, m_bars, m_files->fullPath(index.row()));
     m_state.activeListKind = ListKind::DirectoryFiles;
 }
 

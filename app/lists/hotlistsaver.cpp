@@ -42,7 +42,7 @@ HotListSaver::SaveResult HotListSaver::save(const QString& caption, const QStrin
         m_dialogs.message(refusalText(caption, refusal) + u" The list is not saved."_s);
         return SaveResult::Failed;
     }
-    const QString path = HotListFile::PathOf(listFolder(), caption);
+    const QString path = HotListFile::listPath(listFolder(), caption);
     if (QFileInfo(path).exists()) {
         if (m_dialogs.askYesNo(u"This list is already existed do you want replace it"_s) != Dialogs::Answer::Yes)
             return SaveResult::NotReplaced;

@@ -12,10 +12,10 @@
 
 namespace ListPanes {
 
-void ShowClickedFile(AppState& state, Platform& platform, BarPanes& bars, const QString& path) {
+void showClickedFile(AppState& state, Platform& platform, BarPanes& bars, const QString& path) {
     const QFileInfo file(path);
     if (file.exists())
-        bars.showFileSize(ChooserRules::FileSizeText(file.size()));
+        bars.showFileSize(ChooserRules::fileSizeText(file.size()));
     // The platform reports only the attribute bits, which all fit in a byte.
     if (const std::optional<quint32> value = platform.attributes(path))
         state.currentAttributes = static_cast<quint8>(*value);

@@ -537,12 +537,12 @@ void MainWindow::listChildWindows() {
 
 void MainWindow::chooseHighSecurity() {
     if (passesCommandGate())
-        SelectHighSecurity();
+        selectHighSecurity();
 }
 
 void MainWindow::chooseLowSecurity() {
     if (passesCommandGate())
-        SelectLowSecurity();
+        selectLowSecurity();
 }
 
 void MainWindow::toggleDeleteOriginal() {
@@ -552,7 +552,7 @@ void MainWindow::toggleDeleteOriginal() {
     item->setChecked(!item->isChecked());
 }
 
-void MainWindow::SelectHighSecurity() {
+void MainWindow::selectHighSecurity() {
     const bool high = m_dialogs.askYesNo(u"High security will low the speed.\r\n"
                                          u"You need it much for Text-Files.\r\n"
                                          u"Do you want to continue?"_s) != Dialogs::Answer::No;
@@ -560,7 +560,7 @@ void MainWindow::SelectHighSecurity() {
     m_toolPanel->setMM10(high ? 1 : 0);
 }
 
-void MainWindow::SelectLowSecurity() {
+void MainWindow::selectLowSecurity() {
     checkSecurityLevel(false);
     m_toolPanel->setMM10(0);
 }
@@ -580,7 +580,7 @@ void MainWindow::toolButtonClicked(short button) {
         return;
     if (m_toolPanel->MM10() == 0) {
         // The question's modal box takes the mouse release: the button keeps the state given here.
-        SelectHighSecurity();
+        selectHighSecurity();
     } else {
         // The button's own toggle on release brings it from 1 to 0, matching low security.
         checkSecurityLevel(false);
@@ -598,7 +598,7 @@ void MainWindow::attributeButtonClicked() {
     else
         AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host, [this] {
             return fileChooser();
-        }).ApplyToolbarAttributes();
+        }).applyToolbarAttributes();
 }
 
 void MainWindow::showHelpContents() {

@@ -119,8 +119,8 @@ private:
     void chooseHighSecurity();
     void chooseLowSecurity();
     void toggleDeleteOriginal();
-    void SelectHighSecurity();
-    void SelectLowSecurity();
+    void selectHighSecurity();
+    void selectLowSecurity();
     void checkSecurityLevel(bool high);
     void toolButtonClicked(short button);
     void attributeButtonClicked();

@@ -26,7 +26,7 @@ QString hundredths(qint64 bytes, qint64 unit) {
 
 } // namespace
 
-QString SizeText(qint64 bytes) {
+QString sizeText(qint64 bytes) {
     constexpr qint64 Kilo = 1024;
     constexpr qint64 Mega = 1048576;
     if (bytes <= Kilo)
@@ -38,9 +38,9 @@ QString SizeText(qint64 bytes) {
 
 FreeSpace MeasureFreeSpace(const Platform& platform, const QString& path) {
     FreeSpace space;
-    space.WorkDrive = platform.volumeRoot(path);
-    space.FreeBytes = platform.freeSpace(path);
-    space.FreeSpaceText =
-        u"Free Bytes on drive "_s + space.WorkDrive + u" is "_s + u"   "_s + SizeText(space.FreeBytes);
+    space.workDrive = platform.volumeRoot(path);
+    space.freeBytes = platform.freeSpace(path);
+    space.freeSpaceText =
+        u"Free Bytes on drive "_s + space.workDrive + u" is "_s + u"   "_s + sizeText(space.freeBytes);
     return space;
 }

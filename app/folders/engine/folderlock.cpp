@@ -111,7 +111,7 @@ std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& f
         return std::pair(Refusal::OwnFolder, u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s);
     if (isRootOrNoFolder(m_platform, path))
         return std::pair(Refusal::NoFolder, u"Please click the folder to lock."_s);
-    if (ChooserRules::IsLockedFolder(path))
+    if (ChooserRules::isLockedFolder(path))
         return std::pair(Refusal::AlreadyLocked, u" Folder's path  is already locked."_s);
     if (QFileInfo(path).isSymLink())
         return std::pair(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be locked."_s);
@@ -144,7 +144,7 @@ FolderLock::Result FolderLock::lock(const QString& folderPath, const QString& cu
         return refused(Refusal::NameTooLong, u"Long folder name , please rename this folder"_s);
 
     FolderPasswordFile seal(path);
-    if (const Expected<void> written = seal.WriteFolderPasswordFile(currentPassword, folderName); !written)
+    if (const Expected<void> written = seal.writeFolderPasswordFile(currentPassword, folderName); !written)
         return failed(written.error().message);
     const QString lockedPath = parentPath + lockedName + ChooserRules::LockExtension;
     if (const Expected<void> renamed = renameFolder(path, lockedPath); !renamed) {
@@ -191,7 +191,7 @@ FolderLock::Result FolderLock::unlockFolder(const QString& folderPath, const std
         return refused(Refusal::UnusableName, usable.error().message);
     if (isRootOrNoFolder(m_platform, path))
         return refused(Refusal::NoFolder, u"Please click the folder to unlock."_s);
-    if (!ChooserRules::IsLockedFolder(path))
+    if (!ChooserRules::isLockedFolder(path))
         return refused(Refusal::NotLocked, u"This folder is unlocked"_s);
     if (QFileInfo(path).isSymLink())
         return refused(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be unlocked."_s);
@@ -202,7 +202,7 @@ FolderLock::Result FolderLock::unlockFolder(const QString& folderPath, const std
     if (!lines)
         return failed(lines.error().message);
     if (currentPassword &&
-        FolderPasswordFile::unscramble(lines->SealBuffer) != EncryptedFormat::passwordFieldOf(*currentPassword))
+        FolderPasswordFile::unscramble(lines->sealBuffer) != EncryptedFormat::passwordFieldOf(*currentPassword))
         return refused(Refusal::WrongPassword, u" Invalid password"_s);
 
     Result result{Outcome::Failed, {}, {}};

@@ -49,8 +49,8 @@ bool FolderPasswordFile::canStoreName(const QString& folderName) {
     return !folderName.contains(u'\r') && !folderName.contains(u'\n');
 }
 
-QString FolderPasswordFile::unscramble(const QByteArray& SealBuffer) {
-    return QString::fromLatin1(TextTransformer::run(SealBuffer));
+QString FolderPasswordFile::unscramble(const QByteArray& sealBuffer) {
+    return QString::fromLatin1(TextTransformer::run(sealBuffer));
 }
 
 bool FolderPasswordFile::exists() const {
@@ -84,7 +84,7 @@ Expected<FolderPasswordFile::Lines> FolderPasswordFile::read() const {
     return lines;
 }
 
-Expected<void> FolderPasswordFile::WriteFolderPasswordFile(const QString& currentPassword, const QString& folderName) {
+Expected<void> FolderPasswordFile::writeFolderPasswordFile(const QString& currentPassword, const QString& folderName) {
     const QByteArray bytes = content(currentPassword, folderName);
     AsideFile file(m_path);
     if (Expected<void> opened = file.open(); !opened)

@@ -26,7 +26,7 @@ public:
     // What a locked folder's file holds.
     struct Lines {
         // Line 1 as stored, cut or padded with spaces to 8 bytes.
-        QByteArray SealBuffer;
+        QByteArray sealBuffer;
         // Line 2: the folder's name from before the lock.
         QString formerName;
         // The file read, for the delete that ends an unlock.
@@ -47,7 +47,7 @@ public:
     // Whether line 2 can hold the name: it has no line break.
     static bool canStoreName(const QString& folderName);
     // The password line 1 stands for: 255 - code of each of its 8 bytes.
-    static QString unscramble(const QByteArray& SealBuffer);
+    static QString unscramble(const QByteArray& sealBuffer);
 
     // Whether an entry of the file's name is there; a symbolic link counts (and fails to read).
     bool exists() const;
@@ -63,7 +63,7 @@ public:
     // Creates the file with content(currentPassword, folderName), permission 0600, flushed to
     // disk with its folder entry before this returns. Fails when an entry of its name exists; the
     // folder is then as it was.
-    Expected<void> WriteFolderPasswordFile(const QString& currentPassword, const QString& folderName);
+    Expected<void> writeFolderPasswordFile(const QString& currentPassword, const QString& folderName);
     // Undoes the last successful write: removes the file it made, if still unchanged.
     Expected<void> restore();
     // Deletes the file at this path if it is the one seen, unchanged (see FileIo).

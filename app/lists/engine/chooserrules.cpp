@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace ChooserRules {
 
-QString FileSizeText(qint64 bytes) {
+QString fileSizeText(qint64 bytes) {
     if (bytes <= 1024)
         return u"File Size : "_s + QString::number(bytes) + u" Byte"_s;
     double size = bytes / 1024.0;
@@ -28,7 +28,7 @@ QString FileSizeText(qint64 bytes) {
     return u"File Size : "_s + QString(number).replace(u'.', QLocale().decimalPoint()) + unit;
 }
 
-QString FilterPattern(const QString& filterText) {
+QString filterPattern(const QString& filterText) {
     return filterText.startsWith(u"All"_s) ? filterText.mid(10) : filterText;
 }
 
@@ -46,7 +46,7 @@ QString joinPath(const QString& folder, const QString& name) {
     return folder + u'/' + name;
 }
 
-bool IsLockedFolder(const QString& path) {
+bool isLockedFolder(const QString& path) {
     return path.endsWith(LockExtension);
 }
 

@@ -15,11 +15,11 @@ inline constexpr QStringView LockExtension = u".{d6277990-4c6a-11cf-8d87-00aa006
 
 // "File Size : " and the length: whole bytes up to 1024, then kilobytes (" K") up to 1024 K,
 // then megabytes (" MB"), those two with two decimals rounded half up.
-QString FileSizeText(qint64 bytes);
+QString fileSizeText(qint64 bytes);
 
 // The pattern a filter box text stands for: a text beginning with exactly "All" (as "All files
 // *.*") holds its pattern from the 11th character on; any other text is the pattern itself.
-QString FilterPattern(const QString& filterText);
+QString filterPattern(const QString& filterText);
 
 // Which of the four attribute buttons an attribute value shows pressed. Only the values of
 // read-only, hidden, system and archive alone and combined (1 to 7, 32 to 39) press any;
@@ -37,7 +37,7 @@ AttributeButtons ButtonsFor(quint8 attributes);
 QString joinPath(const QString& folder, const QString& name);
 
 // Whether a folder path ends with the lock extension (compared exactly).
-bool IsLockedFolder(const QString& path);
+bool isLockedFolder(const QString& path);
 
 // Adding paths to a chosen-file list: taken in order, a path equal (case counts) to an entry
 // already there, or to one added before it, is a duplicate; the others are appended.

@@ -57,7 +57,7 @@ QString Folder(const QString& dataFolder) {
     return dataFolder + u"/MyList"_s;
 }
 
-QString PathOf(const QString& folder, const QString& listName) {
+QString listPath(const QString& folder, const QString& listName) {
     return folder + u'/' + listName + u".vexa"_s;
 }
 

@@ -21,7 +21,7 @@ namespace HotListFile {
 // The folder of the hot-list files under the program's per-user data folder.
 QString Folder(const QString& dataFolder);
 // The file of a list: the folder, "/", the list's name and ".vexa".
-QString PathOf(const QString& folder, const QString& listName);
+QString listPath(const QString& folder, const QString& listName);
 
 // The most a list file holds. Reading refuses a file beyond either bound and saving refuses a
 // list that would be written beyond them, so every list saved opens again. A line is counted

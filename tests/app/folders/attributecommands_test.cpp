@@ -25,7 +25,7 @@ protected:
     void apply() {
         AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host.host, [this]() -> FileChooser* {
             return m_chooserOpen ? &m_chooser : nullptr;
-        }).ApplyToolbarAttributes();
+        }).applyToolbarAttributes();
     }
     // Gives every file the same start value, then selects the given rows of the chosen-file list.
     void reset(std::initializer_list<int> chosenRows) {

@@ -40,14 +40,14 @@ TEST(ChooserRules, SizeTextsFilterLockButtonsAndDuplicates) {
         {5000000000, u"File Size : 4768.37 MB"_s},
     };
     for (const auto& c : sizes)
-        EXPECT_EQ(FileSizeText(c.bytes), c.text) << c.bytes;
+        EXPECT_EQ(fileSizeText(c.bytes), c.text) << c.bytes;
 
     // "All" takes the pattern from the 11th character (the chooser's filter test types the rest).
-    EXPECT_EQ(FilterPattern(u"All"_s), QString());
+    EXPECT_EQ(filterPattern(u"All"_s), QString());
 
-    EXPECT_TRUE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
-    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
-    EXPECT_FALSE(IsLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
+    EXPECT_TRUE(isLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s));
+    EXPECT_FALSE(isLockedFolder(u"/home/me/work.{D6277990-4C6A-11CF-8D87-00AA0060F5BF}"_s));
+    EXPECT_FALSE(isLockedFolder(u"/home/me/work.{d6277990-4c6a-11cf-8d87-00aa0060f5bf}/inner"_s));
 
     // Buttons (archive, hidden, read-only, system) only for 0-7 and 32-39.
     EXPECT_EQ(ButtonsFor(39), (AttributeButtons{true, true, true, true}));
