@@ -26,4 +26,8 @@ bool errorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+QString unusableNameText() {
+    return u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
+}
+
 } // namespace Console

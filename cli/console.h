@@ -13,5 +13,7 @@ void result(const QString& line);
 void message(const QString& line);
 // Whether standard error is a terminal (the progress line is drawn only there).
 bool errorIsTerminal();
+// Why a path the program cannot name exactly (not valid in the local encoding) is left alone.
+QString unusableNameText();
 
 } // namespace Console

@@ -7,6 +7,7 @@
 #include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/passrunner.h"
 #include "app/fileio/asidefile.h"
+#include "app/fileio/fileio.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 #include "cli/console.h"
@@ -21,7 +22,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <sys/stat.h>
 
@@ -33,10 +33,6 @@ using Outcome = PassResult::Outcome;
 
 // The width of the cover's track in twips (see PassObserver).
 constexpr double CoverTrack = 6200.0;
-
-QString systemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 bool lstatOf(const QString& path, struct stat* info) {
     return ::lstat(QFile::encodeName(path).constData(), info) == 0;
@@ -158,11 +154,11 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
 
 Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwordField, Handed* handed) {
     if (!FileNames::usable(file))
-        return unexpected({u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s});
+        return unexpected({Console::unusableNameText()});
     struct stat input;
     FileTask task;
     if (!lstatOf(file, &input))
-        return unexpected({systemError()});
+        return FileIo::failWithErrno();
     if (S_ISLNK(input.st_mode))
         return unexpected({u"a symbolic link, left untouched"_s});
     if (S_ISDIR(input.st_mode))

@@ -5,6 +5,7 @@
 #include "cli/passwordinput.h"
 
 #include "app/crypt/engine/filechecks.h"
+#include "app/fileio/fileio.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QFile>
@@ -93,9 +94,7 @@ Expected<QString> PasswordInput::read(Ask ask) const {
         const int fdOfFile = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fdOfFile < 0) {
             const int code = errno;
-            return unexpected(
-                {u"cannot read the password file "_s + file + u": "_s + QString::fromLocal8Bit(std::strerror(code)),
-                 code});
+            return unexpected({u"cannot read the password file "_s + file + u": "_s + FileIo::errorText(code), code});
         }
         const LineEnd end = readLine(fdOfFile, &line);
         ::close(fdOfFile);

@@ -183,7 +183,7 @@ QString refusalText(FolderLock::Result::Refusal refusal, const QString& engineTe
     using Refusal = FolderLock::Result::Refusal;
     switch (refusal) {
     case Refusal::UnusableName:
-        return u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
+        return Console::unusableNameText();
     case Refusal::SystemFolder:
         return u"a system folder, the home folder or a folder above it cannot be locked"_s;
     case Refusal::ProgramFolder:
@@ -336,8 +336,7 @@ int attrib(Platform& platform, InterruptWatch&, const QStringList& arguments) {
     for (const QString& shown : parser.positional()) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
         if (!FileNames::usable(path)) {
-            Console::message(shown +
-                             u": the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s);
+            Console::message(shown + u": "_s + Console::unusableNameText());
             status = SomeFailed;
             continue;
         }
@@ -375,7 +374,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
         QString error;
         std::optional<EncryptedHeader> header;
         if (!FileNames::usable(path))
-            error = u"the name is not valid UTF-8 here and cannot be given back exactly; rename it first"_s;
+            error = Console::unusableNameText();
         else if (!FileChecks::hasEncryptedEnding(path))
             error = u"not an encrypted file (its name does not end with .vxp)"_s;
         else if (QFileInfo(path).isSymLink())
