@@ -165,7 +165,7 @@ public:
         });
         QObject::connect(&runner, &PassRunner::coverMoved, &m_cover, [this](double leftTwips) {
             m_cover.move(static_cast<int>(leftTwips / 15), 0);
-            if (leftTwips >= m_stopAt * 6200 && !m_stopClock.isValid()) {
+            if (leftTwips >= m_stopAt * PassObserver::CoverTrack && !m_stopClock.isValid()) {
                 m_stopClock.start();
                 m_runner.stop();
             }

@@ -5,6 +5,7 @@
 
 #include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/filechecks.h"
+#include "app/crypt/engine/passobserver.h"
 #include "app/crypt/engine/passrunner.h"
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
@@ -30,9 +31,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Outcome = PassResult::Outcome;
-
-// The width of the cover's track in twips (see PassObserver).
-constexpr double CoverTrack = 6200.0;
 
 bool lstatOf(const QString& path, struct stat* info) {
     return ::lstat(QFile::encodeName(path).constData(), info) == 0;
@@ -273,6 +271,6 @@ void CryptRun::report(const QString& path, const QString& output, qint64 bytes, 
 }
 
 void CryptRun::showProgress(double coverTwips) {
-    const double fraction = std::clamp(coverTwips / CoverTrack, 0.0, 1.0);
+    const double fraction = std::clamp(coverTwips / PassObserver::CoverTrack, 0.0, 1.0);
     m_progress.update(m_bytesEnded + qint64(fraction * double(m_bytesInWork)));
 }

@@ -379,7 +379,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             error = u"not an encrypted file (its name does not end with .vxp)"_s;
         else if (QFileInfo(path).isSymLink())
             error = u"a symbolic link"_s;
-        else if (QFileInfo(path).size() < FileChecks::ShortestFile)
+        else if (FileChecks::isTooShort(QFileInfo(path).size()))
             error = u"too short to be an encrypted file (under 11 bytes)"_s;
         else if (Expected<EncryptedHeader> read = CipherPass::readHeader(path))
             header = *read;

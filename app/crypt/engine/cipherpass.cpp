@@ -35,8 +35,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The cover bar's track in twips, and the slack its formula adds to the input length.
-constexpr double CoverTrack = 6200.0;
+// The slack the cover's formula adds to the input length.
 constexpr qint64 CoverSlack = 40;
 constexpr qint64 ObserverIntervalMs = 50;
 
@@ -486,7 +485,7 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
     QElapsedTimer sinceObserver;
     const auto observe = [&](qint64 done) {
         m_observer.moveCover(static_cast<double>(job.inputOffset + done + 1) /
-                             static_cast<double>(inputLength + CoverSlack) * CoverTrack);
+                             static_cast<double>(inputLength + CoverSlack) * PassObserver::CoverTrack);
         sinceObserver.start();
         return m_observer.cancelRequested();
     };

@@ -7,10 +7,13 @@
 
 class PassObserver {
 public:
+    // The cover bar's track in twips.
+    static constexpr double CoverTrack = 6200.0;
+
     virtual ~PassObserver() = default;
 
-    // The cover bar's left edge in twips: p / (input length + 40) * 6200 for the 1-based read
-    // position p of the next byte to read; 0 when a pass has finished its loop.
+    // The cover bar's left edge in twips: p / (input length + 40) * CoverTrack for the 1-based
+    // read position p of the next byte to read; 0 when a pass has finished its loop.
     virtual void moveCover(double leftTwips) = 0;
     // Whether the pass is to stop here (the user confirmed Cancel, or the program ends).
     virtual bool cancelRequested() = 0;
