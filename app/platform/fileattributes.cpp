@@ -3,6 +3,7 @@
  */
 #include "app/platform/fileattributes.h"
 
+#include "app/fileio/descriptor.h"
 #include "app/fileio/fileio.h"
 #include "app/platform/attributes.h"
 #include "app/platform/dosattrib.h"
@@ -72,24 +73,6 @@ QByteArray ntfsWordBytes(quint32 word) {
     return bytes;
 }
 
-// A descriptor opened for the FAT ioctls, closed with this object.
-class OpenedFile {
-public:
-    explicit OpenedFile(int fd)
-        : m_fd(fd) {}
-    ~OpenedFile() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenedFile(OpenedFile&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1)) {}
-    OpenedFile& operator=(OpenedFile&&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 } // namespace
 
 // The file a value is given to: a path, never followed through a symbolic link, or an open file.
@@ -97,16 +80,17 @@ struct FileAttributes::Target {
     QByteArray path;
     int fd = -1;
 
-    int stat(struct stat& info) const {
-        return (fd >= 0 ? ::fstat(fd, &info) : ::lstat(path.constData(), &info)) == 0 ? 0 : errno;
+    Expected<struct stat> status() const {
+        struct stat info {};
+        if ((fd >= 0 ? ::fstat(fd, &info) : ::lstat(path.constData(), &info)) != 0)
+            return fail(errno);
+        return info;
     }
     Expected<QByteArray> stored(const ExtendedAttributes& store, const char* name = DosAttrib::Name) const {
         return fd >= 0 ? store.getOnFile(fd, name) : store.get(path, name);
     }
-    // 0 or the errno of the failure.
-    int store(ExtendedAttributes& store, const QByteArray& value, const char* name = DosAttrib::Name) const {
-        const Expected<void> written = fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
-        return written ? 0 : written.error().code;
+    Expected<void> store(ExtendedAttributes& store, const QByteArray& value, const char* name = DosAttrib::Name) const {
+        return fd >= 0 ? store.setOnFile(fd, name, value) : store.set(path, name, value);
     }
     // The store of the file system that holds the file. A symbolic link lies on its folder's.
     AttributeStore storeKind(const ExtendedAttributes& store, const VolumeCalls& volumes, bool link) const {
@@ -120,27 +104,27 @@ struct FileAttributes::Target {
     }
     // The descriptor the FAT ioctls act on: the open file, or the path opened without following
     // a symbolic link (checked to be still the file that was examined).
-    OpenedFile open(const struct stat& examined, int* code) const {
+    Expected<Descriptor> open(const struct stat& examined) const {
         if (fd >= 0)
-            return OpenedFile(::dup(fd));
-        OpenedFile opened(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            return Descriptor(::dup(fd));
+        Descriptor opened(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info {};
-        if (opened.fd() < 0 || ::fstat(opened.fd(), &info) != 0)
-            *code = errno;
-        else if (info.st_dev != examined.st_dev || info.st_ino != examined.st_ino)
-            *code = ENOENT;
+        if (!opened.isOpen() || ::fstat(opened.fd(), &info) != 0)
+            return fail(errno);
+        if (info.st_dev != examined.st_dev || info.st_ino != examined.st_ino)
+            return fail(ENOENT);
         return opened;
     }
     // Changes the permission bits without following a symbolic link put there meanwhile.
-    int changeMode(mode_t& current, mode_t wanted) const {
+    Expected<void> changeMode(mode_t& current, mode_t wanted) const {
         if (wanted == current)
-            return 0;
+            return {};
         const int result =
             fd >= 0 ? ::fchmod(fd, wanted) : ::fchmodat(AT_FDCWD, path.constData(), wanted, AT_SYMLINK_NOFOLLOW);
         if (result != 0)
-            return errno;
+            return fail(errno);
         current = wanted;
-        return 0;
+        return {};
     }
 };
 
@@ -154,9 +138,10 @@ FileAttributes::FileAttributes(ExtendedAttributes& store, VolumeCalls& volumes)
 
 std::optional<quint32> FileAttributes::read(const QString& path) const {
     const Target target{QFile::encodeName(path)};
-    struct stat info {};
-    if (target.stat(info) != 0)
+    const Expected<struct stat> examined = target.status();
+    if (!examined)
         return std::nullopt;
+    const struct stat& info = *examined;
     const bool folder = S_ISDIR(info.st_mode);
     const quint32 directory = folder ? Attr::Directory : 0;
 
@@ -168,13 +153,10 @@ std::optional<quint32> FileAttributes::read(const QString& path) const {
         native = ntfsWord(target.stored(m_store, NtfsWordName));
         break;
     case AttributeStore::FatIoctl:
-        if (S_ISREG(info.st_mode) || folder) {
-            int code = 0;
-            const OpenedFile opened = target.open(info, &code);
-            if (code == 0)
-                if (const Expected<quint32> bits = m_volumes.fatAttributes(opened.fd()))
+        if (S_ISREG(info.st_mode) || folder)
+            if (const Expected<Descriptor> opened = target.open(info))
+                if (const Expected<quint32> bits = m_volumes.fatAttributes(opened->fd()))
                     native = *bits;
-        }
         break;
     case AttributeStore::DosAttrib:
     case AttributeStore::None:
@@ -207,9 +189,10 @@ Expected<void> FileAttributes::write(int fd, quint32 value) const {
 }
 
 Expected<void> FileAttributes::write(const Target& target, quint32 value) const {
-    struct stat info {};
-    if (const int code = target.stat(info))
-        return fail(code);
+    const Expected<struct stat> examined = target.status();
+    if (!examined)
+        return unexpected(examined.error());
+    const struct stat& info = *examined;
     // EPERM is what the system itself answers for a user attribute on a link or special file.
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
         return fail(EPERM);
@@ -237,25 +220,21 @@ Expected<void> FileAttributes::writeNtfsWord(const Target& target, quint32 value
     const quint32 newWord = (*oldWord & ~(Settable | NtfsNormal)) | (value & Settable);
     if (newWord == (*oldWord & ~NtfsNormal))
         return {};
-    const int code = target.store(m_store, ntfsWordBytes(newWord), NtfsWordName);
-    if (code != 0)
-        return fail(code);
-    return {};
+    return target.store(m_store, ntfsWordBytes(newWord), NtfsWordName);
 }
 
 // The kernel keeps the permission bits in step with the read-only bit itself.
 Expected<void> FileAttributes::writeFat(const Target& target, const struct stat& info, quint32 value) const {
-    int code = 0;
-    const OpenedFile opened = target.open(info, &code);
-    if (code != 0)
-        return fail(code);
-    const Expected<quint32> old = m_volumes.fatAttributes(opened.fd());
+    const Expected<Descriptor> opened = target.open(info);
+    if (!opened)
+        return unexpected(opened.error());
+    const Expected<quint32> old = m_volumes.fatAttributes(opened->fd());
     if (!old)
         return unexpected(old.error());
     const quint32 bits = (*old & ~Settable) | (value & Settable);
     if (bits == *old)
         return {};
-    return m_volumes.setFatAttributes(opened.fd(), bits);
+    return m_volumes.setFatAttributes(opened->fd(), bits);
 }
 
 Expected<void> FileAttributes::writeDosAttrib(const Target& target, const struct stat& info, quint32 value,
@@ -268,41 +247,38 @@ Expected<void> FileAttributes::writeDosAttrib(const Target& target, const struct
     const quint32 newValue = (oldValue.value_or(0) & ~(Settable | Attr::Directory)) | (value & Settable);
     // Storing again what is stored would fail needlessly on a file without write permission.
     const bool storeNeeded = oldValue != newValue;
-    auto store = [&] {
+    auto store = [&]() -> Expected<void> {
         if (!kept)
-            return ENOTSUP;
-        return storeNeeded ? target.store(m_store, DosAttrib::encode(newValue)) : 0;
+            return fail(ENOTSUP);
+        return storeNeeded ? target.store(m_store, DosAttrib::encode(newValue)) : Expected<void>();
     };
 
-    int storeError = 0;
+    Expected<void> stored;
     if (folder) {
-        storeError = store();
+        stored = store();
     } else if (value & Attr::ReadOnly) {
         // Changing a user attribute takes write permission, so a file that has none (read-only
         // by its permission bits alone) is lent the owner's for the change.
         const mode_t original = mode;
-        if (storeNeeded) {
-            if (const int code = target.changeMode(mode, mode | S_IWUSR))
-                return fail(code);
-        }
-        storeError = store();
-        if (storeError != 0 && storeError != ENOTSUP) {
+        if (storeNeeded)
+            if (Expected<void> lent = target.changeMode(mode, mode | S_IWUSR); !lent)
+                return lent;
+        stored = store();
+        if (!stored && stored.error().code != ENOTSUP) {
             target.changeMode(mode, original);
-            return fail(storeError);
+            return stored;
         }
-        if (const int code = target.changeMode(mode, original & ~AnyWrite))
-            return fail(code);
+        if (Expected<void> changed = target.changeMode(mode, original & ~AnyWrite); !changed)
+            return changed;
     } else {
-        if (const int code = target.changeMode(mode, writableMode(mode)))
-            return fail(code);
-        storeError = store();
+        if (Expected<void> changed = target.changeMode(mode, writableMode(mode)); !changed)
+            return changed;
+        stored = store();
     }
 
     // Without extended attributes a file's read-only bit still lives in its permission bits.
     const quint32 keptByPermissions = folder ? 0 : Attr::ReadOnly;
-    if (storeError == ENOTSUP && (value & Settable & ~keptByPermissions) == 0)
-        storeError = 0;
-    if (storeError != 0)
-        return fail(storeError);
-    return {};
+    if (!stored && stored.error().code == ENOTSUP && (value & Settable & ~keptByPermissions) == 0)
+        return {};
+    return stored;
 }
