@@ -168,11 +168,13 @@ void AsideFile::removeLeftovers() {
     ::closedir(folder);
 }
 
-bool AsideFile::linkAs(const QByteArray& name) {
+Expected<void> AsideFile::linkAs(const QByteArray& name) {
     // Linking through /proc needs no privilege; AT_EMPTY_PATH is the way without /proc.
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.fd());
-    return ::linkat(AT_FDCWD, self.constData(), m_folder.fd(), name.constData(), AT_SYMLINK_FOLLOW) == 0 ||
-           (errno == ENOENT && ::linkat(m_file.fd(), "", m_folder.fd(), name.constData(), AT_EMPTY_PATH) == 0);
+    if (::linkat(AT_FDCWD, self.constData(), m_folder.fd(), name.constData(), AT_SYMLINK_FOLLOW) == 0 ||
+        (errno == ENOENT && ::linkat(m_file.fd(), "", m_folder.fd(), name.constData(), AT_EMPTY_PATH) == 0))
+        return {};
+    return FileIo::failWithErrno();
 }
 
 Expected<QByteArray> AsideFile::linkUnnamed() {
@@ -180,10 +182,11 @@ Expected<QByteArray> AsideFile::linkUnnamed() {
     ::flock(m_file.fd(), LOCK_EX | LOCK_NB);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         QByteArray name = temporaryPrefix(m_finalName) + randomSuffix();
-        if (linkAs(name))
+        const Expected<void> linked = linkAs(name);
+        if (linked)
             return name;
-        if (errno != EEXIST)
-            return FileIo::failWithErrno();
+        if (linked.error().code != EEXIST)
+            return unexpected(linked.error());
     }
     return unexpected(Error::fromCode(EEXIST));
 }
@@ -199,12 +202,12 @@ Expected<void> AsideFile::commit(Replace replace, const std::function<void(int)>
     if (m_linkedName.isEmpty()) {
         // An unnamed file takes the final name at once where it is free. linkat cannot replace
         // an existing name: to replace one, the file gets a hidden name first and is renamed.
-        if (linkAs(m_finalName))
+        const Expected<void> linked = linkAs(m_finalName);
+        if (linked)
             return finish(inPlace, flush);
-        if (replace == Replace::No || errno != EEXIST) {
-            const int code = errno;
+        if (replace == Replace::No || linked.error().code != EEXIST) {
             discard();
-            return unexpected(Error::fromCode(code));
+            return linked;
         }
         Expected<QByteArray> name = linkUnnamed();
         if (!name) {

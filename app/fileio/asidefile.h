@@ -73,8 +73,8 @@ public:
     static bool isTemporaryName(QByteArrayView name);
 
 private:
-    // Links the unnamed file in under name; false with errno set (EEXIST when the name is taken).
-    bool linkAs(const QByteArray& name);
+    // Links the unnamed file in under name; the error's code is EEXIST when the name is taken.
+    Expected<void> linkAs(const QByteArray& name);
     // Gives an unnamed file a hidden name no other file has, the step before its rename.
     Expected<QByteArray> linkUnnamed();
     Expected<void> createNamed();

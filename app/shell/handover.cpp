@@ -161,33 +161,33 @@ HandOverServer::~HandOverServer() {
     closeSocket();
 }
 
-bool HandOverServer::listen(const QString& socket) {
+Expected<void> HandOverServer::listen(const QString& socket) {
     closeSocket();
     m_path = socket;
     // Whatever happens to the socket from now on, the server binds again when it is gone.
     m_watch->start();
     // Only the lock holder serves, so a file at the path was left by a copy that ended.
     if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
-        return false;
+        return unexpected(Error::fromCode(errno));
     return bindSocket();
 }
 
-bool HandOverServer::bindSocket() {
+Expected<void> HandOverServer::bindSocket() {
     const QByteArray name = QFile::encodeName(m_path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (size_t(name.size()) >= sizeof address.sun_path)
-        return false;
+        return unexpected(Error::fromCode(ENAMETOOLONG));
     std::memcpy(address.sun_path, name.constData(), name.size());
     Descriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!listener.isOpen())
-        return false;
-    if (::bind(listener.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return false;
+    if (!listener.isOpen() ||
+        ::bind(listener.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return unexpected(Error::fromCode(errno));
     struct stat info {};
     if (::lstat(name.constData(), &info) != 0) {
+        const int code = errno;
         ::unlink(name.constData());
-        return false;
+        return unexpected(Error::fromCode(code));
     }
     m_device = info.st_dev;
     m_inode = info.st_ino;
@@ -195,12 +195,13 @@ bool HandOverServer::bindSocket() {
     // The folder keeps everyone else out already; the socket says the same.
     ::chmod(name.constData(), 0600);
     if (::listen(m_listener.fd(), SOMAXCONN) != 0) {
+        const int code = errno;
         closeSocket();
-        return false;
+        return unexpected(Error::fromCode(code));
     }
     m_notifier = new QSocketNotifier(m_listener.fd(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &HandOverServer::acceptPending);
-    return true;
+    return {};
 }
 
 void HandOverServer::closeSocket() {

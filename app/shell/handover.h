@@ -98,7 +98,8 @@ public:
     // Removes the socket file if it is still the one this server bound.
     ~HandOverServer() override;
 
-    bool listen(const QString& socket);
+    // Serves at the socket path; fails with the system's description.
+    Expected<void> listen(const QString& socket);
     bool isListening() const { return m_listener.isOpen(); }
 
 signals:
@@ -106,7 +107,7 @@ signals:
     void pathsReceived(const QStringList& paths, PathAction action);
 
 private:
-    bool bindSocket();
+    Expected<void> bindSocket();
     void closeSocket();
     void acceptPending();
     void serve(int fd);

@@ -87,8 +87,10 @@ int main(int argc, char** argv) {
     dialogs.setParent(&window);
     // Made after the lock, so it ends first: the socket goes before the lock is freed.
     HandOverServer server;
-    if (lock.isHeld() && !server.listen(socket))
-        std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s\n", qPrintable(socket));
+    if (lock.isHeld())
+        if (const Expected<void> listening = server.listen(socket); !listening)
+            std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s: %s\n", qPrintable(socket),
+                         qPrintable(listening.error().message));
     QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MainWindow::pathsHandedOver);
     window.show();
     window.openPaths(paths, action);
