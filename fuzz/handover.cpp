@@ -6,7 +6,7 @@
  */
 #include "fuzz/fuzzcheck.h"
 
-#include "app/shell/handovermessage.h"
+#include "app/shell/engine/handovermessage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray message(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "app/fileio/descriptor.h"
-#include "app/shell/handovermessage.h"
+#include "app/shell/engine/handovermessage.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QStringList>

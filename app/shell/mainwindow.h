@@ -21,7 +21,7 @@
 #include "app/shell/mainmenus.h"
 #include "app/shell/menurunoptions.h"
 #include "app/shell/passworddialogsource.h"
-#include "app/shell/pathaction.h"
+#include "app/shell/engine/pathaction.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>

@@ -10,7 +10,7 @@
  */
 #pragma once
 
-#include "app/shell/pathaction.h"
+#include "app/shell/engine/pathaction.h"
 
 #include <QtCore/QStringList>
 

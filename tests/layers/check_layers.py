@@ -4,7 +4,7 @@
 Engines (app/fileio, app/platform, app/*/engine, the Qt Core headers directly in common/ and the
 generator engine's files) include only engines and no Qt Gui or Widgets header; app/core includes
 no window folder and not app/shell; a window folder includes no other window folder's windows;
-only app/shell, tests, bench and fuzz include app/shell. Every project include names its path
+only app/shell, tests and bench include app/shell's windows. Every project include names its path
 from the project root. Usage: check_layers.py PROJECT_ROOT
 """
 import os
@@ -50,8 +50,8 @@ def rule_broken(source, target, generator_engine):
         return "app/core includes a window or the shell"
     if source_layer == "window" and target_layer == "window" and source_folder != target_folder:
         return "a window folder includes another window folder's window"
-    if target_layer == "shell" and source_layer not in ("shell", "tests", "bench", "fuzz"):
-        return "only the shell, tests, benchmarks and fuzz targets include app/shell"
+    if target_layer == "shell" and source_layer not in ("shell", "tests", "bench"):
+        return "only the shell, tests and benchmarks include app/shell"
     return None
 
 

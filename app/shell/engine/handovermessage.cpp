@@ -1,7 +1,7 @@
 /*
  * Encoding and decoding the hand-over message.
  */
-#include "app/shell/handovermessage.h"
+#include "app/shell/engine/handovermessage.h"
 
 #include "app/platform/filenames.h"
 

@@ -9,7 +9,7 @@
  */
 #pragma once
 
-#include "app/shell/pathaction.h"
+#include "app/shell/engine/pathaction.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QStringList>
