@@ -1,13 +1,15 @@
 /*
  * The one way an operation of the program fails: it returns Expected<T> (or Expected<void>),
  * holding either its value or an Error with the text the user is shown and, where a caller
- * branches on the cause, a code (an errno value).
+ * branches on the cause, a code (an errno value). A reader of a format whose callers need more
+ * than a text (which entry, which rule) names its own error type: Expected<T, Refusal>.
  *
- * The members are those of C++23's std::expected<T, Error>, with the same names and meaning, so
+ * The members are those of C++23's std::expected<T, E>, with the same names and meaning, so
  * that once every compiler we build with (the fuzz build's clang among them) compiles <expected>
  * this header can shrink to Error and
- *     template <class T> using Expected = std::expected<T, Error>;
+ *     template <class T, class E = Error> using Expected = std::expected<T, E>;
  *     template <class E> using Unexpected = std::unexpected<E>;
+ *     template <class E> using BadExpectedAccess = std::bad_expected_access<E>;
  *     inline Unexpected<Error> unexpected(Error error) { return Unexpected<Error>(std::move(error)); }
  * (that function stays: std::unexpected cannot deduce its type from `unexpected({text, code})`).
  * Only the subset the program uses is here.
@@ -52,29 +54,29 @@ inline Unexpected<Error> unexpected(Error error) {
 }
 
 // Thrown by value() of a result holding an error, as std::bad_expected_access.
-class BadExpectedAccess : public std::exception {
+template <class E> class BadExpectedAccess : public std::exception {
 public:
-    explicit BadExpectedAccess(Error error)
+    explicit BadExpectedAccess(E error)
         : m_error(std::move(error)) {}
     const char* what() const noexcept override { return "bad Expected access"; }
-    const Error& error() const { return m_error; }
+    const E& error() const { return m_error; }
 
 private:
-    Error m_error;
+    E m_error;
 };
 
 // A value an Expected<T> can be made from: one that makes a T, and is neither the result itself
 // nor an error.
 template <class U, class T, class Result>
 concept ValueFor = std::is_constructible_v<T, U> && !std::is_same_v<std::remove_cvref_t<U>, Result> &&
-                   !std::is_same_v<std::remove_cvref_t<U>, Unexpected<Error>>;
+                   !std::is_same_v<std::remove_cvref_t<U>, Unexpected<typename Result::error_type>>;
 
-template <class T> class Expected {
-    static_assert(!std::is_reference_v<T> && !std::is_same_v<std::remove_cv_t<T>, Error>);
+template <class T, class E = Error> class Expected {
+    static_assert(!std::is_reference_v<T> && !std::is_same_v<std::remove_cv_t<T>, E>);
 
 public:
     using value_type = T;
-    using error_type = Error;
+    using error_type = E;
 
     Expected()
         : m_state(std::in_place_index<0>) {}
@@ -112,9 +114,9 @@ public:
     T* operator->() noexcept { return std::get_if<0>(&m_state); }
 
     // As std::expected, only for a result that holds an error.
-    const Error& error() const& noexcept { return *std::get_if<1>(&m_state); }
-    Error& error() & noexcept { return *std::get_if<1>(&m_state); }
-    Error&& error() && noexcept { return std::move(*std::get_if<1>(&m_state)); }
+    const E& error() const& noexcept { return *std::get_if<1>(&m_state); }
+    E& error() & noexcept { return *std::get_if<1>(&m_state); }
+    E&& error() && noexcept { return std::move(*std::get_if<1>(&m_state)); }
 
     // Whether it holds a value equal to other, as std::expected's comparison with a value.
     template <class U>
@@ -133,16 +135,16 @@ public:
 private:
     void throwIfError() const {
         if (!has_value())
-            throw BadExpectedAccess(error());
+            throw BadExpectedAccess<E>(error());
     }
 
-    std::variant<T, Error> m_state;
+    std::variant<T, E> m_state;
 };
 
-template <> class Expected<void> {
+template <class E> class Expected<void, E> {
 public:
     using value_type = void;
-    using error_type = Error;
+    using error_type = E;
 
     Expected() = default;
     template <class G>
@@ -159,15 +161,15 @@ public:
 
     void value() const {
         if (m_failed)
-            throw BadExpectedAccess(m_error);
+            throw BadExpectedAccess<E>(m_error);
     }
     void operator*() const noexcept {}
 
-    const Error& error() const& noexcept { return m_error; }
-    Error& error() & noexcept { return m_error; }
-    Error&& error() && noexcept { return std::move(m_error); }
+    const E& error() const& noexcept { return m_error; }
+    E& error() & noexcept { return m_error; }
+    E&& error() && noexcept { return std::move(m_error); }
 
 private:
-    Error m_error;
+    E m_error;
     bool m_failed = false;
 };

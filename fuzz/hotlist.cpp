@@ -38,37 +38,36 @@ qsizetype longestLine(const QByteArray& bytes) {
 // Writes entries and reads them back. A refusal names an entry the writer could not keep, or the
 // list is one the reader refuses: written without limits, it does not read back within them.
 void checkRoundTrip(const QStringList& entries, const Limits& limits) {
-    Refusal refusal;
-    const std::optional<QByteArray> content = HotListFile::Format(entries, &refusal, limits);
+    const Expected<QByteArray, Refusal> content = HotListFile::format(entries, limits);
     if (content) {
-        FUZZ_CHECK(HotListFile::Parse(*content, nullptr, limits) == entries);
+        FUZZ_CHECK(HotListFile::parse(*content, limits) == entries);
         return;
     }
+    const Refusal& refusal = content.error();
     if (refusal.reason == Refusal::TooManyEntries)
         FUZZ_CHECK(entries.size() > limits.entries);
     else
         FUZZ_CHECK(entries.contains(refusal.entry));
     if (refusal.reason == Refusal::UnstorableEntry)
         return;
-    if (const std::optional<QByteArray> unlimited = HotListFile::Format(entries, nullptr, Unlimited))
-        FUZZ_CHECK(!HotListFile::Parse(*unlimited, nullptr, limits));
+    if (const Expected<QByteArray, Refusal> unlimited = HotListFile::format(entries, Unlimited))
+        FUZZ_CHECK(!HotListFile::parse(*unlimited, limits));
 }
 
 // Every field takes at least one byte, the limits refuse a file or leave its entries as they are,
 // and what was read survives being saved again.
 void checkContent(const QByteArray& bytes, const Limits& limits) {
-    const std::optional<QStringList> all = HotListFile::Parse(bytes, nullptr, Unlimited);
+    const Expected<QStringList, Refusal> all = HotListFile::parse(bytes, Unlimited);
     FUZZ_CHECK(all);
     FUZZ_CHECK(all->size() <= bytes.size());
     FUZZ_CHECK(bytes.isEmpty() == all->isEmpty());
-    Refusal refusal;
-    const std::optional<QStringList> read = HotListFile::Parse(bytes, &refusal, limits);
+    const Expected<QStringList, Refusal> read = HotListFile::parse(bytes, limits);
     if (read)
         FUZZ_CHECK(*read == *all);
-    else if (refusal.reason == Refusal::TooManyEntries)
-        FUZZ_CHECK(all->size() > limits.entries && !HotListFile::Format(*all, nullptr, limits));
+    else if (read.error().reason == Refusal::TooManyEntries)
+        FUZZ_CHECK(all->size() > limits.entries && !HotListFile::format(*all, limits));
     // Without quotes no field runs past a line end, so a line is what lies between line ends.
-    if (!bytes.contains('"') && (read || refusal.reason == Refusal::LineTooLong))
+    if (!bytes.contains('"') && (read || read.error().reason == Refusal::LineTooLong))
         FUZZ_CHECK(!read == (longestLine(bytes) > limits.lineBytes));
     checkRoundTrip(*all, limits);
 }
@@ -93,9 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (first % 64 == 0 && !bytes.isEmpty()) {
         const QByteArray line = QByteArray(bytes).replace(',', "").replace('\r', "").replace('\n', "");
         const QByteArray huge = line.repeated(64 * 1024 / std::max<qsizetype>(1, line.size()) + 1);
-        FUZZ_CHECK(HotListFile::Parse(huge, nullptr, Unlimited)->size() == (huge.isEmpty() ? 0 : 1));
-        Refusal refusal;
-        FUZZ_CHECK(huge.isEmpty() || (!HotListFile::Parse(huge, &refusal) && refusal.reason == Refusal::LineTooLong));
+        FUZZ_CHECK(HotListFile::parse(huge, Unlimited)->size() == (huge.isEmpty() ? 0 : 1));
+        const Expected<QStringList, Refusal> refused = HotListFile::parse(huge);
+        FUZZ_CHECK(huge.isEmpty() || (!refused && refused.error().reason == Refusal::LineTooLong));
         checkContent(huge + "\r\n", Limits{});
     }
     return 0;

@@ -53,7 +53,7 @@ HotListBrowser::HotListBrowser(AppState& state, Dialogs& dialogs, Platform& plat
 }
 
 QString HotListBrowser::listFolder() const {
-    return HotListFile::Folder(m_platform.dataFolder());
+    return HotListFile::folder(m_platform.dataFolder());
 }
 
 void HotListBrowser::refresh() {

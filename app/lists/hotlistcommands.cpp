@@ -47,7 +47,7 @@ void HotListCommands::openHotList() {
         m_dialogs.message(usable.error().message);
         return;
     }
-    const Expected<QStringList> entries = HotListFile::Read(path);
+    const Expected<QStringList> entries = HotListFile::read(path);
     if (!entries) {
         m_saver.reportFailure(path, entries.error().message);
         return;

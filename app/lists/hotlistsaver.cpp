@@ -31,15 +31,14 @@ QString refusalText(const QString& caption, const HotListFile::Refusal& refusal)
 } // namespace
 
 QString HotListSaver::listFolder() const {
-    return HotListFile::Folder(m_platform.dataFolder());
+    return HotListFile::folder(m_platform.dataFolder());
 }
 
 HotListSaver::SaveResult HotListSaver::save(const QString& caption, const QStringList& entries) {
     // Refused before the replace question: a list that would not open again is never written.
-    HotListFile::Refusal refusal;
-    const std::optional<QByteArray> content = HotListFile::Format(entries, &refusal);
+    const Expected<QByteArray, HotListFile::Refusal> content = HotListFile::format(entries);
     if (!content) {
-        m_dialogs.message(refusalText(caption, refusal) + u" The list is not saved."_s);
+        m_dialogs.message(refusalText(caption, content.error()) + u" The list is not saved."_s);
         return SaveResult::Failed;
     }
     const QString path = HotListFile::listPath(listFolder(), caption);
@@ -51,7 +50,7 @@ HotListSaver::SaveResult HotListSaver::save(const QString& caption, const QStrin
         m_platform.setAttributes(path, 0);
     }
     QDir().mkpath(listFolder());
-    if (const Expected<void> written = HotListFile::Write(path, *content); !written) {
+    if (const Expected<void> written = HotListFile::write(path, *content); !written) {
         reportFailure(path, written.error().message);
         return SaveResult::Failed;
     }

@@ -40,7 +40,7 @@ TEST(ExpectedTest, HoldsTheValueOrTheError) {
     EXPECT_EQ(failure.error().message, u"odd"_s);
     EXPECT_EQ(failure.error().code, EINVAL);
     EXPECT_EQ(failure.value_or(-1), -1);
-    EXPECT_THROW((void)failure.value(), BadExpectedAccess);
+    EXPECT_THROW((void)failure.value(), BadExpectedAccess<Error>);
 
     const Expected<QString> text = u"abc"_s;
     EXPECT_EQ(text->size(), 3);
@@ -52,7 +52,7 @@ TEST(ExpectedTest, VoidResultAndCodes) {
     ASSERT_FALSE(failure);
     EXPECT_EQ(failure.error().code, ENOENT);
     EXPECT_EQ(failure.error().message, u"No such file or directory"_s);
-    EXPECT_THROW(failure.value(), BadExpectedAccess);
+    EXPECT_THROW(failure.value(), BadExpectedAccess<Error>);
 }
 
 TEST(ExpectedTest, MovesValuesThatCannotBeCopied) {

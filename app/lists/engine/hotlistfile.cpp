@@ -42,18 +42,11 @@ template <typename Found> qsizetype firstWhere(const QByteArray& content, qsizet
     return pos;
 }
 
-// The reason for the caller (an error text, a refusal), and the failure value.
-template <typename Result, typename Why> Result failWith(Why* why, const std::type_identity_t<Why>& value) {
-    if (why)
-        *why = value;
-    return Result{};
-}
-
 } // namespace
 
 namespace HotListFile {
 
-QString Folder(const QString& dataFolder) {
+QString folder(const QString& dataFolder) {
     return dataFolder + u"/MyList"_s;
 }
 
@@ -61,9 +54,9 @@ QString listPath(const QString& folder, const QString& listName) {
     return folder + u'/' + listName + u".vexa"_s;
 }
 
-std::optional<QByteArray> Format(const QStringList& entries, Refusal* refusal, const Limits& limits) {
-    const auto refuse = [refusal](Refusal::Reason reason, const QString& entry = {}) {
-        return failWith<std::optional<QByteArray>>(refusal, Refusal{reason, entry});
+Expected<QByteArray, Refusal> format(const QStringList& entries, const Limits& limits) {
+    const auto refuse = [](Refusal::Reason reason, const QString& entry = {}) {
+        return Unexpected(Refusal{reason, entry});
     };
     if (entries.size() > limits.entries)
         return refuse(Refusal::TooManyEntries);
@@ -86,10 +79,8 @@ std::optional<QByteArray> Format(const QStringList& entries, Refusal* refusal, c
     return content;
 }
 
-std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal, const Limits& limits) {
-    const auto refuse = [refusal](Refusal::Reason reason) {
-        return failWith<std::optional<QStringList>>(refusal, Refusal{reason, {}});
-    };
+Expected<QStringList, Refusal> parse(const QByteArray& content, const Limits& limits) {
+    const auto refuse = [](Refusal::Reason reason) { return Unexpected(Refusal{reason, {}}); };
     const auto notBlank = [](char c) { return c != ' '; };
     QStringList entries;
     qsizetype pos = 0;
@@ -124,7 +115,7 @@ std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal, co
     return entries;
 }
 
-Expected<QStringList> Read(const QString& path) {
+Expected<QStringList> read(const QString& path) {
     const Expected<Descriptor> file = FileIo::openForReading(path);
     if (!file)
         return unexpected(file.error());
@@ -137,12 +128,11 @@ Expected<QStringList> Read(const QString& path) {
     const Expected<QByteArray> content = FileIo::readAll(file->fd(), LongestFile);
     if (!content)
         return unexpected(content.error());
-    Refusal refusal;
-    std::optional<QStringList> entries = Parse(*content, &refusal);
+    Expected<QStringList, Refusal> entries = parse(*content);
     if (!entries) {
         const Limits limits;
         const QString reason =
-            refusal.reason == Refusal::TooManyEntries
+            entries.error().reason == Refusal::TooManyEntries
                 ? u"holds more than %1 entries; a hot list holds at most %1."_s.arg(limits.entries)
                 : u"has a line longer than %1 bytes; a hot list's lines hold at most %1."_s.arg(limits.lineBytes);
         return unexpected({reason + notOpened});
@@ -150,7 +140,7 @@ Expected<QStringList> Read(const QString& path) {
     return *std::move(entries);
 }
 
-Expected<void> Write(const QString& path, const QByteArray& content) {
+Expected<void> write(const QString& path, const QByteArray& content) {
     AsideFile file(path);
     if (Expected<void> opened = file.open(); !opened)
         return opened;

@@ -14,12 +14,11 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
-#include <optional>
 
 namespace HotListFile {
 
 // The folder of the hot-list files under the program's per-user data folder.
-QString Folder(const QString& dataFolder);
+QString folder(const QString& dataFolder);
 // The file of a list: the folder, "/", the list's name and ".vexa".
 QString listPath(const QString& folder, const QString& listName);
 
@@ -43,21 +42,21 @@ struct Refusal {
 // The content of a list file. An entry whose complement holds a comma or begins with a blank is
 // written as a quoted field, which reads back whole. An entry whose complement holds a double
 // quote, CR or LF can come back whole in no form; a list beyond the limits would not be read
-// back. The content is then refused (nullopt) and *refusal says why. The count is checked first,
-// then each entry in order.
-std::optional<QByteArray> Format(const QStringList& entries, Refusal* refusal = nullptr, const Limits& limits = {});
-// The entries of a list file's content, field by field in order; nullopt with *refusal set at the
-// first field or line beyond the limits, before the fields that follow are taken apart.
-std::optional<QStringList> Parse(const QByteArray& content, Refusal* refusal = nullptr, const Limits& limits = {});
+// back. The content is then refused, saying why. The count is checked first, then each entry in
+// order.
+Expected<QByteArray, Refusal> format(const QStringList& entries, const Limits& limits = {});
+// The entries of a list file's content, field by field in order; refused at the first field or
+// line beyond the limits, before the fields that follow are taken apart.
+Expected<QStringList, Refusal> parse(const QByteArray& content, const Limits& limits = {});
 
 // Reads a list file; fails when it cannot be opened or read, is not a regular file (a symbolic
 // link, a named pipe: refused without blocking) or holds more than the limits allow. A file
 // longer than any list within the limits is refused from its size, unread.
-Expected<QStringList> Read(const QString& path);
+Expected<QStringList> read(const QString& path);
 // Replaces a list file with this content whole or not at all: the content is written aside,
 // flushed and renamed over the path, so the old file stays until the new one is complete and a
 // symbolic link at the path is replaced, never written through. The new file is readable by its
 // owner only. Fails with the system's description.
-Expected<void> Write(const QString& path, const QByteArray& content);
+Expected<void> write(const QString& path, const QByteArray& content);
 
 } // namespace HotListFile

@@ -119,11 +119,11 @@ TEST(FilePattern, WildcardsLetterCaseAndTheDotRule) {
 }
 
 TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
-    EXPECT_EQ(HotListFile::Format({u"/ab"_s, u"/c d"_s}), QByteArray("\xD0\x9E\x9D\r\n\xD0\x9C\xDF\x9B\r\n"));
+    EXPECT_EQ(HotListFile::format({u"/ab"_s, u"/c d"_s}), QByteArray("\xD0\x9E\x9D\r\n\xD0\x9C\xDF\x9B\r\n"));
     // U+07C0 begins with 0xDF, which complements to a blank.
     const QByteArray cyrillic = Complemented(kCyrillicWithComma);
     ASSERT_TRUE(cyrillic.contains(','));
-    EXPECT_EQ(HotListFile::Format({u"/plain"_s, kCyrillicWithComma, u"\u07C0x"_s}),
+    EXPECT_EQ(HotListFile::format({u"/plain"_s, kCyrillicWithComma, u"\u07C0x"_s}),
               ComplementedLine(u"/plain"_s) + '"' + cyrillic + "\"\r\n\"" + Complemented(u"\u07C0x"_s) + "\"\r\n");
 
     // U+04D4 complements to a comma: this entry's line is quoted, 4096 bytes in all.
@@ -137,9 +137,9 @@ TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
         {QString(4096, u'a'), quoted4096},
     };
     for (const QStringList& entries : roundTrips) {
-        const std::optional<QByteArray> content = HotListFile::Format(entries);
+        const Expected<QByteArray, HotListFile::Refusal> content = HotListFile::format(entries);
         ASSERT_TRUE(content) << entries.join(u'|').toStdString();
-        EXPECT_EQ(HotListFile::Parse(*content), entries);
+        EXPECT_EQ(HotListFile::parse(*content), entries);
     }
 
     // U+074D begins with 0xDD (a double quote once complemented), U+80000 with 0xF2 (CR); a line
@@ -152,9 +152,9 @@ TEST(HotListFile, WritesComplementedLinesQuotingOnlyWhatTheFieldRuleWouldCut) {
         {u"a"_s + quoted4096, HotListFile::Refusal::LineTooLong},
     };
     for (const auto& [bad, reason] : refused) {
-        HotListFile::Refusal refusal;
-        EXPECT_EQ(HotListFile::Format({u"/fine"_s, bad, quote}, &refusal), std::nullopt);
-        EXPECT_EQ(std::pair(refusal.reason, refusal.entry), std::pair(reason, bad));
+        const Expected<QByteArray, HotListFile::Refusal> content = HotListFile::format({u"/fine"_s, bad, quote});
+        ASSERT_FALSE(content);
+        EXPECT_EQ(std::pair(content.error().reason, content.error().entry), std::pair(reason, bad));
     }
 }
 
@@ -178,7 +178,7 @@ TEST(HotListFile, ReadsFilesOfTheEarlierProgramAsBefore) {
         {"", {}},
     };
     for (const auto& [content, entries] : cases)
-        EXPECT_EQ(HotListFile::Parse(content), entries) << content.toHex(' ').toStdString();
+        EXPECT_EQ(HotListFile::parse(content), entries) << content.toHex(' ').toStdString();
 }
 
 using HotListFileOnDisk = TempEnvTest;
@@ -188,12 +188,12 @@ TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegula
     ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
     const QString list = path(u"Work.vexa"_s);
     ASSERT_TRUE(QFile::link(target, list));
-    const Expected<QStringList> linked = HotListFile::Read(list);
+    const Expected<QStringList> linked = HotListFile::read(list);
     ASSERT_FALSE(linked);
     EXPECT_EQ(linked.error().message, list + u" is a symbolic link and was left untouched."_s);
 
     const QByteArray content = ComplementedLine(u"/a"_s);
-    const Expected<void> written = HotListFile::Write(list, content);
+    const Expected<void> written = HotListFile::write(list, content);
     ASSERT_TRUE(written) << written.error().message.toStdString();
     EXPECT_FALSE(QFileInfo(list).isSymLink());
     EXPECT_EQ(readAll(list), content);
@@ -208,7 +208,7 @@ TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegula
     // A named pipe is refused at once instead of blocking the reader.
     const QString pipe = path(u"Pipe.vexa"_s);
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const Expected<QStringList> piped = HotListFile::Read(pipe);
+    const Expected<QStringList> piped = HotListFile::read(pipe);
     ASSERT_FALSE(piped);
     EXPECT_EQ(piped.error().message, pipe + u" is a named pipe, not a file, and was left untouched."_s);
 }
@@ -245,7 +245,7 @@ TEST_F(HotListFileOnDisk, ReadsUpToTheLimitsAndRefusesBeyondThem) {
         ASSERT_EQ(file.write(c.content), c.content.size());
         ASSERT_TRUE(c.sparseSize == 0 || file.resize(c.sparseSize));
         file.close();
-        const Expected<QStringList> read = HotListFile::Read(list);
+        const Expected<QStringList> read = HotListFile::read(list);
         ASSERT_EQ(read.has_value(), c.refusal.isEmpty());
         if (read)
             EXPECT_EQ(*read, c.entries);
