@@ -93,21 +93,18 @@ public:
     QString value(const QCommandLineOption& option) const { return m_parser.value(option); }
     QStringList positional() const { return m_parser.positionalArguments(); }
 
-    // The password input the options name; nullopt (after the usage error) when they are wrong.
-    std::optional<PasswordInput> passwordInput(int* status) const {
+    // The password input the options name; when they are wrong, the exit status after the usage
+    // error.
+    Expected<PasswordInput, int> passwordInput() const {
         PasswordInput input;
-        if (isSet(m_passwordFile) && isSet(m_passwordFd)) {
-            *status = usageError(u"give --password-file or --password-fd, not both"_s);
-            return std::nullopt;
-        }
+        if (isSet(m_passwordFile) && isSet(m_passwordFd))
+            return Unexpected(usageError(u"give --password-file or --password-fd, not both"_s));
         input.file = value(m_passwordFile);
         if (isSet(m_passwordFd)) {
             bool number = false;
             input.fd = value(m_passwordFd).toInt(&number);
-            if (!number || input.fd < 0) {
-                *status = usageError(u"--password-fd needs a descriptor number"_s);
-                return std::nullopt;
-            }
+            if (!number || input.fd < 0)
+                return Unexpected(usageError(u"--password-fd needs a descriptor number"_s));
         }
         return input;
     }
@@ -120,16 +117,15 @@ private:
     QString m_name;
 };
 
-// Reads the password as the options say; nullopt with *status set when there is none to use.
-std::optional<QString> readPassword(const Parser& parser, PasswordInput::Ask ask, int* status) {
-    const std::optional<PasswordInput> input = parser.passwordInput(status);
+// Reads the password as the options say; when there is none to use, the exit status.
+Expected<QString, int> readPassword(const Parser& parser, PasswordInput::Ask ask) {
+    const Expected<PasswordInput, int> input = parser.passwordInput();
     if (!input)
-        return std::nullopt;
+        return Unexpected(input.error());
     Expected<QString> password = input->read(ask);
     if (!password) {
         Console::message(password.error().message);
-        *status = password.error().code == EINTR ? Stopped : UsageError;
-        return std::nullopt;
+        return Unexpected(password.error().code == EINTR ? Stopped : UsageError);
     }
     return *std::move(password);
 }
@@ -160,11 +156,10 @@ int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList
     if (paths.isEmpty())
         return parser.usageError(u"no file given"_s);
 
-    int status = UsageError;
-    const std::optional<QString> password =
-        readPassword(parser, encrypting ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once, &status);
+    const Expected<QString, int> password =
+        readPassword(parser, encrypting ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once);
     if (!password)
-        return status;
+        return password.error();
     CryptRun::Options options;
     options.encrypting = encrypting;
     options.level = encrypting && parser.isSet(low) ? SecurityLevel::Low : SecurityLevel::High;
@@ -240,16 +235,15 @@ int lockOrUnlock(Platform& platform, const QStringList& arguments, bool locking)
     }
     FolderLock folders(platform);
     if (locking) {
-        if (const auto rule = folders.lockRule(folder)) {
-            Console::message(shown + u": "_s + refusalText(rule->first, rule->second));
+        if (const Expected<void, FolderLock::Refused> allowed = folders.lockable(folder); !allowed) {
+            Console::message(shown + u": "_s + refusalText(allowed.error().rule, allowed.error().message));
             return SomeFailed;
         }
     }
-    int status = UsageError;
-    const std::optional<QString> password =
-        readPassword(parser, locking ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once, &status);
+    const Expected<QString, int> password =
+        readPassword(parser, locking ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once);
     if (!password)
-        return status;
+        return password.error();
     const FolderLock::Result result = locking ? folders.lock(folder, *password) : folders.unlock(folder, *password);
     switch (result.outcome) {
     case FolderLock::Result::Outcome::Done:

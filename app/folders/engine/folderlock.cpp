@@ -90,48 +90,43 @@ QString FolderLock::findFreeUnlockName(const QString& parentPath, const QString&
     return formerName + n;
 }
 
-Expected<void> FolderLock::lockable(const QString& folderPath) const {
-    if (const auto rule = lockRule(folderPath))
-        return unexpected({rule->second});
-    return {};
-}
-
-std::optional<std::pair<Refusal, QString>> FolderLock::lockRule(const QString& folderPath) const {
+Expected<void, FolderLock::Refused> FolderLock::lockable(const QString& folderPath) const {
+    const auto refuse = [](Refusal rule, const QString& message) { return Unexpected(Refused{rule, message}); };
     const QString path = QDir::cleanPath(folderPath);
     // The tree's text may stand for another folder, or for none.
     if (const Expected<void> usable = FileNames::usable(path); !usable)
-        return std::pair(Refusal::UnusableName, usable.error().message);
+        return refuse(Refusal::UnusableName, usable.error().message);
     if (m_protectedFolders.isSystemFolder(path))
-        return std::pair(Refusal::SystemFolder,
+        return refuse(Refusal::SystemFolder,
                          u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
     if (m_protectedFolders.isProgramFolder(path))
-        return std::pair(Refusal::ProgramFolder,
+        return refuse(Refusal::ProgramFolder,
                          u"It's dangerous to Lock Program files! .. can't lock Program Files."_s);
     if (holdsExecutable(path) || m_protectedFolders.isOwnFolder(path) || path.endsWith(u"MyList"))
-        return std::pair(Refusal::OwnFolder, u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s);
+        return refuse(Refusal::OwnFolder, u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s);
     if (isRootOrNoFolder(m_platform, path))
-        return std::pair(Refusal::NoFolder, u"Please click the folder to lock."_s);
+        return refuse(Refusal::NoFolder, u"Please click the folder to lock."_s);
     if (ChooserRules::isLockedFolder(path))
-        return std::pair(Refusal::AlreadyLocked, u" Folder's path  is already locked."_s);
+        return refuse(Refusal::AlreadyLocked, u" Folder's path  is already locked."_s);
     if (QFileInfo(path).isSymLink())
-        return std::pair(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be locked."_s);
+        return refuse(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be locked."_s);
     if (!FolderPasswordFile::canStoreName(splitFolderPath(path).folderName))
-        return std::pair(Refusal::LineBreak,
+        return refuse(Refusal::LineBreak,
                          u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s);
     // The folder's own file of the seal's name would be taken for the seal, and deleted by the
     // unlock.
     if (const FolderPasswordFile seal(path); seal.exists())
-        return std::pair(Refusal::SealExists,
+        return refuse(Refusal::SealExists,
                          seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s);
-    return std::nullopt;
+    return {};
 }
 
 FolderLock::Result FolderLock::lock(const QString& folderPath, const QString& currentPassword) {
     if (currentPassword.isEmpty())
         return {Outcome::NoPassword, {}, {}};
     const QString path = QDir::cleanPath(folderPath);
-    if (const auto rule = lockRule(path))
-        return refused(rule->first, rule->second);
+    if (const Expected<void, Refused> allowed = lockable(path); !allowed)
+        return refused(allowed.error().rule, allowed.error().message);
     if (!FolderPasswordFile::canStorePassword(currentPassword))
         return refused(Refusal::UnstorablePassword,
                        u"This password can't lock a folder: it holds a character that can't be stored. "

@@ -89,17 +89,18 @@ public:
     // folder holding a file named like the running executable, the program's per-user folders;
     // a path ending with "MyList"; a volume root; a locked folder; a symbolic link; a name with
     // a line break; a folder that already holds a file of the seal's name. Succeeds when none
-    // applies.
-    Expected<void> lockable(const QString& folderPath) const;
+    // applies; a refusal names its rule, for a caller that words it its own way.
+    struct Refused {
+        Result::Refusal rule;
+        QString message;
+    };
+    Expected<void, Refused> lockable(const QString& folderPath) const;
 
     Result lock(const QString& folderPath, const QString& currentPassword);
     Result unlock(const QString& folderPath, const QString& currentPassword);
     // Checks masterPassword against the master-password file first, then unlocks as unlock()
     // does without comparing the stored password.
     Result unlockWithMaster(const QString& folderPath, const QString& masterPassword);
-
-    // lockable() with the rule that refuses, for a caller that words it its own way.
-    std::optional<std::pair<Result::Refusal, QString>> lockRule(const QString& folderPath) const;
 
 private:
     // The unlock steps both unlocks share; the stored password is compared when one is given.

@@ -164,7 +164,7 @@ TEST_F(FolderLockTest, RefusalsComeInTheirOrderAndChangeNothing) {
         {path(u"data/Docs"_s), std::nullopt},
     };
     for (const auto& [folder, refusal] : cases) {
-        const Expected<void> lockable = m_lock.lockable(folder);
+        const Expected<void, FolderLock::Refused> lockable = m_lock.lockable(folder);
         EXPECT_EQ(lockable ? std::nullopt : std::optional(lockable.error().message), refusal) << folder.toStdString();
     }
 
