@@ -180,8 +180,7 @@ Expected<void> HandOverServer::bindSocket() {
         return unexpected(Error::fromCode(ENAMETOOLONG));
     std::memcpy(address.sun_path, name.constData(), name.size());
     Descriptor listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!listener.isOpen() ||
-        ::bind(listener.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    if (!listener.isOpen() || ::bind(listener.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return unexpected(Error::fromCode(errno));
     struct stat info {};
     if (::lstat(name.constData(), &info) != 0) {

@@ -15,13 +15,13 @@
 #include "app/core/popupmenu.h"
 #include "app/crypt/cryptcommands.h"
 #include "app/lists/hotlistcommands.h"
+#include "app/shell/engine/pathaction.h"
 #include "app/shell/filetypefilters.h"
 #include "app/shell/hotlistbrowseropener.h"
 #include "app/shell/mainbars.h"
 #include "app/shell/mainmenus.h"
 #include "app/shell/menurunoptions.h"
 #include "app/shell/passworddialogsource.h"
-#include "app/shell/engine/pathaction.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QMainWindow>

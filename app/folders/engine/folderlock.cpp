@@ -98,10 +98,9 @@ Expected<void, FolderLock::Refused> FolderLock::lockable(const QString& folderPa
         return refuse(Refusal::UnusableName, usable.error().message);
     if (m_protectedFolders.isSystemFolder(path))
         return refuse(Refusal::SystemFolder,
-                         u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
+                      u"It's dangerous to Lock windows folder or subfolder! .. can't lock windows."_s);
     if (m_protectedFolders.isProgramFolder(path))
-        return refuse(Refusal::ProgramFolder,
-                         u"It's dangerous to Lock Program files! .. can't lock Program Files."_s);
+        return refuse(Refusal::ProgramFolder, u"It's dangerous to Lock Program files! .. can't lock Program Files."_s);
     if (holdsExecutable(path) || m_protectedFolders.isOwnFolder(path) || path.endsWith(u"MyList"))
         return refuse(Refusal::OwnFolder, u"It's dangerous to Lock Myself ! .. can't lock Vexa Password."_s);
     if (isRootOrNoFolder(m_platform, path))
@@ -112,12 +111,12 @@ Expected<void, FolderLock::Refused> FolderLock::lockable(const QString& folderPa
         return refuse(Refusal::SymbolicLink, u"This folder is a symbolic link: it can't be locked."_s);
     if (!FolderPasswordFile::canStoreName(splitFolderPath(path).folderName))
         return refuse(Refusal::LineBreak,
-                         u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s);
+                      u"This folder's name holds a line break: it can't be locked. Please rename this folder."_s);
     // The folder's own file of the seal's name would be taken for the seal, and deleted by the
     // unlock.
     if (const FolderPasswordFile seal(path); seal.exists())
         return refuse(Refusal::SealExists,
-                         seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s);
+                      seal.path() + u" already exists: the folder can't be locked. Please rename that file."_s);
     return {};
 }
 

@@ -14,7 +14,6 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
-
 namespace HotListFile {
 
 // The folder of the hot-list files under the program's per-user data folder.
