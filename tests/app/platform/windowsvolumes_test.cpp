@@ -6,35 +6,19 @@
  * their bits). A machine that cannot make or mount such a volume skips the test with its reason.
  */
 #include "app/crypt/engine/cipherpass.h"
-#include "app/crypt/engine/encryptedformat.h"
 #include "app/folders/engine/folderlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
 #include "app/platform/volumecalls.h"
+#include "tests/support/passfiles.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFile>
-#include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
-
-#include <functional>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
 enum class Kind { Ntfs, Fat };
-
-struct NoObserver : PassObserver {
-    void moveCover(double) override {}
-    bool cancelRequested() override { return false; }
-};
 
 QString tool(const QString& name) {
     const QString found = QStandardPaths::findExecutable(name);
@@ -61,34 +45,34 @@ std::optional<QString> run(const QString& program, const QStringList& arguments,
 const QString FatOptions = u"loop,umask=0077,shortname=mixed,utf8=1,showexec,flush"_s;
 
 bool isMountPoint(const QString& folder) {
-    struct stat self {
-    }, parent{};
-    return ::stat(QFile::encodeName(folder).constData(), &self) == 0 &&
-           ::stat(QFile::encodeName(folder + u"/.."_s).constData(), &parent) == 0 && self.st_dev != parent.st_dev;
+    struct stat self {};
+    struct stat parent {};
+    return ::stat(encoded(folder).constData(), &self) == 0 &&
+           ::stat(encoded(folder + u"/.."_s).constData(), &parent) == 0 && self.st_dev != parent.st_dev;
 }
 
-// A volume image mounted on a folder, unmounted in every outcome: the file system's own tool,
-// then umount, then a lazy umount as the last resort.
-class MountedImage {
-public:
-    MountedImage(Kind kind, const QString& folder)
-        : m_kind(kind)
-        , m_point(folder) {}
-    ~MountedImage() {
-        if (!isMountPoint(m_point))
-            return;
-        if (m_kind == Kind::Ntfs && !tool(u"fusermount"_s).isEmpty() && !run(tool(u"fusermount"_s), {u"-u"_s, m_point}))
-            return;
-        if (!run(tool(u"umount"_s), {m_point}))
-            return;
-        run(tool(u"umount"_s), {u"-l"_s, m_point});
+// Each case on an 8 MiB image in the test's folder, mounted on its folder "volume" and unmounted
+// in every outcome: by the file system's own tool, then umount, then a lazy umount at last.
+class WindowsVolumeTest : public TempEnvTest, public testing::WithParamInterface<Kind> {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_volume = makeDir(u"volume"_s);
+        if (const std::optional<QString> reason = mount(path(u"volume.img"_s)))
+            GTEST_SKIP() << "cannot mount a test volume: " << reason->toStdString();
     }
-    MountedImage(const MountedImage&) = delete;
-    MountedImage& operator=(const MountedImage&) = delete;
+    void TearDown() override {
+        if (isMountPoint(m_volume) &&
+            (GetParam() != Kind::Ntfs || tool(u"fusermount"_s).isEmpty() ||
+             run(tool(u"fusermount"_s), {u"-u"_s, m_volume})) &&
+            run(tool(u"umount"_s), {m_volume}))
+            run(tool(u"umount"_s), {u"-l"_s, m_volume});
+        TempEnvTest::TearDown();
+    }
 
-    // Makes an 8 MiB image beside the folder and mounts it; nullopt once mounted, else why not.
+    // Makes the image and mounts it; nullopt once mounted, else why not.
     std::optional<QString> mount(const QString& image) {
-        const bool ntfs = m_kind == Kind::Ntfs;
+        const bool ntfs = GetParam() == Kind::Ntfs;
         const QStringList needed = ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s, u"getfattr"_s, u"setfattr"_s}
                                         : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s};
         for (const QString& name : needed) {
@@ -104,28 +88,13 @@ public:
         if (const auto failure =
                 ntfs ? run(tool(u"mkntfs"_s), {u"-F"_s, u"-q"_s, image}) : run(tool(u"mkfs.vfat"_s), {image}))
             return failure;
-        if (const auto failure = ntfs
-                                     ? run(tool(u"ntfs-3g"_s), {image, m_point})
-                                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, FatOptions, image, m_point}))
+        if (const auto failure =
+                ntfs ? run(tool(u"ntfs-3g"_s), {image, m_volume})
+                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, FatOptions, image, m_volume}))
             return failure;
-        if (!isMountPoint(m_point))
-            return m_point + u" is not a mount point after mounting"_s;
+        if (!isMountPoint(m_volume))
+            return m_volume + u" is not a mount point after mounting"_s;
         return std::nullopt;
-    }
-
-private:
-    Kind m_kind;
-    QString m_point;
-};
-
-class WindowsVolumeTest : public TempEnvTest, public testing::WithParamInterface<Kind> {
-protected:
-    void SetUp() override {
-        TempEnvTest::SetUp();
-        m_volume = makeDir(u"volume"_s);
-        m_mount.emplace(GetParam(), m_volume);
-        if (const std::optional<QString> reason = m_mount->mount(path(u"volume.img"_s)))
-            GTEST_SKIP() << "cannot mount a test volume: " << reason->toStdString();
     }
 
     QString onVolume(const QString& name) const { return m_volume + u'/' + name; }
@@ -143,7 +112,7 @@ protected:
             const quint32 value = output.mid(at + 3).trimmed().toUInt(&ok, 16);
             return at >= 0 && ok ? std::optional(value & ~0x80u) : std::nullopt;
         }
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
         const Expected<quint32> value =
             fd >= 0 ? VolumeCalls::system().fatAttributes(fd) : unexpected(Error::fromCode(errno));
         if (fd >= 0)
@@ -159,7 +128,7 @@ protected:
                       std::nullopt);
             return;
         }
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
         EXPECT_TRUE(VolumeCalls::system().setFatAttributes(fd, value));
         ::close(fd);
@@ -167,7 +136,6 @@ protected:
 
     LinuxPlatform m_platform;
     QString m_volume;
-    std::optional<MountedImage> m_mount; // declared after nothing it outlives: unmounts first
 };
 
 } // namespace
@@ -223,7 +191,7 @@ TEST_P(WindowsVolumeTest, ALockedFolderCarriesTheSystemBitUntilUnlocked) {
 }
 
 TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
-    NoObserver observer;
+    TestObserver observer;
     CipherPass pass(m_platform, observer);
     const struct {
         SecurityLevel level;
@@ -239,9 +207,9 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         SCOPED_TRACE(testing::Message() << c.before);
         const QByteArray plain(70000, 'p');
         const QString file = makeFile(u"volume/plain.bin"_s, plain);
-        const QString encrypted = EncryptedFormat::encryptedName(file);
+        const QString encrypted = file + u".vxp"_s;
         setWord(file, c.before);
-        ASSERT_EQ(pass.encryptAtLevel(c.level, file, EncryptedFormat::passwordFieldOf(u"pw"_s), true), PassResult{});
+        ASSERT_EQ(pass.encryptAtLevel(c.level, file, u"pw      "_s, true), PassResult{});
         EXPECT_FALSE(QFile::exists(file));
         if (c.encrypted) {
             EXPECT_EQ(word(encrypted), *c.encrypted);
@@ -263,30 +231,24 @@ TEST_P(WindowsVolumeTest, AnUnfinishedOutputIsHiddenFromWindowsAndLeftoversOfSto
     // What a pass killed part way leaves on a volume without unnamed files.
     const QString leftover = makeFile(u"volume/.old.bin.vxp.unfinished-Ab12Cd"_s, 1000);
     const QString file = makeFile(u"volume/plain.bin"_s, 100000);
-    struct Watcher : PassObserver {
-        std::function<void()> look;
-        void moveCover(double) override {}
-        bool cancelRequested() override {
-            look();
-            return false;
-        }
-    } watcher;
+    TestObserver watcher;
     QStringList seen;
     std::optional<quint32> unfinishedWord;
-    watcher.look = [&] {
+    watcher.stop = [&] {
         seen = QDir(m_volume).entryList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : seen) {
             if (name.startsWith(u".plain.bin.vxp.unfinished-"_s))
                 unfinishedWord = word(onVolume(name));
         }
+        return false;
     };
     CipherPass pass(m_platform, watcher);
-    ASSERT_EQ(pass.encryptHighSecurity(file, EncryptedFormat::passwordFieldOf(u"pw"_s), false), PassResult{});
+    ASSERT_EQ(pass.encryptHighSecurity(file, u"pw      "_s, false), PassResult{});
     EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_EQ(seen.size(), 2) << seen.join(u' ').toStdString();
     ASSERT_TRUE(unfinishedWord);
     EXPECT_TRUE(*unfinishedWord & Attr::Hidden);
-    EXPECT_EQ(word(EncryptedFormat::encryptedName(file)), std::optional<quint32>(Attr::Archive));
+    EXPECT_EQ(word(file + u".vxp"_s), std::optional<quint32>(Attr::Archive));
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, WindowsVolumeTest, testing::Values(Kind::Ntfs, Kind::Fat),
