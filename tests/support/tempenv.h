@@ -5,6 +5,8 @@
  */
 #pragma once
 
+#include "common/expected.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -32,6 +34,11 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 // Bytes that look random, the same for the same seed.
 QByteArray sampleBytes(qint64 size, quint32 seed = 1);
+
+// What a failed result tells the user; empty for one that succeeded.
+template <typename T> QString errorOf(const Expected<T>& result) {
+    return result ? QString() : result.error().message;
+}
 
 // A path as the system takes it.
 inline QByteArray encoded(const QString& path) {

@@ -1,26 +1,14 @@
 /* The folder lock and unlock on real folders: bytes on disk, messages, refusals, failures. */
 #include "app/folders/engine/folderlock.h"
 
-#include "app/lists/engine/chooserrules.h"
 #include "app/platform/attributes.h"
 #include "tests/app/folders/redirectedplatform.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFileInfo>
-
-#include <cerrno>
-#include <cstdio>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 using Outcome = FolderLock::Result::Outcome;
-const QString Ext = ChooserRules::LockExtension.toString();
+const QString Ext = u".{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s;
 const QString Unlocked = u"The folder successfully unlocked."_s;
 const QByteArray AbcSeal = QByteArray::fromHex("9e9d9c") + QByteArray(5, '\xdf');
 
@@ -41,7 +29,7 @@ struct DiskLog {
     // Where the first flush of the file or folder now at path stands after `after`; -1 for none.
     qsizetype flush(const QString& path, qsizetype after = -1) const {
         struct stat info {};
-        ::stat(QFile::encodeName(path).constData(), &info);
+        ::stat(encoded(path).constData(), &info);
         return events.indexOf(flushOf(info.st_dev, info.st_ino), after + 1);
     }
     qsizetype rename(const QString& from, const QString& to) const {
@@ -102,9 +90,7 @@ TEST_F(FolderLockTest, LockAndUnlockRoundTrip) {
         EXPECT_EQ(lock.outcome, Outcome::Done);
         EXPECT_EQ(lock.messages, QStringList{u"The folder successfully Locked."_s});
         EXPECT_EQ(readAll(seal(locked)), sealLine + "\r\nDocs\r\n");
-        struct stat status {};
-        EXPECT_EQ(::lstat(QFile::encodeName(seal(locked)).constData(), &status), 0);
-        EXPECT_EQ(status.st_mode & 07777, 0600u);
+        EXPECT_EQ(modeOf(seal(locked)), 0600u);
         EXPECT_EQ(m_platform.attributes(locked), Attr::System | Attr::Directory);
         // The password is compared in its stored form: case counts, a ninth character does not.
         for (const QString& wrong : {password.toUpper(), password.left(2)})
@@ -204,7 +190,7 @@ TEST_F(FolderLockTest, AFailedLockLeavesTheFolderAsItWas) {
     makeFile(u"data/Docs"_s + Ext, QByteArray("file"));
     const FolderLock::Result result = m_lock.lock(docs, u"abc"_s);
     EXPECT_EQ(result.outcome, Outcome::Failed);
-    EXPECT_EQ(result.messages, QStringList{qt_error_string(ENOTDIR)});
+    EXPECT_EQ(result.messages, QStringList{u"Not a directory"_s});
     EXPECT_EQ(files(docs), QStringList{u"note.txt"_s});
 }
 
@@ -214,7 +200,7 @@ TEST_F(FolderLockTest, UnlockRefusesFoldersItCannotTrust) {
         return QFileInfo(makeFile(u"data/"_s + name + Ext + u"/vexaseal.vexa"_s, AbcSeal + bytes)).path();
     };
     const QString pipeSealed = makeDir(u"data/Pipe"_s + Ext);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(seal(pipeSealed)).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(encoded(seal(pipeSealed)).constData(), 0600), 0);
     const QString linkSealed = makeDir(u"data/Link"_s + Ext);
     ASSERT_TRUE(QFile::link(sealed(u"Target"_s, "\r\nDocs\r\n") + u"/vexaseal.vexa"_s, seal(linkSealed)));
     const std::pair<QString, QString> cases[] = {

@@ -13,13 +13,8 @@
 #include "tests/app/lists/listtests.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QFileInfo>
 
-#include <sys/stat.h>
-
-using namespace Qt::StringLiterals;
 using namespace ChooserRules;
 
 namespace {
@@ -185,7 +180,7 @@ using HotListFileOnDisk = TempEnvTest;
 
 TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegularFiles) {
     const QString target = makeFile(u"target.txt"_s, QByteArray("keep"));
-    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    ASSERT_EQ(::chmod(encoded(target).constData(), 0644), 0);
     const QString list = path(u"Work.vexa"_s);
     ASSERT_TRUE(QFile::link(target, list));
     const Expected<QStringList> linked = HotListFile::Read(list);
@@ -198,16 +193,14 @@ TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegula
     EXPECT_FALSE(QFileInfo(list).isSymLink());
     EXPECT_EQ(readAll(list), content);
     EXPECT_EQ(readAll(target), "keep");
-    struct stat info;
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    EXPECT_EQ(modeOf(target), 0644u);
     // No unfinished file is left beside the list.
     EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{u"target.txt"_s, u"Work.vexa"_s}));
 
     // A named pipe is refused at once instead of blocking the reader.
     const QString pipe = path(u"Pipe.vexa"_s);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(encoded(pipe).constData(), 0600), 0);
     const Expected<QStringList> piped = HotListFile::Read(pipe);
     ASSERT_FALSE(piped);
     EXPECT_EQ(piped.error().message, pipe + u" is a named pipe, not a file, and was left untouched."_s);
