@@ -6,6 +6,7 @@
  * their bits). A machine that cannot make or mount such a volume skips the test with its reason.
  */
 #include "app/crypt/engine/cipherpass.h"
+#include "app/fileio/descriptor.h"
 #include "app/folders/engine/folderlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
@@ -15,10 +16,14 @@
 
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QtEndian>
+
+#include <sys/xattr.h>
 
 namespace {
 
 enum class Kind { Ntfs, Fat };
+constexpr const char* NtfsWord = "system.ntfs_attrib_be";
 
 QString tool(const QString& name) {
     const QString found = QStandardPaths::findExecutable(name);
@@ -73,8 +78,8 @@ protected:
     // Makes the image and mounts it; nullopt once mounted, else why not.
     std::optional<QString> mount(const QString& image) {
         const bool ntfs = GetParam() == Kind::Ntfs;
-        const QStringList needed = ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s, u"getfattr"_s, u"setfattr"_s}
-                                        : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s};
+        const QStringList needed =
+            ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s} : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s};
         for (const QString& name : needed) {
             if (tool(name).isEmpty())
                 return name + u" is not installed"_s;
@@ -99,39 +104,24 @@ protected:
 
     QString onVolume(const QString& name) const { return m_volume + u'/' + name; }
 
-    // The attribute word as Windows sees it, read past the program: getfattr on NTFS, the FAT
-    // ioctl on FAT (NTFS's Normal, 0x80, reads as no bits); nullopt when unreadable.
+    // The attribute word as Windows sees it, read past the program: ntfs-3g's extended attribute
+    // (NTFS's Normal, 0x80, reads as no bits) or the FAT ioctl; nullopt when unreadable.
     std::optional<quint32> word(const QString& path) const {
-        if (GetParam() == Kind::Ntfs) {
-            QByteArray output;
-            if (run(tool(u"getfattr"_s),
-                    {u"--absolute-names"_s, u"-e"_s, u"hex"_s, u"-n"_s, u"system.ntfs_attrib_be"_s, path}, &output))
-                return std::nullopt;
-            const qsizetype at = output.indexOf("=0x");
-            bool ok = false;
-            const quint32 value = output.mid(at + 3).trimmed().toUInt(&ok, 16);
-            return at >= 0 && ok ? std::optional(value & ~0x80u) : std::nullopt;
-        }
-        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
-        const Expected<quint32> value =
-            fd >= 0 ? VolumeCalls::system().fatAttributes(fd) : unexpected(Error::fromCode(errno));
-        if (fd >= 0)
-            ::close(fd);
+        quint32 big = 0;
+        if (GetParam() == Kind::Ntfs)
+            return ::getxattr(encoded(path).constData(), NtfsWord, &big, 4) == 4
+                       ? std::optional(qFromBigEndian(big) & ~0x80u)
+                       : std::nullopt;
+        const Descriptor file(::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC));
+        const Expected<quint32> value = VolumeCalls::system().fatAttributes(file.fd());
         return value ? std::optional(*value) : std::nullopt;
     }
-
     // Sets the word from outside, as Windows would.
     void setWord(const QString& path, quint32 value) const {
-        if (GetParam() == Kind::Ntfs) {
-            ASSERT_EQ(run(tool(u"setfattr"_s), {u"-n"_s, u"system.ntfs_attrib_be"_s, u"-v"_s,
-                                                u"0x%1"_s.arg(uint(value), 8, 16, QChar(u'0')), path}),
-                      std::nullopt);
-            return;
-        }
-        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(fd, 0);
-        EXPECT_TRUE(VolumeCalls::system().setFatAttributes(fd, value));
-        ::close(fd);
+        const quint32 big = qToBigEndian(value);
+        const Descriptor file(::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC));
+        EXPECT_TRUE(GetParam() == Kind::Ntfs ? ::setxattr(encoded(path).constData(), NtfsWord, &big, 4, 0) == 0
+                                             : bool(VolumeCalls::system().setFatAttributes(file.fd(), value)));
     }
 
     LinuxPlatform m_platform;
@@ -174,7 +164,7 @@ TEST_P(WindowsVolumeTest, TheProgramAndWindowsReadTheSameBitsBothWays) {
         EXPECT_EQ(m_platform.attributes(file), Attr::System);
         // The permission bits stay as the mount presents them, and no other store is written.
         EXPECT_EQ(mode_t(QFileInfo(file).permissions()), fileMode);
-        EXPECT_TRUE(run(tool(u"getfattr"_s), {u"-n"_s, u"user.DOSATTRIB"_s, file}).has_value());
+        EXPECT_LT(::getxattr(encoded(file).constData(), "user.DOSATTRIB", nullptr, 0), 0);
     }
 }
 
