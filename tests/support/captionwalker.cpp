@@ -188,7 +188,7 @@ QList<ClippedCaption> clippedCaptions(const QWidget& root) {
 QString describe(const QList<ClippedCaption>& clipped) {
     QStringList lines;
     for (const ClippedCaption& each : clipped)
-        lines << u"%1 \"%2\": %3 px of text in %4 px"_s.arg(each.widget, each.text).arg(each.textWidth).arg(each.room);
+        lines << u"%1 \"%2\": %3 px needed in %4 px"_s.arg(each.widget, each.text).arg(each.textWidth).arg(each.room);
     return lines.join(u'\n');
 }
 

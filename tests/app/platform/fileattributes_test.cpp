@@ -79,7 +79,6 @@ protected:
     QByteArray storedValue(const QString& path) const {
         return m_real.get(encoded(path), DosAttrib::Name).value_or(QByteArray("<none>"));
     }
-    static QString refusal(const Expected<void>& written) { return written ? u"written"_s : written.error().message; }
 
     ExtendedAttributes m_real;
     FileAttributes m_attributes{m_real};
@@ -170,7 +169,7 @@ TEST_F(FileAttributesTest, LinksSpecialAndMissingFilesAreRefusedAndLinksNeverFol
     EXPECT_EQ(m_attributes.read(link), Attr::Hidden);
     EXPECT_EQ(m_attributes.read(missing), std::nullopt);
     for (const QString& refused : {link, fifo, missing})
-        EXPECT_EQ(refusal(m_attributes.write(refused, Attr::ReadOnly)),
+        EXPECT_EQ(errorOf(m_attributes.write(refused, Attr::ReadOnly)),
                   refused == missing ? u"No such file or directory"_s : u"Operation not permitted"_s);
     EXPECT_EQ(storedValue(target), QByteArray("0x22"));
     EXPECT_EQ(modeOf(target) & S_IWUSR, mode_t(S_IWUSR));
@@ -201,7 +200,7 @@ TEST_F(FileAttributesTest, WithoutExtendedAttributesOnlyReadOnlyWorksThroughTheP
     const std::pair<QString, quint32> failing[] = {
         {file, Attr::Archive}, {file, Attr::ReadOnly | Attr::System}, {makeDir(u"folder"_s), Attr::ReadOnly}};
     for (const auto& [target, value] : failing)
-        EXPECT_EQ(refusal(attributes.write(target, value)), NotSupported) << value;
+        EXPECT_EQ(errorOf(attributes.write(target, value)), NotSupported) << value;
     EXPECT_EQ(attributes.read(file), Attr::ReadOnly);
     EXPECT_EQ(storedValue(file), QByteArray("<none>"));
 }
@@ -247,7 +246,7 @@ TEST_F(FileAttributesTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
 
     // A failing ioctl is reported, and reading falls back to the permission bits.
     volume.bytes.clear();
-    EXPECT_EQ(refusal(attributes.write(file, Attr::Hidden)), u"Inappropriate ioctl for device"_s);
+    EXPECT_EQ(errorOf(attributes.write(file, Attr::Hidden)), u"Inappropriate ioctl for device"_s);
     EXPECT_EQ(attributes.read(file), Attr::Normal);
 }
 
@@ -264,7 +263,7 @@ TEST_F(FileAttributesTest, ExFatKeepsReadOnlyInThePermissionsAndRefusesTheRest) 
     const std::pair<QString, quint32> refused[] = {
         {file, Attr::Hidden}, {file, Attr::Archive}, {folder, Attr::System}, {folder, Attr::ReadOnly}};
     for (const auto& [target, value] : refused)
-        EXPECT_EQ(refusal(attributes.write(target, value)), NotSupported) << value;
+        EXPECT_EQ(errorOf(attributes.write(target, value)), NotSupported) << value;
     EXPECT_EQ(attributes.read(folder), Attr::Directory);
     EXPECT_EQ(store.calls, 0);
     EXPECT_TRUE(volume.sent.isEmpty());
