@@ -9,10 +9,10 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
+#include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QStyleOption>
-#include <QtWidgets/QToolButton>
 
 #include <algorithm>
 #include <optional>
@@ -56,47 +56,23 @@ struct Measure {
     int room = 0;
 };
 
-// The programs' labels are plain, unwrapped text; a rich one would show here as cut by its tags.
-std::optional<Measure> measureLabel(const QLabel& label, const QFont& font) {
-    if (label.text().isEmpty())
+// A label, check box or option button needs the width its style asks for its text; a push
+// button's text has the room inside its frame and beside its icon (it asks for more than its text).
+std::optional<Measure> measureButtonOrLabel(const QWidget& widget, const QString& text, const QFont& font) {
+    if (text.isEmpty())
         return std::nullopt;
-    const QString shown = label.buddy() ? withoutMnemonic(label.text()) : label.text();
-    const int room = label.contentsRect().width() - 2 * label.margin() - std::max(0, label.indent());
-    return Measure{shown, plainWidth(QFontMetrics(font, &label), shown), room};
-}
-
-std::optional<Measure> measureButton(const QAbstractButton& button, const QFont& font) {
-    if (button.text().isEmpty())
-        return std::nullopt;
-    const QString shown = withoutMnemonic(button.text());
-    const int textWidth = plainWidth(QFontMetrics(font, &button), shown);
-    QStyle* style = button.style();
-    if (qobject_cast<const QCheckBox*>(&button) || qobject_cast<const QRadioButton*>(&button)) {
-        QStyleOptionButton option;
-        option.initFrom(&button);
-        option.text = button.text();
-        const bool check = qobject_cast<const QCheckBox*>(&button);
-        const QRect contents = style->subElementRect(
-            check ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents, &option, &button);
-        return Measure{shown, textWidth, contents.width()};
-    }
-    if (const auto* tool = qobject_cast<const QToolButton*>(&button)) {
-        if (tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
-            return std::nullopt;
-        int room = tool->width() - 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, tool);
-        if (tool->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
-            room -= tool->iconSize().width();
-        return Measure{shown, textWidth, room};
-    }
+    const auto* label = qobject_cast<const QLabel*>(&widget);
+    const QString shown = label && !label->buddy() ? text : withoutMnemonic(text);
+    const auto* button = qobject_cast<const QPushButton*>(&widget);
+    if (!button)
+        return Measure{shown, widget.minimumSizeHint().width(), widget.width()};
     QStyleOptionButton option;
-    option.initFrom(&button);
-    option.text = button.text();
-    option.icon = button.icon();
-    option.iconSize = button.iconSize();
-    int room = style->subElementRect(QStyle::SE_PushButtonContents, &option, &button).width();
-    if (!button.icon().isNull())
-        room -= button.iconSize().width() + 4;
-    return Measure{shown, textWidth, room};
+    option.initFrom(button);
+    option.text = text;
+    int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    if (!button->icon().isNull())
+        room -= button->iconSize().width() + 4;
+    return Measure{shown, plainWidth(QFontMetrics(font, button), shown), room};
 }
 
 std::optional<Measure> measureGroupBox(const QGroupBox& box, const QFont& font) {
@@ -192,9 +168,9 @@ QList<ClippedCaption> clippedCaptions(const QWidget& root) {
         const QFont font = widget->font();
         std::optional<Measure> measure;
         if (const auto* label = qobject_cast<const QLabel*>(widget))
-            measure = measureLabel(*label, font);
+            measure = measureButtonOrLabel(*label, label->text(), font);
         else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-            measure = measureButton(*button, font);
+            measure = measureButtonOrLabel(*button, button->text(), font);
         else if (const auto* box = qobject_cast<const QGroupBox*>(widget))
             measure = measureGroupBox(*box, font);
         if (!measure)
@@ -212,7 +188,7 @@ QList<ClippedCaption> clippedCaptions(const QWidget& root) {
 QString describe(const QList<ClippedCaption>& clipped) {
     QStringList lines;
     for (const ClippedCaption& each : clipped)
-        lines << u"%1 \"%2\": %3 px of text in %4 px"_s.arg(each.widget, each.text).arg(each.textWidth).arg(each.room);
+        lines << u"%1 \"%2\": %3 px needed in %4 px"_s.arg(each.widget, each.text).arg(each.textWidth).arg(each.room);
     return lines.join(u'\n');
 }
 

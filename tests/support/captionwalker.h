@@ -1,10 +1,9 @@
 /*
- * Finds cut captions: walks a window's labels, push buttons, check boxes, option buttons, tool
- * buttons that show text and group-box titles, and reports every text that is wider than the room
- * its control gives it, in the control's own font and style; and finds covered captions: the text
- * of a label, check box or option button that another control of the same parent overlaps. Run it
- * at the application's default font and with LargerFont, as a user with a larger desktop font sees
- * the windows.
+ * Finds cut captions: walks a window's labels, buttons and group-box titles, and reports every
+ * text that is wider than the room its control gives it, in the control's own font and style; and
+ * finds covered captions: the text of a label, check box or option button that another control of
+ * the same parent overlaps. Run it at the application's default font and with LargerFont, as a
+ * user with a larger desktop font sees the windows.
  */
 #pragma once
 
@@ -17,7 +16,7 @@ class QWidget;
 struct ClippedCaption {
     QString widget; // object names from the window down to the control
     QString text;
-    int textWidth;
+    int textWidth; // the width the text needs, with what its style adds around it for some controls
     int room;
 };
 

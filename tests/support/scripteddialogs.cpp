@@ -1,7 +1,5 @@
 #include "tests/support/scripteddialogs.h"
 
-#include "app/core/apptitle.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,18 +36,17 @@ ScriptedDialogs::Scripted ScriptedDialogs::takeAnswer(const Box& box, std::initi
 }
 
 void ScriptedDialogs::message(const QString& text) {
-    m_boxes << Box{Kind::Message, applicationTitle(), text};
+    m_boxes << Box{Kind::Message, {}, text};
     if (onMessage)
         onMessage();
 }
 
 Dialogs::Answer ScriptedDialogs::askYesNo(const QString& text) {
-    return takeAnswer(Box{Kind::YesNo, applicationTitle(), text}, {Answer::Yes, Answer::No}, Answer::No).answer;
+    return takeAnswer(Box{Kind::YesNo, {}, text}, {Answer::Yes, Answer::No}, Answer::No).answer;
 }
 
 Dialogs::Answer ScriptedDialogs::askRetryCancel(const QString& text) {
-    return takeAnswer(Box{Kind::RetryCancel, applicationTitle(), text}, {Answer::Retry, Answer::Cancel}, Answer::Cancel)
-        .answer;
+    return takeAnswer(Box{Kind::RetryCancel, {}, text}, {Answer::Retry, Answer::Cancel}, Answer::Cancel).answer;
 }
 
 QString ScriptedDialogs::input(const QString& prompt, const QString& title, const QString&) {

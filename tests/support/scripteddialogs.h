@@ -20,6 +20,7 @@ public:
 
     struct Box {
         Kind kind;
+        // An input box's title, as its caller gives it; the other boxes get none through the seam.
         QString title;
         QString text;
         bool operator==(const Box&) const = default;

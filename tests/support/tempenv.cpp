@@ -1,8 +1,5 @@
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFile>
-#include <QtCore/QFileInfo>
 #include <QtCore/QRandomGenerator>
 
 QByteArray sampleBytes(qint64 size, quint32 seed) {
@@ -13,17 +10,25 @@ QByteArray sampleBytes(qint64 size, quint32 seed) {
     return bytes;
 }
 
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(encoded(path).constData(), &info), 0) << path.toStdString();
+    return info.st_mode & 07777;
+}
+
 void TempEnvTest::SetUp() {
     ASSERT_TRUE(m_dir.isValid());
     m_oldData = qgetenv("XDG_DATA_HOME");
     m_oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(makeDir(QStringLiteral("xdg-data"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(makeDir(QStringLiteral("xdg-config"))));
+    qputenv("XDG_DATA_HOME", encoded(makeDir(QStringLiteral("xdg-data"))));
+    qputenv("XDG_CONFIG_HOME", encoded(makeDir(QStringLiteral("xdg-config"))));
 }
 
 void TempEnvTest::TearDown() {
     qputenv("XDG_DATA_HOME", m_oldData);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    for (auto raw = m_raw.crbegin(); raw != m_raw.crend(); ++raw)
+        raw->endsWith('/') ? ::rmdir(raw->constData()) : ::unlink(raw->constData());
 }
 
 QString TempEnvTest::makeDir(const QString& relative) {
@@ -46,6 +51,19 @@ QString TempEnvTest::makeFile(const QString& relative, const QByteArray& bytes) 
     EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << full.toStdString();
     EXPECT_EQ(file.write(bytes), bytes.size());
     return full;
+}
+
+QString TempEnvTest::makeRawFile(const QByteArray& relative, const QByteArray& bytes) {
+    const QByteArray raw = encoded(root()) + '/' + relative;
+    if (raw.endsWith('/')) {
+        EXPECT_EQ(::mkdir(raw.constData(), 0700), 0) << raw.constData();
+    } else {
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        EXPECT_TRUE(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size()) << raw.constData();
+        ::close(fd);
+    }
+    m_raw.append(raw);
+    return QFile::decodeName(raw.endsWith('/') ? raw.chopped(1) : raw);
 }
 
 QByteArray TempEnvTest::readAll(const QString& filePath) {

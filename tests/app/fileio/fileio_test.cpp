@@ -7,16 +7,7 @@
 #include "app/fileio/fileio.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QFile>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 // Set by a test to imitate a file system whose rename cannot refuse to replace (FUSE ones such as
 // ntfs-3g answer EINVAL), and one that has no hard links either.
@@ -42,10 +33,6 @@ extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char
 
 namespace {
 
-QByteArray encoded(const QString& path) {
-    return QFile::encodeName(path);
-}
-
 class FileIoTest : public TempEnvTest {
 protected:
     // Every name in the folder "out", hidden ones included.
@@ -53,92 +40,73 @@ protected:
 };
 
 TEST_F(FileIoTest, OpeningRefusesAllButRegularFilesWithoutBlockingAndWritesFailOnAFullDevice) {
-    const QString plain = makeFile(u"plain"_s, QByteArray("content"));
+    const QString plain = makeFile(u"plain"_s, "content");
     const QString fifo = path(u"fifo"_s), link = path(u"link"_s), folder = makeDir(u"folder"_s);
     ASSERT_EQ(::mkfifo(encoded(fifo).constData(), 0600), 0);
-    ASSERT_EQ(::symlink(encoded(plain).constData(), encoded(link).constData()), 0);
+    ASSERT_TRUE(QFile::link(plain, link));
     const std::pair<QString, QString> rows[] = {
         {plain, {}},
         {fifo, fifo + u" is a named pipe, not a file, and was left untouched."_s},
         {link, link + u" is a symbolic link and was left untouched."_s},
         {folder, folder + u" is a folder, not a file."_s},
-        {path(u"missing"_s), FileIo::errorText(ENOENT)},
+        {path(u"missing"_s), u"No such file or directory"_s},
         {u"/dev/null"_s, u"/dev/null is not a regular file and was left untouched."_s},
     };
-    for (const auto& [file, refusal] : rows) {
-        const Expected<Descriptor> opened = FileIo::openForReading(file);
-        EXPECT_EQ(opened ? QString() : opened.error().message, refusal);
-        EXPECT_EQ(opened && opened->isOpen(), refusal.isEmpty());
-    }
+    for (const auto& [file, refusal] : rows)
+        EXPECT_EQ(errorOf(FileIo::openForReading(file)), refusal);
     const Expected<Descriptor> opened = FileIo::openForReading(plain);
-    ASSERT_TRUE(opened);
+    ASSERT_TRUE(opened && opened->isOpen());
     EXPECT_EQ(::fcntl(opened->fd(), F_GETFL) & O_NONBLOCK, 0) << "a reader must not see EAGAIN";
     char bytes[8];
     const Expected<void> read = FileIo::readFully(opened->fd(), bytes, 8, plain);
-    ASSERT_FALSE(read);
-    EXPECT_EQ(read.error().code, 0) << "an early end is no error code";
-    EXPECT_EQ(read.error().message, u"Unexpected end of file: "_s + plain);
-
+    // An early end is no error code.
+    EXPECT_EQ(std::pair(errorOf(read), read ? -1 : read.error().code),
+              std::pair(QString(u"Unexpected end of file: "_s + plain), 0));
     const Descriptor full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
     const Expected<void> written = FileIo::writeFully(full.fd(), "abc", 3);
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().code, ENOSPC);
+    EXPECT_EQ(written ? 0 : written.error().code, ENOSPC);
 }
 
 class AsideFileTest : public FileIoTest, public ::testing::WithParamInterface<AsideFile::Kind> {
 protected:
     // Writes content aside for finalPath, checking on the way that nothing shows under the final
-    // name, then commits it (or lets it go).
-    bool writeAside(const QString& finalPath, const QByteArray& content, bool commit = true,
-                    AsideFile::Replace replace = AsideFile::Replace::Yes, QString* error = nullptr) {
+    // name, then commits it (or lets it go); the error, empty once committed.
+    QString writeAside(const QString& finalPath, const QByteArray& content,
+                       std::optional<AsideFile::Replace> commit = AsideFile::Replace::Yes) {
         const QByteArray before = readAll(finalPath);
         AsideFile file(finalPath, GetParam());
-        const Expected<void> opened = file.open();
-        EXPECT_TRUE(opened && FileIo::writeFully(file.fd(), content.constData(), content.size()))
-            << (opened ? std::string() : opened.error().message.toStdString());
+        EXPECT_EQ(errorOf(file.open()), QString());
+        EXPECT_TRUE(FileIo::writeFully(file.fd(), content.constData(), content.size()));
         EXPECT_EQ(readAll(finalPath), before);
         if (GetParam() == AsideFile::Kind::Named) {
-            const QFileInfo temporary(file.temporaryPath());
-            EXPECT_TRUE(temporary.fileName().startsWith(u'.') && !temporary.fileName().endsWith(u".vxp"_s));
-            struct stat info {};
-            EXPECT_EQ(::stat(encoded(file.temporaryPath()).constData(), &info), 0);
-            EXPECT_EQ(info.st_mode & 07777, 0600u);
+            const QString temporary = QFileInfo(file.temporaryPath()).fileName();
+            EXPECT_TRUE(temporary.startsWith(u'.') && !temporary.endsWith(u".vxp"_s)) << temporary.toStdString();
+            EXPECT_EQ(modeOf(file.temporaryPath()), 0600u);
         }
-        if (!commit)
-            return false;
-        const Expected<void> committed = file.commit(replace);
-        if (!committed && error)
-            *error = committed.error().message;
-        return bool(committed);
+        return commit ? errorOf(file.commit(*commit)) : u"not committed"_s;
     }
 };
 
 TEST_P(AsideFileTest, TheFinalNameChangesOnlyAtCommitLinksAreReplacedAndNothingIsLeftBehind) {
-    const QString target = makeFile(u"out/data.vxp"_s, QByteArray("old"));
-    writeAside(target, "dropped", false);
+    const QString target = makeFile(u"out/data.vxp"_s, "old");
+    writeAside(target, "dropped", std::nullopt);
     EXPECT_EQ(readAll(target), "old");
-    ASSERT_TRUE(writeAside(target, "new"));
+    EXPECT_EQ(writeAside(target, "new"), QString());
     EXPECT_EQ(readAll(target), "new");
-    QString error;
-    EXPECT_FALSE(writeAside(target, "newer", true, AsideFile::Replace::No, &error));
-    EXPECT_EQ(error, FileIo::errorText(EEXIST));
+    EXPECT_EQ(writeAside(target, "newer", AsideFile::Replace::No), u"File exists"_s);
     EXPECT_EQ(readAll(target), "new");
     // A name at the longest a folder allows still gets its hidden companion.
     const QString longest = path(u"out/"_s + QString(255, u'n'));
-    ASSERT_TRUE(writeAside(longest, "long", true, AsideFile::Replace::No));
+    EXPECT_EQ(writeAside(longest, "long", AsideFile::Replace::No), QString());
     EXPECT_EQ(readAll(longest), "long");
     EXPECT_EQ(names(), u"data.vxp,"_s + QString(255, u'n'));
-
-    AsideFile nowhere(path(u"no-folder/file"_s), GetParam());
-    const Expected<void> opened = nowhere.open();
-    ASSERT_FALSE(opened);
-    EXPECT_EQ(opened.error().message, FileIo::errorText(ENOENT));
+    EXPECT_EQ(errorOf(AsideFile(path(u"no-folder/file"_s), GetParam()).open()), u"No such file or directory"_s);
 
     // A link at the final name is replaced, not followed.
-    const QString linked = makeFile(u"target"_s, QByteArray("target"));
+    const QString linked = makeFile(u"target"_s, "target");
     const QString symbolic = path(u"out/symbolic"_s);
-    ASSERT_EQ(::symlink(encoded(linked).constData(), encoded(symbolic).constData()), 0);
-    ASSERT_TRUE(writeAside(symbolic, "replaced"));
+    ASSERT_TRUE(QFile::link(linked, symbolic));
+    EXPECT_EQ(writeAside(symbolic, "replaced"), QString());
     EXPECT_EQ(readAll(linked), "target");
     EXPECT_FALSE(QFileInfo(symbolic).isSymLink());
     EXPECT_EQ(readAll(symbolic), "replaced");
@@ -149,12 +117,10 @@ TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReach
         SCOPED_TRACE(hardLinks ? "hard links" : "no hard links");
         g_renameCannotRefuse = true;
         g_noHardLinks = !hardLinks;
-        const QString target = makeFile(u"out/data"_s, QByteArray("old"));
-        QString error;
-        EXPECT_FALSE(writeAside(target, "new", true, AsideFile::Replace::No, &error));
-        EXPECT_EQ(error, FileIo::errorText(EEXIST));
+        const QString target = makeFile(u"out/data"_s, "old");
+        EXPECT_EQ(writeAside(target, "new", AsideFile::Replace::No), u"File exists"_s);
         EXPECT_EQ(readAll(target), "old");
-        EXPECT_TRUE(writeAside(path(u"out/fresh"_s), "fresh", true, AsideFile::Replace::No));
+        EXPECT_EQ(writeAside(path(u"out/fresh"_s), "fresh", AsideFile::Replace::No), QString());
         g_renameCannotRefuse = g_noHardLinks = false;
         EXPECT_EQ(readAll(path(u"out/fresh"_s)), "fresh");
         EXPECT_EQ(names(), u"data,fresh"_s);
@@ -164,30 +130,23 @@ TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReach
     // The hook after the rename gets the file that now has the final name, once.
     AsideFile file(path(u"out/placed"_s), GetParam());
     ASSERT_TRUE(file.open());
-    QList<ino_t> reached;
-    ASSERT_TRUE(file.commit(AsideFile::Replace::No, [&](int fd) {
-        struct stat info {};
-        reached.append(::fstat(fd, &info) == 0 ? info.st_ino : 0);
-    }));
-    struct stat placed {};
-    ASSERT_EQ(::stat(encoded(path(u"out/placed"_s)).constData(), &placed), 0);
-    EXPECT_EQ(reached, QList<ino_t>{placed.st_ino});
-}
-
-TEST_F(FileIoTest, ANamedFileLeftByAStoppedWriterIsRemovedWhenTheNextOneIsMade) {
-    const QString stopped = makeFile(u"out/.a.vxp.unfinished-Xy12Z9"_s, QByteArray("left over"));
-    const QString notOurs = makeFile(u"out/.b.unfinished-notours"_s, QByteArray("a user's file"));
-    AsideFile running(path(u"out/c"_s), AsideFile::Kind::Named);
-    ASSERT_TRUE(running.open());
-    AsideFile next(path(u"out/d"_s), AsideFile::Kind::Named);
-    ASSERT_TRUE(next.open());
-    EXPECT_FALSE(QFile::exists(stopped));
-    EXPECT_TRUE(QFile::exists(notOurs));
-    EXPECT_TRUE(QFile::exists(running.temporaryPath()));
-    EXPECT_TRUE(AsideFile::isTemporaryName(QFile::encodeName(QFileInfo(next.temporaryPath()).fileName())));
+    int calls = 0;
+    ASSERT_TRUE(file.commit(AsideFile::Replace::No, [&](int fd) { calls += int(::write(fd, "reached", 7)); }));
+    EXPECT_EQ(std::pair(calls, readAll(path(u"out/placed"_s))), std::pair(7, QByteArray("reached")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, AsideFileTest, ::testing::Values(AsideFile::Kind::Automatic, AsideFile::Kind::Named));
+
+TEST_F(FileIoTest, ANamedFileLeftByAStoppedWriterIsRemovedWhenTheNextOneIsMade) {
+    const QString stopped = makeFile(u"out/.a.vxp.unfinished-Xy12Z9"_s, "left over");
+    const QString notOurs = makeFile(u"out/.b.unfinished-notours"_s, "a user's file");
+    AsideFile running(path(u"out/c"_s), AsideFile::Kind::Named), next(path(u"out/d"_s), AsideFile::Kind::Named);
+    ASSERT_TRUE(running.open() && next.open());
+    EXPECT_FALSE(QFile::exists(stopped));
+    EXPECT_TRUE(QFile::exists(notOurs));
+    EXPECT_TRUE(QFile::exists(running.temporaryPath()));
+    EXPECT_TRUE(AsideFile::isTemporaryName(encoded(QFileInfo(next.temporaryPath()).fileName())));
+}
 
 TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {
     enum Change { None, Renamed, EditedInPlace, Removed };
@@ -198,24 +157,19 @@ TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {
         {Removed, u" was moved or removed while it was being worked on."_s},
     };
     for (const auto& [change, why] : rows) {
-        const QString file = makeFile(u"file"_s, QByteArray("version 1"));
+        const QString file = makeFile(u"file"_s, "version 1");
         const Expected<Descriptor> read = FileIo::openForReading(file);
-        ASSERT_TRUE(read);
         const Expected<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(read->fd());
         ASSERT_TRUE(seen);
-        ::usleep(20000); // file systems with coarse times
-        if (change == Renamed) {
-            const QString saved = makeFile(u"saved"_s, QByteArray("version 2"));
-            ASSERT_EQ(::rename(encoded(saved).constData(), encoded(file).constData()), 0);
-        }
+        ::usleep(20000);       // file systems with coarse times
+        if (change == Renamed) // a new file under the name while the old one still has it
+            ::rename(encoded(makeFile(u"saved"_s, "version 2")).constData(), encoded(file).constData());
         if (change == EditedInPlace)
-            makeFile(u"file"_s, QByteArray("VERSION 1"));
+            makeFile(u"file"_s, "VERSION 1");
         if (change == Removed)
             QFile::remove(file);
-        const Expected<void> deleted = FileIo::deleteIfUnchanged(file, *seen);
-        EXPECT_EQ(deleted.has_value(), why.isEmpty()) << change;
+        EXPECT_EQ(errorOf(FileIo::deleteIfUnchanged(file, *seen)), why.isEmpty() ? QString() : file + why);
         EXPECT_EQ(QFileInfo::exists(file), change == Renamed || change == EditedInPlace) << change;
-        EXPECT_EQ(deleted ? QString() : deleted.error().message, why.isEmpty() ? QString() : file + why);
         QFile::remove(file);
     }
 }

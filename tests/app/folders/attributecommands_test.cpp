@@ -8,10 +8,9 @@
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempenv.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+namespace {
 
-using namespace Qt::StringLiterals;
+constexpr quint32 H = Attr::Hidden;
 
 class AttributeCommandsTest : public TempEnvTest {
 protected:
@@ -22,19 +21,20 @@ protected:
         m_listWindow.list.addItems(m_files);
         m_host.host.show(m_listWindow);
     }
-    void apply() {
-        AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host.host, [this]() -> FileChooser* {
-            return m_chooserOpen ? &m_chooser : nullptr;
-        }).applyToolbarAttributes();
-    }
-    // Gives every file the same start value, then selects the given rows of the chosen-file list.
-    void reset(std::initializer_list<int> chosenRows) {
+    // Gives every file the same start value, selects the given rows of the chosen-file list and
+    // applies the pressed buttons to the list last worked in.
+    void apply(ListKind kind, quint8 pressed, std::initializer_list<int> chosenRows) {
         for (const QString& file : m_files)
-            ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden));
+            ASSERT_TRUE(m_platform.setAttributes(file, H));
         m_listWindow.list.clearSelection();
         for (int row : chosenRows)
             m_listWindow.list.item(row)->setSelected(true);
         m_dialogs.clear();
+        m_state.activeListKind = kind;
+        m_bars.pressed = pressed;
+        AttributeCommands(m_state, m_dialogs, m_platform, m_bars, m_host.host, [this]() -> FileChooser* {
+            return m_chooserOpen ? &m_chooser : nullptr;
+        }).applyToolbarAttributes();
     }
     QList<quint32> attributes() {
         QList<quint32> values;
@@ -54,10 +54,11 @@ protected:
     QStringList m_files;
 };
 
+} // namespace
+
 TEST_F(AttributeCommandsTest, TheListLastWorkedInTakesTheButtonsValue) {
     // The chosen-file list has a and c selected, the chooser's file list b and d.
     m_chooser.selected = {m_files[1], m_files[3]};
-    constexpr quint32 H = Attr::Hidden;
     const std::tuple<ListKind, quint8, QList<quint32>> cases[] = {
         {ListKind::ChosenList, Attr::Archive | Attr::ReadOnly | Attr::System, {37, H, 37, H}},
         {ListKind::ChosenList, Attr::Normal, {0, H, 0, H}},
@@ -67,10 +68,7 @@ TEST_F(AttributeCommandsTest, TheListLastWorkedInTakesTheButtonsValue) {
     };
     for (const auto& [kind, pressed, expected] : cases) {
         SCOPED_TRACE(testing::Message() << int(kind) << " " << int(pressed));
-        reset({0, 2});
-        m_state.activeListKind = kind;
-        m_bars.pressed = pressed;
-        apply();
+        apply(kind, pressed, {0, 2});
         EXPECT_EQ(attributes(), expected);
         EXPECT_TRUE(m_dialogs.boxes().isEmpty());
     }
@@ -79,43 +77,33 @@ TEST_F(AttributeCommandsTest, TheListLastWorkedInTakesTheButtonsValue) {
 }
 
 TEST_F(AttributeCommandsTest, NothingToGiveTheValueTo) {
-    m_bars.pressed = Attr::Archive;
-    constexpr quint32 H = Attr::Hidden;
     // Nothing selected in the chosen-file list: the user is told.
-    reset({});
-    m_state.activeListKind = ListKind::ChosenList;
-    apply();
+    apply(ListKind::ChosenList, Attr::Archive, {});
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Please select file(s)"_s});
     // An active child window without a chosen-file list, and the chooser closed: silently nothing.
     QWidget plain;
     m_host.host.show(plain);
-    reset({0});
-    apply();
-    m_state.activeListKind = ListKind::DirectoryFiles;
+    apply(ListKind::ChosenList, Attr::Archive, {0});
     m_chooserOpen = false;
-    apply();
+    apply(ListKind::DirectoryFiles, Attr::Archive, {0});
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
     EXPECT_EQ(attributes(), (QList<quint32>{H, H, H, H}));
 }
 
 TEST_F(AttributeCommandsTest, ANameThatCannotBeReadIsRefusedAndTheOthersStillTakeTheValue) {
     // "x" + 0xFF shows as "x" + U+FFFD, which is the name of another file.
-    const QByteArray stray = QFile::encodeName(path(u"work/"_s)) + "x\xFF";
-    ASSERT_EQ(::close(::open(stray.constData(), O_CREAT | O_WRONLY, 0600)), 0);
-    const QString shown = makeFile(u"work/x\uFFFD"_s, QByteArray("other"));
-    ASSERT_TRUE(m_platform.setAttributes(shown, Attr::Hidden));
-    const QString refusal = u"The name of "_s + shown + u" can't be read correctly. Please rename it."_s;
-    m_bars.pressed = Attr::Archive;
+    const QString shown = makeRawFile("work/x\xFF");
+    ASSERT_EQ(shown, path(u"work/x\uFFFD"_s));
+    makeFile(u"work/x\uFFFD"_s, QByteArray("other"));
+    ASSERT_TRUE(m_platform.setAttributes(shown, H));
     m_listWindow.list.insertItem(1, shown);
     m_chooser.selected = {m_files[0], shown, m_files[1]};
     for (const ListKind kind : {ListKind::ChosenList, ListKind::DirectoryFiles}) {
         SCOPED_TRACE(int(kind));
-        reset({0, 1, 2});
-        m_state.activeListKind = kind;
-        apply();
-        EXPECT_EQ(m_dialogs.texts(), QStringList{refusal});
-        EXPECT_EQ(attributes(), (QList<quint32>{Attr::Archive, Attr::Archive, Attr::Hidden, Attr::Hidden}));
-        EXPECT_EQ(m_platform.attributes(shown), quint32(Attr::Hidden));
+        apply(kind, Attr::Archive, {0, 1, 2});
+        EXPECT_EQ(m_dialogs.texts(),
+                  QStringList{u"The name of "_s + shown + u" can't be read correctly. Please rename it."_s});
+        EXPECT_EQ(attributes(), (QList<quint32>{Attr::Archive, Attr::Archive, H, H}));
+        EXPECT_EQ(m_platform.attributes(shown), H);
     }
-    ::unlink(stray.constData());
 }

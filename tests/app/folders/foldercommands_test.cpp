@@ -1,28 +1,20 @@
 /* The folder commands over a fake chooser and password: what is asked, shown and opened, in order. */
 #include "app/folders/foldercommands.h"
 
-#include "app/core/apptitle.h"
 #include "app/crypt/engine/masterpasswordfile.h"
-#include "app/lists/engine/chooserrules.h"
 #include "app/platform/attributes.h"
 #include "tests/app/folders/redirectedplatform.h"
 #include "tests/support/fakeroles.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
-
-using namespace Qt::StringLiterals;
-
 namespace {
 
-const QString Ext = ChooserRules::LockExtension.toString();
+const QString Ext = u".{d6277990-4c6a-11cf-8d87-00aa0060f5bf}"_s;
 const QString Locked = u"The folder successfully Locked."_s;
 const QString Unlocked = u"The folder successfully unlocked."_s;
 
 using Command = void (FolderCommands::*)();
-
-} // namespace
 
 class FolderCommandsTest : public TempEnvTest {
 protected:
@@ -31,6 +23,7 @@ protected:
         m_platform.placeIn([this](const QString& folder) { return makeDir(folder); });
         m_docs = QFileInfo(makeFile(u"work/Docs/note.txt"_s, QByteArray("note"))).path();
         m_chooser.folder = m_docs;
+        ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
     }
     void run(Command command) {
         FolderCommands commands(m_dialogs, m_platform, m_password,
@@ -46,19 +39,18 @@ protected:
     QString m_docs;
 };
 
+} // namespace
+
 TEST_F(FolderCommandsTest, WithoutAWorkingPasswordLockAndUnlockAskForOne) {
-    for (const Command command : {&FolderCommands::lockFolder, &FolderCommands::unlockFolder}) {
-        m_password.asked = 0;
-        run(command);
-        EXPECT_EQ(m_password.asked, 1);
-    }
+    run(&FolderCommands::lockFolder);
+    run(&FolderCommands::unlockFolder);
+    EXPECT_EQ(m_password.asked, 2);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
     EXPECT_TRUE(m_chooser.opened.isEmpty());
     EXPECT_TRUE(QFileInfo::exists(m_docs));
 }
 
 TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
-    ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
     m_password.password = u"abcdefgh"_s;
     QStringList highlighted; // the tree's highlight while each message is on screen
     m_dialogs.onMessage = [&] { highlighted << m_chooser.highlightedFolder(); };
@@ -70,8 +62,14 @@ TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
         {&FolderCommands::unlockFolder, {}, {Unlocked}, {m_docs}},
         {&FolderCommands::unlockFolder, {}, {u"This folder is unlocked"_s}, {}},
         {&FolderCommands::lockFolder, {}, {Locked}, {m_docs + Ext}},
-        {&FolderCommands::unlockWithMasterPassword, std::nullopt, {invalidPasswordMessage()}, {}},
-        {&FolderCommands::unlockWithMasterPassword, u"master1"_s, {MasterPasswordFile::wrongPasswordMessage()}, {}},
+        {&FolderCommands::unlockWithMasterPassword,
+         std::nullopt,
+         {u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s},
+         {}},
+        {&FolderCommands::unlockWithMasterPassword,
+         u"master1"_s,
+         {u"Invalid Master password! try to remember your old one "_s},
+         {}},
         {&FolderCommands::unlockWithMasterPassword, u"Master1"_s, {Unlocked}, {m_docs}},
     };
     for (const auto& [command, master, messages, opened] : steps) {
@@ -79,16 +77,15 @@ TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
         m_dialogs.clear();
         m_chooser.opened.clear();
         highlighted.clear();
-        const bool asks = command == &FolderCommands::unlockWithMasterPassword;
-        if (asks)
+        QList<ScriptedDialogs::Box> boxes;
+        if (command == &FolderCommands::unlockWithMasterPassword) {
             master ? m_dialogs.answerInput(*master) : m_dialogs.cancelInput();
+            boxes.append({ScriptedDialogs::Kind::Input, u"Vexa Password v1.22"_s, u"Enter your Master password"_s});
+        }
+        for (const QString& message : messages)
+            boxes.append({ScriptedDialogs::Kind::Message, {}, message});
         run(command);
         EXPECT_EQ(m_chooser.opened, opened);
-        QList<ScriptedDialogs::Box> boxes;
-        if (asks)
-            boxes.append({ScriptedDialogs::Kind::Input, applicationTitle(), u"Enter your Master password"_s});
-        for (const QString& message : messages)
-            boxes.append({ScriptedDialogs::Kind::Message, applicationTitle(), message});
         EXPECT_EQ(m_dialogs.boxes(), boxes);
         // Every message shows with the tree already at the folder's name of the moment.
         EXPECT_EQ(highlighted, QStringList(messages.size(), m_chooser.folder));
@@ -101,11 +98,10 @@ TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
 TEST_F(FolderCommandsTest, AClosedChooserHighlightsNoFolder) {
     m_chooserOpen = false;
     m_password.password = u"abc"_s;
-    ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
     m_dialogs.answerInput(u"Master1"_s);
-    run(&FolderCommands::lockFolder);
-    run(&FolderCommands::unlockFolder);
-    run(&FolderCommands::unlockWithMasterPassword);
+    for (const Command command :
+         {&FolderCommands::lockFolder, &FolderCommands::unlockFolder, &FolderCommands::unlockWithMasterPassword})
+        run(command);
     EXPECT_EQ(m_dialogs.texts(),
               (QStringList{u"Please click the folder to lock."_s, u"Please click the folder to unlock."_s,
                            u"Enter your Master password"_s, u"Please click the folder to unlock."_s}));

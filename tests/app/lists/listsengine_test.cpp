@@ -13,13 +13,8 @@
 #include "tests/app/lists/listtests.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QFileInfo>
 
-#include <sys/stat.h>
-
-using namespace Qt::StringLiterals;
 using namespace ChooserRules;
 
 namespace {
@@ -184,33 +179,26 @@ TEST(HotListFile, ReadsFilesOfTheEarlierProgramAsBefore) {
 using HotListFileOnDisk = TempEnvTest;
 
 TEST_F(HotListFileOnDisk, ReplacesALinkWithoutWritingThroughItAndReadsOnlyRegularFiles) {
-    const QString target = makeFile(u"target.txt"_s, QByteArray("keep"));
-    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+    const QString target = makeFile(u"target.txt"_s, "keep");
+    ASSERT_EQ(::chmod(encoded(target).constData(), 0644), 0);
     const QString list = path(u"Work.vexa"_s);
     ASSERT_TRUE(QFile::link(target, list));
-    const Expected<QStringList> linked = HotListFile::read(list);
-    ASSERT_FALSE(linked);
-    EXPECT_EQ(linked.error().message, list + u" is a symbolic link and was left untouched."_s);
+    EXPECT_EQ(errorOf(HotListFile::read(list)), list + u" is a symbolic link and was left untouched."_s);
 
     const QByteArray content = ComplementedLine(u"/a"_s);
-    const Expected<void> written = HotListFile::write(list, content);
-    ASSERT_TRUE(written) << written.error().message.toStdString();
+    EXPECT_EQ(errorOf(HotListFile::write(list, content)), QString());
     EXPECT_FALSE(QFileInfo(list).isSymLink());
     EXPECT_EQ(readAll(list), content);
     EXPECT_EQ(readAll(target), "keep");
-    struct stat info;
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    EXPECT_EQ(modeOf(target), 0644u);
     // No unfinished file is left beside the list.
     EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{u"target.txt"_s, u"Work.vexa"_s}));
 
     // A named pipe is refused at once instead of blocking the reader.
     const QString pipe = path(u"Pipe.vexa"_s);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const Expected<QStringList> piped = HotListFile::read(pipe);
-    ASSERT_FALSE(piped);
-    EXPECT_EQ(piped.error().message, pipe + u" is a named pipe, not a file, and was left untouched."_s);
+    ASSERT_EQ(::mkfifo(encoded(pipe).constData(), 0600), 0);
+    EXPECT_EQ(errorOf(HotListFile::read(pipe)), pipe + u" is a named pipe, not a file, and was left untouched."_s);
 }
 
 // Read at the limits and refused one beyond, by count, by line (counted through a comma and
@@ -237,19 +225,12 @@ TEST_F(HotListFileOnDisk, ReadsUpToTheLimitsAndRefusesBeyondThem) {
         // Sparse: reading it whole would take seconds and 400 MB.
         {a, {}, u"is larger than 409800000 bytes; no hot list is that large."_s, qint64(100000) * 4098 + 1},
     };
-    const QString list = path(u"List.vexa"_s);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content.size());
-        QFile file(list);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(c.content), c.content.size());
+        QFile file(makeFile(u"List.vexa"_s, c.content));
         ASSERT_TRUE(c.sparseSize == 0 || file.resize(c.sparseSize));
-        file.close();
-        const Expected<QStringList> read = HotListFile::read(list);
-        ASSERT_EQ(read.has_value(), c.refusal.isEmpty());
-        if (read)
-            EXPECT_EQ(*read, c.entries);
-        else
-            EXPECT_EQ(read.error().message, c.refusal + u" The list is not opened."_s);
+        const Expected<QStringList> read = HotListFile::read(file.fileName());
+        EXPECT_EQ(errorOf(read), c.refusal.isEmpty() ? QString() : c.refusal + u" The list is not opened."_s);
+        EXPECT_EQ(read.value_or(QStringList()), c.entries);
     }
 }

@@ -6,35 +6,24 @@
  * their bits). A machine that cannot make or mount such a volume skips the test with its reason.
  */
 #include "app/crypt/engine/cipherpass.h"
-#include "app/crypt/engine/encryptedformat.h"
+#include "app/fileio/descriptor.h"
 #include "app/folders/engine/folderlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
 #include "app/platform/volumecalls.h"
+#include "tests/support/passfiles.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFile>
-#include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QtEndian>
 
-#include <functional>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
+#include <sys/xattr.h>
 
 namespace {
 
 enum class Kind { Ntfs, Fat };
-
-struct NoObserver : PassObserver {
-    void moveCover(double) override {}
-    bool cancelRequested() override { return false; }
-};
+constexpr const char* NtfsWord = "system.ntfs_attrib_be";
 
 QString tool(const QString& name) {
     const QString found = QStandardPaths::findExecutable(name);
@@ -61,36 +50,36 @@ std::optional<QString> run(const QString& program, const QStringList& arguments,
 const QString FatOptions = u"loop,umask=0077,shortname=mixed,utf8=1,showexec,flush"_s;
 
 bool isMountPoint(const QString& folder) {
-    struct stat self {
-    }, parent{};
-    return ::stat(QFile::encodeName(folder).constData(), &self) == 0 &&
-           ::stat(QFile::encodeName(folder + u"/.."_s).constData(), &parent) == 0 && self.st_dev != parent.st_dev;
+    struct stat self {};
+    struct stat parent {};
+    return ::stat(encoded(folder).constData(), &self) == 0 &&
+           ::stat(encoded(folder + u"/.."_s).constData(), &parent) == 0 && self.st_dev != parent.st_dev;
 }
 
-// A volume image mounted on a folder, unmounted in every outcome: the file system's own tool,
-// then umount, then a lazy umount as the last resort.
-class MountedImage {
-public:
-    MountedImage(Kind kind, const QString& folder)
-        : m_kind(kind)
-        , m_point(folder) {}
-    ~MountedImage() {
-        if (!isMountPoint(m_point))
-            return;
-        if (m_kind == Kind::Ntfs && !tool(u"fusermount"_s).isEmpty() && !run(tool(u"fusermount"_s), {u"-u"_s, m_point}))
-            return;
-        if (!run(tool(u"umount"_s), {m_point}))
-            return;
-        run(tool(u"umount"_s), {u"-l"_s, m_point});
+// Each case on an 8 MiB image in the test's folder, mounted on its folder "volume" and unmounted
+// in every outcome: by the file system's own tool, then umount, then a lazy umount at last.
+class WindowsVolumeTest : public TempEnvTest, public testing::WithParamInterface<Kind> {
+protected:
+    void SetUp() override {
+        TempEnvTest::SetUp();
+        m_volume = makeDir(u"volume"_s);
+        if (const std::optional<QString> reason = mount(path(u"volume.img"_s)))
+            GTEST_SKIP() << "cannot mount a test volume: " << reason->toStdString();
     }
-    MountedImage(const MountedImage&) = delete;
-    MountedImage& operator=(const MountedImage&) = delete;
+    void TearDown() override {
+        if (isMountPoint(m_volume) &&
+            (GetParam() != Kind::Ntfs || tool(u"fusermount"_s).isEmpty() ||
+             run(tool(u"fusermount"_s), {u"-u"_s, m_volume})) &&
+            run(tool(u"umount"_s), {m_volume}))
+            run(tool(u"umount"_s), {u"-l"_s, m_volume});
+        TempEnvTest::TearDown();
+    }
 
-    // Makes an 8 MiB image beside the folder and mounts it; nullopt once mounted, else why not.
+    // Makes the image and mounts it; nullopt once mounted, else why not.
     std::optional<QString> mount(const QString& image) {
-        const bool ntfs = m_kind == Kind::Ntfs;
-        const QStringList needed = ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s, u"getfattr"_s, u"setfattr"_s}
-                                        : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s};
+        const bool ntfs = GetParam() == Kind::Ntfs;
+        const QStringList needed =
+            ntfs ? QStringList{u"mkntfs"_s, u"ntfs-3g"_s} : QStringList{u"mkfs.vfat"_s, u"mount"_s, u"umount"_s};
         for (const QString& name : needed) {
             if (tool(name).isEmpty())
                 return name + u" is not installed"_s;
@@ -104,70 +93,39 @@ public:
         if (const auto failure =
                 ntfs ? run(tool(u"mkntfs"_s), {u"-F"_s, u"-q"_s, image}) : run(tool(u"mkfs.vfat"_s), {image}))
             return failure;
-        if (const auto failure = ntfs
-                                     ? run(tool(u"ntfs-3g"_s), {image, m_point})
-                                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, FatOptions, image, m_point}))
+        if (const auto failure =
+                ntfs ? run(tool(u"ntfs-3g"_s), {image, m_volume})
+                     : run(tool(u"mount"_s), {u"-t"_s, u"vfat"_s, u"-o"_s, FatOptions, image, m_volume}))
             return failure;
-        if (!isMountPoint(m_point))
-            return m_point + u" is not a mount point after mounting"_s;
+        if (!isMountPoint(m_volume))
+            return m_volume + u" is not a mount point after mounting"_s;
         return std::nullopt;
-    }
-
-private:
-    Kind m_kind;
-    QString m_point;
-};
-
-class WindowsVolumeTest : public TempEnvTest, public testing::WithParamInterface<Kind> {
-protected:
-    void SetUp() override {
-        TempEnvTest::SetUp();
-        m_volume = makeDir(u"volume"_s);
-        m_mount.emplace(GetParam(), m_volume);
-        if (const std::optional<QString> reason = m_mount->mount(path(u"volume.img"_s)))
-            GTEST_SKIP() << "cannot mount a test volume: " << reason->toStdString();
     }
 
     QString onVolume(const QString& name) const { return m_volume + u'/' + name; }
 
-    // The attribute word as Windows sees it, read past the program: getfattr on NTFS, the FAT
-    // ioctl on FAT (NTFS's Normal, 0x80, reads as no bits); nullopt when unreadable.
+    // The attribute word as Windows sees it, read past the program: ntfs-3g's extended attribute
+    // (NTFS's Normal, 0x80, reads as no bits) or the FAT ioctl; nullopt when unreadable.
     std::optional<quint32> word(const QString& path) const {
-        if (GetParam() == Kind::Ntfs) {
-            QByteArray output;
-            if (run(tool(u"getfattr"_s),
-                    {u"--absolute-names"_s, u"-e"_s, u"hex"_s, u"-n"_s, u"system.ntfs_attrib_be"_s, path}, &output))
-                return std::nullopt;
-            const qsizetype at = output.indexOf("=0x");
-            bool ok = false;
-            const quint32 value = output.mid(at + 3).trimmed().toUInt(&ok, 16);
-            return at >= 0 && ok ? std::optional(value & ~0x80u) : std::nullopt;
-        }
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        const Expected<quint32> value =
-            fd >= 0 ? VolumeCalls::system().fatAttributes(fd) : unexpected(Error::fromCode(errno));
-        if (fd >= 0)
-            ::close(fd);
+        quint32 big = 0;
+        if (GetParam() == Kind::Ntfs)
+            return ::getxattr(encoded(path).constData(), NtfsWord, &big, 4) == 4
+                       ? std::optional(qFromBigEndian(big) & ~0x80u)
+                       : std::nullopt;
+        const Descriptor file(::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC));
+        const Expected<quint32> value = VolumeCalls::system().fatAttributes(file.fd());
         return value ? std::optional(*value) : std::nullopt;
     }
-
     // Sets the word from outside, as Windows would.
     void setWord(const QString& path, quint32 value) const {
-        if (GetParam() == Kind::Ntfs) {
-            ASSERT_EQ(run(tool(u"setfattr"_s), {u"-n"_s, u"system.ntfs_attrib_be"_s, u"-v"_s,
-                                                u"0x%1"_s.arg(uint(value), 8, 16, QChar(u'0')), path}),
-                      std::nullopt);
-            return;
-        }
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(fd, 0);
-        EXPECT_TRUE(VolumeCalls::system().setFatAttributes(fd, value));
-        ::close(fd);
+        const quint32 big = qToBigEndian(value);
+        const Descriptor file(::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC));
+        EXPECT_TRUE(GetParam() == Kind::Ntfs ? ::setxattr(encoded(path).constData(), NtfsWord, &big, 4, 0) == 0
+                                             : bool(VolumeCalls::system().setFatAttributes(file.fd(), value)));
     }
 
     LinuxPlatform m_platform;
     QString m_volume;
-    std::optional<MountedImage> m_mount; // declared after nothing it outlives: unmounts first
 };
 
 } // namespace
@@ -206,7 +164,7 @@ TEST_P(WindowsVolumeTest, TheProgramAndWindowsReadTheSameBitsBothWays) {
         EXPECT_EQ(m_platform.attributes(file), Attr::System);
         // The permission bits stay as the mount presents them, and no other store is written.
         EXPECT_EQ(mode_t(QFileInfo(file).permissions()), fileMode);
-        EXPECT_TRUE(run(tool(u"getfattr"_s), {u"-n"_s, u"user.DOSATTRIB"_s, file}).has_value());
+        EXPECT_LT(::getxattr(encoded(file).constData(), "user.DOSATTRIB", nullptr, 0), 0);
     }
 }
 
@@ -223,7 +181,7 @@ TEST_P(WindowsVolumeTest, ALockedFolderCarriesTheSystemBitUntilUnlocked) {
 }
 
 TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
-    NoObserver observer;
+    TestObserver observer;
     CipherPass pass(m_platform, observer);
     const struct {
         SecurityLevel level;
@@ -239,9 +197,9 @@ TEST_P(WindowsVolumeTest, EncryptionAndDecryptionCarryTheSavedBits) {
         SCOPED_TRACE(testing::Message() << c.before);
         const QByteArray plain(70000, 'p');
         const QString file = makeFile(u"volume/plain.bin"_s, plain);
-        const QString encrypted = EncryptedFormat::encryptedName(file);
+        const QString encrypted = file + u".vxp"_s;
         setWord(file, c.before);
-        ASSERT_EQ(pass.encryptAtLevel(c.level, file, EncryptedFormat::passwordFieldOf(u"pw"_s), true), PassResult{});
+        ASSERT_EQ(pass.encryptAtLevel(c.level, file, u"pw      "_s, true), PassResult{});
         EXPECT_FALSE(QFile::exists(file));
         if (c.encrypted) {
             EXPECT_EQ(word(encrypted), *c.encrypted);
@@ -263,30 +221,24 @@ TEST_P(WindowsVolumeTest, AnUnfinishedOutputIsHiddenFromWindowsAndLeftoversOfSto
     // What a pass killed part way leaves on a volume without unnamed files.
     const QString leftover = makeFile(u"volume/.old.bin.vxp.unfinished-Ab12Cd"_s, 1000);
     const QString file = makeFile(u"volume/plain.bin"_s, 100000);
-    struct Watcher : PassObserver {
-        std::function<void()> look;
-        void moveCover(double) override {}
-        bool cancelRequested() override {
-            look();
-            return false;
-        }
-    } watcher;
+    TestObserver watcher;
     QStringList seen;
     std::optional<quint32> unfinishedWord;
-    watcher.look = [&] {
+    watcher.stop = [&] {
         seen = QDir(m_volume).entryList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QString& name : seen) {
             if (name.startsWith(u".plain.bin.vxp.unfinished-"_s))
                 unfinishedWord = word(onVolume(name));
         }
+        return false;
     };
     CipherPass pass(m_platform, watcher);
-    ASSERT_EQ(pass.encryptHighSecurity(file, EncryptedFormat::passwordFieldOf(u"pw"_s), false), PassResult{});
+    ASSERT_EQ(pass.encryptHighSecurity(file, u"pw      "_s, false), PassResult{});
     EXPECT_FALSE(QFile::exists(leftover));
     EXPECT_EQ(seen.size(), 2) << seen.join(u' ').toStdString();
     ASSERT_TRUE(unfinishedWord);
     EXPECT_TRUE(*unfinishedWord & Attr::Hidden);
-    EXPECT_EQ(word(EncryptedFormat::encryptedName(file)), std::optional<quint32>(Attr::Archive));
+    EXPECT_EQ(word(file + u".vxp"_s), std::optional<quint32>(Attr::Archive));
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, WindowsVolumeTest, testing::Values(Kind::Ntfs, Kind::Fat),

@@ -18,29 +18,28 @@
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QToolButton>
 
-using namespace Qt::StringLiterals;
+// Puts a control into the window under a name, at a place.
+static void add(QWidget& window, QWidget* control, const QString& name, QRect geometry) {
+    control->setParent(&window);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+}
 
 TEST(CaptionWalker, FindsTextsWiderThanTheirControls) {
     QWidget window;
     const QString text = u"Verify new Password"_s;
     const int width = QFontMetrics(window.font()).horizontalAdvance(text);
     // Each control once too narrow by a few pixels and once with room to spare.
-    const auto add = [&window](QWidget* control, const QString& name, int controlWidth) {
-        control->setParent(&window);
-        control->setObjectName(name);
-        control->setGeometry(0, 0, controlWidth, 30);
-    };
     for (const auto& [suffix, room] : {std::pair{u"Cut"_s, width - 3}, std::pair{u"Fits"_s, width + 80}}) {
-        add(new QLabel(text), u"label"_s + suffix, room);
-        add(new QPushButton(u"&"_s + text), u"button"_s + suffix, room);
-        add(new QCheckBox(text), u"check"_s + suffix, room);
-        add(new QRadioButton(text), u"option"_s + suffix, room);
-        add(new QGroupBox(text), u"frame"_s + suffix, room);
+        add(window, new QLabel(text), u"label"_s + suffix, {0, 0, room, 30});
+        add(window, new QPushButton(u"&"_s + text), u"button"_s + suffix, {0, 0, room, 30});
+        add(window, new QCheckBox(text), u"check"_s + suffix, {0, 0, room, 30});
+        add(window, new QRadioButton(text), u"option"_s + suffix, {0, 0, room, 30});
+        add(window, new QGroupBox(text), u"frame"_s + suffix, {0, 0, room, 30});
     }
     // Wide enough itself, but reaching past the window's right edge.
     window.resize(width + 100, 200);
-    add(new QLabel(text), u"labelOutside"_s, width + 10);
-    window.findChild<QLabel*>(u"labelOutside"_s)->move(150, 100);
+    add(window, new QLabel(text), u"labelOutside"_s, {150, 100, width + 10, 30});
     QStringList cut;
     for (const ClippedCaption& each : clippedCaptions(window)) {
         EXPECT_EQ(each.text, text);
@@ -62,25 +61,20 @@ TEST(CaptionWalker, FindsTextsUnderOrOverOtherControls) {
     window.resize(400, 300);
     const QString text = u"Password :"_s;
     const int width = QFontMetrics(window.font()).horizontalAdvance(text);
-    const auto add = [&window](QWidget* control, const QString& name, QRect geometry) {
-        control->setParent(&window);
-        control->setObjectName(name);
-        control->setGeometry(geometry);
-    };
     // Labels twice as wide as their text; a field on the text's last pixels, made after the label
     // or before it, and one on the label's empty half.
-    add(new QLabel(text), u"under"_s, {10, 0, 2 * width, 20});
-    add(new QLineEdit, u"underField"_s, {10 + width - 2, 0, 40, 20});
-    add(new QLineEdit, u"overField"_s, {10 + width - 2, 40, 40, 20});
-    add(new QLabel(text), u"over"_s, {10, 40, 2 * width, 20});
-    add(new QLabel(text), u"emptyHalf"_s, {10, 80, 2 * width, 20});
-    add(new QLineEdit, u"emptyHalfField"_s, {10 + width + 2, 80, 40, 20});
+    add(window, new QLabel(text), u"under"_s, {10, 0, 2 * width, 20});
+    add(window, new QLineEdit, u"underField"_s, {10 + width - 2, 0, 40, 20});
+    add(window, new QLineEdit, u"overField"_s, {10 + width - 2, 40, 40, 20});
+    add(window, new QLabel(text), u"over"_s, {10, 40, 2 * width, 20});
+    add(window, new QLabel(text), u"emptyHalf"_s, {10, 80, 2 * width, 20});
+    add(window, new QLineEdit, u"emptyHalfField"_s, {10 + width + 2, 80, 40, 20});
     // A check box's text starts after its indicator; a frame made first shows through its inside.
-    add(new QCheckBox(text), u"check"_s, {10, 120, 2 * width + 30, 20});
-    add(new QLineEdit, u"onIndicator"_s, {12, 120, 12, 20});
-    add(new QGroupBox, u"frame"_s, {100, 160, 2 * width, 80});
-    add(new QLabel(text), u"inFrame"_s, {120, 190, width + 4, 20});
-    add(new QLabel(text), u"onBorder"_s, {90, 230, width + 4, 20});
+    add(window, new QCheckBox(text), u"check"_s, {10, 120, 2 * width + 30, 20});
+    add(window, new QLineEdit, u"onIndicator"_s, {12, 120, 12, 20});
+    add(window, new QGroupBox, u"frame"_s, {100, 160, 2 * width, 80});
+    add(window, new QLabel(text), u"inFrame"_s, {120, 190, width + 4, 20});
+    add(window, new QLabel(text), u"onBorder"_s, {90, 230, width + 4, 20});
     QStringList found;
     for (const CoveredCaption& each : coveredCaptions(window)) {
         EXPECT_EQ(each.text, text);

@@ -1,9 +1,8 @@
 /*
- * The real boxes: title, no icon, each kind's buttons and answers, the input box's text or nothing.
+ * The real boxes: the program's title, no icon, each kind's buttons and answers, the input box's
+ * title and text or nothing.
  */
 #include "app/core/messageboxdialogs.h"
-
-#include "app/core/apptitle.h"
 
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
@@ -16,52 +15,52 @@
 
 using namespace Qt::StringLiterals;
 using Answer = Dialogs::Answer;
+using Box = QMessageBox;
 
-// Runs `inspect` on the modal box once it is up; the box must be closed by `inspect`.
-template <typename Box, typename Inspect> static void whenShown(Inspect inspect) {
-    QTimer::singleShot(0, [inspect] {
-        Box* box = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<Box*>(QApplication::activeModalWidget())); }));
-        inspect(box);
-    });
-}
-
-// Checks the next box's buttons, title, icon and text ("first\r\nsecond" as shown here), then presses.
-static void answerBox(QMessageBox::StandardButton press, QMessageBox::StandardButtons offered) {
-    whenShown<QMessageBox>([=](QMessageBox* box) {
-        QMessageBox::StandardButtons seen;
-        for (QAbstractButton* button : box->buttons())
-            seen |= box->standardButton(button);
-        EXPECT_EQ(std::tuple(seen, box->windowTitle(), box->icon(), box->text()),
-                  std::tuple(offered, applicationTitle(), QMessageBox::NoIcon, u"first\nsecond"_s));
-        box->button(press)->click();
+// Runs `answer` on the modal box of that type once it is up; it must close the box.
+template <typename Shown> void whenShown(std::function<void(Shown*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        Shown* box = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = qobject_cast<Shown*>(QApplication::activeModalWidget())); }));
+        answer(box);
     });
 }
 
 TEST(MessageBoxDialogs, BoxesCarryTitleNoIconAndTheirButtons) {
     MessageBoxDialogs dialogs;
     const QString text = u"first\r\nsecond"_s;
-    using Box = QMessageBox;
-    for (const auto& [press, answer] : {std::pair(Box::No, Answer::No),
-                                        {Box::Yes, Answer::Yes},
-                                        {Box::Cancel, Answer::Cancel},
-                                        {Box::Retry, Answer::Retry}}) {
-        const bool question = press == Box::No || press == Box::Yes;
-        answerBox(press, question ? Box::Yes | Box::No : Box::Retry | Box::Cancel);
-        EXPECT_EQ(question ? dialogs.askYesNo(text) : dialogs.askRetryCancel(text), answer);
+    const std::tuple<Box::StandardButton, Answer, Box::StandardButtons> presses[] = {
+        {Box::No, Answer::No, Box::Yes | Box::No},
+        {Box::Yes, Answer::Yes, Box::Yes | Box::No},
+        {Box::Cancel, Answer::Cancel, Box::Retry | Box::Cancel},
+        {Box::Retry, Answer::Retry, Box::Retry | Box::Cancel},
+        {Box::Ok, Answer::Ok, Box::Ok},
+    };
+    for (const auto& [press, answer, offered] : presses) {
+        // The text shows "first\nsecond".
+        whenShown<Box>([press, offered](Box* box) {
+            Box::StandardButtons seen;
+            for (QAbstractButton* button : box->buttons())
+                seen |= box->standardButton(button);
+            EXPECT_EQ(std::tuple(seen, box->windowTitle(), box->icon(), box->text()),
+                      std::tuple(offered, u"Vexa Password v1.22"_s, Box::NoIcon, u"first\nsecond"_s));
+            box->button(press)->click();
+        });
+        if (press == Box::Ok)
+            dialogs.message(text);
+        else
+            EXPECT_EQ(offered & Box::Yes ? dialogs.askYesNo(text) : dialogs.askRetryCancel(text), answer);
     }
-    answerBox(QMessageBox::Ok, QMessageBox::Ok);
-    dialogs.message(text);
 }
 
 TEST(MessageBoxDialogs, InputAnswersTypedTextOrEmptyOnCancel) {
     MessageBoxDialogs dialogs;
     for (const bool accept : {true, false}) {
         whenShown<QInputDialog>([accept](QInputDialog* box) {
-            EXPECT_EQ(box->windowTitle(), u"Vexa Password"_s);
+            EXPECT_EQ(std::pair(box->windowTitle(), box->labelText()), std::pair(u"A title"_s, u"Enter a new name."_s));
             box->setTextValue(u"typed"_s);
             accept ? box->accept() : box->reject();
         });
-        EXPECT_EQ(dialogs.input(u"Enter a new name."_s, u"Vexa Password"_s, {}), accept ? u"typed"_s : QString());
+        EXPECT_EQ(dialogs.input(u"Enter a new name."_s, u"A title"_s, {}), accept ? u"typed"_s : QString());
     }
 }

@@ -4,15 +4,7 @@
  */
 #include "app/shell/startpaths.h"
 
-#include "app/platform/filenames.h"
 #include "tests/support/tempenv.h"
-
-#include <QtCore/QFile>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 class StartPathsTest : public TempEnvTest {
 protected:
@@ -40,58 +32,31 @@ protected:
 };
 
 TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
-    struct Case {
-        const char* what;
-        QStringList paths;
-        QString folder;
-        QStringList select;
-        QStringList choose;
-        // Messages: all the missing paths share one.
-        int refused;
-        PathAction action = PathAction::Open;
-    };
-    const Case cases[] = {
-        {"a folder", {u"a/sub"_s}, u"a/sub"_s, {}, {}, 0},
-        {"files of one folder",
-         {u"a/one.txt"_s, u"a/two.txt.vxp"_s},
-         u"a"_s,
-         {u"a/one.txt"_s, u"a/two.txt.vxp"_s},
-         {u"a/two.txt.vxp"_s},
-         0},
+    // The paths given ("@": relative to the working folder "a"), then the folder opened, the files
+    // selected and those chosen, each list separated by blanks, and the messages (all the missing
+    // paths share one).
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, int> cases[] = {
+        {"a folder", "a/sub", "a/sub", "", "", 0},
+        {"files of one folder", "a/one.txt a/two.txt.vxp", "a", "a/one.txt a/two.txt.vxp", "a/two.txt.vxp", 0},
         // The file list shows one folder; an encrypted file elsewhere still reaches the list.
-        {"files of two folders",
-         {u"a/one.txt"_s, u"b/three.txt"_s, u"b/four.vxp"_s},
-         u"a"_s,
-         {u"a/one.txt"_s},
-         {u"b/four.vxp"_s},
-         0},
-        {"a missing path first", {u"a/gone.txt"_s, u"b/three.txt"_s}, u"b"_s, {u"b/three.txt"_s}, {}, 1},
-        {"only missing paths", {u"gone"_s, u"a/gone.vxp"_s}, {}, {}, {}, 1},
-        {"a path relative to the working folder", {u"@one.txt"_s}, u"a"_s, {u"a/one.txt"_s}, {}, 0},
-        {"a path with dots", {u"@../b/./three.txt"_s}, u"b"_s, {u"b/three.txt"_s}, {}, 0},
-        {"the same file twice",
-         {u"a/two.txt.vxp"_s, u"@two.txt.vxp"_s},
-         u"a"_s,
-         {u"a/two.txt.vxp"_s, u"a/two.txt.vxp"_s},
-         {u"a/two.txt.vxp"_s},
-         0},
-        // A command runs on every file given, wherever it lies, but on no folder.
-        {"files to encrypt",
-         {u"a/sub"_s, u"a/one.txt"_s, u"b/four.vxp"_s, u"b/three.txt"_s, u"@one.txt"_s},
-         u"a/sub"_s,
-         {},
-         {u"a/one.txt"_s, u"b/four.vxp"_s, u"b/three.txt"_s},
-         0,
-         PathAction::Encrypt},
+        {"files of two folders", "a/one.txt b/three.txt b/four.vxp", "a", "a/one.txt", "b/four.vxp", 0},
+        {"a missing path first", "a/gone.txt b/three.txt", "b", "b/three.txt", "", 1},
+        {"only missing paths", "gone a/gone.vxp", "", "", "", 1},
+        {"a path relative to the working folder", "@one.txt", "a", "a/one.txt", "", 0},
+        {"a path with dots", "@../b/./three.txt", "b", "b/three.txt", "", 0},
+        {"the same file twice", "a/two.txt.vxp @two.txt.vxp", "a", "a/two.txt.vxp a/two.txt.vxp", "a/two.txt.vxp", 0},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        const StartPaths result = plan(each.paths, each.action);
-        EXPECT_EQ(result.folder, each.folder);
-        EXPECT_EQ(result.select, each.select);
-        EXPECT_EQ(result.choose, each.choose);
-        EXPECT_EQ(result.refusals.size(), each.refused) << qPrintable(result.refusals.join(u'|'));
+    const auto list = [](const char* text) { return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts); };
+    for (const auto& [what, paths, folder, select, choose, refused] : cases) {
+        SCOPED_TRACE(what);
+        const StartPaths result = plan(list(paths));
+        EXPECT_EQ(std::tuple(result.folder, result.select, result.choose, result.refusals.size()),
+                  std::tuple(QString::fromLatin1(folder), list(select), list(choose), qsizetype(refused)));
     }
+    // A command runs on every file given, wherever it lies, but on no folder.
+    const StartPaths encrypt = plan(list("a/sub a/one.txt b/four.vxp b/three.txt @one.txt"), PathAction::Encrypt);
+    EXPECT_EQ(std::tuple(encrypt.folder, encrypt.select, encrypt.choose),
+              std::tuple(u"a/sub"_s, QStringList(), list("a/one.txt b/four.vxp b/three.txt")));
 }
 
 TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotNameInOneMessageEach) {
@@ -116,28 +81,15 @@ TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotNameInOneMessa
 
     // A name that is not valid UTF-8 reaches the program as text with U+FFFD in it; it is refused
     // as every command refuses it, not called missing, and nothing of it is opened.
-    QStringList shown;
-    QList<QByteArray> raws;
-    for (const char* bad : {"/bad\xff.vxp", "/worse\xfe"}) {
-        const QByteArray raw = QFile::encodeName(path(u"b"_s)) + bad;
-        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0);
-        ::close(fd);
-        shown << QFile::decodeName(raw);
-        raws << raw;
-    }
+    const QStringList shown{makeRawFile("b/bad\xff.vxp"), makeRawFile("b/worse\xfe")};
     const StartPaths refused = planStartPaths({shown[0], path(u"b/three.txt"_s), path(u"gone"_s)}, root());
-    EXPECT_EQ(
-        refused.refusals,
-        QStringList({(FileNames::usable(shown[0]) ? u"no refusal"_s : FileNames::usable(shown[0]).error().message),
-                     path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
+    EXPECT_EQ(refused.refusals,
+              QStringList({u"The name of "_s + shown[0] + u" can't be read correctly. Please rename it."_s,
+                           path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
     EXPECT_EQ(refused.folder, path(u"b"_s));
     EXPECT_EQ(refused.select, QStringList{path(u"b/three.txt"_s)});
     EXPECT_TRUE(refused.choose.isEmpty());
     EXPECT_EQ(planStartPaths(shown, root()).refusals,
               QStringList{u"The names of these files or folders can't be read correctly. Please rename them:\r\n"_s +
                           shown.join(u"\r\n"_s)});
-    // The temporary folder cannot name them either, so it cannot remove them.
-    for (const QByteArray& raw : raws)
-        ::unlink(raw.constData());
 }

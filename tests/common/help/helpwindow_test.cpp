@@ -5,47 +5,32 @@
 #include "common/help/helpwindow.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
 #include <QtWidgets/QTextBrowser>
 
-using namespace Qt::StringLiterals;
-
-namespace {
-
-const QUrl builtIn(u"qrc:/help/guide.html"_s);
-const QString installedGuide = u"share/vexa-password/help/guide.html"_s;
-
-class HelpWindowTest : public TempEnvTest {};
-
-} // namespace
+using HelpWindowTest = TempEnvTest;
 
 TEST_F(HelpWindowTest, TakesTheInstalledGuideOnlyWhenTheTreeHoldsOne) {
-    struct Case {
-        const char* name;
-        QString guideEntry; // what is made at the installed guide's place under "tree"
-        bool isFile;
-        bool expectInstalled;
+    const QUrl builtIn(u"qrc:/help/guide.html"_s);
+    const QString installed = u"share/vexa-password/help/guide.html"_s;
+    // The tree, what is made at that place under it (a file, or a folder for a name ending in "/"),
+    // and whether the guide is taken from there.
+    const std::tuple<QString, QString, bool> cases[] = {
+        {u"installed"_s, installed, true},
+        {u"built"_s, QString(), false},
+        {u"folder"_s, installed + u'/', false},
+        {u"off"_s, u"share/help/guide.html"_s, false},
     };
-    const Case cases[] = {
-        {"installed tree", installedGuide, true, true},
-        {"build tree, nothing installed", QString(), false, false},
-        {"a folder where the guide belongs", installedGuide, false, false},
-        {"the guide one level off", u"share/help/guide.html"_s, true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString tree = QString::fromLatin1(c.name);
+    for (const auto& [tree, made, taken] : cases) {
+        SCOPED_TRACE(tree.toStdString());
         const QString bin = makeDir(tree + u"/bin"_s);
-        if (!c.guideEntry.isEmpty()) {
-            if (c.isFile)
-                makeFile(tree + u'/' + c.guideEntry, QByteArray("<html><title>Installed</title></html>"));
-            else
-                makeDir(tree + u'/' + c.guideEntry);
-        }
+        if (made.endsWith(u'/'))
+            makeDir(tree + u'/' + made);
+        else if (!made.isEmpty())
+            makeFile(tree + u'/' + made, "<html><title>Installed</title></html>");
         const QUrl expected =
-            c.expectInstalled ? QUrl::fromLocalFile(QDir(path(tree)).canonicalPath() + u'/' + installedGuide) : builtIn;
+            taken ? QUrl::fromLocalFile(QDir(path(tree)).canonicalPath() + u'/' + installed) : builtIn;
         EXPECT_EQ(HelpWindow::guideUrlFor(bin), expected);
-        if (c.expectInstalled) {
+        if (taken) {
             // The browser reads a guide given by file as it reads the built-in one, topics included.
             QTextBrowser browser;
             browser.setSource(expected.resolved(QUrl(u"#generator"_s)));
@@ -54,11 +39,8 @@ TEST_F(HelpWindowTest, TakesTheInstalledGuideOnlyWhenTheTreeHoldsOne) {
     }
     // No program folder (no application object yet) must not reach for the working folder.
     EXPECT_EQ(HelpWindow::guideUrlFor(QString()), builtIn);
-}
-
-TEST_F(HelpWindowTest, TheBuiltInGuideIsThereWhenNothingIsInstalled) {
+    // The window opens the built-in guide when nothing is installed.
     HelpWindow window;
-    EXPECT_EQ(window.findChild<QTextBrowser*>(u"guideText"_s)->source().adjusted(QUrl::RemoveFragment),
-              HelpWindow::guideUrl());
+    EXPECT_EQ(window.findChild<QTextBrowser*>(u"guideText"_s)->source().adjusted(QUrl::RemoveFragment), builtIn);
     EXPECT_EQ(window.windowTitle(), u"Vexa Password: user guide"_s);
 }

@@ -5,12 +5,9 @@
 
 #include "common/propertybag.h"
 
-#include <QtCore/QTimer>
 #include <QtGui/QAccessible>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
-#include <QtWidgets/QMessageBox>
-#include <QtWidgets/QPushButton>
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QToolButton>
@@ -20,7 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
@@ -86,21 +82,6 @@ TEST_F(ToolPanelTest, EventsComeWithTheStateTheirHandlersMustSee) {
     EXPECT_EQ(changed.count(), 45) << "every state written and Enabled, nothing for a click";
     for (int n = 1; n <= 10; ++n)
         EXPECT_EQ(state(n), n <= 4 ? 0 : 1) << n;
-}
-
-// The container's level switch: from low it asks in a modal box, which takes the mouse release.
-TEST_F(ToolPanelTest, LevelSwitchKeepsTheStateItsModalQuestionGave) {
-    QMessageBox::StandardButton answer = QMessageBox::No;
-    QObject::connect(&m_control, &UserControl1::C10, &m_control, [&] { // from high: MM10 = 1, no question
-        QMessageBox box(QMessageBox::NoIcon, u"Level"_s, u"High?"_s, QMessageBox::Yes | QMessageBox::No, &m_control);
-        QTimer::singleShot(0, &box, [&box, answer] { box.button(answer)->click(); });
-        m_control.setMM10(m_control.MM10() == 1 || box.exec() == QMessageBox::Yes ? 1 : 0);
-    });
-    for (const auto& [given, high] : {std::pair(QMessageBox::No, 0), {QMessageBox::Yes, 1}, {QMessageBox::No, 0}}) {
-        answer = given;
-        QTest::mouseClick(tool(u"LevelTool"_s), Qt::LeftButton);
-        EXPECT_EQ(m_control.MM10(), high);
-    }
 }
 
 // A press or click its handler refuses completes nothing; the refusal holds for that one only.
