@@ -5,6 +5,7 @@
 
 #include "app/core/appstate.h"
 #include "app/core/childwindowhost.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/lists/engine/hotlistfile.h"
 #include "app/lists/hotlistsaver.h"
@@ -14,7 +15,6 @@
 #include "common/twips.h"
 
 #include <QtCore/QFile>
-#include <QtWidgets/QListWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -53,7 +53,7 @@ void HotListCommands::openHotList() {
         return;
     }
     HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
-    window.chosenList()->addItems(*entries);
+    window.chosenFiles().append(*entries);
 }
 
 void HotListCommands::saveHotList() {

@@ -69,7 +69,7 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     , m_browsers(m_state, m_dialogs, m_platform, m_bars, m_host,
                  [this](HotListBrowser& browser) { connectBrowser(browser); })
     , m_hotLists(m_state, m_dialogs, m_platform, m_bars, m_host, m_browsers)
-    , m_passwords(m_dialogs, m_platform, *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }) {
+    , m_passwords(m_dialogs, m_platform, *this, [this] { return m_chooser ? &m_chooser->chosenFiles() : nullptr; }) {
     setObjectName(u"MDIForm1"_s);
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
@@ -164,7 +164,7 @@ void MainWindow::wireCommands() {
 
     // The list commands act on the active child window's chosen-file list; Open on the chooser's
     // file list. None of them has a gate, but the two that empty a list do nothing during a run.
-    using ListCommand = void (ListCommands::*)(QListWidget*);
+    using ListCommand = void (ListCommands::*)(ChosenFiles*);
     struct ListWiring {
         QStringView item;
         ListCommand command;
@@ -181,7 +181,7 @@ void MainWindow::wireCommands() {
             if (emptiesList && m_state.busy)
                 return;
             ListCommands commands(m_dialogs, m_platform, m_bars);
-            (commands.*command)(m_host.activeChosenList());
+            (commands.*command)(m_host.activeChosenFiles());
         });
     }
     onItem(u"Openfile1"_s, [this] {

@@ -33,7 +33,6 @@
 class HotListBrowser;
 class HelpWindow;
 class PasswordDialog;
-class QListWidget;
 class FileChooserWindow;
 
 class MainWindow : public QMainWindow {

@@ -19,7 +19,7 @@ protected:
         TempEnvTest::SetUp();
         for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s})
             m_files.append(makeFile(u"work/"_s + name, QByteArray("text")));
-        m_listWindow.list.addItems(m_files);
+        m_listWindow.files.append(m_files);
         m_host.host.show(m_listWindow);
     }
     void apply() {
@@ -31,9 +31,9 @@ protected:
     void reset(std::initializer_list<int> chosenRows) {
         for (const QString& file : m_files)
             ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden));
-        m_listWindow.list.clearSelection();
+        m_listWindow.files.clearSelection();
         for (int row : chosenRows)
-            m_listWindow.list.item(row)->setSelected(true);
+            m_listWindow.files.setSelected(row, true);
         m_dialogs.clear();
     }
     QList<quint32> attributes() {
@@ -106,11 +106,11 @@ TEST_F(AttributeCommandsTest, ANameThatCannotBeReadIsRefusedAndTheOthersStillTak
     ASSERT_TRUE(m_platform.setAttributes(shown, Attr::Hidden));
     const QString refusal = u"The name of "_s + shown + u" can't be read correctly. Please rename it."_s;
     m_bars.pressed = Attr::Archive;
-    m_listWindow.list.insertItem(1, shown);
+    m_listWindow.files.append({shown});
     m_chooser.selected = {m_files[0], shown, m_files[1]};
     for (const ListKind kind : {ListKind::ChosenList, ListKind::DirectoryFiles}) {
         SCOPED_TRACE(int(kind));
-        reset({0, 1, 2});
+        reset({0, 1, 4}); // a, b and the unreadable name
         m_state.activeListKind = kind;
         apply();
         EXPECT_EQ(m_dialogs.texts(), QStringList{refusal});
