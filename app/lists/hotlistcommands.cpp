@@ -39,10 +39,9 @@ void HotListCommands::newHotList() {
     openWindow(u"Hot List "_s + QString::number(m_hotListSerial));
 }
 
-void HotListCommands::openHotList() {
+void HotListCommands::openHotList(const QString& fileName) {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
-    const QString file = m_state.pickedHotList;
-    const QString path = m_saver.listFolder() + u'/' + file;
+    const QString path = m_saver.listFolder() + u'/' + fileName;
     if (const Expected<void> usable = FileNames::usable(path); !usable) {
         m_dialogs.message(usable.error().message);
         return;
@@ -52,7 +51,7 @@ void HotListCommands::openHotList() {
         m_saver.reportFailure(path, entries.error().message);
         return;
     }
-    HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
+    HotListWindow& window = openWindow(fileName.first(std::max<qsizetype>(0, fileName.size() - 5)));
     window.chosenFiles().append(*entries);
 }
 
@@ -80,8 +79,8 @@ void HotListCommands::renameHotList() {
     window->setWindowTitle(name);
 }
 
-void HotListCommands::deleteHotList() {
-    const QString path = m_saver.listFolder() + u'/' + m_state.pickedHotList;
+void HotListCommands::deleteHotList(const QString& fileName) {
+    const QString path = m_saver.listFolder() + u'/' + fileName;
     if (const Expected<void> usable = FileNames::usable(path); !usable) {
         m_dialogs.message(usable.error().message);
         return;

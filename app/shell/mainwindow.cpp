@@ -191,10 +191,10 @@ void MainWindow::wireCommands() {
 
     // The hot-list commands have no gate.
     onItem(u"NewList"_s, [this] { m_hotLists.newHotList(); });
-    onItem(u"OpenList"_s, [this] { m_hotLists.openHotList(); });
+    onItem(u"OpenList"_s, [this] { m_hotLists.openHotList(m_menuHotList); });
     onItem(u"Savelist"_s, [this] { m_hotLists.saveHotList(); });
     onItem(u"RenameList"_s, [this] { m_hotLists.renameHotList(); });
-    onItem(u"DeleteList"_s, [this] { m_hotLists.deleteHotList(); });
+    onItem(u"DeleteList"_s, [this] { m_hotLists.deleteHotList(m_menuHotList); });
     connect(&m_hotLists, &HotListCommands::popupRequested, this, &MainWindow::popUp);
 
     // The folder commands have no gate: they do not look at Busy.
@@ -493,7 +493,10 @@ FileChooserWindow* MainWindow::openChooser() {
 }
 
 void MainWindow::connectBrowser(HotListBrowser& browser) {
-    connect(&browser, &HotListBrowser::popupRequested, this, &MainWindow::popUp);
+    connect(&browser, &HotListBrowser::hotListMenuRequested, this, [this](const QString& fileName) {
+        m_menuHotList = fileName;
+        popUp(PopupMenu::LoadList);
+    });
     connect(&browser, &HotListBrowser::closing, this, [this] { m_menus.item(u"MyHotLists"_s)->setChecked(false); });
 }
 

@@ -147,11 +147,10 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
     EXPECT_TRUE(QFile::exists(encrypted));
 }
 
-TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickStays) {
+TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARun) {
     options.deleteOriginalFile = true;
     const QString shortFile = makeFile(u"work/short.txt"_s, 5);
     const QString plain = makeFile(u"work/a.txt"_s, 100);
-    state.pickedHotList = u"the hot list picked in the browser"_s;
     run(&CryptCommands::encryptChosenList, {shortFile, plain});
     EXPECT_EQ(list.paths(), QStringList{plain + u".vxp"_s});
     EXPECT_EQ(bars.shownListCount, 1); // the count after the short file left the list
@@ -159,7 +158,6 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
     EXPECT_EQ(chooser.refreshed, 1);
     run(&CryptCommands::decryptChosenList, {plain + u".vxp"_s});
     EXPECT_EQ(list.paths(), QStringList{plain});
-    EXPECT_EQ(state.pickedHotList, u"the hot list picked in the browser"_s);
 
     // With the chooser closed the shown-files commands have nothing to work on, and the chosen
     // list is worked on without a count for the chooser's pane.

@@ -340,7 +340,7 @@ TEST_F(ChooserTest, BrowserListsTheHotListFilesAndWantsOneHighlightedForItsMenu)
     host.host.show(*browser);
     auto* fileList = browser->findChild<QListWidget*>(u"File1"_s);
     EXPECT_EQ(Texts(fileList), (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
-    QSignalSpy popups(browser, &HotListBrowser::popupRequested);
+    QSignalSpy popups(browser, &HotListBrowser::hotListMenuRequested);
     QTest::mouseClick(fileList->viewport(), Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(std::pair(dialogs.texts(), popups.count()),
               std::pair(QStringList{u"Click the list you want First !"_s}, qsizetype(0)));
