@@ -60,9 +60,9 @@ int ChosenFiles::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ChosenFiles::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid() || role != Qt::DisplayRole)
         return {};
-    return m_paths.at(index.row());
+    return m_paths.value(index.row());
 }
 
 Qt::ItemFlags ChosenFiles::flags(const QModelIndex& index) const {

@@ -29,8 +29,8 @@ public:
     void append(const QStringList& paths);
     // Gives a row another path; its selection stays.
     void setPath(int row, const QString& path);
-    // Removes every entry, and with them the selection and the highlight. (removeRow(row)
-    // removes one; the selection and highlight of the others stay.)
+    // Removes every entry, and with them the selection and the highlight. (removeRow(row), of
+    // the base class, removes one entry; the others keep their selection.)
     void clear();
 
     bool isSelected(int row) const;
@@ -48,7 +48,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
+    bool removeRows(int row, int rows, const QModelIndex& parent = {}) override;
 
 private:
     QStringList m_paths;
