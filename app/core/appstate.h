@@ -5,7 +5,6 @@
  */
 #pragma once
 
-#include <QtCore/QString>
 #include <QtCore/QtGlobal>
 
 enum class ListKind { None = 0, ChosenList = 1, DirectoryFiles = 2 };
@@ -19,6 +18,4 @@ struct AppState {
     ListKind activeListKind = ListKind::None;
     // Attribute value of the file last clicked in a list.
     quint8 currentAttributes = 0;
-    // The hot-list file picked in the browser, which Open Hot List and Delete act on.
-    QString pickedHotList;
 };

@@ -38,9 +38,9 @@ QWidget* ChildWindowHost::activeChild() const {
     return frame ? frame->widget() : nullptr;
 }
 
-QListWidget* ChildWindowHost::activeChosenList() const {
+ChosenFiles* ChildWindowHost::activeChosenFiles() const {
     auto* listWindow = dynamic_cast<ChosenListWindow*>(activeChild());
-    return listWindow ? listWindow->chosenList() : nullptr;
+    return listWindow ? &listWindow->chosenFiles() : nullptr;
 }
 
 QList<QMdiSubWindow*> ChildWindowHost::windows() const {

@@ -10,7 +10,7 @@
 #include <QtCore/QRect>
 #include <QtCore/QSize>
 
-class QListWidget;
+class ChosenFiles;
 class QMdiArea;
 class QMdiSubWindow;
 class QWidget;
@@ -30,7 +30,7 @@ public:
     // The child window of the active sub-window; nullptr when there is none.
     QWidget* activeChild() const;
     // The chosen-file list of the active child window; nullptr when it has none.
-    QListWidget* activeChosenList() const;
+    ChosenFiles* activeChosenFiles() const;
     // Every sub-window, in the order they were added.
     QList<QMdiSubWindow*> windows() const;
 

@@ -4,10 +4,10 @@
  */
 #pragma once
 
-class QListWidget;
+#include "app/core/chosenfiles.h"
 
 class ChosenListWindow {
 public:
     virtual ~ChosenListWindow() = default;
-    virtual QListWidget* chosenList() = 0;
+    virtual ChosenFiles& chosenFiles() = 0;
 };

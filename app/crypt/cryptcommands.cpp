@@ -8,6 +8,7 @@
 #include "app/core/appstate.h"
 #include "app/core/barpanes.h"
 #include "app/core/childwindowhost.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/core/passwordsource.h"
 #include "app/core/runoptions.h"
@@ -22,7 +23,6 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
-#include <QtWidgets/QListWidget>
 
 #include <optional>
 #include <utility>
@@ -48,36 +48,23 @@ qint64 fileLength(const QString& path) {
     return QFileInfo(path).size();
 }
 
-// Entry i of a list; the entry just past the end (or any other missing one) reads as empty.
-QString entry(const QListWidget& list, int i) {
-    const QListWidgetItem* item = list.item(i);
-    return item ? item->text() : QString();
-}
-
-bool isSelected(const QListWidget& list, int i) {
-    const QListWidgetItem* item = list.item(i);
-    return item && item->isSelected();
-}
-
-void deselect(QListWidget& list, int i) {
-    if (QListWidgetItem* item = list.item(i))
-        item->setSelected(false);
-}
-
 // Refuses an entry whose name the program can't name exactly, deselecting it; true when it did.
-bool refusedName(Dialogs& dialogs, QListWidget& list, int i, const QString& file) {
+bool refusedName(Dialogs& dialogs, ChosenFiles& list, int i, const QString& file) {
     const Expected<void> usable = FileNames::usable(file);
     if (!usable) {
         dialogs.message(usable.error().message);
-        deselect(list, i);
+        list.setSelected(i, false);
     }
     return !usable;
 }
 
-// The entry that names file: a run finds its entries by path, as the user may move them.
-QListWidgetItem* entryNaming(const QListWidget* list, const QString& file) {
-    const QList<QListWidgetItem*> found = list ? list->findItems(file, Qt::MatchExactly) : QList<QListWidgetItem*>();
-    return found.isEmpty() ? nullptr : found.first();
+// The entry that names file takes a new path, deselected. A run finds its entries by path, as
+// the user may move them; a list that has closed has nothing to follow.
+void renameEntry(ChosenFiles* list, const QString& file, const QString& path) {
+    if (const int row = list ? list->rowOf(file) : -1; row >= 0) {
+        list->setPath(row, path);
+        list->setSelected(row, false);
+    }
 }
 
 QString failureText(const PassResult& result, const QString& file) {
@@ -244,7 +231,7 @@ QCoro::Task<> CryptCommands::decryptChosenListRun() {
 }
 
 QCoro::Task<> CryptCommands::runOnChosenList(EntryCheck checkEntry, ChosenFileStep fileStep) {
-    m_list = m_roles.host.activeChosenList();
+    m_list = m_roles.host.activeChosenFiles();
     if (checkSelection(checkEntry)) {
         const QString passwordField = EncryptedFormat::passwordFieldOf(m_roles.passwords.currentPassword());
         // The encryption places the progress window over the main window; the decryption shows
@@ -301,18 +288,13 @@ QCoro::Task<> CryptCommands::processFiles(QStringList files, std::function<Step(
 }
 
 QStringList CryptCommands::selectedEntries() const {
-    QStringList files;
-    for (int i = 0; m_list && i < m_list->count(); ++i) {
-        if (isSelected(*m_list, i))
-            files << entry(*m_list, i);
-    }
-    return files;
+    return m_list ? m_list->selectedPaths() : QStringList();
 }
 
 bool CryptCommands::checkSelection(EntryCheck checkEntry) {
     // No file has been handed over yet: the boxes need not wait for the runner.
     Dialogs& dialogs = m_roles.dialogs;
-    if (!m_list || m_list->selectedItems().isEmpty()) {
+    if (!m_list || !m_list->hasSelection()) {
         dialogs.message(u"Choose file(s) in your list Please."_s);
         return false;
     }
@@ -321,12 +303,12 @@ bool CryptCommands::checkSelection(EntryCheck checkEntry) {
         return false;
     }
     for (int i = 0; m_list && i < m_list->count(); ++i) {
-        if (!isSelected(*m_list, i))
+        if (!m_list->isSelected(i))
             continue;
         if ((this->*checkEntry)(i) == Next::Stop || !m_list)
             return false;
     }
-    if (m_list->selectedItems().isEmpty()) {
+    if (!m_list->hasSelection()) {
         dialogs.message(u"Choose file(s) in your list again Please."_s);
         return false;
     }
@@ -335,17 +317,17 @@ bool CryptCommands::checkSelection(EntryCheck checkEntry) {
 
 CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
     Dialogs& dialogs = m_roles.dialogs;
-    const QString file = entry(*m_list, i);
+    const QString file = m_list->path(i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
     if (FileChecks::hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Is a already encrypted file.\r\n"_s + convertOrCancelAll) != Answer::Yes)
             return Next::Stop;
-        deselect(*m_list, i);
+        m_list->setSelected(i, false);
     }
     if (!checkFileExists(file)) {
         dialogs.message(file + u" moved or it may in locked folder.\r\nVexa Password will convert this selection."_s);
-        deselect(*m_list, i);
+        m_list->setSelected(i, false);
         return Next::Continue;
     }
     if (FileChecks::isTooShort(fileLength(file))) {
@@ -362,20 +344,20 @@ CryptCommands::Next CryptCommands::checkEntryToEncrypt(int& i) {
 
 CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
     Dialogs& dialogs = m_roles.dialogs;
-    const QString file = entry(*m_list, i);
+    const QString file = m_list->path(i);
     if (refusedName(dialogs, *m_list, i, file))
         return Next::Continue;
     if (!FileChecks::hasEncryptedEnding(file)) {
         if (dialogs.askYesNo(file + u" , Isn't a protectd file.\r\n"_s + convertOrCancelAll) != Answer::Yes)
             return Next::Stop;
-        deselect(*m_list, i);
+        m_list->setSelected(i, false);
     }
     if (!checkFileExists(file)) {
         if (dialogs.askYesNo(file + u" moved or it may in locked folder.\r\n"
                                     u"Vexa Password will convert this selection for you.\r\n"
                                     u" Press Yes to accept    No to cancel all"_s) != Answer::Yes)
             return Next::Stop;
-        deselect(*m_list, i);
+        m_list->setSelected(i, false);
         return Next::Continue;
     }
     if (FileChecks::isTooShort(fileLength(file))) {
@@ -386,7 +368,7 @@ CryptCommands::Next CryptCommands::checkEntryToDecrypt(int& i) {
 }
 
 void CryptCommands::removeEntry(int& i) {
-    delete m_list->takeItem(i--);
+    m_list->removeRow(i--);
     // The pane counts the entries of the list worked in; it would go stale otherwise.
     m_roles.bars.showListCount(m_list->count());
 }
@@ -469,20 +451,14 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
 
 void CryptCommands::markEncryptedFile(const QString& file) {
     const QString encrypted = EncryptedFormat::encryptedName(file);
-    if (QListWidgetItem* item = entryNaming(m_list, file)) {
-        item->setText(encrypted);
-        item->setSelected(false);
-    }
+    renameEntry(m_list, file, encrypted);
     FileChecks::markEncrypted(m_roles.platform, encrypted);
 }
 
 void CryptCommands::markDecryptedFile(const FileJob& job) {
     // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
     // plain file either way.
-    if (QListWidgetItem* item = entryNaming(m_list, job.file)) {
-        item->setText(job.plainName);
-        item->setSelected(false);
-    }
+    renameEntry(m_list, job.file, job.plainName);
 }
 
 // ---- Shown files ----

@@ -69,12 +69,12 @@
 struct AppState;
 class BarPanes;
 class ChildWindowHost;
+class ChosenFiles;
 class Dialogs;
 class PassRunner;
 class PasswordSource;
 class Platform;
 class ProgressWindow;
-class QListWidget;
 class RunOptions;
 
 class CryptCommands : public QObject {
@@ -246,7 +246,7 @@ private:
     std::coroutine_handle<> m_suspended;
     Waiting m_waiting = Waiting::Nothing;
     // The chosen-file list a run works on; it may close during the run.
-    QPointer<QListWidget> m_list;
+    QPointer<ChosenFiles> m_list;
     // What follows each file handed over, in order, and the messages of ended passes not shown yet.
     std::deque<AfterPass> m_afterPasses;
     QStringList m_deferredMessages;

@@ -6,28 +6,14 @@
 #include "app/core/appstate.h"
 #include "app/core/barpanes.h"
 #include "app/core/childwindowhost.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 
 #include <QtCore/QStringList>
-#include <QtWidgets/QListWidget>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The texts of the selected entries, first to last.
-QStringList selectedEntries(const QListWidget& list) {
-    QStringList entries;
-    for (int row = 0; row < list.count(); ++row) {
-        if (list.item(row)->isSelected())
-            entries.append(list.item(row)->text());
-    }
-    return entries;
-}
-
-} // namespace
 
 void AttributeCommands::applyToolbarAttributes() {
     const quint8 toolbarAttributes = m_bars.buttonAttributes();
@@ -35,10 +21,10 @@ void AttributeCommands::applyToolbarAttributes() {
     QStringList files;
     if (m_state.activeListKind == ListKind::ChosenList) {
         // A child window without a chosen-file list has nothing to give the attributes to.
-        const QListWidget* list = m_host.activeChosenList();
+        const ChosenFiles* list = m_host.activeChosenFiles();
         if (!list)
             return;
-        files = selectedEntries(*list);
+        files = list->selectedPaths();
         if (files.isEmpty()) {
             m_dialogs.message(u"Please select file(s)"_s);
             return;

@@ -5,6 +5,7 @@
 
 #include "app/core/appstate.h"
 #include "app/core/barpanes.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/lists/draggedpaths.h"
 #include "app/lists/engine/chooserrules.h"
@@ -29,32 +30,31 @@ void acceptAsCopy(QDropEvent* event) {
 } // namespace
 
 ChosenList::ChosenList(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, QWidget* parent)
-    : QListWidget(parent)
+    : QListView(parent)
     , m_state(state)
     , m_dialogs(dialogs)
     , m_platform(platform)
-    , m_bars(bars) {
+    , m_bars(bars)
+    , m_files(new ChosenFiles(this)) {
     setObjectName(u"List1"_s);
     setAccessibleName(u"Chosen File List"_s);
     setAccessibleDescription(u"The files to encrypt or decrypt; right-click for the commands"_s);
+    // The view makes a selection model of its own with the model; it uses the model's instead,
+    // which the commands read and change.
+    setModel(m_files);
+    QItemSelectionModel* made = selectionModel();
+    setSelectionModel(&m_files->selection());
+    delete made;
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     // Files arrive by drops only; the list itself starts no drag.
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
     viewport()->setMouseTracking(true);
-    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (!m_state.busy)
-            ListPanes::showClickedFile(m_state, m_platform, m_bars, item->text());
+            ListPanes::showClickedFile(m_state, m_platform, m_bars, m_files->path(index.row()));
     });
-}
-
-QStringList ChosenList::entries() const {
-    QStringList result;
-    result.reserve(count());
-    for (int row = 0; row < count(); ++row)
-        result.append(item(row)->text());
-    return result;
 }
 
 void ChosenList::addDroppedPaths(const QStringList& dropped) {
@@ -65,22 +65,22 @@ void ChosenList::addDroppedPaths(const QStringList& dropped) {
         else
             paths.append(path);
     }
-    const ChooserRules::PathAddition addition = ChooserRules::AddPaths(entries(), paths);
+    const ChooserRules::PathAddition addition = ChooserRules::AddPaths(m_files->paths(), paths);
     for (const QString& duplicate : addition.duplicates)
         m_dialogs.message(duplicate + u" is already existed !"_s);
-    addItems(addition.appended);
+    m_files->append(addition.appended);
 }
 
 void ChosenList::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::RightButton)
-        QListWidget::mousePressEvent(event);
+        QListView::mousePressEvent(event);
     emit buttonPressed(event->button());
 }
 
 void ChosenList::mouseMoveEvent(QMouseEvent* event) {
-    m_bars.showListCount(count());
+    m_bars.showListCount(m_files->count());
     m_bars.showHint(u"Select File(s)and Right click "_s);
-    QListWidget::mouseMoveEvent(event);
+    QListView::mouseMoveEvent(event);
 }
 
 void ChosenList::contextMenuEvent(QContextMenuEvent* event) {
@@ -92,19 +92,19 @@ void ChosenList::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void ChosenList::keyPressEvent(QKeyEvent* event) {
-    const QListWidgetItem* before = currentItem();
-    QListWidget::keyPressEvent(event);
+    const QModelIndex before = currentIndex();
+    QListView::keyPressEvent(event);
     // A keyboard user moving to an entry sees what a click on it shows, and works in this list.
-    QListWidgetItem* current = currentItem();
-    if (current && current != before && !m_state.busy) {
-        ListPanes::showClickedFile(m_state, m_platform, m_bars, current->text());
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current != before && !m_state.busy) {
+        ListPanes::showClickedFile(m_state, m_platform, m_bars, m_files->path(current.row()));
         m_state.activeListKind = ListKind::ChosenList;
     }
 }
 
 void ChosenList::focusInEvent(QFocusEvent* event) {
-    m_bars.showListCount(count());
-    QListWidget::focusInEvent(event);
+    m_bars.showListCount(m_files->count());
+    QListView::focusInEvent(event);
 }
 
 void ChosenList::dragEnterEvent(QDragEnterEvent* event) {

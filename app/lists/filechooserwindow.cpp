@@ -7,6 +7,7 @@
 #include "app/core/barpanes.h"
 #include "app/core/childframe.h"
 #include "app/core/childwindowhost.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/core/startplacement.h"
 #include "app/lists/chosenlist.h"
@@ -186,8 +187,8 @@ FileChooserWindow::FileChooserWindow(AppState& state, Dialogs& dialogs, Platform
     restoreLayout();
 }
 
-QListWidget* FileChooserWindow::chosenList() {
-    return m_chosenList;
+ChosenFiles& FileChooserWindow::chosenFiles() {
+    return m_chosenList->files();
 }
 
 void FileChooserWindow::setFileKindShown(FileKind kind, bool shown) {
@@ -261,29 +262,29 @@ void FileChooserWindow::showGivenFiles(const QString& folder, const QStringList&
         }
         selection->select(index, QItemSelectionModel::Select);
     }
-    const QStringList listed = m_chosenList->entries();
+    ChosenFiles& chosen = m_chosenList->files();
+    const QStringList listed = chosen.paths();
     for (const QString& path : choose) {
         if (!listed.contains(path))
-            m_chosenList->addItem(path);
+            chosen.append({path});
     }
     if (choose.isEmpty())
         return;
     // The given paths become the list's selection, and only they: a command that follows acts on
     // them, not on what was selected before.
-    m_chosenList->clearSelection();
+    chosen.clearSelection();
     bool firstChosen = true;
-    for (int row = 0; row < m_chosenList->count(); ++row) {
-        QListWidgetItem* item = m_chosenList->item(row);
-        if (!choose.contains(item->text()))
+    for (int row = 0; row < chosen.count(); ++row) {
+        if (!choose.contains(chosen.path(row)))
             continue;
         if (firstChosen) {
-            m_chosenList->setCurrentItem(item, QItemSelectionModel::NoUpdate);
-            m_chosenList->scrollToItem(item);
+            chosen.setCurrentRow(row);
+            m_chosenList->scrollTo(chosen.index(row));
             firstChosen = false;
         }
-        item->setSelected(true);
+        chosen.setSelected(row, true);
     }
-    m_bars.showListCount(m_chosenList->count());
+    m_bars.showListCount(chosen.count());
 }
 
 void FileChooserWindow::resizeEvent(QResizeEvent* event) {
@@ -447,11 +448,11 @@ void FileChooserWindow::fileEntered() {
         m_dialogs.message(usable.error().message);
         return;
     }
-    if (m_chosenList->entries().contains(path)) {
+    if (m_chosenList->files().paths().contains(path)) {
         m_dialogs.message(u"This file is already existed"_s);
         return;
     }
-    m_chosenList->addItem(path);
+    m_chosenList->files().append({path});
     m_bars.showListCount(m_bars.listCount() + 1);
 }
 

@@ -29,7 +29,6 @@ class QComboBox;
 class QFileSystemModel;
 class QFileSystemWatcher;
 class QLabel;
-class QListWidget;
 class QModelIndex;
 class QMouseEvent;
 class QTimer;
@@ -44,7 +43,7 @@ public:
     FileChooserWindow(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, ChildWindowHost& host,
                       QWidget* parent = nullptr);
 
-    QListWidget* chosenList() override;
+    ChosenFiles& chosenFiles() override;
     QString currentFolder() const override;
     QStringList shownFiles() const override;
     int fileCount() const override;

@@ -99,6 +99,5 @@ void HotListBrowser::listsPressed(Qt::MouseButton button) {
         m_dialogs.message(u"Click the list you want First !"_s);
         return;
     }
-    m_state.pickedHotList = highlighted->text();
-    emit popupRequested(PopupMenu::LoadList);
+    emit hotListMenuRequested(highlighted->text());
 }

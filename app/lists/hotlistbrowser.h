@@ -1,12 +1,10 @@
 /*
  * The My Hot Lists browser `Form3`: a child window of the main window whose list `File1` shows
  * the saved hot-list files (names matching "*.vexa*" in the data folder's "MyList" folder). A
- * right-click on a highlighted name makes it the current file and asks for the main window's
- * `LoadList` pop-up menu.
+ * right-click on a highlighted name asks for the main window's `LoadList` pop-up menu for that
+ * file.
  */
 #pragma once
-
-#include "app/core/popupmenu.h"
 
 #include <QtWidgets/QWidget>
 
@@ -33,8 +31,9 @@ public:
     void refresh();
 
 signals:
-    // A right-click (or the Menu key) on a highlighted name asks for the `LoadList` pop-up menu.
-    void popupRequested(PopupMenu menu);
+    // A right-click (or the Menu key) on a highlighted name asks for the `LoadList` pop-up menu,
+    // whose commands act on that file of the list folder.
+    void hotListMenuRequested(const QString& fileName);
     // The window is closing.
     void closing();
 

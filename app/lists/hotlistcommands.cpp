@@ -5,6 +5,7 @@
 
 #include "app/core/appstate.h"
 #include "app/core/childwindowhost.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/lists/engine/hotlistfile.h"
 #include "app/lists/hotlistsaver.h"
@@ -14,7 +15,6 @@
 #include "common/twips.h"
 
 #include <QtCore/QFile>
-#include <QtWidgets/QListWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -39,10 +39,9 @@ void HotListCommands::newHotList() {
     openWindow(u"Hot List "_s + QString::number(m_hotListSerial));
 }
 
-void HotListCommands::openHotList() {
+void HotListCommands::openHotList(const QString& fileName) {
     // The browser lists "*.vexa*" names; the list's name is the file name without ".vexa".
-    const QString file = m_state.pickedHotList;
-    const QString path = m_saver.listFolder() + u'/' + file;
+    const QString path = m_saver.listFolder() + u'/' + fileName;
     if (const Expected<void> usable = FileNames::usable(path); !usable) {
         m_dialogs.message(usable.error().message);
         return;
@@ -52,8 +51,8 @@ void HotListCommands::openHotList() {
         m_saver.reportFailure(path, entries.error().message);
         return;
     }
-    HotListWindow& window = openWindow(file.first(std::max<qsizetype>(0, file.size() - 5)));
-    window.chosenList()->addItems(*entries);
+    HotListWindow& window = openWindow(fileName.first(std::max<qsizetype>(0, fileName.size() - 5)));
+    window.chosenFiles().append(*entries);
 }
 
 void HotListCommands::saveHotList() {
@@ -80,8 +79,8 @@ void HotListCommands::renameHotList() {
     window->setWindowTitle(name);
 }
 
-void HotListCommands::deleteHotList() {
-    const QString path = m_saver.listFolder() + u'/' + m_state.pickedHotList;
+void HotListCommands::deleteHotList(const QString& fileName) {
+    const QString path = m_saver.listFolder() + u'/' + fileName;
     if (const Expected<void> usable = FileNames::usable(path); !usable) {
         m_dialogs.message(usable.error().message);
         return;

@@ -29,17 +29,17 @@ public:
 
     // "New list": an empty window named "Hot List " and the next serial number.
     void newHotList();
-    // "Open Hot List": a window with the entries of the list file picked in the browser
-    // (pickedHotList). A file that cannot be read is reported and opens no window.
-    void openHotList();
+    // "Open Hot List": a window with the entries of the list file fileName (a name in the list
+    // folder, as the browser shows it). A file that cannot be read is reported and opens no window.
+    void openHotList(const QString& fileName);
     // "Save List": saves the active hot-list window's list under its caption, then shows the
     // caption + " is saved" and refreshes the browser.
     void saveHotList();
     // "Rename List": the active hot-list window takes the name the user types; no file changes.
     // A name with a "/", or the name "." or "..", is refused with a message.
     void renameHotList();
-    // "Delet": deletes the list file picked in the browser (pickedHotList) after a question.
-    void deleteHotList();
+    // "Delet": deletes the list file fileName of the list folder after a question.
+    void deleteHotList(const QString& fileName);
 
     int HotListSerial() const { return m_hotListSerial; }
     int OpenHotListCount() const { return m_openHotListCount; }

@@ -4,6 +4,7 @@
 #include "app/lists/hotlistwindow.h"
 
 #include "app/core/appstate.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/lists/chosenlist.h"
 #include "app/lists/hotlistsaver.h"
@@ -25,16 +26,16 @@ HotListWindow::HotListWindow(AppState& state, Dialogs& dialogs, Platform& platfo
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
-    connect(m_list, &QListWidget::itemClicked, this, &HotListWindow::listClicked);
+    connect(m_list, &QAbstractItemView::clicked, this, &HotListWindow::listClicked);
     connect(m_list, &ChosenList::buttonPressed, this, &HotListWindow::listPressed);
 }
 
-QListWidget* HotListWindow::chosenList() {
-    return m_list;
+ChosenFiles& HotListWindow::chosenFiles() {
+    return m_list->files();
 }
 
 QStringList HotListWindow::entries() const {
-    return m_list->entries();
+    return m_list->files().paths();
 }
 
 void HotListWindow::listClicked() {

@@ -24,7 +24,7 @@ public:
     HotListWindow(AppState& state, Dialogs& dialogs, Platform& platform, BarPanes& bars, const QString& caption,
                   QWidget* parent = nullptr);
 
-    QListWidget* chosenList() override;
+    ChosenFiles& chosenFiles() override;
     QStringList entries() const;
 
 signals:

@@ -4,39 +4,38 @@
 #include "app/lists/listcommands.h"
 
 #include "app/core/barpanes.h"
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/core/filechooser.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 
-#include <QtWidgets/QListWidget>
-
-void ListCommands::openEntry(QListWidget* list) {
-    if (const QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
-        open(highlighted->text());
+void ListCommands::openEntry(ChosenFiles* list) {
+    if (list && list->currentRow() >= 0)
+        open(list->path(list->currentRow()));
 }
 
-void ListCommands::selectEntry(QListWidget* list) {
-    if (QListWidgetItem* highlighted = list ? list->currentItem() : nullptr)
-        highlighted->setSelected(true);
+void ListCommands::selectEntry(ChosenFiles* list) {
+    if (list && list->currentRow() >= 0)
+        list->setSelected(list->currentRow(), true);
 }
 
-void ListCommands::selectAllEntries(QListWidget* list) {
+void ListCommands::selectAllEntries(ChosenFiles* list) {
     if (list)
         list->selectAll();
 }
 
-void ListCommands::clearList(QListWidget* list) {
+void ListCommands::clearList(ChosenFiles* list) {
     if (!list)
         return;
     list->clear();
     m_bars.showListCount(0);
 }
 
-void ListCommands::removeEntry(QListWidget* list) {
+void ListCommands::removeEntry(ChosenFiles* list) {
     if (!list)
         return;
-    delete list->currentItem();
+    list->removeRow(list->currentRow());
     m_bars.showListCount(list->count());
 }
 

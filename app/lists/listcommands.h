@@ -1,17 +1,17 @@
 /*
  * The list selection commands of the `munfile` pop-up menu, which act on the chosen-file list
- * of the window whose pop-up was opened, and the Open command of the file list's `Show1`
- * pop-up. The main window wires the menu items to them.
+ * of the window whose pop-up was opened (none: they do nothing), and the Open command of the
+ * file list's `Show1` pop-up. The main window wires the menu items to them.
  */
 #pragma once
 
 #include <QtCore/QString>
 
 class BarPanes;
+class ChosenFiles;
 class Dialogs;
 class FileChooser;
 class Platform;
-class QListWidget;
 
 class ListCommands {
 public:
@@ -21,15 +21,15 @@ public:
         , m_bars(bars) {}
 
     // "Open File": opens the highlighted entry with its application; errors are ignored.
-    void openEntry(QListWidget* list);
+    void openEntry(ChosenFiles* list);
     // "Select": selects the highlighted entry; other selections stay.
-    void selectEntry(QListWidget* list);
+    void selectEntry(ChosenFiles* list);
     // "Select All".
-    void selectAllEntries(QListWidget* list);
+    void selectAllEntries(ChosenFiles* list);
     // "Clear List": removes every entry; lab6 shows "0".
-    void clearList(QListWidget* list);
+    void clearList(ChosenFiles* list);
     // "Clear this item": removes the highlighted entry, if any; lab6 shows what remains.
-    void removeEntry(QListWidget* list);
+    void removeEntry(ChosenFiles* list);
     // "Open": opens the chooser's highlighted file with its application; errors are ignored.
     void openShownFile(const FileChooser& chooser);
 

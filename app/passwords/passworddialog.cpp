@@ -5,6 +5,7 @@
  */
 #include "app/passwords/passworddialog.h"
 
+#include "app/core/chosenfiles.h"
 #include "app/core/dialogs.h"
 #include "app/core/passwordsource.h"
 #include "app/crypt/engine/cipherpass.h"
@@ -22,7 +23,6 @@
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
-#include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
 
 #include <algorithm>
@@ -351,18 +351,18 @@ void PasswordDialog::showStoredPassword() {
         return m_dialogs.message(invalidPasswordMessage());
     if (!masterPasswordMatches(masterPasswordFile(), m_recoveryMasterEdit->text()))
         return;
-    const QListWidget* list = m_chosenList ? m_chosenList() : nullptr;
-    if (!list || list->count() == 0 || list->item(0)->text().isEmpty()) {
+    const ChosenFiles* list = m_chosenList ? m_chosenList() : nullptr;
+    const QStringList entries = list ? list->paths() : QStringList();
+    if (entries.isEmpty() || entries.first().isEmpty()) {
         m_dialogs.message(u"There're no  files in chosen list"_s);
         activateWindow();
         return;
     }
-    revealStoredPasswords(*list);
+    revealStoredPasswords(entries);
 }
 
-void PasswordDialog::revealStoredPasswords(const QListWidget& list) {
-    for (int i = 0; i < list.count(); ++i) {
-        const QString entry = list.item(i)->text();
+void PasswordDialog::revealStoredPasswords(const QStringList& entries) {
+    for (const QString& entry : entries) {
         if (entry.isEmpty())
             break;
         if (!entry.endsWith(u".vxp"_s, Qt::CaseSensitive))

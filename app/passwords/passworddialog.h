@@ -14,13 +14,13 @@
 
 #include <functional>
 
+class ChosenFiles;
 class Dialogs;
 class Platform;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
 class PasswordDialog final : public QDialog {
@@ -28,7 +28,7 @@ class PasswordDialog final : public QDialog {
 
 public:
     // The chooser's chosen-file list `List1`; nullptr while there is no chooser.
-    using ChosenListProvider = std::function<QListWidget*()>;
+    using ChosenListProvider = std::function<ChosenFiles*()>;
 
     // The dialog belongs to the main window and centres itself over it.
     PasswordDialog(Dialogs& dialogs, Platform& platform, QWidget& mainWindow, ChosenListProvider chosenList);
@@ -86,8 +86,8 @@ private:
     void cancelMasterPassword();
     void showStoredPassword();
     void cancelRecovery();
-    // Shows the password stored in each encrypted file of the chosen-file list.
-    void revealStoredPasswords(const QListWidget& list);
+    // Shows the password stored in each encrypted file among the chosen-file list's entries.
+    void revealStoredPasswords(const QStringList& entries);
 
     Dialogs& m_dialogs;
     Platform& m_platform;

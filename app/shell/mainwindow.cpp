@@ -69,7 +69,7 @@ MainWindow::MainWindow(Dialogs& dialogs, Platform& platform, QWidget* parent)
     , m_browsers(m_state, m_dialogs, m_platform, m_bars, m_host,
                  [this](HotListBrowser& browser) { connectBrowser(browser); })
     , m_hotLists(m_state, m_dialogs, m_platform, m_bars, m_host, m_browsers)
-    , m_passwords(m_dialogs, m_platform, *this, [this] { return m_chooser ? m_chooser->chosenList() : nullptr; }) {
+    , m_passwords(m_dialogs, m_platform, *this, [this] { return m_chooser ? &m_chooser->chosenFiles() : nullptr; }) {
     setObjectName(u"MDIForm1"_s);
     setWindowIcon(QIcon(u":/vexapad/icons/vexapad.svg"_s));
 
@@ -164,7 +164,7 @@ void MainWindow::wireCommands() {
 
     // The list commands act on the active child window's chosen-file list; Open on the chooser's
     // file list. None of them has a gate, but the two that empty a list do nothing during a run.
-    using ListCommand = void (ListCommands::*)(QListWidget*);
+    using ListCommand = void (ListCommands::*)(ChosenFiles*);
     struct ListWiring {
         QStringView item;
         ListCommand command;
@@ -181,7 +181,7 @@ void MainWindow::wireCommands() {
             if (emptiesList && m_state.busy)
                 return;
             ListCommands commands(m_dialogs, m_platform, m_bars);
-            (commands.*command)(m_host.activeChosenList());
+            (commands.*command)(m_host.activeChosenFiles());
         });
     }
     onItem(u"Openfile1"_s, [this] {
@@ -191,10 +191,10 @@ void MainWindow::wireCommands() {
 
     // The hot-list commands have no gate.
     onItem(u"NewList"_s, [this] { m_hotLists.newHotList(); });
-    onItem(u"OpenList"_s, [this] { m_hotLists.openHotList(); });
+    onItem(u"OpenList"_s, [this] { m_hotLists.openHotList(m_menuHotList); });
     onItem(u"Savelist"_s, [this] { m_hotLists.saveHotList(); });
     onItem(u"RenameList"_s, [this] { m_hotLists.renameHotList(); });
-    onItem(u"DeleteList"_s, [this] { m_hotLists.deleteHotList(); });
+    onItem(u"DeleteList"_s, [this] { m_hotLists.deleteHotList(m_menuHotList); });
     connect(&m_hotLists, &HotListCommands::popupRequested, this, &MainWindow::popUp);
 
     // The folder commands have no gate: they do not look at Busy.
@@ -493,7 +493,10 @@ FileChooserWindow* MainWindow::openChooser() {
 }
 
 void MainWindow::connectBrowser(HotListBrowser& browser) {
-    connect(&browser, &HotListBrowser::popupRequested, this, &MainWindow::popUp);
+    connect(&browser, &HotListBrowser::hotListMenuRequested, this, [this](const QString& fileName) {
+        m_menuHotList = fileName;
+        popUp(PopupMenu::LoadList);
+    });
     connect(&browser, &HotListBrowser::closing, this, [this] { m_menus.item(u"MyHotLists"_s)->setChecked(false); });
 }
 

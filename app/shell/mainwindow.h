@@ -33,7 +33,6 @@
 class HotListBrowser;
 class HelpWindow;
 class PasswordDialog;
-class QListWidget;
 class FileChooserWindow;
 
 class MainWindow : public QMainWindow {
@@ -152,6 +151,9 @@ private:
     FileTypeFilters m_filters;
     HotListBrowserOpener m_browsers;
     HotListCommands m_hotLists;
+    // The hot-list file the browser last asked the `LoadList` pop-up menu for; its Open Hot List
+    // and Delet act on it.
+    QString m_menuHotList;
     QPointer<FileChooserWindow> m_chooser;
     QPointer<HelpWindow> m_help;
     PasswordDialogSource m_passwords;

@@ -14,7 +14,7 @@
 #include "app/core/runoptions.h"
 
 #include <QtCore/QDir>
-#include <QtWidgets/QListWidget>
+#include <QtWidgets/QListView>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QVBoxLayout>
 #include <QtWidgets/QWidget>
@@ -67,9 +67,9 @@ public:
     QString highlighted;
     QStringList opened;
     int refreshed = 0;
-    QListWidget list;
+    ChosenFiles chosen;
 
-    QListWidget* chosenList() override { return &list; }
+    ChosenFiles& chosenFiles() override { return chosen; }
     QString currentFolder() const override { return folder; }
     QStringList shownFiles() const override {
         return folder.isEmpty() ? QStringList() : QDir(folder).entryList(QDir::Files, QDir::Name);
@@ -85,15 +85,14 @@ public:
     }
 };
 
-// A child window holding a chosen-file list, as the chooser and the hot-list windows do.
+// A child window holding a chosen-file list, as the chooser and the hot-list windows do, and a
+// view that can take the keyboard.
 class ListWindow final : public QWidget, public ChosenListWindow {
 public:
-    ListWindow() {
-        (new QVBoxLayout(this))->addWidget(&list);
-        list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    }
-    QListWidget* chosenList() override { return &list; }
-    QListWidget list;
+    ListWindow() { (new QVBoxLayout(this))->addWidget(&view); }
+    ChosenFiles& chosenFiles() override { return files; }
+    ChosenFiles files;
+    QListView view;
 };
 
 // A shown top-level window standing for the main window; its area hosts the child windows.

@@ -16,7 +16,6 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
 
 #include <atomic>
@@ -100,20 +99,14 @@ protected:
     }
 
     static QString vxp(const QString& path) { return path + u".vxp"_s; }
-    QListWidget& list() { return *chooser()->chosenList(); }
-    QStringList entries(bool selectedOnly = false) {
-        QStringList texts;
-        for (int i = 0; i < list().count(); ++i)
-            if (!selectedOnly || list().item(i)->isSelected())
-                texts << list().item(i)->text();
-        return texts;
-    }
+    ChosenFiles& list() { return chooser()->chosenFiles(); }
+    QStringList entries(bool selectedOnly = false) { return selectedOnly ? list().selectedPaths() : list().paths(); }
 
     // Fires a command on these chosen files and the files "work" holds, with these answers, the
     // earlier boxes forgotten. However it ended, the run leaves no progress window, Busy or cancel.
     void run(const QString& command, const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
         list().clear();
-        list().addItems(chosen);
+        list().append(chosen);
         list().selectAll();
         chooser()->refreshFiles();
         m_dialogs.clear();
@@ -168,7 +161,7 @@ TEST_F(CryptCommandsTest, RefusalsLeaveEverythingAsItWas) {
     const QString twin = makeFile(u"work/d.txt"_s, QByteArray("another file"));
     m_platform.setAttributes(twin, 1);
     const Snapshot before = snapshot({file, encrypted, wrong, damaged, twin});
-    list().addItems({file, encrypted});
+    list().append({file, encrypted});
     triggerAction(u"Enc1"_s);
     triggerAction(u"Dec1"_s);
     EXPECT_EQ(m_dialogs.texts(), QStringList(2, u"Choose file(s) in your list Please."_s));

@@ -39,7 +39,7 @@ protected:
     // Fires a command on these chosen files with these answers, the earlier boxes forgotten.
     void run(void (CryptCommands::*command)(), const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
         list.clear();
-        list.addItems(chosen);
+        list.append(chosen);
         list.selectAll();
         dialogs.clear();
         for (const Dialogs::Answer answer : answers)
@@ -50,13 +50,6 @@ protected:
         EXPECT_FALSE(state.busy || state.cancelRequested);
     }
 
-    QStringList entries() const {
-        QStringList texts;
-        for (int i = 0; i < list.count(); ++i)
-            texts << list.item(i)->text();
-        return texts;
-    }
-
     AppState state;
     ScriptedDialogs dialogs;
     LinuxPlatform platform;
@@ -65,7 +58,7 @@ protected:
     SetRunOptions options;
     TestHostWindow host;
     ListWindow& listWindow = *new ListWindow;
-    QListWidget& list = listWindow.list;
+    ChosenFiles& list = listWindow.files;
     FakeChooser chooser;
     bool chooserOpen = true;
     CryptCommands commands{{state, dialogs, platform, bars, passwords, options, host.host,
@@ -126,7 +119,7 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
         ASSERT_TRUE(header);
         EXPECT_EQ(header->level(), high ? SecurityLevel::High : SecurityLevel::Low);
         EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
-        EXPECT_EQ(entries(), QStringList{encrypted});
+        EXPECT_EQ(list.paths(), QStringList{encrypted});
         run(&CryptCommands::decryptChosenList, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
         EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
         EXPECT_EQ(readAll(plain).size(), 100);
@@ -154,19 +147,17 @@ TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
     EXPECT_TRUE(QFile::exists(encrypted));
 }
 
-TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickStays) {
+TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARun) {
     options.deleteOriginalFile = true;
     const QString shortFile = makeFile(u"work/short.txt"_s, 5);
     const QString plain = makeFile(u"work/a.txt"_s, 100);
-    state.pickedHotList = u"the hot list picked in the browser"_s;
     run(&CryptCommands::encryptChosenList, {shortFile, plain});
-    EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
+    EXPECT_EQ(list.paths(), QStringList{plain + u".vxp"_s});
     EXPECT_EQ(bars.shownListCount, 1); // the count after the short file left the list
     EXPECT_EQ(bars.fileCount, 2);      // what the chooser shows after the run
     EXPECT_EQ(chooser.refreshed, 1);
     run(&CryptCommands::decryptChosenList, {plain + u".vxp"_s});
-    EXPECT_EQ(entries(), QStringList{plain});
-    EXPECT_EQ(state.pickedHotList, u"the hot list picked in the browser"_s);
+    EXPECT_EQ(list.paths(), QStringList{plain});
 
     // With the chooser closed the shown-files commands have nothing to work on, and the chosen
     // list is worked on without a count for the chooser's pane.
@@ -176,7 +167,7 @@ TEST_F(CryptCommandsRolesTest, TheBarsAndTheChooserFollowARunAndTheBrowsersPickS
     run(&CryptCommands::decryptShownFiles, {});
     EXPECT_TRUE(dialogs.boxes().isEmpty());
     run(&CryptCommands::encryptChosenList, {plain});
-    EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
+    EXPECT_EQ(list.paths(), QStringList{plain + u".vxp"_s});
     EXPECT_EQ(bars.fileCount, -1);
     EXPECT_EQ(chooser.refreshed, 2);
 }
@@ -185,8 +176,8 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     ProgressWindow& progress = commands.progress();
     EXPECT_EQ(progress.parentWidget(), &host.window);
     host.window.activateWindow();
-    list.setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
+    listWindow.view.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &listWindow.view; }));
     auto* cancel = progress.findChild<QPushButton*>(u"Command1"_s);
     ASSERT_NE(cancel, nullptr);
     // The pass is held at each block, as a click on Cancel holds it, so that both clicks land
@@ -205,7 +196,7 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     options.deleteOriginalFile = true;
     const QString plain = makeFile(u"work/big.bin"_s, 3 * CipherPass::BufferSize);
     list.clear();
-    list.addItem(plain);
+    list.append({plain});
     list.selectAll();
     dialogs.clear();
     dialogs.answer(No);
@@ -225,7 +216,7 @@ TEST_F(CryptCommandsRolesTest, ProgressWindowStandsOverTheMainWindowAndCancelsOn
     EXPECT_EQ(QFileInfo(plain).size(), 3 * CipherPass::BufferSize);
     EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
     // The keyboard is back where it was; the hidden window's button asks nothing.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &list; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &listWindow.view; }));
     cancel->click();
     EXPECT_EQ(dialogs.texts().size(), 2);
 }
@@ -242,7 +233,7 @@ TEST_F(CryptCommandsRolesTest, DuringARunTheWindowTurnsAndASecondCommandDoesNoth
         },
         Qt::DirectConnection);
     list.clear();
-    list.addItem(plain);
+    list.append({plain});
     list.selectAll();
     dialogs.clear();
     commands.encryptChosenList();
@@ -263,6 +254,6 @@ TEST_F(CryptCommandsRolesTest, DuringARunTheWindowTurnsAndASecondCommandDoesNoth
     runner.resume();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
     QObject::disconnect(holding);
-    EXPECT_EQ(entries(), QStringList{plain + u".vxp"_s});
+    EXPECT_EQ(list.paths(), QStringList{plain + u".vxp"_s});
     EXPECT_FALSE(state.busy);
 }

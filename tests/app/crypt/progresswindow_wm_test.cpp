@@ -10,7 +10,6 @@
 #include <QtCore/QFileInfo>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QListView>
-#include <QtWidgets/QListWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -60,7 +59,7 @@ TEST_F(ProgressFocusTest, KeysStayWithTheFileListAfterEveryShortRun) {
     setPassword(u"abcdefgh"_s);
     chooser()->refreshFiles();
     auto* files = chooser()->findChild<QListView*>(u"File1"_s);
-    QListWidget* list = chooser()->chosenList();
+    ChosenFiles& list = chooser()->chosenFiles();
     DesktopUser::click(*files, files->visualRect(files->model()->index(1, 0)).center());
     ASSERT_TRUE(keyboardWith(files));
 
@@ -69,9 +68,9 @@ TEST_F(ProgressFocusTest, KeysStayWithTheFileListAfterEveryShortRun) {
         SCOPED_TRACE(run);
         const bool encrypt = run % 2 == 0;
         const QString output = encrypt ? plain + u".vxp"_s : plain;
-        list->clear();
-        list->addItem(encrypt ? plain : plain + u".vxp"_s);
-        list->item(0)->setSelected(true);
+        list.clear();
+        list.append({encrypt ? plain : plain + u".vxp"_s});
+        list.setSelected(0, true);
         QTest::mouseClick(toolButton(encrypt ? u"EncTool"_s : u"DecTool"_s), Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !window().state().busy && QFileInfo::exists(output); },
                                     DesktopUser::Patience));

@@ -18,7 +18,7 @@ protected:
         TempEnvTest::SetUp();
         for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s})
             m_files.append(makeFile(u"work/"_s + name, QByteArray("text")));
-        m_listWindow.list.addItems(m_files);
+        m_listWindow.files.append(m_files);
         m_host.host.show(m_listWindow);
     }
     // Gives every file the same start value, selects the given rows of the chosen-file list and
@@ -26,9 +26,9 @@ protected:
     void apply(ListKind kind, quint8 pressed, std::initializer_list<int> chosenRows) {
         for (const QString& file : m_files)
             ASSERT_TRUE(m_platform.setAttributes(file, H));
-        m_listWindow.list.clearSelection();
+        m_listWindow.files.clearSelection();
         for (int row : chosenRows)
-            m_listWindow.list.item(row)->setSelected(true);
+            m_listWindow.files.setSelected(row, true);
         m_dialogs.clear();
         m_state.activeListKind = kind;
         m_bars.pressed = pressed;
@@ -96,11 +96,11 @@ TEST_F(AttributeCommandsTest, ANameThatCannotBeReadIsRefusedAndTheOthersStillTak
     ASSERT_EQ(shown, path(u"work/x\uFFFD"_s));
     makeFile(u"work/x\uFFFD"_s, QByteArray("other"));
     ASSERT_TRUE(m_platform.setAttributes(shown, H));
-    m_listWindow.list.insertItem(1, shown);
+    m_listWindow.files.append({shown});
     m_chooser.selected = {m_files[0], shown, m_files[1]};
     for (const ListKind kind : {ListKind::ChosenList, ListKind::DirectoryFiles}) {
         SCOPED_TRACE(int(kind));
-        apply(kind, Attr::Archive, {0, 1, 2});
+        apply(kind, Attr::Archive, {0, 1, 4}); // a, b and the unreadable name
         EXPECT_EQ(m_dialogs.texts(),
                   QStringList{u"The name of "_s + shown + u" can't be read correctly. Please rename it."_s});
         EXPECT_EQ(attributes(), (QList<quint32>{Attr::Archive, Attr::Archive, H, H}));

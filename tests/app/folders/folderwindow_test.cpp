@@ -8,7 +8,6 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QItemSelectionModel>
 #include <QtWidgets/QListView>
-#include <QtWidgets/QListWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +25,6 @@ protected:
         EXPECT_EQ(chooser()->currentFolder(), folder);
     }
     QListView* fileList() const { return chooser()->findChild<QListView*>(u"File1"_s); }
-    QListWidget* chosenList() const { return chooser()->findChild<QListWidget*>(u"List1"_s); }
 };
 
 TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
@@ -52,7 +50,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
     for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
         files.append(makeFile(u"work/"_s + name, QByteArray("text")));
     chooser()->refreshFiles();
-    chosenList()->addItems(files);
+    chooser()->chosenFiles().append(files);
     const auto expectAttributes = [&](quint32 selected) {
         for (int row : {0, 1, 2}) // b.txt, never selected, keeps a value no case gives
             EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Hidden | Attr::Archive : selected);
@@ -81,7 +79,7 @@ TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
         for (const QString& file : files)
             ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden | Attr::Archive));
         for (int row : {0, 2}) {
-            chosenList()->item(row)->setSelected(true);
+            chooser()->chosenFiles().setSelected(row, true);
             fileList()->selectionModel()->select(fileList()->model()->index(row, 0), QItemSelectionModel::Select);
         }
         m_window->state().activeListKind = kind;

@@ -28,7 +28,7 @@ protected:
     // "New list", with entries added as a drop adds them.
     HotListWindow* newList(const QStringList& entries = {}) {
         triggerAction(u"NewList"_s);
-        activeList()->chosenList()->addItems(entries);
+        activeList()->chosenFiles().append(entries);
         return activeList();
     }
     // The captions of the open hot-list windows, oldest first.
@@ -146,7 +146,7 @@ TEST_F(HotListsTest, SaveRenameAndSaveAgainLeavesBothFiles) {
     }
     m_dialogs.answerInput(u"Travel"_s);
     triggerAction(u"RenameList"_s);
-    window->chosenList()->addItem(u"/e"_s);
+    window->chosenFiles().append({u"/e"_s});
     triggerAction(u"Savelist"_s);
     EXPECT_EQ(m_dialogs.texts().last(), u"Travel is saved"_s);
     EXPECT_EQ(readAll(listFile(u"Hot List 1"_s)), saved);
@@ -193,9 +193,9 @@ TEST_F(HotListsTest, RightClicksPopTheirMenusAndClosesClearTheCheckMarks) {
                           m_window->findChild<QAction*>(u"Savelist"_s)->isEnabled());
     };
     HotListWindow* hotList = newList();
-    rightClick(hotList->chosenList()->viewport());
+    rightClick(hotList->findChild<QAbstractItemView*>(u"List1"_s)->viewport());
     EXPECT_EQ(shown(), std::tuple(QStringList{u"munfile"_s}, true, true));
-    rightClick(chooser()->findChild<QListWidget*>(u"List1"_s)->viewport());
+    rightClick(chooser()->findChild<QAbstractItemView*>(u"List1"_s)->viewport());
     EXPECT_EQ(shown(), std::tuple(QStringList{u"munfile"_s}, false, false));
     rightClick(chooser()->findChild<QAbstractItemView*>(u"File1"_s)->viewport());
     EXPECT_EQ(std::get<0>(shown()), QStringList{u"Show1"_s});

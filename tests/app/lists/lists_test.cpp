@@ -123,7 +123,7 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
     EXPECT_EQ(std::tuple(bars.fileSize, state.currentAttributes, bars.attributes, state.activeListKind),
               std::tuple(u"File Size : 1.50 K"_s, quint8(35), quint8(35), ListKind::DirectoryFiles));
 
-    chosenList()->addItems({file(u"a"_s), file(u"b"_s)});
+    chosenList()->files().append({file(u"a"_s), file(u"b"_s)});
     for (const auto& [list, kind] : {std::pair<QAbstractItemView*, ListKind>(fileList(), ListKind::DirectoryFiles),
                                      {chosenList(), ListKind::ChosenList}}) {
         list->setCurrentIndex(list->model()->index(0, 0));
@@ -263,13 +263,13 @@ TEST_F(ChooserTest, FolderTreeHoldsItsRowsAndHighlightWhileFoldersComeAndGo) {
 TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     open({u"a"_s, u"b"_s, u"c"_s, u"d"_s});
     QTest::keyClick(fileList(), Qt::Key_Return); // nothing highlighted yet
-    EXPECT_EQ(chosenList()->count(), 0);
+    EXPECT_EQ(chosenList()->files().count(), 0);
     fileList()->setCurrentIndex(row(1));
     bars.shownListCount = 4; // counting another list: Enter adds one to what the pane shows
     QTest::keyClick(fileList(), Qt::Key_Return);
     QTest::keyClick(fileList(), Qt::Key_Enter);
     EXPECT_EQ(dialogs.texts(), QStringList{u"This file is already existed"_s});
-    EXPECT_EQ(chosenList()->entries(), QStringList{file(u"b"_s)});
+    EXPECT_EQ(chosenList()->files().paths(), QStringList{file(u"b"_s)});
     EXPECT_EQ(bars.shownListCount, 5);
 
     dialogs.clear();
@@ -280,13 +280,13 @@ TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     EXPECT_EQ(dragged, (QStringList{file(u"a"_s), file(u"b"_s), file(u"c"_s)}));
     EXPECT_EQ(Drop(chosenList()->viewport(), DraggedPaths::ToMimeData(dragged), Qt::CopyAction), Qt::CopyAction);
     EXPECT_EQ(dialogs.texts(), QStringList{file(u"b"_s) + u" is already existed !"_s});
-    EXPECT_EQ(chosenList()->entries(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
+    EXPECT_EQ(chosenList()->files().paths(), (QStringList{file(u"b"_s), file(u"a"_s), file(u"c"_s)}));
 
     // During a run the lists take nothing new.
     state.busy = true;
     EXPECT_EQ(Drop(chosenList()->viewport(), DraggedPaths::ToMimeData({file(u"d"_s)}), Qt::CopyAction),
               Qt::IgnoreAction);
-    EXPECT_EQ(chosenList()->count(), 3);
+    EXPECT_EQ(chosenList()->files().count(), 3);
 }
 
 TEST_F(ChooserTest, DividerDragStopsOnceAColumnIsNarrow) {
@@ -340,7 +340,7 @@ TEST_F(ChooserTest, BrowserListsTheHotListFilesAndWantsOneHighlightedForItsMenu)
     host.host.show(*browser);
     auto* fileList = browser->findChild<QListWidget*>(u"File1"_s);
     EXPECT_EQ(Texts(fileList), (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
-    QSignalSpy popups(browser, &HotListBrowser::popupRequested);
+    QSignalSpy popups(browser, &HotListBrowser::hotListMenuRequested);
     QTest::mouseClick(fileList->viewport(), Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(std::pair(dialogs.texts(), popups.count()),
               std::pair(QStringList{u"Click the list you want First !"_s}, qsizetype(0)));
@@ -383,7 +383,7 @@ TEST_F(ChooserTest, RightClicksAskForTheirPopUpMenusAndACloseLeavesNoListWorkedI
 TEST_F(ChooserTest, HotListWindowReportsOnlyTheCloseThatHappens) {
     auto* window = new HotListWindow(state, dialogs, platform, bars, u"Trip"_s);
     host.host.show(*window);
-    window->chosenList()->addItem(u"/a"_s);
+    window->chosenFiles().append({u"/a"_s});
     QSignalSpy closing(window, &HotListWindow::closing);
     // A file where the list folder should be makes the save fail.
     makeFile(QDir(root()).relativeFilePath(platform.dataFolder() + u"/MyList"_s), QByteArray("x"));
@@ -399,17 +399,16 @@ TEST(ListCommands, OpenSelectAndClearActOnTheListAndShowItsCount) {
     TestPlatform platform;
     RecordingBars bars;
     ListCommands commands(dialogs, platform, bars);
-    QListWidget list;
-    list.setSelectionMode(QAbstractItemView::ExtendedSelection); // as a chosen-file list
-    list.addItems({u"/a"_s, u"/b"_s, u"/c"_s});
+    ChosenFiles list;
+    list.append({u"/a"_s, u"/b"_s, u"/c"_s});
     list.setCurrentRow(1);
     commands.openEntry(&list);
     commands.selectEntry(&list);
-    EXPECT_EQ(list.selectedItems().size(), 1);
+    EXPECT_EQ(list.selectedPaths(), QStringList{u"/b"_s});
     commands.removeEntry(&list);
-    EXPECT_EQ(std::pair(Texts(&list), bars.shownListCount), std::pair(QStringList{u"/a"_s, u"/c"_s}, 2));
+    EXPECT_EQ(std::pair(list.paths(), bars.shownListCount), std::pair(QStringList{u"/a"_s, u"/c"_s}, 2));
     commands.selectAllEntries(&list);
-    EXPECT_EQ(list.selectedItems().size(), 2);
+    EXPECT_EQ(list.selectedPaths().size(), 2);
     bars.shownListCount = 9;
     commands.clearList(&list);
     EXPECT_EQ(std::pair(list.count(), bars.shownListCount), std::pair(0, 0));

@@ -4,6 +4,7 @@
  */
 #include "app/passwords/passworddialog.h"
 
+#include "app/core/chosenfiles.h"
 #include "app/core/passwordsource.h"
 #include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/masterpasswordfile.h"
@@ -18,7 +19,6 @@
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
-#include <QtWidgets/QListWidget>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QPushButton>
 
@@ -52,7 +52,7 @@ protected:
     // The dialog's owner, standing for the main window.
     QWidget m_mainWindow;
     // The chooser's chosen-file list; none while the chooser is closed.
-    std::unique_ptr<QListWidget> m_list = std::make_unique<QListWidget>();
+    std::unique_ptr<ChosenFiles> m_list = std::make_unique<ChosenFiles>();
     PasswordDialog* m_dialog = nullptr;
 };
 
@@ -213,7 +213,7 @@ TEST_F(PasswordDialogTest, OkOfTheHintFrameShowsThePasswordEachEncryptedFileHold
     ASSERT_EQ(::close(::open(stray.constData(), O_CREAT | O_WRONLY, 0600)), 0);
     const QString shown = encrypted(u"x\uFFFD.vxp"_s, QByteArray("straystrL\x20"));
     // Only entries ending in ".vxp" are read, up to the first empty one.
-    m_list->addItems({abc, path(u"note.txt"_s), upper, missing, shown, full, QString(), abc});
+    m_list->append({abc, path(u"note.txt"_s), upper, missing, shown, full, QString(), abc});
     m_dialog->showPasswordHint();
     type(u"Text10"_s, u"Master1"_s);
     click(u"Command7"_s);
@@ -231,7 +231,7 @@ TEST_F(PasswordDialogTest, OkOfTheHintFrameShowsThePasswordEachEncryptedFileHold
         {"empty list", u"Master1"_s, [this] { m_list->clear(); }, none},
         {"empty first entry", u"Master1"_s,
          [this, abc] {
-             m_list->addItems({QString(), abc});
+             m_list->append({QString(), abc});
          },
          none},
         {"chooser closed", u"Master1"_s, [this] { m_list.reset(); }, none},

@@ -10,8 +10,8 @@
 #include "tests/support/mainwindowtest.h"
 
 #include <QtGui/QWindow>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QListWidget>
 #include <QtWidgets/QPushButton>
 
 using namespace Qt::StringLiterals;
@@ -100,7 +100,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     ASSERT_TRUE(typeInto(Vtext, u"a"_s, u"a"_s));
 
     // A click in the chooser's chosen-file list gives the activation to the main window.
-    QListWidget* list = chooser()->chosenList();
+    auto* list = chooser()->findChild<QAbstractItemView*>(u"List1"_s);
     bool mainWindowActivated = false;
     const QMetaObject::Connection watch = QObject::connect(qApp, &QGuiApplication::focusWindowChanged, [&](QWindow* w) {
         mainWindowActivated |= w && w == window().windowHandle();
@@ -123,7 +123,7 @@ TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheC
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog().isHidden(); }, DesktopUser::Patience));
 
     // The stored password shown by "Ok" of the hint frame; "0" is the master password never set.
-    list->addItem(encrypted);
+    chooser()->chosenFiles().append({encrypted});
     triggerAction(u"PasHint"_s);
     ASSERT_TRUE(keyboardBack(4, field(u"Text10"_s)));
     ASSERT_TRUE(typeInto(field(u"Text10"_s), u"0"_s, u"0"_s));

@@ -7,7 +7,6 @@
 #include "app/shell/handover.h"
 
 #include "app/fileio/descriptor.h"
-#include "app/lists/chosenlist.h"
 #include "controls/statline/statline.h"
 #include "tests/support/mainwindowtest.h"
 #include "tests/support/testplatform.h"
@@ -124,17 +123,9 @@ protected:
     }
 
     QStringList selectedFiles() const { return chooser()->selectedFiles(); }
-    QStringList chosen() const { return static_cast<ChosenList*>(chooser()->chosenList())->entries(); }
+    QStringList chosen() const { return chooser()->chosenFiles().paths(); }
     // The chosen-file list's selected entries, in list order.
-    QStringList chosenSelection() const {
-        const QListWidget* list = chooser()->chosenList();
-        QStringList selected;
-        for (int row = 0; row < list->count(); ++row) {
-            if (list->item(row)->isSelected())
-                selected << list->item(row)->text();
-        }
-        return selected;
-    }
+    QStringList chosenSelection() const { return chooser()->chosenFiles().selectedPaths(); }
 
     InstanceLock m_lock;
     HandOverServer m_server;
@@ -173,7 +164,7 @@ TEST_F(HandOverTest, EncryptedFilesHandedOverBecomeTheListsOnlySelection) {
     EXPECT_EQ(runProgram({second, plain, first}, root()), 0);
     ASSERT_TRUE(QTest::qWaitFor([this] { return chosen().size() == 3; }));
     EXPECT_EQ(chosenSelection(), QStringList({second, first}));
-    EXPECT_EQ(chooser()->chosenList()->currentItem()->text(), second);
+    EXPECT_EQ(chosen().value(chooser()->chosenFiles().currentRow()), second);
     // One already listed is selected again, alone.
     EXPECT_EQ(runProgram({older}, root()), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return chosenSelection() == QStringList{older}; }));
@@ -228,7 +219,7 @@ TEST_F(HandOverTest, ACommandWithoutAPasswordWaitsForTheDialogsOkAndLeavingItRun
     EXPECT_FALSE(window().state().busy);
 
     window().openPaths({plain}, PathAction::Encrypt);
-    chooser()->chosenList()->clearSelection(); // the user's doing while the dialog is open
+    chooser()->chosenFiles().clearSelection(); // the user's doing while the dialog is open
     setPassword(u"secret12"_s);
     click("Command3"); // Ok
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(plain + u".vxp"_s) && !window().state().busy; }));

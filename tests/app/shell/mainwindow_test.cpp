@@ -263,26 +263,26 @@ TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeith
     auto* files = chooser()->findChild<QListView*>(u"File1"_s);
     ASSERT_EQ(files->model()->rowCount(), 4); // both files of each pair are listed
     files->setCurrentIndex(files->model()->index(0, 0));
-    auto* list = static_cast<ChosenList*>(chooser()->chosenList());
+    ChosenFiles& chosen = chooser()->chosenFiles();
     // Puts the path alone in the chosen-file list, selected and highlighted.
-    const auto choose = [list](const QString& path) {
-        list->clear();
-        list->addItem(path);
-        list->setCurrentRow(0);
-        list->selectAll();
+    const auto choose = [&chosen](const QString& path) {
+        chosen.clear();
+        chosen.append({path});
+        chosen.setCurrentRow(0);
+        chosen.selectAll();
     };
     const QString again = u"Choose file(s) in your list again Please."_s;
     const std::tuple<const char*, std::function<void()>, QStringList> commands[] = {
         {"Enter in the file list",
          [&] {
              QTest::keyClick(files, Qt::Key_Return);
-             EXPECT_EQ(list->count(), 0);
+             EXPECT_EQ(chosen.count(), 0);
          },
          {refusal(shown)}},
         {"drop on the list",
          [&] {
-             list->addDroppedPaths({shown});
-             EXPECT_EQ(list->count(), 0);
+             chooser()->findChild<ChosenList*>(u"List1"_s)->addDroppedPaths({shown});
+             EXPECT_EQ(chosen.count(), 0);
          },
          {refusal(shown)}},
         {"encrypt the list", [&] { choose(shown), triggerAction(u"Enc1"_s); }, {refusal(shown), again}},
