@@ -7,20 +7,10 @@
 #include "tests/support/desktopuser.h"
 #include "tests/support/mainwindowtest.h"
 
-#include <QtCore/QFileInfo>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QListView>
 
-using namespace Qt::StringLiterals;
-
-namespace {
-
 using DesktopUser::nameOf;
-
-// How long a typed key may take to act once the window has the keyboard, in ms.
-constexpr int kKeyPatience = 5000;
-
-} // namespace
 
 class ProgressFocusTest : public MainWindowTest<LinuxPlatform> {
 protected:
@@ -44,7 +34,7 @@ protected:
     testing::AssertionResult arrowMoves(QListView* files) {
         const int row = files->currentIndex().row();
         DesktopUser::press(row + 1 < files->model()->rowCount() ? u"Down"_s : u"Up"_s);
-        if (QTest::qWaitFor([&] { return files->currentIndex().row() != row; }, kKeyPatience))
+        if (QTest::qWaitFor([&] { return files->currentIndex().row() != row; }, DesktopUser::Patience))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << "the arrow did not move row " << row << "; Qt's focus window is "
                                            << qPrintable(nameOf(QGuiApplication::focusWindow()));
