@@ -6,31 +6,22 @@
 
 #include "app/core/chosenfiles.h"
 #include "app/core/passwordsource.h"
-#include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/masterpasswordfile.h"
 #include "app/platform/linuxplatform.h"
+#include "tests/support/passfiles.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempenv.h"
 
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
 #include <QtGui/QInputMethodEvent>
-#include <QtGui/QKeyEvent>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QPushButton>
 
-#include <algorithm>
-#include <functional>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 class PasswordDialogTest : public TempEnvTest {
 protected:
@@ -46,6 +37,7 @@ protected:
         QTest::mouseClick(m_dialog->findChild<QPushButton*>(name), Qt::LeftButton);
     }
     QStringList messages() const { return m_dialogs.texts(); }
+    static inline const QStringList Fields{u"Text8"_s, u"Vtext"_s, u"Text10"_s, u"Text6"_s, u"Text5"_s, u"Text4"_s};
 
     ScriptedDialogs m_dialogs;
     LinuxPlatform m_platform;
@@ -57,7 +49,7 @@ protected:
 };
 
 TEST_F(PasswordDialogTest, KeyRulesOfEveryField) {
-    for (const QString& name : {u"Text8"_s, u"Vtext"_s, u"Text10"_s, u"Text6"_s, u"Text5"_s, u"Text4"_s}) {
+    for (const QString& name : Fields) {
         SCOPED_TRACE(name.toStdString());
         QLineEdit* edit = field(name);
         const bool refusesSpace = name != u"Vtext"_s && name != u"Text4"_s;
@@ -95,13 +87,9 @@ TEST_F(PasswordDialogTest, PastedOrDroppedTextAbove255IsRefusedInEveryField) {
          [](QLineEdit* edit, const QString& text) {
              QGuiApplication::clipboard()->setText(text);
              const std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
-             const QList<QAction*> actions = menu->actions();
-             const auto paste = std::find_if(actions.cbegin(), actions.cend(), [](const QAction* action) {
-                 return action->text().startsWith(u"&Paste");
-             });
-             ASSERT_NE(paste, actions.cend());
-             ASSERT_TRUE((*paste)->isEnabled());
-             (*paste)->trigger();
+             for (QAction* action : menu->actions())
+                 if (action->text().startsWith(u"&Paste") && action->isEnabled())
+                     action->trigger();
          }},
         {"drop",
          [](QLineEdit* edit, const QString& text) {
@@ -113,7 +101,7 @@ TEST_F(PasswordDialogTest, PastedOrDroppedTextAbove255IsRefusedInEveryField) {
              QApplication::sendEvent(edit, &drop);
          }},
     };
-    for (const QString& name : {u"Text8"_s, u"Vtext"_s, u"Text10"_s, u"Text6"_s, u"Text5"_s, u"Text4"_s}) {
+    for (const QString& name : Fields) {
         for (const auto& [way, bring] : ways) {
             SCOPED_TRACE(name.toStdString() + " " + way);
             QLineEdit* edit = field(name);
@@ -175,9 +163,7 @@ TEST_F(PasswordDialogTest, MasterPasswordChangesOnlyWithTheOldOne) {
     EXPECT_FALSE(m_dialog->isVisible());
     EXPECT_EQ(messages(), QStringList{u"Your new password is accepted"_s});
     EXPECT_EQ(readAll(file).toHex(), "9e9e9e9e9e9e9d9c");
-    struct stat info;
-    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(modeOf(file) & 0777, 0600u);
     for (const QString& wrong : {u""_s, u"abd"_s}) {
         save(wrong, u"z"_s);
         EXPECT_EQ(messages(), QStringList{u"Invalid Master password! try to remember your old one "_s});
@@ -193,35 +179,22 @@ TEST_F(PasswordDialogTest, MasterPasswordChangesOnlyWithTheOldOne) {
 
 TEST_F(PasswordDialogTest, OkOfTheHintFrameShowsThePasswordEachEncryptedFileHolds) {
     ASSERT_TRUE(MasterPasswordFile(MasterPasswordFile::defaultPath(m_platform)).write(u"Master1"_s));
-    // An encrypted file's header: the password in 8 characters, the level and the attributes,
-    // each byte complemented.
-    const auto encrypted = [this](const QString& name, const QByteArray& fields) {
-        QByteArray header;
-        for (const char c : fields)
-            header += char(255 - quint8(c));
-        return makeFile(name, header + "body");
-    };
-    const QString abc = encrypted(u"a.txt.vxp"_s, QByteArray("abc     L\x07"));
-    const QString full = encrypted(u"b.vxp"_s, QByteArray("12345678H\x20"));
-    const QString upper = encrypted(u"c.VXP"_s, QByteArray("zzzzzzzzH\x20"));
+    const QString abc = makeFile(u"a.txt.vxp"_s, encryptedForm("body", 'L', "abc", 7));
+    const QString full = makeFile(u"b.vxp"_s, encryptedForm("body", 'H', "12345678", 32));
+    const QString upper = makeFile(u"c.VXP"_s, encryptedForm("body", 'H', "zzzzzzzz", 32));
     const QString missing = path(u"gone.vxp"_s);
-    const Expected<EncryptedHeader> missingHeader = CipherPass::readHeader(missing);
-    ASSERT_FALSE(missingHeader);
-    const QString gone = missingHeader.error().message;
     // "x" + 0xFF shows as "x" + U+FFFD, which is the name of another encrypted file.
-    const QByteArray stray = QFile::encodeName(root()) + "/x\xFF.vxp";
-    ASSERT_EQ(::close(::open(stray.constData(), O_CREAT | O_WRONLY, 0600)), 0);
-    const QString shown = encrypted(u"x\uFFFD.vxp"_s, QByteArray("straystrL\x20"));
+    const QString shown = makeRawFile("x\xFF.vxp");
+    makeFile(u"x\uFFFD.vxp"_s, encryptedForm("body", 'L', "straystr", 32));
     // Only entries ending in ".vxp" are read, up to the first empty one.
     m_list->append({abc, path(u"note.txt"_s), upper, missing, shown, full, QString(), abc});
     m_dialog->showPasswordHint();
     type(u"Text10"_s, u"Master1"_s);
     click(u"Command7"_s);
     const QString is = u"  Password is   "_s;
-    EXPECT_EQ(messages(), (QStringList{u"The  "_s + abc + is + u"abc     "_s, gone,
+    EXPECT_EQ(messages(), (QStringList{u"The  "_s + abc + is + u"abc     "_s, u"No such file or directory"_s,
                                        u"The name of "_s + shown + u" can't be read correctly. Please rename it."_s,
                                        u"The  "_s + full + is + u"12345678"_s}));
-    ::unlink(stray.constData());
 
     // Without the master password, or with nothing to show, no file is read.
     const QString none = u"There're no  files in chosen list"_s;

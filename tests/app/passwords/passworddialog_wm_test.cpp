@@ -8,19 +8,14 @@
 #include "app/platform/linuxplatform.h"
 #include "tests/support/desktopuser.h"
 #include "tests/support/mainwindowtest.h"
+#include "tests/support/passfiles.h"
 
 #include <QtGui/QWindow>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
 
-using namespace Qt::StringLiterals;
-
-namespace {
-
 using DesktopUser::nameOf;
-
-} // namespace
 
 class PasswordDialogFocusTest : public MainWindowTest<LinuxPlatform> {
 protected:
@@ -78,11 +73,7 @@ protected:
 };
 
 TEST_F(PasswordDialogFocusTest, KeepsTheKeyboardAfterEveryMessageAndAClickInTheChooser) {
-    // An encrypted file whose header holds the password "abc".
-    QByteArray header;
-    for (const char c : QByteArray("abc     L\x07"))
-        header += char(255 - quint8(c));
-    const QString encrypted = makeFile(u"work/a.txt.vxp"_s, header + "body");
+    const QString encrypted = makeFile(u"work/a.txt.vxp"_s, encryptedForm("body", 'L', "abc", 7));
     QLineEdit* passwordEdit = field(u"Text8"_s);
     QLineEdit* Vtext = field(u"Vtext"_s);
 
