@@ -5,11 +5,8 @@
 #include "tests/app/folders/redirectedplatform.h"
 #include "tests/support/mainwindowtest.h"
 
-#include <QtCore/QFileInfo>
 #include <QtCore/QItemSelectionModel>
 #include <QtWidgets/QListView>
-
-using namespace Qt::StringLiterals;
 
 const QString Ext = ChooserRules::LockExtension.toString();
 const QString Locked = u"The folder successfully Locked."_s;

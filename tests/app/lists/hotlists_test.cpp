@@ -10,13 +10,12 @@
 #include "tests/support/mainwindowtest.h"
 #include "tests/support/testplatform.h"
 
+#include <QtGui/QContextMenuEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QListWidget>
 #include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMdiSubWindow>
 #include <QtWidgets/QMenu>
-#include <QtWidgets/QTreeView>
-
-using namespace Qt::StringLiterals;
 
 class HotListsTest : public MainWindowTest<TestPlatform> {
 protected:
@@ -178,10 +177,11 @@ TEST_F(HotListsTest, OpenReadsAnOldFormFileAndTwoWindowsShareACaption) {
     EXPECT_EQ(m_dialogs.texts(), (QStringList{kReplaceQuestion, u"Work is saved"_s}));
 }
 
-// Each list's right-click pops its own menu; "Rename List" and "Save List" only for a hot list.
-TEST_F(HotListsTest, RightClicksPopTheirMenusAndClosesClearTheCheckMarks) {
+// Each list's right-click, and the Menu key on it, pops its own menu: some commands (save or rename
+// a list, clear it, the folder commands) live only there. "Rename List" and "Save List" only for a
+// hot list.
+TEST_F(HotListsTest, RightClicksAndTheMenuKeyPopTheirMenusAndClosesClearTheCheckMarks) {
     makeList(u"Work"_s, ComplementedLine(u"/x"_s));
-    const auto rightClick = [](QWidget* target) { QTest::mouseClick(target, Qt::RightButton, {}, QPoint(1, 1)); };
     const auto shown = [this] {
         QStringList names;
         for (const QString& name : {u"LoadList"_s, u"Show1"_s, u"munfile"_s, u"Folder"_s}) {
@@ -192,16 +192,24 @@ TEST_F(HotListsTest, RightClicksPopTheirMenusAndClosesClearTheCheckMarks) {
         return std::tuple(names, m_window->findChild<QAction*>(u"RenameList"_s)->isEnabled(),
                           m_window->findChild<QAction*>(u"Savelist"_s)->isEnabled());
     };
-    HotListWindow* hotList = newList();
-    rightClick(hotList->findChild<QAbstractItemView*>(u"List1"_s)->viewport());
-    EXPECT_EQ(shown(), std::tuple(QStringList{u"munfile"_s}, true, true));
-    rightClick(chooser()->findChild<QAbstractItemView*>(u"List1"_s)->viewport());
-    EXPECT_EQ(shown(), std::tuple(QStringList{u"munfile"_s}, false, false));
-    rightClick(chooser()->findChild<QAbstractItemView*>(u"File1"_s)->viewport());
-    EXPECT_EQ(std::get<0>(shown()), QStringList{u"Show1"_s});
-    rightClick(chooser()->findChild<QTreeView*>(u"Dir1"_s)->viewport());
-    EXPECT_EQ(std::get<0>(shown()), QStringList{u"Folder"_s});
+    const auto list = [](QWidget* window, const QString& name) { return window->findChild<QAbstractItemView*>(name); };
+    const std::tuple<QAbstractItemView*, QString, bool> lists[] = {
+        {list(newList(), u"List1"_s), u"munfile"_s, true},
+        {list(chooser(), u"List1"_s), u"munfile"_s, false},
+        {list(chooser(), u"File1"_s), u"Show1"_s, false},
+        {list(chooser(), u"Dir1"_s), u"Folder"_s, false},
+    };
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
+    for (const auto& [view, menu, forHotList] : lists) {
+        SCOPED_TRACE(qPrintable(menu));
+        QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(1, 1));
+        EXPECT_EQ(shown(), std::tuple(QStringList{menu}, forHotList, forHotList));
+        QApplication::sendEvent(view, &key);
+        EXPECT_EQ(shown(), std::tuple(QStringList{menu}, forHotList, forHotList));
+    }
     pickInBrowser(u"Work.vexa"_s);
+    EXPECT_EQ(std::get<0>(shown()), QStringList{u"LoadList"_s});
+    QApplication::sendEvent(browserList(), &key);
     EXPECT_EQ(std::get<0>(shown()), QStringList{u"LoadList"_s});
     EXPECT_TRUE(m_dialogs.texts().isEmpty());
 

@@ -18,8 +18,6 @@
 #include "tests/support/tempenv.h"
 #include "tests/support/testplatform.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
 #include <QtGui/QFileSystemModel>
 #include <QtTest/QSignalSpy>
@@ -29,12 +27,9 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QListView>
 #include <QtWidgets/QListWidget>
-#include <QtWidgets/QMdiSubWindow>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QToolTip>
 #include <QtWidgets/QTreeView>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -81,24 +76,15 @@ protected:
     QString folder;
 };
 
-TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatterns) {
+// The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
+TEST_F(ChooserTest, FilterAppliesTheAllRuleAndSeveralPatternsAndShowsEveryEntryWhole) {
     open({u"a.txt"_s, u"b.TXT"_s, u"c.doc"_s, u"d"_s, u"e.vxp"_s});
     auto* filterBox = child<QComboBox>(u"Combo1"_s);
-    const struct {
-        QString typed;
-        int shown;
-    } cases[] = {{u"All files *.txt"_s, 2}, {u"all files *.txt"_s, 0}, {u"*.doc;*.vxp"_s, 2}};
-    for (const auto& c : cases) {
+    for (const auto& [typed, shown] : {std::pair(u"All files *.txt"_s, 2), {u"all files *.txt"_s, 0}, {u"*.doc;*.vxp"_s, 2}}) {
         filterBox->lineEdit()->clear();
-        QTest::keyClicks(filterBox->lineEdit(), c.typed);
-        EXPECT_EQ(chooser->fileCount(), c.shown) << qPrintable(c.typed);
+        QTest::keyClicks(filterBox->lineEdit(), typed);
+        EXPECT_EQ(chooser->fileCount(), shown) << qPrintable(typed);
     }
-}
-
-// The box is narrower than its longer entries; its drop-down opens wide enough for each whole.
-TEST_F(ChooserTest, FilterDropDownShowsEveryEntryWhole) {
-    open();
-    auto* filterBox = child<QComboBox>(u"Combo1"_s);
     filterBox->showPopup();
     QAbstractItemView* list = filterBox->view();
     ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); }));

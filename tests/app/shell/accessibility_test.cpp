@@ -1,25 +1,18 @@
 /*
  * Every window of both programs as a screen reader meets it: each control a user can act on, and
- * each status pane, tells its name; the tool-bar buttons and panes also describe themselves; the
- * commands that live only in pop-up menus open from the keyboard.
+ * each status pane, tells its name; the tool-bar buttons and panes also describe themselves.
  */
 #include "app/crypt/progresswindow.h"
-#include "app/lists/hotlistbrowser.h"
 #include "controls/statline/statline.h"
 #include "generate/generatewindow.h"
 #include "tests/support/mainwindowtest.h"
 #include "tests/support/testplatform.h"
 
 #include <QtGui/QAccessible>
-#include <QtGui/QContextMenuEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractItemView>
-#include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
-#include <QtWidgets/QMenu>
 #include <QtWidgets/QScrollBar>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -116,33 +109,4 @@ TEST_F(AccessibilityTest, ToolBarButtonsAndStatusPanesHaveNamesAndDescriptions) 
     EXPECT_EQ(nameOf(u"Label1"_s), u"Hint: Select File(s)and Right click"_s);
     bar.setLab3(QString());
     EXPECT_EQ(nameOf(u"Label3"_s), u"File Size"_s);
-}
-
-TEST_F(AccessibilityTest, TheMenuKeyOpensEachListsPopUpMenu) {
-    // Some commands (save or rename a list, clear it, the folder commands) live only in the
-    // pop-up menus; the Menu key on the focused list opens them as a right-click does.
-    triggerAction(u"NewList"_s);
-    const QWidget* hotListWindow = window().findChild<QWidget*>(u"Form2"_s);
-    ASSERT_NE(hotListWindow, nullptr);
-    QWidget* hotList = hotListWindow->findChild<QWidget*>(u"List1"_s);
-    ASSERT_NE(hotList, nullptr);
-    const std::pair<QWidget*, QString> cases[] = {
-        {chooser()->findChild<QWidget*>(u"File1"_s), u"Show1"_s},
-        {chooser()->findChild<QWidget*>(u"List1"_s), u"munfile"_s},
-        {chooser()->findChild<QWidget*>(u"Dir1"_s), u"Folder"_s},
-        {hotList, u"munfile"_s},
-    };
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
-    for (const auto& [list, menuName] : cases) {
-        ASSERT_NE(list, nullptr);
-        SCOPED_TRACE(qPrintable(pathOf(list)));
-        QMenu* menu = window().findChild<QMenu*>(menuName);
-        menu->hide();
-        QApplication::sendEvent(list, &key);
-        EXPECT_TRUE(menu->isVisible());
-        menu->hide();
-    }
-    // The browser's menu is for its highlighted list; with none it says so.
-    QApplication::sendEvent(window().browser()->findChild<QWidget*>(u"File1"_s), &key);
-    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list you want First !"_s});
 }

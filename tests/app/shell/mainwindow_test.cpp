@@ -3,7 +3,6 @@
  */
 #include "app/shell/mainwindow.h"
 
-#include "app/core/apptitle.h"
 #include "app/core/messageboxdialogs.h"
 #include "app/lists/chosenlist.h"
 #include "app/lists/hotlistbrowser.h"
@@ -27,14 +26,10 @@
 #include <functional>
 #include <map>
 
-#include <sys/stat.h>
-
-using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
 namespace fs = std::filesystem;
 
 struct RecordingPlatform : LinuxPlatform { // the program folder is the test's; programs are only recorded
-
     QString programFolder() const override { return folder; }
     bool startProgram(const QString& path) override {
         started << path;
@@ -121,8 +116,8 @@ TEST_F(ShellWindowTest, LevelButtonFollowsTheAnswerToItsModalQuestion) {
         }
     });
     answering.start();
-    const QString question = applicationTitle() + u": High security will low the speed.\nYou need it much for "
-                                                  u"Text-Files.\nDo you want to continue?"_s;
+    const QString question =
+        u"Vexa Password v1.22: High security will low the speed.\nYou need it much for Text-Files.\nDo you want to continue?"_s;
     for (const auto& [given, asks, high] :
          {std::tuple(QMessageBox::No, 1, false), {QMessageBox::Yes, 2, true}, {QMessageBox::No, 2, false}}) {
         answer = given;
@@ -224,12 +219,6 @@ TEST_F(ShellWindowTest, F1OpensTheGuideFromEveryWindow) {
 
 class NameWindowTest : public MainWindowTest<TestPlatform> {
 protected:
-    // The temporary folder cannot remove what no text names.
-    void TearDown() override {
-        m_window.reset();
-        fs::remove_all(work());
-        MainWindowTest::TearDown();
-    }
     // Each entry of "work" by its raw name, with its bytes and change time.
     std::map<std::string, std::pair<std::string, qint64>> snapshot() const {
         std::map<std::string, std::pair<std::string, qint64>> entries;
@@ -248,9 +237,9 @@ protected:
 
 TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeitherFile) {
     // Beside each name holding the stray byte 0xFF stands a file carrying the name it decodes to.
-    for (const char* name : {"a\xFF.txt", "a\xEF\xBF\xBD.txt", "a\xFF.txt.vxp", "a\xEF\xBF\xBD.txt.vxp"})
-        std::ofstream(work() / name) << "the bytes of " << name << " stay as they are";
-    ASSERT_TRUE(fs::create_directory(work() / "d\xFF") && fs::create_directory(work() / "d\xEF\xBF\xBD"));
+    for (const QByteArray name : {"a\xFF.txt", "a\xEF\xBF\xBD.txt", "a\xFF.txt.vxp", "a\xEF\xBF\xBD.txt.vxp", "d\xFF/",
+                                  "d\xEF\xBF\xBD/"})
+        makeRawFile("work/" + name, "the bytes of " + name);
     const auto before = snapshot();
     ASSERT_EQ(before.size(), 6u);
     const QString shown = m_work + u"/a\uFFFD.txt"_s;
@@ -293,13 +282,6 @@ TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeith
         {"decrypt the shown files",
          [&] { triggerAction(u"Dec2"_s); },
          {refusal(shown), refusal(shown), refusal(shownVxp), refusal(shownVxp)}},
-        {"attribute button",
-         [&] {
-             choose(shown);
-             window().state().activeListKind = ListKind::ChosenList;
-             QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
-         },
-         {refusal(shown)}},
         {"open from the list", [&] { choose(shown), triggerAction(u"Openlist1"_s); }, {refusal(shown)}},
         {"open from the file list",
          [&] {
