@@ -13,7 +13,6 @@
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempenv.h"
 
-#include <QtCore/QDir>
 #include <QtGui/QAction>
 #include <QtTest/QTest>
 #include <QtWidgets/QLineEdit>

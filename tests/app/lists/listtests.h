@@ -5,10 +5,7 @@
  */
 #pragma once
 
-#include <QtCore/QByteArray>
-#include <QtCore/QFile>
-#include <QtCore/QString>
-#include <QtCore/QStringList>
+#include "tests/support/tempenv.h"
 
 inline QByteArray Complemented(const QString& entry) {
     QByteArray bytes = QFile::encodeName(entry);
