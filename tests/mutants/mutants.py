@@ -10,8 +10,8 @@ file back (also after a failure or Ctrl-C, with a newer modification time, so th
 it). A mutant is "killed" when a test fails, "survived" when the whole suite still passes.
 
 The tests an entry names (a ctest regular expression) run first, built alone with the programs
-they may start; only when none of them fails is everything built and the rest of the suite run,
-stopping at its first failure. The `package` test is left out of every run: it checks the Debian
+they may start; only when none of them fails is everything built and the rest of the suite run.
+Either run stops at its first failure. The `package` test is left out of every run: it checks the Debian
 package, which no mutation touches, and takes most of the suite's time. A test that hangs fails
 through ctest's --timeout, and so kills its mutant.
 
@@ -331,7 +331,7 @@ def main():
                 if runner.compile(log, targets) != 0:
                     outcome = "ERROR"
                 else:
-                    status, failed = runner.ctest(log, include=m.tests)
+                    status, failed = runner.ctest(log, include=m.tests, stop=True)
                     if status != 0:
                         outcome, detail = "killed", ", ".join(failed[:3]) or f"ctest exit {status}"
             if outcome is None:
