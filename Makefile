@@ -5,6 +5,7 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
+MUTANTS_BUILD ?= build-mutants
 FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
 JOBS       ?= 2
@@ -23,7 +24,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps deps-fuzz install-packages configure build run test test-sanitize test-tsan bench fuzz fuzz-build format clean \
-        install package
+        install package mutants
 
 deps:
 	@$(MAKE) --no-print-directory install-packages WANTED="$(PACKAGES)"
@@ -100,6 +101,12 @@ fuzz: fuzz-build
 	        || exit 1; \
 	done
 
+# Puts each slip of tests/mutants/mutations.txt, one at a time, into a copy of the sources in
+# MUTANTS_BUILD and runs the tests on it: every slip must make a test fail. MUTANTS=id,id runs
+# those alone. The working tree is only read.
+mutants: deps
+	python3 tests/mutants/mutants.py --build $(MUTANTS_BUILD) --jobs $(JOBS) $(if $(MUTANTS),--only $(MUTANTS))
+
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXA_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
@@ -109,4 +116,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(MUTANTS_BUILD)
