@@ -120,7 +120,9 @@ TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
         {u"space"_s, "a b\n"}, {u"nine"_s, "123456789\n"}, {u"euro"_s, "\xe2\x82\xac\n"}, {u"wrong"_s, "abd\n"}};
     for (const auto& [name, password] : passwords)
         makeFile(name, password);
-    makeFile(u"good.vxp"_s, encryptedForm(plain, 'H', "abc"));
+    // Only ".vxp" ends an encrypted file's name, not "vxp" alone.
+    for (const QString& name : {u"good.vxp"_s, u"goodvxp"_s})
+        makeFile(name, encryptedForm(plain, 'H', "abc"));
 
     const QString a = u"a.txt"_s, pw = u"--password-file"_s;
     const std::tuple<QStringList, int, const char*> cases[] = {
@@ -131,6 +133,7 @@ TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
         {{u"encrypt"_s, u"good.vxp"_s, pw, u"pw"_s}, 1, "already encrypted"},
         {{u"decrypt"_s, u"good.vxp"_s, pw, u"wrong"_s}, 1, "good.vxp: wrong password"},
         {{u"decrypt"_s, a, pw, u"pw"_s}, 1, "not an encrypted file"},
+        {{u"decrypt"_s, u"goodvxp"_s, pw, u"pw"_s}, 1, "not an encrypted file"},
         {{u"encrypt"_s, a, pw, u"space"_s}, 2, "holds a space"},
         {{u"encrypt"_s, a, pw, u"nine"_s}, 2, "longer than 8"},
         {{u"encrypt"_s, a, pw, u"euro"_s}, 2, "outside Latin-1"},

@@ -32,7 +32,7 @@ TEST_F(CryptEngineTest, PassesWriteTheExactBytesAndReadThemBack) {
          "ffbe"},
         {sampleBytes(50), High, u"abcdefghij"_s, 0, "9e9d9c9b9a999897b7ff"},
         {sampleBytes(50), Low, u"abc"_s, Attr::ReadOnly, "9e9d9cdfdfdfdfdfb3fe"},
-        {sampleBytes(1), High, u"\u00e9"_s, 0, "16dfdfdfdfdfdfdfb7ff"}, // one byte per character
+        {sampleBytes(1), High, u"\u00e9\u00ff"_s, 0, "1600dfdfdfdfdfdfb7ff"}, // a byte per character to U+00FF
         {sampleBytes(50), High, u"abc"_s, Attr::Hidden | Attr::System | Attr::Archive, "9e9d9cdfdfdfdfdfb7d9"},
         // Low-level runs and pass buffers (an encryption's first buffer is shorter by the header).
         {sampleBytes(85001, 2), Low, u"abc"_s, 0, "9e9d9cdfdfdfdfdfb3ff"},
