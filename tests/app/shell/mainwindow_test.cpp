@@ -133,6 +133,13 @@ TEST_F(ShellWindowTest, StartsWithCheckMarksAndFileKindSwitchesStayInStepInAllTh
     for (const QString& on : {u"LOWSEC"_s, u"DELOLD"_s, u"statusbar"_s, u"Toolbar"_s, u"E_Decrypt"_s, u"MyHotLists"_s})
         EXPECT_TRUE(isChecked(on)) << qPrintable(on);
     EXPECT_FALSE(isChecked(u"HISEC"_s));
+    // A shortcut reaches one command only (the named actions are the menus' own).
+    QStringList shortcuts;
+    for (const QAction* action : window().findChildren<QAction*>())
+        if (!action->shortcut().isEmpty() && !action->objectName().isEmpty())
+            shortcuts.append(action->shortcut().toString());
+    EXPECT_EQ(QSet<QString>(shortcuts.cbegin(), shortcuts.cend()).size(), shortcuts.size())
+        << qPrintable(shortcuts.join(u' '));
     makeFile(u"work/plain.txt"_s, 10);
     makeFile(u"work/.hidden"_s, 10);
     for (const FilterCase& filter : kFilters) {
@@ -237,8 +244,8 @@ protected:
 
 TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeitherFile) {
     // Beside each name holding the stray byte 0xFF stands a file carrying the name it decodes to.
-    for (const QByteArray name : {"a\xFF.txt", "a\xEF\xBF\xBD.txt", "a\xFF.txt.vxp", "a\xEF\xBF\xBD.txt.vxp", "d\xFF/",
-                                  "d\xEF\xBF\xBD/"})
+    for (const QByteArray name :
+         {"a\xFF.txt", "a\xEF\xBF\xBD.txt", "a\xFF.txt.vxp", "a\xEF\xBF\xBD.txt.vxp", "d\xFF/", "d\xEF\xBF\xBD/"})
         makeRawFile("work/" + name, "the bytes of " + name);
     const auto before = snapshot();
     ASSERT_EQ(before.size(), 6u);
