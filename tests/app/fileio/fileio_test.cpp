@@ -62,6 +62,13 @@ TEST_F(FileIoTest, OpeningRefusesAllButRegularFilesWithoutBlockingAndWritesFailO
     // An early end is no error code.
     EXPECT_EQ(std::pair(errorOf(read), read ? -1 : read.error().code),
               std::pair(QString(u"Unexpected end of file: "_s + plain), 0));
+    // A whole read takes a file of its limit's size, and refuses one a byte longer.
+    for (const auto& [limit, code] : {std::pair(qint64(7), 0), std::pair(qint64(6), EFBIG)}) {
+        ASSERT_EQ(::lseek(opened->fd(), 0, SEEK_SET), 0);
+        const Expected<QByteArray> whole = FileIo::readAll(opened->fd(), limit);
+        EXPECT_EQ(whole ? 0 : whole.error().code, code);
+        EXPECT_EQ(whole.value_or(QByteArray()), code ? QByteArray() : QByteArray("content"));
+    }
     const Descriptor full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
     const Expected<void> written = FileIo::writeFully(full.fd(), "abc", 3);
     EXPECT_EQ(written ? 0 : written.error().code, ENOSPC);
