@@ -147,6 +147,14 @@ TEST(GenerateWindow, PressFillsAllTenAndTheLengthBoxFollowsItsRules) {
             EXPECT_EQ(box(i)->text(), QString(8, u'B')) << i;
     }
 
+    // The spinner runs upside down: Up and Page Up raise the length, Down and Page Down lower it.
+    for (const auto& [key, length] :
+         {std::pair(Qt::Key_Up, 21), {Qt::Key_Down, 19}, {Qt::Key_PageUp, 30}, {Qt::Key_PageDown, 10}}) {
+        spinner->setValue(20);
+        QTest::keyClick(spinner, key);
+        EXPECT_EQ(spinner->value(), length) << key;
+    }
+
     // F1 opens the guide at the generator's topic.
     QTest::keyClick(&window, Qt::Key_F1);
     auto* help = window.findChild<HelpWindow*>();
