@@ -69,9 +69,12 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     QTest::mouseClick(toolButton(u"ArchiveTool"_s), Qt::LeftButton);
     EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list  then change attribute"_s});
     m_dialogs.clear();
+    ChosenFiles& chosen = chooser()->chosenFiles();
+    chosen.append({makeFile(u"work/a.txt"_s, 20)});
+    chosen.setCurrentRow(0);
     window().state().busy = true;
     window().state().activeListKind = ListKind::ChosenList;
-    for (const QString& gated : {u"HISEC"_s, u"DELOLD"_s, u"Normalmenu"_s, u"Contents1"_s})
+    for (const QString& gated : {u"HISEC"_s, u"DELOLD"_s, u"Normalmenu"_s, u"Contents1"_s, u"ditFold"_s, u"Clear2"_s})
         triggerAction(gated); // no answer is scripted: a question would fail the test
     for (const QString& button : {u"ViewATool"_s, u"LevelTool"_s, u"SysTool"_s})
         QTest::mouseClick(toolButton(button), Qt::LeftButton); // the refused buttons keep their states
@@ -82,6 +85,8 @@ TEST_F(ShellWindowTest, GatedCommandsDoNothingWhileBusyOthersStillWork) {
     expectSwitch(kFilters[0], true);
     expectSwitch(kFilters[1], true);
     EXPECT_EQ(window().helpWindow(), nullptr);
+    EXPECT_FALSE(window().passwordDialog().isVisible());
+    EXPECT_EQ(chosen.count(), 1);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
 
     triggerAction(u"Hid"_s); // the pop-up switches and exit have no gate
