@@ -178,11 +178,18 @@ class Runner:
         self.programs = []  # the build's other executables: programs a test may start
 
     def run(self, command, log, cwd=None):
+        """The command's exit status. It runs in a process group of its own, ended as a whole (the
+        compilers or tests it started too) when this script is interrupted."""
         with open(log, "a", encoding="utf-8", errors="replace") as out:
             out.write(f"\n$ {' '.join(command)}\n")
             out.flush()
-            return subprocess.run(command, cwd=cwd or self.build, env=self.env, stdout=out,
-                                  stderr=subprocess.STDOUT).returncode
+            process = subprocess.Popen(command, cwd=cwd or self.build, env=self.env, stdout=out,
+                                       stderr=subprocess.STDOUT, start_new_session=True)
+            try:
+                return process.wait()
+            except BaseException:
+                end_group(process)
+                raise
 
     def configure(self, log):
         if (self.build / "CMakeCache.txt").exists():
@@ -230,6 +237,20 @@ class Runner:
     def matching(self, regex):
         pattern = re.compile(regex)
         return [name for name in self.test_exes if pattern.search(name) and not re.search(ALWAYS_EXCLUDED, name)]
+
+
+def end_group(process):
+    """Interrupts a command's process group as Ctrl-C would, and kills what is left after 10 s."""
+    for signum, grace in ((signal.SIGINT, 10), (signal.SIGKILL, 5)):
+        try:
+            os.killpg(process.pid, signum)
+        except ProcessLookupError:
+            return
+        try:
+            process.wait(timeout=grace)
+            return
+        except subprocess.TimeoutExpired:
+            continue
 
 
 def restore(path, original_bytes):
@@ -366,6 +387,7 @@ def interrupted(signum, frame):
 
 if __name__ == "__main__":
     signal.signal(signal.SIGTERM, interrupted)
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     try:
         sys.exit(main())
     except KeyboardInterrupt:
