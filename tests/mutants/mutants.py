@@ -11,9 +11,9 @@ it). A mutant is "killed" when a test fails, "survived" when the whole suite sti
 
 The tests an entry names (a ctest regular expression) run first, built alone with the programs
 they may start; only when none of them fails is everything built and the rest of the suite run.
-Either run stops at its first failure. The `package` test is left out of every run: it checks the Debian
-package, which no mutation touches, and takes most of the suite's time. A test that hangs fails
-through ctest's --timeout, and so kills its mutant.
+Either run stops at its first failure. The `package` test is left out of every run, the unmutated
+one too: it checks the Debian package, which no mutation touches, and takes most of the suite's
+time. A test that hangs fails through ctest's --timeout, and so kills its mutant.
 
 An entry whose text does not occur exactly once in its file, whose tests match no test, or whose
 mutated tree does not build, is an error of the list, never a kill: the check names it and fails.
@@ -263,7 +263,7 @@ def restore(path, original_bytes):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter,
                                      epilog="See the README's section 'Mutation check'.")
     parser.add_argument("--build", default="build-mutants",
                         help="the mutants' build folder, relative to the project (default: build-mutants)")
