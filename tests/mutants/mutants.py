@@ -11,9 +11,9 @@ it). A mutant is "killed" when a test fails, "survived" when the whole suite sti
 
 The tests an entry names (a ctest regular expression) run first, built alone with the programs
 they may start; only when none of them fails is everything built and the rest of the suite run.
-Either run stops at its first failure. The `package` test is left out of every run: it checks the Debian
-package, which no mutation touches, and takes most of the suite's time. A test that hangs fails
-through ctest's --timeout, and so kills its mutant.
+Either run stops at its first failure. The `package` test is left out of every run, the unmutated
+one too: it checks the Debian package, which no mutation touches, and takes most of the suite's
+time. A test that hangs fails through ctest's --timeout, and so kills its mutant.
 
 An entry whose text does not occur exactly once in its file, whose tests match no test, or whose
 mutated tree does not build, is an error of the list, never a kill: the check names it and fails.
@@ -178,11 +178,18 @@ class Runner:
         self.programs = []  # the build's other executables: programs a test may start
 
     def run(self, command, log, cwd=None):
+        """The command's exit status. It runs in a process group of its own, ended as a whole (the
+        compilers or tests it started too) when this script is interrupted."""
         with open(log, "a", encoding="utf-8", errors="replace") as out:
             out.write(f"\n$ {' '.join(command)}\n")
             out.flush()
-            return subprocess.run(command, cwd=cwd or self.build, env=self.env, stdout=out,
-                                  stderr=subprocess.STDOUT).returncode
+            process = subprocess.Popen(command, cwd=cwd or self.build, env=self.env, stdout=out,
+                                       stderr=subprocess.STDOUT, start_new_session=True)
+            try:
+                return process.wait()
+            except BaseException:
+                end_group(process)
+                raise
 
     def configure(self, log):
         if (self.build / "CMakeCache.txt").exists():
@@ -232,6 +239,20 @@ class Runner:
         return [name for name in self.test_exes if pattern.search(name) and not re.search(ALWAYS_EXCLUDED, name)]
 
 
+def end_group(process):
+    """Interrupts a command's process group as Ctrl-C would, and kills what is left after 10 s."""
+    for signum, grace in ((signal.SIGINT, 10), (signal.SIGKILL, 5)):
+        try:
+            os.killpg(process.pid, signum)
+        except ProcessLookupError:
+            return
+        try:
+            process.wait(timeout=grace)
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
 def restore(path, original_bytes):
     """Writes the file back, its modification time past the mutant's so that ninja rebuilds it."""
     mutated_ns = path.stat().st_mtime_ns
@@ -242,7 +263,7 @@ def restore(path, original_bytes):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter,
                                      epilog="See the README's section 'Mutation check'.")
     parser.add_argument("--build", default="build-mutants",
                         help="the mutants' build folder, relative to the project (default: build-mutants)")
@@ -366,6 +387,7 @@ def interrupted(signum, frame):
 
 if __name__ == "__main__":
     signal.signal(signal.SIGTERM, interrupted)
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     try:
         sys.exit(main())
     except KeyboardInterrupt:
