@@ -171,6 +171,14 @@ struct Record {
     QList<PassResult> results;
 };
 
+// Encrypts every file in one run and waits for it to settle.
+bool encryptAll(PassRunner& runner, Record& record, const QStringList& plains) {
+    for (const QString& plain : plains)
+        runner.submit(encryption(plain));
+    runner.settle();
+    return record.waitSettled();
+}
+
 class PassRunnerTest : public TempEnvTest {
 protected:
     void SetUp() override {
@@ -256,10 +264,7 @@ TEST_F(PassRunnerTest, AKilledRunLeavesEveryFileWholeUnderOneNameOrTheOther) {
                     ::raise(SIGKILL);
                 }).detach();
             });
-            for (const QString& plain : plains)
-                runner.submit(encryption(plain));
-            runner.settle();
-            const bool ended = record.waitSettled();
+            const bool ended = encryptAll(runner, record, plains);
             // A kill on its way after a delay comes all the same.
             while (ended && started == row.count)
                 ::pause();
@@ -293,10 +298,7 @@ TEST_F(PassRunnerTest, OnAFileSystemThatMayNotFlushTogetherEachOutputIsFlushedBy
     const QStringList plains = plainFiles({Small, Big, Small});
     PassRunner runner(m_platform, {2, NoByteBound, Never});
     Record record(runner);
-    for (const QString& plain : plains)
-        runner.submit(encryption(plain));
-    runner.settle();
-    ASSERT_TRUE(record.waitSettled());
+    ASSERT_TRUE(encryptAll(runner, record, plains));
     EXPECT_EQ(record.results, QList<PassResult>(3));
     EXPECT_EQ(names(), fileNames(plains));
 }
@@ -353,10 +355,7 @@ TEST_F(PassRunnerTest, AFailedBatchFlushPutsNothingInPlaceAndGivesEveryInputItsA
     const auto restore = qScopeGuard([] { g_flushFails = false; });
     PassRunner runner(m_platform, {1000, NoByteBound, Never});
     Record record(runner);
-    for (const QString& plain : plains)
-        runner.submit(encryption(plain));
-    runner.settle();
-    ASSERT_TRUE(record.waitSettled());
+    ASSERT_TRUE(encryptAll(runner, record, plains));
 
     EXPECT_EQ(record.finished, plains);
     for (qsizetype i = 0; i < plains.size(); ++i) {
