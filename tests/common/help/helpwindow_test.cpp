@@ -26,16 +26,10 @@ TEST_F(HelpWindowTest, TakesTheInstalledGuideOnlyWhenTheTreeHoldsOne) {
         if (made.endsWith(u'/'))
             makeDir(tree + u'/' + made);
         else if (!made.isEmpty())
-            makeFile(tree + u'/' + made, "<html><title>Installed</title></html>");
+            makeFile(tree + u'/' + made, 1);
         const QUrl expected =
             taken ? QUrl::fromLocalFile(QDir(path(tree)).canonicalPath() + u'/' + installed) : builtIn;
         EXPECT_EQ(HelpWindow::guideUrlFor(bin), expected);
-        if (taken) {
-            // The browser reads a guide given by file as it reads the built-in one, topics included.
-            QTextBrowser browser;
-            browser.setSource(expected.resolved(QUrl(u"#generator"_s)));
-            EXPECT_EQ(browser.documentTitle(), u"Installed"_s);
-        }
     }
     // No program folder (no application object yet) must not reach for the working folder.
     EXPECT_EQ(HelpWindow::guideUrlFor(QString()), builtIn);
