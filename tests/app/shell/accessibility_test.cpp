@@ -21,15 +21,6 @@ QString accessibleText(QWidget* widget, QAccessible::Text which) {
     return face ? face->text(which).trimmed() : QString();
 }
 
-// Object names from the window down to the widget, for a failure message.
-QString pathOf(const QWidget* widget) {
-    QStringList names;
-    for (const QObject* each = widget; each; each = each->parent())
-        names.prepend(each->objectName().isEmpty() ? QString::fromLatin1(each->metaObject()->className())
-                                                   : each->objectName());
-    return names.join(u'/');
-}
-
 // A control the user can reach and act on: fields, lists and boxes all take the Tab key; scroll bars
 // are named by the view that owns them.
 bool isInteractive(const QWidget* widget) {
@@ -57,7 +48,8 @@ QStringList unnamedControls(QWidget& root) {
             static_cast<QAbstractScrollArea*>(widget->parentWidget())->viewport() == widget)
             continue;
         if (isInteractive(widget) && accessibleText(widget, QAccessible::Name).isEmpty())
-            unnamed << pathOf(widget);
+            unnamed << QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->objectName() +
+                           u" in "_s + (widget->parentWidget() ? widget->parentWidget()->objectName() : QString());
     }
     return unnamed;
 }
@@ -80,19 +72,9 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAnAccessibleName) {
     }
 }
 
-TEST_F(AccessibilityTest, ToolBarButtonsAndStatusPanesHaveNamesAndDescriptions) {
-    QList<QWidget*> controls;
-    for (QAbstractButton* button : window().toolPanel().findChildren<QAbstractButton*>())
-        controls << button;
-    ASSERT_EQ(controls.size(), 15);
+// A status pane's name follows its text and always says which pane it is, even while it is empty.
+TEST_F(AccessibilityTest, StatusPanesNameWhatTheyShow) {
     statline::UserControl1& bar = window().statusLine();
-    for (const QString& pane : {u"Label1"_s, u"Label3"_s, u"Label5"_s, u"Label6"_s})
-        controls << bar.findChild<QWidget*>(pane);
-    for (QWidget* control : controls) {
-        SCOPED_TRACE(qPrintable(pathOf(control)));
-        EXPECT_FALSE(accessibleText(control, QAccessible::Description).isEmpty());
-    }
-    // A pane's name follows its text and always says which pane it is, even while it is empty.
     bar.setLab1(QString());
     bar.setLab5(u"3"_s);
     EXPECT_EQ(accessibleText(bar.findChild<QWidget*>(u"Label1"_s), QAccessible::Name), u"Hint"_s);

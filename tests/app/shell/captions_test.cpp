@@ -17,70 +17,32 @@
 
 namespace {
 
-// The text as drawn: "&&" shows one ampersand, a single "&" marks the mnemonic and is not drawn.
-QString withoutMnemonic(const QString& text) {
-    QString shown;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && i + 1 < text.size())
-            ++i;
-        shown += text[i];
-    }
-    return shown;
-}
-
-// The widest line of a plain text.
-int plainWidth(const QFontMetrics& metrics, const QString& text) {
-    int widest = 0;
-    for (const QString& line : text.split(u'\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    return widest;
-}
-
-QString pathOf(const QWidget& widget) {
-    QString result =
-        widget.objectName().isEmpty() ? QString::fromLatin1(widget.metaObject()->className()) : widget.objectName();
-    for (const QWidget* up = widget.parentWidget(); up; up = up->parentWidget())
-        if (!up->objectName().isEmpty())
-            result = up->objectName() + u'/' + result;
-    return result;
-}
-
 // Why the control's caption is cut, or nothing. A push button's text has the room inside its frame
-// and beside its icon; a group box's title runs from where the style puts it to the right edge;
-// other captions need the width their style asks for.
+// and beside its icon (a single "&" marks the mnemonic and is not drawn); other captions need the
+// width their style asks for.
 QString clipped(const QWidget& widget) {
-    const QFontMetrics metrics(widget.font(), &widget);
-    QString text;
+    const auto* button = qobject_cast<const QAbstractButton*>(&widget);
+    const auto* label = qobject_cast<const QLabel*>(&widget);
+    const auto* box = qobject_cast<const QGroupBox*>(&widget);
+    const QString text = button ? button->text() : label ? label->text() : box ? box->title() : QString();
     int needed = widget.minimumSizeHint().width();
     int room = widget.width();
-    if (const auto* box = qobject_cast<const QGroupBox*>(&widget)) {
-        QStyleOptionGroupBox option;
-        option.initFrom(box);
-        option.text = box->title();
-        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-        option.textAlignment = box->alignment();
-        text = withoutMnemonic(box->title());
-        needed = plainWidth(metrics, text);
-        room -= box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box).left();
-    } else if (const auto* button = qobject_cast<const QPushButton*>(&widget)) {
+    if (const auto* push = qobject_cast<const QPushButton*>(&widget)) {
         QStyleOptionButton option;
-        option.initFrom(button);
-        option.text = button->text();
-        text = withoutMnemonic(button->text());
-        needed = plainWidth(metrics, text);
-        room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width() -
-               (button->icon().isNull() ? 0 : button->iconSize().width() + 4);
-    } else if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
-        text = label->text();
-    } else if (const auto* other = qobject_cast<const QAbstractButton*>(&widget)) {
-        text = other->text();
+        option.initFrom(push);
+        option.text = text;
+        needed = widget.fontMetrics().horizontalAdvance(QString(text).remove(u'&'));
+        room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push).width() -
+               (push->icon().isNull() ? 0 : push->iconSize().width() + 4);
     }
     // A control that reaches past its parent's right edge is cut there.
     if (!widget.isWindow() && widget.parentWidget())
         room -= std::max(0, widget.geometry().right() - widget.parentWidget()->rect().right());
     if (text.isEmpty() || needed <= room)
         return {};
-    return u"%1 \"%2\": %3 px needed in %4 px"_s.arg(pathOf(widget), text).arg(needed).arg(room);
+    return u"%1/%2 \"%3\": %4 px needed in %5 px"_s.arg(widget.parentWidget()->objectName(), widget.objectName(), text)
+        .arg(needed)
+        .arg(room);
 }
 
 } // namespace

@@ -138,14 +138,19 @@ TEST_F(HandOverTest, ASecondStartHandsEncryptedFilesToTheChooserAndItsListOnceNo
 }
 
 // --encrypt and --decrypt run the window's own commands on the files given, after any run going.
+// Without a password the command waits for the password dialog's "Ok", and takes the files again.
 TEST_F(HandOverTest, EncryptAndDecryptFromASecondStartRunTheCommandsOnTheGivenFiles) {
     const QByteArray content("the content of a plain file");
     const QString plain = makeFile(u"docs/plain.txt"_s, content);
     const QString unrelated = makeFile(u"docs/unrelated.vxp"_s, 13);
     const QString encrypted = plain + u".vxp"_s;
-    setPassword(u"secret12"_s);
     window().openPaths({unrelated});
     EXPECT_EQ(runProgram({u"--encrypt"_s, u"plain.txt"_s}, path(u"docs"_s)), 0);
+    PasswordDialog& dialog = window().passwordDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isVisible(); }));
+    chooser()->chosenFiles().clearSelection(); // the user's doing while the dialog is open
+    setPassword(u"secret12"_s);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(u"Command3"_s), Qt::LeftButton); // Ok
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran(encrypted); }));
     EXPECT_EQ(chosen(), QStringList({unrelated, encrypted}));
     EXPECT_EQ(QFileInfo(unrelated).size(), 13) << "only the given file is encrypted";
@@ -158,32 +163,6 @@ TEST_F(HandOverTest, EncryptAndDecryptFromASecondStartRunTheCommandsOnTheGivenFi
     EXPECT_EQ(readAll(plain), content);
     EXPECT_FALSE(QFile::exists(encrypted));
     EXPECT_TRUE(m_dialogs.texts().isEmpty()) << qPrintable(m_dialogs.texts().join(u'|'));
-}
-
-TEST_F(HandOverTest, ACommandWithoutAPasswordWaitsForTheDialogsOkAndLeavingItRunsNothing) {
-    const QString plain = makeFile(u"docs/plain.txt"_s, 20);
-    PasswordDialog& dialog = window().passwordDialog();
-    const auto click = [&dialog](const char* button) {
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
-    };
-    window().openPaths({plain}, PathAction::Encrypt);
-    ASSERT_TRUE(dialog.isVisible());
-    EXPECT_EQ(chosenSelection(), QStringList{plain});
-    click("Command2"); // Cancel
-    window().openPaths({plain}, PathAction::Encrypt);
-    dialog.showMasterPassword(); // another frame takes the password's place
-    click("Command6");
-    // The menu command still ends when no password is set.
-    triggerAction(u"Encmenu"_s);
-    EXPECT_TRUE(QFile::exists(plain));
-    EXPECT_FALSE(window().state().busy);
-
-    window().openPaths({plain}, PathAction::Encrypt);
-    chooser()->chosenFiles().clearSelection(); // the user's doing while the dialog is open
-    setPassword(u"secret12"_s);
-    click("Command3"); // Ok
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ran(plain + u".vxp"_s); }));
-    EXPECT_FALSE(QFile::exists(plain));
 }
 
 // A client that sends garbage is dropped; a flood of clients is refused at once; the next start
@@ -237,28 +216,22 @@ TEST_F(HandOverTest, TheServerDropsBadClientsAndFloodsAndServesTheNextStart) {
     EXPECT_EQ(received, QStringList{folder});
 }
 
-TEST(HandOverServer, BindsAgainWhenItsSocketIsGoneAndRemovesOnlyItsOwn) {
+// The socket file is removed when the server ends, unless another file has taken its name.
+TEST(HandOverServer, RemovesOnlyItsOwnSocketFile) {
     const QTemporaryDir folder;
     const QString socket = folder.filePath(u"vexapad.socket"_s);
-    {
-        HandOverServer server;
-        ASSERT_TRUE(server.listen(socket));
-        ASSERT_TRUE(QFile::remove(socket));
-        EXPECT_TRUE(QTest::qWaitFor([&socket] { return QFileInfo::exists(socket); }, 5000));
-        QLocalSocket probe;
-        probe.connectToServer(socket);
-        EXPECT_TRUE(QTest::qWaitFor([&probe] { return probe.state() == QLocalSocket::ConnectedState; }, 1000));
+    for (const bool replaced : {false, true}) {
+        {
+            HandOverServer server;
+            ASSERT_TRUE(server.listen(socket));
+            QFile other(folder.filePath(u"other"_s));
+            ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+            if (replaced) {
+                ASSERT_EQ(::rename(encoded(other.fileName()).constData(), encoded(socket).constData()), 0);
+            }
+        }
+        EXPECT_EQ(QFileInfo::exists(socket), replaced);
     }
-    EXPECT_FALSE(QFileInfo::exists(socket));
-    {
-        HandOverServer server;
-        ASSERT_TRUE(server.listen(socket));
-        // Another file took the name: it is not the server's to remove.
-        QFile other(folder.filePath(u"other"_s));
-        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-        ASSERT_EQ(::rename(encoded(other.fileName()).constData(), encoded(socket).constData()), 0);
-    }
-    EXPECT_TRUE(QFileInfo(socket).isFile());
 }
 
 // The built program, started as the user starts it, in a runtime folder of the test's.

@@ -5,7 +5,6 @@
 
 #include "app/core/messageboxdialogs.h"
 #include "app/lists/chosenlist.h"
-#include "app/lists/hotlistbrowser.h"
 #include "app/platform/linuxplatform.h"
 #include "common/help/helpwindow.h"
 #include "controls/statline/statline.h"
@@ -13,12 +12,9 @@
 #include "tests/support/testplatform.h"
 
 #include <QtCore/QTimer>
-#include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QListView>
-#include <QtWidgets/QMdiArea>
 #include <QtWidgets/QMessageBox>
-#include <QtWidgets/QPushButton>
 #include <QtWidgets/QTextBrowser>
 
 #include <filesystem>
@@ -152,28 +148,14 @@ TEST_F(ShellWindowTest, StartsWithCheckMarksAndFileKindSwitchesStayInStepInAllTh
     EXPECT_EQ(window().statusLine().lab5(), u"0"_s);
 }
 
-// Commands from a menu or the tool bar end with the file list read again, its count too; placed
-// windows follow the client area's size after the window is shown until the user moves them.
-TEST_F(ShellWindowTest, CommandsRereadTheFileListAndStartPlacesFollowTheClientArea) {
+// Commands from a menu or the tool bar end with the file list read again, its count too.
+TEST_F(ShellWindowTest, CommandsRereadTheFileList) {
     const QString file = makeFile(u"work/a.txt"_s, 1);
     triggerAction(u"statusbar"_s);
     EXPECT_EQ(window().statusLine().lab5(), u"1"_s);
     QFile::remove(file);
     QTest::mouseClick(toolButton(u"ViewATool"_s), Qt::RightButton); // a press that switches nothing
     EXPECT_EQ(window().statusLine().lab5(), u"0"_s);
-
-    QWidget* browser = window().browser()->parentWidget();
-    for (const auto& [size, moved] : {std::pair(QSize(900, 700), false), {QSize(760, 480), true}}) {
-        if (moved)
-            browser->move(20, 30);
-        const QSize before = window().clientSize();
-        window().windowHandle()->resize(size); // as the window manager does
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window().clientSize() != before; }));
-        const QSize client = window().clientSize();
-        EXPECT_EQ(chooser()->parentWidget()->geometry(), QRect(0, 0, qRound(0.7 * client.width()), client.height()));
-        const QRect followed(client.width() - browser->width(), 0, browser->width(), qRound(0.4 * client.height()));
-        EXPECT_EQ(browser->geometry(), moved ? QRect(QPoint(20, 30), browser->size()) : followed);
-    }
 }
 
 TEST_F(ShellWindowTest, PasswordGeneratorStartsFromTheProgramFolderOrSaysWhyNot) {
@@ -251,27 +233,16 @@ TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeith
         chosen.selectAll();
     };
     const QString again = u"Choose file(s) in your list again Please."_s;
+    const QStringList eachShown{refusal(shown), refusal(shown), refusal(vxp), refusal(vxp)};
+    const auto listsNone = [&chosen] { EXPECT_EQ(chosen.count(), 0); };
+    auto* list = chooser()->findChild<ChosenList*>(u"List1"_s);
     const std::tuple<const char*, std::function<void()>, QStringList> commands[] = {
-        {"Enter in the file list",
-         [&] {
-             QTest::keyClick(files, Qt::Key_Return);
-             EXPECT_EQ(chosen.count(), 0);
-         },
-         {refusal(shown)}},
-        {"drop on the list",
-         [&] {
-             chooser()->findChild<ChosenList*>(u"List1"_s)->addDroppedPaths({shown});
-             EXPECT_EQ(chosen.count(), 0);
-         },
-         {refusal(shown)}},
+        {"Enter in the file list", [&] { QTest::keyClick(files, Qt::Key_Return), listsNone(); }, {refusal(shown)}},
+        {"drop on the list", [&] { list->addDroppedPaths({shown}), listsNone(); }, {refusal(shown)}},
         {"encrypt the list", [&] { choose(shown), triggerAction(u"Enc1"_s); }, {refusal(shown), again}},
         {"decrypt the list", [&] { choose(vxp), triggerAction(u"Dec1"_s); }, {refusal(vxp), again}},
-        {"encrypt the shown files",
-         [&] { triggerAction(u"Enc2"_s); },
-         {refusal(shown), refusal(shown), refusal(vxp), refusal(vxp)}},
-        {"decrypt the shown files",
-         [&] { triggerAction(u"Dec2"_s); },
-         {refusal(shown), refusal(shown), refusal(vxp), refusal(vxp)}},
+        {"encrypt the shown files", [&] { triggerAction(u"Enc2"_s); }, eachShown},
+        {"decrypt the shown files", [&] { triggerAction(u"Dec2"_s); }, eachShown},
         {"open from the list", [&] { choose(shown), triggerAction(u"Openlist1"_s); }, {refusal(shown)}},
         {"open from the file list", [&] { triggerAction(u"Openfile1"_s); }, {refusal(shown)}},
         {"lock the folder",
