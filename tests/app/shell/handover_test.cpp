@@ -97,8 +97,6 @@ protected:
     }
 
     QStringList chosen() const { return chooser()->chosenFiles().paths(); }
-    // The chosen-file list's selected entries, in list order.
-    QStringList chosenSelection() const { return chooser()->chosenFiles().selectedPaths(); }
     bool ran(const QString& made) const { return QFile::exists(made) && !window().state().busy; }
 
     InstanceLock m_lock;
@@ -128,12 +126,12 @@ TEST_F(HandOverTest, ASecondStartHandsEncryptedFilesToTheChooserAndItsListOnceNo
     const QString gone = path(u"other/gone.vxp"_s);
     EXPECT_EQ(runProgram({second, makeFile(u"other/plain.txt"_s, 5), gone, first}), 0);
     ASSERT_TRUE(QTest::qWaitFor([this] { return chosen().size() == 3; }));
-    EXPECT_EQ(chosenSelection(), QStringList({second, first}));
+    EXPECT_EQ(chooser()->chosenFiles().selectedPaths(), QStringList({second, first}));
     EXPECT_EQ(chosen().value(chooser()->chosenFiles().currentRow()), second);
     EXPECT_EQ(m_dialogs.texts(), QStringList{gone + u"\r\nThis file or folder does not exist."_s});
     // One already listed is selected again, alone, and not listed twice.
     EXPECT_EQ(runProgram({file}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return chosenSelection() == QStringList{file}; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chooser()->chosenFiles().selectedPaths() == QStringList{file}; }));
     EXPECT_EQ(chosen(), QStringList({file, second, first}));
 }
 
@@ -272,9 +270,7 @@ TEST_F(RunningCopiesTest, OneOfThreeStartsServesAndAnEndedOrKilledOneIsReplaced)
     };
     for (int i = 0; i < 3; ++i)
         start(runtime, {makeDir(u"folder"_s + QString::number(i))});
-    const auto ended = [](const std::unique_ptr<QProcess>& program) {
-        return program->state() == QProcess::NotRunning;
-    };
+    const auto ended = [](const auto& program) { return program->state() == QProcess::NotRunning; };
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::ranges::count_if(m_programs, ended) == 2; }, 20000));
     EXPECT_TRUE(served());
     const auto server = std::ranges::find_if_not(m_programs, ended);

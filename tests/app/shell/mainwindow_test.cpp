@@ -187,8 +187,7 @@ TEST_F(ShellWindowTest, F1OpensTheGuideFromEveryWindow) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(active));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
         HelpWindow* help = window().helpWindow();
-        ASSERT_NE(help, nullptr);
-        EXPECT_TRUE(help->isVisible());
+        ASSERT_TRUE(help && help->isVisible());
         EXPECT_EQ(help->findChild<QTextBrowser*>(u"guideText"_s)->source().fragment(), u"contents"_s);
         help->hide();
     }
@@ -214,7 +213,6 @@ TEST_F(NameWindowTest, EveryCommandRefusesANameThatIsNotValidUtf8AndTouchesNeith
         return entries;
     };
     const auto before = snapshot();
-    ASSERT_EQ(before.size(), 6u);
     const QString shown = m_work + u"/a\uFFFD.txt"_s;
     const QString vxp = shown + u".vxp"_s;
     const auto refusal = [](const QString& path) -> QString {

@@ -12,11 +12,10 @@ using HelpWindowTest = TempEnvTest;
 TEST_F(HelpWindowTest, TakesTheInstalledGuideOnlyWhenTheTreeHoldsOne) {
     const QUrl builtIn(u"qrc:/help/guide.html"_s);
     const QString installed = u"share/vexa-password/help/guide.html"_s;
-    // The tree, what is made at that place under it (a file, or a folder for a name ending in "/"),
-    // and whether the guide is taken from there.
+    // The tree, what is made under it (a file, or a folder for a name ending in "/"), and whether
+    // the guide is taken from there.
     const std::tuple<QString, QString, bool> cases[] = {
         {u"installed"_s, installed, true},
-        {u"built"_s, QString(), false},
         {u"folder"_s, installed + u'/', false},
         {u"off"_s, u"share/help/guide.html"_s, false},
     };
@@ -25,7 +24,7 @@ TEST_F(HelpWindowTest, TakesTheInstalledGuideOnlyWhenTheTreeHoldsOne) {
         const QString bin = makeDir(tree + u"/bin"_s);
         if (made.endsWith(u'/'))
             makeDir(tree + u'/' + made);
-        else if (!made.isEmpty())
+        else
             makeFile(tree + u'/' + made, 1);
         const QUrl expected =
             taken ? QUrl::fromLocalFile(QDir(path(tree)).canonicalPath() + u'/' + installed) : builtIn;
