@@ -7,46 +7,85 @@
 #pragma once
 
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QObject>
-#include <QtCore/QPoint>
 #include <QtCore/QPointer>
-#include <QtCore/QStringList>
+#include <QtCore/QProcess>
+#include <QtCore/QStandardPaths>
 #include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMessageBox>
 
-class QMessageBox;
-class QWidget;
+#include <gtest/gtest.h>
 
 namespace DesktopUser {
 
 // How long a step may take on a loaded machine before it counts as never happening, in ms.
 constexpr int Patience = 20000;
 
+inline void xdotool(const QStringList& arguments) {
+    EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
+        << "xdotool " << qPrintable(arguments.join(u' '));
+}
+
 // Empty on a real X display with xdotool at hand; otherwise why the person cannot act.
-QString unavailable();
+inline QString unavailable() {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return QStringLiteral("no X display: run this program through wmrun.sh");
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        return QStringLiteral("xdotool is not installed");
+    return {};
+}
+
 // Types the text, one key after another.
-void type(const QString& text);
+inline void type(const QString& text) {
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("--"), text});
+}
+
 // Presses keys by their X names: "Return", "space", "ctrl+a".
-void press(const QString& keys);
+inline void press(const QString& keys) {
+    xdotool({QStringLiteral("key"), QStringLiteral("--"), keys});
+}
+
 // Clicks the left button at a point of the widget, the pointer moved there first.
-void click(const QWidget& widget, QPoint point);
+inline void click(const QWidget& widget, QPoint point) {
+    const QPoint at = widget.mapToGlobal(point);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QStringLiteral("1")});
+}
+
 // An object's name for a failure message, "(none)" for no object.
-QString nameOf(const QObject* object);
+inline QString nameOf(const QObject* object) {
+    return object ? object->objectName() : QStringLiteral("(none)");
+}
 
 } // namespace DesktopUser
 
 class MessageBoxCloser : public QObject {
 public:
-    MessageBoxCloser();
+    MessageBoxCloser() {
+        m_timer.setInterval(50);
+        connect(&m_timer, &QTimer::timeout, this, &MessageBoxCloser::poll);
+        m_timer.start();
+    }
 
     // The texts of the boxes answered so far, in order.
     const QStringList& texts() const { return m_texts; }
 
 private:
-    void poll();
+    void poll() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        // Enter goes where the window manager sends keys: wait until that is the box; a box that
+        // outlives its Enter gets another one.
+        if (!box || !box->isVisible() || !box->isActiveWindow() || (box == m_answered && !m_since.hasExpired(2000)))
+            return;
+        if (box != m_answered)
+            m_texts << box->text();
+        m_answered = box;
+        m_since.start();
+        DesktopUser::press(QStringLiteral("Return"));
+    }
 
     QTimer m_timer;
     QStringList m_texts;
-    // The box last answered, and since when: a box that outlives its Enter gets another one.
     QPointer<QMessageBox> m_answered;
     QElapsedTimer m_since;
 };

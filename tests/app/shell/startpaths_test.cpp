@@ -16,25 +16,18 @@ protected:
         makeFile(u"b/four.vxp"_s, 13);
         makeDir(u"a/sub"_s);
     }
-    // The plan with the test's folder in place of its path, for short expectations.
-    StartPaths plan(const QStringList& relative, PathAction action = PathAction::Open) {
+    // Paths separated by blanks, below the test's folder ("@": relative to the working folder "a").
+    QStringList list(const char* text) const {
         QStringList paths;
-        for (const QString& each : relative)
+        for (const QString& each : QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts))
             paths << (each.startsWith(u'@') ? each.mid(1) : path(each));
-        StartPaths result = planStartPaths(paths, path(u"a"_s), action);
-        const auto strip = [this](QString text) { return text.replace(root() + u'/', QString()); };
-        result.folder = strip(result.folder);
-        for (QStringList* list : {&result.select, &result.choose, &result.refusals})
-            for (QString& each : *list)
-                each = strip(each);
-        return result;
+        return paths;
     }
 };
 
 TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
-    // The paths given ("@": relative to the working folder "a"), then the folder opened, the files
-    // selected and those chosen, each list separated by blanks, and the messages (all the missing
-    // paths share one).
+    // The paths given, then the folder opened, the files selected and those chosen, and the
+    // messages (all the missing paths share one).
     const std::tuple<const char*, const char*, const char*, const char*, const char*, int> cases[] = {
         {"a folder", "a/sub", "a/sub", "", "", 0},
         {"files of one folder", "a/one.txt a/two.txt.vxp", "a", "a/one.txt a/two.txt.vxp", "a/two.txt.vxp", 0},
@@ -42,53 +35,44 @@ TEST_F(StartPathsTest, OpensTheFolderOfTheFirstUsablePath) {
         {"files of two folders", "a/one.txt b/three.txt b/four.vxp", "a", "a/one.txt", "b/four.vxp", 0},
         {"a missing path first", "a/gone.txt b/three.txt", "b", "b/three.txt", "", 1},
         {"only missing paths", "gone a/gone.vxp", "", "", "", 1},
-        {"a path relative to the working folder", "@one.txt", "a", "a/one.txt", "", 0},
-        {"a path with dots", "@../b/./three.txt", "b", "b/three.txt", "", 0},
+        {"a relative path with dots", "@../b/./three.txt", "b", "b/three.txt", "", 0},
         {"the same file twice", "a/two.txt.vxp @two.txt.vxp", "a", "a/two.txt.vxp a/two.txt.vxp", "a/two.txt.vxp", 0},
     };
-    const auto list = [](const char* text) { return QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts); };
     for (const auto& [what, paths, folder, select, choose, refused] : cases) {
         SCOPED_TRACE(what);
-        const StartPaths result = plan(list(paths));
+        const StartPaths result = planStartPaths(list(paths), path(u"a"_s), PathAction::Open);
         EXPECT_EQ(std::tuple(result.folder, result.select, result.choose, result.refusals.size()),
-                  std::tuple(QString::fromLatin1(folder), list(select), list(choose), qsizetype(refused)));
+                  std::tuple(list(folder).value(0), list(select), list(choose), qsizetype(refused)));
     }
     // A command runs on every file given, wherever it lies, but on no folder.
-    const StartPaths encrypt = plan(list("a/sub a/one.txt b/four.vxp b/three.txt @one.txt"), PathAction::Encrypt);
+    const StartPaths encrypt =
+        planStartPaths(list("a/sub a/one.txt b/four.vxp b/three.txt @one.txt"), path(u"a"_s), PathAction::Encrypt);
     EXPECT_EQ(std::tuple(encrypt.folder, encrypt.select, encrypt.choose),
-              std::tuple(u"a/sub"_s, QStringList(), list("a/one.txt b/four.vxp b/three.txt")));
+              std::tuple(path(u"a/sub"_s), QStringList(), list("a/one.txt b/four.vxp b/three.txt")));
 }
 
 TEST_F(StartPathsTest, RefusesMissingPathsAndNamesTheProgramCannotNameInOneMessageEach) {
     // One missing path keeps its message; more share one that names twenty at most.
-    const auto gone = [](int count) {
-        QStringList paths;
-        for (int i = 0; i < count; ++i)
-            paths << u"gone"_s + QString::number(i);
-        return paths;
-    };
+    QStringList gone;
+    for (int i = 0; i < 25; ++i)
+        gone << u"/gone"_s + QString::number(i);
     const QString heading = u"These files or folders do not exist:\r\n"_s;
     const std::pair<int, QString> cases[] = {
-        {1, u"gone0\r\nThis file or folder does not exist."_s},
-        {2, heading + u"gone0\r\ngone1"_s},
-        {20, heading + gone(20).join(u"\r\n"_s)},
-        {25, heading + gone(20).join(u"\r\n"_s) + u"\r\n…and 5 more."_s},
+        {1, u"/gone0\r\nThis file or folder does not exist."_s},
+        {20, heading + gone.first(20).join(u"\r\n"_s)},
+        {25, heading + gone.first(20).join(u"\r\n"_s) + u"\r\n…and 5 more."_s},
     };
-    for (const auto& [count, message] : cases) {
-        SCOPED_TRACE(count);
-        EXPECT_EQ(plan(gone(count)).refusals, QStringList{message});
-    }
+    for (const auto& [count, message] : cases)
+        EXPECT_EQ(planStartPaths(gone.first(count), root()).refusals, QStringList{message}) << count;
 
     // A name that is not valid UTF-8 reaches the program as text with U+FFFD in it; it is refused
     // as every command refuses it, not called missing, and nothing of it is opened.
     const QStringList shown{makeRawFile("b/bad\xff.vxp"), makeRawFile("b/worse\xfe")};
-    const StartPaths refused = planStartPaths({shown[0], path(u"b/three.txt"_s), path(u"gone"_s)}, root());
-    EXPECT_EQ(refused.refusals,
-              QStringList({u"The name of "_s + shown[0] + u" can't be read correctly. Please rename it."_s,
-                           path(u"gone"_s) + u"\r\nThis file or folder does not exist."_s}));
-    EXPECT_EQ(refused.folder, path(u"b"_s));
-    EXPECT_EQ(refused.select, QStringList{path(u"b/three.txt"_s)});
-    EXPECT_TRUE(refused.choose.isEmpty());
+    const StartPaths refused = planStartPaths({shown[0], path(u"b/three.txt"_s), u"/gone0"_s}, root());
+    EXPECT_EQ(std::tuple(refused.refusals, refused.folder, refused.select, refused.choose),
+              std::tuple(QStringList({u"The name of "_s + shown[0] + u" can't be read correctly. Please rename it."_s,
+                                      cases[0].second}),
+                         path(u"b"_s), QStringList{path(u"b/three.txt"_s)}, QStringList()));
     EXPECT_EQ(planStartPaths(shown, root()).refusals,
               QStringList{u"The names of these files or folders can't be read correctly. Please rename them:\r\n"_s +
                           shown.join(u"\r\n"_s)});
