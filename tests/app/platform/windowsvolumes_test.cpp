@@ -151,11 +151,9 @@ TEST_P(WindowsVolumeTest, APassWritesAsideUnderAHiddenNameAndSavesTheBits) {
     const QString file = makeFile(u"volume/plain.bin"_s, 100000);
     setWord(file, Attr::Hidden | Attr::Archive);
     TestObserver watcher;
-    QStringList seen;
     std::optional<quint32> unfinishedWord;
     watcher.stop = [&] {
-        seen = QDir(m_volume).entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& name : seen) {
+        for (const QString& name : QDir(m_volume).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
             if (name.startsWith(u".plain.bin.vxp.unfinished-"_s))
                 unfinishedWord = word(m_volume + u'/' + name);
         }
@@ -164,7 +162,6 @@ TEST_P(WindowsVolumeTest, APassWritesAsideUnderAHiddenNameAndSavesTheBits) {
     CipherPass pass(m_platform, watcher);
     ASSERT_EQ(pass.encryptHighSecurity(file, u"pw      "_s, false), PassResult{});
     EXPECT_FALSE(QFile::exists(leftover));
-    EXPECT_EQ(seen.size(), 2) << seen.join(u' ').toStdString();
     EXPECT_EQ(unfinishedWord.value_or(0) & Attr::Hidden, Attr::Hidden);
     EXPECT_EQ(word(file + u".vxp"_s), std::optional<quint32>(Attr::Archive));
     const Expected<EncryptedHeader> header = CipherPass::readHeader(file + u".vxp"_s);
