@@ -5,18 +5,11 @@
 
 #include "common/propertybag.h"
 
-#include <QtGui/QAccessible>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
-#include <QtWidgets/QStyle>
-#include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QToolButton>
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using OrloTool::UserControl1;
@@ -141,60 +134,4 @@ TEST_F(ToolPanelTest, PropertiesRoundTripInTheirRestoringOrder) {
     for (int n = 1; n <= 10; ++n)
         EXPECT_EQ(state(n), n >= 5 && n <= 9 ? 1 : 0) << "the view buttons start down, the rest up: MM" << n;
     EXPECT_EQ(std::pair(m_control.alignment(), m_control.enabledFlag()), std::pair(qint16(0), true));
-}
-
-namespace {
-
-// The mean grey of a band along a picture's edges, inside its outermost pixel: the button's frame
-// and face, which its centred icon does not reach.
-double edgeGrey(const QImage& image, int band) {
-    double sum = 0;
-    int count = 0;
-    for (int y = 1; y < image.height() - 1; ++y) {
-        for (int x = 1; x < image.width() - 1; ++x) {
-            if (std::min({x, y, image.width() - 1 - x, image.height() - 1 - y}) <= band) {
-                sum += qGray(image.pixel(x, y));
-                ++count;
-            }
-        }
-    }
-    return sum / count;
-}
-
-} // namespace
-
-// A screen reader meets each toggle as a check box or a checkable button and hears whether it
-// is down; the push buttons are plain buttons. Down looks plainly unlike up in Qt's own styles.
-TEST_F(ToolPanelTest, TogglesTellTheirStateToScreenReadersAndShowItPlainly) {
-    for (int n = 1; n <= 10; ++n) {
-        QToolButton* button = tool(kToggles[n - 1]);
-        SCOPED_TRACE(qPrintable(button->objectName()));
-        for (const int value : {1, 2, 0, 1}) {
-            m_control.setProperty(mm(n), value);
-            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
-            ASSERT_NE(face, nullptr);
-            EXPECT_TRUE(face->role() == QAccessible::CheckBox || face->role() == QAccessible::Button) << face->role();
-            EXPECT_EQ(std::pair(bool(face->state().checkable), bool(face->state().checked)),
-                      std::pair(true, value == 1))
-                << value;
-        }
-    }
-    for (const QString& name : {u"EncTool"_s, u"DecTool"_s})
-        EXPECT_FALSE(QAccessible::queryAccessibleInterface(tool(name))->state().checkable) << qPrintable(name);
-
-    QToolButton* button = tool(u"ArchiveTool"_s);
-    for (const QString& styleName : {u"Fusion"_s, u"Windows"_s}) {
-        const std::unique_ptr<QStyle> style(QStyleFactory::create(styleName));
-        ASSERT_TRUE(style) << qPrintable(styleName);
-        button->setStyle(style.get());
-        double grey[2];
-        for (const int value : {0, 1}) {
-            m_control.setMM1(qint16(value));
-            grey[value] = edgeGrey(button->grab().toImage(), 4);
-        }
-        button->setStyle(nullptr);
-        // Greys run from 0 to 255; a faint pressed look is some 25 off or less.
-        EXPECT_GE(std::abs(grey[0] - grey[1]), 40)
-            << qPrintable(styleName) << ": up " << grey[0] << ", down " << grey[1];
-    }
 }
