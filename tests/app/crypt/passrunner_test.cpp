@@ -123,11 +123,6 @@ extern "C" int unlinkat(int folder, const char* name, int flags) noexcept {
     return result;
 }
 
-// Results read as outcome and text when a comparison fails.
-void PrintTo(const PassResult& result, std::ostream* out) {
-    *out << int(result.outcome) << " \"" << result.error.toStdString() << '"';
-}
-
 namespace {
 
 constexpr qint64 Small = 4096;
