@@ -1,9 +1,9 @@
 /*
  * The encrypt and decrypt commands on stand-ins for the main window's roles: a chosen-file list in
  * a plain host window, a chooser over a real folder, run options and a password the test sets.
- * What each file keeps of its own when several run in one command, what the options and the
- * password source decide, what the bars and the chooser are told, and the progress window's
- * Cancel.
+ * Their checks and messages, replacing an existing output, a pass stopped part way, links, what
+ * each file keeps of its own when several run in one command, what the options and the password
+ * source decide, what the bars and the chooser are told, and the progress window's Cancel.
  */
 #include "app/core/appstate.h"
 #include "app/crypt/cryptcommands.h"
@@ -13,17 +13,41 @@
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
 #include "tests/support/fakeroles.h"
+#include "tests/support/passfiles.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/tempenv.h"
 
+#include <QtCore/QMap>
 #include <QtCore/QTimer>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QPushButton>
 
 #include <atomic>
+#include <optional>
+
+#include <sys/resource.h>
 
 using enum Dialogs::Answer;
+
+namespace {
+
+// The real platform, with the free space a test sets.
+struct SpacePlatform : LinuxPlatform {
+    std::optional<qint64> free;
+    qint64 freeSpace(const QString& path) const override { return free ? *free : LinuxPlatform::freeSpace(path); }
+};
+
+const QString ReplacePlain = u" already exist do you want to replace it "_s;
+const QString ReplaceEncrypted = u" already exists. do you want to replace it "_s;
+const QString Damaged = u" has a damaged header and was left untouched."_s;
+const QString Symlink = u" is a symbolic link and was left untouched."_s;
+
+QString vxp(const QString& path) {
+    return path + u".vxp"_s;
+}
+
+} // namespace
 
 class CryptCommandsRolesTest : public TempEnvTest {
 protected:
@@ -43,18 +67,27 @@ protected:
         for (const Dialogs::Answer answer : answers)
             dialogs.answer(answer);
     }
-    // Fires a command on these chosen files with these answers and waits for its end.
-    void run(void (CryptCommands::*command)(), const QStringList& chosen, const QList<Dialogs::Answer>& answers = {}) {
+    // Fires a command on these chosen files with these answers and waits for its end; the texts shown.
+    QStringList run(void (CryptCommands::*command)(), const QStringList& chosen,
+                    const QList<Dialogs::Answer>& answers = {}) {
         choose(chosen, answers);
         (commands.*command)();
         EXPECT_TRUE(QTest::qWaitFor([this] { return !commands.isRunning(); }, 20000));
         EXPECT_FALSE(commands.progress().isVisible());
         EXPECT_FALSE(state.busy || state.cancelRequested);
+        return dialogs.texts();
+    }
+    // The name and bytes of every file in the folder, to show that a command left them as they were.
+    QMap<QString, QByteArray> folder() const {
+        QMap<QString, QByteArray> files;
+        for (const QString& name : namesIn(chooser.folder))
+            files[name] = readAll(chooser.folder + u'/' + name);
+        return files;
     }
 
     AppState state;
     ScriptedDialogs dialogs;
-    LinuxPlatform platform;
+    SpacePlatform platform;
     RecordingBars bars;
     SetPassword passwords;
     SetRunOptions options;
@@ -190,7 +223,9 @@ TEST_F(CryptCommandsRolesTest, AHeldPassLetsEventsTurnRefusesOtherCommandsAndCan
         Qt::DirectConnection);
     options.deleteOriginalFile = true;
     const QString plain = makeFile(u"work/big.bin"_s, 3 * CipherPass::BufferSize);
-    choose({plain}, {No, Yes});
+    const QString older = makeFile(u"work/big.bin.vxp"_s, QByteArray("the older output"));
+    const auto before = folder();
+    choose({plain}, {Yes, No, Yes});
     commands.encryptChosenList();
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, 5000));
     // The pass stands part way: the window's events go on all the same.
@@ -203,7 +238,7 @@ TEST_F(CryptCommandsRolesTest, AHeldPassLetsEventsTurnRefusesOtherCommandsAndCan
     for (const auto command : {&CryptCommands::encryptChosenList, &CryptCommands::decryptChosenList,
                                &CryptCommands::encryptShownFiles, &CryptCommands::decryptShownFiles})
         (commands.*command)();
-    EXPECT_TRUE(dialogs.boxes().isEmpty());
+    EXPECT_EQ(dialogs.boxes().size(), 1);
     EXPECT_TRUE(commands.isRunning() && state.busy);
     // Both clicks land mid-pass: No lets it go on, Yes stops it with the file as it was.
     for (const Dialogs::Answer answer : {No, Yes}) {
@@ -214,12 +249,205 @@ TEST_F(CryptCommandsRolesTest, AHeldPassLetsEventsTurnRefusesOtherCommandsAndCan
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.isRunning(); }, 20000));
     QObject::disconnect(holding);
-    EXPECT_EQ(dialogs.texts(), QStringList(2, u" Do you really want to cancel? \r\n"_s));
+    const QString cancelQuestion = u" Do you really want to cancel? \r\n"_s;
+    EXPECT_EQ(dialogs.texts(), (QStringList{older + ReplaceEncrypted, cancelQuestion, cancelQuestion}));
     EXPECT_FALSE(state.busy || state.cancelRequested);
-    EXPECT_EQ(QFileInfo(plain).size(), 3 * CipherPass::BufferSize);
-    EXPECT_FALSE(QFile::exists(plain + u".vxp"_s));
+    EXPECT_EQ(folder(), before) << "nothing changed, nothing left behind";
     // The keyboard is back where it was; the hidden window's button asks nothing.
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &listWindow.view; }));
     cancel->click();
-    EXPECT_EQ(dialogs.texts().size(), 2);
+    EXPECT_EQ(dialogs.texts().size(), 3);
+}
+
+TEST_F(CryptCommandsRolesTest, RefusalsLeaveEveryFileAsItWas) {
+    using C = CryptCommands;
+    const QString file = makeFile(u"work/a.txt"_s, 200);
+    const QString encrypted = makeFile(u"work/b.txt.vxp"_s, encryptedForm(QByteArray(2000, 'x'), 'L'));
+    const auto before = folder();
+    list.append({file, encrypted});
+    commands.encryptChosenList();
+    commands.decryptChosenList();
+    EXPECT_EQ(dialogs.texts(), QStringList(2, u"Choose file(s) in your list Please."_s));
+
+    // Too little free space; a failed query counts as none.
+    const QString free = u"Free Bytes on drive "_s + platform.volumeRoot(file) + u" is    "_s;
+    platform.free = 199;
+    EXPECT_EQ(run(&C::encryptChosenList, {file}),
+              QStringList{free + u"199  Byte\r\nFree disk Space needed to encrypt "_s + file + u" is 200  Byte\r\n"_s});
+    platform.free = 0;
+    EXPECT_EQ(
+        run(&C::decryptChosenList, {encrypted}),
+        QStringList{free + u"0  Byte\r\nFree disk Space needed to decrypt "_s + encrypted + u" is 1.96  KB\r\n"_s});
+
+    platform.free.reset();
+
+    // The wrong kind: Yes takes it out of the selection, No cancels all.
+    const QString encryptedAlready =
+        encrypted + u" , Is a already encrypted file.\r\nVexa Password will convert this selection for you. "
+                    u"\r\n\r\n Press Yes to accept    No to cancel all"_s;
+    EXPECT_EQ(run(&C::encryptChosenList, {encrypted}, {Yes}),
+              (QStringList{encryptedAlready, u"Choose file(s) in your list again Please."_s}));
+    EXPECT_TRUE(list.selectedPaths().isEmpty());
+    EXPECT_EQ(run(&C::encryptChosenList, {encrypted, file}, {No}), QStringList{encryptedAlready});
+
+    // A character above 255 that reached the password is refused, never stored as "?".
+    passwords.password = u"p\u0100"_s;
+    EXPECT_EQ(run(&C::encryptChosenList, {file}),
+              QStringList{file + u" was left untouched: the password holds a character that can't be stored."_s});
+    EXPECT_EQ(folder(), before);
+
+    // Free space of exactly the file's size is enough.
+    passwords.password = u"pw"_s;
+    platform.free = 200;
+    EXPECT_EQ(run(&C::encryptChosenList, {file}), QStringList());
+    EXPECT_EQ(list.paths(), QStringList{vxp(file)});
+}
+
+TEST_F(CryptCommandsRolesTest, TooShortFilesAndEncryptingPathsOver240CharactersLeaveTheList) {
+    options.deleteOriginalFile = true;
+    // A name in "work" that makes a full path of the given length.
+    const auto named = [this](qsizetype length, QChar fill) {
+        return u"work/"_s + QString(length - chooser.folder.size() - 1, fill);
+    };
+    const QString ten = makeFile(u"work/ten.txt"_s, 10);
+    const QString empty = makeFile(u"work/empty.txt"_s, 0);
+    const QString eleven = makeFile(u"work/eleven.txt"_s, 11);
+    const QString fits = makeFile(named(240, u'a'), 20);
+    const QString tooLong = makeFile(named(241, u'b'), 20);
+    const QString tooShort = u" is too short File to be encrypted. Vexa Password will remove it from your list."_s;
+    EXPECT_EQ(run(&CryptCommands::encryptChosenList, {ten, empty, eleven, fits, tooLong}),
+              (QStringList{ten + tooShort, empty + tooShort,
+                           tooLong + u" Long file name.  Vexa Password will remove it from your list."_s}));
+    EXPECT_EQ(list.paths(), (QStringList{vxp(eleven), vxp(fits)}));
+    EXPECT_EQ(readAll(vxp(eleven)).size(), 21);
+
+    const QString tenEncrypted = makeFile(u"work/ten.vxp"_s, 10);
+    const QString emptyEncrypted = makeFile(u"work/empty.vxp"_s, 0);
+    const QString notEncrypted = u" isn't an encrypted file. Vexa Password will remove it from your list."_s;
+    EXPECT_EQ(run(&CryptCommands::decryptChosenList, {tenEncrypted, emptyEncrypted, vxp(eleven)}),
+              (QStringList{tenEncrypted + notEncrypted, emptyEncrypted + notEncrypted}));
+    EXPECT_EQ(list.paths(), QStringList{eleven});
+}
+
+TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnExistingOutput) {
+    options.deleteOriginalFile = true;
+    const QString plain = makeFile(u"work/a.txt"_s, 100);
+    platform.setAttributes(plain, 2);
+    const QByteArray plainBytes = readAll(plain);
+    const QString older = makeFile(u"work/a.txt.vxp"_s, QByteArray(300, 'o')); // longer: no tail may remain
+    // High security: the pass itself leaves a new plain file's attributes alone.
+    const QString encrypted = makeFile(u"work/b.txt.vxp"_s, encryptedForm("the real content", 'H', "pw", 34));
+    const QString stale = makeFile(u"work/b.txt"_s, QByteArray("stale"));
+    const struct {
+        void (CryptCommands::*command)();
+        QString input, output, question;
+        QByteArray replaced;
+        quint32 outputAttributes;
+    } cases[] = {
+        // Marked encrypted; the replaced plain file gets the value the header saved.
+        {&CryptCommands::encryptChosenList, plain, older, older + ReplaceEncrypted,
+         encryptedForm(plainBytes, 'L', "pw", 2), 7},
+        {&CryptCommands::decryptChosenList, encrypted, stale, stale + ReplacePlain, "the real content", 34},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.input));
+        const auto before = folder();
+        EXPECT_EQ(run(c.command, {c.input}, {No}), QStringList{c.question});
+        EXPECT_EQ(list.selectedPaths(), QStringList{c.input});
+        EXPECT_EQ(folder(), before);
+
+        EXPECT_EQ(run(c.command, {c.input}, {Yes}), QStringList{c.question});
+        EXPECT_EQ(readAll(c.output), c.replaced);
+        EXPECT_EQ(platform.attributes(c.output), c.outputAttributes);
+        EXPECT_FALSE(QFile::exists(c.input));
+        EXPECT_EQ(list.paths(), QStringList{c.output});
+        EXPECT_TRUE(list.selectedPaths().isEmpty());
+    }
+}
+
+TEST_F(CryptCommandsRolesTest, AWriteFailingPartWayLeavesTheInputAndTheFileItWouldReplaceAsTheyWere) {
+    options.deleteOriginalFile = true;
+    const QString plain = makeFile(u"work/big.bin"_s, 3 * CipherPass::BufferSize);
+    const QString encrypted = makeFile(u"work/other.bin.vxp"_s, encryptedForm(readAll(plain), 'L'));
+    makeFile(u"work/big.bin.vxp"_s, QByteArray("the older output"));
+    makeFile(u"work/other.bin"_s, QByteArray("the older output"));
+    const auto before = folder();
+    // As on a full disk: the largest file the process may write is lowered, and SIGXFSZ ignored
+    // so that it ends nothing.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const rlimit limited{rlim_t(CipherPass::BufferSize), unlimited.rlim_max};
+    for (const QString& input : {plain, encrypted}) {
+        const bool encrypting = input == plain;
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const QStringList texts =
+            run(encrypting ? &CryptCommands::encryptChosenList : &CryptCommands::decryptChosenList, {input}, {Yes});
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        const QString output = encrypting ? vxp(plain) : encrypted.chopped(4);
+        EXPECT_EQ(texts,
+                  (QStringList{output + (encrypting ? ReplaceEncrypted : ReplacePlain), qt_error_string(EFBIG)}));
+        EXPECT_EQ(list.selectedPaths(), QStringList{input});
+        EXPECT_EQ(folder(), before) << "nothing changed, nothing left behind";
+    }
+}
+
+TEST_F(CryptCommandsRolesTest, LinksAreNeverWrittenThroughAndHardLinkedFilesKeepTheirOtherNames) {
+    options.deleteOriginalFile = true;
+    const QString target = makeFile(u"work/target.txt"_s, QByteArray("not to be touched"));
+    const QString plain = makeFile(u"work/b.txt"_s, 100);
+    ASSERT_TRUE(QFile::link(target, vxp(plain)));
+    const QString encrypted = makeFile(u"work/c.txt.vxp"_s, encryptedForm("content c", 'L'));
+    ASSERT_TRUE(QFile::link(target, encrypted.chopped(4)));
+    const auto before = folder();
+    EXPECT_EQ(run(&CryptCommands::encryptChosenList, {plain}, {Yes}),
+              (QStringList{vxp(plain) + ReplaceEncrypted, vxp(plain) + Symlink}));
+    EXPECT_EQ(run(&CryptCommands::decryptChosenList, {encrypted}, {Yes}),
+              (QStringList{encrypted.chopped(4) + ReplacePlain, encrypted.chopped(4) + Symlink}));
+    EXPECT_TRUE(QFileInfo(vxp(plain)).isSymLink());
+    EXPECT_EQ(folder(), before);
+
+    // Decrypting over a plain file with another name leaves that name its own content.
+    const QString hardEncrypted = makeFile(u"work/a.txt.vxp"_s, encryptedForm("decrypted content", 'L'));
+    const QString hard = makeFile(u"work/a.txt"_s, QByteArray("older plain content"));
+    const QString other = path(u"work/other-name.txt"_s);
+    ASSERT_EQ(::link(encoded(hard).constData(), encoded(other).constData()), 0);
+    EXPECT_EQ(run(&CryptCommands::decryptChosenList, {hardEncrypted}, {Yes}), QStringList{hard + ReplacePlain});
+    EXPECT_EQ(readAll(hard), QByteArray("decrypted content"));
+    EXPECT_EQ(readAll(other), QByteArray("older plain content"));
+
+    // Deleting the original after encryption removes this name only, and says so.
+    ASSERT_TRUE(QFile::remove(other) && ::link(encoded(hard).constData(), encoded(other).constData()) == 0);
+    EXPECT_EQ(run(&CryptCommands::encryptChosenList, {hard}),
+              QStringList{hard + u" was deleted under this name only: its content remains under its other names."_s});
+    EXPECT_FALSE(QFile::exists(hard));
+    EXPECT_EQ(readAll(other), QByteArray("decrypted content"));
+}
+
+TEST_F(CryptCommandsRolesTest, ShownFilesAnEmptyFolderHasNothingToDoAndAMixIsDecryptedSafely) {
+    options.deleteOriginalFile = true;
+    for (const auto command : {&CryptCommands::encryptShownFiles, &CryptCommands::decryptShownFiles})
+        EXPECT_EQ(run(command, {}), QStringList{u"There're no shown in the directory"_s});
+    // Below 11 bytes a shown file is told about and left; from 11 on it is encrypted.
+    const QString ten = makeFile(u"work/ten.txt"_s, 10);
+    const QByteArray eleven = readAll(makeFile(u"work/eleven.txt"_s, 11));
+    EXPECT_EQ(run(&CryptCommands::encryptShownFiles, {}), QStringList{ten + u"Too short File to be secret."_s});
+    EXPECT_EQ(readAll(path(u"work/eleven.txt.vxp"_s)), encryptedForm(eleven, 'L'));
+    EXPECT_EQ(namesIn(chooser.folder), (QStringList{u"eleven.txt.vxp"_s, u"ten.txt"_s}));
+    ASSERT_TRUE(QFile::remove(ten) && QFile::remove(path(u"work/eleven.txt.vxp"_s)));
+
+    makeFile(u"work/a.txt.vxp"_s, encryptedForm("plain a", 'H', "pw", 2));
+    const QString plain = makeFile(u"work/b.txt"_s, 50);
+    const QString wrong = makeFile(u"work/e.txt.vxp"_s, encryptedForm("plain e", 'L', "other"));
+    const QString damaged = makeFile(u"work/f.txt.vxp"_s, encryptedForm("f", 'X'));
+    auto expected = folder();
+    const QString notSecret =
+        u" , Isn't a Secret file.\r\nPress yes to ignore this file and continue.   No to cancel for all. "_s;
+    EXPECT_EQ(run(&CryptCommands::decryptShownFiles, {}, {Yes}),
+              (QStringList{plain + notSecret, u"Invalid Password for "_s + wrong + u" Please check your password "_s,
+                           damaged + Damaged}));
+    EXPECT_EQ(platform.attributes(path(u"work/a.txt"_s)), 2u);
+    expected.remove(u"a.txt.vxp"_s);
+    expected[u"a.txt"_s] = "plain a";
+    EXPECT_EQ(folder(), expected);
 }
