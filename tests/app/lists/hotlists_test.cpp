@@ -177,11 +177,13 @@ TEST_F(HotListsTest, OpenReadsAnOldFormFileAndTwoWindowsShareACaption) {
     EXPECT_EQ(m_dialogs.texts(), (QStringList{kReplaceQuestion, u"Work is saved"_s}));
 }
 
-// Each list's right-click, and the Menu key on it, pops its own menu: some commands (save or rename
-// a list, clear it, the folder commands) live only there. "Rename List" and "Save List" only for a
-// hot list.
+// Each list's right-click, and the Menu key on it, pops its own menu (some commands live only
+// there) and marks the list worked in. "Rename List" and "Save List" only for a hot list. The
+// browser lists the hot-list files and wants one highlighted first.
 TEST_F(HotListsTest, RightClicksAndTheMenuKeyPopTheirMenusAndClosesClearTheCheckMarks) {
-    makeList(u"Work"_s, ComplementedLine(u"/x"_s));
+    for (const QString& name : {u"Work.vexa"_s, u"copy.vexa2"_s, u"OLD.VEXA"_s, u"notes.txt"_s, u"x.vex"_s})
+        makeFile(QDir(root()).relativeFilePath(m_platform.dataFolder() + u"/MyList/"_s + name), 3);
+    QDir(m_platform.dataFolder() + u"/MyList"_s).mkdir(u"folder.vexa"_s);
     const auto shown = [this] {
         QStringList names;
         for (const QString& name : {u"LoadList"_s, u"Show1"_s, u"munfile"_s, u"Folder"_s}) {
@@ -192,18 +194,26 @@ TEST_F(HotListsTest, RightClicksAndTheMenuKeyPopTheirMenusAndClosesClearTheCheck
         return std::tuple(names, m_window->findChild<QAction*>(u"RenameList"_s)->isEnabled(),
                           m_window->findChild<QAction*>(u"Savelist"_s)->isEnabled());
     };
+    m_window->browser()->refresh();
+    EXPECT_EQ(browserNames(), (QStringList{u"copy.vexa2"_s, u"OLD.VEXA"_s, u"Work.vexa"_s}));
+    QTest::mouseClick(browserList()->viewport(), Qt::RightButton, {}, QPoint(1, 1));
+    EXPECT_EQ(std::get<0>(shown()), QStringList());
+    EXPECT_EQ(m_dialogs.texts(), QStringList{u"Click the list you want First !"_s});
+
     const auto list = [](QWidget* window, const QString& name) { return window->findChild<QAbstractItemView*>(name); };
-    const std::tuple<QAbstractItemView*, QString, bool> lists[] = {
-        {list(newList(), u"List1"_s), u"munfile"_s, true},
-        {list(chooser(), u"List1"_s), u"munfile"_s, false},
-        {list(chooser(), u"File1"_s), u"Show1"_s, false},
-        {list(chooser(), u"Dir1"_s), u"Folder"_s, false},
+    const std::tuple<QAbstractItemView*, QString, bool, std::optional<ListKind>> lists[] = {
+        {list(newList(), u"List1"_s), u"munfile"_s, true, std::nullopt},
+        {list(chooser(), u"List1"_s), u"munfile"_s, false, ListKind::ChosenList},
+        {list(chooser(), u"File1"_s), u"Show1"_s, false, ListKind::DirectoryFiles},
+        {list(chooser(), u"Dir1"_s), u"Folder"_s, false, ListKind::None},
     };
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
-    for (const auto& [view, menu, forHotList] : lists) {
+    for (const auto& [view, menu, forHotList, kind] : lists) {
         SCOPED_TRACE(qPrintable(menu));
+        m_window->state().activeListKind = ListKind::DirectoryFiles;
         QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(1, 1));
         EXPECT_EQ(shown(), std::tuple(QStringList{menu}, forHotList, forHotList));
+        EXPECT_TRUE(!kind || m_window->state().activeListKind == *kind) << int(m_window->state().activeListKind);
         QApplication::sendEvent(view, &key);
         EXPECT_EQ(shown(), std::tuple(QStringList{menu}, forHotList, forHotList));
     }
@@ -211,7 +221,6 @@ TEST_F(HotListsTest, RightClicksAndTheMenuKeyPopTheirMenusAndClosesClearTheCheck
     EXPECT_EQ(std::get<0>(shown()), QStringList{u"LoadList"_s});
     QApplication::sendEvent(browserList(), &key);
     EXPECT_EQ(std::get<0>(shown()), QStringList{u"LoadList"_s});
-    EXPECT_TRUE(m_dialogs.texts().isEmpty());
 
     // Closing a window by its close box takes its menu item's check mark off; a chooser made
     // anew by another command gets it back.

@@ -6,10 +6,8 @@
 #include "app/lists/engine/chooserrules.h"
 #include "app/lists/engine/filekindfilter.h"
 #include "app/lists/engine/filepattern.h"
-#include "app/lists/engine/folderlister.h"
 #include "app/lists/engine/hotlistfile.h"
 #include "app/platform/attributes.h"
-#include "app/platform/linuxplatform.h"
 #include "tests/app/lists/listtests.h"
 #include "tests/support/tempenv.h"
 
@@ -52,17 +50,6 @@ TEST(ChooserRules, SizeTextsFilterLockButtonsAndDuplicates) {
     const PathAddition result = AddPaths({u"/a"_s, u"/b"_s}, {u"/c"_s, u"/a"_s, u"/A"_s, u"/c"_s, u"/d"_s});
     EXPECT_EQ(result.appended, (QStringList{u"/c"_s, u"/A"_s, u"/d"_s}));
     EXPECT_EQ(result.duplicates, (QStringList{u"/a"_s, u"/c"_s}));
-}
-
-TEST_F(TempEnvTest, FolderListerLeavesOutFilesStillBeingWrittenAside) {
-    makeFile(u"f/plain.txt"_s, 1);
-    makeFile(u"f/.plain.txt.vxp.unfinished-Ab12Cd"_s, 1);
-    makeFile(u"f/.profile"_s, 1);
-    const LinuxPlatform platform;
-    QStringList names;
-    for (const FolderEntry& entry : FolderLister(platform).read(path(u"f"_s)))
-        names << entry.name;
-    EXPECT_EQ(names, (QStringList{u".profile"_s, u"plain.txt"_s}));
 }
 
 TEST(FileKindFilter, ListsAFileWhenOneOfItsKindsIsShown) {
