@@ -62,31 +62,26 @@ TEST_F(HotListsTest, CloseAsksToSaveThenBeforeReplacing) {
     const QString file = listFile(u"Hot List 1"_s);
     const QByteArray saved = ComplementedLine(u"/a/one.txt"_s) + ComplementedLine(u"/b/two"_s);
     EXPECT_EQ(readAll(file), saved);
-    EXPECT_EQ(browserNames(), QStringList{u"Hot List 1.vexa"_s});
 
     ASSERT_TRUE(m_platform.setAttributes(file, 1));
     const QStringList questions{u"Do you want to save changes to  Hot List 1"_s, kReplaceQuestion};
-    const struct {
-        QList<Answer> answers;
-        QByteArray content;
-        quint32 readOnly;
-    } closes[] = {
+    const std::tuple<QList<Answer>, QByteArray, quint32> closes[] = {
         {{Answer::No}, saved, 1},
         {{Answer::Yes, Answer::No}, saved, 1}, // a file the user kept keeps its read-only mark
         // Replacing takes the read-only mark off, so that the new list can be written.
         {{Answer::Yes, Answer::Yes}, ComplementedLine(u"/new"_s), 0},
     };
-    for (const auto& c : closes) {
-        SCOPED_TRACE(c.answers.size() + c.readOnly);
+    for (const auto& [answers, content, readOnly] : closes) {
+        SCOPED_TRACE(answers.size() + readOnly);
         m_dialogs.clear();
         HotListWindow* window = newList({u"/new"_s});
         window->setWindowTitle(u"Hot List 1"_s);
-        for (const Answer answer : c.answers)
+        for (const Answer answer : answers)
             m_dialogs.answer(answer);
         EXPECT_TRUE(close(window));
-        EXPECT_EQ(m_dialogs.texts(), questions.first(c.answers.size()));
-        EXPECT_EQ(readAll(file), c.content);
-        EXPECT_EQ(m_platform.attributes(file).value_or(9) & 1, c.readOnly);
+        EXPECT_EQ(m_dialogs.texts(), questions.first(answers.size()));
+        EXPECT_EQ(readAll(file), content);
+        EXPECT_EQ(m_platform.attributes(file).value_or(9) & 1, readOnly);
     }
 }
 
@@ -95,10 +90,7 @@ TEST_F(HotListsTest, RefusedOrFailedSavesAreReportedAndKeepTheWindow) {
     // field brings back; a list file holds lines of at most 4096 bytes and 100000 entries.
     const QString unstorable = u"/x/\u074D"_s;
     const QString tooLong(4097, u'a');
-    const struct {
-        QStringList entries;
-        QString message;
-    } refusals[] = {
+    const std::pair<QStringList, QString> refusals[] = {
         {{u"/a"_s, unstorable}, unstorable + u"\r\ncannot be stored in a hot list. The list is not saved."_s},
         {{u"/a"_s, tooLong},
          tooLong +

@@ -136,10 +136,7 @@ TEST(HotListFile, ReadsFilesOfTheEarlierProgramAsBefore) {
     const QByteArray a = Complemented(u"/x/a"_s);
     const QByteArray b = Complemented(u"/x/b"_s);
     const QStringList both{u"/x/a"_s, u"/x/b"_s};
-    const struct {
-        QByteArray content;
-        QStringList entries;
-    } cases[] = {
+    const std::pair<QByteArray, QStringList> cases[] = {
         {a + "\r\n" + b + "\r\n", both},
         // Leading blanks are skipped; a comma ends a field, so one line gives two entries.
         {"   " + a + "\r\n", {u"/x/a"_s}},
