@@ -57,11 +57,8 @@ protected:
 };
 
 TEST_F(HotListsTest, CloseAsksToSaveThenBeforeReplacing) {
-    m_dialogs.answer(Answer::Yes);
-    EXPECT_TRUE(close(newList({u"/a/one.txt"_s, u"/b/two"_s})));
-    const QString file = listFile(u"Hot List 1"_s);
     const QByteArray saved = ComplementedLine(u"/a/one.txt"_s) + ComplementedLine(u"/b/two"_s);
-    EXPECT_EQ(readAll(file), saved);
+    const QString file = makeList(u"Hot List 1"_s, saved);
 
     ASSERT_TRUE(m_platform.setAttributes(file, 1));
     const QStringList questions{u"Do you want to save changes to  Hot List 1"_s, kReplaceQuestion};
