@@ -61,7 +61,6 @@ TEST_F(AttributeCommandsTest, TheListLastWorkedInTakesTheButtonsValue) {
     m_chooser.selected = {m_files[1], m_files[3]};
     const std::tuple<ListKind, quint8, QList<quint32>> cases[] = {
         {ListKind::ChosenList, Attr::Archive | Attr::ReadOnly | Attr::System, {37, H, 37, H}},
-        {ListKind::ChosenList, Attr::Normal, {0, H, 0, H}},
         {ListKind::DirectoryFiles, Attr::Archive | Attr::Hidden, {H, 34, H, 34}},
         {ListKind::DirectoryFiles, Attr::Normal, {H, 0, H, 0}},
         {ListKind::None, Attr::Archive, {H, H, H, H}},
@@ -72,8 +71,6 @@ TEST_F(AttributeCommandsTest, TheListLastWorkedInTakesTheButtonsValue) {
         EXPECT_EQ(attributes(), expected);
         EXPECT_TRUE(m_dialogs.boxes().isEmpty());
     }
-    // The buttons are only read: they keep what they showed.
-    EXPECT_EQ(m_bars.attributes, 0);
 }
 
 TEST_F(AttributeCommandsTest, NothingToGiveTheValueTo) {

