@@ -35,13 +35,26 @@ fi
 DISPLAY=:$(tr -dc '0-9' <"$dir/display")
 export DISPLAY
 
-openbox --sm-disable >"$dir/openbox.log" 2>&1 &
-wm=$!
+# On a loaded machine openbox may give up on a display that is not yet answering: it is started
+# again, three times at most, for as long as Xvfb runs.
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-if ! wait_for wm_ready; then
-    echo "wmrun: openbox did not start" >&2
-    cat "$dir/openbox.log" >&2
-    exit 1
-fi
+wm_up_or_gone() { wm_ready || ! kill -0 "$wm" 2>/dev/null; }
+for attempt in 1 2 3; do
+    openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+    wm=$!
+    wait_for wm_up_or_gone
+    if wm_ready; then
+        break
+    fi
+    kill "$wm" 2>/dev/null
+    wait "$wm" 2>/dev/null
+    wm=
+    if [ "$attempt" -eq 3 ] || ! kill -0 "$xvfb" 2>/dev/null; then
+        echo "wmrun: openbox did not start" >&2
+        cat "$dir/openbox.log" "$dir/xvfb.log" >&2
+        exit 1
+    fi
+    sleep 1
+done
 
 VEXA_TEST_DISPLAY=1 QT_QPA_PLATFORM=xcb "$@"
