@@ -6,11 +6,11 @@
  */
 #pragma once
 
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QPointer>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTimer>
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
@@ -65,27 +65,38 @@ public:
         m_timer.setInterval(50);
         connect(&m_timer, &QTimer::timeout, this, &MessageBoxCloser::poll);
         m_timer.start();
+        qApp->installEventFilter(this);
     }
 
     // The texts of the boxes answered so far, in order.
     const QStringList& texts() const { return m_texts; }
 
+protected:
+    // Notes an Enter meant for the box that reached another window.
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && m_answered && target->isWidgetType() &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return &&
+            static_cast<QWidget*>(target)->window() != m_answered)
+            m_missed = true;
+        return false;
+    }
+
 private:
+    // Enter goes where the window manager sends keys: it is pressed once the box is the active
+    // window, and again only when it went elsewhere, never while the box may still be taking it.
     void poll() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        // Enter goes where the window manager sends keys: wait until that is the box; a box that
-        // outlives its Enter gets another one.
-        if (!box || !box->isVisible() || !box->isActiveWindow() || (box == m_answered && !m_since.hasExpired(2000)))
+        if (!box || !box->isVisible() || !box->isActiveWindow() || (box == m_answered && !m_missed))
             return;
         if (box != m_answered)
             m_texts << box->text();
         m_answered = box;
-        m_since.start();
+        m_missed = false;
         DesktopUser::press(QStringLiteral("Return"));
     }
 
     QTimer m_timer;
     QStringList m_texts;
     QPointer<QMessageBox> m_answered;
-    QElapsedTimer m_since;
+    bool m_missed = false;
 };

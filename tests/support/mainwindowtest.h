@@ -64,12 +64,10 @@ protected:
     }
 
     // Sets the working password the way the password dialog leaves it after "Ok".
-    void setPassword(const QString& password, const QString& verify) {
-        PasswordDialog& dialog = m_window->passwordDialog();
-        dialog.findChild<QLineEdit*>(QStringLiteral("Text8"))->setText(password);
-        dialog.findChild<QLineEdit*>(QStringLiteral("Vtext"))->setText(verify);
+    void setPassword(const QString& password) {
+        for (const char* field : {"Text8", "Vtext"})
+            m_window->passwordDialog().findChild<QLineEdit*>(QLatin1String(field))->setText(password);
     }
-    void setPassword(const QString& password) { setPassword(password, password); }
 
     ScriptedDialogs m_dialogs;
     PlatformType m_platform;

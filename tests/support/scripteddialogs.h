@@ -12,6 +12,9 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <functional>
 
 class ScriptedDialogs final : public Dialogs {
@@ -26,7 +29,9 @@ public:
         bool operator==(const Box&) const = default;
     };
 
-    ~ScriptedDialogs() override;
+    ~ScriptedDialogs() override {
+        EXPECT_TRUE(m_answers.isEmpty()) << m_answers.size() << " scripted answer(s) were never asked for";
+    }
 
     // The answers to the next questions, in order.
     void answer(Answer next) { m_answers.enqueue(Scripted{next, {}}); }
@@ -38,13 +43,32 @@ public:
 
     const QList<Box>& boxes() const { return m_boxes; }
     // The texts of every box shown so far, in order.
-    QStringList texts() const;
-    void clear();
+    QStringList texts() const {
+        QStringList result;
+        for (const Box& box : m_boxes)
+            result << box.text;
+        return result;
+    }
+    void clear() {
+        m_boxes.clear();
+        m_answers.clear();
+    }
 
-    void message(const QString& text) override;
-    Answer askYesNo(const QString& text) override;
-    Answer askRetryCancel(const QString& text) override;
-    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void message(const QString& text) override {
+        m_boxes << Box{Kind::Message, {}, text};
+        if (onMessage)
+            onMessage();
+    }
+    Answer askYesNo(const QString& text) override {
+        return takeAnswer({Kind::YesNo, {}, text}, {Answer::Yes, Answer::No}).answer;
+    }
+    Answer askRetryCancel(const QString& text) override {
+        return takeAnswer({Kind::RetryCancel, {}, text}, {Answer::Retry, Answer::Cancel}).answer;
+    }
+    QString input(const QString& prompt, const QString& title, const QString&) override {
+        const Scripted next = takeAnswer({Kind::Input, title, prompt}, {Answer::Ok, Answer::Cancel});
+        return next.answer == Answer::Ok ? next.text : QString();
+    }
 
 private:
     struct Scripted {
@@ -52,7 +76,21 @@ private:
         QString text;
     };
 
-    Scripted takeAnswer(const Box& box, std::initializer_list<Answer> offered, Answer fallback);
+    // The next scripted answer; a box with none left, or with one it does not offer, fails the test
+    // and is answered with its last button (No, Cancel).
+    Scripted takeAnswer(const Box& box, std::initializer_list<Answer> offered) {
+        m_boxes << box;
+        const Scripted fallback{*std::prev(offered.end()), {}};
+        if (m_answers.isEmpty()) {
+            ADD_FAILURE() << "unexpected box: " << box.text.toStdString();
+            return fallback;
+        }
+        const Scripted next = m_answers.dequeue();
+        if (std::find(offered.begin(), offered.end(), next.answer) != offered.end())
+            return next;
+        ADD_FAILURE() << "scripted answer not offered by box: " << box.text.toStdString();
+        return fallback;
+    }
 
     QList<Box> m_boxes;
     QQueue<Scripted> m_answers;

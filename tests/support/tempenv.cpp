@@ -68,9 +68,7 @@ QString TempEnvTest::makeRawFile(const QByteArray& relative, const QByteArray& b
 
 QByteArray TempEnvTest::readAll(const QString& filePath) {
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList TempEnvTest::namesIn(const QString& folder) {

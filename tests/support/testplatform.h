@@ -1,6 +1,6 @@
 /*
  * The real platform kept away from the desktop's applications: files open and programs start
- * only on record, and extra volumes can be added to the real ones.
+ * only on record, and a start fails when the test says so.
  */
 #pragma once
 
@@ -10,14 +10,13 @@
 
 class TestPlatform : public LinuxPlatform {
 public:
-    QList<Volume> extraVolumes;
     QStringList opened;
     QStringList started;
+    bool startSucceeds = true;
 
-    QList<Volume> volumes() const override { return LinuxPlatform::volumes() + extraVolumes; }
     void openWithApplication(const QString& path) override { opened.append(path); }
     bool startProgram(const QString& path) override {
         started.append(path);
-        return true;
+        return startSucceeds;
     }
 };
