@@ -41,15 +41,6 @@ protected:
 
 } // namespace
 
-TEST_F(FolderCommandsTest, WithoutAWorkingPasswordLockAndUnlockAskForOne) {
-    run(&FolderCommands::lockFolder);
-    run(&FolderCommands::unlockFolder);
-    EXPECT_EQ(m_password.asked, 2);
-    EXPECT_TRUE(m_dialogs.boxes().isEmpty());
-    EXPECT_TRUE(m_chooser.opened.isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(m_docs));
-}
-
 TEST_F(FolderCommandsTest, TheTreeFollowsTheFolderBeforeTheMessagesShow) {
     m_password.password = u"abcdefgh"_s;
     QStringList highlighted; // the tree's highlight while each message is on screen

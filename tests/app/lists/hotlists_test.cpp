@@ -1,6 +1,6 @@
 /*
  * The hot-list windows and commands in the real main window: the close question with the replace
- * question, New list, Open Hot List, Save List and Rename List, with their messages and files
+ * question, New list, Save List and Rename List, with their messages and files
  * (lists beyond the file's limits refused); the browser, and the pop-up menus of the list windows.
  */
 #include "app/lists/hotlistbrowser.h"
@@ -137,21 +137,6 @@ TEST_F(HotListsTest, SaveRenameAndSaveAgainLeavesBothFiles) {
     EXPECT_EQ(readAll(listFile(u"Hot List 1"_s)), saved);
     EXPECT_EQ(readAll(listFile(u"Travel"_s)), saved + ComplementedLine(u"/e"_s));
     EXPECT_EQ(browserNames(), (QStringList{u"Hot List 1.vexa"_s, u"Travel.vexa"_s}));
-}
-
-TEST_F(HotListsTest, OpenReadsAFileAndTwoWindowsShareACaption) {
-    // Written by hand as the earlier program wrote it.
-    makeList(u"Work"_s, ComplementedLine(u"/a b/c.txt"_s) + ComplementedLine(u"/x"_s));
-    for (int i = 0; i < 2; ++i) {
-        pickInBrowser(u"Work.vexa"_s);
-        triggerAction(u"OpenList"_s);
-    }
-    EXPECT_EQ(captions(), (QStringList{u"Work"_s, u"Work"_s}));
-    EXPECT_EQ(activeList()->entries(), (QStringList{u"/a b/c.txt"_s, u"/x"_s}));
-    // Two windows with one caption: the second save asks to replace.
-    m_dialogs.answer(Answer::Yes);
-    triggerAction(u"Savelist"_s);
-    EXPECT_EQ(m_dialogs.texts(), (QStringList{kReplaceQuestion, u"Work is saved"_s}));
 }
 
 // Each list's right-click, and the Menu key on it, pops its own menu (some commands live only

@@ -5,7 +5,6 @@
 #include "app/core/appstate.h"
 #include "app/lists/chosenlist.h"
 #include "app/lists/draggedpaths.h"
-#include "app/lists/engine/chooserrules.h"
 #include "app/lists/filechooserwindow.h"
 #include "app/lists/listcommands.h"
 #include "app/platform/attributes.h"
@@ -89,24 +88,6 @@ TEST_F(ChooserTest, ClicksAndKeyboardMovesShowTheFilesSizeAndAttributes) {
     EXPECT_EQ(shown(), std::tuple(u"File Size : 10 Byte"_s, quint8(32), quint8(32), ListKind::ChosenList));
 }
 
-// Changes made on disk by others show soon after (not while Busy), the files that remain keep
-// selection and highlight.
-TEST_F(ChooserTest, FileListFollowsItsFolderOnDisk) {
-    open({u"a.doc"_s, u"b.doc"_s, u"c.doc"_s});
-    fileList()->setCurrentIndex(row(2));
-    fileList()->selectionModel()->select(row(1), QItemSelectionModel::Select);
-    state.busy = true;
-    QFile::remove(file(u"a.doc"_s));
-    makeFile(u"files/d.vxp"_s, 1);
-    QTest::qWait(400);
-    EXPECT_EQ(chooser->shownFiles().first(), u"a.doc"_s) << "not while Busy";
-    state.busy = false;
-    const QStringList remaining{u"b.doc"_s, u"c.doc"_s, u"d.vxp"_s};
-    EXPECT_TRUE(QTest::qWaitFor([&] { return chooser->shownFiles() == remaining; }));
-    EXPECT_EQ(chooser->selectedFiles(), (QStringList{file(u"b.doc"_s), file(u"c.doc"_s)}));
-    EXPECT_EQ(chooser->highlightedFile(), file(u"c.doc"_s));
-}
-
 // Other programs make and remove folders above the highlighted one: it stays highlighted. A
 // highlighted folder that goes leaves no highlight, rather than handing it to a neighbour for the
 // folder commands to act on.
@@ -150,18 +131,6 @@ TEST_F(ChooserTest, EnterAndDropAddFilesRefusingDuplicates) {
     state.busy = true;
     EXPECT_FALSE(drop({file(u"d"_s)}));
     EXPECT_EQ(chosenList()->files().count(), 3);
-}
-
-TEST_F(ChooserTest, LockedFolderDisablesTheFileList) {
-    const QString locked = makeDir(u"files/work"_s + ChooserRules::LockExtension.toString());
-    makeFile(QDir(root()).relativeFilePath(locked) + u"/vexaseal.vexa"_s, 1);
-    open();
-    state.activeListKind = ListKind::ChosenList;
-    chooser->openFolder(locked);
-    EXPECT_EQ(std::tuple(fileList()->isEnabled(), bars.fileCount, state.activeListKind),
-              std::tuple(false, 1, ListKind::None));
-    chooser->openFolder(folder);
-    EXPECT_TRUE(fileList()->isEnabled());
 }
 
 TEST(ListCommands, OpenSelectAndClearActOnTheListAndShowItsCount) {

