@@ -184,8 +184,6 @@ TEST_F(VexaTest, LocksUnlocksAndMarks) {
     EXPECT_EQ(vexa({u"attrib"_s, u"--clear"_s, u"r"_s, u"--set"_s, u"a"_s, u"n.txt"_s}).out, "-H-A  n.txt\n");
     EXPECT_EQ(modeOf(notes) & S_IWUSR, mode_t(S_IWUSR));
     EXPECT_EQ(storedAttributes(notes), "0x22");
-
-    EXPECT_EQ(vexa({u"--version"_s}).out, "vexa " VEXA_VERSION "\n");
 }
 
 TEST_F(VexaTest, CtrlCLeavesTheInputAndNoOutput) {

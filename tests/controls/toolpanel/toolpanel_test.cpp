@@ -1,10 +1,12 @@
 /*
- * Tests of the tool-bar control: events and the state their handlers see, writes, persistence.
+ * Tests of the tool-bar control: events and the state their handlers see, writes, persistence, and
+ * the state a screen reader hears.
  */
 #include "controls/toolpanel/toolpanel.h"
 
 #include "common/propertybag.h"
 
+#include <QtGui/QAccessible>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QToolButton>
@@ -51,8 +53,8 @@ TEST_F(ToolPanelTest, EventsComeWithTheStateTheirHandlersMustSee) {
     for (const QString& name : {u"EncTool"_s, u"EditTool"_s, u"PerTool"_s, u"HintTool"_s, u"DecTool"_s})
         QTest::mouseClick(tool(name), Qt::LeftButton);
     QSignalSpy press(&m_control, &UserControl1::C5);
-    for (int n = 1; n <= 10;
-         ++n) { // writes; a left click; attribute toggles greyed and clicked, the others right-clicked
+    // Writes; a left click; attribute toggles greyed and clicked, the others right-clicked.
+    for (int n = 1; n <= 10; ++n) {
         for (const int value : {1, 1, 2, 0})
             m_control.setProperty(mm(n), value);
         QToolButton* button = tool(kToggles[n - 1]);
@@ -131,7 +133,11 @@ TEST_F(ToolPanelTest, PropertiesRoundTripInTheirRestoringOrder) {
     m_control.readProperties(PropertyBag({{u"MM9"_s, u"x"_s}, {u"MM10"_s, 7}}));
     EXPECT_EQ(std::pair(state(9), state(10)), std::pair(1, 1)) << "stored values that are no states are refused";
     m_control.readProperties(PropertyBag());
-    for (int n = 1; n <= 10; ++n)
+    for (int n = 1; n <= 10; ++n) {
         EXPECT_EQ(state(n), n >= 5 && n <= 9 ? 1 : 0) << "the view buttons start down, the rest up: MM" << n;
+        // A screen reader hears whether a toggle is down.
+        const QAccessible::State heard = QAccessible::queryAccessibleInterface(tool(kToggles[n - 1]))->state();
+        EXPECT_TRUE(heard.checkable && bool(heard.checked) == (state(n) == 1)) << "MM" << n;
+    }
     EXPECT_EQ(std::pair(m_control.alignment(), m_control.enabledFlag()), std::pair(qint16(0), true));
 }
