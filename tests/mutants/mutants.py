@@ -230,9 +230,14 @@ class Runner:
                     exes.append(path.relative_to(built).as_posix())
             self.test_exes[test["name"]] = exes
         run_by_tests = {exe for exes in self.test_exes.values() for exe in exes}
+        # Only what the build still makes: a program left in bin/ by an older build is no target.
+        listed = subprocess.run(["ninja", "-C", str(self.build), "-t", "targets", "all"], check=True,
+                                capture_output=True, text=True).stdout
+        targets = {line.split(":", 1)[0] for line in listed.splitlines()}
         bin_folder = self.build / "bin"
         self.programs = sorted(f"bin/{p.name}" for p in bin_folder.iterdir()
-                               if p.is_file() and os.access(p, os.X_OK) and f"bin/{p.name}" not in run_by_tests)
+                               if p.is_file() and os.access(p, os.X_OK) and f"bin/{p.name}" in targets
+                               and f"bin/{p.name}" not in run_by_tests)
 
     def matching(self, regex):
         pattern = re.compile(regex)
