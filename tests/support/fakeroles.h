@@ -21,14 +21,13 @@
 
 class RecordingBars final : public BarPanes {
 public:
-    QString hint;
     QString fileSize;
     int fileCount = -1;
     int shownListCount = 0;
     quint8 attributes = 0;
     quint8 pressed = 0;
 
-    void showHint(const QString& text) override { hint = text; }
+    void showHint(const QString&) override {}
     void showFileSize(const QString& text) override { fileSize = text; }
     void showFileCount(int count) override { fileCount = count; }
     void showListCount(int count) override { shownListCount = count; }
@@ -66,7 +65,6 @@ public:
     QStringList selected;
     QString highlighted;
     QStringList opened;
-    int refreshed = 0;
     ChosenFiles chosen;
 
     ChosenFiles& chosenFiles() override { return chosen; }
@@ -78,7 +76,7 @@ public:
     QStringList selectedFiles() const override { return selected; }
     QString highlightedFile() const override { return highlighted; }
     QString highlightedFolder() const override { return folder; }
-    void refreshFiles() override { ++refreshed; }
+    void refreshFiles() override {}
     void openFolder(const QString& path) override {
         opened.append(path);
         folder = path;

@@ -181,6 +181,9 @@ TEST_F(CryptCommandsRolesTest, AHeldPassRefusesOtherCommandsAndCancelsOnlyWhenCo
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &listWindow.view; }));
     cancel->click();
     EXPECT_EQ(dialogs.texts().size(), 3);
+    // The stop is not carried into the next run.
+    EXPECT_EQ(run(&CryptCommands::encryptChosenList, {plain}, {Yes}), QStringList{older + ReplaceEncrypted});
+    EXPECT_EQ(std::pair(list.paths(), QFile::exists(plain)), std::pair(QStringList{older}, false));
 }
 
 TEST_F(CryptCommandsRolesTest, RefusalsLeaveEveryFileAsItWas) {
