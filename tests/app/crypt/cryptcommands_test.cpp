@@ -232,7 +232,7 @@ TEST_F(CryptCommandsRolesTest, RefusalsLeaveEveryFileAsItWas) {
 
 TEST_F(CryptCommandsRolesTest, TooShortFilesAndEncryptingPathsOver240CharactersLeaveTheList) {
     // A name in "work" that makes a full path of the given length.
-    const auto named = [this](qsizetype length, QChar fill) {
+    const auto named = [this](qsizetype length, QChar fill) -> QString {
         return u"work/"_s + QString(length - chooser.folder.size() - 1, fill);
     };
     const QString ten = makeFile(u"work/ten.txt"_s, 10);
