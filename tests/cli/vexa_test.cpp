@@ -8,7 +8,6 @@
 
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
-#include <QtTest/QTest>
 
 #include <poll.h>
 #include <pty.h>

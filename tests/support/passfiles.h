@@ -1,13 +1,14 @@
 /*
- * For the tests of the passes: an observer that asks a test whether to stop, the bytes of an
- * encrypted file worked out from the format's description alone, never by the program's code, and
- * a forked child to run a pass in that may die or be someone else.
+ * For the tests of the passes: an observer that asks a test whether to stop, the name and the bytes
+ * of an encrypted file worked out from the format's description alone, never by the program's code,
+ * and a forked child to run a pass in that may die or be someone else.
  */
 #pragma once
 
 #include "app/crypt/engine/passobserver.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QString>
 
 #include <csignal>
 #include <functional>
@@ -22,6 +23,11 @@ struct TestObserver : PassObserver {
     void moveCover(double) override {}
     bool cancelRequested() override { return stop && stop(); }
 };
+
+// The name a file encrypted beside its input takes.
+inline QString vxp(const QString& path) {
+    return path + QStringLiteral(".vxp");
+}
 
 // A ".vxp" file: the password's first 8 Latin-1 bytes padded with spaces, the level letter ('H' or
 // 'L') and the attribute byte, then the body: at 'H' every byte, at 'L' the first 20000 of every

@@ -8,6 +8,7 @@
 #include "app/crypt/progresswindow.h"
 #include "app/platform/linuxplatform.h"
 #include "tests/support/mainwindowtest.h"
+#include "tests/support/passfiles.h"
 
 #include <QtCore/QElapsedTimer>
 
@@ -20,7 +21,6 @@ protected:
         setPassword(u"pw"_s);
     }
 
-    static QString vxp(const QString& path) { return path + u".vxp"_s; }
     ChosenFiles& list() { return chooser()->chosenFiles(); }
 
     // Fires a command on these chosen files and the files "work" holds, with these answers, the

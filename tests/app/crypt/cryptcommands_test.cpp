@@ -36,10 +36,6 @@ struct SpacePlatform : LinuxPlatform {
 const QString ReplacePlain = u" already exist do you want to replace it "_s;
 const QString ReplaceEncrypted = u" already exists. do you want to replace it "_s;
 
-QString vxp(const QString& path) {
-    return path + u".vxp"_s;
-}
-
 } // namespace
 
 class CryptCommandsRolesTest : public TempEnvTest {
@@ -96,7 +92,7 @@ protected:
 
 TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
-    const QString encrypted = plain + u".vxp"_s;
+    const QString encrypted = vxp(plain);
     // The options are read for each pass: the level written and whether the input stays. Each
     // option changes between the passes, and never to the other's value.
     for (const auto& [high, deleteOriginal] : {std::pair(false, true), {true, false}}) {

@@ -140,8 +140,8 @@ TEST_F(HotListsTest, SaveRenameAndSaveAgainLeavesBothFiles) {
 }
 
 // Each list's right-click, and the Menu key on it, pops its own menu (some commands live only
-// there) and marks the list worked in. "Rename List" and "Save List" only for a hot list. The
-// browser lists the hot-list files and wants one highlighted first.
+// there); a chooser list's also marks it as the list worked in. "Rename List" and "Save List" only
+// for a hot list. The browser lists the hot-list files and wants one highlighted first.
 TEST_F(HotListsTest, RightClicksAndTheMenuKeyPopTheirMenus) {
     for (const QString& name : {u"Work.vexa"_s, u"copy.vexa2"_s, u"OLD.VEXA"_s, u"notes.txt"_s, u"x.vex"_s})
         makeFile(QDir(root()).relativeFilePath(m_platform.dataFolder() + u"/MyList/"_s + name), 3);
