@@ -15,15 +15,15 @@
 #include "cli/interruptwatch.h"
 
 #include <QtCore/QDir>
-#include <QtCore/QDirIterator>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
-#include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 
 #include <algorithm>
 #include <cerrno>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -53,6 +53,79 @@ QString outcomeName(Outcome outcome) {
     }
 }
 
+using WalkedFile = CryptRun::WalkedFile;
+
+QByteArray joined(const QByteArray& folder, const char* name) {
+    return folder + (folder.endsWith('/') ? "" : "/") + name;
+}
+
+QString folderProblem(const QString& what, int code) {
+    return u"this folder cannot be "_s + what + u" ("_s + qt_error_string(code) +
+           u"); the files in it are left as they were"_s;
+}
+
+// Adds the files below an open folder that the run works on (its own outputs and files written
+// aside left out), and every entry that cannot be opened, listed or named. Each subfolder is
+// opened from its parent's descriptor, never through a link: links, like named pipes and
+// devices, are neither followed nor taken as files.
+void walkFolder(Descriptor opened, const QByteArray& path, bool encrypting, std::vector<WalkedFile>* found) {
+    const auto folder = std::make_shared<const Descriptor>(std::move(opened));
+    const auto problem = [found](const QByteArray& entry, const QString& why) {
+        found->push_back({entry, nullptr, why});
+    };
+    // The listing reads through a descriptor of its own, which closedir closes.
+    Descriptor listing(::fcntl(folder->fd(), F_DUPFD_CLOEXEC, 0));
+    DIR* dir = listing.isOpen() ? ::fdopendir(listing.fd()) : nullptr;
+    if (!dir) {
+        problem(path, folderProblem(u"listed"_s, errno));
+        return;
+    }
+    listing.release();
+    QList<QByteArray> subfolders;
+    errno = 0;
+    for (const dirent* entry; (entry = ::readdir(dir)) != nullptr; errno = 0) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        struct stat info;
+        bool isFolder = entry->d_type == DT_DIR;
+        bool isFile = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN) {
+            if (::fstatat(folder->fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                problem(joined(path, entry->d_name), u"cannot be read: "_s + qt_error_string(errno));
+                continue;
+            }
+            isFolder = S_ISDIR(info.st_mode);
+            isFile = S_ISREG(info.st_mode);
+        }
+        if (isFolder)
+            subfolders << name;
+        else if (!isFile || AsideFile::isTemporaryName(name) ||
+                 FileChecks::hasEncryptedEnding(QFile::decodeName(name)) == encrypting)
+            continue;
+        else if (!FileNames::survivesDecoding(name))
+            problem(joined(path, entry->d_name), Console::unusableNameText());
+        else
+            found->push_back({joined(path, entry->d_name), folder, {}});
+    }
+    const int listError = errno;
+    ::closedir(dir);
+    if (listError != 0)
+        problem(path, folderProblem(u"listed"_s, listError));
+    for (const QByteArray& name : std::as_const(subfolders)) {
+        const QByteArray subpath = joined(path, name.constData());
+        if (!FileNames::survivesDecoding(name)) {
+            problem(subpath, Console::unusableNameText());
+            continue;
+        }
+        Descriptor subfolder(::openat(folder->fd(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!subfolder.isOpen())
+            problem(subpath, folderProblem(u"opened"_s, errno));
+        else
+            walkFolder(std::move(subfolder), subpath, encrypting, found);
+    }
+}
+
 } // namespace
 
 CryptRun::CryptRun(Platform& platform, const Options& options, QObject* parent)
@@ -73,17 +146,20 @@ CryptRun::CryptRun(Platform& platform, const Options& options, QObject* parent)
     connect(m_runner, &PassRunner::coverMoved, this, &CryptRun::showProgress);
 }
 
-int CryptRun::run(const QStringList& paths, const QString& password, InterruptWatch& interrupts) {
+int CryptRun::run(const QList<QByteArray>& paths, const QString& password, InterruptWatch& interrupts) {
     connect(&interrupts, &InterruptWatch::interrupted, this, [this] {
         m_stopped = true;
         m_runner->stop();
     });
     const QString passwordField = EncryptedFormat::passwordFieldOf(password);
-    for (const QString& path : paths) {
-        for (const QString& file : filesOf(path)) {
+    for (const QByteArray& path : paths) {
+        for (const WalkedFile& file : filesOf(path)) {
             if (InterruptWatch::hasFired())
                 break;
-            handOver(file, passwordField);
+            if (!file.problem.isEmpty())
+                reportBytes(file.path, QString(), 0, u"skipped"_s, file.problem);
+            else // file.folder: the folder the file's pass works in, for a file a -r walk found
+                handOver(QFile::decodeName(file.path), passwordField);
         }
     }
     m_progress.setTotal(m_bytesHanded);
@@ -105,25 +181,23 @@ int CryptRun::run(const QStringList& paths, const QString& password, InterruptWa
     return m_anyNotDone ? 1 : 0;
 }
 
-QStringList CryptRun::filesOf(const QString& path) {
-    struct stat info;
-    if (!m_options.recursive || !lstatOf(path, &info) || !S_ISDIR(info.st_mode))
-        return {path};
-    // Links are neither followed into folders nor taken as files; named pipes and devices are
-    // left out with them.
-    QDirIterator walk(path, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
-                      QDirIterator::Subdirectories);
-    QStringList files;
-    while (walk.hasNext()) {
-        const QString file = walk.next();
-        const QString name = walk.fileName();
-        if (AsideFile::isTemporaryName(QFile::encodeName(name)))
-            continue;
-        if (FileChecks::hasEncryptedEnding(name) == m_options.encrypting)
-            continue;
-        files << file;
+std::vector<WalkedFile> CryptRun::filesOf(const QByteArray& path) const {
+    // The bytes of a name that is not UTF-8 cannot be carried through the checks and the pass.
+    if (!FileNames::survivesDecoding(path))
+        return {{path, nullptr, Console::unusableNameText()}};
+    if (!m_options.recursive)
+        return {{path, nullptr, {}}};
+    // The folder named is opened as the user named it but for a last link, which -r does not
+    // follow: that, a file or a missing path is checked as a file, and refused there if need be.
+    Descriptor folder(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.isOpen()) {
+        if (errno == ENOTDIR || errno == ELOOP || errno == ENOENT)
+            return {{path, nullptr, {}}};
+        return {{path, nullptr, folderProblem(u"opened"_s, errno)}};
     }
-    std::sort(files.begin(), files.end());
+    std::vector<WalkedFile> files;
+    walkFolder(std::move(folder), path, m_options.encrypting, &files);
+    std::ranges::sort(files, {}, &WalkedFile::path);
     return files;
 }
 
@@ -251,23 +325,32 @@ void CryptRun::passEnded(const FileTask& task, const PassResult& result) {
 
 void CryptRun::report(const QString& path, const QString& output, qint64 bytes, const QString& outcome,
                       const QString& message) {
+    reportBytes(QFile::encodeName(path), output, bytes, outcome, message);
+}
+
+void CryptRun::reportBytes(const QByteArray& path, const QString& output, qint64 bytes, const QString& outcome,
+                           const QString& message) {
     m_progress.clear();
     const bool done = outcome == u"done"_s;
     if (!done)
         m_anyNotDone = true;
+    const QString shown = Console::nameText(path);
     if (m_options.json) {
-        const QJsonObject line{{u"path"_s, path},
-                               {u"output"_s, output},
-                               {u"bytes"_s, bytes},
-                               {u"outcome"_s, outcome},
-                               {u"message"_s, message}};
-        Console::result(QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)));
+        QJsonObject line{{u"path"_s, QString::fromUtf8(path)},
+                         {u"output"_s, output},
+                         {u"bytes"_s, bytes},
+                         {u"outcome"_s, outcome},
+                         {u"message"_s, message}};
+        // A name that is not UTF-8 reads with U+FFFD in "path"; its exact bytes come beside it.
+        if (!FileNames::survivesDecoding(path))
+            line.insert(u"path_base64"_s, QString::fromLatin1(path.toBase64()));
+        Console::result(Console::jsonLine(line));
     } else if (!output.isEmpty()) {
-        Console::result(path + u" -> "_s + output);
+        Console::result(shown + u" -> "_s + output);
     }
     // Stopped files are summed up once at the end of the run.
     if (!message.isEmpty() && outcome != u"stopped"_s)
-        Console::message(path + u": "_s + message);
+        Console::message(shown + u": "_s + message);
 }
 
 void CryptRun::showProgress(double coverTwips) {

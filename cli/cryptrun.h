@@ -10,6 +10,7 @@
 #include "app/crypt/engine/encryptedformat.h"
 #include "app/crypt/engine/filetask.h"
 #include "app/crypt/engine/passresult.h"
+#include "app/fileio/descriptor.h"
 #include "cli/progressline.h"
 #include "common/expected.h"
 
@@ -18,7 +19,9 @@
 #include <QtCore/QSet>
 #include <QtCore/QStringList>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 class InterruptWatch;
 class PassRunner;
@@ -42,9 +45,19 @@ public:
 
     CryptRun(Platform& platform, const Options& options, QObject* parent = nullptr);
 
-    // Runs over the paths with the password as typed; returns the exit status: 0 when every
-    // file was done, 1 when some were skipped or failed, 130 when stopped by a signal.
-    int run(const QStringList& paths, const QString& password, InterruptWatch& interrupts);
+    // Runs over the paths (their exact bytes, as given) with the password as typed; returns the
+    // exit status: 0 when every file was done, 1 when some were skipped or failed, 130 when
+    // stopped by a signal.
+    int run(const QList<QByteArray>& paths, const QString& password, InterruptWatch& interrupts);
+
+    // A path the run meets: a file to check and hand over, with the folder a -r walk found it in
+    // (opened from its parent's descriptor and held open: the folder its pass works in), or an
+    // entry that cannot be opened, listed or named, with why.
+    struct WalkedFile {
+        QByteArray path;
+        std::shared_ptr<const Descriptor> folder;
+        QString problem;
+    };
 
 private:
     // One file handed to the runner, and what follows its pass.
@@ -60,8 +73,9 @@ private:
         std::optional<quint8> savedAttributes;
     };
 
-    // The files a path stands for: itself, or with -r the files below a folder.
-    QStringList filesOf(const QString& path);
+    // The files a path stands for, sorted: itself, or with -r the files below a folder and every
+    // entry there that cannot be opened, listed or named.
+    std::vector<WalkedFile> filesOf(const QByteArray& path) const;
     // Checks one file and hands it to the runner, or reports why not.
     void handOver(const QString& shownPath, const QString& passwordField);
     // The pass for the file; fails with why it cannot be encrypted or decrypted.
@@ -69,6 +83,9 @@ private:
     void passEnded(const FileTask& task, const PassResult& result);
     void report(const QString& path, const QString& output, qint64 bytes, const QString& outcome,
                 const QString& message);
+    // Reports a path by its exact bytes, which need not be UTF-8.
+    void reportBytes(const QByteArray& path, const QString& output, qint64 bytes, const QString& outcome,
+                     const QString& message);
     void showProgress(double coverTwips);
 
     Platform& m_platform;

@@ -19,14 +19,18 @@
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
+#include <QtCore/QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <optional>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -42,12 +46,24 @@ struct AttributeLetter {
 constexpr AttributeLetter AttributeLetters[] = {
     {u'R', Attr::ReadOnly}, {u'H', Attr::Hidden}, {u'S', Attr::System}, {u'A', Attr::Archive}};
 
-// One subcommand's parser with --help; the usage line names the subcommand.
+// The arguments after the program's name as the system gave them. Qt reads each as UTF-8, with
+// U+FFFD in place of bytes that are not, which then names another file or none.
+QList<QByteArray> exactArguments() {
+    QFile file(u"/proc/self/cmdline"_s);
+    QList<QByteArray> arguments = file.open(QIODevice::ReadOnly) ? file.readAll().split('\0') : QList<QByteArray>();
+    if (!arguments.isEmpty())
+        arguments.removeLast(); // after the last argument's terminating zero
+    return arguments.mid(1);
+}
+
+// One subcommand's parser with --help; the usage line names the subcommand. After the first
+// path, every argument is a path.
 class Parser {
 public:
     Parser(const QString& description, const QString& positional, const QString& positionalHelp) {
         m_parser.setApplicationDescription(description);
         m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+        m_parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
         if (!positional.isEmpty())
             m_parser.addPositionalArgument(positional, positionalHelp, positional);
         m_help = QCommandLineOption({u"h"_s, u"help"_s}, u"Shows this help."_s);
@@ -57,6 +73,9 @@ public:
     QCommandLineOption add(const QStringList& names, const QString& help, const QString& valueName = {}) {
         QCommandLineOption option(names, help, valueName);
         m_parser.addOption(option);
+        if (!valueName.isEmpty())
+            for (const QString& name : names)
+                m_takingValues << QFile::encodeName((name.size() == 1 ? u"-"_s : u"--"_s) + name);
         return option;
     }
 
@@ -69,8 +88,15 @@ public:
     // nullopt to go on; else the exit status (--help answered, or a usage error reported).
     std::optional<int> parse(const QStringList& arguments) {
         m_name = arguments.value(0);
+        m_exact = exactArguments();
+        if (m_exact.size() != arguments.size())
+            m_exact.clear();
         if (!m_parser.parse(arguments))
             return usageError(m_parser.errorText());
+        if (const std::optional<QByteArray> name = optionNamingAnEntry())
+            return usageError(Console::nameText(*name) +
+                              u" is an option and also a name in this folder; to give the file or folder, write ./"_s +
+                              Console::nameText(*name) + u" or put -- before the paths"_s);
         if (m_parser.isSet(m_help)) {
             QString help = m_parser.helpText();
             // The usage line names the program and the subcommand as typed.
@@ -92,6 +118,15 @@ public:
     bool isSet(const QCommandLineOption& option) const { return m_parser.isSet(option); }
     QString value(const QCommandLineOption& option) const { return m_parser.value(option); }
     QStringList positional() const { return m_parser.positionalArguments(); }
+    // The paths given, each as its exact bytes.
+    QList<QByteArray> exactPositional() const {
+        const QStringList shown = positional();
+        const QList<QByteArray> tail = m_exact.mid(m_exact.size() - shown.size());
+        QList<QByteArray> exact;
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            exact << (QFile::decodeName(tail.value(i)) == shown[i] ? tail[i] : QFile::encodeName(shown[i]));
+        return exact;
+    }
 
     // The password input the options name; when they are wrong, the exit status after the usage
     // error.
@@ -110,11 +145,30 @@ public:
     }
 
 private:
+    // The first option before the paths that is also the name of an entry of the current folder:
+    // most likely a pattern such as * gave it, and a file name must never act as an option.
+    std::optional<QByteArray> optionNamingAnEntry() const {
+        for (qsizetype i = 1; i < m_exact.size(); ++i) {
+            const QByteArray& argument = m_exact[i];
+            if (argument == "--" || argument.size() < 2 || !argument.startsWith('-'))
+                break;
+            struct stat info;
+            if (::lstat(argument.constData(), &info) == 0)
+                return argument;
+            if (m_takingValues.contains(argument))
+                ++i;
+        }
+        return std::nullopt;
+    }
+
     QCommandLineParser m_parser;
     QCommandLineOption m_help{u"help"_s};
     QCommandLineOption m_passwordFile{u"password-file"_s};
     QCommandLineOption m_passwordFd{u"password-fd"_s};
     QString m_name;
+    // The arguments as the system gave them, each at the index of its text in the parsed list.
+    QList<QByteArray> m_exact;
+    QSet<QByteArray> m_takingValues;
 };
 
 // Reads the password as the options say; when there is none to use, the exit status.
@@ -144,7 +198,9 @@ int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList
     const QCommandLineOption recursive =
         parser.add({u"r"_s, u"recursive"_s}, u"Works through folders, without following symbolic links."_s);
     const QCommandLineOption force = parser.add({u"f"_s, u"force"_s}, u"Replaces an existing output."_s);
-    const QCommandLineOption json = parser.add({u"json"_s}, u"Prints one JSON object per file on standard output."_s);
+    const QCommandLineOption json =
+        parser.add({u"json"_s}, u"Prints one JSON object per file on standard output (a name that is not UTF-8 also as "
+                                u"path_base64)."_s);
     const QCommandLineOption quiet = parser.add({u"q"_s, u"quiet"_s}, u"Draws no progress line."_s);
     const QCommandLineOption verbose = parser.add({u"v"_s, u"verbose"_s}, u"Names each file as its pass starts."_s);
     parser.addPasswordOptions();
@@ -152,7 +208,7 @@ int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList
         return *status;
     if (encrypting && parser.isSet(low) && parser.isSet(high))
         return parser.usageError(u"give --low or --high, not both"_s);
-    const QStringList paths = parser.positional();
+    const QList<QByteArray> paths = parser.exactPositional();
     if (paths.isEmpty())
         return parser.usageError(u"no file given"_s);
 

@@ -21,11 +21,13 @@ struct Ran {
     QByteArray err;
 };
 
-void startIn(QProcess& process, const QString& folder, const QStringList& arguments) {
+// Runs vexa, through the command named by a prefix when one is given.
+void startIn(QProcess& process, const QString& folder, const QStringList& arguments, QStringList prefix = {}) {
     process.setWorkingDirectory(folder);
     // A session of its own has no controlling terminal: /dev/tty cannot be opened.
     process.setChildProcessModifier([] { ::setsid(); });
-    process.start(QStringLiteral(VEXA_PROGRAM), arguments);
+    prefix << QStringLiteral(VEXA_PROGRAM) << arguments;
+    process.start(prefix.takeFirst(), prefix);
 }
 
 // The stored attribute value in its text form; empty when there is none.
@@ -42,17 +44,21 @@ protected:
         makeFile(u"pw"_s, QByteArray("abc\n"));
     }
 
-    Ran vexa(const QStringList& arguments, const QByteArray& input = {}) {
+    Ran vexa(const QStringList& arguments, const QByteArray& input = {}, const QStringList& prefix = {}) {
         QProcess process;
-        startIn(process, root(), arguments);
+        startIn(process, root(), arguments, prefix);
         process.write(input);
         process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 process.readAllStandardError()};
     }
-    // Runs with the password "abc" from its file.
-    Ran vexaPw(const QStringList& arguments) { return vexa(arguments + QStringList{u"--password-file"_s, u"pw"_s}); }
+    // Runs with the password "abc" from its file, an option given before the paths.
+    Ran vexaPw(QStringList arguments) {
+        arguments.insert(1, u"pw"_s);
+        arguments.insert(1, u"--password-file"_s);
+        return vexa(arguments);
+    }
     // The names in the test's folder other than the password file and the per-user folders.
     QStringList files() const {
         QStringList names = namesIn(root()).filter(QRegularExpression(u"^(?!xdg-)"_s));
@@ -110,26 +116,34 @@ TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {
     makeRawFile("bad\xff.txt", plain);
     makeFile(u"space"_s, QByteArray("a b\n"));
     makeFile(u"wrong"_s, QByteArray("abd\n"));
+    // Names a pattern such as * gives before the others in the C locale.
+    makeFile(u"--delete-original"_s, plain);
+    makeFile(u"-f"_s, plain);
     // Only ".vxp" ends an encrypted file's name, not "vxp" alone.
     for (const QString& name : {u"good.vxp"_s, u"goodvxp"_s})
         makeFile(name, encryptedForm(plain, 'H', "abc"));
 
     const QString a = u"a.txt"_s, pw = u"--password-file"_s;
     const std::tuple<QStringList, int, const char*> cases[] = {
-        {{u"encrypt"_s, u"b.txt"_s, pw, u"pw"_s}, 1, "b.txt: b.txt.vxp already exists"},
-        {{u"encrypt"_s, u"--force"_s, u"c.txt"_s, pw, u"pw"_s}, 1, "is the input itself"},
-        {{u"encrypt"_s, u"short"_s, pw, u"pw"_s}, 1, "too short to encrypt"},
-        {{u"encrypt"_s, u"bad\uFFFD.txt"_s, pw, u"pw"_s}, 1, "not valid UTF-8"},
-        {{u"encrypt"_s, u"good.vxp"_s, pw, u"pw"_s}, 1, "already encrypted"},
-        {{u"decrypt"_s, u"good.vxp"_s, pw, u"wrong"_s}, 1, "good.vxp: wrong password"},
-        {{u"decrypt"_s, a, pw, u"pw"_s}, 1, "not an encrypted file"},
-        {{u"decrypt"_s, u"goodvxp"_s, pw, u"pw"_s}, 1, "not an encrypted file"},
-        {{u"encrypt"_s, a, pw, u"space"_s}, 2, "holds a space"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"b.txt"_s}, 1, "b.txt: b.txt.vxp already exists"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"--force"_s, u"c.txt"_s}, 1, "is the input itself"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"short"_s}, 1, "too short to encrypt"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"bad\uFFFD.txt"_s}, 1, "not valid UTF-8"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"good.vxp"_s}, 1, "already encrypted"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"--delete-original"_s, u"-f"_s, a}, 2, "write ./--delete-original or put --"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"-f"_s, a}, 2, "write ./-f or put --"},
+        // After a path, an option is a path; a name prints with its control characters visible.
+        {{u"encrypt"_s, pw, u"pw"_s, u"short"_s, u"--json"_s}, 1, "--json: No such file"},
+        {{u"encrypt"_s, pw, u"pw"_s, u"\x1b]0;t\a\n\u0085"_s}, 1, "vexa: \\e]0;t\\x07\\n\\xc2\\x85: No such file"},
+        {{u"decrypt"_s, pw, u"wrong"_s, u"good.vxp"_s}, 1, "good.vxp: wrong password"},
+        {{u"decrypt"_s, pw, u"pw"_s, a}, 1, "not an encrypted file"},
+        {{u"decrypt"_s, pw, u"pw"_s, u"goodvxp"_s}, 1, "not an encrypted file"},
+        {{u"encrypt"_s, pw, u"space"_s, a}, 2, "holds a space"},
         {{u"encrypt"_s, a}, 2, "no terminal"},
         {{u"encrypt"_s, pw, u"pw"_s}, 2, "no file given"},
         {{u"decrypt"_s, u"--low"_s, a}, 2, "Unknown option"},
         {{u"scramble"_s}, 2, "unknown subcommand"},
-        {{u"lock"_s, u"/usr"_s, pw, u"pw"_s}, 1, "system folder"},
+        {{u"lock"_s, pw, u"pw"_s, u"/usr"_s}, 1, "system folder"},
         {{u"attrib"_s, u"--set"_s, u"x"_s, a}, 2, "letters r, h, s and a"},
         {{u"generate"_s, u"--length"_s, u"256"_s}, 2, "1 to 255"},
     };
@@ -153,18 +167,40 @@ TEST_F(VexaTest, JsonLinesAndFolders) {
     makeFile(u"elsewhere/c.txt"_s, plain);
     ASSERT_TRUE(QFile::link(path(u"elsewhere"_s), path(u"tree/link"_s)));
     makeFile(u"tree/sub/b.txt.vxp"_s, QByteArray("older"));
-
-    const Ran ran = vexa({u"encrypt"_s, u"--json"_s, u"-r"_s, u"--password-file"_s, u"pw"_s, u"--"_s, u"tree"_s});
+    // What the walk can neither open, list nor name is reported, never passed over.
+    makeFile(u"tree/closed/c.txt"_s, plain);
+    ASSERT_EQ(::chmod(encoded(path(u"tree/closed"_s)).constData(), 0), 0);
+    ASSERT_EQ(::chmod(encoded(makeDir(u"tree/unlisted"_s)).constData(), 0300), 0);
+    makeRawFile("tree/bad\xff.txt", plain);
+    makeRawFile("tree/dir\xfe/");
+    makeRawFile("tree/dir\xfe/d.txt", plain);
+    // Root reads any folder: the run gives that power up, so that the modes hold for it too.
+    const QStringList asUser =
+        ::geteuid() == 0 ? QStringList{u"setpriv"_s, u"--bounding-set"_s, u"-dac_override,-dac_read_search"_s, u"--"_s}
+                         : QStringList();
+    const Ran ran =
+        vexa({u"encrypt"_s, u"--json"_s, u"-r"_s, u"--password-file"_s, u"pw"_s, u"--"_s, u"tree"_s}, {}, asUser);
     EXPECT_EQ(ran.status, 1);
-    // The refusal is reported as it is met; the pass when it has ended.
-    EXPECT_EQ(ran.out, R"j({"bytes":50,"message":"tree/sub/b.txt.vxp already exists (give --force to replace it)",)j"
-                       R"j("outcome":"skipped","output":"","path":"tree/sub/b.txt"}
+    // Refusals are reported in order as they are met; the pass when it has ended.
+    const QByteArray unreadable =
+        "\"message\":\"this folder cannot be opened (Permission denied); the files in it are left as they were\",";
+    const QByteArray unnamed = "\"message\":\"the name is not valid UTF-8 here and cannot be given back exactly; "
+                               "rename it first\",\"outcome\":\"skipped\",\"output\":\"\",";
+    EXPECT_EQ(ran.out, R"j({"bytes":0,)j" + unnamed + R"j("path":"tree/bad�.txt","path_base64":"dHJlZS9iYWT/LnR4dA=="}
+{"bytes":0,)j" + unreadable +
+                           R"j("outcome":"skipped","output":"","path":"tree/closed"}
+{"bytes":0,)j" + unnamed +
+                           R"j("path":"tree/dir�","path_base64":"dHJlZS9kaXL+"}
+{"bytes":50,"message":"tree/sub/b.txt.vxp already exists (give --force to replace it)",)j"
+                           R"j("outcome":"skipped","output":"","path":"tree/sub/b.txt"}
+{"bytes":0,)j" + unreadable +
+                           R"j("outcome":"skipped","output":"","path":"tree/unlisted"}
 {"bytes":50,"message":"","outcome":"done","output":"tree/a.txt.vxp","path":"tree/a.txt"}
 )j");
-    EXPECT_TRUE(ran.err.contains("tree/sub/b.txt:"));
+    EXPECT_TRUE(ran.err.contains("vexa: tree/bad\\xff.txt: ") && ran.err.contains("vexa: tree/sub/b.txt: "));
     EXPECT_EQ(namesIn(path(u"elsewhere"_s)), QStringList{u"c.txt"_s});
-    EXPECT_EQ(namesIn(path(u"tree"_s)), (QStringList{u".b.txt.unfinished-Ab12Cd"_s, u"a.txt"_s, u"a.txt.vxp"_s,
-                                                     u"done.vxp"_s, u"link"_s, u"sub"_s}));
+    EXPECT_EQ(namesIn(path(u"tree"_s)).filter(u".vxp"_s), (QStringList{u"a.txt.vxp"_s, u"done.vxp"_s}));
+    EXPECT_EQ(namesIn(path(u"tree/closed"_s)), QStringList{u"c.txt"_s});
 }
 
 TEST_F(VexaTest, LocksUnlocksAndMarks) {
@@ -188,7 +224,7 @@ TEST_F(VexaTest, LocksUnlocksAndMarks) {
 TEST_F(VexaTest, CtrlCLeavesTheInputAndNoOutput) {
     ASSERT_EQ(::truncate(encoded(makeFile(u"big"_s, 0)).constData(), qint64(1) << 30), 0);
     QProcess process;
-    startIn(process, root(), {u"encrypt"_s, u"-v"_s, u"--delete-original"_s, u"big"_s, u"--password-file"_s, u"pw"_s});
+    startIn(process, root(), {u"encrypt"_s, u"-v"_s, u"--delete-original"_s, u"--password-file"_s, u"pw"_s, u"big"_s});
     process.setReadChannel(QProcess::StandardError);
     QByteArray err;
     while (!err.contains("encrypting big") && process.waitForReadyRead(30000))
