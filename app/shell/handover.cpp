@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -272,16 +273,24 @@ void HandOverServer::serve(int fd) {
         return;
     }
     ++m_clients;
-    connect(client, &QObject::destroyed, this, [this] { --m_clients; });
+    // The client's place is given back once, as soon as it is answered, dropped or gone: waiting
+    // for its deletion would wait for the event loop, which a nested loop (a box) holds.
+    const auto release = [this, counted = std::make_shared<bool>(true)] {
+        if (std::exchange(*counted, false))
+            --m_clients;
+    };
+    connect(client, &QObject::destroyed, this, release);
+    connect(client, &QLocalSocket::disconnected, this, release);
     connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-    const auto drop = [client] {
+    const auto drop = [client, release] {
+        release();
         client->abort();
         client->deleteLater();
     };
     // A client that stops half-way is dropped.
     QTimer::singleShot(HandOver::TimeoutMs, client, drop);
     auto buffer = std::make_shared<QByteArray>();
-    connect(client, &QLocalSocket::readyRead, this, [this, client, buffer, drop] {
+    connect(client, &QLocalSocket::readyRead, this, [this, client, buffer, drop, release] {
         buffer->append(client->readAll());
         const std::optional<HandOver::Decoded> decoded = HandOver::decode(*buffer);
         if (!decoded)
@@ -294,6 +303,11 @@ void HandOverServer::serve(int fd) {
         client->write(QByteArray(1, Answer));
         client->flush();
         client->disconnectFromServer();
-        emit pathsReceived(decoded->paths, decoded->action);
+        release();
+        // The window gets the paths from the event loop, never inside this slot: what it does
+        // with them (a box's loop among them) must not hold the socket's handling.
+        QMetaObject::invokeMethod(
+            this, [this, paths = decoded->paths, action = decoded->action] { emit pathsReceived(paths, action); },
+            Qt::QueuedConnection);
     });
 }

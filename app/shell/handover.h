@@ -103,7 +103,8 @@ public:
     bool isListening() const { return m_listener.isOpen(); }
 
 signals:
-    // A second start handed these absolute paths over (possibly none), and what to do with them.
+    // A second start handed these absolute paths over (possibly none), and what to do with them;
+    // emitted from the event loop once the start has been answered.
     void pathsReceived(const QStringList& paths, PathAction action);
 
 private:

@@ -321,8 +321,8 @@ void MainWindow::openPaths(const QStringList& paths, PathAction action) {
 
 void MainWindow::actOnPaths(const PathRequest& request) {
     const StartPaths plan = planStartPaths(request.paths, QDir::currentPath(), request.action);
-    for (const QString& refusal : plan.refusals)
-        m_dialogs.message(refusal);
+    m_refusals.insert(m_refusals.end(), plan.refusals.cbegin(), plan.refusals.cend());
+    showRefusals();
     if (plan.folder.isEmpty())
         return;
     FileChooserWindow* chooser = openChooser();
@@ -343,6 +343,18 @@ void MainWindow::retryWaitingPaths() {
         if (!m_waitingRequests.empty())
             retryWaitingPaths();
     });
+}
+
+void MainWindow::showRefusals() {
+    // A box's own event loop may take in more paths: their refusals wait until it closes.
+    if (std::exchange(m_showingRefusals, true))
+        return;
+    while (!m_refusals.empty()) {
+        const QString refusal = std::move(m_refusals.front());
+        m_refusals.pop_front();
+        m_dialogs.message(refusal);
+    }
+    m_showingRefusals = false;
 }
 
 void MainWindow::runRequestedCommand(const PathRequest& request) {

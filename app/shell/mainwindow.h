@@ -93,6 +93,8 @@ private:
     };
     void actOnPaths(const PathRequest& request);
     void retryWaitingPaths();
+    // Shows the refusals waiting, one box after the other.
+    void showRefusals();
     // Runs the Encrypt or Decrypt command on the chosen files, or asks for a password first.
     void runRequestedCommand(const PathRequest& request);
     void workingPasswordClosed(bool accepted);
@@ -159,6 +161,9 @@ private:
     PasswordDialogSource m_passwords;
     // Paths handed over while a long operation ran, acted on in order at its end.
     std::deque<PathRequest> m_waitingRequests;
+    // Refusals of paths handed over, waiting for the box before them to close.
+    std::deque<QString> m_refusals;
+    bool m_showingRefusals = false;
     // A command asked for by a start, waiting for the password dialog to set a password.
     std::optional<PathRequest> m_awaitingPassword;
     bool m_watchingPasswordDialog = false;

@@ -11,12 +11,17 @@
 #include "tests/support/mainwindowtest.h"
 #include "tests/support/testplatform.h"
 
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QEventLoop>
 #include <QtCore/QProcess>
+#include <QtCore/QTimer>
 #include <QtCore/QtEndian>
 #include <QtNetwork/QLocalSocket>
 #include <QtWidgets/QPushButton>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include <sys/socket.h>
@@ -184,6 +189,47 @@ TEST_F(HandOverTest, TheServerDropsBadClientsAndFloodsAndServesTheNextStart) {
     EXPECT_EQ(closed(), Flood - HandOver::MaxClients);
     clients.clear();
     EXPECT_EQ(runProgram({makeDir(u"next"_s)}), 0);
+}
+
+// A box's own event loop takes in further starts: each is answered at once, and its box waits for
+// the one before it to close. Afterwards the next start is still served promptly.
+TEST_F(HandOverTest, StartsAreAnsweredWhileABoxIsOpenAndTheirBoxesFollowOneByOne) {
+    constexpr int Starts = 100;
+    std::atomic<int> delivered = 0;
+    std::atomic<bool> sent = false;
+    std::thread starts;
+    int open = 0;
+    m_dialogs.onMessage = [&] {
+        EXPECT_EQ(++open, 1) << "a box opened over another";
+        if (!starts.joinable()) {
+            starts = std::thread([&] {
+                for (int i = 0; i < Starts; ++i)
+                    delivered += HandOver::send(m_socket, {path(QString::number(i))}, PathAction::Open, 2000) ==
+                                 HandOver::Result::Delivered;
+                sent = true;
+            });
+        }
+        // Each box runs its own loop, as a modal one does, until every start has had its answer.
+        QEventLoop box;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &box, [&] {
+            if (sent)
+                box.quit();
+        });
+        poll.start(10);
+        box.exec();
+        --open;
+    };
+    window().openPaths({path(u"gone"_s)});
+    starts.join();
+    EXPECT_EQ(delivered, Starts);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return m_dialogs.texts().size() == Starts + 1; }));
+    EXPECT_EQ(m_dialogs.texts().last(), path(u"99"_s) + u"\r\nThis file or folder does not exist."_s);
+    QElapsedTimer next;
+    next.start();
+    EXPECT_EQ(runProgram({makeDir(u"next"_s)}), 0);
+    // A start that found no room waited 5 s and failed.
+    EXPECT_LT(next.elapsed(), 3000);
 }
 
 // The socket file is removed when the server ends, unless another file has taken its name; a
