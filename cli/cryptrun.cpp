@@ -156,10 +156,13 @@ int CryptRun::run(const QList<QByteArray>& paths, const QString& password, Inter
         for (const WalkedFile& file : filesOf(path)) {
             if (InterruptWatch::hasFired())
                 break;
-            if (!file.problem.isEmpty())
+            if (!file.problem.isEmpty()) {
                 reportBytes(file.path, QString(), 0, u"skipped"_s, file.problem);
-            else // file.folder: the folder the file's pass works in, for a file a -r walk found
-                handOver(QFile::decodeName(file.path), passwordField);
+                continue;
+            }
+            // The one place a walked file goes to its pass; file.folder, the folder the walk
+            // found it in (held open; none for a path given as such), is for that pass.
+            handOver(QFile::decodeName(file.path), passwordField);
         }
     }
     m_progress.setTotal(m_bytesHanded);

@@ -89,8 +89,11 @@ public:
     std::optional<int> parse(const QStringList& arguments) {
         m_name = arguments.value(0);
         m_exact = exactArguments();
-        if (m_exact.size() != arguments.size())
+        if (m_exact.size() != arguments.size()) {
             m_exact.clear();
+            for (const QString& argument : arguments)
+                m_exact << QFile::encodeName(argument);
+        }
         if (!m_parser.parse(arguments))
             return usageError(m_parser.errorText());
         if (const std::optional<QByteArray> name = optionNamingAnEntry())
