@@ -9,6 +9,8 @@
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
 
+#include <csignal>
+
 #include <poll.h>
 #include <pty.h>
 #include <sys/xattr.h>
@@ -185,19 +187,30 @@ TEST_F(VexaTest, LocksUnlocksAndMarks) {
     EXPECT_EQ(storedAttributes(notes), "0x22");
 }
 
-TEST_F(VexaTest, CtrlCLeavesTheInputAndNoOutput) {
+TEST_F(VexaTest, EachStopSignalSettlesTheBatchAndEndsWith128PlusItsNumber) {
     ASSERT_EQ(::truncate(encoded(makeFile(u"big"_s, 0)).constData(), qint64(1) << 30), 0);
-    QProcess process;
-    startIn(process, root(), {u"encrypt"_s, u"-v"_s, u"--delete-original"_s, u"big"_s, u"--password-file"_s, u"pw"_s});
-    process.setReadChannel(QProcess::StandardError);
-    QByteArray err;
-    while (!err.contains("encrypting big") && process.waitForReadyRead(30000))
-        err += process.readAllStandardError();
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().constData();
-    EXPECT_EQ(QFileInfo(path(u"big"_s)).size(), qint64(1) << 30);
-    EXPECT_EQ(files(), QStringList{u"big"_s});
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        SCOPED_TRACE(signalNumber);
+        makeFile(u"a.txt"_s, sampleBytes(100));
+        QProcess process;
+        startIn(process, root(),
+                {u"encrypt"_s, u"-v"_s, u"--delete-original"_s, u"a.txt"_s, u"big"_s, u"--password-file"_s, u"pw"_s});
+        process.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("encrypting big") && process.waitForReadyRead(30000))
+            err += process.readAllStandardError();
+        // It holds a password now: no core may be written, whatever ends it.
+        const QString limits = QString::fromLatin1(readAll(u"/proc/%1/limits"_s.arg(process.processId())));
+        EXPECT_TRUE(limits.contains(QRegularExpression(u"Max core file size +0 +0 "_s))) << qPrintable(limits);
+        ::kill(pid_t(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(std::tuple(process.exitStatus(), process.exitCode(), process.readAllStandardOutput()),
+                  std::tuple(QProcess::NormalExit, 128 + signalNumber, QByteArray("a.txt -> a.txt.vxp\n")));
+        // The complete output before it is in place, its original gone; the stopped file is untouched.
+        EXPECT_EQ(QFileInfo(path(u"big"_s)).size(), qint64(1) << 30);
+        EXPECT_EQ(files(), (QStringList{u"a.txt.vxp"_s, u"big"_s}));
+        QFile::remove(path(u"a.txt.vxp"_s));
+    }
 }
 
 TEST_F(VexaTest, TerminalPromptEchoesNothingAndAsksTwice) {

@@ -12,10 +12,12 @@
 #include "tests/support/testplatform.h"
 
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QtEndian>
 #include <QtNetwork/QLocalSocket>
 #include <QtWidgets/QPushButton>
 
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -259,8 +261,23 @@ TEST_F(RunningCopiesTest, OneOfThreeStartsServesAndAKilledOneIsReplaced) {
     (*server)->kill();
     ASSERT_TRUE((*server)->waitForFinished(10000));
     EXPECT_TRUE(QFileInfo::exists(HandOver::socketPath(runtime)));
-    start(runtime);
+    const QString plain = makeFile(u"a.txt"_s, 20);
+    start(runtime, {u"--encrypt"_s, plain}); // it waits in the password dialog
     EXPECT_TRUE(served());
+
+    // Ended by the session, it asks nothing and removes both files; the next start serves.
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        QProcess& serving = *m_programs.back();
+        const QString limits = QString::fromLatin1(readAll(u"/proc/%1/limits"_s.arg(serving.processId())));
+        EXPECT_TRUE(limits.contains(QRegularExpression(u"Max core file size +0 +0 "_s))) << qPrintable(limits);
+        ::kill(pid_t(serving.processId()), signalNumber);
+        ASSERT_TRUE(serving.waitForFinished(10000));
+        EXPECT_EQ(std::tuple(serving.exitStatus(), serving.exitCode(), QFileInfo::exists(HandOver::socketPath(runtime)),
+                             QFileInfo::exists(HandOver::lockPath(runtime)), readAll(plain).size()),
+                  std::tuple(QProcess::NormalExit, 128 + signalNumber, false, false, qsizetype(20)));
+        start(runtime, {u"--encrypt"_s, plain});
+        EXPECT_TRUE(served());
+    }
 }
 
 TEST_F(RunningCopiesTest, WithoutAUsableRuntimeFolderAStartRunsAloneAndSaysSoOnce) {
