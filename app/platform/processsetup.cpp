@@ -45,7 +45,10 @@ void ProcessSetup::raiseDescriptorLimit() {
 }
 
 void ProcessSetup::keepMemoryPrivate() {
-    const rlimit none{0, 0};
-    ::setrlimit(RLIMIT_CORE, &none);
+    rlimit core{};
+    if (::getrlimit(RLIMIT_CORE, &core) == 0) {
+        core.rlim_cur = 0;
+        ::setrlimit(RLIMIT_CORE, &core);
+    }
     ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }
