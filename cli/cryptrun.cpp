@@ -10,9 +10,10 @@
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
 #include "app/platform/filenames.h"
+#include "app/platform/interruptwatch.h"
 #include "app/platform/platform.h"
 #include "cli/console.h"
-#include "cli/interruptwatch.h"
+#include "common/secretwipe.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QEventLoop>
@@ -151,7 +152,9 @@ int CryptRun::run(const QList<QByteArray>& paths, const QString& password, Inter
         m_stopped = true;
         m_runner->stop();
     });
-    const QString passwordField = EncryptedFormat::passwordFieldOf(password);
+    QString passwordField = EncryptedFormat::passwordFieldOf(password);
+    // Wiped once the run is over, when the runner holds no task with it any more.
+    const Secret::WipedOnExit wipeField(passwordField);
     for (const QByteArray& path : paths) {
         for (const WalkedFile& file : filesOf(path)) {
             if (InterruptWatch::hasFired())
@@ -179,7 +182,7 @@ int CryptRun::run(const QList<QByteArray>& paths, const QString& password, Inter
     m_progress.clear();
     if (m_stopped) {
         Console::message(u"stopped: the file in work and those after it were left as they were"_s);
-        return 130;
+        return 128 + InterruptWatch::firedSignal();
     }
     return m_anyNotDone ? 1 : 0;
 }

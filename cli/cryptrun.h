@@ -2,8 +2,9 @@
  * One encrypt or decrypt run of the command line. It gathers the files (walking folders with
  * -r), checks each as the window's commands do (the rules of FileChecks), hands the files that
  * pass to the pass runner and reports every file once, in the order given: on standard output
- * the files done, on standard error those skipped or failed and why. Ctrl-C stops the pass in
- * work at once through the runner, which leaves that file's input as it was and no output.
+ * the files done, on standard error those skipped or failed and why. A stop signal (Ctrl-C,
+ * SIGTERM, SIGHUP, ...) stops the pass in work at once through the runner, which puts the complete
+ * outputs in place and leaves that file's input as it was and no output.
  */
 #pragma once
 
@@ -46,8 +47,8 @@ public:
     CryptRun(Platform& platform, const Options& options, QObject* parent = nullptr);
 
     // Runs over the paths (their exact bytes, as given) with the password as typed; returns the
-    // exit status: 0 when every file was done, 1 when some were skipped or failed, 130 when
-    // stopped by a signal.
+    // exit status: 0 when every file was done, 1 when some were skipped or failed, 128 + the
+    // signal's number when stopped by one.
     int run(const QList<QByteArray>& paths, const QString& password, InterruptWatch& interrupts);
 
     // A path the run meets: a file to check and hand over, with the folder a -r walk found it in

@@ -3,14 +3,15 @@
  * folders, shows and sets attributes, describes encrypted files and prints random passwords,
  * through the same engines and by the same rules as the window, without any display.
  */
+#include "app/platform/interruptwatch.h"
 #include "app/platform/linuxplatform.h"
 #include "app/platform/processsetup.h"
 #include "cli/console.h"
-#include "cli/interruptwatch.h"
 #include "cli/subcommands.h"
 
 #include <QtCore/QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -46,13 +47,15 @@ void printHelp() {
     help += u"\nOptions:\n  -h, --help     this help\n  -V, --version  the version\n"
             u"\nPasswords are asked on the terminal, or read with --password-file FILE or --password-fd N.\n"
             u"'vexa SUBCOMMAND --help' lists a subcommand's options. Exit status: 0 all done, 1 some files\n"
-            u"failed or were skipped, 2 usage error, 130 stopped by Ctrl-C.\n"_s;
+            u"failed or were skipped, 2 usage error, 128 + the signal's number when stopped by one\n"
+            u"(130 Ctrl-C, 143 SIGTERM, 129 a closed terminal).\n"_s;
     std::fputs(help.toLocal8Bit().constData(), stdout);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    ProcessSetup::keepMemoryPrivate();
     ProcessSetup::ignoreFileSizeSignal();
     ProcessSetup::raiseDescriptorLimit();
     // The per-user folders are the main program's: the master-password file and the folders a
@@ -81,9 +84,15 @@ int main(int argc, char** argv) {
             continue;
         arguments.removeFirst();
         arguments.first() = u"vexa "_s + each.name;
-        InterruptWatch interrupts;
+        // Each stops a run as Cancel does; a closed pipe on the output is one of them, so that
+        // `vexa ... | head` ends the run rather than going on with nowhere to report.
+        InterruptWatch interrupts({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE});
         LinuxPlatform platform;
-        return each.run(platform, interrupts, arguments);
+        const int status = each.run(platform, interrupts, arguments);
+        // As a shell reports a process the signal ended.
+        if (const int signalNumber = InterruptWatch::firedSignal())
+            return 128 + signalNumber;
+        return status;
     }
     Console::message(u"unknown subcommand '"_s + first + u"'; try 'vexa --help'"_s);
     return Subcommands::UsageError;

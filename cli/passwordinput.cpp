@@ -6,6 +6,7 @@
 
 #include "app/crypt/engine/filechecks.h"
 #include "app/fileio/fileio.h"
+#include "common/secretwipe.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QFile>
@@ -28,7 +29,9 @@ enum class LineEnd { Found, EndOfFile, Failed, Interrupted };
 
 // Reads up to a line end, byte by byte so that nothing past the line is taken from the descriptor.
 LineEnd readLine(int fd, QByteArray* line) {
-    line->clear();
+    Secret::wipe(*line);
+    // Room for the longest line from the start: growing would leave copies in freed memory.
+    line->reserve(LongestLine + 1);
     while (line->size() < LongestLine) {
         char byte = 0;
         const ssize_t got = ::read(fd, &byte, 1);
@@ -49,10 +52,11 @@ LineEnd readLine(int fd, QByteArray* line) {
 }
 
 Expected<QString> judged(const QByteArray& line) {
-    const QString password = QString::fromLocal8Bit(line);
+    QString password = QString::fromLocal8Bit(line);
     const std::optional<FileChecks::PasswordProblem> problem = FileChecks::passwordProblem(password);
     if (!problem)
         return password;
+    Secret::wipe(password);
     switch (*problem) {
     case FileChecks::PasswordProblem::Empty:
         return unexpected({u"the password is empty: it needs 1 to 8 characters"_s});
@@ -90,6 +94,9 @@ LineEnd prompt(int tty, const char* question, QByteArray* line) {
 
 Expected<QString> PasswordInput::read(Ask ask) const {
     QByteArray line;
+    QByteArray again;
+    const Secret::WipedOnExit wipeLine(line);
+    const Secret::WipedOnExit wipeAgain(again);
     if (!file.isEmpty()) {
         const int fdOfFile = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fdOfFile < 0) {
@@ -118,14 +125,16 @@ Expected<QString> PasswordInput::read(Ask ask) const {
     if (end == LineEnd::Found) {
         password = judged(line);
         if (password && ask == Ask::Twice) {
-            QByteArray again;
             end = prompt(tty, "Password again: ", &again);
-            if (end == LineEnd::Found && again != line)
+            if (end == LineEnd::Found && again != line) {
+                Secret::wipe(*password);
                 password = unexpected({u"the two passwords differ"_s});
+            }
         }
     }
-    line.fill('\0');
     ::close(tty);
+    if (end != LineEnd::Found && password)
+        Secret::wipe(*password);
     if (end == LineEnd::Interrupted)
         return unexpected({u"stopped"_s, EINTR});
     if (end != LineEnd::Found)

@@ -14,6 +14,7 @@
 #include "cli/console.h"
 #include "cli/cryptrun.h"
 #include "cli/passwordinput.h"
+#include "common/secretwipe.h"
 #include "generate/passwordgenerator.h"
 #include "generate/systemuniformsource.h"
 
@@ -215,10 +216,11 @@ int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList
     if (paths.isEmpty())
         return parser.usageError(u"no file given"_s);
 
-    const Expected<QString, int> password =
+    Expected<QString, int> password =
         readPassword(parser, encrypting ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once);
     if (!password)
         return password.error();
+    const Secret::WipedOnExit wipePassword(*password);
     CryptRun::Options options;
     options.encrypting = encrypting;
     options.level = encrypting && parser.isSet(low) ? SecurityLevel::Low : SecurityLevel::High;
@@ -299,10 +301,11 @@ int lockOrUnlock(Platform& platform, const QStringList& arguments, bool locking)
             return SomeFailed;
         }
     }
-    const Expected<QString, int> password =
+    Expected<QString, int> password =
         readPassword(parser, locking ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once);
     if (!password)
         return password.error();
+    const Secret::WipedOnExit wipePassword(*password);
     const FolderLock::Result result = locking ? folders.lock(folder, *password) : folders.unlock(folder, *password);
     switch (result.outcome) {
     case FolderLock::Result::Outcome::Done:

@@ -2,7 +2,8 @@
  * The subcommands of the command line. Each parses its own arguments (the first one names the
  * program and the subcommand, for its usage line), answers --help, and returns the exit status:
  * 0 when everything was done, 1 when some files or folders were refused or failed (each named
- * on standard error), 2 for a usage error (nothing touched), 130 when stopped by Ctrl-C.
+ * on standard error), 2 for a usage error (nothing touched), Stopped when a signal ended the
+ * password prompt. main gives 128 + the signal's number whenever a stop signal came.
  */
 #pragma once
 

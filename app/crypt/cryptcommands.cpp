@@ -19,6 +19,7 @@
 #include "app/lists/engine/chooserrules.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
+#include "common/secretwipe.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -233,7 +234,8 @@ QCoro::Task<> CryptCommands::decryptChosenListRun() {
 QCoro::Task<> CryptCommands::runOnChosenList(EntryCheck checkEntry, ChosenFileStep fileStep) {
     m_list = m_roles.host.activeChosenFiles();
     if (checkSelection(checkEntry)) {
-        const QString passwordField = EncryptedFormat::passwordFieldOf(m_roles.passwords.currentPassword());
+        QString passwordField = EncryptedFormat::passwordFieldOf(m_roles.passwords.currentPassword());
+        const Secret::WipedOnExit wipeField(passwordField);
         // The encryption places the progress window over the main window; the decryption shows
         // it where it stood.
         if (fileStep == &CryptCommands::encryptChosenFile)
@@ -484,7 +486,8 @@ QCoro::Task<CryptCommands::ShownFiles> CryptCommands::startShownFiles(bool verif
 }
 
 QCoro::Task<> CryptCommands::encryptShownFilesRun() {
-    const ShownFiles shown = co_await startShownFiles(false);
+    ShownFiles shown = co_await startShownFiles(false);
+    const Secret::WipedOnExit wipeField(shown.passwordField);
     if (!shown.names.isEmpty()) {
         std::function<Step(const QString&)> step = [this, &shown](const QString& name) {
             return encryptShownFile(FileJob{ChooserRules::joinPath(shown.folder, name), shown.passwordField}, shown,
@@ -498,7 +501,8 @@ QCoro::Task<> CryptCommands::encryptShownFilesRun() {
 }
 
 QCoro::Task<> CryptCommands::decryptShownFilesRun() {
-    const ShownFiles shown = co_await startShownFiles(true);
+    ShownFiles shown = co_await startShownFiles(true);
+    const Secret::WipedOnExit wipeField(shown.passwordField);
     if (!shown.names.isEmpty()) {
         progress().showInPlace();
         std::function<Step(const QString&)> step = [this, &shown](const QString& name) {

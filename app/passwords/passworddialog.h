@@ -42,7 +42,9 @@ public:
     // `Frame5`: the opening of `PasHint_Click`.
     void showPasswordHint();
 
-    // `CurrentPassword`: the text of `Text8`, empty when no password is set.
+    // `CurrentPassword`: the text of `Text8`, empty when no password is set. The fields' texts
+    // are the line edits' own (with their undo steps and drawn text): Qt gives no way to wipe
+    // them, and a cleared field frees its text as it is. The copies callers take are theirs to wipe.
     QString currentPassword() const;
     // The text of the verify box `Vtext`.
     QString verifyPassword() const;

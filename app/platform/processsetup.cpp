@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 void ProcessSetup::ignoreFileSizeSignal() {
@@ -41,4 +42,13 @@ void ProcessSetup::raiseDescriptorLimit() {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+void ProcessSetup::keepMemoryPrivate() {
+    rlimit core{};
+    if (::getrlimit(RLIMIT_CORE, &core) == 0) {
+        core.rlim_cur = 0;
+        ::setrlimit(RLIMIT_CORE, &core);
+    }
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }

@@ -137,17 +137,60 @@ Start serveOrHandOver(InstanceLock& lock, const QString& socket, const QStringLi
 
 } // namespace HandOver
 
-InstanceLock::InstanceLock(const QString& path)
-    : m_file(
-          ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600)) {
+namespace {
+
+Descriptor openLockFile(const QString& path) {
+    Descriptor file(
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
     struct stat info {};
-    if (m_file.isOpen() && (::fstat(m_file.fd(), &info) != 0 || !S_ISREG(info.st_mode)))
-        m_file.reset();
+    if (file.isOpen() && (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)))
+        file.reset();
+    return file;
+}
+
+// Whether the path leads to the open file.
+bool isAtPath(const QString& path, const Descriptor& file) {
+    struct stat info {};
+    return ::fstat(file.fd(), &info) == 0 && sameFile(QFile::encodeName(path), info.st_dev, info.st_ino);
+}
+
+} // namespace
+
+InstanceLock::InstanceLock(const QString& path)
+    : m_path(path)
+    , m_file(openLockFile(path)) {}
+
+InstanceLock::InstanceLock(InstanceLock&& other) noexcept
+    : m_path(std::move(other.m_path))
+    , m_file(std::move(other.m_file))
+    , m_held(std::exchange(other.m_held, false)) {}
+
+InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
+    if (this != &other) {
+        removeHeldFile();
+        m_path = std::move(other.m_path);
+        m_file = std::move(other.m_file);
+        m_held = std::exchange(other.m_held, false);
+    }
+    return *this;
+}
+
+InstanceLock::~InstanceLock() {
+    removeHeldFile();
+}
+
+void InstanceLock::removeHeldFile() {
+    if (m_held && isAtPath(m_path, m_file))
+        ::unlink(QFile::encodeName(m_path).constData());
 }
 
 bool InstanceLock::tryLock() {
-    if (!m_held && m_file.isOpen())
-        m_held = ::flock(m_file.fd(), LOCK_EX | LOCK_NB) == 0;
+    while (!m_held && m_file.isOpen() && ::flock(m_file.fd(), LOCK_EX | LOCK_NB) == 0) {
+        // Its holder removed the file as it ended: the one at the path now is what counts.
+        m_held = isAtPath(m_path, m_file);
+        if (!m_held)
+            m_file = openLockFile(m_path);
+    }
     return m_held;
 }
 

@@ -52,12 +52,16 @@ Result send(const QString& socket, const QStringList& absolutePaths, PathAction 
 } // namespace HandOver
 
 // The exclusive lock that makes a copy the one that serves. It lasts until the object ends (or
-// the process does, however it ends).
+// the process does, however it ends). The holder removes the lock file as it ends, still holding
+// it; a start that then gets the lock on the removed file opens the path again.
 class InstanceLock {
 public:
     InstanceLock() = default;
     // Opens the lock file, creating it for the user alone; links are not followed.
     explicit InstanceLock(const QString& path);
+    InstanceLock(InstanceLock&& other) noexcept;
+    InstanceLock& operator=(InstanceLock&& other) noexcept;
+    ~InstanceLock();
 
     bool isOpen() const { return m_file.isOpen(); }
     bool isHeld() const { return m_held; }
@@ -65,6 +69,10 @@ public:
     bool tryLock();
 
 private:
+    // Removes the file while it is held and still at its path.
+    void removeHeldFile();
+
+    QString m_path;
     Descriptor m_file;
     bool m_held = false;
 };

@@ -4,6 +4,7 @@
  * the command asked for them) to the running program and ends.
  */
 #include "app/core/messageboxdialogs.h"
+#include "app/platform/interruptwatch.h"
 #include "app/platform/linuxplatform.h"
 #include "app/platform/processsetup.h"
 #include "app/shell/handover.h"
@@ -13,11 +14,13 @@
 #include <QtCore/QDir>
 #include <QtWidgets/QApplication>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
+    ProcessSetup::keepMemoryPrivate();
     ProcessSetup::ignoreFileSizeSignal();
     ProcessSetup::raiseDescriptorLimit();
     ProcessSetup::leaveRuntimeFolderWarnings();
@@ -81,6 +84,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A logout (SIGTERM) or a closed terminal (SIGHUP) ends the program at once. The objects
+    // below end first, in order: the run puts its complete outputs in place, the socket goes; then
+    // the lock. Made before them, the watch still takes a second signal while they end.
+    InterruptWatch endSignals({SIGTERM, SIGHUP});
     MessageBoxDialogs dialogs;
     LinuxPlatform platform;
     MainWindow window(dialogs, platform);
@@ -92,7 +99,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "vexapad: a second start cannot reach this one: %s: %s\n", qPrintable(socket),
                          qPrintable(listening.error().message));
     QObject::connect(&server, &HandOverServer::pathsReceived, &window, &MainWindow::pathsHandedOver);
+    QObject::connect(&endSignals, &InterruptWatch::interrupted, &window, &MainWindow::endOnSignal);
     window.show();
     window.openPaths(paths, action);
-    return application.exec();
+    // exec() forgets an exit asked for before it runs, such as one from a box the start showed.
+    const int status = InterruptWatch::hasFired() ? 0 : application.exec();
+    if (const int signalNumber = InterruptWatch::firedSignal())
+        return 128 + signalNumber;
+    return status;
 }

@@ -438,6 +438,11 @@ void MainWindow::QuitProgram() {
     m_endProcess();
 }
 
+void MainWindow::endOnSignal() {
+    m_crypt.stopRun();
+    m_endProcess();
+}
+
 bool MainWindow::passesCommandGate() {
     m_state.activeListKind = ListKind::None;
     return !m_state.busy;

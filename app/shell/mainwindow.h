@@ -68,6 +68,9 @@ public:
     void bringToFront();
     // A second start handed these paths over: the window comes to the front and acts on them.
     void pathsHandedOver(const QStringList& paths, PathAction action = PathAction::Open);
+    // The session asks the program to end (SIGTERM, SIGHUP): a run stops as a confirmed Cancel
+    // stops it and the program ends without a question, the child windows' included.
+    void endOnSignal();
 
     // The browser while it is open, nullptr otherwise.
     HotListBrowser* browser() const;

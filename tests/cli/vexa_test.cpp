@@ -11,6 +11,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/xattr.h>
 
 namespace {
@@ -24,8 +25,13 @@ struct Ran {
 // Runs vexa, through the command named by a prefix when one is given.
 void startIn(QProcess& process, const QString& folder, const QStringList& arguments, QStringList prefix = {}) {
     process.setWorkingDirectory(folder);
-    // A session of its own has no controlling terminal: /dev/tty cannot be opened.
-    process.setChildProcessModifier([] { ::setsid(); });
+    // A session of its own has no controlling terminal: /dev/tty cannot be opened. Cores are
+    // allowed: only the program itself may turn them off.
+    process.setChildProcessModifier([] {
+        ::setsid();
+        const rlimit cores{RLIM_INFINITY, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_CORE, &cores);
+    });
     prefix << QStringLiteral(VEXA_PROGRAM) << arguments;
     process.start(prefix.takeFirst(), prefix);
 }
@@ -221,19 +227,30 @@ TEST_F(VexaTest, LocksUnlocksAndMarks) {
     EXPECT_EQ(storedAttributes(notes), "0x22");
 }
 
-TEST_F(VexaTest, CtrlCLeavesTheInputAndNoOutput) {
+TEST_F(VexaTest, EachStopSignalSettlesTheBatchAndEndsWith128PlusItsNumber) {
     ASSERT_EQ(::truncate(encoded(makeFile(u"big"_s, 0)).constData(), qint64(1) << 30), 0);
-    QProcess process;
-    startIn(process, root(), {u"encrypt"_s, u"-v"_s, u"--delete-original"_s, u"--password-file"_s, u"pw"_s, u"big"_s});
-    process.setReadChannel(QProcess::StandardError);
-    QByteArray err;
-    while (!err.contains("encrypting big") && process.waitForReadyRead(30000))
-        err += process.readAllStandardError();
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().constData();
-    EXPECT_EQ(QFileInfo(path(u"big"_s)).size(), qint64(1) << 30);
-    EXPECT_EQ(files(), QStringList{u"big"_s});
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        SCOPED_TRACE(signalNumber);
+        makeFile(u"a.txt"_s, sampleBytes(100));
+        QProcess process;
+        startIn(process, root(),
+                {u"encrypt"_s, u"-v"_s, u"--delete-original"_s, u"--password-file"_s, u"pw"_s, u"a.txt"_s, u"big"_s});
+        process.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("encrypting big") && process.waitForReadyRead(30000))
+            err += process.readAllStandardError();
+        // It holds a password now: no core may be written, whatever ends it.
+        const QString limits = QString::fromLatin1(readAll(u"/proc/%1/limits"_s.arg(process.processId())));
+        EXPECT_TRUE(limits.contains(QRegularExpression(u"Max core file size +0 "_s))) << qPrintable(limits);
+        ::kill(pid_t(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        // The complete output before it is in place, its original gone; the stopped file is untouched.
+        EXPECT_EQ(std::tuple(process.exitStatus(), process.exitCode(), process.readAllStandardOutput(), files(),
+                             QFileInfo(path(u"big"_s)).size()),
+                  std::tuple(QProcess::NormalExit, 128 + signalNumber, QByteArray("a.txt -> a.txt.vxp\n"),
+                             QStringList{u"a.txt.vxp"_s, u"big"_s}, qint64(1) << 30));
+        QFile::remove(path(u"a.txt.vxp"_s));
+    }
 }
 
 TEST_F(VexaTest, TerminalPromptEchoesNothingAndAsksTwice) {

@@ -6,6 +6,7 @@
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
 #include "app/platform/platform.h"
+#include "common/secretwipe.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -27,16 +28,21 @@ constexpr qint64 LongestFile = 1 << 20;
 } // namespace
 
 QByteArray MasterPasswordFile::ScrambleMasterPassword(const QString& text) {
-    QByteArray rest = text.toLatin1();
+    QByteArray latin = text.toLatin1();
+    const Secret::WipedOnExit wipeLatin(latin);
+    // The rest still to scramble starts here; shortening the array instead would leave the bytes
+    // it drops where no wipe reaches them.
+    qsizetype from = 0;
     QByteArray scrambled;
+    scrambled.reserve(Size);
     for (qsizetype i = 1; i <= Size; ++i) {
-        const int code = rest.isEmpty() ? '0' : static_cast<unsigned char>(rest.front());
+        const int code = from >= latin.size() ? '0' : static_cast<unsigned char>(latin.at(from));
         const int key = 255 - code;
         scrambled.append(static_cast<char>(key == 255 - '0' ? 0 : key));
         // The rest is the last 8 - i characters; a text no longer than that stays as it is, which
         // is what repeats the first character of a short text.
-        if (rest.size() > Size - i)
-            rest = rest.right(Size - i);
+        if (latin.size() - from > Size - i)
+            from = latin.size() - (Size - i);
     }
     return scrambled;
 }
@@ -57,10 +63,11 @@ MasterPasswordFile::MasterPasswordFile(QString path)
     : m_path(std::move(path)) {}
 
 Expected<QByteArray> MasterPasswordFile::read() const {
-    const Expected<QByteArray> stored = readWhole();
-    if (!stored)
-        return stored;
-    return storedForm(*stored);
+    Expected<QByteArray> whole = readWhole();
+    if (!whole)
+        return whole;
+    const Secret::WipedOnExit wipeWhole(*whole);
+    return storedForm(*whole);
 }
 
 Expected<QByteArray> MasterPasswordFile::readWhole() const {
@@ -75,21 +82,26 @@ Expected<QByteArray> MasterPasswordFile::readWhole() const {
 }
 
 Expected<MasterPasswordFile::Check> MasterPasswordFile::check(const QString& text) const {
-    const Expected<QByteArray> stored = read();
+    Expected<QByteArray> stored = read();
     if (!stored)
         return unexpected(stored.error());
+    const Secret::WipedOnExit wipeStored(*stored);
     if (!canStore(text))
         return Check::Differs;
-    return *stored == ScrambleMasterPassword(text) ? Check::Matches : Check::Differs;
+    QByteArray scrambled = ScrambleMasterPassword(text);
+    const Secret::WipedOnExit wipeScrambled(scrambled);
+    return *stored == scrambled ? Check::Matches : Check::Differs;
 }
 
 Expected<void> MasterPasswordFile::write(const QString& masterPassword) const {
     if (!canStore(masterPassword))
         return unexpected({m_path + u" is unchanged: the new password holds a character that can't be stored."_s});
-    const Expected<QByteArray> old = readWhole();
+    Expected<QByteArray> old = readWhole();
     if (!old)
         return unexpected(old.error());
-    const QByteArray content = ScrambleMasterPassword(masterPassword) + old->mid(Size);
+    const Secret::WipedOnExit wipeOld(*old);
+    QByteArray content = ScrambleMasterPassword(masterPassword) + old->mid(Size);
+    const Secret::WipedOnExit wipeContent(content);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     AsideFile file(m_path);
     if (Expected<void> opened = file.open(); !opened)

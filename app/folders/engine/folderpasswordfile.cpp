@@ -75,9 +75,10 @@ Expected<FolderPasswordFile::Lines> FolderPasswordFile::read() const {
     const Expected<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(file->fd());
     if (!seen)
         return unexpected(seen.error());
-    const Expected<QByteArray> bytes = FileIo::readAll(file->fd(), LongestFile);
+    Expected<QByteArray> bytes = FileIo::readAll(file->fd(), LongestFile);
     if (!bytes)
         return unexpected(bytes.error());
+    const Secret::WipedOnExit wipeBytes(*bytes);
     Expected<Lines> lines = parse(*bytes);
     if (lines)
         lines->seen = *seen;
@@ -85,7 +86,8 @@ Expected<FolderPasswordFile::Lines> FolderPasswordFile::read() const {
 }
 
 Expected<void> FolderPasswordFile::writeFolderPasswordFile(const QString& currentPassword, const QString& folderName) {
-    const QByteArray bytes = content(currentPassword, folderName);
+    QByteArray bytes = content(currentPassword, folderName);
+    const Secret::WipedOnExit wipeBytes(bytes);
     AsideFile file(m_path);
     if (Expected<void> opened = file.open(); !opened)
         return opened;

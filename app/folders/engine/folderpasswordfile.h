@@ -12,6 +12,7 @@
 #pragma once
 
 #include "app/fileio/fileio.h"
+#include "common/secretwipe.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -31,6 +32,8 @@ public:
         QString formerName;
         // The file read, for the delete that ends an unlock.
         FileIo::FileIdentity seen;
+        // Line 1 is the password in another form: the last copy wipes it.
+        ~Lines() { Secret::wipe(sealBuffer); }
     };
 
     // The file inside the folder at folderPath.

@@ -1,7 +1,7 @@
 /*
  * The encrypt and decrypt commands through the real main window, fired from its menu items: the
- * commands they run, the password and the delete-original option the window holds, and Exit
- * during a pass.
+ * commands they run, the password and the delete-original option the window holds, and Exit,
+ * a close or an end signal during a pass.
  */
 #include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/passrunner.h"
@@ -66,14 +66,19 @@ TEST_F(CryptCommandsTest, MenuItemsRunTheirCommandsWithThePasswordAndTheOptionTh
 }
 
 TEST_F(CryptCommandsTest, ExitDuringAPassStopsItAtOnceLikeCancel) {
-    // A first run makes the progress window and its runner.
-    const QString small = makeFile(u"work/small.txt"_s, 20);
-    run(u"Enc1"_s, {small});
-    for (const bool fromMenu : {false, true}) {
-        SCOPED_TRACE(fromMenu ? "E&xit" : "closed");
+    // A run makes the progress window and its runner.
+    const auto makeRunner = [this](int i) { run(u"Enc1"_s, {makeFile(u"work/small%1.txt"_s.arg(i), 20)}); };
+    makeRunner(0);
+    enum class End { Closed, Signal, Exit };
+    for (const End end : {End::Closed, End::Signal, End::Exit}) {
+        SCOPED_TRACE(int(end));
         const QString plain = makeFile(u"work/big.bin"_s, 8 * CipherPass::BufferSize);
         const QByteArray content = readAll(plain);
         const QStringList names = namesIn(m_work);
+        if (end == End::Signal) { // a new hot list, which a close asks to save; the chooser stays active
+            triggerAction(u"NewList"_s);
+            chooser()->setFocus();
+        }
         // Once the first block is written the pass is held, as a click on Cancel holds it, and the
         // window is left.
         PassRunner& runner = *window().findChild<ProgressWindow*>(u"Progress"_s)->runner();
@@ -87,21 +92,22 @@ TEST_F(CryptCommandsTest, ExitDuringAPassStopsItAtOnceLikeCancel) {
                 runner.pause();
                 QMetaObject::invokeMethod(&window(), [&] {
                     sinceExit.start();
-                    fromMenu ? triggerAction(u"Ending"_s) : void(window().close());
+                    end == End::Exit ? triggerAction(u"Ending"_s)
+                                     : (end == End::Signal ? window().endOnSignal() : void(window().close()));
                 });
             },
             Qt::DirectConnection);
-        run(u"Enc1"_s, {plain}, QList<Dialogs::Answer>(int(fromMenu), Dialogs::Answer::Yes));
+        run(u"Enc1"_s, {plain}, QList<Dialogs::Answer>(int(end == End::Exit), Dialogs::Answer::Yes));
         QObject::disconnect(holding);
         ASSERT_TRUE(sinceExit.isValid());
         EXPECT_LT(sinceExit.elapsed(), 1000);
-        EXPECT_EQ(m_processEnds, fromMenu ? 2 : 1);
+        EXPECT_EQ(m_processEnds, int(end) + 1);
         EXPECT_TRUE(readAll(plain) == content);
         EXPECT_EQ(namesIn(m_work), names) << "no output, nothing left behind";
-        if (!fromMenu) {
+        if (end != End::Exit) {
             openWindow(m_dialogs);
             setPassword(u"pw"_s);
-            run(u"Dec1"_s, {vxp(small)});
+            makeRunner(int(end) + 1);
         }
     }
 }

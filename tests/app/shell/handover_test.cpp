@@ -14,6 +14,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTimer>
 #include <QtCore/QtEndian>
 #include <QtNetwork/QLocalSocket>
@@ -24,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -252,6 +254,9 @@ TEST(HandOverServer, RemovesOnlyItsOwnSocketFile) {
     EXPECT_TRUE(HandOverServer().listen(socket));
 }
 
+// Only the program itself may turn cores off.
+constexpr rlimit CoresAllowed{RLIM_INFINITY, RLIM_INFINITY};
+
 // The built program, started as the user starts it, in a runtime folder of the test's.
 class RunningCopiesTest : public TempEnvTest {
 protected:
@@ -268,6 +273,7 @@ protected:
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(root());
+        program.setChildProcessModifier([] { ::setrlimit(RLIMIT_CORE, &CoresAllowed); });
         program.start(QStringLiteral(VEXAPAD_PATH), arguments);
         EXPECT_TRUE(program.waitForStarted());
         return program;
@@ -305,8 +311,23 @@ TEST_F(RunningCopiesTest, OneOfThreeStartsServesAndAKilledOneIsReplaced) {
     (*server)->kill();
     ASSERT_TRUE((*server)->waitForFinished(10000));
     EXPECT_TRUE(QFileInfo::exists(HandOver::socketPath(runtime)));
-    start(runtime);
+    const QString plain = makeFile(u"a.txt"_s, 20);
+    start(runtime, {u"--encrypt"_s, plain}); // it waits in the password dialog
     EXPECT_TRUE(served());
+
+    // Ended by the session, it asks nothing and removes both files; the next start serves.
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        QProcess& serving = *m_programs.back();
+        const QString limits = QString::fromLatin1(readAll(u"/proc/%1/limits"_s.arg(serving.processId())));
+        EXPECT_TRUE(limits.contains(QRegularExpression(u"Max core file size +0 "_s))) << qPrintable(limits);
+        ::kill(pid_t(serving.processId()), signalNumber);
+        ASSERT_TRUE(serving.waitForFinished(10000));
+        EXPECT_EQ(std::tuple(serving.exitStatus(), serving.exitCode(), QFileInfo::exists(HandOver::socketPath(runtime)),
+                             QFileInfo::exists(HandOver::lockPath(runtime)), readAll(plain).size()),
+                  std::tuple(QProcess::NormalExit, 128 + signalNumber, false, false, qsizetype(20)));
+        start(runtime, {u"--encrypt"_s, plain});
+        EXPECT_TRUE(served());
+    }
 }
 
 TEST_F(RunningCopiesTest, WithoutAUsableRuntimeFolderAStartRunsAloneAndSaysSoOnce) {

@@ -1,12 +1,11 @@
 /*
  * The self-pipe behind InterruptWatch.
  */
-#include "cli/interruptwatch.h"
+#include "app/platform/interruptwatch.h"
 
 #include <QtCore/QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,9 +15,10 @@ namespace {
 int pipeEnds[2] = {-1, -1};
 volatile std::sig_atomic_t fired = 0;
 
-void onSignal(int) {
+void onSignal(int signalNumber) {
     const int saved = errno;
-    fired = 1;
+    if (fired == 0)
+        fired = signalNumber;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
     errno = saved;
@@ -26,7 +26,7 @@ void onSignal(int) {
 
 } // namespace
 
-InterruptWatch::InterruptWatch(QObject* parent)
+InterruptWatch::InterruptWatch(std::initializer_list<int> signalNumbers, QObject* parent)
     : QObject(parent) {
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -39,15 +39,23 @@ InterruptWatch::InterruptWatch(QObject* parent)
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
+    // One handler at a time, so the first signal is the one kept.
     sigemptyset(&action.sa_mask);
+    for (const int signalNumber : signalNumbers)
+        sigaddset(&action.sa_mask, signalNumber);
     action.sa_flags = 0;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signalNumber : signalNumbers) {
+        struct sigaction previous = {};
+        if (::sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+            continue;
+        if (::sigaction(signalNumber, &action, nullptr) == 0)
+            m_previous.append({signalNumber, previous});
+    }
 }
 
 InterruptWatch::~InterruptWatch() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const auto& [signalNumber, previous] : std::as_const(m_previous))
+        ::sigaction(signalNumber, &previous, nullptr);
     delete m_notifier;
     for (int& end : pipeEnds) {
         if (end >= 0)
@@ -56,6 +64,6 @@ InterruptWatch::~InterruptWatch() {
     }
 }
 
-bool InterruptWatch::hasFired() {
-    return fired != 0;
+int InterruptWatch::firedSignal() {
+    return fired;
 }
