@@ -16,6 +16,7 @@
 #include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/passrunner.h"
 #include "app/crypt/progresswindow.h"
+#include "app/fileio/fileio.h"
 #include "app/lists/engine/chooserrules.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
@@ -26,6 +27,9 @@
 
 #include <optional>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -163,6 +167,7 @@ void CryptCommands::stopRun() {
 
 void CryptCommands::finishRun() {
     m_running = false;
+    m_folders.clear();
     m_roles.state.busy = false;
     m_list = nullptr;
     if (!m_ending)
@@ -375,6 +380,7 @@ void CryptCommands::removeEntry(int& i) {
 
 CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
     const qint64 length = fileLength(file);
@@ -384,7 +390,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
     saveAttributes(job);
-    const Twin twin = CheckEncryptedTwinExists(file);
+    const Twin twin = CheckEncryptedTwinExists(job);
     const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -396,6 +402,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
             FileChecks::markEncrypted(platform, encrypted);
             co_return Next::Continue;
         }
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
@@ -413,6 +420,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
 
 CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
     const qint64 length = fileLength(file);
@@ -424,7 +432,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     const bool accepted = co_await acceptsHeader(job);
     if (!accepted)
         co_return m_ending ? Next::Stop : Next::Continue;
-    const Twin twin = CheckPlainTwinExists(file);
+    const Twin twin = CheckPlainTwinExists(job);
     job.plainName = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -434,6 +442,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
@@ -513,6 +522,7 @@ QCoro::Task<> CryptCommands::decryptShownFilesRun() {
 
 CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles shown, QString name) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     progress().showOverMainWindow();
     if (FileChecks::isTooLong(name)) {
@@ -540,7 +550,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
     saveAttributes(job);
-    const Twin twin = CheckEncryptedTwinExists(file);
+    const Twin twin = CheckEncryptedTwinExists(job);
     const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -550,6 +560,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
@@ -583,6 +594,7 @@ QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableSho
 
 CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles shown) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
         co_return *refused;
@@ -616,7 +628,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
     const bool accepted = co_await acceptsHeader(job);
     if (!accepted)
         co_return m_ending ? Next::Stop : Next::Continue;
-    const Twin twin = CheckPlainTwinExists(file);
+    const Twin twin = CheckPlainTwinExists(job);
     job.plainName = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -628,6 +640,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             restoreAttributes(job.plainName, job.savedAttributes);
             co_return Next::Continue;
         }
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
@@ -660,7 +673,7 @@ void CryptCommands::saveAttributes(FileJob& job) {
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     const QString file = job.file;
-    const Expected<EncryptedHeader> header = CipherPass::readHeader(file);
+    const Expected<EncryptedHeader> header = CipherPass::readHeader(file, job.folder ? job.folder->fd() : -1);
     if (!header) {
         co_await tell(header.error().message);
         co_return false;
@@ -681,15 +694,17 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
 void CryptCommands::encryptCurrentFile(const FileJob& job, AfterPass afterPass) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
-    runPass(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), std::move(afterPass));
+    runPass(anchored(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), job),
+            std::move(afterPass));
 }
 
 void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) {
     // The pass deletes the encrypted file itself, while it still holds it: deleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
-    runPass(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
-                                 m_roles.options.deleteOriginal()),
+    runPass(anchored(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
+                                          m_roles.options.deleteOriginal(), job.passwordField),
+                     job),
             std::move(afterPass));
 }
 
@@ -730,14 +745,34 @@ bool CryptCommands::checkFileExists(const QString& file) const {
     return pathExists(file) && !isSymbolicLink(file);
 }
 
-CryptCommands::Twin CryptCommands::CheckEncryptedTwinExists(const QString& file) const {
-    const QString encrypted = EncryptedFormat::encryptedName(file);
-    return {encrypted, pathExists(encrypted)};
+CryptCommands::Twin CryptCommands::CheckEncryptedTwinExists(const FileJob& job) const {
+    return twinIn(job, EncryptedFormat::encryptedName(job.file));
 }
 
-CryptCommands::Twin CryptCommands::CheckPlainTwinExists(const QString& file) const {
-    const QString plain = EncryptedFormat::plainName(file);
-    return {plain, pathExists(plain)};
+CryptCommands::Twin CryptCommands::CheckPlainTwinExists(const FileJob& job) const {
+    return twinIn(job, EncryptedFormat::plainName(job.file));
+}
+
+CryptCommands::Twin CryptCommands::twinIn(const FileJob& job, const QString& path) const {
+    struct stat info {};
+    const bool exists =
+        job.folder ? ::fstatat(job.folder->fd(), FileIo::nameOf(path).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                   : pathExists(path);
+    return {path, exists, {info.st_dev, info.st_ino}};
+}
+
+void CryptCommands::openFolder(FileJob& job) {
+    std::weak_ptr<const Descriptor>& known = m_folders[QFileInfo(job.file).absolutePath()];
+    job.folder = known.lock();
+    if (!job.folder)
+        job.folder = FileIo::sharedFolderOf(job.file).value_or(nullptr);
+    known = job.folder;
+}
+
+FileTask CryptCommands::anchored(FileTask task, const FileJob& job) {
+    task.folder = job.folder;
+    task.replaces = job.replaces;
+    return task;
 }
 
 void CryptCommands::refreshShownFiles() {

@@ -6,6 +6,7 @@
  */
 #include "app/crypt/engine/cipherpass.h"
 #include "app/fileio/descriptor.h"
+#include "app/fileio/fileio.h"
 #include "app/fileio/passlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
@@ -26,6 +27,8 @@ using Outcome = PassResult::Outcome;
 namespace {
 
 constexpr qint64 Buffer = CipherPass::BufferSize;
+const QString Password = u"pw      "_s;
+using Step = PassObserver::Step;
 
 // An observer that runs act at its nth look: the first comes before the first buffer is read, the
 // second after it is written.
@@ -50,13 +53,21 @@ protected:
         return makeFile(u"work/"_s + name, bytes);
     }
     // A high-security pass, on its own platform as another thread would run it: a decryption for
-    // a ".vxp" input, else an encryption.
+    // a ".vxp" input, else an encryption; the user agrees to replace a file of the output's name.
     static PassResult pass(const QString& input, PassObserver* observer = nullptr, bool deleteOriginal = true) {
+        FileTask task = input.endsWith(u".vxp"_s)
+                            ? FileTask::decryption(SecurityLevel::High, input, input.chopped(4), std::nullopt,
+                                                   deleteOriginal, Password)
+                            : FileTask::encryption(SecurityLevel::High, input, Password, deleteOriginal);
+        struct stat existing;
+        if (::lstat(encoded(task.output).constData(), &existing) == 0)
+            task.replaces = std::pair(existing.st_dev, existing.st_ino);
+        return run(task, observer);
+    }
+    static PassResult run(const FileTask& task, PassObserver* observer = nullptr) {
         LinuxPlatform platform;
         TestObserver quiet;
-        CipherPass pass(platform, observer ? *observer : quiet);
-        return input.endsWith(u".vxp"_s) ? pass.decryptHighSecurity(input, input.chopped(4), deleteOriginal)
-                                         : pass.encryptHighSecurity(input, u"pw      "_s, deleteOriginal);
+        return CipherPass(platform, observer ? *observer : quiet).run(task);
     }
     // A pass started while another runs on the same file: its outcome and message.
     static QByteArray refusedPass(const QString& plain) {
@@ -139,6 +150,90 @@ TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
         EXPECT_EQ(running.get(), refused + u" is a named pipe, not a file, and was left untouched."_s);
     }
     EXPECT_EQ(names(), (QStringList{u"a.bin"_s, u"a.bin.vxp"_s, u"pipe"_s}));
+}
+
+TEST_F(CipherPassSafetyTest, EveryStepWorksInTheFolderThatWasCheckedWhateverItsPathLeadsToLater) {
+    // At each step another account swaps the checked folder for a link to its own folder, which
+    // holds a file of the input's name.
+    const QByteArray content = sampleBytes(100);
+    for (const Step step : {Step::Opening, Step::Committing, Step::Deleting}) {
+        for (const QString& name : {u"f"_s, u"f.vxp"_s}) {
+            SCOPED_TRACE(int(step));
+            const bool encrypting = name == u"f"_s;
+            const QString input = makeFile(u"work/in/"_s + name, encrypting ? content : encryptedForm(content));
+            makeFile(u"work/other/"_s + name, encryptedForm("theirs"));
+            FileTask task = encrypting ? FileTask::encryption(SecurityLevel::High, input, Password, true)
+                                       : FileTask::decryption(SecurityLevel::High, input, input.chopped(4),
+                                                              std::nullopt, true, Password);
+            task.folder = *FileIo::sharedFolderOf(input);
+            TestObserver observer;
+            observer.at = [&](Step now) {
+                if (now == step && QDir(m_folder).rename(u"in"_s, u"moved"_s))
+                    ::symlink("other", encoded(path(u"work/in"_s)).constData());
+            };
+            EXPECT_EQ(run(task, &observer), PassResult{});
+            EXPECT_EQ(namesIn(path(u"work/other"_s)), QStringList{name});
+            const QString output = QFileInfo(task.output).fileName();
+            EXPECT_EQ(namesIn(path(u"work/moved"_s)), QStringList{output});
+            EXPECT_TRUE(readAll(path(u"work/moved/"_s + output)) == (encrypting ? encryptedForm(content) : content));
+            QDir(m_folder).removeRecursively();
+        }
+    }
+}
+
+TEST_F(CipherPassSafetyTest, OnlyTheFileAgreedToIsReplacedAndOnlyTheHeaderCheckedIsDecrypted) {
+    const QByteArray encrypted = encryptedForm(sampleBytes(100));
+    const QString input = path(u"work/f.vxp"_s), output = path(u"work/f"_s);
+    const QString appeared = output + u" appeared after the check and was left untouched."_s;
+    const QString notAgreed = output + u" is no longer the file agreed to be replaced and was left untouched."_s;
+    const QString changed = input + u" was changed after it was checked and was left untouched."_s;
+    enum Change { NewOutput, LinkToInput, OtherPassword, OtherLevel };
+    // Whether the user agreed to replace an existing output, what changes before which step, the refusal.
+    const std::tuple<bool, Change, Step, QString> rows[] = {
+        {false, NewOutput, Step::Opening, appeared},
+        {false, NewOutput, Step::Committing, appeared},
+        {true, NewOutput, Step::Opening, notAgreed},
+        {true, NewOutput, Step::Committing, notAgreed},
+        {false, LinkToInput, Step::Opening, input + u" and "_s + output + u" are the same file."_s},
+        // A new name changes the input's change time.
+        {true, LinkToInput, Step::Committing, input + u" was changed while it was being worked on and was kept."_s},
+        {false, OtherPassword, Step::Opening, changed},
+        {false, OtherLevel, Step::Opening, changed},
+    };
+    for (const auto& row : rows) {
+        const auto& [agreed, change, step, refusal] = row;
+        SCOPED_TRACE(&row - rows);
+        makeFile(u"work/f.vxp"_s, encrypted);
+        FileTask task = FileTask::decryption(SecurityLevel::High, input, output, std::nullopt, true, Password);
+        struct stat existing;
+        if (agreed && ::lstat(encoded(makeFile(u"work/f"_s, "agreed")).constData(), &existing) == 0)
+            task.replaces = std::pair(existing.st_dev, existing.st_ino);
+        QByteArray inputNow = encrypted, outputNow = readAll(output);
+        TestObserver observer;
+        observer.at = [&](Step now) {
+            if (now != step)
+                return;
+            ::usleep(20000); // file times are kept in clock ticks
+            if (change == LinkToInput) {
+                QFile::remove(output);
+                ::link(encoded(input).constData(), encoded(output).constData());
+                outputNow = encrypted;
+                return;
+            }
+            const bool toOutput = change == NewOutput;
+            const QByteArray theirs = toOutput ? QByteArray("theirs")
+                                               : encryptedForm("theirs", change == OtherLevel ? 'L' : 'H',
+                                                               change == OtherLevel ? "pw" : "ow");
+            ::rename(encoded(makeFile(u"work/.new"_s, theirs)).constData(),
+                     encoded(toOutput ? output : input).constData());
+            (toOutput ? outputNow : inputNow) = theirs;
+        };
+        EXPECT_EQ(run(task, &observer), (PassResult{Outcome::Failed, refusal, {}}));
+        EXPECT_TRUE(readAll(input) == inputNow);
+        EXPECT_EQ(readAll(output), outputNow);
+        EXPECT_EQ(names().size(), outputNow.isEmpty() ? 1 : 2) << names().join(u' ').toStdString();
+        QDir(m_folder).removeRecursively();
+    }
 }
 
 TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
