@@ -383,7 +383,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     openFolder(job);
     const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (length == 0)
         co_return Next::Continue;
     const bool fits = co_await fitsFreeSpace(space, length, u"encrypt"_s, file);
@@ -423,7 +423,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     openFolder(job);
     const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (length == 0)
         co_return Next::Continue;
     const bool fits = co_await fitsFreeSpace(space, length, u"decrypt"_s, file);
@@ -529,9 +529,9 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
         const bool told = co_await tell(u" Long file name. Please rename this file.      "_s + name);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
+    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(job))
         co_return *refused;
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (FileChecks::isTooShort(length)) {
         const bool told = co_await tell(file + u"Too short File to be secret."_s);
         co_return told ? Next::Continue : Next::Stop;
@@ -573,17 +573,20 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     co_return Next::Continue;
 }
 
-QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableShownFile(QString file) {
+QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableShownFile(FileJob job) {
+    const QString file = job.file;
     if (const Expected<void> usable = FileNames::usable(file); !usable) {
         const bool told = co_await tell(usable.error().message);
         co_return told ? Next::Continue : Next::Stop;
     }
     // The file list shows links to files; a run over a folder passes them over.
-    if (isSymbolicLink(file)) {
+    struct stat info {};
+    const bool found = lookUp(job, file, &info);
+    if (found && S_ISLNK(info.st_mode)) {
         const bool told = co_await tell(file + u" is a symbolic link and was left untouched."_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (!checkFileExists(file)) {
+    if (!found) {
         const bool told = co_await tell(u"File "_s + file + u" moved or removed. please check the file path."_s);
         if (told)
             progress().closeProgress();
@@ -596,9 +599,9 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
     Platform& platform = m_roles.platform;
     openFolder(job);
     const QString file = job.file;
-    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
+    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(job))
         co_return *refused;
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (length == 0)
         co_return Next::Continue;
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"decrypt"_s, file);
@@ -755,10 +758,19 @@ CryptCommands::Twin CryptCommands::CheckPlainTwinExists(const FileJob& job) cons
 
 CryptCommands::Twin CryptCommands::twinIn(const FileJob& job, const QString& path) const {
     struct stat info {};
-    const bool exists =
-        job.folder ? ::fstatat(job.folder->fd(), FileIo::nameOf(path).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
-                   : pathExists(path);
+    const bool exists = lookUp(job, path, &info);
     return {path, exists, {info.st_dev, info.st_ino}};
+}
+
+bool CryptCommands::lookUp(const FileJob& job, const QString& path, struct stat* info) {
+    if (job.folder)
+        return ::fstatat(job.folder->fd(), FileIo::nameOf(path).constData(), info, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::lstat(QFile::encodeName(path).constData(), info) == 0;
+}
+
+qint64 CryptCommands::lengthOf(const FileJob& job) {
+    struct stat info {};
+    return lookUp(job, job.file, &info) ? qint64(info.st_size) : 0;
 }
 
 void CryptCommands::openFolder(FileJob& job) {

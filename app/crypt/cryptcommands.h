@@ -72,7 +72,7 @@
 #include <optional>
 #include <utility>
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
 struct AppState;
 class BarPanes;
@@ -203,7 +203,7 @@ private:
     Step encryptShownFile(FileJob job, ShownFiles shown, QString name);
     Step decryptShownFile(FileJob job, ShownFiles shown);
     // What to do with a shown file that is a link or has vanished; nothing when it may be worked on.
-    QCoro::Task<std::optional<Next>> refuseUnusableShownFile(QString file);
+    QCoro::Task<std::optional<Next>> refuseUnusableShownFile(FileJob job);
 
     // The space check: false (after the message) when the file does not fit.
     QCoro::Task<bool> fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name);
@@ -244,6 +244,11 @@ private:
     Twin CheckEncryptedTwinExists(const FileJob& job) const;
     Twin CheckPlainTwinExists(const FileJob& job) const;
     Twin twinIn(const FileJob& job, const QString& path) const;
+    // The status of a file of the job's folder, never through a link: looked up in the folder
+    // (by its path when the folder could not be opened). False when there is no such file.
+    static bool lookUp(const FileJob& job, const QString& path, struct stat* info);
+    // The job's file's length, 0 when it is not there.
+    static qint64 lengthOf(const FileJob& job);
     // Opens the job's folder, once a run for each folder.
     void openFolder(FileJob& job);
     // The task of the job's pass: in its folder, replacing only what the user agreed to.

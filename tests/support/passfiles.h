@@ -21,13 +21,10 @@
 // moves anything.
 struct TestObserver : PassObserver {
     std::function<bool()> stop;
-    std::function<void(Step)> at;
+    std::function<void(Step)> at = [](Step) {};
     void moveCover(double) override {}
     bool cancelRequested() override { return stop && stop(); }
-    void reached(Step step) override {
-        if (at)
-            at(step);
-    }
+    void reached(Step step) override { at(step); }
 };
 
 // The name a file encrypted beside its input takes.

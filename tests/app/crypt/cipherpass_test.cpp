@@ -111,8 +111,6 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
     for (const bool renamed : {true, false}) {
         SCOPED_TRACE(renamed);
         const QString input = plainFile(sampleBytes(3 * Buffer));
-        // The output's name holds an older file that must survive too.
-        const QString output = plainFile("older output", u"file.bin.vxp"_s);
         QByteArray newVersion = readAll(input);
         newVersion.replace(Buffer / 2, 4, "EDIT");
         TestObserver observer = actingAt(2, [&] {
@@ -126,8 +124,7 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
         });
         EXPECT_EQ(pass(input, &observer), (PassResult{Outcome::Failed, input + (renamed ? replaced : changed), {}}));
         EXPECT_TRUE(readAll(input) == newVersion);
-        EXPECT_EQ(readAll(output), QByteArray("older output"));
-        EXPECT_EQ(names().size(), 2) << names().join(u' ').toStdString();
+        EXPECT_EQ(names().size(), 1) << names().join(u' ').toStdString();
         QFile::remove(input);
     }
 }
@@ -152,86 +149,72 @@ TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
     EXPECT_EQ(names(), (QStringList{u"a.bin"_s, u"a.bin.vxp"_s, u"pipe"_s}));
 }
 
-TEST_F(CipherPassSafetyTest, EveryStepWorksInTheFolderThatWasCheckedWhateverItsPathLeadsToLater) {
-    // At each step another account swaps the checked folder for a link to its own folder, which
-    // holds a file of the input's name.
-    const QByteArray content = sampleBytes(100);
-    for (const Step step : {Step::Opening, Step::Committing, Step::Deleting}) {
-        for (const QString& name : {u"f"_s, u"f.vxp"_s}) {
-            SCOPED_TRACE(int(step));
-            const bool encrypting = name == u"f"_s;
-            const QString input = makeFile(u"work/in/"_s + name, encrypting ? content : encryptedForm(content));
-            makeFile(u"work/other/"_s + name, encryptedForm("theirs"));
-            FileTask task = encrypting ? FileTask::encryption(SecurityLevel::High, input, Password, true)
-                                       : FileTask::decryption(SecurityLevel::High, input, input.chopped(4),
-                                                              std::nullopt, true, Password);
-            task.folder = *FileIo::sharedFolderOf(input);
-            TestObserver observer;
-            observer.at = [&](Step now) {
-                if (now == step && QDir(m_folder).rename(u"in"_s, u"moved"_s))
-                    ::symlink("other", encoded(path(u"work/in"_s)).constData());
-            };
-            EXPECT_EQ(run(task, &observer), PassResult{});
-            EXPECT_EQ(namesIn(path(u"work/other"_s)), QStringList{name});
-            const QString output = QFileInfo(task.output).fileName();
-            EXPECT_EQ(namesIn(path(u"work/moved"_s)), QStringList{output});
-            EXPECT_TRUE(readAll(path(u"work/moved/"_s + output)) == (encrypting ? encryptedForm(content) : content));
-            QDir(m_folder).removeRecursively();
-        }
-    }
-}
-
-TEST_F(CipherPassSafetyTest, OnlyTheFileAgreedToIsReplacedAndOnlyTheHeaderCheckedIsDecrypted) {
-    const QByteArray encrypted = encryptedForm(sampleBytes(100));
-    const QString input = path(u"work/f.vxp"_s), output = path(u"work/f"_s);
+TEST_F(CipherPassSafetyTest, APassActsOnlyOnWhatWasCheckedAndReplacesOnlyWhatWasAgreed) {
+    const QByteArray content = sampleBytes(100), encrypted = encryptedForm(content);
+    const QString input = path(u"work/in/f.vxp"_s), output = path(u"work/in/f"_s);
     const QString appeared = output + u" appeared after the check and was left untouched."_s;
     const QString notAgreed = output + u" is no longer the file agreed to be replaced and was left untouched."_s;
     const QString changed = input + u" was changed after it was checked and was left untouched."_s;
-    enum Change { NewOutput, LinkToInput, OtherPassword, OtherLevel };
-    // Whether the user agreed to replace an existing output, what changes before which step, the refusal.
+    const QString same = input + u" and "_s + output + u" are the same file."_s;
+    const QString linked = input + u" was changed while it was being worked on and was kept."_s;
+    enum Change { SwappedFolder, NewOutput, LinkToInput, OtherPassword, OtherLevel };
+    // The file that takes the output's or the input's name.
+    const QByteArray theirs[] = {{}, "theirs", {}, encryptedForm("theirs", 'H', "ow"), encryptedForm("theirs", 'L')};
+    // Whether the user agreed to replace an existing output, what changes before which step, the
+    // refusal. Another account swaps the checked folder for a link to its own, which holds a file of
+    // the input's name: the pass goes on in the folder it checked, and the file it replaces keeps its
+    // content under its other name. A new name of the input changes the input's change time.
     const std::tuple<bool, Change, Step, QString> rows[] = {
-        {false, NewOutput, Step::Opening, appeared},
-        {false, NewOutput, Step::Committing, appeared},
-        {true, NewOutput, Step::Opening, notAgreed},
-        {true, NewOutput, Step::Committing, notAgreed},
-        {false, LinkToInput, Step::Opening, input + u" and "_s + output + u" are the same file."_s},
-        // A new name changes the input's change time.
-        {true, LinkToInput, Step::Committing, input + u" was changed while it was being worked on and was kept."_s},
-        {false, OtherPassword, Step::Opening, changed},
-        {false, OtherLevel, Step::Opening, changed},
-    };
+        {true, SwappedFolder, Step::Opening, {}},       {true, SwappedFolder, Step::Committing, {}},
+        {true, SwappedFolder, Step::Deleting, {}},      {false, NewOutput, Step::Opening, appeared},
+        {false, NewOutput, Step::Committing, appeared}, {true, NewOutput, Step::Opening, notAgreed},
+        {true, NewOutput, Step::Committing, notAgreed}, {false, LinkToInput, Step::Opening, same},
+        {true, LinkToInput, Step::Committing, linked},  {false, OtherPassword, Step::Opening, changed},
+        {false, OtherLevel, Step::Opening, changed}};
     for (const auto& row : rows) {
         const auto& [agreed, change, step, refusal] = row;
         SCOPED_TRACE(&row - rows);
-        makeFile(u"work/f.vxp"_s, encrypted);
+        makeFile(u"work/in/f.vxp"_s, encrypted);
+        makeFile(u"work/other/f.vxp"_s, encryptedForm("theirs"));
         FileTask task = FileTask::decryption(SecurityLevel::High, input, output, std::nullopt, true, Password);
+        task.folder = *FileIo::sharedFolderOf(input);
         struct stat existing;
-        if (agreed && ::lstat(encoded(makeFile(u"work/f"_s, "agreed")).constData(), &existing) == 0)
+        if (agreed && ::lstat(encoded(makeFile(u"work/in/f"_s, "agreed")).constData(), &existing) == 0)
             task.replaces = std::pair(existing.st_dev, existing.st_ino);
+        if (change == SwappedFolder)
+            ::link(encoded(output).constData(), encoded(path(u"work/in/g"_s)).constData());
         QByteArray inputNow = encrypted, outputNow = readAll(output);
         TestObserver observer;
         observer.at = [&](Step now) {
             if (now != step)
                 return;
             ::usleep(20000); // file times are kept in clock ticks
-            if (change == LinkToInput) {
+            if (change == SwappedFolder) {
+                QDir(m_folder).rename(u"in"_s, u"checked"_s);
+                ::symlink("other", encoded(path(u"work/in"_s)).constData());
+            } else if (change == LinkToInput) {
                 QFile::remove(output);
                 ::link(encoded(input).constData(), encoded(output).constData());
                 outputNow = encrypted;
-                return;
+            } else {
+                const bool toOutput = change == NewOutput;
+                ::rename(encoded(makeFile(u"work/.new"_s, theirs[change])).constData(),
+                         encoded(toOutput ? output : input).constData());
+                (toOutput ? outputNow : inputNow) = theirs[change];
             }
-            const bool toOutput = change == NewOutput;
-            const QByteArray theirs = toOutput ? QByteArray("theirs")
-                                               : encryptedForm("theirs", change == OtherLevel ? 'L' : 'H',
-                                                               change == OtherLevel ? "pw" : "ow");
-            ::rename(encoded(makeFile(u"work/.new"_s, theirs)).constData(),
-                     encoded(toOutput ? output : input).constData());
-            (toOutput ? outputNow : inputNow) = theirs;
         };
-        EXPECT_EQ(run(task, &observer), (PassResult{Outcome::Failed, refusal, {}}));
-        EXPECT_TRUE(readAll(input) == inputNow);
-        EXPECT_EQ(readAll(output), outputNow);
-        EXPECT_EQ(names().size(), outputNow.isEmpty() ? 1 : 2) << names().join(u' ').toStdString();
+        const PassResult result = run(task, &observer);
+        if (change == SwappedFolder) {
+            EXPECT_EQ(result, PassResult{});
+            EXPECT_EQ(namesIn(path(u"work/other"_s)), QStringList{u"f.vxp"_s});
+            EXPECT_EQ(namesIn(path(u"work/checked"_s)), (QStringList{u"f"_s, u"g"_s}));
+            EXPECT_TRUE(readAll(path(u"work/checked/f"_s)) == content &&
+                        readAll(path(u"work/checked/g"_s)) == "agreed");
+        } else {
+            EXPECT_EQ(result, (PassResult{Outcome::Failed, refusal, {}}));
+            EXPECT_TRUE(readAll(input) == inputNow && readAll(output) == outputNow);
+            EXPECT_EQ(namesIn(path(u"work/in"_s)).size(), outputNow.isEmpty() ? 1 : 2);
+        }
         QDir(m_folder).removeRecursively();
     }
 }
