@@ -1,12 +1,14 @@
 /*
- * The passes. All four share one run: open the input (a regular file, never through a link, never
- * blocking) and lock it; write the header and the transformed body to a new file beside the
- * output, buffer by buffer, asking the observer between buffers and at least every 50 ms while
- * the disk keeps up; keep the data on its way to disk as the pass goes (write-behind); give the
- * new file its permissions and attributes; check that it has exactly the length the format gives.
- * That is a prepared file. Committing a batch of them flushes them, checks that each input is
- * still the file read, unchanged, renames each output over its name, flushes the folders, and
- * only after that deletes the inputs that were to go. POSIX calls are used directly so that every
+ * The passes. Every one runs the same way, in the folder its task was checked in: open the input
+ * there (a regular file, never through a link, never blocking) and lock it; for a decryption,
+ * compare the header it holds with the one checked; write the header and the transformed body to
+ * a new file beside the output, buffer by buffer, asking the observer between buffers and at
+ * least every 50 ms while the disk keeps up; keep the data on its way to disk as the pass goes
+ * (write-behind); give the new file its permissions and attributes; check that it has exactly the
+ * length the format gives. That is a prepared file. Committing a batch of them flushes them,
+ * checks that each input is still the file read, unchanged, puts each output in place (replacing
+ * only the file the user agreed to), flushes the folders, and only after that deletes the inputs
+ * that were to go. POSIX calls are used directly so that every
  * failure carries the system's own description.
  */
 #include "app/crypt/engine/cipherpass.h"

@@ -62,8 +62,10 @@ public:
     // prepare() does everything up to the flush: the input open, locked and marked Archive, its
     // complete output written aside with its permissions and attributes. commit() then puts a
     // batch of prepared outputs in place, in order: the data flushed (one syncfs per file system
-    // where that is known to suffice, else each file), each output renamed over its name, each
-    // folder flushed once, and only then each input deleted that was to go. A prepared file that
+    // where that is known to suffice, else each file), each output put in place (over the file
+    // the user agreed to replace, if any, and over nothing else), each folder flushed once (by
+    // device and inode), and only then each input deleted that was to go. The observer hears each
+    // step (PassObserver::Step) just before it is taken. A prepared file that
     // is dropped instead leaves its output's name as it was and gives its input back its
     // attributes; its input stays locked until then.
     class Prepared;
