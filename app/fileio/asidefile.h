@@ -6,11 +6,12 @@
  * commit() flushes it, puts it in place (an unnamed file is linked in under a free final name,
  * otherwise renamed; whether an existing file of that name may be replaced is the caller's call,
  * and a symbolic link there is replaced, never followed) and flushes the folder. Given the
- * folder's descriptor, it works only in that folder, whatever its path leads to meanwhile. Until then the final name is
- * untouched; a file that is not committed is removed by discard() or the destructor, and an unnamed one vanishes even
- * when the process is killed. A file with a hidden name is locked (flock) from before it has the name, so one left
- * behind by a killed process is told from one still being written: such leftovers in the folder are removed whenever a
- * named file is made there.
+ * folder's descriptor, it works in that folder alone, whatever its path leads to meanwhile. Until
+ * then the final name is untouched; a file that is not committed is removed by discard() or the
+ * destructor, and an unnamed one vanishes even when the process is killed. A file with a hidden
+ * name is locked (flock) from before it has the name, so one left behind by a killed process is
+ * told from one still being written: such leftovers in the folder are removed whenever a named
+ * file is made there.
  */
 #pragma once
 

@@ -8,8 +8,8 @@
  * length the format gives. That is a prepared file. Committing a batch of them flushes them,
  * checks that each input is still the file read, unchanged, puts each output in place (replacing
  * only the file the user agreed to), flushes the folders, and only after that deletes the inputs
- * that were to go. POSIX calls are used directly so that every
- * failure carries the system's own description.
+ * that were to go. POSIX calls are used directly so that every failure carries the system's own
+ * description.
  */
 #include "app/crypt/engine/cipherpass.h"
 
