@@ -48,6 +48,7 @@ constexpr int SmallRounds = 5;
 class QuietPlatform : public Platform {
 public:
     std::optional<quint32> attributes(const QString&) const override { return 0; }
+    std::optional<quint32> openFileAttributes(int, const QString&) const override { return 0; }
     Expected<void> setAttributes(const QString&, quint32) override { return {}; }
     Expected<void> setOpenFileAttributes(int, quint32) override { return {}; }
     QList<Volume> volumes() const override { return {}; }
@@ -402,9 +403,10 @@ int main(int argc, char** argv) {
             copies.push_back(figure.copyTimes.back());
             const double copyCpu = cpuSeconds() - copyCpuStart;
             settle(output);
-            const FileTask task = figure.encrypting ? FileTask::encryption(figure.level, plain, password, false)
-                                                    : FileTask::decryption(figure.level, encrypted, decrypted,
-                                                                           header ? header->savedAttributes : 0, false);
+            const FileTask task = figure.encrypting
+                                      ? FileTask::encryption(figure.level, plain, password, false)
+                                      : FileTask::decryption(figure.level, encrypted, decrypted,
+                                                             header ? header->savedAttributes : 0, false, password);
             const double passCpuStart = cpuSeconds();
             resetPeak();
             QElapsedTimer clock;

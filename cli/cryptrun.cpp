@@ -18,6 +18,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonObject>
 
 #include <algorithm>
@@ -163,9 +164,7 @@ int CryptRun::run(const QList<QByteArray>& paths, const QString& password, Inter
                 reportBytes(file.path, QString(), 0, u"skipped"_s, file.problem);
                 continue;
             }
-            // The one place a walked file goes to its pass; file.folder, the folder the walk
-            // found it in (held open; none for a path given as such), is for that pass.
-            handOver(QFile::decodeName(file.path), passwordField);
+            handOver(QFile::decodeName(file.path), passwordField, file.folder);
         }
     }
     m_progress.setTotal(m_bytesHanded);
@@ -207,7 +206,8 @@ std::vector<WalkedFile> CryptRun::filesOf(const QByteArray& path) const {
     return files;
 }
 
-void CryptRun::handOver(const QString& shownPath, const QString& passwordField) {
+void CryptRun::handOver(const QString& shownPath, const QString& passwordField,
+                        std::shared_ptr<const Descriptor> folder) {
     const QString file = QDir::cleanPath(QDir::current().absoluteFilePath(shownPath));
     if (m_seen.contains(file))
         return;
@@ -216,7 +216,7 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
                   m_options.encrypting ? EncryptedFormat::encryptedName(shownPath)
                                        : EncryptedFormat::plainName(shownPath),
                   0, false, std::nullopt};
-    const Expected<FileTask> accepted = taskFor(file, passwordField, &handed);
+    const Expected<FileTask> accepted = taskFor(file, passwordField, &handed, std::move(folder));
     if (!accepted) {
         report(shownPath, QString(), handed.bytes, u"skipped"_s, accepted.error().message);
         return;
@@ -230,12 +230,30 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
     m_runner->submit(task);
 }
 
-Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwordField, Handed* handed) {
+Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwordField, Handed* handed,
+                                     std::shared_ptr<const Descriptor> folder) {
     if (!FileNames::usable(file))
         return unexpected({Console::unusableNameText()});
+    // The folder is opened once, following the links the path names; the checks below and the
+    // pass look names up in it, so a folder swapped for a link meanwhile leads nowhere else.
+    if (!folder) {
+        std::weak_ptr<const Descriptor>& known = m_folders[QFileInfo(file).absolutePath()];
+        folder = known.lock();
+        if (!folder) {
+            Expected<std::shared_ptr<const Descriptor>> opened = FileIo::sharedFolderOf(file);
+            if (!opened)
+                return unexpected(std::move(opened).error());
+            folder = std::move(*opened);
+            known = folder;
+        }
+    }
+    const int folderFd = folder->fd();
+    const auto lookUp = [folderFd](const QString& path, struct stat* info, int flags = AT_SYMLINK_NOFOLLOW) {
+        return ::fstatat(folderFd, FileIo::nameOf(path).constData(), info, flags) == 0;
+    };
     struct stat input;
     FileTask task;
-    if (!lstatOf(file, &input))
+    if (!lookUp(file, &input))
         return FileIo::failWithErrno();
     if (S_ISLNK(input.st_mode))
         return unexpected({u"a symbolic link, left untouched"_s});
@@ -259,7 +277,7 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
             return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
         if (FileChecks::isTooShort(input.st_size))
             return unexpected({u"too short to be an encrypted file (under 11 bytes)"_s});
-        const Expected<EncryptedHeader> header = CipherPass::readHeader(file);
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(file, folderFd);
         if (!header)
             return unexpected(header.error());
         if (!FileChecks::passwordMatches(*header, passwordField))
@@ -267,23 +285,26 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         if (!header->level())
             return unexpected({u"the header is damaged (unknown level), left untouched"_s});
         task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->savedAttributes,
-                                    m_options.deleteOriginal);
+                                    m_options.deleteOriginal, passwordField);
         handed->savedAttributes = header->savedAttributes;
     }
 
     struct stat output;
-    if (lstatOf(task.output, &output)) {
+    if (lookUp(task.output, &output)) {
         struct stat target;
-        const bool leadsToInput = ::stat(QFile::encodeName(task.output).constData(), &target) == 0 &&
-                                  target.st_dev == input.st_dev && target.st_ino == input.st_ino;
+        const bool leadsToInput =
+            lookUp(task.output, &target, 0) && target.st_dev == input.st_dev && target.st_ino == input.st_ino;
         if ((output.st_dev == input.st_dev && output.st_ino == input.st_ino) || leadsToInput)
             return unexpected({u"the output "_s + handed->shownOutput + u" is the input itself"_s});
         if (!m_options.force)
             return unexpected({handed->shownOutput + u" already exists (give --force to replace it)"_s});
         if (!S_ISREG(output.st_mode))
             return unexpected({handed->shownOutput + u" exists and is not a regular file"_s});
+        // --force replaces this very file, and nothing that takes its name meanwhile.
         handed->replacing = true;
+        task.replaces = std::pair(output.st_dev, output.st_ino);
     }
+    task.folder = std::move(folder);
     const qint64 free = m_platform.freeSpace(file);
     if (input.st_size > free)
         return unexpected({u"not enough free space: "_s + sizeInBytes(input.st_size) + u" needed, "_s +

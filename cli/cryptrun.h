@@ -77,10 +77,14 @@ private:
     // The files a path stands for, sorted: itself, or with -r the files below a folder and every
     // entry there that cannot be opened, listed or named.
     std::vector<WalkedFile> filesOf(const QByteArray& path) const;
-    // Checks one file and hands it to the runner, or reports why not.
-    void handOver(const QString& shownPath, const QString& passwordField);
-    // The pass for the file; fails with why it cannot be encrypted or decrypted.
-    Expected<FileTask> taskFor(const QString& file, const QString& passwordField, Handed* handed);
+    // Checks one file and hands it to the runner, or reports why not. folder, when given, is the
+    // file's folder already open (a walk opens each from its parent).
+    void handOver(const QString& shownPath, const QString& passwordField,
+                  std::shared_ptr<const Descriptor> folder = {});
+    // The pass for the file, checked in its folder (opened here unless given) and bound to it;
+    // fails with why it cannot be encrypted or decrypted.
+    Expected<FileTask> taskFor(const QString& file, const QString& passwordField, Handed* handed,
+                               std::shared_ptr<const Descriptor> folder = {});
     void passEnded(const FileTask& task, const PassResult& result);
     void report(const QString& path, const QString& output, qint64 bytes, const QString& outcome,
                 const QString& message);
@@ -96,6 +100,8 @@ private:
     QHash<QString, Handed> m_handed;
     // Absolute paths already met, so a file named twice is done once.
     QSet<QString> m_seen;
+    // The folders of the files named, each opened once by its path while tasks in it are held.
+    QHash<QString, std::weak_ptr<const Descriptor>> m_folders;
     qint64 m_bytesHanded = 0;
     qint64 m_bytesEnded = 0;
     qint64 m_bytesInWork = 0;

@@ -39,6 +39,12 @@ public:
             return std::nullopt;
         return m_values.value(key(info), Attr::Normal);
     }
+    std::optional<quint32> openFileAttributes(int fd, const QString&) const override {
+        struct stat info;
+        if (::fstat(fd, &info) != 0)
+            return std::nullopt;
+        return m_values.value(key(info), Attr::Normal);
+    }
     Expected<void> setAttributes(const QString& path, quint32 value) override {
         struct stat info;
         if (::lstat(QFile::encodeName(path).constData(), &info) != 0)

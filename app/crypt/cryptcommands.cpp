@@ -16,6 +16,7 @@
 #include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/passrunner.h"
 #include "app/crypt/progresswindow.h"
+#include "app/fileio/fileio.h"
 #include "app/lists/engine/chooserrules.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
@@ -27,6 +28,9 @@
 
 #include <optional>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -164,6 +168,7 @@ void CryptCommands::stopRun() {
 
 void CryptCommands::finishRun() {
     m_running = false;
+    m_folders.clear();
     m_roles.state.busy = false;
     m_list = nullptr;
     if (!m_ending)
@@ -377,16 +382,17 @@ void CryptCommands::removeEntry(int& i) {
 
 CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (length == 0)
         co_return Next::Continue;
     const bool fits = co_await fitsFreeSpace(space, length, u"encrypt"_s, file);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
     saveAttributes(job);
-    const Twin twin = CheckEncryptedTwinExists(file);
+    const Twin twin = CheckEncryptedTwinExists(job);
     const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -398,6 +404,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
             FileChecks::markEncrypted(platform, encrypted);
             co_return Next::Continue;
         }
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
@@ -415,9 +422,10 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
 
 CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     const FreeSpace space = MeasureFreeSpace(platform, file);
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (length == 0)
         co_return Next::Continue;
     const bool fits = co_await fitsFreeSpace(space, length, u"decrypt"_s, file);
@@ -426,7 +434,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
     const bool accepted = co_await acceptsHeader(job);
     if (!accepted)
         co_return m_ending ? Next::Stop : Next::Continue;
-    const Twin twin = CheckPlainTwinExists(file);
+    const Twin twin = CheckPlainTwinExists(job);
     job.plainName = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -436,6 +444,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
@@ -517,15 +526,16 @@ QCoro::Task<> CryptCommands::decryptShownFilesRun() {
 
 CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles shown, QString name) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
     progress().showOverMainWindow();
     if (FileChecks::isTooLong(name)) {
         const bool told = co_await tell(u" Long file name. Please rename this file.      "_s + name);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
+    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(job))
         co_return *refused;
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (FileChecks::isTooShort(length)) {
         const bool told = co_await tell(file + u"Too short File to be secret."_s);
         co_return told ? Next::Continue : Next::Stop;
@@ -544,7 +554,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
     saveAttributes(job);
-    const Twin twin = CheckEncryptedTwinExists(file);
+    const Twin twin = CheckEncryptedTwinExists(job);
     const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -554,6 +564,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, encrypted);
     }
     const bool deleteOriginal = m_roles.options.deleteOriginal();
@@ -566,17 +577,20 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     co_return Next::Continue;
 }
 
-QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableShownFile(QString file) {
+QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableShownFile(FileJob job) {
+    const QString file = job.file;
     if (const Expected<void> usable = FileNames::usable(file); !usable) {
         const bool told = co_await tell(usable.error().message);
         co_return told ? Next::Continue : Next::Stop;
     }
     // The file list shows links to files; a run over a folder passes them over.
-    if (isSymbolicLink(file)) {
+    struct stat info {};
+    const bool found = lookUp(job, file, &info);
+    if (found && S_ISLNK(info.st_mode)) {
         const bool told = co_await tell(file + u" is a symbolic link and was left untouched."_s);
         co_return told ? Next::Continue : Next::Stop;
     }
-    if (!checkFileExists(file)) {
+    if (!found) {
         const bool told = co_await tell(u"File "_s + file + u" moved or removed. please check the file path."_s);
         if (told)
             progress().closeProgress();
@@ -587,10 +601,11 @@ QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableSho
 
 CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles shown) {
     Platform& platform = m_roles.platform;
+    openFolder(job);
     const QString file = job.file;
-    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
+    if (const std::optional<Next> refused = co_await refuseUnusableShownFile(job))
         co_return *refused;
-    const qint64 length = fileLength(file);
+    const qint64 length = lengthOf(job);
     if (length == 0)
         co_return Next::Continue;
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"decrypt"_s, file);
@@ -620,7 +635,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
     const bool accepted = co_await acceptsHeader(job);
     if (!accepted)
         co_return m_ending ? Next::Stop : Next::Continue;
-    const Twin twin = CheckPlainTwinExists(file);
+    const Twin twin = CheckPlainTwinExists(job);
     job.plainName = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
@@ -632,6 +647,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             restoreAttributes(job.plainName, job.savedAttributes);
             co_return Next::Continue;
         }
+        job.replaces = twin.identity;
         FileChecks::unmarkReplaced(platform, job.plainName);
     }
     decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
@@ -664,7 +680,7 @@ void CryptCommands::saveAttributes(FileJob& job) {
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     const QString file = job.file;
-    const Expected<EncryptedHeader> header = CipherPass::readHeader(file);
+    const Expected<EncryptedHeader> header = CipherPass::readHeader(file, job.folder ? job.folder->fd() : -1);
     if (!header) {
         co_await tell(header.error().message);
         co_return false;
@@ -685,15 +701,17 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
 void CryptCommands::encryptCurrentFile(const FileJob& job, AfterPass afterPass) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
-    runPass(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), std::move(afterPass));
+    runPass(anchored(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), job),
+            std::move(afterPass));
 }
 
 void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) {
     // The pass deletes the encrypted file itself, while it still holds it: deleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
-    runPass(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
-                                 m_roles.options.deleteOriginal()),
+    runPass(anchored(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
+                                          m_roles.options.deleteOriginal(), job.passwordField),
+                     job),
             std::move(afterPass));
 }
 
@@ -734,14 +752,43 @@ bool CryptCommands::checkFileExists(const QString& file) const {
     return pathExists(file) && !isSymbolicLink(file);
 }
 
-CryptCommands::Twin CryptCommands::CheckEncryptedTwinExists(const QString& file) const {
-    const QString encrypted = EncryptedFormat::encryptedName(file);
-    return {encrypted, pathExists(encrypted)};
+CryptCommands::Twin CryptCommands::CheckEncryptedTwinExists(const FileJob& job) const {
+    return twinIn(job, EncryptedFormat::encryptedName(job.file));
 }
 
-CryptCommands::Twin CryptCommands::CheckPlainTwinExists(const QString& file) const {
-    const QString plain = EncryptedFormat::plainName(file);
-    return {plain, pathExists(plain)};
+CryptCommands::Twin CryptCommands::CheckPlainTwinExists(const FileJob& job) const {
+    return twinIn(job, EncryptedFormat::plainName(job.file));
+}
+
+CryptCommands::Twin CryptCommands::twinIn(const FileJob& job, const QString& path) const {
+    struct stat info {};
+    const bool exists = lookUp(job, path, &info);
+    return {path, exists, {info.st_dev, info.st_ino}};
+}
+
+bool CryptCommands::lookUp(const FileJob& job, const QString& path, struct stat* info) {
+    if (job.folder)
+        return ::fstatat(job.folder->fd(), FileIo::nameOf(path).constData(), info, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::lstat(QFile::encodeName(path).constData(), info) == 0;
+}
+
+qint64 CryptCommands::lengthOf(const FileJob& job) {
+    struct stat info {};
+    return lookUp(job, job.file, &info) ? qint64(info.st_size) : 0;
+}
+
+void CryptCommands::openFolder(FileJob& job) {
+    std::weak_ptr<const Descriptor>& known = m_folders[QFileInfo(job.file).absolutePath()];
+    job.folder = known.lock();
+    if (!job.folder)
+        job.folder = FileIo::sharedFolderOf(job.file).value_or(nullptr);
+    known = job.folder;
+}
+
+FileTask CryptCommands::anchored(FileTask task, const FileJob& job) {
+    task.folder = job.folder;
+    task.replaces = job.replaces;
+    return task;
 }
 
 void CryptCommands::refreshShownFiles() {

@@ -16,7 +16,9 @@
  * No input file is deleted unless its output is complete and in place, and only while it is still
  * the file that was read; a pass that fails or is cancelled leaves its input and any file of the
  * output's name as they were; a file whose header names no level is reported and left alone;
- * nothing is done through a symbolic link.
+ * nothing is done through a symbolic link. Each file's folder is opened once, when the file is
+ * checked: the output's existence is looked up there and the pass works there, and an existing
+ * output is replaced only when the user said Yes to replacing that very file.
  *
  * The four flows differ on purpose:
  *
@@ -54,8 +56,10 @@
 #include "app/crypt/engine/filetask.h"
 #include "app/crypt/engine/freespace.h"
 #include "app/crypt/engine/passresult.h"
+#include "app/fileio/descriptor.h"
 
 #include <QCoro/QCoroTask>
+#include <QtCore/QHash>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QString>
@@ -64,7 +68,11 @@
 #include <coroutine>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
+
+#include <sys/stat.h>
 
 struct AppState;
 class BarPanes;
@@ -135,11 +143,18 @@ private:
         // The plain file's attribute value: read before encrypting, or from the header. Unknown
         // when the file's attributes could not be read; nothing is then restored.
         std::optional<quint8> savedAttributes;
+        // The file's folder, opened when the file is checked; none when it could not be (the
+        // pass then reports why).
+        std::shared_ptr<const Descriptor> folder;
+        // The existing output (device, inode) the user agreed to replace.
+        std::optional<std::pair<dev_t, ino_t>> replaces;
     };
-    // A file's counterpart: the other name of an encrypted/plain pair, and whether it exists.
+    // A file's counterpart: the other name of an encrypted/plain pair, and whether it exists
+    // (which file it is when it does).
     struct Twin {
         QString path;
         bool exists = false;
+        std::pair<dev_t, ino_t> identity;
     };
     // The shown files a command works on and what is the same for every one of them.
     struct ShownFiles {
@@ -188,7 +203,7 @@ private:
     Step encryptShownFile(FileJob job, ShownFiles shown, QString name);
     Step decryptShownFile(FileJob job, ShownFiles shown);
     // What to do with a shown file that is a link or has vanished; nothing when it may be worked on.
-    QCoro::Task<std::optional<Next>> refuseUnusableShownFile(QString file);
+    QCoro::Task<std::optional<Next>> refuseUnusableShownFile(FileJob job);
 
     // The space check: false (after the message) when the file does not fit.
     QCoro::Task<bool> fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name);
@@ -225,8 +240,19 @@ private:
     bool deleteOriginalIfChosen(const PassResult& pass) const;
     // The file is there and is no symbolic link.
     bool checkFileExists(const QString& file) const;
-    Twin CheckEncryptedTwinExists(const QString& file) const;
-    Twin CheckPlainTwinExists(const QString& file) const;
+    // Looked up in the job's folder.
+    Twin CheckEncryptedTwinExists(const FileJob& job) const;
+    Twin CheckPlainTwinExists(const FileJob& job) const;
+    Twin twinIn(const FileJob& job, const QString& path) const;
+    // The status of a file of the job's folder, never through a link: looked up in the folder
+    // (by its path when the folder could not be opened). False when there is no such file.
+    static bool lookUp(const FileJob& job, const QString& path, struct stat* info);
+    // The job's file's length, 0 when it is not there.
+    static qint64 lengthOf(const FileJob& job);
+    // Opens the job's folder, once a run for each folder.
+    void openFolder(FileJob& job);
+    // The task of the job's pass: in its folder, replacing only what the user agreed to.
+    static FileTask anchored(FileTask task, const FileJob& job);
     void refreshShownFiles();
     void updateStatus();
 
@@ -250,4 +276,6 @@ private:
     // What follows each file handed over, in order, and the messages of ended passes not shown yet.
     std::deque<AfterPass> m_afterPasses;
     QStringList m_deferredMessages;
+    // The folders of the run's files, by path, while tasks in them are held.
+    QHash<QString, std::weak_ptr<const Descriptor>> m_folders;
 };

@@ -41,27 +41,20 @@ bool unnamedUnsupported(int code) {
     return code == EOPNOTSUPP || code == EISDIR || code == EINVAL || code == ENOENT;
 }
 
-// Renames from over to within folder unless to exists (EEXIST then); 0 or the errno. Where the
-// file system cannot refuse in the rename itself (FUSE ones such as ntfs-3g answer EINVAL), a
-// hard link, which fails on an existing name just as well, takes its place; where there are no
-// hard links either, the name is looked at just before a plain rename.
+// Renames from to to within folder unless to exists (EEXIST then); 0 or the errno. Where the
+// file system cannot refuse in the rename itself (NFS, FUSE ones such as ntfs-3g answer EINVAL), a
+// hard link, which fails on an existing name just as atomically, takes its place and the aside
+// name goes; where there are no hard links either, nothing is put in place: a look at the name
+// followed by a plain rename could replace a file that appeared in between.
 int renameNoReplace(int folder, const char* from, const char* to) {
     if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return errno;
-    if (::linkat(folder, from, folder, to, 0) == 0) {
-        ::unlinkat(folder, from, 0);
-        return 0;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
+    if (::linkat(folder, from, folder, to, 0) != 0)
         return errno;
-    struct stat existing {};
-    if (::fstatat(folder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
-        return errno;
-    return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
+    ::unlinkat(folder, from, 0);
+    return 0;
 }
 
 } // namespace
@@ -72,6 +65,12 @@ AsideFile::AsideFile(const QString& finalPath, Kind kind)
     const QFileInfo info(finalPath);
     m_folderPath = QFile::encodeName(info.absolutePath());
     m_finalName = QFile::encodeName(info.fileName());
+}
+
+AsideFile::AsideFile(int folderFd, const QString& finalPath, Kind kind)
+    : AsideFile(finalPath, kind) {
+    m_folder.reset(::fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
+    m_folderError = m_folder.isOpen() ? 0 : errno;
 }
 
 AsideFile::~AsideFile() {
@@ -105,7 +104,10 @@ Expected<void> AsideFile::open(mode_t mode) {
     discard();
     if (m_finalName.isEmpty())
         return unexpected(Error::fromCode(EISDIR));
-    m_folder.reset(::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (m_folderError != 0)
+        return unexpected(Error::fromCode(m_folderError));
+    if (!m_folder.isOpen())
+        m_folder.reset(::open(m_folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_folder.isOpen())
         return FileIo::failWithErrno();
     if (m_kind == Kind::Automatic) {
@@ -216,17 +218,31 @@ Expected<void> AsideFile::commit(Replace replace, const std::function<void(int)>
         }
         m_linkedName = *name;
     }
-    const int code =
-        replace == Replace::Yes
-            ? (::renameat(m_folder.fd(), m_linkedName.constData(), m_folder.fd(), m_finalName.constData()) == 0 ? 0
-                                                                                                                : errno)
-            : renameNoReplace(m_folder.fd(), m_linkedName.constData(), m_finalName.constData());
+    const int code = rename(replace);
     if (code != 0) {
         discard();
         return unexpected(Error::fromCode(code));
     }
     m_linkedName.clear();
     return finish(inPlace, flush);
+}
+
+int AsideFile::rename(Replace replace) {
+    const int folder = m_folder.fd();
+    const char* const from = m_linkedName.constData();
+    const char* const to = m_finalName.constData();
+    if (replace == Replace::No || (replace == Replace::Agreed && !m_agreed))
+        return renameNoReplace(folder, from, to);
+    if (replace == Replace::Agreed) {
+        // The name leads to the agreed file (or, once that is gone, to nothing): the rename follows
+        // at once.
+        struct stat existing {};
+        if (::fstatat(folder, to, &existing, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno == ENOENT ? renameNoReplace(folder, from, to) : errno;
+        if (std::pair(existing.st_dev, existing.st_ino) != *m_agreed)
+            return EEXIST;
+    }
+    return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
 }
 
 Expected<void> AsideFile::finish(const std::function<void(int)>& inPlace, Flush flush) {
@@ -236,7 +252,6 @@ Expected<void> AsideFile::finish(const std::function<void(int)>& inPlace, Flush 
         inPlace(m_file.fd());
     const Expected<void> closed = m_file.close();
     const Expected<void> synced = flush == Flush::ByCaller ? Expected<void>() : FileIo::syncFolder(m_folder.fd());
-    m_folder.reset();
     return closed ? synced : closed;
 }
 
@@ -245,5 +260,4 @@ void AsideFile::discard() {
         ::unlinkat(m_folder.fd(), m_linkedName.constData(), 0);
     m_linkedName.clear();
     m_file.reset();
-    m_folder.reset();
 }

@@ -4,12 +4,14 @@
  * name (".name.unfinished-XXXXXX", never taken for a finished file) created with O_EXCL and mode
  * 0600. The caller writes through fd() and may give it permissions and extended attributes there;
  * commit() flushes it, puts it in place (an unnamed file is linked in under a free final name,
- * otherwise renamed over it; a symbolic link at that name is replaced, never followed) and flushes
- * the folder. Until then the final name is untouched; a file that is not committed is removed by
- * discard() or the destructor, and an unnamed one vanishes even when the process is killed. A
- * file with a hidden name is locked (flock) from before it has the name, so one left behind by a
- * killed process is told from one still being written: such leftovers in the folder are removed
- * whenever a named file is made there.
+ * otherwise renamed; whether an existing file of that name may be replaced is the caller's call,
+ * and a symbolic link there is replaced, never followed) and flushes the folder. Given the
+ * folder's descriptor, it works in that folder alone, whatever its path leads to meanwhile. Until
+ * then the final name is untouched; a file that is not committed is removed by discard() or the
+ * destructor, and an unnamed one vanishes even when the process is killed. A file with a hidden
+ * name is locked (flock) from before it has the name, so one left behind by a killed process is
+ * told from one still being written: such leftovers in the folder are removed whenever a named
+ * file is made there.
  */
 #pragma once
 
@@ -20,6 +22,8 @@
 #include <QtCore/QString>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 #include <sys/types.h>
 
@@ -31,7 +35,10 @@ public:
     };
     enum class Replace {
         Yes, // an existing file of the final name is replaced
-        No,  // commit() fails with EEXIST when the final name exists
+        No,  // commit() fails with EEXIST when the final name exists: no existing name is replaced
+        // Only the file given to replaceOnly() is replaced, and only while the final name still
+        // leads to it; anything else there fails with EEXIST and stays.
+        Agreed,
     };
     enum class Flush {
         Here,     // commit() flushes the file before the rename and the folder after it
@@ -40,6 +47,9 @@ public:
     };
 
     explicit AsideFile(const QString& finalPath, Kind kind = Kind::Automatic);
+    // In the folder already open as folderFd (a duplicate is kept); finalPath names the file in
+    // messages and its last component is the final name.
+    AsideFile(int folderFd, const QString& finalPath, Kind kind = Kind::Automatic);
     AsideFile(const AsideFile&) = delete;
     AsideFile& operator=(const AsideFile&) = delete;
     ~AsideFile();
@@ -62,6 +72,8 @@ public:
     // rename may change what the file system keeps for it: ntfs-3g marks a renamed file Archive).
     Expected<void> commit(Replace replace = Replace::Yes, const std::function<void(int)>& inPlace = {},
                           Flush flush = Flush::Here);
+    // The file (device and inode) that a commit with Replace::Agreed may replace.
+    void replaceOnly(dev_t device, ino_t inode) { m_agreed = {device, inode}; }
     // Removes the new file and closes it; nothing happens to the final name.
     void discard();
     // The file has its final name (also when a flush after the rename failed).
@@ -82,6 +94,8 @@ private:
     bool lockCreated(int fd, const QByteArray& name);
     // Removes the named files written aside in the folder whose writers are gone.
     void removeLeftovers();
+    // Puts the named file in place under the final name as replace allows; 0 or the errno.
+    int rename(Replace replace);
     // Closes the file in place and flushes the folder unless the caller does.
     Expected<void> finish(const std::function<void(int)>& inPlace, Flush flush);
 
@@ -94,4 +108,7 @@ private:
     // The hidden name the file has in the folder, empty while it has none.
     QByteArray m_linkedName;
     bool m_inPlace = false;
+    std::optional<std::pair<dev_t, ino_t>> m_agreed;
+    // Why the folder given at construction could not be kept: never opened by its path instead.
+    int m_folderError = 0;
 };

@@ -67,14 +67,21 @@ QString notRegularError(const QString& path, mode_t mode) {
     return path + u" is not a regular file and was left untouched."_s;
 }
 
-Expected<Descriptor> openForReading(const QString& path, int flags, struct stat* opened) {
-    const QByteArray name = QFile::encodeName(path);
-    Descriptor file(openRetrying(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+namespace {
+
+Expected<Descriptor> openRegular(int folderFd, const QByteArray& name, const QString& path, int flags,
+                                 struct stat* opened) {
+    int fd;
+    do
+        fd = ::openat(folderFd, name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    Descriptor file(fd);
     struct stat info;
     if (!file.isOpen()) {
         const int code = errno;
         // O_NOFOLLOW answers a link with ELOOP ("Too many levels of symbolic links"); say what it is.
-        if (code == ELOOP && ::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+        if (code == ELOOP && ::fstatat(folderFd, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(info.st_mode))
             return unexpected({notRegularError(path, info.st_mode), code});
         return unexpected(Error::fromCode(code));
     }
@@ -88,6 +95,20 @@ Expected<Descriptor> openForReading(const QString& path, int flags, struct stat*
     if (opened)
         *opened = info;
     return file;
+}
+
+} // namespace
+
+Expected<Descriptor> openForReading(const QString& path, int flags, struct stat* opened) {
+    return openRegular(AT_FDCWD, QFile::encodeName(path), path, flags, opened);
+}
+
+Expected<Descriptor> openInFolder(int folderFd, const QString& path, int flags, struct stat* opened) {
+    return openRegular(folderFd, nameOf(path), path, flags, opened);
+}
+
+QByteArray nameOf(const QString& path) {
+    return QFile::encodeName(QFileInfo(path).fileName());
 }
 
 Expected<void> readFully(int fd, char* data, qint64 size, const QString& path) {
@@ -151,6 +172,13 @@ Expected<Descriptor> openFolderOf(const QString& filePath) {
     return folder;
 }
 
+Expected<std::shared_ptr<const Descriptor>> sharedFolderOf(const QString& filePath) {
+    Expected<Descriptor> folder = openFolderOf(filePath);
+    if (!folder)
+        return unexpected(std::move(folder).error());
+    return std::make_shared<const Descriptor>(std::move(*folder));
+}
+
 Expected<void> syncFolderOf(const QString& filePath) {
     const Expected<Descriptor> folder = openFolderOf(filePath);
     if (!folder)
@@ -185,8 +213,8 @@ Expected<void> unchangedAt(int folderFd, const QByteArray& name, const QString& 
 
 } // namespace
 
-Expected<void> unchangedSince(const QString& path, const FileIdentity& seen) {
-    return unchangedAt(AT_FDCWD, QFile::encodeName(path), path, seen);
+Expected<void> unchangedSince(int folderFd, const QString& path, const FileIdentity& seen) {
+    return unchangedAt(folderFd, nameOf(path), path, seen);
 }
 
 Expected<void> deleteIfUnchanged(const QString& path, const FileIdentity& seen, int folderFd) {
@@ -198,7 +226,7 @@ Expected<void> deleteIfUnchanged(const QString& path, const FileIdentity& seen, 
         opened = std::move(*folder);
         folderFd = opened.fd();
     }
-    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    const QByteArray name = nameOf(path);
     if (Expected<void> unchanged = unchangedAt(folderFd, name, path, seen); !unchanged)
         return unchanged;
     // The folder is not flushed: a delete lost in a crash brings back a file, it loses none.

@@ -14,6 +14,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include <memory>
 #include <optional>
 
 #include <sys/stat.h>
@@ -31,6 +32,10 @@ Unexpected<Error> failWithErrno();
 // regular file. The descriptor is returned in blocking mode; *opened, when given, gets the status
 // of the file opened. The error names the file where the system's text would not.
 Expected<Descriptor> openForReading(const QString& path, int flags = 0, struct stat* opened = nullptr);
+// The same for the file path names in a folder already open: its name looked up in folderFd.
+Expected<Descriptor> openInFolder(int folderFd, const QString& path, int flags = 0, struct stat* opened = nullptr);
+// The last component of a path, as the system spells it: what *at calls look up in its folder.
+QByteArray nameOf(const QString& path);
 
 // Reads exactly size bytes of the file at path; retries after signals. An early end of file fails
 // with endOfFileError(path) and code 0.
@@ -46,8 +51,10 @@ QString endOfFileError(const QString& path);
 // The refusal of a path that names a symbolic link, a named pipe, a device or a folder.
 QString notRegularError(const QString& path, mode_t mode);
 
-// Opens the folder a file's path names it in.
+// Opens the folder a file's path names it in, following the links the path names.
 Expected<Descriptor> openFolderOf(const QString& filePath);
+// The same, shared by the tasks of the files it holds.
+Expected<std::shared_ptr<const Descriptor>> sharedFolderOf(const QString& filePath);
 // Flushes a folder's entries to disk; a file system that cannot flush a folder counts as done.
 Expected<void> syncFolder(int folderFd);
 Expected<void> syncFolderOf(const QString& filePath);
@@ -79,9 +86,10 @@ struct FileIdentity {
     }
 };
 
-// Succeeds when the file now at path is the one seen (taken with FileIdentity::of), unchanged;
-// otherwise the error says how it changed. Never follows a symbolic link.
-Expected<void> unchangedSince(const QString& path, const FileIdentity& seen);
+// Succeeds when the file path names in the open folder is the one seen (taken with
+// FileIdentity::of), unchanged; otherwise the error says how it changed. Never follows a symbolic
+// link.
+Expected<void> unchangedSince(int folderFd, const QString& path, const FileIdentity& seen);
 
 // Deletes path only if it still names the file seen, unchanged; the check and the delete are
 // made relative to the folder's descriptor. Otherwise (or when the delete fails) keeps it and

@@ -137,7 +137,14 @@ FileAttributes::FileAttributes(ExtendedAttributes& store, VolumeCalls& volumes)
     , m_volumes(volumes) {}
 
 std::optional<quint32> FileAttributes::read(const QString& path) const {
-    const Target target{QFile::encodeName(path)};
+    return read(Target{QFile::encodeName(path)}, path);
+}
+
+std::optional<quint32> FileAttributes::read(int fd, const QString& path) const {
+    return read(Target{{}, fd}, path);
+}
+
+std::optional<quint32> FileAttributes::read(const Target& target, const QString& path) const {
     const Expected<struct stat> examined = target.status();
     if (!examined)
         return std::nullopt;

@@ -41,6 +41,8 @@ public:
 
     // The attribute value of the file or folder at path; nullopt when it does not exist.
     std::optional<quint32> read(const QString& path) const;
+    // The same for an open file; path names it (for the hidden default of a dot-name).
+    std::optional<quint32> read(int fd, const QString& path) const;
     // Gives it the read-only, hidden, system and archive bits of value (others are ignored).
     // Fails with the system's description.
     Expected<void> write(const QString& path, quint32 value) const;
@@ -49,6 +51,7 @@ public:
 
 private:
     struct Target;
+    std::optional<quint32> read(const Target& target, const QString& path) const;
     Expected<void> write(const Target& target, quint32 value) const;
     Expected<void> writeNtfsWord(const Target& target, quint32 value) const;
     Expected<void> writeFat(const Target& target, const struct stat& info, quint32 value) const;

@@ -64,6 +64,10 @@ std::optional<quint32> LinuxPlatform::attributes(const QString& path) const {
     return m_attributes.read(path);
 }
 
+std::optional<quint32> LinuxPlatform::openFileAttributes(int fd, const QString& path) const {
+    return m_attributes.read(fd, path);
+}
+
 Expected<void> LinuxPlatform::setAttributes(const QString& path, quint32 value) {
     return m_attributes.write(path, value);
 }

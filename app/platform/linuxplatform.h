@@ -15,6 +15,7 @@ public:
     std::optional<quint32> attributes(const QString& path) const override;
     Expected<void> setAttributes(const QString& path, quint32 value) override;
     Expected<void> setOpenFileAttributes(int fd, quint32 value) override;
+    std::optional<quint32> openFileAttributes(int fd, const QString& path) const override;
 
     // Left out: pseudo and kernel file systems, tmpfs, container overlays and snap images, the
     // mount points below /proc, /sys, /dev and /run (except /run/media, where removable media

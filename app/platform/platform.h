@@ -26,6 +26,8 @@ public:
     // Only the bits named there are reported, Directory for folders. A symbolic link is reported
     // as it is, never followed.
     virtual std::optional<quint32> attributes(const QString& path) const = 0;
+    // The same for an open file; path names it (its name decides a dot-name's hidden default).
+    virtual std::optional<quint32> openFileAttributes(int fd, const QString& path) const = 0;
     // Gives a file or folder exactly these attributes (read-only, hidden, system, archive); other
     // bits of value are ignored. Refuses symbolic links. Fails with the system's description.
     virtual Expected<void> setAttributes(const QString& path, quint32 value) = 0;

@@ -17,11 +17,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Asks stop (when given) at each look of the pass; never moves anything.
+// Asks stop (when given) at each look of the pass and calls at (when given) at each step; never
+// moves anything.
 struct TestObserver : PassObserver {
     std::function<bool()> stop;
+    std::function<void(Step)> at = [](Step) {};
     void moveCover(double) override {}
     bool cancelRequested() override { return stop && stop(); }
+    void reached(Step step) override { at(step); }
 };
 
 // The name a file encrypted beside its input takes.

@@ -1,13 +1,15 @@
 /*
- * The passes. All four share one run: open the input (a regular file, never through a link, never
- * blocking) and lock it; write the header and the transformed body to a new file beside the
- * output, buffer by buffer, asking the observer between buffers and at least every 50 ms while
- * the disk keeps up; keep the data on its way to disk as the pass goes (write-behind); give the
- * new file its permissions and attributes; check that it has exactly the length the format gives.
- * That is a prepared file. Committing a batch of them flushes them, checks that each input is
- * still the file read, unchanged, renames each output over its name, flushes the folders, and
- * only after that deletes the inputs that were to go. POSIX calls are used directly so that every
- * failure carries the system's own description.
+ * The passes. Every one runs the same way, in the folder its task was checked in: open the input
+ * there (a regular file, never through a link, never blocking) and lock it; for a decryption,
+ * compare the header it holds with the one checked; write the header and the transformed body to
+ * a new file beside the output, buffer by buffer, asking the observer between buffers and at
+ * least every 50 ms while the disk keeps up; keep the data on its way to disk as the pass goes
+ * (write-behind); give the new file its permissions and attributes; check that it has exactly the
+ * length the format gives. That is a prepared file. Committing a batch of them flushes them,
+ * checks that each input is still the file read, unchanged, puts each output in place (replacing
+ * only the file the user agreed to), flushes the folders, and only after that deletes the inputs
+ * that were to go. POSIX calls are used directly so that every failure carries the system's own
+ * description.
  */
 #include "app/crypt/engine/cipherpass.h"
 
@@ -18,8 +20,6 @@
 #include "app/platform/platform.h"
 
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QFile>
-#include <QtCore/QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -147,6 +147,13 @@ QString busyError(const QString& path) {
     return path + u" is being encrypted or decrypted by another pass and was left untouched."_s;
 }
 
+// Why an existing output was not replaced: it is not the file the user agreed to replace, or the
+// user agreed to none.
+QString notReplacedError(const FileTask& task) {
+    return task.output + (task.replaces ? u" is no longer the file agreed to be replaced and was left untouched."_s
+                                        : u" appeared after the check and was left untouched."_s);
+}
+
 QString otherNamesNotice(const QString& path) {
     return path + u" was deleted under this name only: its content remains under its other names."_s;
 }
@@ -157,25 +164,32 @@ FileTask FileTask::encryption(SecurityLevel level, const QString& plainPath, con
                               bool deleteOriginal) {
     const std::optional<quint8> marked =
         level == SecurityLevel::Low ? std::optional<quint8>(Attr::Encrypted) : std::nullopt;
-    return {plainPath, 0, EncryptedFormat::encryptedName(plainPath), level, marked, deleteOriginal, passwordField};
+    return {plainPath, 0, EncryptedFormat::encryptedName(plainPath), level, marked, deleteOriginal, passwordField,
+            {},        {}};
 }
 
 FileTask FileTask::decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
-                              std::optional<quint8> savedAttributes, bool deleteOriginal) {
+                              std::optional<quint8> savedAttributes, bool deleteOriginal,
+                              const QString& passwordField) {
     const std::optional<quint8> restored = level == SecurityLevel::Low ? savedAttributes : std::nullopt;
-    return {encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, restored, deleteOriginal, {}};
+    return {
+        encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, restored, deleteOriginal, passwordField, {}, {}};
 }
 
 // A complete output written aside and everything the pass holds until it is put in place: the
 // input open, locked, and the promise to give it back its attributes.
 class CipherPass::Prepared {
 public:
-    Prepared(Platform& platform, const FileTask& task)
+    Prepared(Platform& platform, PassObserver& observer, const FileTask& task)
         : m_task(task)
-        , m_platform(platform) {}
+        , m_platform(platform)
+        , m_observer(observer) {}
 
     FileTask m_task;
     Platform& m_platform;
+    PassObserver& m_observer;
+    // The folder of the input and the output: the task's, or opened as the pass started.
+    std::shared_ptr<const Descriptor> m_folder;
     Descriptor m_input;
     PassLock m_lock;
     std::optional<InputRestorer> m_restorer;
@@ -195,7 +209,7 @@ public:
     // Succeeds while the input may still be replaced by the output or deleted after it; the
     // error says why it may not.
     Expected<void> inputUnchanged() const {
-        if (Expected<void> unchanged = FileIo::unchangedSince(m_task.input, m_seen); !unchanged)
+        if (Expected<void> unchanged = FileIo::unchangedSince(m_folder->fd(), m_task.input, m_seen); !unchanged)
             return unchanged;
         const Expected<FileIo::FileIdentity> now = FileIo::FileIdentity::of(m_input.fd());
         if (!now || !now->unchanged(m_seen))
@@ -228,27 +242,23 @@ PassResult CipherPass::decryptAtStoredLevel(const EncryptedHeader& header, const
     const std::optional<SecurityLevel> level = header.level();
     if (!level)
         return {Outcome::UnknownLevel, {}, {}};
-    return *level == SecurityLevel::Low
-               ? decryptLowSecurity(encryptedPath, plainPath, header.savedAttributes, deleteOriginal)
-               : decryptHighSecurity(encryptedPath, plainPath, deleteOriginal);
+    return run(FileTask::decryption(*level, encryptedPath, plainPath, header.savedAttributes, deleteOriginal,
+                                    header.headerPassword));
 }
 
-PassResult CipherPass::decryptHighSecurity(const QString& encryptedPath, const QString& plainPath,
-                                           bool deleteOriginal) {
-    return run(FileTask::decryption(SecurityLevel::High, encryptedPath, plainPath, std::nullopt, deleteOriginal));
-}
-
-PassResult CipherPass::decryptLowSecurity(const QString& encryptedPath, const QString& plainPath,
-                                          quint8 savedAttributes, bool deleteOriginal) {
-    return run(FileTask::decryption(SecurityLevel::Low, encryptedPath, plainPath, savedAttributes, deleteOriginal));
-}
-
-Expected<EncryptedHeader> CipherPass::readHeader(const QString& encryptedPath) {
-    const Expected<Descriptor> file = FileIo::openForReading(encryptedPath);
+Expected<EncryptedHeader> CipherPass::readHeader(const QString& encryptedPath, int folderFd) {
+    const Expected<Descriptor> file =
+        folderFd >= 0 ? FileIo::openInFolder(folderFd, encryptedPath) : FileIo::openForReading(encryptedPath);
     if (!file)
         return unexpected(file.error());
+    return readHeader(file->fd(), encryptedPath);
+}
+
+Expected<EncryptedHeader> CipherPass::readHeader(int fd, const QString& encryptedPath) {
     QByteArray stored(EncryptedFormat::HeaderSize, Qt::Uninitialized);
-    if (Expected<void> read = FileIo::readFully(file->fd(), stored.data(), stored.size(), encryptedPath); !read)
+    if (::lseek(fd, 0, SEEK_SET) < 0)
+        return FileIo::failWithErrno();
+    if (Expected<void> read = FileIo::readFully(fd, stored.data(), stored.size(), encryptedPath); !read)
         return unexpected(std::move(read).error());
     return EncryptedFormat::decodeHeader(stored);
 }
@@ -280,19 +290,29 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     if (task.encrypting() && !EncryptedFormat::canStorePassword(task.passwordField))
         return fail(
             failed(task.input + u" was left untouched: the password holds a character that can't be stored."_s));
+    m_observer.reached(PassObserver::Step::Opening);
+    PreparedFile file(new Prepared(m_platform, m_observer, task));
+    // Every name from here on is looked up in the folder that was checked.
+    file->m_folder = task.folder;
+    if (!file->m_folder) {
+        Expected<std::shared_ptr<const Descriptor>> folder = FileIo::sharedFolderOf(task.input);
+        if (!folder)
+            return fail(failed(task.input + u" was left untouched. "_s + folder.error().message));
+        file->m_folder = std::move(*folder);
+    }
+    const int folder = file->m_folder->fd();
     // The output's name takes nothing but a regular file; a link there is never replaced either,
     // so what the user sees under that name is what gets replaced.
     struct stat existing;
-    const QByteArray outputName = QFile::encodeName(task.output);
-    const bool replacing = ::lstat(outputName.constData(), &existing) == 0;
+    const bool replacing =
+        ::fstatat(folder, FileIo::nameOf(task.output).constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (replacing && !S_ISREG(existing.st_mode))
         return fail(failed(FileIo::notRegularError(task.output, existing.st_mode)));
 
-    PreparedFile file(new Prepared(m_platform, task));
     // The input as the user left it: its access bounds the output's, and a pass that puts no
     // output in place gives it back its attributes.
     struct stat original;
-    Expected<Descriptor> opened = FileIo::openForReading(task.input, 0, &original);
+    Expected<Descriptor> opened = FileIo::openInFolder(folder, task.input, 0, &original);
     if (!opened)
         return fail(failed(opened.error().message));
     file->m_input = std::move(*opened);
@@ -304,8 +324,22 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         return fail({Outcome::Busy, busyError(task.input), {}});
     if (replacing && original.st_dev == existing.st_dev && original.st_ino == existing.st_ino)
         return fail(failed(task.input + u" and "_s + task.output + u" are the same file."_s));
+    // Only the very file the user agreed to replace is replaced.
+    if (replacing && task.replaces != std::pair(existing.st_dev, existing.st_ino))
+        return fail(failed(notReplacedError(task)));
+    // The bytes decrypted are those whose header was checked: its password and level, read here
+    // through the descriptor the body is read from.
+    if (!task.encrypting() && original.st_size < task.inputOffset)
+        return fail({Outcome::Incomplete, {}, {}});
+    if (!task.encrypting()) {
+        const Expected<EncryptedHeader> stored = readHeader(input, task.input);
+        if (!stored)
+            return fail(failed(stored.error().message));
+        if (stored->headerPassword != task.passwordField || stored->level() != task.level)
+            return fail(failed(task.input + u" was changed after it was checked and was left untouched."_s));
+    }
 
-    const std::optional<quint32> attributes = m_platform.attributes(task.input);
+    const std::optional<quint32> attributes = m_platform.openFileAttributes(input, task.input);
     if (!attributes)
         return fail(failed(FileIo::errorText(ENOENT)));
     const QByteArray header =
@@ -313,7 +347,7 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
                           : QByteArray();
     // Archive only before the body is read, as always. Reading needs no more than that, so a file
     // system that keeps no attributes does not stop the pass: errors ignored.
-    m_platform.setAttributes(task.input, Attr::Archive);
+    m_platform.setOpenFileAttributes(input, Attr::Archive);
     file->m_restorer.emplace(m_platform, input, original.st_mode, *attributes);
     // What was read, as it stands from here on: every later change is someone else's, and the
     // commit looks again before anything is put in place.
@@ -323,8 +357,10 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     file->m_seen = *seen;
 
     const mode_t mode = outputMode(original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
-    file->m_output = std::make_unique<AsideFile>(task.output);
+    file->m_output = std::make_unique<AsideFile>(folder, task.output);
     AsideFile& output = *file->m_output;
+    if (task.replaces)
+        output.replaceOnly(task.replaces->first, task.replaces->second);
     if (const Expected<void> made = output.open(mode); !made)
         return fail(failed(made.error().message));
     // A file written aside under a name is hidden where Windows looks too, until it is complete.
@@ -380,26 +416,19 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
                                u" could not be written to disk. "_s + FileIo::errorText(code)));
         }
     }
-    // The folders of the batch, each opened once by its path when first needed (-1 when it
-    // cannot be, with the error kept for the flush).
-    std::map<QString, Expected<Descriptor>> folders;
-    const auto folderOf = [&folders](const QString& path) -> const Expected<Descriptor>& {
-        const auto [folder, isNew] = folders.try_emplace(QFileInfo(path).absolutePath());
-        if (isNew)
-            folder->second = FileIo::openFolderOf(path);
-        return folder->second;
+    // Each output in place over its name, in order; each folder flushed once afterwards, by the
+    // descriptor its files were put in place through (device and inode of the folder).
+    std::map<std::pair<dev_t, ino_t>, int> toFlush;
+    const auto folderKey = [](const Prepared& file) {
+        struct stat info {};
+        ::fstat(file.m_folder->fd(), &info);
+        return std::pair(info.st_dev, info.st_ino);
     };
-    const auto folderFd = [&folderOf](const QString& path) {
-        const Expected<Descriptor>& folder = folderOf(path);
-        return folder ? folder->fd() : -1;
-    };
-    // Each output in place over its name, in order; the folders flushed once each afterwards.
-    // Each folder, by one of the outputs put there.
-    std::map<QString, QString> toFlush;
     for (size_t i = 0; i < batch.size(); ++i) {
         Prepared* file = batch[i].get();
         if (!file)
             continue;
+        file->m_observer.reached(PassObserver::Step::Committing);
         // The output holds the input as it was read: only a file that is still there, unchanged,
         // may be replaced by it or deleted after it.
         if (const Expected<void> unchanged = file->inputUnchanged(); !unchanged) {
@@ -408,28 +437,28 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
         }
         const AsideFile::Flush flush = together[i] ? AsideFile::Flush::ByCaller : AsideFile::Flush::Here;
         const Expected<void> committed = file->m_output->commit(
-            AsideFile::Replace::Yes, [file](int fd) { file->giveAttributes(fd); }, flush);
+            file->m_task.replaces ? AsideFile::Replace::Agreed : AsideFile::Replace::No,
+            [file](int fd) { file->giveAttributes(fd); }, flush);
         if (!committed) {
             // A failure after the rename leaves the output in place: the input is kept all the same.
             if (file->m_output->isInPlace())
                 file->m_restorer->dismiss();
-            drop(i, failed(committed.error().message));
+            const bool taken = committed.error().code == EEXIST && !file->m_output->isInPlace();
+            drop(i, failed(taken ? notReplacedError(file->m_task) : committed.error().message));
             continue;
         }
         file->m_restorer->dismiss();
         if (together[i])
-            toFlush.emplace(QFileInfo(file->m_task.output).absolutePath(), file->m_task.output);
+            toFlush.emplace(folderKey(*file), file->m_folder->fd());
     }
-    for (const auto& [folder, output] : toFlush) {
-        const Expected<Descriptor>& opened = folderOf(output);
-        const Expected<void> synced = opened ? FileIo::syncFolder(opened->fd()) : unexpected(opened.error());
+    for (const auto& [key, folder] : toFlush) {
+        const Expected<void> synced = FileIo::syncFolder(folder);
         if (synced)
             continue;
-        const QString error = synced.error().message;
         // The new names may not survive a crash: nothing that depends on them is deleted.
         for (size_t i = 0; i < batch.size(); ++i) {
-            if (batch[i] && QFileInfo(batch[i]->m_task.output).absolutePath() == folder)
-                drop(i, failed(error));
+            if (batch[i] && folderKey(*batch[i]) == key)
+                drop(i, failed(synced.error().message));
         }
     }
     // Only now, with every new name on disk, the originals that were to go.
@@ -438,11 +467,13 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
         if (!file)
             continue;
         const FileTask& task = file->m_task;
+        if (task.deleteInput)
+            file->m_observer.reached(PassObserver::Step::Deleting);
         // Deleted, not emptied first, so a failed delete loses nothing.
         if (!task.deleteInput) {
             results[qsizetype(i)] = {};
         } else if (const Expected<void> deleted =
-                       FileIo::deleteIfUnchanged(task.input, file->m_seen, folderFd(task.input));
+                       FileIo::deleteIfUnchanged(task.input, file->m_seen, file->m_folder->fd());
                    !deleted) {
             results[qsizetype(i)] = {Outcome::OriginalKept, deleted.error().message, {}};
         } else {
@@ -461,7 +492,7 @@ std::optional<quint32> CipherPass::hideWhileUnfinished(const AsideFile& output) 
     if (output.temporaryPath().isEmpty())
         return std::nullopt;
     // A store that already calls the dot-name hidden needs no mark (and keeps nothing stored).
-    const std::optional<quint32> asCreated = m_platform.attributes(output.temporaryPath());
+    const std::optional<quint32> asCreated = m_platform.openFileAttributes(output.fd(), output.temporaryPath());
     if (!asCreated || (*asCreated & Attr::Hidden))
         return std::nullopt;
     if (!m_platform.setOpenFileAttributes(output.fd(), *asCreated | Attr::Hidden))

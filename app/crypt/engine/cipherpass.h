@@ -1,16 +1,17 @@
 /*
- * The four passes that write and read encrypted files, their two dispatchers and the header
- * reader. A pass moves the data in large buffers and stops at the first read or write failure.
- * It holds the user's lock on its input for its whole length (passlock.h), so a second pass on
- * the same file (from this or another of the user's running copies) is refused, and no other
- * account can hold it up. Its output is written aside and renamed into place only when it is
- * complete, on disk and made from the input as it still is, so a file it replaces stays untouched
- * until then; a pass that puts no output in place gives its input back its attributes and
- * permission bits. The output is never open to more people than the input: it takes the input's
- * read and write bits (limited by the umask, or by the file it replaces), the input's group only
- * where the user may give it, and the user running the pass as owner. It deletes an input only
- * while the input's path still names the very file that was read, unchanged. Nothing but regular
- * files is read or replaced, and nothing is done through a symbolic link.
+ * The passes that write and read encrypted files and the header reader. A pass moves the data in large buffers and
+ * stops at the first read or write failure. It holds the user's lock on its input for its whole length (passlock.h), so
+ * a second pass on the same file (from this or another of the user's running copies) is refused, and no other account
+ * can hold it up. Its output is written aside and renamed into place only when it is complete, on disk and made from
+ * the input as it still is, so a file it replaces stays untouched until then; a pass that puts no output in place gives
+ * its input back its attributes and permission bits. The output is never open to more people than the input: it takes
+ * the input's read and write bits (limited by the umask, or by the file it replaces), the input's group only where the
+ * user may give it, and the user running the pass as owner. It deletes an input only while the input's name still leads
+ * to the very file that was read, unchanged. Every step works in the folder that was checked (the task's descriptor):
+ * no path is looked up again, so a folder swapped for a link meanwhile changes nothing. An existing output is replaced
+ * only when the user agreed to replace that very file, and a decryption reads the header it checks through the
+ * descriptor it decrypts from. Nothing but regular files is read or replaced, and nothing is done
+ * through a symbolic link.
  */
 #pragma once
 
@@ -41,29 +42,30 @@ public:
 
     CipherPass(Platform& platform, PassObserver& observer);
 
-    // Encrypts plainPath into plainPath + ".vxp" (replacing any file of that name). When the
+    // Encrypts plainPath into plainPath + ".vxp" (never replacing a file of that name). When the
     // output is in place and deleteOriginal is set, deletes the plain file.
     PassResult encryptAtLevel(SecurityLevel level, const QString& plainPath, const QString& passwordField,
                               bool deleteOriginal);
     PassResult encryptHighSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
     PassResult encryptLowSecurity(const QString& plainPath, const QString& passwordField, bool deleteOriginal);
 
-    // Decrypts encryptedPath into plainPath at the level its header names; a header with any
-    // other letter gives UnknownLevel and touches nothing. When the output is in place and
-    // deleteOriginal is set, deletes the encrypted file.
+    // Decrypts encryptedPath into plainPath at the level its header names, as long as the file
+    // still holds that header; a header with any other letter gives UnknownLevel and touches
+    // nothing. When the output is in place and deleteOriginal is set, deletes the encrypted file.
     PassResult decryptAtStoredLevel(const EncryptedHeader& header, const QString& encryptedPath,
                                     const QString& plainPath, bool deleteOriginal = false);
-    PassResult decryptHighSecurity(const QString& encryptedPath, const QString& plainPath, bool deleteOriginal = false);
-    // Also gives the plain file the attribute value the header saved.
-    PassResult decryptLowSecurity(const QString& encryptedPath, const QString& plainPath, quint8 savedAttributes,
-                                  bool deleteOriginal = false);
+
+    // One file's whole pass: prepare() and commit() of it alone.
+    PassResult run(const FileTask& task);
 
     // One file's pass, in two halves, so that the outputs of many files reach the disk together.
     // prepare() does everything up to the flush: the input open, locked and marked Archive, its
     // complete output written aside with its permissions and attributes. commit() then puts a
     // batch of prepared outputs in place, in order: the data flushed (one syncfs per file system
-    // where that is known to suffice, else each file), each output renamed over its name, each
-    // folder flushed once, and only then each input deleted that was to go. A prepared file that
+    // where that is known to suffice, else each file), each output put in place (over the file
+    // the user agreed to replace, if any, and over nothing else), each folder flushed once (by
+    // device and inode), and only then each input deleted that was to go. The observer hears each
+    // step (PassObserver::Step) just before it is taken. A prepared file that
     // is dropped instead leaves its output's name as it was and gives its input back its
     // attributes; its input stays locked until then.
     class Prepared;
@@ -84,15 +86,17 @@ public:
     // The bytes a prepared file puts on disk.
     static qint64 outputSize(const Prepared& file);
 
-    // The header of an encrypted file; fails when it cannot be read whole.
-    static Expected<EncryptedHeader> readHeader(const QString& encryptedPath);
+    // The header of an encrypted file; fails when it cannot be read whole. folderFd, when given,
+    // is the file's folder, open: the file's name is looked up there.
+    static Expected<EncryptedHeader> readHeader(const QString& encryptedPath, int folderFd = -1);
+    // The same from an open file (read from its start), named encryptedPath in messages.
+    static Expected<EncryptedHeader> readHeader(int fd, const QString& encryptedPath);
 
     // The attribute bits the header keeps: read-only, hidden, system and archive, the bits the
     // program manages and restores. Other bits are left out so the value fits in one byte.
     static quint8 headerAttributes(quint32 attributes);
 
 private:
-    PassResult run(const FileTask& task);
     // Writes the output; *written gets its status once it is complete.
     PassResult transfer(const FileTask& task, const QByteArray& header, int input, qint64 inputLength,
                         AsideFile& output, struct stat* written);

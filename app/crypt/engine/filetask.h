@@ -5,10 +5,15 @@
 #pragma once
 
 #include "app/crypt/engine/encryptedformat.h"
+#include "app/fileio/descriptor.h"
 
 #include <QtCore/QString>
 
+#include <memory>
 #include <optional>
+#include <utility>
+
+#include <sys/types.h>
 
 struct FileTask {
     QString input;
@@ -20,16 +25,25 @@ struct FileTask {
     std::optional<quint8> outputAttributes;
     // The input is deleted once the output is in place (and only while it is unchanged).
     bool deleteInput = false;
-    // Encrypting: the password field the header stores.
+    // Encrypting: the password field the header stores. Decrypting: the one the header was checked
+    // to hold; the pass decrypts only while it still holds it, at the level given.
     QString passwordField;
+    // The folder of the input and the output (always the same one), opened when the file was
+    // checked: every step of the pass looks names up in it, whatever its path leads to meanwhile.
+    // None: the pass opens the input's folder once, as it starts.
+    std::shared_ptr<const Descriptor> folder;
+    // The existing output (device, inode) the user agreed to replace. None: no file of the
+    // output's name is ever replaced.
+    std::optional<std::pair<dev_t, ino_t>> replaces;
 
     bool encrypting() const { return inputOffset == 0; }
 
     // Encrypts plainPath into plainPath + ".vxp"; the low level marks the output encrypted.
     static FileTask encryption(SecurityLevel level, const QString& plainPath, const QString& passwordField,
                                bool deleteOriginal);
-    // Decrypts encryptedPath into plainPath at the given level; the low level gives the plain file
-    // the attribute value its header saved.
+    // Decrypts encryptedPath, whose header holds passwordField, into plainPath at the given level;
+    // the low level gives the plain file the attribute value its header saved.
     static FileTask decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
-                               std::optional<quint8> savedAttributes, bool deleteOriginal);
+                               std::optional<quint8> savedAttributes, bool deleteOriginal,
+                               const QString& passwordField);
 };

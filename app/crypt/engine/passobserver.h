@@ -10,6 +10,13 @@ public:
     // The cover bar's track in twips.
     static constexpr double CoverTrack = 6200.0;
 
+    // The points between the steps of a pass where others may act on its files.
+    enum class Step {
+        Opening,    // the file was checked; its input is opened next
+        Committing, // its output is complete; it is put in place next
+        Deleting,   // its output is in place; its input is deleted next (when it is to go)
+    };
+
     virtual ~PassObserver() = default;
 
     // The cover bar's left edge in twips: p / (input length + 40) * CoverTrack for the 1-based
@@ -17,4 +24,6 @@ public:
     virtual void moveCover(double leftTwips) = 0;
     // Whether the pass is to stop here (the user confirmed Cancel, or the program ends).
     virtual bool cancelRequested() = 0;
+    // The pass has come to step; nothing to do by default.
+    virtual void reached(Step) {}
 };

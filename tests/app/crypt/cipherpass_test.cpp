@@ -6,6 +6,7 @@
  */
 #include "app/crypt/engine/cipherpass.h"
 #include "app/fileio/descriptor.h"
+#include "app/fileio/fileio.h"
 #include "app/fileio/passlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
@@ -26,6 +27,8 @@ using Outcome = PassResult::Outcome;
 namespace {
 
 constexpr qint64 Buffer = CipherPass::BufferSize;
+const QString Password = u"pw      "_s;
+using Step = PassObserver::Step;
 
 // An observer that runs act at its nth look: the first comes before the first buffer is read, the
 // second after it is written.
@@ -50,13 +53,21 @@ protected:
         return makeFile(u"work/"_s + name, bytes);
     }
     // A high-security pass, on its own platform as another thread would run it: a decryption for
-    // a ".vxp" input, else an encryption.
+    // a ".vxp" input, else an encryption; the user agrees to replace a file of the output's name.
     static PassResult pass(const QString& input, PassObserver* observer = nullptr, bool deleteOriginal = true) {
+        FileTask task = input.endsWith(u".vxp"_s)
+                            ? FileTask::decryption(SecurityLevel::High, input, input.chopped(4), std::nullopt,
+                                                   deleteOriginal, Password)
+                            : FileTask::encryption(SecurityLevel::High, input, Password, deleteOriginal);
+        struct stat existing;
+        if (::lstat(encoded(task.output).constData(), &existing) == 0)
+            task.replaces = std::pair(existing.st_dev, existing.st_ino);
+        return run(task, observer);
+    }
+    static PassResult run(const FileTask& task, PassObserver* observer = nullptr) {
         LinuxPlatform platform;
         TestObserver quiet;
-        CipherPass pass(platform, observer ? *observer : quiet);
-        return input.endsWith(u".vxp"_s) ? pass.decryptHighSecurity(input, input.chopped(4), deleteOriginal)
-                                         : pass.encryptHighSecurity(input, u"pw      "_s, deleteOriginal);
+        return CipherPass(platform, observer ? *observer : quiet).run(task);
     }
     // A pass started while another runs on the same file: its outcome and message.
     static QByteArray refusedPass(const QString& plain) {
@@ -100,8 +111,6 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
     for (const bool renamed : {true, false}) {
         SCOPED_TRACE(renamed);
         const QString input = plainFile(sampleBytes(3 * Buffer));
-        // The output's name holds an older file that must survive too.
-        const QString output = plainFile("older output", u"file.bin.vxp"_s);
         QByteArray newVersion = readAll(input);
         newVersion.replace(Buffer / 2, 4, "EDIT");
         TestObserver observer = actingAt(2, [&] {
@@ -115,8 +124,7 @@ TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingR
         });
         EXPECT_EQ(pass(input, &observer), (PassResult{Outcome::Failed, input + (renamed ? replaced : changed), {}}));
         EXPECT_TRUE(readAll(input) == newVersion);
-        EXPECT_EQ(readAll(output), QByteArray("older output"));
-        EXPECT_EQ(names().size(), 2) << names().join(u' ').toStdString();
+        EXPECT_EQ(names().size(), 1) << names().join(u' ').toStdString();
         QFile::remove(input);
     }
 }
@@ -139,6 +147,76 @@ TEST_F(CipherPassSafetyTest, NamedPipesAtEitherEndAreRefusedWithoutBlocking) {
         EXPECT_EQ(running.get(), refused + u" is a named pipe, not a file, and was left untouched."_s);
     }
     EXPECT_EQ(names(), (QStringList{u"a.bin"_s, u"a.bin.vxp"_s, u"pipe"_s}));
+}
+
+TEST_F(CipherPassSafetyTest, APassActsOnlyOnWhatWasCheckedAndReplacesOnlyWhatWasAgreed) {
+    const QByteArray content = sampleBytes(100), encrypted = encryptedForm(content);
+    const QString input = path(u"work/in/f.vxp"_s), output = path(u"work/in/f"_s);
+    const QString appeared = output + u" appeared after the check and was left untouched."_s;
+    const QString notAgreed = output + u" is no longer the file agreed to be replaced and was left untouched."_s;
+    const QString changed = input + u" was changed after it was checked and was left untouched."_s;
+    const QString same = input + u" and "_s + output + u" are the same file."_s;
+    const QString linked = input + u" was changed while it was being worked on and was kept."_s;
+    enum Change { SwappedFolder, NewOutput, LinkToInput, OtherPassword, OtherLevel };
+    // The file that takes the output's or the input's name.
+    const QByteArray theirs[] = {{}, "theirs", {}, encryptedForm("theirs", 'H', "ow"), encryptedForm("theirs", 'L')};
+    // Whether the user agreed to replace an existing output, what changes before which step, the
+    // refusal. Another account swaps the checked folder for a link to its own, which holds a file of
+    // the input's name: the pass goes on in the folder it checked, and the file it replaces keeps its
+    // content under its other name. A new name of the input changes the input's change time.
+    const std::tuple<bool, Change, Step, QString> rows[] = {
+        {true, SwappedFolder, Step::Opening, {}},       {true, SwappedFolder, Step::Committing, {}},
+        {true, SwappedFolder, Step::Deleting, {}},      {false, NewOutput, Step::Opening, appeared},
+        {false, NewOutput, Step::Committing, appeared}, {true, NewOutput, Step::Opening, notAgreed},
+        {true, NewOutput, Step::Committing, notAgreed}, {false, LinkToInput, Step::Opening, same},
+        {true, LinkToInput, Step::Committing, linked},  {false, OtherPassword, Step::Opening, changed},
+        {false, OtherLevel, Step::Opening, changed}};
+    for (const auto& row : rows) {
+        const auto& [agreed, change, step, refusal] = row;
+        SCOPED_TRACE(&row - rows);
+        makeFile(u"work/in/f.vxp"_s, encrypted);
+        makeFile(u"work/other/f.vxp"_s, encryptedForm("theirs"));
+        FileTask task = FileTask::decryption(SecurityLevel::High, input, output, std::nullopt, true, Password);
+        task.folder = *FileIo::sharedFolderOf(input);
+        struct stat existing;
+        if (agreed && ::lstat(encoded(makeFile(u"work/in/f"_s, "agreed")).constData(), &existing) == 0)
+            task.replaces = std::pair(existing.st_dev, existing.st_ino);
+        if (change == SwappedFolder)
+            ::link(encoded(output).constData(), encoded(path(u"work/in/g"_s)).constData());
+        QByteArray inputNow = encrypted, outputNow = readAll(output);
+        TestObserver observer;
+        observer.at = [&](Step now) {
+            if (now != step)
+                return;
+            ::usleep(20000); // file times are kept in clock ticks
+            if (change == SwappedFolder) {
+                QDir(m_folder).rename(u"in"_s, u"checked"_s);
+                ::symlink("other", encoded(path(u"work/in"_s)).constData());
+            } else if (change == LinkToInput) {
+                QFile::remove(output);
+                ::link(encoded(input).constData(), encoded(output).constData());
+                outputNow = encrypted;
+            } else {
+                const bool toOutput = change == NewOutput;
+                ::rename(encoded(makeFile(u"work/.new"_s, theirs[change])).constData(),
+                         encoded(toOutput ? output : input).constData());
+                (toOutput ? outputNow : inputNow) = theirs[change];
+            }
+        };
+        const PassResult result = run(task, &observer);
+        if (change == SwappedFolder) {
+            EXPECT_EQ(result, PassResult{});
+            EXPECT_EQ(namesIn(path(u"work/other"_s)), QStringList{u"f.vxp"_s});
+            EXPECT_EQ(namesIn(path(u"work/checked"_s)), (QStringList{u"f"_s, u"g"_s}));
+            EXPECT_TRUE(readAll(path(u"work/checked/f"_s)) == content &&
+                        readAll(path(u"work/checked/g"_s)) == "agreed");
+        } else {
+            EXPECT_EQ(result, (PassResult{Outcome::Failed, refusal, {}}));
+            EXPECT_TRUE(readAll(input) == inputNow && readAll(output) == outputNow);
+            EXPECT_EQ(namesIn(path(u"work/in"_s)).size(), outputNow.isEmpty() ? 1 : 2);
+        }
+        QDir(m_folder).removeRecursively();
+    }
 }
 
 TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {

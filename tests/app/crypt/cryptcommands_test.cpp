@@ -286,28 +286,12 @@ TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnExistingOutput) {
     }
 }
 
-TEST_F(CryptCommandsRolesTest, LinksAreNeverWrittenThroughAndHardLinkedFilesKeepTheirOtherNames) {
-    // A link at the output's name is refused, not followed.
-    const QString target = makeFile(u"work/target.txt"_s, QByteArray("not to be touched"));
-    const QString encrypted = makeFile(u"work/c.txt.vxp"_s, encryptedForm("content c", 'L'));
-    ASSERT_TRUE(QFile::link(target, encrypted.chopped(4)));
-    const auto before = folder();
-    EXPECT_EQ(run(&CryptCommands::decryptChosenList, {encrypted}, {Yes}),
-              (QStringList{encrypted.chopped(4) + ReplacePlain,
-                           encrypted.chopped(4) + u" is a symbolic link and was left untouched."_s}));
-    EXPECT_EQ(folder(), before);
-
-    // Decrypting over a plain file with another name leaves that name its own content.
-    const QString hardEncrypted = makeFile(u"work/a.txt.vxp"_s, encryptedForm("decrypted content", 'L'));
-    const QString hard = makeFile(u"work/a.txt"_s, QByteArray("older plain content"));
+TEST_F(CryptCommandsRolesTest, AFileWithOtherNamesIsDeletedUnderThisNameOnly) {
+    // The links at an output's name and the other names of a replaced file are the pass's rules.
+    const QString hard = makeFile(u"work/a.txt"_s, QByteArray("decrypted content"));
     const QString other = path(u"work/other-name.txt"_s);
-    ASSERT_EQ(::link(encoded(hard).constData(), encoded(other).constData()), 0);
-    EXPECT_EQ(run(&CryptCommands::decryptChosenList, {hardEncrypted}, {Yes}), QStringList{hard + ReplacePlain});
-    EXPECT_EQ(readAll(hard), QByteArray("decrypted content"));
-    EXPECT_EQ(readAll(other), QByteArray("older plain content"));
-
     // Deleting the original after encryption removes this name only, and says so.
-    ASSERT_TRUE(QFile::remove(other) && ::link(encoded(hard).constData(), encoded(other).constData()) == 0);
+    ASSERT_EQ(::link(encoded(hard).constData(), encoded(other).constData()), 0);
     EXPECT_EQ(run(&CryptCommands::encryptChosenList, {hard}),
               QStringList{hard + u" was deleted under this name only: its content remains under its other names."_s});
     EXPECT_FALSE(QFile::exists(hard));

@@ -119,13 +119,16 @@ TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReach
         SCOPED_TRACE(hardLinks ? "hard links" : "no hard links");
         g_renameCannotRefuse = true;
         g_noHardLinks = !hardLinks;
+        // A named file with neither way to refuse is never put in place: a look at the name and
+        // a plain rename could replace a file that appeared in between.
+        const QString refused =
+            !hardLinks && GetParam() == AsideFile::Kind::Named ? u"Operation not permitted"_s : u""_s;
         const QString target = makeFile(u"out/data"_s, "old");
-        EXPECT_EQ(writeAside(target, "new", AsideFile::Replace::No), u"File exists"_s);
+        EXPECT_EQ(writeAside(target, "new", AsideFile::Replace::No), refused.isEmpty() ? u"File exists"_s : refused);
         EXPECT_EQ(readAll(target), "old");
-        EXPECT_EQ(writeAside(path(u"out/fresh"_s), "fresh", AsideFile::Replace::No), QString());
+        EXPECT_EQ(writeAside(path(u"out/fresh"_s), "fresh", AsideFile::Replace::No), refused);
         g_renameCannotRefuse = g_noHardLinks = false;
-        EXPECT_EQ(readAll(path(u"out/fresh"_s)), "fresh");
-        EXPECT_EQ(names(), u"data,fresh"_s);
+        EXPECT_EQ(names(), refused.isEmpty() ? u"data,fresh"_s : u"data"_s);
         QFile::remove(target);
         QFile::remove(path(u"out/fresh"_s));
     }
