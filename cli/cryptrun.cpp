@@ -34,10 +34,6 @@ namespace {
 
 using Outcome = PassResult::Outcome;
 
-bool lstatOf(const QString& path, struct stat* info) {
-    return ::lstat(QFile::encodeName(path).constData(), info) == 0;
-}
-
 QString sizeInBytes(qint64 bytes) {
     return QString::number(bytes) + u" bytes"_s;
 }
