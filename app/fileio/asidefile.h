@@ -8,8 +8,11 @@
  * the folder. Until then the final name is untouched; a file that is not committed is removed by
  * discard() or the destructor, and an unnamed one vanishes even when the process is killed. A
  * file with a hidden name is locked (flock) from before it has the name, so one left behind by a
- * killed process is told from one still being written: such leftovers in the folder are removed
- * whenever a named file is made there.
+ * killed process is told from one still being written, and marked as this program's before its
+ * first byte (an extended attribute; on FAT the hidden and system bits), the mark taken off once
+ * it has its final name. When a named file is made, the leftovers for the same final name are
+ * removed: files of its hidden name's pattern, the user's own, marked and unlocked; never on a
+ * network share, whose locks may not hold between processes, nor where nothing can be marked.
  */
 #pragma once
 
@@ -84,6 +87,9 @@ private:
     void removeLeftovers();
     // Closes the file in place and flushes the folder unless the caller does.
     Expected<void> finish(const std::function<void(int)>& inPlace, Flush flush);
+    // Marks the open file as this program's unfinished one, or takes the mark off again.
+    void markUnfinished();
+    void unmark();
 
     QString m_finalPath;
     QByteArray m_folderPath;
@@ -94,4 +100,7 @@ private:
     // The hidden name the file has in the folder, empty while it has none.
     QByteArray m_linkedName;
     bool m_inPlace = false;
+    enum class Mark { None, Attribute, FatBits } m_mark = Mark::None;
+    // The FAT attribute bits the mark added.
+    quint32 m_fatMarkBits = 0;
 };
