@@ -12,12 +12,16 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/msdos_fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -27,6 +31,27 @@ namespace {
 constexpr char Marker[] = ".unfinished-";
 constexpr int SuffixLength = 6;
 constexpr int Attempts = 100;
+// The mark of a file this program writes aside, where the file system keeps extended attributes,
+// and on FAT, which keeps none.
+constexpr char MarkName[] = "user.vexa-password.unfinished";
+constexpr quint32 FatMark = ATTR_HIDDEN | ATTR_SYS;
+
+std::optional<quint32> fatAttributes(int fd) {
+    __u32 bits = 0;
+    return ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &bits) == 0 ? std::optional<quint32>(bits) : std::nullopt;
+}
+
+bool setFatAttributes(int fd, quint32 value) {
+    __u32 bits = value;
+    return ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &bits) == 0;
+}
+
+bool isMarked(int fd) {
+    if (::fgetxattr(fd, MarkName, nullptr, 0) >= 0)
+        return true;
+    const std::optional<quint32> bits = fatAttributes(fd);
+    return bits && (*bits & FatMark) == FatMark;
+}
 
 QByteArray randomSuffix() {
     static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -130,6 +155,7 @@ Expected<void> AsideFile::createNamed() {
         if (file.isOpen() && lockCreated(file.fd(), name)) {
             m_file = std::move(file);
             m_linkedName = name;
+            markUnfinished();
             return {};
         }
         if (!file.isOpen() && errno != EEXIST)
@@ -148,21 +174,50 @@ bool AsideFile::lockCreated(int fd, const QByteArray& name) {
            created.st_ino == named.st_ino && created.st_dev == named.st_dev;
 }
 
+void AsideFile::markUnfinished() {
+    if (::fsetxattr(m_file.fd(), MarkName, "", 0, 0) == 0) {
+        m_mark = Mark::Attribute;
+    } else if (const std::optional<quint32> bits = fatAttributes(m_file.fd());
+               bits && setFatAttributes(m_file.fd(), *bits | FatMark)) {
+        m_mark = Mark::FatBits;
+        m_fatMarkBits = FatMark & ~*bits;
+    }
+}
+
+void AsideFile::unmark() {
+    const int fd = m_file.fd();
+    struct stat info {};
+    // Taking an attribute off takes write permission, which a file made read-only is lent.
+    if (m_mark == Mark::Attribute && ::fremovexattr(fd, MarkName) != 0 && errno == EACCES && ::fstat(fd, &info) == 0 &&
+        ::fchmod(fd, (info.st_mode & 07777) | S_IWUSR) == 0) {
+        ::fremovexattr(fd, MarkName);
+        ::fchmod(fd, info.st_mode & 07777);
+    }
+    const std::optional<quint32> bits = m_mark == Mark::FatBits ? fatAttributes(fd) : std::nullopt;
+    if (bits)
+        setFatAttributes(fd, *bits & ~m_fatMarkBits);
+    m_mark = Mark::None;
+}
+
 void AsideFile::removeLeftovers() {
+    if (FileIo::onNetworkShare(m_folder.fd()))
+        return;
     DIR* folder = ::fdopendir(::dup(m_folder.fd()));
     if (!folder)
         return;
+    const QByteArray prefix = temporaryPrefix(m_finalName);
     while (const dirent* entry = ::readdir(folder)) {
-        if (!isTemporaryName(entry->d_name))
+        const QByteArrayView name(entry->d_name);
+        if (!name.startsWith(prefix) || name.size() != prefix.size() + SuffixLength || !isTemporaryName(name))
             continue;
-        // A file whose lock can be taken has no writer left. One this user may not open is not
-        // ours to judge.
+        // A file whose lock can be taken has no writer left. One this user may not open, or does
+        // not own, is not ours to judge.
         const Descriptor file(
             ::openat(m_folder.fd(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         struct stat opened {
         }, named{};
         if (file.isOpen() && ::fstat(file.fd(), &opened) == 0 && S_ISREG(opened.st_mode) &&
-            ::flock(file.fd(), LOCK_EX | LOCK_NB) == 0 &&
+            opened.st_uid == ::geteuid() && isMarked(file.fd()) && ::flock(file.fd(), LOCK_EX | LOCK_NB) == 0 &&
             ::fstatat(m_folder.fd(), entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
             ::unlinkat(m_folder.fd(), entry->d_name, 0);
@@ -180,8 +235,10 @@ Expected<void> AsideFile::linkAs(const QByteArray& name) {
 }
 
 Expected<QByteArray> AsideFile::linkUnnamed() {
-    // Locked before it gets a name, so no leftover removal ever takes it.
+    // Locked and marked before it gets a name, so no leftover removal takes it while it is written
+    // and one left by a killed process is known for this program's.
     ::flock(m_file.fd(), LOCK_EX | LOCK_NB);
+    markUnfinished();
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         QByteArray name = temporaryPrefix(m_finalName) + randomSuffix();
         const Expected<void> linked = linkAs(name);
@@ -248,6 +305,7 @@ int AsideFile::rename(Replace replace) {
 Expected<void> AsideFile::finish(const std::function<void(int)>& inPlace, Flush flush) {
     // The file is in place: a failure from here on is reported, but nothing is undone.
     m_inPlace = true;
+    unmark();
     if (inPlace)
         inPlace(m_file.fd());
     const Expected<void> closed = m_file.close();

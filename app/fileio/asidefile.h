@@ -10,8 +10,11 @@
  * then the final name is untouched; a file that is not committed is removed by discard() or the
  * destructor, and an unnamed one vanishes even when the process is killed. A file with a hidden
  * name is locked (flock) from before it has the name, so one left behind by a killed process is
- * told from one still being written: such leftovers in the folder are removed whenever a named
- * file is made there.
+ * told from one still being written, and marked as this program's before its first byte (an
+ * extended attribute; on FAT the hidden and system bits), the mark taken off once it has its
+ * final name. When a named file is made, the leftovers for the same final name are removed:
+ * files of its hidden name's pattern, the user's own, marked and unlocked; never on a network
+ * share, whose locks may not hold between processes, nor where nothing can be marked.
  */
 #pragma once
 
@@ -98,6 +101,9 @@ private:
     int rename(Replace replace);
     // Closes the file in place and flushes the folder unless the caller does.
     Expected<void> finish(const std::function<void(int)>& inPlace, Flush flush);
+    // Marks the open file as this program's unfinished one, or takes the mark off again.
+    void markUnfinished();
+    void unmark();
 
     QString m_finalPath;
     QByteArray m_folderPath;
@@ -111,4 +117,7 @@ private:
     std::optional<std::pair<dev_t, ino_t>> m_agreed;
     // Why the folder given at construction could not be kept: never opened by its path instead.
     int m_folderError = 0;
+    enum class Mark { None, Attribute, FatBits } m_mark = Mark::None;
+    // The FAT attribute bits the mark added.
+    quint32 m_fatMarkBits = 0;
 };

@@ -250,6 +250,23 @@ bool flushesTogether(int fd) {
     }
 }
 
+bool onNetworkShare(int fd) {
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case V9FS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::optional<mode_t> processUmask() {
     QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))

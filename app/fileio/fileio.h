@@ -63,6 +63,9 @@ Expected<void> syncFolderOf(const QString& filePath);
 // disk (local kernel file systems: ext2/3/4, xfs, btrfs, tmpfs). FUSE volumes and network shares
 // may do nothing on syncfs: their files are flushed one by one.
 bool flushesTogether(int fd);
+// Whether the file system holding fd is a network share (NFS, SMB/CIFS, Ceph, 9p): its locks are
+// kept by a server, a round trip each, and not reliably between processes by every server.
+bool onNetworkShare(int fd);
 
 // The process's umask, read without changing it (umask() can only be read by setting it, which
 // would briefly affect files other threads create); nullopt when the system does not say.

@@ -1,28 +1,31 @@
 /*
- * Pass locks: flock on a lock file that only the user's own processes can open. The file is
- * removed by its holder on release; a process that opened it just before checks, once it holds
- * the lock, that the name still leads to the file it locked, and starts again otherwise.
+ * Pass locks: open-file-description write locks (F_OFD_SETLK) on one byte of a lock file per
+ * device, at the input's inode number. Nothing is made or removed per input, a lock ends when its
+ * descriptor is closed (by a killed process too), and two locks of one process exclude each other
+ * as those of two processes do. The folders on the way are opened one from the other without
+ * following links, so what is judged is what is used.
  */
 #include "app/fileio/passlock.h"
 
 #include "app/fileio/fileio.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QList>
 
 #include <cerrno>
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <fcntl.h>
-#include <sys/file.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int Attempts = 100;
 
 // The codes with which a file system says that it keeps no locks at all.
 bool locksUnsupported(int code) {
@@ -34,53 +37,118 @@ QString refusal(const QString& folder, const QString& why) {
            u" Files are locked there so that no two passes work on the same file."_s;
 }
 
-// Opens the lock folder, making it when missing; refuses one that other accounts could reach.
-// It is judged by its name first: a folder of another account may not even be opened.
-Expected<Descriptor> openFolder() {
-    const QString path = PassLock::folderPath();
-    const QByteArray name = QFile::encodeName(path);
-    struct stat named {};
-    if (::lstat(name.constData(), &named) != 0 && errno == ENOENT &&
-        (::mkdir(name.constData(), 0700) == 0 || errno == EEXIST))
-        ::lstat(name.constData(), &named);
-    QString why;
-    if (named.st_ino == 0)
-        why = FileIo::errorText(errno) + u'.';
-    else if (!S_ISDIR(named.st_mode))
-        why = u"it is not a folder."_s;
-    else if (named.st_uid != ::geteuid())
-        why = u"it belongs to another account."_s;
-    else if ((named.st_mode & 07777) != 0700)
-        why = u"other accounts may use it (its permissions are not 0700)."_s;
-    if (!why.isEmpty())
-        return unexpected({refusal(path, why)});
-    Descriptor folder(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat opened {};
-    if (!folder.isOpen() || ::fstat(folder.fd(), &opened) != 0) {
-        const int code = errno;
-        return unexpected({refusal(path, FileIo::errorText(code) + u'.'), code});
+// The home folder the password database gives an account; empty when it gives none.
+QByteArray homeOf(uid_t user) {
+    std::vector<char> buffer(4096);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < 1 << 20)
+        buffer.resize(buffer.size() * 2);
+    return found && found->pw_dir ? QByteArray(found->pw_dir) : QByteArray();
+}
+
+// Where an account's locks live: the folders to open (or make), one in the other, from base.
+struct Place {
+    Descriptor base;
+    QByteArray basePath;
+    QList<QByteArray> steps;
+    bool shared = false; // base is a folder every account writes in: the one step must be 0700
+    mode_t baseMode = 0;
+
+    QString folderPath() const { return QFile::decodeName(basePath + '/' + steps.join('/')); }
+};
+
+Place placeFor(uid_t user, const QString& homeOverride) {
+    const QByteArray home = homeOverride.isEmpty() ? homeOf(user) : QFile::encodeName(homeOverride);
+    // The home path is the administrator's: links in it are followed.
+    Descriptor folder(home.startsWith('/') ? ::open(home.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+    struct stat info {};
+    if (folder.isOpen() && ::fstat(folder.fd(), &info) == 0 && info.st_uid == user &&
+        !FileIo::onNetworkShare(folder.fd()))
+        return {std::move(folder), home, {".local", "state", "vexa-password", "locks"}, false, info.st_mode};
+    // Not the runtime folder: it is not there for cron jobs or every ssh session.
+    static const QByteArray shared = [] {
+        struct stat info {};
+        return QByteArray(::lstat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) ? "/dev/shm" : "/tmp");
+    }();
+    return {Descriptor(::open(shared.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+            shared,
+            {"vexa-password-" + QByteArray::number(user)},
+            true};
+}
+
+QString writableByOthers(const QString& subject, mode_t mode) {
+    return u"other accounts may write in "_s + subject + u" (its permissions are "_s +
+           QString::number(mode & 07777, 8).rightJustified(4, u'0') + u")."_s;
+}
+
+// The folder name in parent (at path), made 0700 when missing, as long as it is the user's own and
+// no other account may change it; the error says what is wrong with it.
+Expected<Descriptor> enterFolder(int parent, const QByteArray& name, const QByteArray& path, bool last, bool shared) {
+    const QString subject = last ? u"it"_s : QFile::decodeName(path);
+    const bool made = ::mkdirat(parent, name.constData(), 0700) == 0;
+    const int notMade = made ? EEXIST : errno;
+    Descriptor folder(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (!folder.isOpen() || ::fstat(folder.fd(), &info) != 0) {
+        const int code = errno == ENOENT && notMade != EEXIST ? notMade : errno;
+        // Judged by its name then: a folder of another account may not even be opened.
+        if (::fstatat(parent, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            (S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()))
+            return unexpected({QFile::decodeName(path) + u": "_s + FileIo::errorText(code) + u'.', code});
+        if (!S_ISDIR(info.st_mode))
+            return unexpected(
+                {subject + (S_ISLNK(info.st_mode) ? u" is a symbolic link, not a folder."_s : u" is not a folder."_s)});
     }
-    // Replaced between the look and the open: only the user could have, but judge what is open.
-    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
-        return unexpected({refusal(path, u"it changed while it was being opened."_s)});
+    if (info.st_uid != ::geteuid())
+        return unexpected({subject + u" belongs to another account."_s});
+    // One made under a strict umask (0277 leaves dr-x------), or left so by a run stopped right
+    // after making it, could take nothing in.
+    if ((made || (info.st_mode & S_IRWXU) != S_IRWXU) && ::fchmod(folder.fd(), 0700) == 0)
+        info.st_mode = (info.st_mode & ~07777) | 0700;
+    if (shared && (info.st_mode & 07777) != 0700)
+        return unexpected({u"other accounts may use "_s + subject + u" (its permissions are not 0700)."_s});
+    if (info.st_mode & (S_IWGRP | S_IWOTH))
+        return unexpected({writableByOthers(subject, info.st_mode)});
+    return folder;
+}
+
+// Opens the lock folder of the running account, making the missing folders on the way.
+Expected<Descriptor> openFolder(const QString& homeOverride) {
+    Place place = placeFor(::geteuid(), homeOverride);
+    if (!place.base.isOpen())
+        return unexpected({refusal(place.folderPath(), FileIo::errorText(errno) + u'.')});
+    if (place.baseMode & (S_IWGRP | S_IWOTH))
+        return unexpected(
+            {refusal(place.folderPath(), writableByOthers(QFile::decodeName(place.basePath), place.baseMode))});
+    Descriptor folder = std::move(place.base);
+    QByteArray path = place.basePath;
+    const QList<QByteArray>& steps = place.steps;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        path += '/' + steps[i];
+        Expected<Descriptor> next = enterFolder(folder.fd(), steps[i], path, i == steps.size() - 1, place.shared);
+        if (!next)
+            return unexpected({refusal(place.folderPath(), next.error().message), next.error().code});
+        folder = std::move(*next);
+    }
     return folder;
 }
 
 // The lock folder, judged once and kept open while the program runs as the same user: every pass
 // finds it without a look at its name, and only its owner could change it afterwards. A folder
-// removed meanwhile takes no new lock files (ENOENT); it is then opened and judged again, while
-// locks taken in the old one keep it open until they are released.
+// removed meanwhile takes no new lock files (ENOENT); it is then opened and judged again.
 class LockFolder {
 public:
-    Expected<std::shared_ptr<const Descriptor>> open() {
+    Expected<std::shared_ptr<const Descriptor>> open(const QString& homeOverride) {
         const std::lock_guard lock(m_mutex);
         const uid_t user = ::geteuid();
-        if (!m_folder || user != m_user) {
-            Expected<Descriptor> folder = openFolder();
+        if (!m_folder || user != m_user || homeOverride != m_home) {
+            Expected<Descriptor> folder = openFolder(homeOverride);
             if (!folder)
                 return unexpected(std::move(folder).error());
             m_folder = std::make_shared<const Descriptor>(std::move(*folder));
             m_user = user;
+            m_home = homeOverride;
         }
         return m_folder;
     }
@@ -94,6 +162,7 @@ private:
     std::mutex m_mutex;
     std::shared_ptr<const Descriptor> m_folder;
     uid_t m_user = 0;
+    QString m_home;
 };
 
 LockFolder& lockFolder() {
@@ -101,60 +170,61 @@ LockFolder& lockFolder() {
     return folder;
 }
 
+// Opens the lock file of name in folder for writing, making it when missing.
+Descriptor openLockFile(int folder, const QByteArray& name) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        Descriptor file(::openat(folder, name.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        if (file.isOpen())
+            return file;
+        if (errno == ENOENT) {
+            file.reset(::openat(folder, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            // Whatever the umask, the user's other processes must open it for writing too.
+            if (file.isOpen() && ::fchmod(file.fd(), 0600) == 0)
+                return file;
+            if (errno != EEXIST)
+                return {};
+        } else if (errno != EACCES || ::fchmodat(folder, name.constData(), 0600, 0) != 0) {
+            // (EACCES: made by a run stopped before it could give it its mode.)
+            return {};
+        }
+    }
+    return {};
+}
+
 } // namespace
 
-QString PassLock::folderPath() {
-    return folderPathFor(::geteuid());
-}
-
 QString PassLock::folderPathFor(uid_t user) {
-    // Not the runtime folder: it is not there for cron jobs or every ssh session, and every copy
-    // must find the same locks. The shared-memory file system where the machine has one (as every
-    // Linux desktop does): a lock file there costs no disk write, where /tmp may be on disk.
-    static const QString base = [] {
-        struct stat info {};
-        return ::lstat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) ? u"/dev/shm"_s : u"/tmp"_s;
-    }();
-    return base + u"/vexa-password-"_s + QString::number(user);
-}
-
-PassLock::~PassLock() {
-    if (m_file.isOpen())
-        ::unlinkat(m_folder->fd(), m_name.constData(), 0);
+    return placeFor(user, {}).folderPath();
 }
 
 Expected<PassLock::Result> PassLock::acquire(dev_t device, ino_t inode) {
-    m_name = QByteArray::number(quint64(device), 16) + '-' + QByteArray::number(quint64(inode), 16);
-    bool reopened = false;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        Expected<std::shared_ptr<const Descriptor>> folder = lockFolder().open();
+    const QByteArray name = QByteArray::number(quint64(device), 16);
+    for (bool reopened : {false, true}) {
+        const Expected<std::shared_ptr<const Descriptor>> folder = lockFolder().open(m_home);
         if (!folder)
-            return unexpected(std::move(folder).error());
-        m_folder = std::move(*folder);
-        Descriptor file(::openat(m_folder->fd(), m_name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+            return unexpected(folder.error());
+        Descriptor file = openLockFile((*folder)->fd(), name);
         if (!file.isOpen() && errno == ENOENT && !reopened) {
-            lockFolder().forget(m_folder);
-            reopened = true;
+            lockFolder().forget(*folder);
             continue;
         }
         if (!file.isOpen())
             return FileIo::failWithErrno();
-        if (::flock(file.fd(), LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EWOULDBLOCK)
+        // An inode number past the largest offset shares its byte with a smaller one: at worst a
+        // pass is called busy that is not.
+        struct flock byte {};
+        byte.l_type = F_WRLCK;
+        byte.l_whence = SEEK_SET;
+        byte.l_start = off_t(quint64(inode) & quint64(std::numeric_limits<off_t>::max()));
+        byte.l_len = 1;
+        if (::fcntl(file.fd(), F_OFD_SETLK, &byte) != 0) {
+            if (errno == EAGAIN || errno == EACCES)
                 return Result::Busy;
-            if (locksUnsupported(errno))
-                return Result::Held;
-            return FileIo::failWithErrno();
+            if (!locksUnsupported(errno))
+                return FileIo::failWithErrno();
         }
-        // The holder before may have removed the name after this process opened it.
-        struct stat opened {
-        }, named{};
-        if (::fstat(file.fd(), &opened) == 0 &&
-            ::fstatat(m_folder->fd(), m_name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
-            m_file = std::move(file);
-            return Result::Held;
-        }
+        m_file = std::move(file);
+        return Result::Held;
     }
-    return unexpected(Error::fromCode(EAGAIN));
+    return unexpected(Error::fromCode(ENOENT));
 }

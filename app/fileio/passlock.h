@@ -1,19 +1,19 @@
 /*
  * One pass per file among the user's own running copies (the window, the command line; from a
- * desktop session, cron or ssh alike). The lock of a file is a lock file named after the file's
- * device and inode in one folder private to the user, "/dev/shm/vexa-password-UID" ("/tmp/…" on
- * a machine without /dev/shm; made 0700 when missing), so no other account can take it or hold it, whatever it may
- * read. A folder at that path that is not the user's own, mode 0700 and a real folder, is refused, never used.
+ * desktop session, cron or ssh alike). The locks live in ".local/state/vexa-password/locks" under
+ * the home folder the password database gives the account (not $HOME, which each session sets its
+ * own way), each folder on the way the user's own and writable by no one else: one lock file per
+ * device, of which a pass takes the byte at the input's inode number. An account without a home
+ * of its own, or with one on a network share, keeps them in a private folder made in
+ * "/dev/shm" ("/tmp" on a machine without it), "vexa-password-UID", used only while it is the
+ * user's own 0700 folder. Folders are made when missing; one other accounts could use is refused.
  */
 #pragma once
 
 #include "app/fileio/descriptor.h"
 #include "common/expected.h"
 
-#include <QtCore/QByteArray>
 #include <QtCore/QString>
-
-#include <memory>
 
 #include <sys/types.h>
 
@@ -24,22 +24,21 @@ public:
         Busy, // another pass of the user's holds it
     };
 
-    PassLock() = default;
+    // homeFolder, when given, stands for the one the password database gives the account.
+    explicit PassLock(QString homeFolder = {})
+        : m_home(std::move(homeFolder)) {}
     PassLock(const PassLock&) = delete;
     PassLock& operator=(const PassLock&) = delete;
-    // Releases the lock and removes its file.
-    ~PassLock();
 
     // Takes the lock of the file on this device with this inode, without waiting; fails when the
     // lock folder cannot be used.
     Expected<Result> acquire(dev_t device, ino_t inode);
 
-    // The lock folder of the user running the program, and of any user.
-    static QString folderPath();
+    // The lock folder of an account.
     static QString folderPathFor(uid_t user);
 
 private:
-    std::shared_ptr<const Descriptor> m_folder;
+    QString m_home;
+    // The lock file, open for this lock alone: the lock belongs to this open file description.
     Descriptor m_file;
-    QByteArray m_name;
 };

@@ -242,7 +242,7 @@ struct Account {
     gid_t gid;
     std::vector<gid_t> groups;
 };
-constexpr uid_t Carol = 40001, Mallory = 40002, Dave = 40004;
+constexpr uid_t Carol = 40001, Mallory = 40002;
 constexpr gid_t Users = 40100, Team = 40010, Staff = 40020, Shared = 40030;
 const Account AsRoot{0, 0, {0}}, AsCarol{Carol, Users, {Users, Team}};
 
@@ -317,31 +317,6 @@ TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
     ASSERT_EQ(::flock(reader.fd(), LOCK_SH | LOCK_NB), 0);
     EXPECT_EQ(pass(plain, nullptr, false), PassResult{});
     QFile::remove(plain + u".vxp"_s);
-
-    if (::geteuid() != 0)
-        return;
-    // The user's lock folder is used only while it is the user's own, private folder.
-    const QString locks = PassLock::folderPathFor(Dave);
-    ASSERT_EQ(::chmod(encoded(root()).constData(), 0711), 0);
-    ASSERT_TRUE(give(m_folder, {0777, Dave, Dave}) && give(plain, {0644, Dave, Dave}));
-    const QString refused = plain + u" was left untouched. The lock folder "_s + locks + u" can't be used: "_s;
-    const QString reason = u" Files are locked there so that no two passes work on the same file."_s;
-    const std::pair<FileAccess, QString> rows[] = {
-        {{0700, Mallory, Mallory}, refused + u"it belongs to another account."_s + reason},
-        {{0755, Dave, Dave}, refused + u"other accounts may use it (its permissions are not 0700)."_s + reason},
-        {{0700, Dave, Dave}, QString()},
-    };
-    for (const auto& [lockAccess, expected] : rows) {
-        ::mkdir(encoded(locks).constData(), 0700);
-        ASSERT_TRUE(give(locks, lockAccess));
-        const QByteArray answer = inChild([&](int) {
-                                      become({Dave, Dave, {Dave}});
-                                      return pass(plain, nullptr, false).error.toUtf8();
-                                  }).first;
-        EXPECT_EQ(QString::fromUtf8(answer), expected);
-        EXPECT_EQ(QFile::exists(plain + u".vxp"_s), expected.isEmpty());
-    }
-    QDir(locks).removeRecursively();
 }
 
 TEST_F(CipherPassSafetyTest, APassThatPutsNoOutputInPlaceGivesItsInputItsAttributesBack) {

@@ -1,13 +1,18 @@
 /*
  * The file-I/O layer on real files: what opening refuses (never blocking), files
- * written aside and renamed (replacement only at commit, links at the final name, leftovers)
- * and deletes that happen only to the file that was read, unchanged.
+ * written aside and renamed (replacement only at commit, links at the final name, leftovers),
+ * deletes that happen only to the file that was read, unchanged, and where pass locks live.
  */
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
+#include "app/fileio/passlock.h"
+#include "tests/support/passfiles.h"
 #include "tests/support/tempenv.h"
 
+#include <grp.h>
+#include <sys/file.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 
 // Set by a test to imitate a file system whose rename cannot refuse to replace (FUSE ones such as
 // ntfs-3g answer EINVAL), and one that has no hard links either.
@@ -32,6 +37,8 @@ extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char
 }
 
 namespace {
+
+constexpr char Mark[] = "user.vexa-password.unfinished";
 
 class FileIoTest : public TempEnvTest {
 protected:
@@ -86,7 +93,9 @@ protected:
             EXPECT_TRUE(temporary.startsWith(u'.') && !temporary.endsWith(u".vxp"_s)) << temporary.toStdString();
             EXPECT_EQ(modeOf(file.temporaryPath()), 0600u);
         }
-        return commit ? errorOf(file.commit(*commit)) : u"not committed"_s;
+        const QString error = commit ? errorOf(file.commit(*commit)) : u"not committed"_s;
+        EXPECT_LT(::getxattr(encoded(finalPath).constData(), Mark, nullptr, 0), 0) << "a finished file is unmarked";
+        return error;
     }
 };
 
@@ -142,15 +151,79 @@ TEST_P(AsideFileTest, ARenameThatCannotRefuseStillNeverReplacesAndTheFileIsReach
 
 INSTANTIATE_TEST_SUITE_P(Kinds, AsideFileTest, ::testing::Values(AsideFile::Kind::Automatic, AsideFile::Kind::Named));
 
-TEST_F(FileIoTest, ANamedFileLeftByAStoppedWriterIsRemovedWhenTheNextOneIsMade) {
-    const QString stopped = makeFile(u"out/.a.vxp.unfinished-Xy12Z9"_s, "left over");
-    const QString notOurs = makeFile(u"out/.b.unfinished-notours"_s, "a user's file");
-    AsideFile running(path(u"out/c"_s), AsideFile::Kind::Named), next(path(u"out/d"_s), AsideFile::Kind::Named);
-    ASSERT_TRUE(running.open() && next.open());
-    EXPECT_FALSE(QFile::exists(stopped));
-    EXPECT_TRUE(QFile::exists(notOurs));
-    EXPECT_TRUE(QFile::exists(running.temporaryPath()));
-    EXPECT_TRUE(AsideFile::isTemporaryName(encoded(QFileInfo(next.temporaryPath()).fileName())));
+TEST_F(FileIoTest, CleanUpRemovesOnlyThisProgramsAbandonedFilesForTheNameBeingWritten) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "files of another owner need root";
+    // A writer killed while its file for "d" was aside, marked and left.
+    inChild([&](int) { return (new AsideFile(path(u"out/d"_s), AsideFile::Kind::Named))->open() ? "" : "failed"; });
+    // Kept: a file for another name, another account's, an unmarked one, a live writer's.
+    const std::tuple<QString, bool, uid_t> rows[] = {
+        {u".d.unfinished-Own123"_s, true, 0},     {u".thesis.unfinished-ABC123"_s, true, 0},
+        {u".d.unfinished-Xy12Z9"_s, true, 40009}, {u".d.unfinished-Unmark"_s, false, 0},
+        {u".d.unfinished-Live12"_s, true, 0},
+    };
+    for (const auto& [name, marked, owner] : rows) {
+        const QByteArray file = encoded(makeFile(u"out/"_s + name, "kept"));
+        if (marked && ::setxattr(file.constData(), Mark, "", 0, 0) != 0)
+            GTEST_SKIP() << "no user attributes here";
+        ASSERT_EQ(::chown(file.constData(), owner, owner), 0);
+    }
+    const Descriptor live(::open(encoded(path(u"out/.d.unfinished-Live12"_s)).constData(), O_RDONLY));
+    ASSERT_EQ(::flock(live.fd(), LOCK_EX), 0);
+    ASSERT_TRUE(AsideFile(path(u"out/d"_s), AsideFile::Kind::Named).open());
+    EXPECT_EQ(names().count(u','), 3) << names().toStdString();
+}
+
+TEST_F(FileIoTest, LocksLiveInTheUsersOwnFoldersWhateverOthersMakeAndWhateverTheUmask) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "other accounts need root";
+    constexpr uid_t User = 40005, Other = 40006;
+    ASSERT_EQ(::chmod(encoded(root()).constData(), 0711), 0);
+    const QString home = makeDir(u"home"_s), locks = home + u"/.local/state/vexa-password/locks"_s;
+    // The private folder of an account without a home of its own, taken by another account at the
+    // end, where it no longer matters.
+    const QString shared = PassLock::folderPathFor(User);
+    ASSERT_TRUE(QDir(shared).removeRecursively() && ::mkdir(encoded(shared).constData(), 0700) == 0);
+    const auto lock = [&](mode_t mask, const QString& from) {
+        return inChild([&](int) {
+                   ::umask(mask);
+                   return ::setgroups(0, nullptr) | ::setresgid(User, User, User) | ::setresuid(User, User, User)
+                              ? QByteArray("no such account")
+                              : errorOf(PassLock(from).acquire(1, 2)).toUtf8();
+               })
+            .first;
+    };
+    // The folder made beforehand (that private folder, or one in the home), its mode and owner; the
+    // umask; what is wrong.
+    const std::tuple<QString, mode_t, uid_t, mode_t, QString> rows[] = {
+        {shared, 0755, User, 022, u"other accounts may use it (its permissions are not 0700)."_s},
+        {shared, 0700, Other, 022, u"it belongs to another account."_s},
+        {{}, 0775, User, 022, u"other accounts may write in "_s + home + u" (its permissions are 0775)."_s},
+        {u".local"_s, 01777, User, 022,
+         u"other accounts may write in "_s + home + u"/.local (its permissions are 1777)."_s},
+        {u".local/state/vexa-password/locks"_s, 0700, Other, 022, u"it belongs to another account."_s},
+        {{}, 0755, User, 0277, {}},
+    };
+    for (const auto& [folder, mode, owner, mask, why] : rows) {
+        const bool homeless = folder == shared;
+        QDir(home + u"/.local"_s).removeRecursively();
+        ASSERT_EQ(::chmod(encoded(home).constData(), 0755) | ::chown(encoded(home).constData(), User, User), 0);
+        QString at = homeless ? shared : home;
+        for (const QString& part : homeless ? QStringList() : folder.split(u'/', Qt::SkipEmptyParts)) {
+            at += u'/' + part;
+            ASSERT_EQ(::mkdir(encoded(at).constData(), 0700) | ::chown(encoded(at).constData(), User, User), 0);
+        }
+        ASSERT_EQ(::chown(encoded(at).constData(), owner, owner) | ::chmod(encoded(at).constData(), mode), 0);
+        EXPECT_EQ(QString::fromUtf8(lock(mask, homeless ? home + u"/none"_s : home)),
+                  why.isEmpty() ? QString()
+                                : u"The lock folder "_s + (homeless ? shared : locks) + u" can't be used: "_s + why +
+                                      u" Files are locked there so that no two passes work on the same file."_s);
+    }
+    // The folders made under umask 0277 were given 0700; the lock file made there opens again.
+    EXPECT_EQ(lock(0277, home), QByteArray());
+    EXPECT_EQ(std::tuple(modeOf(home + u"/.local"_s), modeOf(locks), namesIn(locks)),
+              std::tuple(0700u, 0700u, QStringList{u"1"_s}));
+    ::rmdir(encoded(shared).constData());
 }
 
 TEST_F(FileIoTest, DeletesOnlyTheFileThatWasReadUnchanged) {

@@ -144,8 +144,11 @@ TEST_P(WindowsVolumeTest, TheProgramAndWindowsReadTheSameBitsBothWays) {
 
 // An output is written aside under a hidden name and renamed; the bits it had go into its header.
 TEST_P(WindowsVolumeTest, APassWritesAsideUnderAHiddenNameAndSavesTheBits) {
-    // What a pass killed part way leaves on a volume without unnamed files.
-    const QString leftover = makeFile(u"volume/.old.bin.vxp.unfinished-Ab12Cd"_s, 1000);
+    // What a pass killed part way leaves on a volume without unnamed files, marked as the program's.
+    const QString leftover = makeFile(u"volume/.plain.bin.vxp.unfinished-Ab12Cd"_s, 1000);
+    GetParam() == Kind::Ntfs
+        ? void(::setxattr(encoded(leftover).constData(), "user.vexa-password.unfinished", "", 0, 0))
+        : setWord(leftover, Attr::Hidden | Attr::System);
     const QString file = makeFile(u"volume/plain.bin"_s, 100000);
     setWord(file, Attr::Hidden | Attr::Archive);
     TestObserver watcher;
