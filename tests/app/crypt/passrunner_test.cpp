@@ -20,6 +20,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include <dirent.h>
@@ -37,14 +38,19 @@ std::atomic<Step> g_killStep{Step::None};
 std::atomic<int> g_killCountdown{0};
 // While set, every flush of a file system fails as a failing disk's would.
 std::atomic<bool> g_flushFails{false};
-// While set, every file system says it is a FUSE one, whose files are flushed one by one.
-std::atomic<bool> g_fuse{false};
+// While set, every file system says it is of this kind.
+std::atomic<long> g_fileSystemType{0};
+// While set, a syncfs flushes nothing, as one of a FUSE volume or network share may.
+std::atomic<bool> g_syncfsDoesNothing{false};
 // While g_flushes is set (in every case): the size each regular file (by inode) had when its data
-// was last flushed, by a syncfs (every file the process has open) or an fsync; and every original
-// deleted while its output was not on disk as it stands.
+// was last flushed, by a syncfs (every file the process has open) or an fsync; the folders with a
+// new name not flushed since; every original deleted while its output or its output's name was
+// not on disk as it stands; and how many regular files were flushed one by one.
 std::mutex g_mutex;
 std::map<ino_t, off_t>* g_flushes = nullptr;
+std::set<ino_t> g_unflushedFolders;
 QStringList g_deletedTooEarly;
+std::atomic<int> g_fileFlushes{0};
 
 void reached(Step step) {
     if (g_killStep == step && --g_killCountdown == 0)
@@ -54,14 +60,24 @@ void reached(Step step) {
 void noteFlushed(int fd) {
     struct stat info {};
     const std::lock_guard lock(g_mutex);
-    if (g_flushes && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+    if (!g_flushes || ::fstat(fd, &info) != 0)
+        return;
+    if (S_ISREG(info.st_mode))
         (*g_flushes)[info.st_ino] = info.st_size;
+    else if (S_ISDIR(info.st_mode))
+        g_unflushedFolders.erase(info.st_ino);
 }
 
-// An output linked or renamed in under its final name.
-int placed(int result, const char* name) {
-    if (result == 0 && std::strncmp(name, "plain-", 6) == 0)
+// An output linked or renamed in under its final name: its folder needs a flush.
+int placed(int result, int folder, const char* name) {
+    struct stat info {};
+    if (result == 0 && std::strncmp(name, "plain-", 6) == 0) {
+        if (::fstat(folder, &info) == 0) {
+            const std::lock_guard lock(g_mutex);
+            g_unflushedFolders.insert(info.st_ino);
+        }
         reached(Step::Rename);
+    }
     return result;
 }
 
@@ -78,7 +94,7 @@ extern "C" int syncfs(int fd) noexcept {
         return -1;
     }
     const int result = static_cast<int>(::syscall(SYS_syncfs, fd));
-    if (DIR* open = result == 0 && g_flushes ? ::opendir("/proc/self/fd") : nullptr) {
+    if (DIR* open = result == 0 && g_flushes && !g_syncfsDoesNothing ? ::opendir("/proc/self/fd") : nullptr) {
         for (const dirent* entry; (entry = ::readdir(open));)
             noteFlushed(std::atoi(entry->d_name));
         ::closedir(open);
@@ -88,6 +104,9 @@ extern "C" int syncfs(int fd) noexcept {
 
 extern "C" int fsync(int fd) {
     const int result = static_cast<int>(::syscall(SYS_fsync, fd));
+    struct stat info {};
+    if (result == 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        ++g_fileFlushes;
     if (result == 0)
         noteFlushed(fd);
     return result;
@@ -95,17 +114,17 @@ extern "C" int fsync(int fd) {
 
 extern "C" int fstatfs(int fd, struct statfs* info) noexcept {
     const int result = static_cast<int>(::syscall(SYS_fstatfs, fd, info));
-    if (result == 0 && g_fuse)
-        info->f_type = 0x65735546;
+    if (result == 0 && g_fileSystemType != 0)
+        info->f_type = g_fileSystemType;
     return result;
 }
 
 extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
-    return placed(static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, 0)), to);
+    return placed(static_cast<int>(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, 0)), toFolder, to);
 }
 
 extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) noexcept {
-    return placed(static_cast<int>(::syscall(SYS_linkat, fromFolder, from, toFolder, to, flags)), to);
+    return placed(static_cast<int>(::syscall(SYS_linkat, fromFolder, from, toFolder, to, flags)), toFolder, to);
 }
 
 extern "C" int unlinkat(int folder, const char* name, int flags) noexcept {
@@ -113,8 +132,10 @@ extern "C" int unlinkat(int folder, const char* name, int flags) noexcept {
     if (isPlainName(name) && g_flushes) {
         const QByteArray outputName = QByteArray(name) + ".vxp";
         const std::lock_guard lock(g_mutex);
+        struct stat folderInfo {};
         if (::fstatat(folder, outputName.constData(), &output, AT_SYMLINK_NOFOLLOW) != 0 ||
-            g_flushes->count(output.st_ino) == 0 || g_flushes->at(output.st_ino) != output.st_size)
+            g_flushes->count(output.st_ino) == 0 || g_flushes->at(output.st_ino) != output.st_size ||
+            ::fstat(folder, &folderInfo) != 0 || g_unflushedFolders.count(folderInfo.st_ino) != 0)
             g_deletedTooEarly.append(QString::fromUtf8(name));
     }
     const int result = static_cast<int>(::syscall(SYS_unlinkat, folder, name, flags));
@@ -278,26 +299,44 @@ TEST_F(PassRunnerTest, AKilledRunLeavesEveryFileWholeUnderOneNameOrTheOther) {
     }
 }
 
-TEST_F(PassRunnerTest, OnAFileSystemThatMayNotFlushTogetherEachOutputIsFlushedByItself) {
-    // As in every case, no original may go before its output is on disk.
-    g_fuse = true;
-    const auto restore = qScopeGuard([] { g_fuse = false; });
-    const QStringList plains = plainFiles({Small, Big});
-    PassRunner runner(m_platform, {2, NoByteBound, Never});
-    Record record(runner);
-    // The full batch is in place before the settle is asked: the settle's own, empty batch must
-    // not report the same files settled once more.
-    QSemaphore ended;
-    onWorker(runner, &PassRunner::fileFinished, [&](const FileTask&, const PassResult&) { ended.release(); });
-    for (const QString& plain : plains)
-        runner.submit(encryption(plain));
-    ended.acquire(2);
-    runner.settle();
-    ASSERT_TRUE(record.waitSettled());
-    QTest::qWait(100);
-    EXPECT_EQ(record.settled.count(), 1);
-    EXPECT_EQ(record.results, QList<PassResult>(2));
-    EXPECT_EQ(names(), fileNames(plains));
+TEST_F(PassRunnerTest, EachKindOfFileSystemIsFlushedAsItKeepsData) {
+    // Local kernel file systems: one syncfs takes every file along. FUSE and network shares may
+    // do nothing on one: each file by itself. As in every case, no original may go before its
+    // output and its output's name are on disk.
+    const struct Row {
+        long type;
+        bool together;
+    } rows[] = {{0xEF53, true},      {0x58465342, true}, {0x9123683E, true},  {0x01021994, true},
+                {0x65735546, false}, {0x6969, false},    {0xFF534D42, false}, {0xFE534D42, false}};
+    const auto restore = qScopeGuard([] {
+        g_fileSystemType = 0;
+        g_syncfsDoesNothing = false;
+    });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.type);
+        g_fileSystemType = row.type;
+        g_syncfsDoesNothing = !row.together;
+        g_fileFlushes = 0;
+        QDir(m_folder).removeRecursively();
+        makeDir(u"work"_s);
+        const QStringList plains = plainFiles({Small, Big, Small});
+        PassRunner runner(m_platform, {3, NoByteBound, Never});
+        Record record(runner);
+        // The full batch is in place before the settle is asked: the settle's own, empty batch must
+        // not report the same files settled once more.
+        QSemaphore ended;
+        onWorker(runner, &PassRunner::fileFinished, [&](const FileTask&, const PassResult&) { ended.release(); });
+        for (const QString& plain : plains)
+            runner.submit(encryption(plain));
+        ended.acquire(3);
+        runner.settle();
+        ASSERT_TRUE(record.waitSettled());
+        QTest::qWait(100);
+        EXPECT_EQ(record.settled.count(), 1);
+        EXPECT_EQ(record.results, QList<PassResult>(3));
+        EXPECT_EQ(names(), fileNames(plains));
+        EXPECT_EQ(g_fileFlushes == 0, row.together) << g_fileFlushes << " files flushed one by one";
+    }
 }
 
 TEST_F(PassRunnerTest, StopCommitsTheCompleteOutputsAndLeavesTheFileInWorkAndTheRestUntouched) {
