@@ -9,6 +9,7 @@
 #include "app/crypt/engine/passrunner.h"
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
+#include "app/platform/attributes.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 #include "cli/console.h"
@@ -132,19 +133,15 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField) 
     if (m_seen.contains(file))
         return;
     m_seen.insert(file);
-    Handed handed{shownPath,
-                  m_options.encrypting ? EncryptedFormat::encryptedName(shownPath)
-                                       : EncryptedFormat::plainName(shownPath),
-                  0, false, std::nullopt};
+    Handed handed{
+        shownPath,
+        m_options.encrypting ? EncryptedFormat::encryptedName(shownPath) : EncryptedFormat::plainName(shownPath), 0};
     const Expected<FileTask> accepted = taskFor(file, passwordField, &handed);
     if (!accepted) {
         report(shownPath, QString(), handed.bytes, u"skipped"_s, accepted.error().message);
         return;
     }
     const FileTask& task = *accepted;
-    // As in the window: a file about to be replaced loses its read-only mark first.
-    if (handed.replacing)
-        FileChecks::unmarkReplaced(m_platform, task.output);
     m_handed.insert(task.input, handed);
     m_bytesHanded += handed.bytes;
     m_runner->submit(task);
@@ -155,6 +152,8 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         return unexpected({Console::unusableNameText()});
     struct stat input;
     FileTask task;
+    // Decrypting: the attribute value the header saved.
+    quint8 saved = 0;
     if (!lstatOf(file, &input))
         return FileIo::failWithErrno();
     if (S_ISLNK(input.st_mode))
@@ -173,7 +172,8 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         if (FileChecks::isTooLong(file))
             return unexpected({u"the path is longer than 240 characters; move or rename the file"_s});
         task = FileTask::encryption(m_options.level, file, passwordField, m_options.deleteOriginal);
-        handed->savedAttributes = FileChecks::savedAttributes(m_platform, file);
+        // As the window's chosen-file list: marked encrypted at either level.
+        task.outputAttributes = Attr::Encrypted;
     } else {
         if (!FileChecks::hasEncryptedEnding(file))
             return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
@@ -186,9 +186,9 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
             return unexpected({u"wrong password, left untouched"_s});
         if (!header->level())
             return unexpected({u"the header is damaged (unknown level), left untouched"_s});
-        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->savedAttributes,
+        saved = header->savedAttributes;
+        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), saved,
                                     m_options.deleteOriginal);
-        handed->savedAttributes = header->savedAttributes;
     }
 
     struct stat output;
@@ -202,7 +202,12 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
             return unexpected({handed->shownOutput + u" already exists (give --force to replace it)"_s});
         if (!S_ISREG(output.st_mode))
             return unexpected({handed->shownOutput + u" exists and is not a regular file"_s});
-        handed->replacing = true;
+        // As the window: the plain file replaced gets the value the header saved, the encrypted
+        // file kept is marked encrypted.
+        if (!m_options.encrypting) {
+            task.outputAttributes = saved;
+            task.keptInputAttributes = Attr::Encrypted;
+        }
     }
     const qint64 free = m_platform.freeSpace(file);
     if (input.st_size > free)
@@ -216,16 +221,6 @@ void CryptRun::passEnded(const FileTask& task, const PassResult& result) {
     m_bytesEnded += handed.bytes;
     m_bytesInWork = 0;
     const bool inPlace = result.outcome == Outcome::Succeeded || result.outcome == Outcome::OriginalKept;
-    // The attributes the window's commands give after a pass.
-    if (m_options.encrypting) {
-        if (inPlace || handed.replacing)
-            FileChecks::markEncrypted(m_platform, task.output);
-        if (!m_options.deleteOriginal)
-            FileChecks::restoreAttributes(m_platform, task.input, handed.savedAttributes);
-    } else if (inPlace && handed.replacing) {
-        FileChecks::markEncrypted(m_platform, task.input);
-        FileChecks::restoreAttributes(m_platform, task.output, handed.savedAttributes);
-    }
 
     QString message;
     switch (result.outcome) {

@@ -17,6 +17,7 @@
 #include "app/crypt/engine/passrunner.h"
 #include "app/crypt/progresswindow.h"
 #include "app/lists/engine/chooserrules.h"
+#include "app/platform/attributes.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 
@@ -383,30 +384,21 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     const bool fits = co_await fitsFreeSpace(space, length, u"encrypt"_s, file);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
-    saveAttributes(job);
     const Twin twin = CheckEncryptedTwinExists(file);
-    const QString encrypted = twin.path;
-    const bool replacing = twin.exists;
-    if (replacing) {
+    if (twin.exists) {
         const std::optional<bool> replace =
             co_await askYes(file + u".vxp already exists. do you want to replace it "_s);
         if (!replace)
             co_return Next::Stop;
         if (!*replace) {
-            FileChecks::markEncrypted(platform, encrypted);
+            FileChecks::markEncrypted(platform, twin.path);
             co_return Next::Continue;
         }
-        FileChecks::unmarkReplaced(platform, encrypted);
     }
-    const bool deleteOriginal = m_roles.options.deleteOriginal();
-    encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult& result) {
+    // The pass marks the new file encrypted and gives a kept plain file back its attributes.
+    encryptCurrentFile(job, Attr::Encrypted, [this, job](const PassResult& result) {
         if (result.outcome == Outcome::Succeeded)
-            markEncryptedFile(job.file);
-        else if (replacing)
-            FileChecks::markEncrypted(m_roles.platform, encrypted); // the older file stays, marked as before
-        // With delete-original on, the pass has deleted the plain file if its output was complete.
-        if (!deleteOriginal)
-            restoreAttributes(job.file, job.savedAttributes);
+            renameEntry(m_list, job.file, EncryptedFormat::encryptedName(job.file));
     });
     co_return Next::Continue;
 }
@@ -434,31 +426,16 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
-        FileChecks::unmarkReplaced(platform, job.plainName);
     }
-    decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
-        if (result.outcome != Outcome::Succeeded)
-            return;
-        markDecryptedFile(job);
-        if (replacing) {
-            // Errors ignored: with delete-original on, the encrypted file is gone by now.
-            FileChecks::markEncrypted(m_roles.platform, job.file);
-            restoreAttributes(job.plainName, job.savedAttributes);
-        }
+    // Replacing, the pass gives the plain file the value the header saved and marks a kept
+    // encrypted file encrypted.
+    decryptCurrentFile(job, replacing, false, [this, job](const PassResult& result) {
+        // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
+        // plain file either way.
+        if (result.outcome == Outcome::Succeeded)
+            renameEntry(m_list, job.file, job.plainName);
     });
     co_return Next::Continue;
-}
-
-void CryptCommands::markEncryptedFile(const QString& file) {
-    const QString encrypted = EncryptedFormat::encryptedName(file);
-    renameEntry(m_list, file, encrypted);
-    FileChecks::markEncrypted(m_roles.platform, encrypted);
-}
-
-void CryptCommands::markDecryptedFile(const FileJob& job) {
-    // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
-    // plain file either way.
-    renameEntry(m_list, job.file, job.plainName);
 }
 
 // ---- Shown files ----
@@ -512,7 +489,6 @@ QCoro::Task<> CryptCommands::decryptShownFilesRun() {
 }
 
 CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles shown, QString name) {
-    Platform& platform = m_roles.platform;
     const QString file = job.file;
     progress().showOverMainWindow();
     if (FileChecks::isTooLong(name)) {
@@ -539,10 +515,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"encrypt"_s, name);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
-    saveAttributes(job);
-    const Twin twin = CheckEncryptedTwinExists(file);
-    const QString encrypted = twin.path;
-    const bool replacing = twin.exists;
+    const bool replacing = CheckEncryptedTwinExists(file).exists;
     if (replacing) {
         const std::optional<bool> replace =
             co_await askYes(file + u".vxp already exists. do you want to replace it "_s);
@@ -550,15 +523,9 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
             co_return Next::Stop;
         if (!*replace)
             co_return Next::Continue;
-        FileChecks::unmarkReplaced(platform, encrypted);
     }
-    const bool deleteOriginal = m_roles.options.deleteOriginal();
-    encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult&) {
-        if (replacing)
-            FileChecks::markEncrypted(m_roles.platform, encrypted);
-        if (!deleteOriginal)
-            restoreAttributes(job.file, job.savedAttributes);
-    });
+    // A new file keeps the marks its level gives it; one that replaces another is marked encrypted.
+    encryptCurrentFile(job, replacing ? std::optional<quint8>(Attr::Encrypted) : std::nullopt, {});
     co_return Next::Continue;
 }
 
@@ -582,7 +549,6 @@ QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableSho
 }
 
 CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles shown) {
-    Platform& platform = m_roles.platform;
     const QString file = job.file;
     if (const std::optional<Next> refused = co_await refuseUnusableShownFile(file))
         co_return *refused;
@@ -628,17 +594,14 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             restoreAttributes(job.plainName, job.savedAttributes);
             co_return Next::Continue;
         }
-        FileChecks::unmarkReplaced(platform, job.plainName);
     }
-    decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
+    // The pass gives the plain file the value the header saved, at either level, and marks a kept
+    // encrypted file encrypted when it replaced one.
+    decryptCurrentFile(job, replacing, true, [this, job](const PassResult& result) {
         // A cancel stops the run whether or not a plain file was replaced.
         if (m_roles.state.cancelRequested || result.outcome != Outcome::Succeeded)
             return;
-        if (replacing)
-            FileChecks::markEncrypted(m_roles.platform, job.file);
-        if (deleteOriginalIfChosen(result))
-            restoreAttributes(job.plainName, job.savedAttributes);
-        else
+        if (!deleteOriginalIfChosen(result))
             m_deferredMessages << u"The  "_s + job.file + u"  File  is corrupted, Action Can't be performed. "_s;
     });
     co_return Next::Continue;
@@ -652,10 +615,6 @@ QCoro::Task<bool> CryptCommands::fitsFreeSpace(FreeSpace space, qint64 length, Q
     co_await tell(space.freeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
                   sizeText(length));
     co_return false;
-}
-
-void CryptCommands::saveAttributes(FileJob& job) {
-    job.savedAttributes = FileChecks::savedAttributes(m_roles.platform, job.file);
 }
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
@@ -678,19 +637,27 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     co_return true;
 }
 
-void CryptCommands::encryptCurrentFile(const FileJob& job, AfterPass afterPass) {
+void CryptCommands::encryptCurrentFile(const FileJob& job, std::optional<quint8> marks, AfterPass afterPass) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
-    runPass(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), std::move(afterPass));
+    FileTask task = FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal());
+    if (marks)
+        task.outputAttributes = marks;
+    runPass(task, std::move(afterPass));
 }
 
-void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) {
+void CryptCommands::decryptCurrentFile(const FileJob& job, bool replacing, bool restoring, AfterPass afterPass) {
     // The pass deletes the encrypted file itself, while it still holds it: deleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
-    runPass(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
-                                 m_roles.options.deleteOriginal()),
-            std::move(afterPass));
+    FileTask task = FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
+                                         m_roles.options.deleteOriginal());
+    if (restoring || replacing)
+        task.outputAttributes = job.header.savedAttributes;
+    // An encrypted file kept after replacing a plain one stays marked encrypted.
+    if (replacing)
+        task.keptInputAttributes = Attr::Encrypted;
+    runPass(task, std::move(afterPass));
 }
 
 void CryptCommands::runPass(const FileTask& task, AfterPass afterPass) {

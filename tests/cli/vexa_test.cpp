@@ -2,7 +2,6 @@
  * The vexa program as a user runs it: in its own session (no terminal unless a test gives it a
  * pseudo-terminal), in the test's folder, with the password from a file.
  */
-#include "app/platform/attributes.h"
 #include "tests/support/passfiles.h"
 #include "tests/support/tempenv.h"
 
@@ -11,6 +10,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/xattr.h>
 
 namespace {
@@ -77,8 +77,8 @@ TEST_F(VexaTest, EncryptsAndDecryptsWithTheFormatsBytes) {
 
     ran = vexaPw({u"encrypt"_s, u"--low"_s, u"--delete-original"_s, u"a.txt"_s});
     EXPECT_EQ(ran.status, 0) << ran.err.constData();
-    // The decrypted file took its input's read-only mark, which the header keeps.
-    EXPECT_TRUE(readAll(path(u"a.txt.vxp"_s)) == encryptedForm(plain, 'L', "abc", Attr::ReadOnly));
+    // The file decrypted from a read-only ".vxp" has its write bit back: the header saves no mark.
+    EXPECT_TRUE(readAll(path(u"a.txt.vxp"_s)) == encryptedForm(plain, 'L', "abc"));
     EXPECT_EQ(files(), QStringList{u"a.txt.vxp"_s});
 }
 
@@ -97,6 +97,18 @@ TEST_F(VexaTest, ForceReplacesAndMarksAsTheWindowDoes) {
     EXPECT_EQ(modeOf(output) & 0222, 0u);
     EXPECT_EQ(storedAttributes(input), "0x2");
     EXPECT_EQ(vexa({u"info"_s, u"a.txt.vxp"_s}).out, "a.txt.vxp: level high, saved attributes -H--\n");
+
+    // A forced decryption that fails (at a file-size limit) leaves both files' bits and attributes.
+    ASSERT_EQ(::chmod(encoded(input).constData(), 0444), 0);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limit{10, saved.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ran = vexaPw({u"decrypt"_s, u"--force"_s, u"a.txt.vxp"_s});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(std::pair(ran.status, readAll(input)), std::pair(1, plain)) << ran.err.constData();
+    EXPECT_EQ(QList({modeOf(input), modeOf(output)}), QList<mode_t>({0444, 0400}));
+    EXPECT_EQ(storedAttributes(input) + storedAttributes(output), "0x20x7");
 }
 
 TEST_F(VexaTest, RefusesWhatTheWindowRefuses) {

@@ -5,10 +5,13 @@
  * the same file (from this or another of the user's running copies) is refused, and no other
  * account can hold it up. Its output is written aside and renamed into place only when it is
  * complete, on disk and made from the input as it still is, so a file it replaces stays untouched
- * until then; a pass that puts no output in place gives its input back its attributes and
- * permission bits. The output is never open to more people than the input: it takes the input's
- * read and write bits (limited by the umask, or by the file it replaces), the input's group only
- * where the user may give it, and the user running the pass as owner. It deletes an input only
+ * until then. It never changes its input's permission bits or read-only, hidden and system marks
+ * before the output is in place (at most it adds Archive, and takes it off again when it puts no
+ * output in place); an input that stays then gets the attributes its task names. The output is
+ * never open to more people than the input: it takes the input's read bits and (encrypting) its
+ * write bits, or (decrypting) the user's, limited by the umask or by the file it replaces; the
+ * input's group only where the user may give it; and the user running the pass as owner, or,
+ * when root works on another account's file, that file's owner. It deletes an input only
  * while the input's path still names the very file that was read, unchanged. Nothing but regular
  * files is read or replaced, and nothing is done through a symbolic link.
  */
@@ -63,9 +66,9 @@ public:
     // complete output written aside with its permissions and attributes. commit() then puts a
     // batch of prepared outputs in place, in order: the data flushed (one syncfs per file system
     // where that is known to suffice, else each file), each output renamed over its name, each
-    // folder flushed once, and only then each input deleted that was to go. A prepared file that
-    // is dropped instead leaves its output's name as it was and gives its input back its
-    // attributes; its input stays locked until then.
+    // folder flushed once, and only then each input deleted that was to go, and each input that
+    // stays given its attributes. A prepared file that is dropped instead leaves its output's name
+    // as it was and gives its input back its attributes; its input stays locked until then.
     class Prepared;
     // Dropping a prepared file, where its definition is known.
     struct Drop {
@@ -91,8 +94,10 @@ public:
     // program manages and restores. Other bits are left out so the value fits in one byte.
     static quint8 headerAttributes(quint32 attributes);
 
-private:
+    // One file's pass from start to end.
     PassResult run(const FileTask& task);
+
+private:
     // Writes the output; *written gets its status once it is complete.
     PassResult transfer(const FileTask& task, const QByteArray& header, int input, qint64 inputLength,
                         AsideFile& output, struct stat* written);

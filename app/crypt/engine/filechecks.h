@@ -1,7 +1,7 @@
 /*
  * The rules a file must meet before a pass is handed it, the same for the window's commands and
  * the command line: the password, the shortest file, the longest path, the endings of encrypted
- * files, the password stored in a header; and the attribute values given around a pass. Each
+ * files, the password stored in a header; and the attribute values given without a pass. Each
  * caller words and orders its own messages; the rules live here once.
  */
 #pragma once
@@ -44,12 +44,6 @@ bool isTooLong(const QString& pathOrName);
 // Whether a header holds the password whose 8-character field is given.
 bool passwordMatches(const EncryptedHeader& header, const QString& passwordField);
 
-// The attribute value a header saves for a plain file, nullopt when its attributes cannot be
-// read: the plain file gets it back after a kept encryption and its decryption gets it.
-std::optional<quint8> savedAttributes(const Platform& platform, const QString& plainPath);
-// Before a pass replaces a file: Archive alone, so that a read-only mark does not narrow the
-// access of the output that takes its place. Errors are ignored, as the file may be gone.
-void unmarkReplaced(Platform& platform, const QString& path);
 // An encrypted file's mark: read-only, hidden and system. Errors ignored.
 void markEncrypted(Platform& platform, const QString& path);
 // Gives a file a saved attribute value, when one is known. Errors ignored.

@@ -22,6 +22,9 @@ struct FileTask {
     bool deleteInput = false;
     // Encrypting: the password field the header stores.
     QString passwordField;
+    // Given to the input when it stays once the output is in place; none gives it back the
+    // attributes it had. Nothing is changed on an input whose pass puts no output in place.
+    std::optional<quint8> keptInputAttributes;
 
     bool encrypting() const { return inputOffset == 0; }
 
@@ -29,7 +32,7 @@ struct FileTask {
     static FileTask encryption(SecurityLevel level, const QString& plainPath, const QString& passwordField,
                                bool deleteOriginal);
     // Decrypts encryptedPath into plainPath at the given level; the low level gives the plain file
-    // the attribute value its header saved.
+    // the attribute value its header saved. A kept encrypted file is left Archive alone.
     static FileTask decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
                                std::optional<quint8> savedAttributes, bool deleteOriginal);
 };

@@ -212,8 +212,12 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
         // A group the user is not in gets no access, nor does a set-group-id folder's group.
         {AsCarol, {0777, 0, 0}, {0664, 0, Staff}, {}, {0604, Carol, Users}},
         {AsCarol, {02777, 0, Shared}, {0664, 0, Staff}, {}, {0604, Carol, Shared}},
-        // Root gives nothing away to the owner of the replaced file.
+        // Root gives nothing away to the owner of the replaced file; working on another account's
+        // file it gives the output to that file's owner and group, and never the name of a file
+        // a third account owns (refused).
         {AsRoot, {01777, 0, 0}, {0600, 0, 0}, {04777, Mallory, Mallory}, {0600, 0, 0}},
+        {AsRoot, {0700, 0, 0}, {0640, Carol, Team}, {0666, Carol, Users}, {0640, Carol, Team}},
+        {AsRoot, {01777, 0, 0}, {0644, Carol, Users}, {0644, Mallory, Users}, {0644, Mallory, Users}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -222,11 +226,14 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
         const QString plain = makeFile(u"case/r.txt"_s, sampleBytes(100));
         ASSERT_TRUE(give(folder, folderAccess) && give(plain, input));
         ASSERT_TRUE(replaced.mode == 0 || give(makeFile(u"case/r.txt.vxp"_s, QByteArray("old")), replaced));
-        const QByteArray answer =
-            inChild([&](int) { return become(runner) ? pass(plain).error.toUtf8() : "no such account"; }).first;
-        EXPECT_EQ(answer, QByteArray());
+        const QString answer = QString::fromUtf8(
+            inChild([&](int) { return become(runner) ? pass(plain).error.toUtf8() : "no such account"; }).first);
+        // An output never belongs to a third account: that one was not replaced.
+        const bool refused = expected.uid != runner.uid && expected.uid != input.uid;
+        EXPECT_EQ(answer, refused ? plain + u" was left untouched: "_s + vxp(plain) + u" belongs to another account."_s
+                                  : QString());
         EXPECT_EQ(accessOf(plain + u".vxp"_s), expected) << std::oct << accessOf(plain + u".vxp"_s).mode;
-        EXPECT_FALSE(QFile::exists(plain)) << "the original is deleted once the output is in place";
+        EXPECT_EQ(QFile::exists(plain), refused) << "the original is deleted once the output is in place";
         QDir(folder).removeRecursively();
     }
     QDir(PassLock::folderPathFor(Carol)).removeRecursively();
@@ -266,14 +273,73 @@ TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
     QDir(locks).removeRecursively();
 }
 
-TEST_F(CipherPassSafetyTest, APassThatPutsNoOutputInPlaceGivesItsInputItsAttributesBack) {
-    // A read-only file, which the pass marks Archive (and so writable) before it reads.
+TEST_F(CipherPassSafetyTest, NothingOfTheInputChangesBeforeThePassSucceeds) {
+    // Run by the file's owner, not root: a read-only file gets no Archive mark (its user attribute
+    // would need write permission) and no permission bit changes; a writable one is marked, and
+    // unmarked again by a pass that is cancelled. A killed pass leaves every bit as it was.
     const QString input = plainFile(sampleBytes(3 * Buffer));
-    ASSERT_EQ(::chmod(encoded(input).constData(), 0440), 0);
-    TestObserver cancel;
-    cancel.stop = [looks = 0]() mutable { return ++looks == 2; };
-    EXPECT_EQ(pass(input, &cancel).outcome, Outcome::Cancelled);
-    EXPECT_EQ(modeOf(input), 0440u);
-    EXPECT_EQ(LinuxPlatform().attributes(input), std::optional<quint32>(Attr::ReadOnly));
-    EXPECT_EQ(names(), QStringList{u"file.bin"_s});
+    const bool superuser = ::geteuid() == 0;
+    ASSERT_TRUE(!superuser || (::chmod(encoded(root()).constData(), 0711) == 0 && give(m_folder, {0755, Dave, Dave}) &&
+                               give(input, {0644, Dave, Dave})));
+    // The input's mode; its attributes while the pass runs and once it was cancelled.
+    const std::tuple<mode_t, quint32, quint32> rows[] = {{0440, Attr::ReadOnly, Attr::ReadOnly},
+                                                         {0640, Attr::Archive, 0}};
+    for (const auto& [mode, during, after] : rows) {
+        for (const bool killed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << std::oct << mode << (killed ? " killed" : " cancelled"));
+            ASSERT_EQ(::chmod(encoded(input).constData(), mode), 0);
+            const QByteArray seen =
+                inChild([&, killed = killed](int pipe) {
+                    if (superuser)
+                        become({Dave, Dave, {Dave}});
+                    TestObserver observer;
+                    observer.stop = [&, looks = 0]() mutable {
+                        if (++looks != 2)
+                            return false;
+                        const QByteArray now = QByteArray::number(modeOf(input), 8) + ' ' +
+                                               QByteArray::number(*LinuxPlatform().attributes(input));
+                        [[maybe_unused]] const ssize_t n = ::write(pipe, now.constData(), now.size());
+                        return !killed || ::raise(SIGKILL) != 0;
+                    };
+                    pass(input, &observer);
+                    return QByteArray();
+                }).first;
+            EXPECT_EQ(seen, QByteArray::number(mode, 8) + ' ' + QByteArray::number(during));
+            EXPECT_EQ(modeOf(input), mode);
+            EXPECT_EQ(LinuxPlatform().attributes(input), std::optional<quint32>(killed ? during : after));
+            EXPECT_EQ(names(), QStringList{u"file.bin"_s});
+        }
+    }
+    QDir(PassLock::folderPathFor(Dave)).removeRecursively();
+}
+
+TEST_F(CipherPassSafetyTest, ARoundTripGivesTheFileItsModeBack) {
+    // Under the umask most desktops have a file comes back as it was, under a strict one never
+    // wider; the ".vxp" between is marked encrypted, as the commands mark it, so read-only. Every
+    // pass runs in a child, which reads its own umask.
+    for (const mode_t mask : {022, 077}) {
+        const QByteArray modes = inChild([&](int) {
+                                     ::umask(mask);
+                                     QByteArray modes;
+                                     LinuxPlatform platform;
+                                     TestObserver quiet;
+                                     CipherPass pass(platform, quiet);
+                                     for (const SecurityLevel level : {SecurityLevel::High, SecurityLevel::Low}) {
+                                         for (const mode_t mode : {0644, 0640, 0600}) {
+                                             const QString plain = plainFile(sampleBytes(100));
+                                             ::chmod(encoded(plain).constData(), mode);
+                                             FileTask encrypt = FileTask::encryption(level, plain, u"pw"_s, true);
+                                             encrypt.outputAttributes = Attr::Encrypted;
+                                             pass.run(encrypt);
+                                             modes += QByteArray::number(modeOf(vxp(plain)), 8) + ' ';
+                                             const quint8 saved = CipherPass::readHeader(vxp(plain))->savedAttributes;
+                                             pass.run(FileTask::decryption(level, vxp(plain), plain, saved, true));
+                                             modes += QByteArray::number(modeOf(plain), 8) + ' ';
+                                         }
+                                     }
+                                     return modes;
+                                 }).first;
+        const QByteArray expected = mask == 022 ? "444 644 440 640 400 600 " : "400 600 400 600 400 600 ";
+        EXPECT_EQ(modes, expected + expected) << std::oct << mask;
+    }
 }

@@ -256,19 +256,16 @@ TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnExistingOutput) {
     platform.setAttributes(plain, 2);
     const QByteArray plainBytes = readAll(plain);
     const QString older = makeFile(u"work/a.txt.vxp"_s, QByteArray(300, 'o')); // longer: no tail may remain
-    // High security: the pass itself leaves a new plain file's attributes alone.
     const QString encrypted = makeFile(u"work/b.txt.vxp"_s, encryptedForm("the real content", 'H', "pw", 34));
     const QString stale = makeFile(u"work/b.txt"_s, QByteArray("stale"));
     const struct {
         void (CryptCommands::*command)();
         QString input, output, question;
         QByteArray replaced;
-        quint32 outputAttributes;
     } cases[] = {
-        // Marked encrypted; the replaced plain file gets the value the header saved.
         {&CryptCommands::encryptChosenList, plain, older, older + ReplaceEncrypted,
-         encryptedForm(plainBytes, 'L', "pw", 2), 7},
-        {&CryptCommands::decryptChosenList, encrypted, stale, stale + ReplacePlain, "the real content", 34},
+         encryptedForm(plainBytes, 'L', "pw", 2)},
+        {&CryptCommands::decryptChosenList, encrypted, stale, stale + ReplacePlain, "the real content"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(qPrintable(c.input));
@@ -279,10 +276,49 @@ TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnExistingOutput) {
 
         EXPECT_EQ(run(c.command, {c.input}, {Yes}), QStringList{c.question});
         EXPECT_EQ(readAll(c.output), c.replaced);
-        EXPECT_EQ(platform.attributes(c.output), c.outputAttributes);
         EXPECT_FALSE(QFile::exists(c.input));
         EXPECT_EQ(list.paths(), QStringList{c.output});
         EXPECT_TRUE(list.selectedPaths().isEmpty());
+    }
+}
+
+TEST_F(CryptCommandsRolesTest, TheAttributesEachFileEndsWithOnEachPath) {
+    using C = CryptCommands;
+    // A plain file is hidden (2); an encrypted one is marked encrypted (7) and saved hidden and
+    // archive (34). A file an output replaces was read-only.
+    const struct {
+        void (C::*command)();
+        bool high, replacing;
+        // The input's attributes when it is kept; the output's.
+        quint32 input, output;
+    } rows[] = {
+        {&C::encryptChosenList, true, false, 2, 7},    {&C::encryptChosenList, false, true, 2, 7},
+        {&C::encryptShownFiles, true, false, 2, 0},    {&C::encryptShownFiles, false, false, 2, 7},
+        {&C::encryptShownFiles, true, true, 2, 7},     {&C::decryptChosenList, true, false, 32, 0},
+        {&C::decryptChosenList, false, false, 32, 34}, {&C::decryptChosenList, true, true, 7, 34},
+        {&C::decryptShownFiles, true, false, 32, 34},  {&C::decryptShownFiles, false, true, 7, 34},
+    };
+    for (const auto& row : rows) {
+        for (const bool deleteOriginal : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (&row - rows) << (deleteOriginal ? " delete" : " keep"));
+            const bool encrypting = row.command == &C::encryptChosenList || row.command == &C::encryptShownFiles;
+            const QString plain = path(u"work/a.txt"_s);
+            const QString input = encrypting ? plain : vxp(plain), output = encrypting ? vxp(plain) : plain;
+            makeFile(u"work/"_s + QFileInfo(input).fileName(),
+                     encrypting ? QByteArray(100, 'p') : encryptedForm("plain", row.high ? 'H' : 'L', "pw", 34));
+            platform.setAttributes(input, encrypting ? 2 : 7);
+            if (row.replacing)
+                platform.setAttributes(makeFile(u"work/"_s + QFileInfo(output).fileName(), 20), Attr::ReadOnly);
+            options.high = row.high;
+            options.deleteOriginalFile = deleteOriginal;
+            // The shown files hold the other file too, which is passed over.
+            const bool shown = row.command == &C::encryptShownFiles || row.command == &C::decryptShownFiles;
+            run(row.command, {input}, QList<Dialogs::Answer>(row.replacing ? 1 + int(shown) : 0, Yes));
+            EXPECT_EQ(platform.attributes(input), deleteOriginal ? std::nullopt : std::optional<quint32>(row.input));
+            EXPECT_EQ(platform.attributes(output), row.output);
+            QFile::remove(input);
+            QFile::remove(output);
+        }
     }
 }
 
