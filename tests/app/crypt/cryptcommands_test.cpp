@@ -93,23 +93,6 @@ protected:
 TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
     const QString encrypted = vxp(plain);
-    // The options are read for each pass: the level written and whether the input stays. Each
-    // option changes between the passes, and never to the other's value.
-    for (const auto& [high, deleteOriginal] : {std::pair(false, true), {true, false}}) {
-        SCOPED_TRACE(testing::Message() << "high " << high << ", delete " << deleteOriginal);
-        options.high = high;
-        options.deleteOriginalFile = deleteOriginal;
-        run(&CryptCommands::encryptChosenList, {plain});
-        EXPECT_EQ(~readAll(encrypted).at(8), high ? 'H' : 'L'); // the level letter, complemented
-        EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
-        EXPECT_EQ(list.paths(), QStringList{encrypted});
-        run(&CryptCommands::decryptChosenList, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
-        EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
-        EXPECT_EQ(readAll(plain).size(), 100);
-        platform.setAttributes(encrypted, Attr::Normal);
-        QFile::remove(encrypted);
-    }
-
     // Without a password the command asks for one; Dec2 also wants the verify box to match.
     const struct {
         QString password, verify;
@@ -251,71 +234,52 @@ TEST_F(CryptCommandsRolesTest, TooShortFilesAndEncryptingPathsOver240CharactersL
     EXPECT_EQ(list.paths(), QStringList{eleven});
 }
 
-TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnExistingOutput) {
-    const QString plain = makeFile(u"work/a.txt"_s, 100);
-    platform.setAttributes(plain, 2);
-    const QByteArray plainBytes = readAll(plain);
-    const QString older = makeFile(u"work/a.txt.vxp"_s, QByteArray(300, 'o')); // longer: no tail may remain
-    const QString encrypted = makeFile(u"work/b.txt.vxp"_s, encryptedForm("the real content", 'H', "pw", 34));
-    const QString stale = makeFile(u"work/b.txt"_s, QByteArray("stale"));
-    const struct {
-        void (CryptCommands::*command)();
-        QString input, output, question;
-        QByteArray replaced;
-    } cases[] = {
-        {&CryptCommands::encryptChosenList, plain, older, older + ReplaceEncrypted,
-         encryptedForm(plainBytes, 'L', "pw", 2)},
-        {&CryptCommands::decryptChosenList, encrypted, stale, stale + ReplacePlain, "the real content"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(qPrintable(c.input));
-        const auto before = folder();
-        EXPECT_EQ(run(c.command, {c.input}, {No}), QStringList{c.question});
-        EXPECT_EQ(list.selectedPaths(), QStringList{c.input});
-        EXPECT_EQ(folder(), before);
-
-        EXPECT_EQ(run(c.command, {c.input}, {Yes}), QStringList{c.question});
-        EXPECT_EQ(readAll(c.output), c.replaced);
-        EXPECT_FALSE(QFile::exists(c.input));
-        EXPECT_EQ(list.paths(), QStringList{c.output});
-        EXPECT_TRUE(list.selectedPaths().isEmpty());
-    }
-}
-
-TEST_F(CryptCommandsRolesTest, TheAttributesEachFileEndsWithOnEachPath) {
+TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnOutputAndTheAttributesEachFileEndsWith) {
     using C = CryptCommands;
-    // A plain file is hidden (2); an encrypted one is marked encrypted (7) and saved hidden and
-    // archive (34). A file an output replaces was read-only.
+    // A plain file is hidden (2); an encrypted one is marked (7) and saves hidden and archive (34).
+    // An existing output (none, or the answer to its question) is longer, so no tail may remain,
+    // and read-only (1). The run options change from pass to pass.
     const struct {
         void (C::*command)();
-        bool high, replacing;
+        bool high;
+        std::optional<Dialogs::Answer> replace;
         // The input's attributes when it is kept; the output's.
         quint32 input, output;
     } rows[] = {
-        {&C::encryptChosenList, true, false, 2, 7},    {&C::encryptChosenList, false, true, 2, 7},
-        {&C::encryptShownFiles, true, false, 2, 0},    {&C::encryptShownFiles, false, false, 2, 7},
-        {&C::encryptShownFiles, true, true, 2, 7},     {&C::decryptChosenList, true, false, 32, 0},
-        {&C::decryptChosenList, false, false, 32, 34}, {&C::decryptChosenList, true, true, 7, 34},
-        {&C::decryptShownFiles, true, false, 32, 34},  {&C::decryptShownFiles, false, true, 7, 34},
+        {&C::encryptChosenList, true, {}, 2, 7},    {&C::encryptChosenList, false, Yes, 2, 7},
+        {&C::encryptChosenList, true, No, 2, 7},    {&C::encryptShownFiles, true, {}, 2, 0},
+        {&C::encryptShownFiles, false, {}, 2, 7},   {&C::encryptShownFiles, true, Yes, 2, 7},
+        {&C::encryptShownFiles, true, No, 2, 1},    {&C::decryptChosenList, true, {}, 32, 0},
+        {&C::decryptChosenList, false, {}, 32, 34}, {&C::decryptChosenList, true, Yes, 7, 34},
+        {&C::decryptChosenList, false, No, 7, 1},   {&C::decryptShownFiles, true, {}, 32, 34},
+        {&C::decryptShownFiles, false, Yes, 7, 34}, {&C::decryptShownFiles, true, No, 7, 34},
     };
+    const QByteArray plainBytes(100, 'p'), old(300, 'o');
     for (const auto& row : rows) {
         for (const bool deleteOriginal : {false, true}) {
             SCOPED_TRACE(testing::Message() << (&row - rows) << (deleteOriginal ? " delete" : " keep"));
             const bool encrypting = row.command == &C::encryptChosenList || row.command == &C::encryptShownFiles;
-            const QString plain = path(u"work/a.txt"_s);
-            const QString input = encrypting ? plain : vxp(plain), output = encrypting ? vxp(plain) : plain;
-            makeFile(u"work/"_s + QFileInfo(input).fileName(),
-                     encrypting ? QByteArray(100, 'p') : encryptedForm("plain", row.high ? 'H' : 'L', "pw", 34));
+            const bool shown = row.command == &C::encryptShownFiles || row.command == &C::decryptShownFiles;
+            const char level = row.high ? 'H' : 'L';
+            const QString in = encrypting ? u"work/a.txt"_s : u"work/a.txt.vxp"_s;
+            const QString input = makeFile(in, encrypting ? plainBytes : encryptedForm("plain", level, "pw", 34));
+            const QString output = encrypting ? vxp(input) : input.chopped(4);
             platform.setAttributes(input, encrypting ? 2 : 7);
-            if (row.replacing)
-                platform.setAttributes(makeFile(u"work/"_s + QFileInfo(output).fileName(), 20), Attr::ReadOnly);
+            if (row.replace)
+                platform.setAttributes(makeFile(output.mid(root().size() + 1), old), Attr::ReadOnly);
             options.high = row.high;
             options.deleteOriginalFile = deleteOriginal;
             // The shown files hold the other file too, which is passed over.
-            const bool shown = row.command == &C::encryptShownFiles || row.command == &C::decryptShownFiles;
-            run(row.command, {input}, QList<Dialogs::Answer>(row.replacing ? 1 + int(shown) : 0, Yes));
-            EXPECT_EQ(platform.attributes(input), deleteOriginal ? std::nullopt : std::optional<quint32>(row.input));
+            QList<Dialogs::Answer> answers(row.replace ? 1 : 0, row.replace.value_or(Yes));
+            if (row.replace && shown)
+                answers.insert(encrypting ? 1 : 0, Yes);
+            run(row.command, {input}, answers);
+            EXPECT_EQ(platform.attributes(input),
+                      deleteOriginal && row.replace != No ? std::nullopt : std::optional<quint32>(row.input));
             EXPECT_EQ(platform.attributes(output), row.output);
+            const QByteArray written = encrypting ? encryptedForm(plainBytes, level, "pw", 2) : "plain";
+            EXPECT_EQ(readAll(output), row.replace == No ? old : written);
+            EXPECT_EQ(list.selectedPaths(), row.replace == No || shown ? QStringList{input} : QStringList());
             QFile::remove(input);
             QFile::remove(output);
         }
@@ -371,7 +335,6 @@ TEST_F(CryptCommandsRolesTest, ShownFilesAnEmptyFolderHasNothingToDoAndAMixIsDec
     EXPECT_EQ(run(&CryptCommands::decryptShownFiles, {}, {Yes}),
               (QStringList{plain + notSecret, u"Invalid Password for "_s + wrong + u" Please check your password "_s,
                            damaged + u" has a damaged header and was left untouched."_s}));
-    EXPECT_EQ(platform.attributes(path(u"work/a.txt"_s)), 2u);
     expected.remove(u"a.txt.vxp"_s);
     expected[u"a.txt"_s] = "plain a";
     EXPECT_EQ(folder(), expected);
