@@ -9,7 +9,6 @@
 #include "app/crypt/engine/passrunner.h"
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
-#include "app/platform/attributes.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 #include "cli/console.h"
@@ -172,8 +171,6 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         if (FileChecks::isTooLong(file))
             return unexpected({u"the path is longer than 240 characters; move or rename the file"_s});
         task = FileTask::encryption(m_options.level, file, passwordField, m_options.deleteOriginal);
-        // As the window's chosen-file list: marked encrypted at either level.
-        task.outputAttributes = Attr::Encrypted;
     } else {
         if (!FileChecks::hasEncryptedEnding(file))
             return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
@@ -192,7 +189,8 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
     }
 
     struct stat output;
-    if (lstatOf(task.output, &output)) {
+    const bool replacing = lstatOf(task.output, &output);
+    if (replacing) {
         struct stat target;
         const bool leadsToInput = ::stat(QFile::encodeName(task.output).constData(), &target) == 0 &&
                                   target.st_dev == input.st_dev && target.st_ino == input.st_ino;
@@ -202,13 +200,8 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
             return unexpected({handed->shownOutput + u" already exists (give --force to replace it)"_s});
         if (!S_ISREG(output.st_mode))
             return unexpected({handed->shownOutput + u" exists and is not a regular file"_s});
-        // As the window: the plain file replaced gets the value the header saved, the encrypted
-        // file kept is marked encrypted.
-        if (!m_options.encrypting) {
-            task.outputAttributes = saved;
-            task.keptInputAttributes = Attr::Encrypted;
-        }
     }
+    FileChecks::giveCommandAttributes(task, FileChecks::Command::ChosenList, replacing, saved);
     const qint64 free = m_platform.freeSpace(file);
     if (input.st_size > free)
         return unexpected({u"not enough free space: "_s + sizeInBytes(input.st_size) + u" needed, "_s +

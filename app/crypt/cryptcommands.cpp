@@ -17,7 +17,6 @@
 #include "app/crypt/engine/passrunner.h"
 #include "app/crypt/progresswindow.h"
 #include "app/lists/engine/chooserrules.h"
-#include "app/platform/attributes.h"
 #include "app/platform/filenames.h"
 #include "app/platform/platform.h"
 
@@ -33,6 +32,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Answer = Dialogs::Answer;
+using Command = FileChecks::Command;
 using Outcome = PassResult::Outcome;
 
 // Checks of this many files in a row give the window a turn.
@@ -395,8 +395,7 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
             co_return Next::Continue;
         }
     }
-    // The pass marks the new file encrypted and gives a kept plain file back its attributes.
-    encryptCurrentFile(job, Attr::Encrypted, [this, job](const PassResult& result) {
+    encryptCurrentFile(job, Command::ChosenList, twin.exists, [this, job](const PassResult& result) {
         if (result.outcome == Outcome::Succeeded)
             renameEntry(m_list, job.file, EncryptedFormat::encryptedName(job.file));
     });
@@ -427,9 +426,7 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
         if (!*replace)
             co_return Next::Continue;
     }
-    // Replacing, the pass gives the plain file the value the header saved and marks a kept
-    // encrypted file encrypted.
-    decryptCurrentFile(job, replacing, false, [this, job](const PassResult& result) {
+    decryptCurrentFile(job, Command::ChosenList, replacing, [this, job](const PassResult& result) {
         // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
         // plain file either way.
         if (result.outcome == Outcome::Succeeded)
@@ -524,8 +521,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
         if (!*replace)
             co_return Next::Continue;
     }
-    // A new file keeps the marks its level gives it; one that replaces another is marked encrypted.
-    encryptCurrentFile(job, replacing ? std::optional<quint8>(Attr::Encrypted) : std::nullopt, {});
+    encryptCurrentFile(job, Command::ShownFiles, replacing, {});
     co_return Next::Continue;
 }
 
@@ -595,9 +591,7 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             co_return Next::Continue;
         }
     }
-    // The pass gives the plain file the value the header saved, at either level, and marks a kept
-    // encrypted file encrypted when it replaced one.
-    decryptCurrentFile(job, replacing, true, [this, job](const PassResult& result) {
+    decryptCurrentFile(job, Command::ShownFiles, replacing, [this, job](const PassResult& result) {
         // A cancel stops the run whether or not a plain file was replaced.
         if (m_roles.state.cancelRequested || result.outcome != Outcome::Succeeded)
             return;
@@ -637,26 +631,21 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     co_return true;
 }
 
-void CryptCommands::encryptCurrentFile(const FileJob& job, std::optional<quint8> marks, AfterPass afterPass) {
+void CryptCommands::encryptCurrentFile(const FileJob& job, Command command, bool replacing, AfterPass afterPass) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
     FileTask task = FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal());
-    if (marks)
-        task.outputAttributes = marks;
+    FileChecks::giveCommandAttributes(task, command, replacing, 0);
     runPass(task, std::move(afterPass));
 }
 
-void CryptCommands::decryptCurrentFile(const FileJob& job, bool replacing, bool restoring, AfterPass afterPass) {
+void CryptCommands::decryptCurrentFile(const FileJob& job, Command command, bool replacing, AfterPass afterPass) {
     // The pass deletes the encrypted file itself, while it still holds it: deleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
     FileTask task = FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
                                          m_roles.options.deleteOriginal());
-    if (restoring || replacing)
-        task.outputAttributes = job.header.savedAttributes;
-    // An encrypted file kept after replacing a plain one stays marked encrypted.
-    if (replacing)
-        task.keptInputAttributes = Attr::Encrypted;
+    FileChecks::giveCommandAttributes(task, command, replacing, job.header.savedAttributes);
     runPass(task, std::move(afterPass));
 }
 

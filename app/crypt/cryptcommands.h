@@ -51,6 +51,7 @@
 
 #include "app/core/filechooser.h"
 #include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/filetask.h"
 #include "app/crypt/engine/freespace.h"
 #include "app/crypt/engine/passresult.h"
@@ -194,12 +195,11 @@ private:
     // readHeader into the job, then the password and the level letter: false (after its message)
     // when the file cannot be decrypted.
     QCoro::Task<bool> acceptsHeader(FileJob& job);
-    // Hands the job's file to the runner; afterPass follows once its pass has ended, after the
-    // messages every pass gives (a failure, a notice). Encrypting, marks (when given) are the new
-    // file's attributes in place of its level's. Decrypting, the plain file gets the value the
-    // header saved at either level when it replaces a file or restoring is set.
-    void encryptCurrentFile(const FileJob& job, std::optional<quint8> marks, AfterPass afterPass);
-    void decryptCurrentFile(const FileJob& job, bool replacing, bool restoring, AfterPass afterPass);
+    // Hands the job's file to the runner, its files to end with the attributes the command gives
+    // them; afterPass follows once its pass has ended, after the messages every pass gives (a
+    // failure, a notice).
+    void encryptCurrentFile(const FileJob& job, FileChecks::Command command, bool replacing, AfterPass afterPass);
+    void decryptCurrentFile(const FileJob& job, FileChecks::Command command, bool replacing, AfterPass afterPass);
     void runPass(const FileTask& task, AfterPass afterPass);
     void passEnded(const FileTask& task, const PassResult& result);
     // Gives a file an attribute value, when one is known.

@@ -117,15 +117,19 @@ struct OutputAccess {
     // Root does not give another account's output the name of a file a third account owns.
     bool mayReplace(const struct stat& replaced) const { return !owner || replaced.st_uid == *owner; }
 
+    // Root's new file for another account is that account's from the moment it is made, so that
+    // not even what a killed pass leaves behind changes hands. Errors ignored, as below.
+    void claim(int fd, const struct stat& input) const {
+        if (owner)
+            ::fchown(fd, *owner, input.st_gid);
+    }
     // Gives the new file, made as made says, this access and the input's group where the user
     // may set it; where it cannot, its group is not the input's and gets no access. Errors
     // ignored: a file system that keeps no permissions leaves the new file as it was made,
     // private to its owner.
     void give(int fd, const struct stat& made, const struct stat& input) const {
         mode_t given = mode;
-        if (owner)
-            ::fchown(fd, *owner, input.st_gid);
-        else if (made.st_gid != input.st_gid && ::fchown(fd, uid_t(-1), input.st_gid) != 0)
+        if (made.st_gid != input.st_gid && ::fchown(fd, uid_t(-1), input.st_gid) != 0)
             given &= ~S_IRWXG;
         if ((made.st_mode & 07777) != given)
             ::fchmod(fd, given);
@@ -352,6 +356,7 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     AsideFile& output = *file->m_output;
     if (const Expected<void> made = output.open(access.mode); !made)
         return fail(failed(made.error().message));
+    access.claim(output.fd(), original);
     // A file written aside under a name is hidden where Windows looks too, until it is complete.
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 

@@ -40,6 +40,19 @@ bool passwordMatches(const EncryptedHeader& header, const QString& passwordField
     return header.headerPassword == passwordField;
 }
 
+void giveCommandAttributes(FileTask& task, Command command, bool replacing, quint8 savedAttributes) {
+    const bool shown = command == Command::ShownFiles;
+    if (task.encrypting()) {
+        if (!shown || replacing)
+            task.outputAttributes = Attr::Encrypted;
+        return;
+    }
+    if (shown || replacing)
+        task.outputAttributes = savedAttributes;
+    if (replacing)
+        task.keptInputAttributes = Attr::Encrypted;
+}
+
 void markEncrypted(Platform& platform, const QString& path) {
     platform.setAttributes(path, Attr::Encrypted);
 }

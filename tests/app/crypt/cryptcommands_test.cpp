@@ -90,26 +90,23 @@ protected:
                             [this]() -> FileChooser* { return chooserOpen ? &chooser : nullptr; }}};
 };
 
-TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
+TEST_F(CryptCommandsRolesTest, ThePasswordSourceDecidesWhetherACommandRuns) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
     const QString encrypted = vxp(plain);
-    // Without a password the command asks for one; Dec2 also wants the verify box to match.
-    const struct {
-        QString password, verify;
-        void (CryptCommands::*command)();
-        int asked;
-    } rows[] = {
+    // Without a password the command asks for one; Dec2 also wants the verify box to match. The
+    // password, the verify box, the command, how often it asked.
+    const std::tuple<QString, QString, void (CryptCommands::*)(), int> rows[] = {
         {{}, {}, &CryptCommands::decryptChosenList, 1},
         {u"pw"_s, u"other"_s, &CryptCommands::decryptShownFiles, 1},
         {u"pw"_s, u"other"_s, &CryptCommands::encryptShownFiles, 0},
     };
-    for (const auto& row : rows) {
-        passwords.password = row.password;
-        passwords.verify = row.verify;
+    for (const auto& [password, verify, command, asked] : rows) {
+        passwords.password = password;
+        passwords.verify = verify;
         passwords.asked = 0;
-        run(row.command, {plain});
-        EXPECT_EQ(passwords.asked, row.asked);
-        EXPECT_EQ(QFile::exists(encrypted), row.asked == 0);
+        run(command, {plain});
+        EXPECT_EQ(passwords.asked, asked);
+        EXPECT_EQ(QFile::exists(encrypted), asked == 0);
         EXPECT_TRUE(dialogs.boxes().isEmpty());
     }
 }
@@ -238,14 +235,10 @@ TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnOutputAndTheAttributesEachFil
     using C = CryptCommands;
     // A plain file is hidden (2); an encrypted one is marked (7) and saves hidden and archive (34).
     // An existing output (none, or the answer to its question) is longer, so no tail may remain,
-    // and read-only (1). The run options change from pass to pass.
-    const struct {
-        void (C::*command)();
-        bool high;
-        std::optional<Dialogs::Answer> replace;
-        // The input's attributes when it is kept; the output's.
-        quint32 input, output;
-    } rows[] = {
+    // and read-only (1). The run options change from pass to pass. Each row: the command, its
+    // level, the existing output's answer; the attributes of the input when it is kept and of the
+    // output.
+    const std::tuple<void (C::*)(), bool, std::optional<Dialogs::Answer>, quint32, quint32> rows[] = {
         {&C::encryptChosenList, true, {}, 2, 7},    {&C::encryptChosenList, false, Yes, 2, 7},
         {&C::encryptChosenList, true, No, 2, 7},    {&C::encryptShownFiles, true, {}, 2, 0},
         {&C::encryptShownFiles, false, {}, 2, 7},   {&C::encryptShownFiles, true, Yes, 2, 7},
@@ -256,32 +249,32 @@ TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnOutputAndTheAttributesEachFil
     };
     const QByteArray plainBytes(100, 'p'), old(300, 'o');
     for (const auto& row : rows) {
+        const auto& [command, high, replace, inputAttributes, outputAttributes] = row;
         for (const bool deleteOriginal : {false, true}) {
-            SCOPED_TRACE(testing::Message() << (&row - rows) << (deleteOriginal ? " delete" : " keep"));
-            const bool encrypting = row.command == &C::encryptChosenList || row.command == &C::encryptShownFiles;
-            const bool shown = row.command == &C::encryptShownFiles || row.command == &C::decryptShownFiles;
-            const char level = row.high ? 'H' : 'L';
-            const QString in = encrypting ? u"work/a.txt"_s : u"work/a.txt.vxp"_s;
-            const QString input = makeFile(in, encrypting ? plainBytes : encryptedForm("plain", level, "pw", 34));
+            SCOPED_TRACE(testing::Message() << "row " << (&row - rows) << (deleteOriginal ? ", delete" : ", keep"));
+            const bool encrypting = command == &C::encryptChosenList || command == &C::encryptShownFiles;
+            const bool shown = command == &C::encryptShownFiles || command == &C::decryptShownFiles;
+            const char level = high ? 'H' : 'L';
+            const QString input = makeFile(encrypting ? u"work/a.txt"_s : u"work/a.txt.vxp"_s,
+                                           encrypting ? plainBytes : encryptedForm("plain", level, "pw", 34));
             const QString output = encrypting ? vxp(input) : input.chopped(4);
             platform.setAttributes(input, encrypting ? 2 : 7);
-            if (row.replace)
+            if (replace)
                 platform.setAttributes(makeFile(output.mid(root().size() + 1), old), Attr::ReadOnly);
-            options.high = row.high;
+            options.high = high;
             options.deleteOriginalFile = deleteOriginal;
             // The shown files hold the other file too, which is passed over.
-            QList<Dialogs::Answer> answers(row.replace ? 1 : 0, row.replace.value_or(Yes));
-            if (row.replace && shown)
+            QList<Dialogs::Answer> answers(replace ? 1 : 0, replace.value_or(Yes));
+            if (replace && shown)
                 answers.insert(encrypting ? 1 : 0, Yes);
-            run(row.command, {input}, answers);
+            run(command, {input}, answers);
             EXPECT_EQ(platform.attributes(input),
-                      deleteOriginal && row.replace != No ? std::nullopt : std::optional<quint32>(row.input));
-            EXPECT_EQ(platform.attributes(output), row.output);
+                      deleteOriginal && replace != No ? std::nullopt : std::optional<quint32>(inputAttributes));
+            EXPECT_EQ(platform.attributes(output), outputAttributes);
             const QByteArray written = encrypting ? encryptedForm(plainBytes, level, "pw", 2) : "plain";
-            EXPECT_EQ(readAll(output), row.replace == No ? old : written);
-            EXPECT_EQ(list.selectedPaths(), row.replace == No || shown ? QStringList{input} : QStringList());
-            QFile::remove(input);
-            QFile::remove(output);
+            EXPECT_EQ(readAll(output), replace == No ? old : written);
+            EXPECT_EQ(list.selectedPaths(), replace == No || shown ? QStringList{input} : QStringList());
+            QDir(chooser.folder).removeRecursively();
         }
     }
 }
