@@ -159,9 +159,9 @@ struct FileAccess {
     bool operator==(const FileAccess&) const = default;
 };
 
-// Makes the process that account, with the umask most desktops have.
-bool become(const Account& account) {
-    ::umask(022);
+// Makes the process that account, with the umask most desktops have unless told otherwise.
+bool become(const Account& account, mode_t mask = 022) {
+    ::umask(mask);
     return ::setgroups(account.groups.size(), account.groups.data()) == 0 &&
            ::setresgid(account.gid, account.gid, account.gid) == 0 &&
            ::setresuid(account.uid, account.uid, account.uid) == 0;
@@ -240,8 +240,7 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInputAndARoun
     };
     const auto roundTrips = [&](mode_t mask) {
         QByteArray seen;
-        become(AsCarol);
-        ::umask(mask);
+        become(AsCarol, mask);
         const QString plain = makeFile(u"trip/"_s + QString::number(mask), sampleBytes(100));
         for (const SecurityLevel level : {SecurityLevel::High, SecurityLevel::Low}) {
             for (const mode_t mode : {0644, 0640, 0600, 0440}) {

@@ -92,7 +92,6 @@ protected:
 
 TEST_F(CryptCommandsRolesTest, ThePasswordSourceDecidesWhetherACommandRuns) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
-    const QString encrypted = vxp(plain);
     // Without a password the command asks for one; Dec2 also wants the verify box to match. The
     // password, the verify box, the command, how often it asked.
     const std::tuple<QString, QString, void (CryptCommands::*)(), int> rows[] = {
@@ -106,7 +105,7 @@ TEST_F(CryptCommandsRolesTest, ThePasswordSourceDecidesWhetherACommandRuns) {
         passwords.asked = 0;
         run(command, {plain});
         EXPECT_EQ(passwords.asked, asked);
-        EXPECT_EQ(QFile::exists(encrypted), asked == 0);
+        EXPECT_EQ(QFile::exists(vxp(plain)), asked == 0);
         EXPECT_TRUE(dialogs.boxes().isEmpty());
     }
 }
@@ -234,46 +233,42 @@ TEST_F(CryptCommandsRolesTest, TooShortFilesAndEncryptingPathsOver240CharactersL
 TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnOutputAndTheAttributesEachFileEndsWith) {
     using C = CryptCommands;
     // A plain file is hidden (2); an encrypted one is marked (7) and saves hidden and archive (34).
-    // An existing output (none, or the answer to its question) is longer, so no tail may remain,
-    // and read-only (1). The run options change from pass to pass. Each row: the command, its
-    // level, the existing output's answer; the attributes of the input when it is kept and of the
-    // output.
-    const std::tuple<void (C::*)(), bool, std::optional<Dialogs::Answer>, quint32, quint32> rows[] = {
-        {&C::encryptChosenList, true, {}, 2, 7},    {&C::encryptChosenList, false, Yes, 2, 7},
-        {&C::encryptChosenList, true, No, 2, 7},    {&C::encryptShownFiles, true, {}, 2, 0},
-        {&C::encryptShownFiles, false, {}, 2, 7},   {&C::encryptShownFiles, true, Yes, 2, 7},
-        {&C::encryptShownFiles, true, No, 2, 1},    {&C::decryptChosenList, true, {}, 32, 0},
-        {&C::decryptChosenList, false, {}, 32, 34}, {&C::decryptChosenList, true, Yes, 7, 34},
-        {&C::decryptChosenList, false, No, 7, 1},   {&C::decryptShownFiles, true, {}, 32, 34},
-        {&C::decryptShownFiles, false, Yes, 7, 34}, {&C::decryptShownFiles, true, No, 7, 34},
+    // An existing output is longer, so no tail may remain, and read-only (1). The run options
+    // change from pass to pass. Each row: the command, its level, the answers (an existing output
+    // is asked about; the shown files hold the other file too, which is passed over on Yes); the
+    // attributes of the input when it is kept and of the output.
+    const std::tuple<void (C::*)(), bool, QList<Dialogs::Answer>, quint32, quint32> rows[] = {
+        {&C::encryptChosenList, true, {}, 2, 7},           {&C::encryptChosenList, false, {Yes}, 2, 7},
+        {&C::encryptChosenList, true, {No}, 2, 7},         {&C::encryptShownFiles, true, {}, 2, 0},
+        {&C::encryptShownFiles, false, {}, 2, 7},          {&C::encryptShownFiles, true, {Yes, Yes}, 2, 7},
+        {&C::encryptShownFiles, true, {No, Yes}, 2, 1},    {&C::decryptChosenList, true, {}, 32, 0},
+        {&C::decryptChosenList, false, {}, 32, 34},        {&C::decryptChosenList, true, {Yes}, 7, 34},
+        {&C::decryptChosenList, false, {No}, 7, 1},        {&C::decryptShownFiles, true, {}, 32, 34},
+        {&C::decryptShownFiles, false, {Yes, Yes}, 7, 34}, {&C::decryptShownFiles, true, {Yes, No}, 7, 34},
     };
     const QByteArray plainBytes(100, 'p'), old(300, 'o');
     for (const auto& row : rows) {
-        const auto& [command, high, replace, inputAttributes, outputAttributes] = row;
+        const auto& [command, high, answers, inputAttributes, outputAttributes] = row;
         for (const bool deleteOriginal : {false, true}) {
             SCOPED_TRACE(testing::Message() << "row " << (&row - rows) << (deleteOriginal ? ", delete" : ", keep"));
             const bool encrypting = command == &C::encryptChosenList || command == &C::encryptShownFiles;
             const bool shown = command == &C::encryptShownFiles || command == &C::decryptShownFiles;
-            const char level = high ? 'H' : 'L';
-            const QString input = makeFile(encrypting ? u"work/a.txt"_s : u"work/a.txt.vxp"_s,
-                                           encrypting ? plainBytes : encryptedForm("plain", level, "pw", 34));
+            const bool kept = answers.contains(No) || !deleteOriginal;
+            const QString input =
+                makeFile(encrypting ? u"work/a.txt"_s : u"work/a.txt.vxp"_s,
+                         encrypting ? plainBytes : encryptedForm("plain", high ? 'H' : 'L', "pw", 34));
             const QString output = encrypting ? vxp(input) : input.chopped(4);
             platform.setAttributes(input, encrypting ? 2 : 7);
-            if (replace)
+            if (!answers.isEmpty())
                 platform.setAttributes(makeFile(output.mid(root().size() + 1), old), Attr::ReadOnly);
             options.high = high;
             options.deleteOriginalFile = deleteOriginal;
-            // The shown files hold the other file too, which is passed over.
-            QList<Dialogs::Answer> answers(replace ? 1 : 0, replace.value_or(Yes));
-            if (replace && shown)
-                answers.insert(encrypting ? 1 : 0, Yes);
             run(command, {input}, answers);
-            EXPECT_EQ(platform.attributes(input),
-                      deleteOriginal && replace != No ? std::nullopt : std::optional<quint32>(inputAttributes));
+            EXPECT_EQ(platform.attributes(input), kept ? std::optional<quint32>(inputAttributes) : std::nullopt);
             EXPECT_EQ(platform.attributes(output), outputAttributes);
-            const QByteArray written = encrypting ? encryptedForm(plainBytes, level, "pw", 2) : "plain";
-            EXPECT_EQ(readAll(output), replace == No ? old : written);
-            EXPECT_EQ(list.selectedPaths(), replace == No || shown ? QStringList{input} : QStringList());
+            const QByteArray written = encrypting ? encryptedForm(plainBytes, high ? 'H' : 'L', "pw", 2) : "plain";
+            EXPECT_EQ(readAll(output), answers.contains(No) ? old : written);
+            EXPECT_EQ(list.selectedPaths(), answers.contains(No) || shown ? QStringList{input} : QStringList());
             QDir(chooser.folder).removeRecursively();
         }
     }
