@@ -333,6 +333,9 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         return fail({Outcome::Busy, busyError(task.input), {}});
     if (replacing && original.st_dev == existing.st_dev && original.st_ino == existing.st_ino)
         return fail(failed(task.input + u" and "_s + task.output + u" are the same file."_s));
+    const OutputAccess access(task, original, replacing ? &existing : nullptr);
+    if (replacing && !access.mayReplace(existing))
+        return fail(failed(task.input + u" was left untouched: "_s + task.output + u" belongs to another account."_s));
 
     const std::optional<quint32> attributes = m_platform.attributes(task.input);
     if (!attributes)
@@ -349,9 +352,6 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         return fail(failed(seen.error().message));
     file->m_seen = *seen;
 
-    const OutputAccess access(task, original, replacing ? &existing : nullptr);
-    if (replacing && !access.mayReplace(existing))
-        return fail(failed(task.input + u" was left untouched: "_s + task.output + u" belongs to another account."_s));
     file->m_output = std::make_unique<AsideFile>(task.output);
     AsideFile& output = *file->m_output;
     if (const Expected<void> made = output.open(access.mode); !made)

@@ -62,13 +62,14 @@ public:
                                   bool deleteOriginal = false);
 
     // One file's pass, in two halves, so that the outputs of many files reach the disk together.
-    // prepare() does everything up to the flush: the input open, locked and marked Archive, its
-    // complete output written aside with its permissions and attributes. commit() then puts a
-    // batch of prepared outputs in place, in order: the data flushed (one syncfs per file system
-    // where that is known to suffice, else each file), each output renamed over its name, each
-    // folder flushed once, and only then each input deleted that was to go, and each input that
-    // stays given its attributes. A prepared file that is dropped instead leaves its output's name
-    // as it was and gives its input back its attributes; its input stays locked until then.
+    // prepare() does everything up to the flush: the input open, locked and (where that changes
+    // nothing else) marked Archive, its complete output written aside with its permissions and
+    // attributes. commit() then puts a batch of prepared outputs in place, in order: the data
+    // flushed (one syncfs per file system where that is known to suffice, else each file), each
+    // output renamed over its name, each folder flushed once, and only then each input deleted
+    // that was to go, and each input that stays given its attributes. A prepared file that is
+    // dropped instead leaves its output's name as it was and gives its input back its
+    // attributes; its input stays locked until then.
     class Prepared;
     // Dropping a prepared file, where its definition is known.
     struct Drop {
