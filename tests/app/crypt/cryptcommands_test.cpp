@@ -85,9 +85,8 @@ protected:
     ListWindow& listWindow = *new ListWindow;
     ChosenFiles& list = listWindow.files;
     FakeChooser chooser;
-    bool chooserOpen = true;
-    CryptCommands commands{{state, dialogs, platform, bars, passwords, options, host.host,
-                            [this]() -> FileChooser* { return chooserOpen ? &chooser : nullptr; }}};
+    CryptCommands commands{
+        {state, dialogs, platform, bars, passwords, options, host.host, [this]() -> FileChooser* { return &chooser; }}};
 };
 
 TEST_F(CryptCommandsRolesTest, ThePasswordSourceDecidesWhetherACommandRuns) {
