@@ -208,19 +208,15 @@ void CryptRun::handOver(const QString& shownPath, const QString& passwordField,
     if (m_seen.contains(file))
         return;
     m_seen.insert(file);
-    Handed handed{shownPath,
-                  m_options.encrypting ? EncryptedFormat::encryptedName(shownPath)
-                                       : EncryptedFormat::plainName(shownPath),
-                  0, false, std::nullopt};
+    Handed handed{
+        shownPath,
+        m_options.encrypting ? EncryptedFormat::encryptedName(shownPath) : EncryptedFormat::plainName(shownPath), 0};
     const Expected<FileTask> accepted = taskFor(file, passwordField, &handed, std::move(folder));
     if (!accepted) {
         report(shownPath, QString(), handed.bytes, u"skipped"_s, accepted.error().message);
         return;
     }
     const FileTask& task = *accepted;
-    // As in the window: a file about to be replaced loses its read-only mark first.
-    if (handed.replacing)
-        FileChecks::unmarkReplaced(m_platform, task.output);
     m_handed.insert(task.input, handed);
     m_bytesHanded += handed.bytes;
     m_runner->submit(task);
@@ -249,6 +245,8 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
     };
     struct stat input;
     FileTask task;
+    // Decrypting: the attribute value the header saved.
+    quint8 saved = 0;
     if (!lookUp(file, &input))
         return FileIo::failWithErrno();
     if (S_ISLNK(input.st_mode))
@@ -267,7 +265,6 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         if (FileChecks::isTooLong(file))
             return unexpected({u"the path is longer than 240 characters; move or rename the file"_s});
         task = FileTask::encryption(m_options.level, file, passwordField, m_options.deleteOriginal);
-        handed->savedAttributes = FileChecks::savedAttributes(m_platform, file);
     } else {
         if (!FileChecks::hasEncryptedEnding(file))
             return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
@@ -280,13 +277,14 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
             return unexpected({u"wrong password, left untouched"_s});
         if (!header->level())
             return unexpected({u"the header is damaged (unknown level), left untouched"_s});
-        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), header->savedAttributes,
+        saved = header->savedAttributes;
+        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), saved,
                                     m_options.deleteOriginal, passwordField);
-        handed->savedAttributes = header->savedAttributes;
     }
 
     struct stat output;
-    if (lookUp(task.output, &output)) {
+    const bool replacing = lookUp(task.output, &output);
+    if (replacing) {
         struct stat target;
         const bool leadsToInput =
             lookUp(task.output, &target, 0) && target.st_dev == input.st_dev && target.st_ino == input.st_ino;
@@ -297,9 +295,9 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         if (!S_ISREG(output.st_mode))
             return unexpected({handed->shownOutput + u" exists and is not a regular file"_s});
         // --force replaces this very file, and nothing that takes its name meanwhile.
-        handed->replacing = true;
         task.replaces = std::pair(output.st_dev, output.st_ino);
     }
+    FileChecks::giveCommandAttributes(task, FileChecks::Command::ChosenList, replacing, saved);
     task.folder = std::move(folder);
     const qint64 free = m_platform.freeSpace(file);
     if (input.st_size > free)
@@ -313,16 +311,6 @@ void CryptRun::passEnded(const FileTask& task, const PassResult& result) {
     m_bytesEnded += handed.bytes;
     m_bytesInWork = 0;
     const bool inPlace = result.outcome == Outcome::Succeeded || result.outcome == Outcome::OriginalKept;
-    // The attributes the window's commands give after a pass.
-    if (m_options.encrypting) {
-        if (inPlace || handed.replacing)
-            FileChecks::markEncrypted(m_platform, task.output);
-        if (!m_options.deleteOriginal)
-            FileChecks::restoreAttributes(m_platform, task.input, handed.savedAttributes);
-    } else if (inPlace && handed.replacing) {
-        FileChecks::markEncrypted(m_platform, task.input);
-        FileChecks::restoreAttributes(m_platform, task.output, handed.savedAttributes);
-    }
 
     QString message;
     switch (result.outcome) {

@@ -67,11 +67,6 @@ private:
         QString shownPath;
         QString shownOutput;
         qint64 bytes = 0;
-        // The output existed and is replaced (--force).
-        bool replacing = false;
-        // The attribute value to give back: the input's after an encryption that keeps it, the
-        // header's to a replaced plain file.
-        std::optional<quint8> savedAttributes;
     };
 
     // The files a path stands for, sorted: itself, or with -r the files below a folder and every

@@ -37,6 +37,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Answer = Dialogs::Answer;
+using Command = FileChecks::Command;
 using Outcome = PassResult::Outcome;
 
 // Checks of this many files in a row give the window a turn.
@@ -391,31 +392,21 @@ CryptCommands::Step CryptCommands::encryptChosenFile(FileJob job) {
     const bool fits = co_await fitsFreeSpace(space, length, u"encrypt"_s, file);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
-    saveAttributes(job);
     const Twin twin = CheckEncryptedTwinExists(job);
-    const QString encrypted = twin.path;
-    const bool replacing = twin.exists;
-    if (replacing) {
+    if (twin.exists) {
         const std::optional<bool> replace =
             co_await askYes(file + u".vxp already exists. do you want to replace it "_s);
         if (!replace)
             co_return Next::Stop;
         if (!*replace) {
-            FileChecks::markEncrypted(platform, encrypted);
+            FileChecks::markEncrypted(platform, twin.path);
             co_return Next::Continue;
         }
         job.replaces = twin.identity;
-        FileChecks::unmarkReplaced(platform, encrypted);
     }
-    const bool deleteOriginal = m_roles.options.deleteOriginal();
-    encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult& result) {
+    encryptCurrentFile(job, Command::ChosenList, twin.exists, [this, job](const PassResult& result) {
         if (result.outcome == Outcome::Succeeded)
-            markEncryptedFile(job.file);
-        else if (replacing)
-            FileChecks::markEncrypted(m_roles.platform, encrypted); // the older file stays, marked as before
-        // With delete-original on, the pass has deleted the plain file if its output was complete.
-        if (!deleteOriginal)
-            restoreAttributes(job.file, job.savedAttributes);
+            renameEntry(m_list, job.file, EncryptedFormat::encryptedName(job.file));
     });
     co_return Next::Continue;
 }
@@ -445,31 +436,14 @@ CryptCommands::Step CryptCommands::decryptChosenFile(FileJob job) {
         if (!*replace)
             co_return Next::Continue;
         job.replaces = twin.identity;
-        FileChecks::unmarkReplaced(platform, job.plainName);
     }
-    decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
-        if (result.outcome != Outcome::Succeeded)
-            return;
-        markDecryptedFile(job);
-        if (replacing) {
-            // Errors ignored: with delete-original on, the encrypted file is gone by now.
-            FileChecks::markEncrypted(m_roles.platform, job.file);
-            restoreAttributes(job.plainName, job.savedAttributes);
-        }
+    decryptCurrentFile(job, Command::ChosenList, replacing, [this, job](const PassResult& result) {
+        // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
+        // plain file either way.
+        if (result.outcome == Outcome::Succeeded)
+            renameEntry(m_list, job.file, job.plainName);
     });
     co_return Next::Continue;
-}
-
-void CryptCommands::markEncryptedFile(const QString& file) {
-    const QString encrypted = EncryptedFormat::encryptedName(file);
-    renameEntry(m_list, file, encrypted);
-    FileChecks::markEncrypted(m_roles.platform, encrypted);
-}
-
-void CryptCommands::markDecryptedFile(const FileJob& job) {
-    // Whether the pass deleted the encrypted file is not looked at here: the entry follows the
-    // plain file either way.
-    renameEntry(m_list, job.file, job.plainName);
 }
 
 // ---- Shown files ----
@@ -525,7 +499,6 @@ QCoro::Task<> CryptCommands::decryptShownFilesRun() {
 }
 
 CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles shown, QString name) {
-    Platform& platform = m_roles.platform;
     openFolder(job);
     const QString file = job.file;
     progress().showOverMainWindow();
@@ -553,9 +526,7 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
     const bool fits = co_await fitsFreeSpace(shown.space, length, u"encrypt"_s, name);
     if (!fits)
         co_return m_ending ? Next::Stop : Next::Continue;
-    saveAttributes(job);
     const Twin twin = CheckEncryptedTwinExists(job);
-    const QString encrypted = twin.path;
     const bool replacing = twin.exists;
     if (replacing) {
         const std::optional<bool> replace =
@@ -565,15 +536,8 @@ CryptCommands::Step CryptCommands::encryptShownFile(FileJob job, ShownFiles show
         if (!*replace)
             co_return Next::Continue;
         job.replaces = twin.identity;
-        FileChecks::unmarkReplaced(platform, encrypted);
     }
-    const bool deleteOriginal = m_roles.options.deleteOriginal();
-    encryptCurrentFile(job, [this, job, encrypted, replacing, deleteOriginal](const PassResult&) {
-        if (replacing)
-            FileChecks::markEncrypted(m_roles.platform, encrypted);
-        if (!deleteOriginal)
-            restoreAttributes(job.file, job.savedAttributes);
-    });
+    encryptCurrentFile(job, Command::ShownFiles, replacing, {});
     co_return Next::Continue;
 }
 
@@ -600,7 +564,6 @@ QCoro::Task<std::optional<CryptCommands::Next>> CryptCommands::refuseUnusableSho
 }
 
 CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles shown) {
-    Platform& platform = m_roles.platform;
     openFolder(job);
     const QString file = job.file;
     if (const std::optional<Next> refused = co_await refuseUnusableShownFile(job))
@@ -648,17 +611,12 @@ CryptCommands::Step CryptCommands::decryptShownFile(FileJob job, ShownFiles show
             co_return Next::Continue;
         }
         job.replaces = twin.identity;
-        FileChecks::unmarkReplaced(platform, job.plainName);
     }
-    decryptCurrentFile(job, [this, job, replacing](const PassResult& result) {
+    decryptCurrentFile(job, Command::ShownFiles, replacing, [this, job](const PassResult& result) {
         // A cancel stops the run whether or not a plain file was replaced.
         if (m_roles.state.cancelRequested || result.outcome != Outcome::Succeeded)
             return;
-        if (replacing)
-            FileChecks::markEncrypted(m_roles.platform, job.file);
-        if (deleteOriginalIfChosen(result))
-            restoreAttributes(job.plainName, job.savedAttributes);
-        else
+        if (!deleteOriginalIfChosen(result))
             m_deferredMessages << u"The  "_s + job.file + u"  File  is corrupted, Action Can't be performed. "_s;
     });
     co_return Next::Continue;
@@ -672,10 +630,6 @@ QCoro::Task<bool> CryptCommands::fitsFreeSpace(FreeSpace space, qint64 length, Q
     co_await tell(space.freeSpaceText + u"Free disk Space needed to "_s + verb + u' ' + name + u" is "_s +
                   sizeText(length));
     co_return false;
-}
-
-void CryptCommands::saveAttributes(FileJob& job) {
-    job.savedAttributes = FileChecks::savedAttributes(m_roles.platform, job.file);
 }
 
 QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
@@ -698,21 +652,23 @@ QCoro::Task<bool> CryptCommands::acceptsHeader(FileJob& job) {
     co_return true;
 }
 
-void CryptCommands::encryptCurrentFile(const FileJob& job, AfterPass afterPass) {
+void CryptCommands::encryptCurrentFile(const FileJob& job, Command command, bool replacing, AfterPass afterPass) {
     const RunOptions& options = m_roles.options;
     const SecurityLevel level = options.highSecurity() ? SecurityLevel::High : SecurityLevel::Low;
-    runPass(anchored(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), job),
-            std::move(afterPass));
+    FileTask task = anchored(FileTask::encryption(level, job.file, job.passwordField, options.deleteOriginal()), job);
+    FileChecks::giveCommandAttributes(task, command, replacing, 0);
+    runPass(task, std::move(afterPass));
 }
 
-void CryptCommands::decryptCurrentFile(const FileJob& job, AfterPass afterPass) {
+void CryptCommands::decryptCurrentFile(const FileJob& job, Command command, bool replacing, AfterPass afterPass) {
     // The pass deletes the encrypted file itself, while it still holds it: deleteOriginalIfChosen
     // then only reads how that went. acceptsHeader has made sure the header names a level.
     const SecurityLevel level = job.header.level().value_or(SecurityLevel::High);
-    runPass(anchored(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
-                                          m_roles.options.deleteOriginal(), job.passwordField),
-                     job),
-            std::move(afterPass));
+    FileTask task = anchored(FileTask::decryption(level, job.file, job.plainName, job.header.savedAttributes,
+                                                  m_roles.options.deleteOriginal(), job.passwordField),
+                             job);
+    FileChecks::giveCommandAttributes(task, command, replacing, job.header.savedAttributes);
+    runPass(task, std::move(afterPass));
 }
 
 void CryptCommands::runPass(const FileTask& task, AfterPass afterPass) {

@@ -53,6 +53,7 @@
 
 #include "app/core/filechooser.h"
 #include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/filetask.h"
 #include "app/crypt/engine/freespace.h"
 #include "app/crypt/engine/passresult.h"
@@ -140,8 +141,7 @@ private:
         QString plainName;
         // The header readHeader read, for the decoding pass.
         EncryptedHeader header;
-        // The plain file's attribute value: read before encrypting, or from the header. Unknown
-        // when the file's attributes could not be read; nothing is then restored.
+        // The plain file's attribute value, from the header.
         std::optional<quint8> savedAttributes;
         // The file's folder, opened when the file is checked; none when it could not be (the
         // pass then reports why).
@@ -207,15 +207,14 @@ private:
 
     // The space check: false (after the message) when the file does not fit.
     QCoro::Task<bool> fitsFreeSpace(FreeSpace space, qint64 length, QString verb, QString name);
-    // Reads the job's attribute value before it is encrypted.
-    void saveAttributes(FileJob& job);
     // readHeader into the job, then the password and the level letter: false (after its message)
     // when the file cannot be decrypted.
     QCoro::Task<bool> acceptsHeader(FileJob& job);
-    // Hands the job's file to the runner; afterPass follows once its pass has ended, after the
-    // messages every pass gives (a failure, a notice).
-    void encryptCurrentFile(const FileJob& job, AfterPass afterPass);
-    void decryptCurrentFile(const FileJob& job, AfterPass afterPass);
+    // Hands the job's file to the runner, its files to end with the attributes the command gives
+    // them; afterPass follows once its pass has ended, after the messages every pass gives (a
+    // failure, a notice).
+    void encryptCurrentFile(const FileJob& job, FileChecks::Command command, bool replacing, AfterPass afterPass);
+    void decryptCurrentFile(const FileJob& job, FileChecks::Command command, bool replacing, AfterPass afterPass);
     void runPass(const FileTask& task, AfterPass afterPass);
     void passEnded(const FileTask& task, const PassResult& result);
     // Gives a file an attribute value, when one is known.
@@ -234,8 +233,6 @@ private:
     // The end of a command after a cancelled pass.
     QCoro::Task<> stopAfterCancel();
 
-    void markEncryptedFile(const QString& file);
-    void markDecryptedFile(const FileJob& job);
     // Whether the input of a decoding pass that ended so is gone as delete-original asks.
     bool deleteOriginalIfChosen(const PassResult& pass) const;
     // The file is there and is no symbolic link.

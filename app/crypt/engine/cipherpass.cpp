@@ -94,53 +94,82 @@ private:
     qint64 m_waitedUpTo = 0;
 };
 
-// The access an output may have: the input's read and write bits, limited by the umask for a new
-// name and by the replaced file's bits otherwise; never execute, set-id or sticky bits.
-mode_t outputMode(const struct stat& input, std::optional<mode_t> replaced) {
-    constexpr mode_t ReadWrite = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
-    // The program never changes its umask: read once.
-    static const mode_t umask = FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
-    return input.st_mode & ReadWrite & (replaced ? *replaced : ~umask);
-}
+// Who owns an output and what access it has. The user running the pass owns it, except that root
+// working on another account's file gives it to that file's owner and group, so nothing changes
+// hands. It has the input's read bits and, encrypting, its write bits; a decrypted file has the
+// user's write bit instead, as a ".vxp" made read-only by its level keeps none. A new name limits
+// them by the umask, a replaced file by its own bits; never execute, set-id or sticky bits.
+struct OutputAccess {
+    mode_t mode;
+    // Root's output for another account: its owner.
+    std::optional<uid_t> owner;
 
-// Gives the new file, made as made says, that access. It keeps its creator as owner and takes the
-// input's group where the user may set it; where it cannot, its group is not the input's and gets
-// no access. Errors ignored: a file system that keeps no permissions leaves the new file as it was
-// made, private to its owner.
-void limitAccess(int fd, const struct stat& made, const struct stat& input, mode_t mode) {
-    if (made.st_gid != input.st_gid && ::fchown(fd, uid_t(-1), input.st_gid) != 0)
-        mode &= ~S_IRWXG;
-    if ((made.st_mode & 07777) != mode)
-        ::fchmod(fd, mode);
-}
+    OutputAccess(const FileTask& task, const struct stat& input, const struct stat* replaced) {
+        constexpr mode_t Read = S_IRUSR | S_IRGRP | S_IROTH;
+        constexpr mode_t Write = S_IWUSR | S_IWGRP | S_IWOTH;
+        // The program never changes its umask: read once.
+        static const mode_t umask = FileIo::processUmask().value_or(S_IWGRP | S_IWOTH);
+        const mode_t write = task.encrypting() ? input.st_mode & Write : S_IWUSR;
+        mode = ((input.st_mode & Read) | write) & (replaced ? replaced->st_mode : ~umask);
+        if (::geteuid() == 0 && input.st_uid != 0)
+            owner = input.st_uid;
+    }
+    // Root does not give another account's output the name of a file a third account owns.
+    bool mayReplace(const struct stat& replaced) const { return !owner || replaced.st_uid == *owner; }
 
-// Gives a failed pass's input back the attributes and permission bits it had before the pass
-// marked it Archive, through the descriptor the pass read it by.
-class InputRestorer {
+    // Root's new file for another account is that account's from the moment it is made, so that
+    // not even what a killed pass leaves behind changes hands. Errors ignored, as below.
+    void claim(int fd, const struct stat& input) const {
+        if (owner)
+            ::fchown(fd, *owner, input.st_gid);
+    }
+    // Gives the new file, made as made says, this access and the input's group where the user
+    // may set it; where it cannot, its group is not the input's and gets no access. Errors
+    // ignored: a file system that keeps no permissions leaves the new file as it was made,
+    // private to its owner.
+    void give(int fd, const struct stat& made, const struct stat& input) const {
+        mode_t given = mode;
+        if (made.st_gid != input.st_gid && ::fchown(fd, uid_t(-1), input.st_gid) != 0)
+            given &= ~S_IRWXG;
+        if ((made.st_mode & 07777) != given)
+            ::fchmod(fd, given);
+    }
+};
+
+// The input's attributes around a pass. Before the pass reads, the input gets the Archive mark
+// where that changes nothing else: never on a read-only file, whose permission bits stay as they
+// are (a user attribute takes write permission). A pass that puts no output in place takes the
+// mark off again, through the descriptor it read the input by.
+class InputMarks {
 public:
-    InputRestorer(Platform& platform, int fd, mode_t mode, quint32 attributes)
+    InputMarks(Platform& platform, int fd, quint32 attributes)
         : m_platform(platform)
         , m_fd(fd)
-        , m_mode(mode & 07777)
-        , m_attributes(attributes) {}
-    ~InputRestorer() {
-        if (m_fd < 0)
-            return;
-        m_platform.setOpenFileAttributes(m_fd, m_attributes);
-        struct stat now;
-        if (::fstat(m_fd, &now) == 0 && (now.st_mode & 07777) != m_mode)
-            ::fchmod(m_fd, m_mode);
+        , m_attributes(attributes)
+        , m_marked(!(attributes & (Attr::ReadOnly | Attr::Archive)) &&
+                   platform.setOpenFileAttributes(fd, attributes | Attr::Archive)) {}
+    ~InputMarks() {
+        if (m_fd >= 0 && m_marked)
+            m_platform.setOpenFileAttributes(m_fd, m_attributes);
     }
-    InputRestorer(const InputRestorer&) = delete;
-    InputRestorer& operator=(const InputRestorer&) = delete;
-    // The output is in place: the input keeps what the pass gave it.
+    InputMarks(const InputMarks&) = delete;
+    InputMarks& operator=(const InputMarks&) = delete;
+    // The output is in place and the input stays: it gets value, or without one what it had.
+    void keep(std::optional<quint8> value) {
+        if (value)
+            m_platform.setOpenFileAttributes(m_fd, *value);
+        else if (m_marked)
+            m_platform.setOpenFileAttributes(m_fd, m_attributes);
+        m_fd = -1;
+    }
+    // The input is gone.
     void dismiss() { m_fd = -1; }
 
 private:
     Platform& m_platform;
     int m_fd;
-    mode_t m_mode;
     quint32 m_attributes;
+    bool m_marked;
 };
 
 QString busyError(const QString& path) {
@@ -164,7 +193,7 @@ FileTask FileTask::encryption(SecurityLevel level, const QString& plainPath, con
                               bool deleteOriginal) {
     const std::optional<quint8> marked =
         level == SecurityLevel::Low ? std::optional<quint8>(Attr::Encrypted) : std::nullopt;
-    return {plainPath, 0, EncryptedFormat::encryptedName(plainPath), level, marked, deleteOriginal, passwordField,
+    return {plainPath, 0, EncryptedFormat::encryptedName(plainPath), level, marked, deleteOriginal, passwordField, {},
             {},        {}};
 }
 
@@ -173,11 +202,12 @@ FileTask FileTask::decryption(SecurityLevel level, const QString& encryptedPath,
                               const QString& passwordField) {
     const std::optional<quint8> restored = level == SecurityLevel::Low ? savedAttributes : std::nullopt;
     return {
-        encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, restored, deleteOriginal, passwordField, {}, {}};
+        encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, restored, deleteOriginal, passwordField, {}, {},
+        Attr::Archive};
 }
 
 // A complete output written aside and everything the pass holds until it is put in place: the
-// input open, locked, and the promise to give it back its attributes.
+// input open, locked, and its attributes to settle.
 class CipherPass::Prepared {
 public:
     Prepared(Platform& platform, PassObserver& observer, const FileTask& task)
@@ -192,7 +222,7 @@ public:
     std::shared_ptr<const Descriptor> m_folder;
     Descriptor m_input;
     PassLock m_lock;
-    std::optional<InputRestorer> m_restorer;
+    std::optional<InputMarks> m_marks;
     FileIo::FileIdentity m_seen;
     std::unique_ptr<AsideFile> m_output;
     std::optional<quint32> m_finalAttributes;
@@ -327,6 +357,9 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     // Only the very file the user agreed to replace is replaced.
     if (replacing && task.replaces != std::pair(existing.st_dev, existing.st_ino))
         return fail(failed(notReplacedError(task)));
+    const OutputAccess access(task, original, replacing ? &existing : nullptr);
+    if (replacing && !access.mayReplace(existing))
+        return fail(failed(task.input + u" was left untouched: "_s + task.output + u" belongs to another account."_s));
     // The bytes decrypted are those whose header was checked: its password and level, read here
     // through the descriptor the body is read from.
     if (!task.encrypting() && original.st_size < task.inputOffset)
@@ -345,10 +378,8 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     const QByteArray header =
         task.encrypting() ? EncryptedFormat::header(task.passwordField, task.level, headerAttributes(*attributes))
                           : QByteArray();
-    // Archive only before the body is read, as always. Reading needs no more than that, so a file
-    // system that keeps no attributes does not stop the pass: errors ignored.
-    m_platform.setOpenFileAttributes(input, Attr::Archive);
-    file->m_restorer.emplace(m_platform, input, original.st_mode, *attributes);
+    // Reading needs no mark, so a file system that keeps no attributes does not stop the pass.
+    file->m_marks.emplace(m_platform, input, *attributes);
     // What was read, as it stands from here on: every later change is someone else's, and the
     // commit looks again before anything is put in place.
     const Expected<FileIo::FileIdentity> seen = FileIo::FileIdentity::of(input);
@@ -356,13 +387,13 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         return fail(failed(seen.error().message));
     file->m_seen = *seen;
 
-    const mode_t mode = outputMode(original, replacing ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
     file->m_output = std::make_unique<AsideFile>(folder, task.output);
     AsideFile& output = *file->m_output;
     if (task.replaces)
         output.replaceOnly(task.replaces->first, task.replaces->second);
-    if (const Expected<void> made = output.open(mode); !made)
+    if (const Expected<void> made = output.open(access.mode); !made)
         return fail(failed(made.error().message));
+    access.claim(output.fd(), original);
     // A file written aside under a name is hidden where Windows looks too, until it is complete.
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
@@ -373,7 +404,7 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
             *unfinished = std::move(file->m_output);
         return fail(moved);
     }
-    limitAccess(output.fd(), written, original, mode);
+    access.give(output.fd(), written, original);
     file->m_device = written.st_dev;
     m_observer.moveCover(0);
     file->m_finalAttributes = task.outputAttributes ? std::optional<quint32>(*task.outputAttributes) : asCreated;
@@ -441,13 +472,10 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
             [file](int fd) { file->giveAttributes(fd); }, flush);
         if (!committed) {
             // A failure after the rename leaves the output in place: the input is kept all the same.
-            if (file->m_output->isInPlace())
-                file->m_restorer->dismiss();
             const bool taken = committed.error().code == EEXIST && !file->m_output->isInPlace();
             drop(i, failed(taken ? notReplacedError(file->m_task) : committed.error().message));
             continue;
         }
-        file->m_restorer->dismiss();
         if (together[i])
             toFlush.emplace(folderKey(*file), file->m_folder->fd());
     }
@@ -469,16 +497,20 @@ QList<PassResult> CipherPass::commit(Batch& batch, std::vector<Descriptor>* dele
         const FileTask& task = file->m_task;
         if (task.deleteInput)
             file->m_observer.reached(PassObserver::Step::Deleting);
-        // Deleted, not emptied first, so a failed delete loses nothing.
+        // Deleted, not emptied first, so a failed delete loses nothing. An input that stays gets
+        // its attributes only now, with its output in place.
         if (!task.deleteInput) {
             results[qsizetype(i)] = {};
+            file->m_marks->keep(task.keptInputAttributes);
         } else if (const Expected<void> deleted =
                        FileIo::deleteIfUnchanged(task.input, file->m_seen, file->m_folder->fd());
                    !deleted) {
             results[qsizetype(i)] = {Outcome::OriginalKept, deleted.error().message, {}};
+            file->m_marks->keep(task.keptInputAttributes);
         } else {
             results[qsizetype(i)] = {
                 Outcome::Succeeded, {}, file->m_seen.links > 1 ? otherNamesNotice(task.input) : QString()};
+            file->m_marks->dismiss();
             if (deletedInputs)
                 deletedInputs->push_back(std::move(file->m_input));
         }

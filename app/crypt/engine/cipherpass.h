@@ -1,17 +1,22 @@
 /*
- * The passes that write and read encrypted files and the header reader. A pass moves the data in large buffers and
- * stops at the first read or write failure. It holds the user's lock on its input for its whole length (passlock.h), so
- * a second pass on the same file (from this or another of the user's running copies) is refused, and no other account
- * can hold it up. Its output is written aside and renamed into place only when it is complete, on disk and made from
- * the input as it still is, so a file it replaces stays untouched until then; a pass that puts no output in place gives
- * its input back its attributes and permission bits. The output is never open to more people than the input: it takes
- * the input's read and write bits (limited by the umask, or by the file it replaces), the input's group only where the
- * user may give it, and the user running the pass as owner. It deletes an input only while the input's name still leads
- * to the very file that was read, unchanged. Every step works in the folder that was checked (the task's descriptor):
- * no path is looked up again, so a folder swapped for a link meanwhile changes nothing. An existing output is replaced
- * only when the user agreed to replace that very file, and a decryption reads the header it checks through the
- * descriptor it decrypts from. Nothing but regular files is read or replaced, and nothing is done
- * through a symbolic link.
+ * The passes that write and read encrypted files and the header reader. A pass moves the data in
+ * large buffers and stops at the first read or write failure. It holds the user's lock on its
+ * input for its whole length (passlock.h), so a second pass on the same file (from this or another
+ * of the user's running copies) is refused, and no other account can hold it up. Its output is
+ * written aside and renamed into place only when it is complete, on disk and made from the input
+ * as it still is, so a file it replaces stays untouched until then. It never changes its input's
+ * permission bits or read-only, hidden and system marks before the output is in place (at most it
+ * adds Archive, and takes it off again when it puts no output in place); an input that stays then
+ * gets the attributes its task names. The output is never open to more people than the input: it
+ * takes the input's read bits and (encrypting) its write bits, or (decrypting) the user's, limited
+ * by the umask or by the file it replaces; the input's group only where the user may give it; and
+ * the user running the pass as owner, or, when root works on another account's file, that file's
+ * owner. It deletes an input only while the input's name still leads to the very file that was
+ * read, unchanged. Every step works in the folder that was checked (the task's descriptor): no
+ * path is looked up again, so a folder swapped for a link meanwhile changes nothing. An existing
+ * output is replaced only when the user agreed to replace that very file, and a decryption reads
+ * the header it checks through the descriptor it decrypts from. Nothing but regular files is read
+ * or replaced, and nothing is done through a symbolic link.
  */
 #pragma once
 
@@ -59,14 +64,15 @@ public:
     PassResult run(const FileTask& task);
 
     // One file's pass, in two halves, so that the outputs of many files reach the disk together.
-    // prepare() does everything up to the flush: the input open, locked and marked Archive, its
-    // complete output written aside with its permissions and attributes. commit() then puts a
-    // batch of prepared outputs in place, in order: the data flushed (one syncfs per file system
-    // where that is known to suffice, else each file), each output put in place (over the file
-    // the user agreed to replace, if any, and over nothing else), each folder flushed once (by
-    // device and inode), and only then each input deleted that was to go. The observer hears each
-    // step (PassObserver::Step) just before it is taken. A prepared file that
-    // is dropped instead leaves its output's name as it was and gives its input back its
+    // prepare() does everything up to the flush: the input open, locked and (where that changes
+    // nothing else) marked Archive, its complete output written aside with its permissions and
+    // attributes. commit() then puts a batch of prepared outputs in place, in order: the data
+    // flushed (one syncfs per file system where that is known to suffice, else each file), each
+    // output put in place (over the file the user agreed to replace, if any, and over nothing
+    // else), each folder flushed once (by device and inode), and only then each input deleted that
+    // was to go, and each input that stays given its attributes. The observer hears each step
+    // (PassObserver::Step) just before it is taken. A prepared file that is dropped instead
+    // leaves its output's name as it was and gives its input back its
     // attributes; its input stays locked until then.
     class Prepared;
     // Dropping a prepared file, where its definition is known.

@@ -3,7 +3,6 @@
  */
 #include "app/crypt/engine/filechecks.h"
 
-#include "app/crypt/engine/cipherpass.h"
 #include "app/platform/attributes.h"
 #include "app/platform/platform.h"
 
@@ -41,14 +40,17 @@ bool passwordMatches(const EncryptedHeader& header, const QString& passwordField
     return header.headerPassword == passwordField;
 }
 
-std::optional<quint8> savedAttributes(const Platform& platform, const QString& plainPath) {
-    if (const std::optional<quint32> attributes = platform.attributes(plainPath))
-        return CipherPass::headerAttributes(*attributes);
-    return std::nullopt;
-}
-
-void unmarkReplaced(Platform& platform, const QString& path) {
-    platform.setAttributes(path, Attr::Archive);
+void giveCommandAttributes(FileTask& task, Command command, bool replacing, quint8 savedAttributes) {
+    const bool shown = command == Command::ShownFiles;
+    if (task.encrypting()) {
+        if (!shown || replacing)
+            task.outputAttributes = Attr::Encrypted;
+        return;
+    }
+    if (shown || replacing)
+        task.outputAttributes = savedAttributes;
+    if (replacing)
+        task.keptInputAttributes = Attr::Encrypted;
 }
 
 void markEncrypted(Platform& platform, const QString& path) {

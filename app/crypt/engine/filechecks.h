@@ -1,12 +1,13 @@
 /*
  * The rules a file must meet before a pass is handed it, the same for the window's commands and
  * the command line: the password, the shortest file, the longest path, the endings of encrypted
- * files, the password stored in a header; and the attribute values given around a pass. Each
+ * files, the password stored in a header; and the attribute values each command gives. Each
  * caller words and orders its own messages; the rules live here once.
  */
 #pragma once
 
 #include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/filetask.h"
 
 #include <QtCore/QString>
 #include <QtCore/QtGlobal>
@@ -44,12 +45,15 @@ bool isTooLong(const QString& pathOrName);
 // Whether a header holds the password whose 8-character field is given.
 bool passwordMatches(const EncryptedHeader& header, const QString& passwordField);
 
-// The attribute value a header saves for a plain file, nullopt when its attributes cannot be
-// read: the plain file gets it back after a kept encryption and its decryption gets it.
-std::optional<quint8> savedAttributes(const Platform& platform, const QString& plainPath);
-// Before a pass replaces a file: Archive alone, so that a read-only mark does not narrow the
-// access of the output that takes its place. Errors are ignored, as the file may be gone.
-void unmarkReplaced(Platform& platform, const QString& path);
+// The command that hands a file over; the command line works as the window's chosen-file list.
+enum class Command { ChosenList, ShownFiles };
+// Fills in the attributes a task's files end with, as its command gives them. Encrypting: the
+// ".vxp" is marked encrypted (from the chosen list at either level, from the shown files at the
+// low level or where it replaces a file), a kept plain file gets back what it had. Decrypting:
+// the plain file gets the value the header saved (at the low level, from the shown files at
+// either level, and where it replaces a file, the kept encrypted file then being marked
+// encrypted), a kept encrypted file otherwise Archive alone.
+void giveCommandAttributes(FileTask& task, Command command, bool replacing, quint8 savedAttributes);
 // An encrypted file's mark: read-only, hidden and system. Errors ignored.
 void markEncrypted(Platform& platform, const QString& path);
 // Gives a file a saved attribute value, when one is known. Errors ignored.

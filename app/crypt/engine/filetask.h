@@ -35,6 +35,9 @@ struct FileTask {
     // The existing output (device, inode) the user agreed to replace. None: no file of the
     // output's name is ever replaced.
     std::optional<std::pair<dev_t, ino_t>> replaces;
+    // Given to the input when it stays once the output is in place; none gives it back the
+    // attributes it had. Nothing is changed on an input whose pass puts no output in place.
+    std::optional<quint8> keptInputAttributes;
 
     bool encrypting() const { return inputOffset == 0; }
 
@@ -42,7 +45,8 @@ struct FileTask {
     static FileTask encryption(SecurityLevel level, const QString& plainPath, const QString& passwordField,
                                bool deleteOriginal);
     // Decrypts encryptedPath, whose header holds passwordField, into plainPath at the given level;
-    // the low level gives the plain file the attribute value its header saved.
+    // the low level gives the plain file the attribute value its header saved. A kept encrypted
+    // file is left Archive alone.
     static FileTask decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
                                std::optional<quint8> savedAttributes, bool deleteOriginal,
                                const QString& passwordField);

@@ -1,8 +1,9 @@
 /*
  * The passes against everything else that may happen to their files meanwhile: a second pass on
  * the same file from a thread or another process, the input replaced or edited part way, named
- * pipes at either end and a file-size limit; and who may read what a pass writes. What must hold each time: no file
- * that was there is lost or changed, and no partial file appears under a final name.
+ * pipes at either end, a pass cancelled or killed; and who may read what a pass writes. What must
+ * hold each time: no file that was there is lost or changed, and no partial file appears under a
+ * final name.
  */
 #include "app/crypt/engine/cipherpass.h"
 #include "app/fileio/descriptor.h"
@@ -10,7 +11,6 @@
 #include "app/fileio/passlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/linuxplatform.h"
-#include "app/platform/processsetup.h"
 #include "tests/support/passfiles.h"
 #include "tests/support/tempenv.h"
 
@@ -20,7 +20,6 @@
 
 #include <grp.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 
 using Outcome = PassResult::Outcome;
 
@@ -52,13 +51,16 @@ protected:
     QString plainFile(const QByteArray& bytes, const QString& name = u"file.bin"_s) {
         return makeFile(u"work/"_s + name, bytes);
     }
-    // A high-security pass, on its own platform as another thread would run it: a decryption for
-    // a ".vxp" input, else an encryption; the user agrees to replace a file of the output's name.
-    static PassResult pass(const QString& input, PassObserver* observer = nullptr, bool deleteOriginal = true) {
+    // A pass, on its own platform as another thread would run it: a decryption for a ".vxp" input
+    // at the level its header names, else an encryption at the given level; the user agrees to
+    // replace a file of the output's name.
+    static PassResult pass(const QString& input, PassObserver* observer = nullptr, bool deleteOriginal = true,
+                           SecurityLevel level = SecurityLevel::High) {
+        const Expected<EncryptedHeader> header = CipherPass::readHeader(input);
         FileTask task = input.endsWith(u".vxp"_s)
-                            ? FileTask::decryption(SecurityLevel::High, input, input.chopped(4), std::nullopt,
-                                                   deleteOriginal, Password)
-                            : FileTask::encryption(SecurityLevel::High, input, Password, deleteOriginal);
+                            ? FileTask::decryption(header->level().value_or(level), input, input.chopped(4),
+                                                   header->savedAttributes, deleteOriginal, header->headerPassword)
+                            : FileTask::encryption(level, input, Password, deleteOriginal);
         struct stat existing;
         if (::lstat(encoded(task.output).constData(), &existing) == 0)
             task.replaces = std::pair(existing.st_dev, existing.st_ino);
@@ -219,23 +221,6 @@ TEST_F(CipherPassSafetyTest, APassActsOnlyOnWhatWasCheckedAndReplacesOnlyWhatWas
     }
 }
 
-TEST_F(CipherPassSafetyTest, AFileSizeLimitIsAnOrdinaryWriteFailure) {
-    const QByteArray content = sampleBytes(3 * Buffer);
-    const QString plain = plainFile(content);
-    const auto [answer, status] = inChild([&](int) {
-        // As the program starts: whatever this test process did to the signal before.
-        std::signal(SIGXFSZ, SIG_DFL);
-        ProcessSetup::ignoreFileSizeSignal();
-        const rlimit limit{rlim_t(Buffer), RLIM_INFINITY};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        return pass(plain).error.toUtf8();
-    });
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(answer, "File too large");
-    EXPECT_TRUE(readAll(plain) == content);
-    EXPECT_EQ(names(), QStringList{u"file.bin"_s});
-}
-
 // Who runs a pass in the access cases: the program's user, switched to in a forked child.
 struct Account {
     uid_t uid;
@@ -253,12 +238,17 @@ struct FileAccess {
     bool operator==(const FileAccess&) const = default;
 };
 
-// Makes the process that account, with the umask most desktops have.
-bool become(const Account& account) {
-    ::umask(022);
+// Makes the process that account, with the umask most desktops have unless told otherwise.
+bool become(const Account& account, mode_t mask = 022) {
+    ::umask(mask);
     return ::setgroups(account.groups.size(), account.groups.data()) == 0 &&
            ::setresgid(account.gid, account.gid, account.gid) == 0 &&
            ::setresuid(account.uid, account.uid, account.uid) == 0;
+}
+
+// A file's mode and attribute value, as "644:32 ".
+QByteArray statusOf(const QString& file) {
+    return QByteArray::number(modeOf(file), 8) + ':' + QByteArray::number(*LinuxPlatform().attributes(file)) + ' ';
 }
 
 FileAccess accessOf(const QString& file) {
@@ -272,16 +262,14 @@ bool give(const QString& file, const FileAccess& access) {
            ::chmod(encoded(file).constData(), access.mode) == 0;
 }
 
-TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
+TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInputAndARoundTripGivesItsModeBack) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "giving files to other accounts needs root";
     // Other accounts must reach the work folder to use it.
     ASSERT_EQ(::chmod(encoded(root()).constData(), 0711), 0);
     // Who runs the pass, the folder, the input, the file its output replaces, the output.
     const std::tuple<Account, FileAccess, FileAccess, FileAccess, FileAccess> rows[] = {
-        // A private file stays private; a new name is limited by the umask; no execute, set-id or
-        // sticky bits.
-        {AsCarol, {0755, Carol, Users}, {0600, Carol, Users}, {}, {0600, Carol, Users}},
+        // A new name is limited by the umask; no execute, set-id or sticky bits.
         {AsCarol, {0755, Carol, Users}, {07777, Carol, Users}, {}, {0644, Carol, Users}},
         // A replaced file keeps the input's group, not the replacer's, and is no wider than the
         // input or than itself.
@@ -290,8 +278,12 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
         // A group the user is not in gets no access, nor does a set-group-id folder's group.
         {AsCarol, {0777, 0, 0}, {0664, 0, Staff}, {}, {0604, Carol, Users}},
         {AsCarol, {02777, 0, Shared}, {0664, 0, Staff}, {}, {0604, Carol, Shared}},
-        // Root gives nothing away to the owner of the replaced file.
+        // Root gives nothing away to the owner of the replaced file; working on another account's
+        // file it gives the output to that file's owner and group, and never the name of a file
+        // a third account owns (refused).
         {AsRoot, {01777, 0, 0}, {0600, 0, 0}, {04777, Mallory, Mallory}, {0600, 0, 0}},
+        {AsRoot, {0700, 0, 0}, {0640, Carol, Team}, {0666, Carol, Users}, {0640, Carol, Team}},
+        {AsRoot, {01777, 0, 0}, {0644, Carol, Users}, {0644, Mallory, Users}, {0644, Mallory, Users}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -300,13 +292,48 @@ TEST_F(CipherPassSafetyTest, AnOutputIsNeverOpenToMorePeopleThanItsInput) {
         const QString plain = makeFile(u"case/r.txt"_s, sampleBytes(100));
         ASSERT_TRUE(give(folder, folderAccess) && give(plain, input));
         ASSERT_TRUE(replaced.mode == 0 || give(makeFile(u"case/r.txt.vxp"_s, QByteArray("old")), replaced));
-        const QByteArray answer =
-            inChild([&](int) { return become(runner) ? pass(plain).error.toUtf8() : "no such account"; }).first;
-        EXPECT_EQ(answer, QByteArray());
+        const QString answer = QString::fromUtf8(
+            inChild([&](int) { return become(runner) ? pass(plain).error.toUtf8() : "no such account"; }).first);
+        // An output never belongs to a third account: that one was not replaced.
+        const bool refused = expected.uid != runner.uid && expected.uid != input.uid;
+        EXPECT_EQ(answer, refused ? plain + u" was left untouched: "_s + vxp(plain) + u" belongs to another account."_s
+                                  : QString());
         EXPECT_EQ(accessOf(plain + u".vxp"_s), expected) << std::oct << accessOf(plain + u".vxp"_s).mode;
-        EXPECT_FALSE(QFile::exists(plain)) << "the original is deleted once the output is in place";
+        EXPECT_EQ(QFile::exists(plain), refused) << "the original is deleted once the output is in place";
         QDir(folder).removeRecursively();
     }
+
+    // A round trip by the file's owner at both levels, under the umask most desktops have and a
+    // strict one (each in a child of its own, as a process reads its umask once): the mode and
+    // attributes of the input while the pass runs, of the ".vxp" (marked encrypted, as the
+    // commands mark it) and of the file decrypted from it. The input keeps its bits and marks;
+    // only one that is not read-only gets Archive (a read-only one would need write permission).
+    // The decrypted file has the ".vxp"'s read bits and the user's write bit, unless the low
+    // level gives its read-only mark back; a private file stays private.
+    ASSERT_TRUE(give(makeDir(u"trip"_s), {0755, Carol, Users}));
+    const auto roundTrips = [&](mode_t mask) {
+        QByteArray seen;
+        become(AsCarol, mask);
+        const QString plain = makeFile(u"trip/"_s + QString::number(mask), sampleBytes(100));
+        for (const SecurityLevel level : {SecurityLevel::High, SecurityLevel::Low}) {
+            for (const mode_t mode : {0644, 0640, 0600, 0440}) {
+                ::chmod(encoded(plain).constData(), mode);
+                TestObserver observer = actingAt(2, [&] { seen += statusOf(plain); });
+                pass(plain, &observer, true, level);
+                LinuxPlatform().setAttributes(vxp(plain), Attr::Encrypted);
+                seen += statusOf(vxp(plain));
+                pass(vxp(plain));
+                seen += statusOf(plain);
+            }
+        }
+        return seen;
+    };
+    for (const mode_t mask : {022, 077})
+        EXPECT_EQ(inChild([&](int) { return roundTrips(mask); }).first.toStdString(),
+                  mask == 022 ? "644:32 444:7 644:0 640:32 440:7 640:0 600:32 400:7 600:0 440:1 440:7 640:0 "
+                                "644:32 444:7 644:0 640:32 440:7 640:0 600:32 400:7 600:0 440:1 440:7 440:1 "
+                              : "644:32 400:7 600:0 640:32 400:7 600:0 600:32 400:7 600:0 440:1 400:7 600:0 "
+                                "644:32 400:7 600:0 640:32 400:7 600:0 600:32 400:7 600:0 440:1 400:7 400:1 ");
     QDir(PassLock::folderPathFor(Carol)).removeRecursively();
 }
 
@@ -317,16 +344,4 @@ TEST_F(CipherPassSafetyTest, NoOtherAccountCanHoldAPassUp) {
     ASSERT_EQ(::flock(reader.fd(), LOCK_SH | LOCK_NB), 0);
     EXPECT_EQ(pass(plain, nullptr, false), PassResult{});
     QFile::remove(plain + u".vxp"_s);
-}
-
-TEST_F(CipherPassSafetyTest, APassThatPutsNoOutputInPlaceGivesItsInputItsAttributesBack) {
-    // A read-only file, which the pass marks Archive (and so writable) before it reads.
-    const QString input = plainFile(sampleBytes(3 * Buffer));
-    ASSERT_EQ(::chmod(encoded(input).constData(), 0440), 0);
-    TestObserver cancel;
-    cancel.stop = [looks = 0]() mutable { return ++looks == 2; };
-    EXPECT_EQ(pass(input, &cancel).outcome, Outcome::Cancelled);
-    EXPECT_EQ(modeOf(input), 0440u);
-    EXPECT_EQ(LinuxPlatform().attributes(input), std::optional<quint32>(Attr::ReadOnly));
-    EXPECT_EQ(names(), QStringList{u"file.bin"_s});
 }

@@ -85,48 +85,25 @@ protected:
     ListWindow& listWindow = *new ListWindow;
     ChosenFiles& list = listWindow.files;
     FakeChooser chooser;
-    bool chooserOpen = true;
-    CryptCommands commands{{state, dialogs, platform, bars, passwords, options, host.host,
-                            [this]() -> FileChooser* { return chooserOpen ? &chooser : nullptr; }}};
+    CryptCommands commands{
+        {state, dialogs, platform, bars, passwords, options, host.host, [this]() -> FileChooser* { return &chooser; }}};
 };
 
-TEST_F(CryptCommandsRolesTest, RunOptionsAndThePasswordSourceDecideEachPass) {
+TEST_F(CryptCommandsRolesTest, ThePasswordSourceDecidesWhetherACommandRuns) {
     const QString plain = makeFile(u"work/a.txt"_s, 100);
-    const QString encrypted = vxp(plain);
-    // The options are read for each pass: the level written and whether the input stays. Each
-    // option changes between the passes, and never to the other's value.
-    for (const auto& [high, deleteOriginal] : {std::pair(false, true), {true, false}}) {
-        SCOPED_TRACE(testing::Message() << "high " << high << ", delete " << deleteOriginal);
-        options.high = high;
-        options.deleteOriginalFile = deleteOriginal;
-        run(&CryptCommands::encryptChosenList, {plain});
-        EXPECT_EQ(~readAll(encrypted).at(8), high ? 'H' : 'L'); // the level letter, complemented
-        EXPECT_EQ(QFile::exists(plain), !deleteOriginal);
-        EXPECT_EQ(list.paths(), QStringList{encrypted});
-        run(&CryptCommands::decryptChosenList, {encrypted}, QList<Dialogs::Answer>(int(!deleteOriginal), Yes));
-        EXPECT_EQ(QFile::exists(encrypted), !deleteOriginal);
-        EXPECT_EQ(readAll(plain).size(), 100);
-        platform.setAttributes(encrypted, Attr::Normal);
-        QFile::remove(encrypted);
-    }
-
-    // Without a password the command asks for one; Dec2 also wants the verify box to match.
-    const struct {
-        QString password, verify;
-        void (CryptCommands::*command)();
-        int asked;
-    } rows[] = {
+    // Without a password the command asks for one; Dec2 also wants the verify box to match. The
+    // password, the verify box, the command, how often it asked.
+    const std::tuple<QString, QString, void (CryptCommands::*)(), int> rows[] = {
         {{}, {}, &CryptCommands::decryptChosenList, 1},
         {u"pw"_s, u"other"_s, &CryptCommands::decryptShownFiles, 1},
         {u"pw"_s, u"other"_s, &CryptCommands::encryptShownFiles, 0},
     };
-    for (const auto& row : rows) {
-        passwords.password = row.password;
-        passwords.verify = row.verify;
+    for (const auto& [password, verify, command, asked] : rows) {
+        passwords.password = password;
+        passwords.verify = verify;
         passwords.asked = 0;
-        run(row.command, {plain});
-        EXPECT_EQ(passwords.asked, row.asked);
-        EXPECT_EQ(QFile::exists(encrypted), row.asked == 0);
+        run(command, {plain});
+        EXPECT_EQ(std::pair(passwords.asked, QFile::exists(vxp(plain))), std::pair(asked, asked == 0));
         EXPECT_TRUE(dialogs.boxes().isEmpty());
     }
 }
@@ -251,38 +228,47 @@ TEST_F(CryptCommandsRolesTest, TooShortFilesAndEncryptingPathsOver240CharactersL
     EXPECT_EQ(list.paths(), QStringList{eleven});
 }
 
-TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnExistingOutput) {
-    const QString plain = makeFile(u"work/a.txt"_s, 100);
-    platform.setAttributes(plain, 2);
-    const QByteArray plainBytes = readAll(plain);
-    const QString older = makeFile(u"work/a.txt.vxp"_s, QByteArray(300, 'o')); // longer: no tail may remain
-    // High security: the pass itself leaves a new plain file's attributes alone.
-    const QString encrypted = makeFile(u"work/b.txt.vxp"_s, encryptedForm("the real content", 'H', "pw", 34));
-    const QString stale = makeFile(u"work/b.txt"_s, QByteArray("stale"));
-    const struct {
-        void (CryptCommands::*command)();
-        QString input, output, question;
-        QByteArray replaced;
-        quint32 outputAttributes;
-    } cases[] = {
-        // Marked encrypted; the replaced plain file gets the value the header saved.
-        {&CryptCommands::encryptChosenList, plain, older, older + ReplaceEncrypted,
-         encryptedForm(plainBytes, 'L', "pw", 2), 7},
-        {&CryptCommands::decryptChosenList, encrypted, stale, stale + ReplacePlain, "the real content", 34},
+TEST_F(CryptCommandsRolesTest, KeepingOrReplacingAnOutputAndTheAttributesEachFileEndsWith) {
+    using C = CryptCommands;
+    // A plain file is hidden (2); an encrypted one is marked (7) and saves hidden and archive (34).
+    // An existing output is longer, so no tail may remain, and read-only (1). The run options
+    // change from pass to pass. Each row: the command, its level, the answers (an existing output
+    // is asked about; the shown files hold the other file too, which is passed over on Yes); the
+    // attributes of the input when it is kept and of the output.
+    const std::tuple<void (C::*)(), bool, QList<Dialogs::Answer>, quint32, quint32> rows[] = {
+        {&C::encryptChosenList, true, {}, 2, 7},           {&C::encryptChosenList, false, {Yes}, 2, 7},
+        {&C::encryptChosenList, true, {No}, 2, 7},         {&C::encryptShownFiles, true, {}, 2, 0},
+        {&C::encryptShownFiles, false, {}, 2, 7},          {&C::encryptShownFiles, true, {Yes, Yes}, 2, 7},
+        {&C::encryptShownFiles, true, {No, Yes}, 2, 1},    {&C::decryptChosenList, true, {}, 32, 0},
+        {&C::decryptChosenList, false, {}, 32, 34},        {&C::decryptChosenList, true, {Yes}, 7, 34},
+        {&C::decryptChosenList, false, {No}, 7, 1},        {&C::decryptShownFiles, true, {}, 32, 34},
+        {&C::decryptShownFiles, false, {Yes, Yes}, 7, 34}, {&C::decryptShownFiles, true, {Yes, No}, 7, 34},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(qPrintable(c.input));
-        const auto before = folder();
-        EXPECT_EQ(run(c.command, {c.input}, {No}), QStringList{c.question});
-        EXPECT_EQ(list.selectedPaths(), QStringList{c.input});
-        EXPECT_EQ(folder(), before);
-
-        EXPECT_EQ(run(c.command, {c.input}, {Yes}), QStringList{c.question});
-        EXPECT_EQ(readAll(c.output), c.replaced);
-        EXPECT_EQ(platform.attributes(c.output), c.outputAttributes);
-        EXPECT_FALSE(QFile::exists(c.input));
-        EXPECT_EQ(list.paths(), QStringList{c.output});
-        EXPECT_TRUE(list.selectedPaths().isEmpty());
+    const QByteArray plainBytes(100, 'p'), old(300, 'o');
+    for (const auto& row : rows) {
+        const auto& [command, high, answers, inputAttributes, outputAttributes] = row;
+        for (const bool deleteOriginal : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "row " << (&row - rows) << (deleteOriginal ? ", delete" : ", keep"));
+            const bool encrypting = command == &C::encryptChosenList || command == &C::encryptShownFiles;
+            const bool shown = command == &C::encryptShownFiles || command == &C::decryptShownFiles;
+            const bool kept = answers.contains(No) || !deleteOriginal;
+            const QString input =
+                makeFile(encrypting ? u"work/a.txt"_s : u"work/a.txt.vxp"_s,
+                         encrypting ? plainBytes : encryptedForm("plain", high ? 'H' : 'L', "pw", 34));
+            const QString output = encrypting ? vxp(input) : input.chopped(4);
+            platform.setAttributes(input, encrypting ? 2 : 7);
+            if (!answers.isEmpty())
+                platform.setAttributes(makeFile(output.mid(root().size() + 1), old), Attr::ReadOnly);
+            options.high = high;
+            options.deleteOriginalFile = deleteOriginal;
+            run(command, {input}, answers);
+            EXPECT_EQ(platform.attributes(input), kept ? std::optional<quint32>(inputAttributes) : std::nullopt);
+            EXPECT_EQ(platform.attributes(output), outputAttributes);
+            const QByteArray written = encrypting ? encryptedForm(plainBytes, high ? 'H' : 'L', "pw", 2) : "plain";
+            EXPECT_EQ(readAll(output), answers.contains(No) ? old : written);
+            EXPECT_EQ(list.selectedPaths(), answers.contains(No) || shown ? QStringList{input} : QStringList());
+            QDir(chooser.folder).removeRecursively();
+        }
     }
 }
 
@@ -319,7 +305,6 @@ TEST_F(CryptCommandsRolesTest, ShownFilesAnEmptyFolderHasNothingToDoAndAMixIsDec
     EXPECT_EQ(run(&CryptCommands::decryptShownFiles, {}, {Yes}),
               (QStringList{plain + notSecret, u"Invalid Password for "_s + wrong + u" Please check your password "_s,
                            damaged + u" has a damaged header and was left untouched."_s}));
-    EXPECT_EQ(platform.attributes(path(u"work/a.txt"_s)), 2u);
     expected.remove(u"a.txt.vxp"_s);
     expected[u"a.txt"_s] = "plain a";
     EXPECT_EQ(folder(), expected);
