@@ -1,0 +1,137 @@
+/*
+ * Chunks of the Strong body, and whole files for small inputs.
+ */
+#include "app/crypt/engine/strongstream.h"
+
+#include <QtCore/QtEndian>
+
+#include <sodium.h>
+
+#include <array>
+
+namespace {
+
+using Nonce = std::array<uchar, crypto_aead_chacha20poly1305_IETF_NPUBBYTES>;
+
+Nonce chunkNonce(quint64 index, bool last) {
+    Nonce nonce{};
+    qToBigEndian(index, nonce.data() + 3); // bytes 0-10: the index, big-endian
+    nonce[11] = last ? 1 : 0;
+    return nonce;
+}
+
+const uchar* bytes(QByteArrayView view) {
+    return reinterpret_cast<const uchar*>(view.data());
+}
+
+bool openAs(const SecretBuffer& fileKey, const StrongChunk& sealed, bool last, QByteArray& plain) {
+    const Nonce nonce = chunkNonce(sealed.index, last);
+    return crypto_aead_chacha20poly1305_ietf_decrypt(reinterpret_cast<uchar*>(plain.data()), nullptr, nullptr,
+                                                     bytes(sealed.bytes), sealed.bytes.size(), nullptr, 0, nonce.data(),
+                                                     fileKey.data()) == 0;
+}
+
+Unexpected<StrongRefusal> damagedAt(qint64 offset) {
+    return Unexpected(StrongRefusal{StrongRefusal::Kind::DamagedAt, offset});
+}
+
+} // namespace
+
+ChunkSplitter::ChunkSplitter(qint64 chunkSize, qint64 firstOffset)
+    : m_chunkSize(chunkSize)
+    , m_offset(firstOffset) {}
+
+void ChunkSplitter::append(QByteArrayView bytes) {
+    // Drop what was handed out before the buffer grows again.
+    if (m_start > 0) {
+        m_pending.remove(0, m_start);
+        m_start = 0;
+    }
+    m_pending.append(bytes);
+}
+
+std::optional<StrongChunk> ChunkSplitter::next() {
+    if (m_pending.size() - m_start <= m_chunkSize)
+        return std::nullopt;
+    StrongChunk chunk{m_index++, false, m_offset, m_pending.mid(m_start, m_chunkSize)};
+    m_start += m_chunkSize;
+    m_offset += m_chunkSize;
+    return chunk;
+}
+
+StrongChunk ChunkSplitter::finish() {
+    StrongChunk chunk{m_index, true, m_offset, m_pending.mid(m_start)};
+    m_pending.clear();
+    m_start = 0;
+    return chunk;
+}
+
+ChunkSplitter StrongStream::plainSplitter() {
+    return ChunkSplitter(StrongFormat::ChunkSize, 0);
+}
+
+ChunkSplitter StrongStream::sealedSplitter() {
+    return ChunkSplitter(StrongFormat::SealedChunkSize, StrongFormat::HeaderSize);
+}
+
+QByteArray StrongStream::seal(const SecretBuffer& fileKey, const StrongChunk& plain) {
+    QByteArray sealed(plain.bytes.size() + StrongFormat::TagSize, Qt::Uninitialized);
+    const Nonce nonce = chunkNonce(plain.index, plain.last);
+    crypto_aead_chacha20poly1305_ietf_encrypt(reinterpret_cast<uchar*>(sealed.data()), nullptr, bytes(plain.bytes),
+                                              plain.bytes.size(), nullptr, 0, nullptr, nonce.data(), fileKey.data());
+    return sealed;
+}
+
+Expected<QByteArray, StrongRefusal> StrongStream::open(const SecretBuffer& fileKey, const StrongChunk& sealed) {
+    if (sealed.bytes.size() < StrongFormat::TagSize)
+        return damagedAt(sealed.offset);
+    QByteArray plain(sealed.bytes.size() - StrongFormat::TagSize, Qt::Uninitialized);
+    if (openAs(fileKey, sealed, sealed.last, plain))
+        return plain;
+    // A true last chunk with bytes after it, or a middle chunk with none: the damage starts where
+    // the chunk ends.
+    if (openAs(fileKey, sealed, !sealed.last, plain))
+        return damagedAt(sealed.offset + sealed.bytes.size());
+    return damagedAt(sealed.offset);
+}
+
+QByteArray StrongFile::encrypt(const DerivationParams& derivation,
+                               const std::array<quint8, StrongFormat::WrapNonceSize>& wrapNonce,
+                               const SecretBuffer& kek, const SecretBuffer& fileKey, quint8 attributes,
+                               QByteArrayView plain, bool lengthKnown) {
+    FileSecrets secrets{SecretBuffer::copyOf(fileKey.view()), attributes,
+                        lengthKnown ? static_cast<quint64>(plain.size()) : StrongFormat::UnknownLength};
+    QByteArray file = StrongFormat::header(derivation, wrapNonce, kek, secrets);
+    ChunkSplitter splitter = StrongStream::plainSplitter();
+    splitter.append(plain);
+    while (const std::optional<StrongChunk> chunk = splitter.next())
+        file += StrongStream::seal(fileKey, *chunk);
+    return file + StrongStream::seal(fileKey, splitter.finish());
+}
+
+Expected<StrongFile::Plain, StrongRefusal> StrongFile::decrypt(QByteArrayView file, const KeyFor& keyFor) {
+    const Expected<StrongHeader, StrongRefusal> header = StrongFormat::readHeader(file);
+    if (!header)
+        return Unexpected(header.error());
+    const Expected<std::shared_ptr<const SecretBuffer>, StrongRefusal> kek = keyFor(header->derivation);
+    if (!kek)
+        return Unexpected(kek.error());
+    const Expected<FileSecrets, StrongRefusal> secrets = StrongFormat::openKeyBlock(*header, **kek);
+    if (!secrets)
+        return Unexpected(secrets.error());
+    if (const Expected<void, StrongRefusal> size = StrongFormat::checkSize(secrets->plainLength, file.size()); !size)
+        return Unexpected(size.error());
+
+    Plain plain{{}, secrets->attributes};
+    ChunkSplitter splitter = StrongStream::sealedSplitter();
+    splitter.append(file.sliced(StrongFormat::HeaderSize));
+    for (std::optional<StrongChunk> chunk = splitter.next();; chunk = splitter.next()) {
+        const StrongChunk sealed = chunk ? *std::move(chunk) : splitter.finish();
+        const Expected<QByteArray, StrongRefusal> opened = StrongStream::open(secrets->fileKey, sealed);
+        if (!opened)
+            return Unexpected(opened.error());
+        plain.bytes += *opened;
+        if (sealed.last)
+            return plain;
+    }
+}
