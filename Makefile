@@ -18,7 +18,7 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6
 
 # Only `make fuzz` needs these: clang with its libFuzzer and sanitizer run-times.
 FUZZ_PACKAGES := clang-14 libfuzzer-14-dev libclang-rt-14-dev
-FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword hotlist filepattern sealfile dosattrib handover
+FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword strongfile hotlist filepattern sealfile dosattrib handover
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

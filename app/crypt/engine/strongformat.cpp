@@ -19,7 +19,9 @@ constexpr std::array<quint8, 8> Signature{0x89, 0x56, 0x58, 0x50, 0x53, 0x0D, 0x
 constexpr quint8 FormatVersion = 1;
 constexpr quint8 Argon2idId = 1;
 constexpr quint8 ChunkSizeLog2 = 16;
+// The key block's associated data: every field before the wrap nonce.
 constexpr qsizetype AssociatedSize = 40;
+constexpr qsizetype WrapNonceOffset = 40;
 constexpr qsizetype KeyBlockOffset = 64;
 constexpr qsizetype KeyBlockPlainSize = StrongFormat::KeySize + 16;
 constexpr qsizetype CheckOffset = 128;
@@ -65,6 +67,28 @@ qint64 StrongFormat::encryptedSize(quint64 plainLength) {
     return static_cast<qint64>(HeaderSize + plainLength + TagSize * chunks);
 }
 
+DerivationParams StrongFormat::newRun() {
+    DerivationParams run;
+    randombytes_buf(run.salt.data(), run.salt.size());
+    return run;
+}
+
+SecretBuffer StrongFormat::newFileKey() {
+    SecretBuffer key(KeySize);
+    crypto_aead_chacha20poly1305_ietf_keygen(key.data());
+    return key;
+}
+
+std::array<quint8, StrongFormat::WrapNonceSize> StrongFormat::newWrapNonce() {
+    std::array<quint8, WrapNonceSize> nonce{};
+    randombytes_buf(nonce.data(), nonce.size());
+    return nonce;
+}
+
+bool StrongFormat::isStrong(QByteArrayView firstBytes) {
+    return firstBytes.size() > 8 && quint8(firstBytes.at(8)) == LevelByte;
+}
+
 QByteArray StrongFormat::header(const DerivationParams& derivation, const std::array<quint8, WrapNonceSize>& wrapNonce,
                                 const SecretBuffer& kek, const FileSecrets& secrets) {
     QByteArray stored(HeaderSize, '\0');
@@ -79,14 +103,14 @@ QByteArray StrongFormat::header(const DerivationParams& derivation, const std::a
     qToLittleEndian(derivation.passes, out + 16);
     qToLittleEndian(derivation.memoryKiB, out + 20);
     std::copy(derivation.salt.begin(), derivation.salt.end(), out + 24);
-    std::copy(wrapNonce.begin(), wrapNonce.end(), out + AssociatedSize);
+    std::copy(wrapNonce.begin(), wrapNonce.end(), out + WrapNonceOffset);
 
     SecretBuffer plain(KeyBlockPlainSize);
     std::memcpy(plain.data(), secrets.fileKey.data(), KeySize);
     plain.data()[KeySize] = secrets.attributes;
     qToLittleEndian(secrets.plainLength, plain.data() + KeySize + 8);
     crypto_aead_xchacha20poly1305_ietf_encrypt(out + KeyBlockOffset, nullptr, plain.data(), KeyBlockPlainSize, out,
-                                               AssociatedSize, nullptr, out + AssociatedSize, kek.data());
+                                               AssociatedSize, nullptr, out + WrapNonceOffset, kek.data());
     const std::array<uchar, 16> check = headerCheck(stored);
     std::copy(check.begin(), check.end(), out + CheckOffset);
     return stored;
@@ -111,7 +135,7 @@ Expected<StrongHeader, StrongRefusal> StrongFormat::readHeader(QByteArrayView st
     StrongHeader header;
     header.derivation.passes = qFromLittleEndian<quint32>(in + 16);
     header.derivation.memoryKiB = qFromLittleEndian<quint32>(in + 20);
-    std::copy(in + 24, in + AssociatedSize, header.derivation.salt.begin());
+    std::copy(in + 24, in + WrapNonceOffset, header.derivation.salt.begin());
     const DerivationParams& cost = header.derivation;
     if (cost.passes < 1 || cost.passes > MaxPasses || cost.memoryKiB < MinMemoryKiB || cost.memoryKiB > MaxMemoryKiB)
         return refuse(Kind::NeedsMemory, (qint64(cost.memoryKiB) + 1023) / 1024);
@@ -123,8 +147,8 @@ Expected<FileSecrets, StrongRefusal> StrongFormat::openKeyBlock(const StrongHead
     const uchar* in = bytes(header.stored);
     SecretBuffer plain(KeyBlockPlainSize);
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.data(), nullptr, nullptr, in + KeyBlockOffset,
-                                                   KeyBlockPlainSize + TagSize, in, AssociatedSize, in + AssociatedSize,
-                                                   kek.data()) != 0)
+                                                   KeyBlockPlainSize + TagSize, in, AssociatedSize,
+                                                   in + WrapNonceOffset, kek.data()) != 0)
         return refuse(StrongRefusal::Kind::WrongPassPhrase);
     FileSecrets secrets;
     secrets.fileKey = SecretBuffer::copyOf(plain.view().first(KeySize));

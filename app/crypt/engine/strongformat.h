@@ -95,6 +95,16 @@ struct FileSecrets {
 
 namespace StrongFormat {
 
+// A new run's derivation: the writer's costs and a random salt.
+DerivationParams newRun();
+// A new file's random key, and the random nonce its key block is sealed with.
+SecretBuffer newFileKey();
+std::array<quint8, WrapNonceSize> newWrapNonce();
+
+// Whether the first bytes of a ".vxp" file name the Strong level (byte 8); the others are read as
+// the design's levels.
+bool isStrong(QByteArrayView firstBytes);
+
 // The 144 header bytes: the key block wraps fileKey, attributes and plainLength under kek with
 // wrapNonce. Deterministic; the caller draws the salt, the nonce and the file key at random.
 QByteArray header(const DerivationParams& derivation, const std::array<quint8, WrapNonceSize>& wrapNonce,

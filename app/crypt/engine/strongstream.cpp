@@ -95,18 +95,50 @@ Expected<QByteArray, StrongRefusal> StrongStream::open(const SecretBuffer& fileK
     return damagedAt(sealed.offset);
 }
 
+StrongBodyWriter::StrongBodyWriter(SecretBuffer fileKey)
+    : m_fileKey(std::move(fileKey)) {}
+
+QByteArray StrongBodyWriter::append(QByteArrayView plain) {
+    m_chunks.append(plain);
+    QByteArray sealed;
+    while (const std::optional<StrongChunk> chunk = m_chunks.next())
+        sealed += StrongStream::seal(m_fileKey, *chunk);
+    return sealed;
+}
+
+QByteArray StrongBodyWriter::finish() {
+    return StrongStream::seal(m_fileKey, m_chunks.finish());
+}
+
+StrongBodyReader::StrongBodyReader(SecretBuffer fileKey)
+    : m_fileKey(std::move(fileKey)) {}
+
+Expected<QByteArray, StrongRefusal> StrongBodyReader::append(QByteArrayView sealed) {
+    m_chunks.append(sealed);
+    QByteArray plain;
+    while (const std::optional<StrongChunk> chunk = m_chunks.next()) {
+        const Expected<QByteArray, StrongRefusal> opened = StrongStream::open(m_fileKey, *chunk);
+        if (!opened)
+            return opened;
+        plain += *opened;
+    }
+    return plain;
+}
+
+Expected<QByteArray, StrongRefusal> StrongBodyReader::finish() {
+    return StrongStream::open(m_fileKey, m_chunks.finish());
+}
+
 QByteArray StrongFile::encrypt(const DerivationParams& derivation,
                                const std::array<quint8, StrongFormat::WrapNonceSize>& wrapNonce,
                                const SecretBuffer& kek, const SecretBuffer& fileKey, quint8 attributes,
                                QByteArrayView plain, bool lengthKnown) {
-    FileSecrets secrets{SecretBuffer::copyOf(fileKey.view()), attributes,
-                        lengthKnown ? static_cast<quint64>(plain.size()) : StrongFormat::UnknownLength};
+    const FileSecrets secrets{SecretBuffer::copyOf(fileKey.view()), attributes,
+                              lengthKnown ? static_cast<quint64>(plain.size()) : StrongFormat::UnknownLength};
     QByteArray file = StrongFormat::header(derivation, wrapNonce, kek, secrets);
-    ChunkSplitter splitter = StrongStream::plainSplitter();
-    splitter.append(plain);
-    while (const std::optional<StrongChunk> chunk = splitter.next())
-        file += StrongStream::seal(fileKey, *chunk);
-    return file + StrongStream::seal(fileKey, splitter.finish());
+    StrongBodyWriter body(SecretBuffer::copyOf(fileKey.view()));
+    file += body.append(plain);
+    return file + body.finish();
 }
 
 Expected<StrongFile::Plain, StrongRefusal> StrongFile::decrypt(QByteArrayView file, const KeyFor& keyFor) {
@@ -116,22 +148,18 @@ Expected<StrongFile::Plain, StrongRefusal> StrongFile::decrypt(QByteArrayView fi
     const Expected<std::shared_ptr<const SecretBuffer>, StrongRefusal> kek = keyFor(header->derivation);
     if (!kek)
         return Unexpected(kek.error());
-    const Expected<FileSecrets, StrongRefusal> secrets = StrongFormat::openKeyBlock(*header, **kek);
+    Expected<FileSecrets, StrongRefusal> secrets = StrongFormat::openKeyBlock(*header, **kek);
     if (!secrets)
         return Unexpected(secrets.error());
     if (const Expected<void, StrongRefusal> size = StrongFormat::checkSize(secrets->plainLength, file.size()); !size)
         return Unexpected(size.error());
 
-    Plain plain{{}, secrets->attributes};
-    ChunkSplitter splitter = StrongStream::sealedSplitter();
-    splitter.append(file.sliced(StrongFormat::HeaderSize));
-    for (std::optional<StrongChunk> chunk = splitter.next();; chunk = splitter.next()) {
-        const StrongChunk sealed = chunk ? *std::move(chunk) : splitter.finish();
-        const Expected<QByteArray, StrongRefusal> opened = StrongStream::open(secrets->fileKey, sealed);
-        if (!opened)
-            return Unexpected(opened.error());
-        plain.bytes += *opened;
-        if (sealed.last)
-            return plain;
-    }
+    StrongBodyReader body(std::move(secrets->fileKey));
+    const Expected<QByteArray, StrongRefusal> first = body.append(file.sliced(StrongFormat::HeaderSize));
+    if (!first)
+        return Unexpected(first.error());
+    const Expected<QByteArray, StrongRefusal> last = body.finish();
+    if (!last)
+        return Unexpected(last.error());
+    return Plain{*first + *last, secrets->attributes};
 }

@@ -61,6 +61,32 @@ Expected<QByteArray, StrongRefusal> open(const SecretBuffer& fileKey, const Stro
 
 } // namespace StrongStream
 
+// A body written in order on one thread: the sealed bytes of each chunk as soon as bytes after it
+// show that it is not the last, and the last chunk at the end.
+class StrongBodyWriter {
+public:
+    explicit StrongBodyWriter(SecretBuffer fileKey);
+    QByteArray append(QByteArrayView plain);
+    QByteArray finish();
+
+private:
+    SecretBuffer m_fileKey;
+    ChunkSplitter m_chunks = StrongStream::plainSplitter();
+};
+
+// A body read in order on one thread: the plain bytes of each chunk that opened; the first refusal
+// ends the body (its bytes must then be dropped, with all that came before).
+class StrongBodyReader {
+public:
+    explicit StrongBodyReader(SecretBuffer fileKey);
+    Expected<QByteArray, StrongRefusal> append(QByteArrayView sealed);
+    Expected<QByteArray, StrongRefusal> finish();
+
+private:
+    SecretBuffer m_fileKey;
+    ChunkSplitter m_chunks = StrongStream::sealedSplitter();
+};
+
 // A whole Strong file in memory, in the reading order of the format: for tests, the fuzz target
 // and small inputs. The passes stream the same steps.
 namespace StrongFile {
