@@ -24,13 +24,6 @@ const uchar* bytes(QByteArrayView view) {
     return reinterpret_cast<const uchar*>(view.data());
 }
 
-bool openAs(const SecretBuffer& fileKey, const StrongChunk& sealed, bool last, QByteArray& plain) {
-    const Nonce nonce = chunkNonce(sealed.index, last);
-    return crypto_aead_chacha20poly1305_ietf_decrypt(reinterpret_cast<uchar*>(plain.data()), nullptr, nullptr,
-                                                     bytes(sealed.bytes), sealed.bytes.size(), nullptr, 0, nonce.data(),
-                                                     fileKey.data()) == 0;
-}
-
 Unexpected<StrongRefusal> damagedAt(qint64 offset) {
     return Unexpected(StrongRefusal{StrongRefusal::Kind::DamagedAt, offset});
 }
@@ -74,11 +67,24 @@ ChunkSplitter StrongStream::sealedSplitter() {
     return ChunkSplitter(StrongFormat::SealedChunkSize, StrongFormat::HeaderSize);
 }
 
+void StrongStream::seal(const SecretBuffer& fileKey, quint64 index, bool last, QByteArrayView plain, char* sealed) {
+    const Nonce nonce = chunkNonce(index, last);
+    crypto_aead_chacha20poly1305_ietf_encrypt(reinterpret_cast<uchar*>(sealed), nullptr, bytes(plain),
+                                              static_cast<unsigned long long>(plain.size()), nullptr, 0, nullptr,
+                                              nonce.data(), fileKey.data());
+}
+
+bool StrongStream::open(const SecretBuffer& fileKey, quint64 index, bool last, QByteArrayView sealed, char* plain) {
+    const Nonce nonce = chunkNonce(index, last);
+    return sealed.size() >= StrongFormat::TagSize &&
+           crypto_aead_chacha20poly1305_ietf_decrypt(reinterpret_cast<uchar*>(plain), nullptr, nullptr, bytes(sealed),
+                                                     static_cast<unsigned long long>(sealed.size()), nullptr, 0,
+                                                     nonce.data(), fileKey.data()) == 0;
+}
+
 QByteArray StrongStream::seal(const SecretBuffer& fileKey, const StrongChunk& plain) {
     QByteArray sealed(plain.bytes.size() + StrongFormat::TagSize, Qt::Uninitialized);
-    const Nonce nonce = chunkNonce(plain.index, plain.last);
-    crypto_aead_chacha20poly1305_ietf_encrypt(reinterpret_cast<uchar*>(sealed.data()), nullptr, bytes(plain.bytes),
-                                              plain.bytes.size(), nullptr, 0, nullptr, nonce.data(), fileKey.data());
+    seal(fileKey, plain.index, plain.last, plain.bytes, sealed.data());
     return sealed;
 }
 
@@ -86,11 +92,11 @@ Expected<QByteArray, StrongRefusal> StrongStream::open(const SecretBuffer& fileK
     if (sealed.bytes.size() < StrongFormat::TagSize)
         return damagedAt(sealed.offset);
     QByteArray plain(sealed.bytes.size() - StrongFormat::TagSize, Qt::Uninitialized);
-    if (openAs(fileKey, sealed, sealed.last, plain))
+    if (open(fileKey, sealed.index, sealed.last, sealed.bytes, plain.data()))
         return plain;
     // A true last chunk with bytes after it, or a middle chunk with none: the damage starts where
     // the chunk ends.
-    if (openAs(fileKey, sealed, !sealed.last, plain))
+    if (open(fileKey, sealed.index, !sealed.last, sealed.bytes, plain.data()))
         return damagedAt(sealed.offset + sealed.bytes.size());
     return damagedAt(sealed.offset);
 }

@@ -52,6 +52,12 @@ namespace StrongStream {
 ChunkSplitter plainSplitter();
 ChunkSplitter sealedSplitter();
 
+// Chunk index of a body, the last or not: seals plain into sealed (plain's size + TagSize bytes,
+// which may be plain's own), or opens sealed into plain (its size - TagSize bytes); false when it
+// does not authenticate. Pure: any thread may run them on any chunk.
+void seal(const SecretBuffer& fileKey, quint64 index, bool last, QByteArrayView plain, char* sealed);
+[[nodiscard]] bool open(const SecretBuffer& fileKey, quint64 index, bool last, QByteArrayView sealed, char* plain);
+
 // The sealed bytes of a plain chunk.
 QByteArray seal(const SecretBuffer& fileKey, const StrongChunk& plain);
 // The plain bytes of a sealed chunk; damaged at the chunk's first byte when it does not open, at
