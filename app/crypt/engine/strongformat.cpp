@@ -91,6 +91,7 @@ bool StrongFormat::isStrong(QByteArrayView firstBytes) {
 
 QByteArray StrongFormat::header(const DerivationParams& derivation, const std::array<quint8, WrapNonceSize>& wrapNonce,
                                 const SecretBuffer& kek, const FileSecrets& secrets) {
+    Q_ASSERT(kek.size() == KeySize && secrets.fileKey.size() == KeySize);
     QByteArray stored(HeaderSize, '\0');
     uchar* out = reinterpret_cast<uchar*>(stored.data());
     std::copy(Signature.begin(), Signature.end(), out);
@@ -144,6 +145,7 @@ Expected<StrongHeader, StrongRefusal> StrongFormat::readHeader(QByteArrayView st
 }
 
 Expected<FileSecrets, StrongRefusal> StrongFormat::openKeyBlock(const StrongHeader& header, const SecretBuffer& kek) {
+    Q_ASSERT(kek.size() == KeySize && header.stored.size() == HeaderSize);
     const uchar* in = bytes(header.stored);
     SecretBuffer plain(KeyBlockPlainSize);
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain.data(), nullptr, nullptr, in + KeyBlockOffset,

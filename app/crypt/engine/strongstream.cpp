@@ -68,6 +68,7 @@ ChunkSplitter StrongStream::sealedSplitter() {
 }
 
 void StrongStream::seal(const SecretBuffer& fileKey, quint64 index, bool last, QByteArrayView plain, char* sealed) {
+    Q_ASSERT(fileKey.size() == StrongFormat::KeySize);
     const Nonce nonce = chunkNonce(index, last);
     crypto_aead_chacha20poly1305_ietf_encrypt(reinterpret_cast<uchar*>(sealed), nullptr, bytes(plain),
                                               static_cast<unsigned long long>(plain.size()), nullptr, 0, nullptr,
@@ -75,6 +76,7 @@ void StrongStream::seal(const SecretBuffer& fileKey, quint64 index, bool last, Q
 }
 
 bool StrongStream::open(const SecretBuffer& fileKey, quint64 index, bool last, QByteArrayView sealed, char* plain) {
+    Q_ASSERT(fileKey.size() == StrongFormat::KeySize);
     const Nonce nonce = chunkNonce(index, last);
     return sealed.size() >= StrongFormat::TagSize &&
            crypto_aead_chacha20poly1305_ietf_decrypt(reinterpret_cast<uchar*>(plain), nullptr, nullptr, bytes(sealed),
