@@ -14,11 +14,11 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6
             libgl1-mesa-dev libxkbcommon-dev libgtest-dev libgmock-dev libbenchmark-dev \
             xvfb xauth fonts-dejavu-core clang-format openbox xdotool x11-utils ntfs-3g attr dosfstools \
             dpkg-dev binutils file groff-base desktop-file-utils appstream shared-mime-info libxml2-utils \
-            lintian libglib2.0-bin python3
+            lintian libglib2.0-bin python3 libsodium-dev
 
 # Only `make fuzz` needs these: clang with its libFuzzer and sanitizer run-times.
 FUZZ_PACKAGES := clang-14 libfuzzer-14-dev libclang-rt-14-dev
-FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword hotlist filepattern sealfile dosattrib handover
+FUZZ_TARGETS := vxpheader vxpdecrypt masterpassword strongfile hotlist filepattern sealfile dosattrib handover
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -22,6 +22,8 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -352,6 +354,11 @@ int smallFiles(Window& window, const QString& root, const QString& password) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread: the Strong level's library picks its functions and its random source.
+    if (sodium_init() < 0) {
+        std::fputs("crypt_bench: the cryptography library cannot start\n", stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures show as they come, even into a file
     QTemporaryDir dir(QDir::tempPath() + u"/crypt-bench-XXXXXX"_s);

@@ -11,6 +11,8 @@
 
 #include <QtCore/QCoreApplication>
 
+#include <sodium.h>
+
 #include <csignal>
 #include <cstdio>
 
@@ -55,6 +57,11 @@ void printHelp() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread: the Strong level's library picks its functions and its random source.
+    if (sodium_init() < 0) {
+        std::fputs("vexa: the cryptography library cannot start\n", stderr);
+        return 1;
+    }
     ProcessSetup::keepMemoryPrivate();
     ProcessSetup::ignoreFileSizeSignal();
     ProcessSetup::raiseDescriptorLimit();

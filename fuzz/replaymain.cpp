@@ -4,6 +4,8 @@
  * one input. A target reports a fault by aborting; finding no input at all is a failure too, as
  * it would mean a missing corpus.
  */
+#include <sodium.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
+    // Before any thread: the Strong level's library picks its functions and its random source.
+    if (sodium_init() < 0) {
+        std::fputs("replay: the cryptography library cannot start\n", stderr);
+        return 1;
+    }
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
         const fs::path argument(argv[i]);

@@ -14,12 +14,19 @@
 #include <QtCore/QDir>
 #include <QtWidgets/QApplication>
 
+#include <sodium.h>
+
 #include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv) {
+    // Before any thread: the Strong level's library picks its functions and its random source.
+    if (sodium_init() < 0) {
+        std::fputs("vexapad: the cryptography library cannot start\n", stderr);
+        return 1;
+    }
     ProcessSetup::keepMemoryPrivate();
     ProcessSetup::ignoreFileSizeSignal();
     ProcessSetup::raiseDescriptorLimit();

@@ -16,9 +16,14 @@ using TestApplication = QCoreApplication;
 
 #include <gtest/gtest.h>
 
+#include <sodium.h>
+
 #include <clocale>
 
 int main(int argc, char** argv) {
+    // Before any thread: the Strong level's library picks its functions and its random source.
+    if (sodium_init() < 0)
+        return 1;
     if (!qEnvironmentVariableIsSet("VEXA_TEST_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LC_ALL", "C");
