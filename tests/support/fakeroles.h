@@ -22,14 +22,13 @@
 class RecordingBars final : public BarPanes {
 public:
     QString fileSize;
-    int fileCount = -1;
     int shownListCount = 0;
     quint8 attributes = 0;
     quint8 pressed = 0;
 
     void showHint(const QString&) override {}
     void showFileSize(const QString& text) override { fileSize = text; }
-    void showFileCount(int count) override { fileCount = count; }
+    void showFileCount(int) override {}
     void showListCount(int count) override { shownListCount = count; }
     int listCount() const override { return shownListCount; }
     quint8 buttonAttributes() const override { return pressed; }

@@ -57,12 +57,6 @@ TEST_F(CryptCommandsTest, MenuItemsRunTheirCommandsWithThePasswordAndTheOptionTh
     run(u"Dec2"_s, {});
     EXPECT_EQ(readAll(plain), content);
     EXPECT_TRUE(m_dialogs.boxes().isEmpty());
-
-    // Without a password the dialog opens instead.
-    setPassword(QString());
-    run(u"Enc1"_s, {plain});
-    EXPECT_TRUE(window().passwordDialog().isVisible());
-    EXPECT_TRUE(m_dialogs.boxes().isEmpty());
 }
 
 TEST_F(CryptCommandsTest, ExitDuringAPassStopsItAtOnceLikeCancel) {
