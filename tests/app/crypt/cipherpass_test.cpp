@@ -1,9 +1,9 @@
 /*
  * The passes against everything else that may happen to their files meanwhile: a second pass on
- * the same file from a thread or another process, files swapped after their check, named pipes
- * at either end, a pass cancelled or killed; and who may read what a pass writes. What must
- * hold each time: no file that was there is lost or changed, and no partial file appears under a
- * final name.
+ * the same file from a thread or another process, the input replaced or edited part way, files
+ * swapped after their check, named pipes at either end, a pass cancelled or killed; and who may
+ * read what a pass writes. What must hold each time: no file that was there is lost or changed,
+ * and no partial file appears under a final name.
  */
 #include "app/crypt/engine/cipherpass.h"
 #include "app/fileio/descriptor.h"
@@ -106,6 +106,31 @@ TEST_F(CipherPassSafetyTest, ASecondPassOnTheSameFileIsRefusedAndChangesNothingA
         EXPECT_EQ(second, refused);
         EXPECT_TRUE(readAll(plain + u".vxp"_s) == encryptedForm(content));
         QFile::remove(plain + u".vxp"_s);
+    }
+}
+
+TEST_F(CipherPassSafetyTest, AnInputReplacedOrEditedDuringAPassIsKeptAndNothingReplaced) {
+    const QString changed = u" was changed while it was being worked on and was kept."_s;
+    const QString replaced = u" was replaced by another file while it was being worked on and was kept."_s;
+    // An editor's save (the new version renamed over the old) or a change of a few bytes in place.
+    for (const bool renamed : {true, false}) {
+        SCOPED_TRACE(renamed);
+        const QString input = plainFile(sampleBytes(3 * Buffer));
+        QByteArray newVersion = readAll(input);
+        newVersion.replace(Buffer / 2, 4, "EDIT");
+        TestObserver observer = actingAt(2, [&] {
+            if (renamed)
+                ::rename(encoded(makeFile(u"work/.saving"_s, newVersion)).constData(), encoded(input).constData());
+            // The clock moves on first: file times may be kept in steps of a few milliseconds.
+            ::usleep(20000);
+            QFile edit(input);
+            if (!renamed && edit.open(QIODevice::ReadWrite) && edit.seek(Buffer / 2))
+                edit.write("EDIT");
+        });
+        EXPECT_EQ(pass(input, &observer), (PassResult{Outcome::Failed, input + (renamed ? replaced : changed), {}}));
+        EXPECT_TRUE(readAll(input) == newVersion);
+        EXPECT_EQ(names().size(), 1) << names().join(u' ').toStdString();
+        QFile::remove(input);
     }
 }
 
