@@ -13,6 +13,8 @@
  */
 #include "app/crypt/engine/cipherpass.h"
 
+#include "app/crypt/engine/strongkeys.h"
+#include "app/crypt/engine/strongstream.h"
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
 #include "app/fileio/passlock.h"
@@ -183,6 +185,38 @@ QString notReplacedError(const FileTask& task) {
                                         : u" appeared after the check and was left untouched."_s);
 }
 
+// A Strong file refused before anything was written: Cancelled while its key was derived, the
+// wrong pass phrase, or why it cannot be decrypted.
+PassResult refused(const FileTask& task, const StrongRefusal& refusal) {
+    if (refusal.kind == StrongRefusal::Kind::Cancelled)
+        return {Outcome::Cancelled, {}, {}};
+    const Outcome outcome =
+        refusal.kind == StrongRefusal::Kind::WrongPassPhrase ? Outcome::WrongPassPhrase : Outcome::Failed;
+    return {outcome, task.input + u" was left untouched. "_s + refusal.message(), {}};
+}
+
+// A Strong file's header read through the pass's descriptor and opened with the run's key, in
+// the order of the format: damage, a newer version, the memory asked, the pass phrase, the size.
+Expected<FileSecrets, PassResult> openStrongHeader(const FileTask& task, int fd, qint64 size) {
+    QByteArray stored(std::min(size, StrongFormat::HeaderSize), Qt::Uninitialized);
+    if (::lseek(fd, 0, SEEK_SET) < 0)
+        return Unexpected(systemFailure());
+    if (Expected<void> read = FileIo::readFully(fd, stored.data(), stored.size(), task.input); !read)
+        return Unexpected(failed(read.error().message));
+    const Expected<StrongHeader, StrongRefusal> header = StrongFormat::readHeader(stored);
+    if (!header)
+        return Unexpected(refused(task, header.error()));
+    const Expected<std::shared_ptr<const SecretBuffer>, StrongRefusal> kek = task.keys->kek(header->derivation);
+    if (!kek)
+        return Unexpected(refused(task, kek.error()));
+    Expected<FileSecrets, StrongRefusal> secrets = StrongFormat::openKeyBlock(*header, **kek);
+    if (!secrets)
+        return Unexpected(refused(task, secrets.error()));
+    if (const Expected<void, StrongRefusal> fits = StrongFormat::checkSize(secrets->plainLength, size); !fits)
+        return Unexpected(refused(task, fits.error()));
+    return std::move(*secrets);
+}
+
 QString otherNamesNotice(const QString& path) {
     return path + u" was deleted under this name only: its content remains under its other names."_s;
 }
@@ -193,17 +227,27 @@ FileTask FileTask::encryption(SecurityLevel level, const QString& plainPath, con
                               bool deleteOriginal) {
     const std::optional<quint8> marked =
         level == SecurityLevel::Low ? std::optional<quint8>(Attr::Encrypted) : std::nullopt;
-    return {plainPath, 0, EncryptedFormat::encryptedName(plainPath), level, marked, deleteOriginal, passwordField, {},
-            {},        {}};
+    return {plainPath,
+            0,
+            EncryptedFormat::encryptedName(plainPath),
+            level,
+            marked,
+            deleteOriginal,
+            passwordField,
+            {},
+            {},
+            {},
+            {},
+            {}};
 }
 
 FileTask FileTask::decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,
                               std::optional<quint8> savedAttributes, bool deleteOriginal,
                               const QString& passwordField) {
     const std::optional<quint8> restored = level == SecurityLevel::Low ? savedAttributes : std::nullopt;
-    return {
-        encryptedPath, EncryptedFormat::HeaderSize, plainPath, level, restored, deleteOriginal, passwordField, {}, {},
-        Attr::Archive};
+    const qint64 body = level == SecurityLevel::Strong ? StrongFormat::HeaderSize : EncryptedFormat::HeaderSize;
+    return {encryptedPath, body, plainPath, level,         restored, deleteOriginal,
+            passwordField, {},   {},        Attr::Archive, {},       {}};
 }
 
 // A complete output written aside and everything the pass holds until it is put in place: the
@@ -316,8 +360,11 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         *failure = std::move(result);
         return nullptr;
     };
+    const bool strong = task.level == SecurityLevel::Strong;
+    if (strong && !task.keys)
+        return fail(failed(task.input + u" was left untouched: no pass phrase was given."_s));
     // The header keeps one byte per character: another password would be stored as a different one.
-    if (task.encrypting() && !EncryptedFormat::canStorePassword(task.passwordField))
+    if (task.encrypting() && !strong && !EncryptedFormat::canStorePassword(task.passwordField))
         return fail(
             failed(task.input + u" was left untouched: the password holds a character that can't be stored."_s));
     m_observer.reached(PassObserver::Step::Opening);
@@ -362,9 +409,17 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
         return fail(failed(task.input + u" was left untouched: "_s + task.output + u" belongs to another account."_s));
     // The bytes decrypted are those whose header was checked: its password and level, read here
     // through the descriptor the body is read from.
-    if (!task.encrypting() && original.st_size < task.inputOffset)
+    if (!task.encrypting() && !strong && original.st_size < task.inputOffset)
         return fail({Outcome::Incomplete, {}, {}});
-    if (!task.encrypting()) {
+    // A Strong file is refused here, before anything is written, for anything but a damaged chunk.
+    FileSecrets secrets;
+    if (!task.encrypting() && strong) {
+        Expected<FileSecrets, PassResult> opened = openStrongHeader(task, input, original.st_size);
+        if (!opened)
+            return fail(std::move(opened).error());
+        secrets = std::move(*opened);
+    }
+    if (!task.encrypting() && !strong) {
         const Expected<EncryptedHeader> stored = readHeader(input, task.input);
         if (!stored)
             return fail(failed(stored.error().message));
@@ -375,9 +430,9 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     const std::optional<quint32> attributes = m_platform.openFileAttributes(input, task.input);
     if (!attributes)
         return fail(failed(FileIo::errorText(ENOENT)));
-    const QByteArray header =
-        task.encrypting() ? EncryptedFormat::header(task.passwordField, task.level, headerAttributes(*attributes))
-                          : QByteArray();
+    QByteArray header = task.encrypting() && !strong
+                            ? EncryptedFormat::header(task.passwordField, task.level, headerAttributes(*attributes))
+                            : QByteArray();
     // Reading needs no mark, so a file system that keeps no attributes does not stop the pass.
     file->m_marks.emplace(m_platform, input, *attributes);
     // What was read, as it stands from here on: every later change is someone else's, and the
@@ -386,6 +441,14 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     if (!seen)
         return fail(failed(seen.error().message));
     file->m_seen = *seen;
+    if (task.encrypting() && strong) {
+        // The run's key, derived once; a new file key and wrap nonce for each file.
+        const Expected<std::shared_ptr<const SecretBuffer>, StrongRefusal> kek = task.keys->kek(task.derivation);
+        if (!kek)
+            return fail(refused(task, kek.error()));
+        secrets = {StrongFormat::newFileKey(), headerAttributes(*attributes), quint64(seen->size)};
+        header = StrongFormat::header(task.derivation, StrongFormat::newWrapNonce(), **kek, secrets);
+    }
 
     file->m_output = std::make_unique<AsideFile>(folder, task.output);
     AsideFile& output = *file->m_output;
@@ -398,7 +461,8 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     const std::optional<quint32> asCreated = hideWhileUnfinished(output);
 
     struct stat written;
-    const PassResult moved = transfer(task, header, input, seen->size, output, &written);
+    const PassResult moved = strong ? transferStrong(task, header, secrets.fileKey, input, seen->size, output, &written)
+                                    : transfer(task, header, input, seen->size, output, &written);
     if (moved.outcome != Outcome::Succeeded) {
         if (unfinished)
             *unfinished = std::move(file->m_output);
@@ -408,8 +472,11 @@ CipherPass::PreparedFile CipherPass::prepare(const FileTask& task, PassResult* f
     file->m_device = written.st_dev;
     m_observer.moveCover(0);
     file->m_finalAttributes = task.outputAttributes ? std::optional<quint32>(*task.outputAttributes) : asCreated;
+    // A Strong file keeps its attributes in the key block, read only with the pass phrase.
+    if (strong && !task.encrypting())
+        file->m_finalAttributes = secrets.attributes;
     file->giveAttributes(output.fd());
-    file->m_size = header.size() + seen->size - task.inputOffset;
+    file->m_size = written.st_size;
     return file;
 }
 
@@ -595,6 +662,87 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
     if (::fstat(output.fd(), written) != 0)
         return systemFailure();
     if (written->st_size != bodyLength + header.size())
+        return {Outcome::Incomplete, {}, {}};
+    return {};
+}
+
+PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& header, const SecretBuffer& fileKey,
+                                      int input, qint64 inputLength, AsideFile& output, struct stat* written) {
+    using namespace StrongFormat;
+    const bool sealing = job.encrypting();
+    const qint64 bodyLength = inputLength - job.inputOffset;
+    // The body as the input holds it: plain chunks to seal, or sealed ones to open. The last
+    // holds what is left, and an empty body is one empty last chunk.
+    const qint64 inChunk = sealing ? ChunkSize : SealedChunkSize;
+    const qint64 chunks = std::max<qint64>(1, (bodyLength + inChunk - 1) / inChunk);
+    constexpr qint64 ChunksPerBuffer = BufferSize / ChunkSize;
+
+    if (::lseek(input, job.inputOffset, SEEK_SET) < 0)
+        return systemFailure();
+    if (bodyLength > BufferSize)
+        ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    QElapsedTimer sinceObserver;
+    const auto observe = [&](qint64 done) {
+        m_observer.moveCover(static_cast<double>(job.inputOffset + done + 1) /
+                             static_cast<double>(inputLength + CoverSlack) * PassObserver::CoverTrack);
+        sinceObserver.start();
+        return m_observer.cancelRequested();
+    };
+    const PassResult cancelled{Outcome::Cancelled, {}, {}};
+
+    const qint64 perBuffer = std::min(ChunksPerBuffer, chunks);
+    QByteArray in(std::min(perBuffer * inChunk, bodyLength), Qt::Uninitialized);
+    // The header goes out with the first buffer: one write for a small file.
+    QByteArray out(header.size() + perBuffer * SealedChunkSize, Qt::Uninitialized);
+    std::copy(header.begin(), header.end(), out.begin());
+    qint64 prefix = header.size();
+    qint64 offset = 0;
+    WriteBehind writeBehind(output.fd());
+    for (qint64 chunk = 0, done = 0; chunk < chunks;) {
+        if (observe(done))
+            return cancelled;
+        const qint64 count = std::min(perBuffer, chunks - chunk);
+        const qint64 size = std::min(count * inChunk, bodyLength - done);
+        if (const Expected<void> read = FileIo::readFully(input, in.data(), size, job.input); !read)
+            return failed(read.error().message);
+        if (sinceObserver.hasExpired(ObserverIntervalMs) && observe(done))
+            return cancelled;
+        char* to = out.data() + prefix;
+        for (qint64 i = 0; i < count; ++i, ++chunk) {
+            const QByteArrayView piece = QByteArrayView(in).sliced(i * inChunk, std::min(inChunk, size - i * inChunk));
+            const bool last = chunk == chunks - 1;
+            if (sealing) {
+                StrongStream::seal(fileKey, quint64(chunk), last, piece, to);
+                to += piece.size() + TagSize;
+            } else if (StrongStream::open(fileKey, quint64(chunk), last, piece, to)) {
+                to += piece.size() - TagSize;
+            } else {
+                // Where the damage starts; the output written so far is dropped with the pass.
+                const StrongChunk sealed{quint64(chunk), last, HeaderSize + chunk * SealedChunkSize,
+                                         piece.toByteArray()};
+                const Expected<QByteArray, StrongRefusal> opened = StrongStream::open(fileKey, sealed);
+                return refused(job,
+                               opened ? StrongRefusal{StrongRefusal::Kind::DamagedAt, sealed.offset} : opened.error());
+            }
+        }
+        const qint64 length = to - out.constData();
+        if (const Expected<void> wrote = FileIo::writeFully(output.fd(), out.constData(), length); !wrote)
+            return failed(wrote.error().message);
+        if (!writeBehind.written(offset, length))
+            return systemFailure();
+        offset += length;
+        done += size;
+        prefix = 0;
+    }
+    if (observe(bodyLength))
+        return cancelled;
+
+    // Complete: every chunk of the input sealed or opened.
+    if (::fstat(output.fd(), written) != 0)
+        return systemFailure();
+    const qint64 expected = sealing ? header.size() + bodyLength + TagSize * chunks : bodyLength - TagSize * chunks;
+    if (written->st_size != expected)
         return {Outcome::Incomplete, {}, {}};
     return {};
 }

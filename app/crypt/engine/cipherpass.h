@@ -38,6 +38,7 @@
 
 class AsideFile;
 class Platform;
+class SecretBuffer;
 
 class CipherPass {
 public:
@@ -106,6 +107,10 @@ private:
     // Writes the output; *written gets its status once it is complete.
     PassResult transfer(const FileTask& task, const QByteArray& header, int input, qint64 inputLength,
                         AsideFile& output, struct stat* written);
+    // The same at the Strong level: seals the plain file's chunks after the header, or opens the
+    // chunks of a Strong file; a chunk that does not open ends the pass, refused.
+    PassResult transferStrong(const FileTask& task, const QByteArray& header, const SecretBuffer& fileKey, int input,
+                              qint64 inputLength, AsideFile& output, struct stat* written);
     // Marks a file written aside under a name Hidden; its attributes before that, to give back
     // once it is complete, or nullopt when it needed no mark.
     std::optional<quint32> hideWhileUnfinished(const AsideFile& output);

@@ -17,6 +17,10 @@ std::optional<SecurityLevel> EncryptedHeader::level() const {
     return std::nullopt;
 }
 
+bool EncryptedHeader::isStrong() const {
+    return headerLevel == u"S"_s;
+}
+
 namespace EncryptedFormat {
 
 QString encryptedName(const QString& plainPath) {
@@ -37,7 +41,7 @@ bool canStorePassword(const QString& password) {
 }
 
 QChar levelLetter(SecurityLevel level) {
-    return level == SecurityLevel::High ? u'H' : u'L';
+    return level == SecurityLevel::High ? u'H' : level == SecurityLevel::Low ? u'L' : u'S';
 }
 
 QByteArray header(const QString& passwordField, SecurityLevel level, quint8 attributes) {

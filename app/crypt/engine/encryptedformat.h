@@ -12,7 +12,9 @@
 
 #include <optional>
 
-enum class SecurityLevel { High, Low };
+// High and Low are the ".vxp" of the header above; Strong is the authenticated file of
+// strongformat.h, told apart by the same byte that holds the level letter here.
+enum class SecurityLevel { High, Low, Strong };
 
 // The values a header holds, decoded.
 struct EncryptedHeader {
@@ -25,6 +27,8 @@ struct EncryptedHeader {
 
     // The level the letter names; nullopt for a letter that is neither "H" nor "L".
     std::optional<SecurityLevel> level() const;
+    // The letter is the Strong level's "S": the rest of the file is read by its own rules.
+    bool isStrong() const;
 };
 
 namespace EncryptedFormat {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/crypt/engine/encryptedformat.h"
+#include "app/crypt/engine/strongformat.h"
 #include "app/fileio/descriptor.h"
 
 #include <QtCore/QString>
@@ -14,6 +15,8 @@
 #include <utility>
 
 #include <sys/types.h>
+
+class KeyDeriver;
 
 struct FileTask {
     QString input;
@@ -38,13 +41,18 @@ struct FileTask {
     // Given to the input when it stays once the output is in place; none gives it back the
     // attributes it had. Nothing is changed on an input whose pass puts no output in place.
     std::optional<quint8> keptInputAttributes;
+    // The Strong level: the run's keys, shared by all its files (the pass phrase, and each key
+    // derived once), and, encrypting, the run's salt and costs.
+    std::shared_ptr<KeyDeriver> keys;
+    DerivationParams derivation;
 
     bool encrypting() const { return inputOffset == 0; }
 
     // Encrypts plainPath into plainPath + ".vxp"; the low level marks the output encrypted.
     static FileTask encryption(SecurityLevel level, const QString& plainPath, const QString& passwordField,
                                bool deleteOriginal);
-    // Decrypts encryptedPath, whose header holds passwordField, into plainPath at the given level;
+    // Decrypts encryptedPath, whose header holds passwordField (none at the Strong level), into
+    // plainPath at the given level;
     // the low level gives the plain file the attribute value its header saved. A kept encrypted
     // file is left Archive alone.
     static FileTask decryption(SecurityLevel level, const QString& encryptedPath, const QString& plainPath,

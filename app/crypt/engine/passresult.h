@@ -25,6 +25,9 @@ struct PassResult {
         UnknownLevel,
         // The output is in place, but the input could not be deleted; error says why.
         OriginalKept,
+        // A Strong file's key does not open with the pass phrase given: nothing was written or
+        // deleted; error says so.
+        WrongPassPhrase,
     };
 
     Outcome outcome = Outcome::Succeeded;

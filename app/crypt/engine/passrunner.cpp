@@ -7,6 +7,7 @@
 
 #include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/passobserver.h"
+#include "app/crypt/engine/strongkeys.h"
 #include "app/fileio/asidefile.h"
 
 #include <chrono>
@@ -41,6 +42,7 @@ public:
             const std::lock_guard lock(m_mutex);
             m_ending = m_stopping = true;
             m_paused = false;
+            cancelDerivations();
         }
         m_wake.notify_all();
         m_thread.join();
@@ -72,11 +74,21 @@ public:
             const std::lock_guard lock(m_mutex);
             m_stopping = true;
             m_paused = false;
+            cancelDerivations();
         }
         m_wake.notify_all();
     }
 
 private:
+    // Under m_mutex: a pass waiting on a Strong key, and those handed over after it, return at once.
+    void cancelDerivations() {
+        if (m_keysInWork)
+            m_keysInWork->cancel();
+        for (const FileTask& task : m_queue)
+            if (task.keys)
+                task.keys->cancel();
+    }
+
     // A file handed over, in order, with its prepared output until its batch is committed, or
     // the result it already has.
     struct Entry {
@@ -107,9 +119,11 @@ private:
             if (!m_queue.empty()) {
                 FileTask task = std::move(m_queue.front());
                 m_queue.pop_front();
+                m_keysInWork = task.keys;
                 lock.unlock();
                 prepare(std::move(task));
                 lock.lock();
+                m_keysInWork.reset();
                 if (!batchFull())
                     continue;
             }
@@ -212,6 +226,8 @@ private:
     std::condition_variable m_wake;
     // Shared with the window's thread, under m_mutex.
     std::deque<FileTask> m_queue;
+    // The keys of the file in work, when it is at the Strong level.
+    std::shared_ptr<KeyDeriver> m_keysInWork;
     bool m_settleAsked = false;
     bool m_paused = false;
     bool m_stopping = false;

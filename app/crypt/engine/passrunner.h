@@ -11,8 +11,9 @@
  * Every file handed over gets exactly one fileFinished, in the order handed over, once its batch
  * is committed; settled follows whenever every file handed over has had its fileFinished. While
  * the user is asked whether to cancel, pause() holds the worker at its next look (at least every
- * buffer); stop() ends the file in work as Cancelled (its partial output dropped), commits the
- * complete outputs held and ends the files not yet started as Cancelled without touching them.
+ * buffer); stop() ends the file in work as Cancelled (its partial output dropped, or at once while
+ * it waits for its Strong key: the run's key derivation is cancelled), commits the complete
+ * outputs held and ends the files not yet started as Cancelled without touching them.
  * The runner and its signals belong to the thread that made it; only the worker touches files.
  */
 #pragma once
