@@ -7,6 +7,7 @@
 #include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/passobserver.h"
 #include "app/crypt/engine/passrunner.h"
+#include "app/crypt/engine/strongkeys.h"
 #include "app/fileio/asidefile.h"
 #include "app/fileio/fileio.h"
 #include "app/platform/filenames.h"
@@ -23,10 +24,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +49,8 @@ QString outcomeName(Outcome outcome) {
         return u"original-kept"_s;
     case Outcome::Cancelled:
         return u"stopped"_s;
+    case Outcome::WrongPassPhrase:
+        return u"skipped"_s;
     default:
         return u"failed"_s;
     }
@@ -144,24 +149,64 @@ CryptRun::CryptRun(Platform& platform, const Options& options, QObject* parent)
     connect(m_runner, &PassRunner::coverMoved, this, &CryptRun::showProgress);
 }
 
-int CryptRun::run(const QList<QByteArray>& paths, const QString& password, InterruptWatch& interrupts) {
+CryptRun::~CryptRun() = default;
+
+bool CryptRun::looksStrong(const WalkedFile& file) {
+    const QByteArray name = file.folder ? FileIo::nameOf(QFile::decodeName(file.path)) : file.path;
+    const Descriptor opened(::openat(file.folder ? file.folder->fd() : AT_FDCWD, name.constData(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info;
+    char first[9];
+    return opened.isOpen() && ::fstat(opened.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::pread(opened.fd(), first, sizeof first, 0) == qint64(sizeof first) &&
+           StrongFormat::isStrong(QByteArrayView(first, sizeof first));
+}
+
+int CryptRun::run(const QList<QByteArray>& paths, const Secrets& secrets, InterruptWatch& interrupts) {
     connect(&interrupts, &InterruptWatch::interrupted, this, [this] {
         m_stopped = true;
         m_runner->stop();
     });
-    QString passwordField = EncryptedFormat::passwordFieldOf(password);
-    // Wiped once the run is over, when the runner holds no task with it any more.
-    const Secret::WipedOnExit wipeField(passwordField);
-    for (const QByteArray& path : paths) {
-        for (const WalkedFile& file : filesOf(path)) {
-            if (InterruptWatch::hasFired())
-                break;
-            if (!file.problem.isEmpty()) {
-                reportBytes(file.path, QString(), 0, u"skipped"_s, file.problem);
+    std::vector<WalkedFile> files;
+    for (const QByteArray& path : paths)
+        std::ranges::move(filesOf(path), std::back_inserter(files));
+    bool anyStrong = m_options.encrypting && m_options.level == SecurityLevel::Strong;
+    bool anyOther = m_options.encrypting && !anyStrong;
+    if (!m_options.encrypting) {
+        for (const WalkedFile& file : files) {
+            if (!file.problem.isEmpty() || !FileChecks::hasEncryptedEnding(QFile::decodeName(file.path)))
                 continue;
-            }
-            handOver(QFile::decodeName(file.path), passwordField, file.folder);
+            (looksStrong(file) ? anyStrong : anyOther) = true;
         }
+        // As for any run without a Strong file, the password is asked even when no file needs it.
+        anyOther = anyOther || !anyStrong;
+    }
+    QString password;
+    // Wiped once the run is over, when the runner holds no task with it any more.
+    const Secret::WipedOnExit wipePassword(password);
+    if (anyOther) {
+        Expected<QString, int> typed = secrets.password();
+        if (!typed)
+            return typed.error();
+        password = *std::move(typed);
+    }
+    if (anyStrong) {
+        Expected<SecretBuffer, int> phrase = secrets.passPhrase();
+        if (!phrase)
+            return phrase.error();
+        m_keys = std::make_shared<KeyDeriver>(*std::move(phrase));
+        m_derivation = StrongFormat::newRun();
+    }
+    QString passwordField = EncryptedFormat::passwordFieldOf(password);
+    const Secret::WipedOnExit wipeField(passwordField);
+    for (const WalkedFile& file : files) {
+        if (InterruptWatch::hasFired())
+            break;
+        if (!file.problem.isEmpty()) {
+            reportBytes(file.path, QString(), 0, u"skipped"_s, file.problem);
+            continue;
+        }
+        handOver(QFile::decodeName(file.path), passwordField, file.folder);
     }
     m_progress.setTotal(m_bytesHanded);
     if (InterruptWatch::hasFired()) {
@@ -260,11 +305,14 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
     if (m_options.encrypting) {
         if (FileChecks::hasEncryptedEnding(file))
             return unexpected({u"already encrypted (its name ends with .vxp)"_s});
-        if (FileChecks::isTooShort(input.st_size))
+        // Files of any length are encrypted at the Strong level.
+        if (m_options.level != SecurityLevel::Strong && FileChecks::isTooShort(input.st_size))
             return unexpected({u"too short to encrypt (under 11 bytes)"_s});
         if (FileChecks::isTooLong(file))
             return unexpected({u"the path is longer than 240 characters; move or rename the file"_s});
         task = FileTask::encryption(m_options.level, file, passwordField, m_options.deleteOriginal);
+        task.keys = m_keys;
+        task.derivation = m_derivation;
     } else {
         if (!FileChecks::hasEncryptedEnding(file))
             return unexpected({u"not an encrypted file (its name does not end with .vxp)"_s});
@@ -273,13 +321,22 @@ Expected<FileTask> CryptRun::taskFor(const QString& file, const QString& passwor
         const Expected<EncryptedHeader> header = CipherPass::readHeader(file, folderFd);
         if (!header)
             return unexpected(header.error());
-        if (!FileChecks::passwordMatches(*header, passwordField))
+        // The pass reads and checks a Strong header with the pass phrase.
+        if (header->isStrong() && !m_keys)
+            return unexpected({u"a strong file appeared after the pass phrase was asked, left untouched"_s});
+        if (header->isStrong()) {
+            task = FileTask::decryption(SecurityLevel::Strong, file, EncryptedFormat::plainName(file), std::nullopt,
+                                        m_options.deleteOriginal, QString());
+            task.keys = m_keys;
+        } else if (!FileChecks::passwordMatches(*header, passwordField))
             return unexpected({u"wrong password, left untouched"_s});
-        if (!header->level())
+        else if (!header->level())
             return unexpected({u"the header is damaged (unknown level), left untouched"_s});
-        saved = header->savedAttributes;
-        task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), saved,
-                                    m_options.deleteOriginal, passwordField);
+        else {
+            saved = header->savedAttributes;
+            task = FileTask::decryption(*header->level(), file, EncryptedFormat::plainName(file), saved,
+                                        m_options.deleteOriginal, passwordField);
+        }
     }
 
     struct stat output;
@@ -325,6 +382,9 @@ void CryptRun::passEnded(const FileTask& task, const PassResult& result) {
         break;
     case Outcome::Cancelled:
         message = u"stopped, left as it was"_s;
+        break;
+    case Outcome::WrongPassPhrase:
+        message = u"wrong pass phrase, left untouched"_s;
         break;
     default:
         message = result.error;

@@ -11,6 +11,8 @@
 #include "app/crypt/engine/encryptedformat.h"
 #include "app/crypt/engine/filetask.h"
 #include "app/crypt/engine/passresult.h"
+#include "app/crypt/engine/secretbuffer.h"
+#include "app/crypt/engine/strongformat.h"
 #include "app/fileio/descriptor.h"
 #include "cli/progressline.h"
 #include "common/expected.h"
@@ -20,11 +22,13 @@
 #include <QtCore/QSet>
 #include <QtCore/QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class InterruptWatch;
+class KeyDeriver;
 class PassRunner;
 class Platform;
 
@@ -45,11 +49,21 @@ public:
     };
 
     CryptRun(Platform& platform, const Options& options, QObject* parent = nullptr);
+    ~CryptRun() override;
 
-    // Runs over the paths (their exact bytes, as given) with the password as typed; returns the
-    // exit status: 0 when every file was done, 1 when some were skipped or failed, 128 + the
-    // signal's number when stopped by one.
-    int run(const QList<QByteArray>& paths, const QString& password, InterruptWatch& interrupts);
+    // Where the run takes its secrets from, asked only for the files that need them, once: the
+    // password as typed, and a Strong file's pass phrase taken by its rules. Each fails with the
+    // exit status to end the run with.
+    struct Secrets {
+        std::function<Expected<QString, int>()> password;
+        std::function<Expected<SecretBuffer, int>()> passPhrase;
+    };
+
+    // Runs over the paths (their exact bytes, as given); returns the exit status: 0 when every
+    // file was done, 1 when some were skipped or failed, 128 + the signal's number when stopped
+    // by one. Encrypting asks for the secret of its level; decrypting asks for the pass phrase
+    // when a Strong file is among the files, and for the password unless all are Strong.
+    int run(const QList<QByteArray>& paths, const Secrets& secrets, InterruptWatch& interrupts);
 
     // A path the run meets: a file to check and hand over, with the folder a -r walk found it in
     // (opened from its parent's descriptor and held open: the folder its pass works in), or an
@@ -87,6 +101,8 @@ private:
     void reportBytes(const QByteArray& path, const QString& output, qint64 bytes, const QString& outcome,
                      const QString& message);
     void showProgress(double coverTwips);
+    // Whether a file to decrypt is a Strong one (a glance at its level byte; the pass checks it).
+    static bool looksStrong(const WalkedFile& file);
 
     Platform& m_platform;
     Options m_options;
@@ -100,6 +116,9 @@ private:
     qint64 m_bytesHanded = 0;
     qint64 m_bytesEnded = 0;
     qint64 m_bytesInWork = 0;
+    // The run's Strong keys and, encrypting, its salt and costs (one derivation for the run).
+    std::shared_ptr<KeyDeriver> m_keys;
+    DerivationParams m_derivation;
     bool m_anyNotDone = false;
     bool m_stopped = false;
 };

@@ -30,7 +30,7 @@ struct Subcommand {
 };
 
 const Subcommand Table[] = {
-    {u"encrypt"_s, u"[--low|--high] [--delete-original] [-r] PATH..."_s, u"encrypt files into FILE.vxp"_s,
+    {u"encrypt"_s, u"[--low|--strong] [--delete-original] [-r] PATH..."_s, u"encrypt files into FILE.vxp"_s,
      Subcommands::encrypt},
     {u"decrypt"_s, u"[--delete-original] [-r] PATH..."_s, u"decrypt FILE.vxp files"_s, Subcommands::decrypt},
     {u"lock"_s, u"FOLDER"_s, u"lock a folder"_s, Subcommands::lock},
@@ -42,12 +42,14 @@ const Subcommand Table[] = {
 
 void printHelp() {
     QString help = u"Usage: vexa SUBCOMMAND [options] [--] [arguments]\n\n"
-                   u"Hides files from casual reading (this is not cryptography), locks folders and makes "
-                   u"passwords.\n\nSubcommands:\n"_s;
+                   u"Hides files from casual reading (the high and low levels are not cryptography), encrypts\n"
+                   u"them with a pass phrase (the strong level), locks folders and makes passwords.\n\n"
+                   u"Subcommands:\n"_s;
     for (const Subcommand& each : Table)
         help += u"  "_s + QString(each.name + u' ' + each.arguments).leftJustified(58) + each.summary + u'\n';
     help += u"\nOptions:\n  -h, --help     this help\n  -V, --version  the version\n"
-            u"\nPasswords are asked on the terminal, or read with --password-file FILE or --password-fd N.\n"
+            u"\nPasswords are asked on the terminal, or read with --password-file FILE or --password-fd N;\n"
+            u"pass phrases likewise, or with --passphrase-file FILE or --passphrase-fd N.\n"
             u"'vexa SUBCOMMAND --help' lists a subcommand's options. Exit status: 0 all done, 1 some files\n"
             u"failed or were skipped, 2 usage error, 128 + the signal's number when stopped by one\n"
             u"(130 Ctrl-C, 143 SIGTERM, 129 a closed terminal).\n"_s;

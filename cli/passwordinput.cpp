@@ -51,7 +51,9 @@ LineEnd readLine(int fd, QByteArray* line) {
     return LineEnd::Found;
 }
 
-Expected<QString> judged(const QByteArray& line) {
+Expected<QString> judged(const QByteArray& line, bool passPhrase) {
+    if (passPhrase)
+        return QString::fromUtf8(line);
     QString password = QString::fromLocal8Bit(line);
     const std::optional<FileChecks::PasswordProblem> problem = FileChecks::passwordProblem(password);
     if (!problem)
@@ -93,6 +95,7 @@ LineEnd prompt(int tty, const char* question, QByteArray* line) {
 } // namespace
 
 Expected<QString> PasswordInput::read(Ask ask) const {
+    const QString secret = passPhrase ? u"pass phrase"_s : u"password"_s;
     QByteArray line;
     QByteArray again;
     const Secret::WipedOnExit wipeLine(line);
@@ -101,34 +104,38 @@ Expected<QString> PasswordInput::read(Ask ask) const {
         const int fdOfFile = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         if (fdOfFile < 0) {
             const int code = errno;
-            return unexpected({u"cannot read the password file "_s + file + u": "_s + FileIo::errorText(code), code});
+            return unexpected(
+                {u"cannot read the "_s + secret + u" file "_s + file + u": "_s + FileIo::errorText(code), code});
         }
         const LineEnd end = readLine(fdOfFile, &line);
         ::close(fdOfFile);
         if (end != LineEnd::Found)
-            return unexpected({u"the password file "_s + file + u" holds no line"_s});
-        return judged(line);
+            return unexpected({u"the "_s + secret + u" file "_s + file + u" holds no line"_s});
+        return judged(line, passPhrase);
     }
     if (fd >= 0) {
         const LineEnd end = readLine(fd, &line);
         if (end != LineEnd::Found)
-            return unexpected({u"no password could be read from descriptor "_s + QString::number(fd),
+            return unexpected({u"no "_s + secret + u" could be read from descriptor "_s + QString::number(fd),
                                end == LineEnd::Interrupted ? EINTR : 0});
-        return judged(line);
+        return judged(line, passPhrase);
     }
 
     const int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (tty < 0)
-        return unexpected({u"no terminal to ask the password on: give --password-file FILE or --password-fd N"_s});
+        return unexpected(
+            {passPhrase ? u"no terminal to ask the pass phrase on: give --passphrase-file FILE or "
+                          u"--passphrase-fd N"_s
+                        : u"no terminal to ask the password on: give --password-file FILE or --password-fd N"_s});
     Expected<QString> password = unexpected({QString()});
-    LineEnd end = prompt(tty, "Password: ", &line);
+    LineEnd end = prompt(tty, passPhrase ? "Pass phrase: " : "Password: ", &line);
     if (end == LineEnd::Found) {
-        password = judged(line);
+        password = judged(line, passPhrase);
         if (password && ask == Ask::Twice) {
-            end = prompt(tty, "Password again: ", &again);
+            end = prompt(tty, passPhrase ? "Pass phrase again: " : "Password again: ", &again);
             if (end == LineEnd::Found && again != line) {
                 Secret::wipe(*password);
-                password = unexpected({u"the two passwords differ"_s});
+                password = unexpected({u"the two "_s + secret + u"s differ"_s});
             }
         }
     }
@@ -138,6 +145,6 @@ Expected<QString> PasswordInput::read(Ask ask) const {
     if (end == LineEnd::Interrupted)
         return unexpected({u"stopped"_s, EINTR});
     if (end != LineEnd::Found)
-        return unexpected({u"no password was typed"_s});
+        return unexpected({u"no "_s + secret + u" was typed"_s});
     return password;
 }

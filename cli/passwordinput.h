@@ -16,6 +16,9 @@ struct PasswordInput {
     QString file;
     // --password-fd: a line read from this descriptor; -1 for none.
     int fd = -1;
+    // A Strong file's pass phrase rather than a password: asked as one, read as UTF-8 and left to
+    // its own rules (StrongPassPhrase::take).
+    bool passPhrase = false;
 
     enum class Ask { Once, Twice };
     // The password as typed or read, checked against the window's password rules; fails when

@@ -7,6 +7,7 @@
 
 #include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/filechecks.h"
+#include "app/crypt/engine/strongkeys.h"
 #include "app/folders/engine/folderlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/filenames.h"
@@ -85,6 +86,15 @@ public:
         m_passwordFile = add({u"password-file"_s}, u"Reads the password from the first line of FILE."_s, u"FILE"_s);
         m_passwordFd = add({u"password-fd"_s}, u"Reads the password from a line on descriptor N."_s, u"N"_s);
     }
+    // The pass phrase options of the commands that work on Strong files.
+    void addPassPhraseOptions() {
+        m_passPhraseFile = add({u"passphrase-file"_s},
+                               u"Reads the pass phrase of strong files from the first line of FILE (without this "
+                               u"option or --passphrase-fd, the password options serve strong files too)."_s,
+                               u"FILE"_s);
+        m_passPhraseFd =
+            add({u"passphrase-fd"_s}, u"Reads the pass phrase of strong files from a line on descriptor N."_s, u"N"_s);
+    }
 
     // nullopt to go on; else the exit status (--help answered, or a usage error reported).
     std::optional<int> parse(const QStringList& arguments) {
@@ -134,21 +144,33 @@ public:
 
     // The password input the options name; when they are wrong, the exit status after the usage
     // error.
-    Expected<PasswordInput, int> passwordInput() const {
-        PasswordInput input;
-        if (isSet(m_passwordFile) && isSet(m_passwordFd))
-            return Unexpected(usageError(u"give --password-file or --password-fd, not both"_s));
-        input.file = value(m_passwordFile);
-        if (isSet(m_passwordFd)) {
-            bool number = false;
-            input.fd = value(m_passwordFd).toInt(&number);
-            if (!number || input.fd < 0)
-                return Unexpected(usageError(u"--password-fd needs a descriptor number"_s));
-        }
+    Expected<PasswordInput, int> passwordInput() const { return inputOf(m_passwordFile, m_passwordFd, u"password"_s); }
+    // The pass phrase's input: its own options, else the password's.
+    Expected<PasswordInput, int> passPhraseInput() const {
+        const bool own = isSet(m_passPhraseFile) || isSet(m_passPhraseFd);
+        Expected<PasswordInput, int> input =
+            own ? inputOf(m_passPhraseFile, m_passPhraseFd, u"passphrase"_s) : passwordInput();
+        if (input)
+            input->passPhrase = true;
         return input;
     }
 
 private:
+    Expected<PasswordInput, int> inputOf(const QCommandLineOption& fileOption, const QCommandLineOption& fdOption,
+                                         const QString& name) const {
+        PasswordInput input;
+        if (isSet(fileOption) && isSet(fdOption))
+            return Unexpected(usageError(u"give --"_s + name + u"-file or --"_s + name + u"-fd, not both"_s));
+        input.file = value(fileOption);
+        if (isSet(fdOption)) {
+            bool number = false;
+            input.fd = value(fdOption).toInt(&number);
+            if (!number || input.fd < 0)
+                return Unexpected(usageError(u"--"_s + name + u"-fd needs a descriptor number"_s));
+        }
+        return input;
+    }
+
     // The first option before the paths that is also the name of an entry of the current folder:
     // most likely a pattern such as * gave it, and a file name must never act as an option.
     std::optional<QByteArray> optionNamingAnEntry() const {
@@ -169,15 +191,17 @@ private:
     QCommandLineOption m_help{u"help"_s};
     QCommandLineOption m_passwordFile{u"password-file"_s};
     QCommandLineOption m_passwordFd{u"password-fd"_s};
+    QCommandLineOption m_passPhraseFile{u"passphrase-file"_s};
+    QCommandLineOption m_passPhraseFd{u"passphrase-fd"_s};
     QString m_name;
     // The arguments as the system gave them, each at the index of its text in the parsed list.
     QList<QByteArray> m_exact;
     QSet<QByteArray> m_takingValues;
 };
 
-// Reads the password as the options say; when there is none to use, the exit status.
-Expected<QString, int> readPassword(const Parser& parser, PasswordInput::Ask ask) {
-    const Expected<PasswordInput, int> input = parser.passwordInput();
+// Reads the password (or pass phrase) as the options say; when there is none to use, the exit status.
+Expected<QString, int> readPassword(const Parser& parser, PasswordInput::Ask ask, bool passPhrase = false) {
+    const Expected<PasswordInput, int> input = passPhrase ? parser.passPhraseInput() : parser.passwordInput();
     if (!input)
         return Unexpected(input.error());
     Expected<QString> password = input->read(ask);
@@ -189,14 +213,22 @@ Expected<QString, int> readPassword(const Parser& parser, PasswordInput::Ask ask
 }
 
 int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList& arguments, bool encrypting) {
-    Parser parser(encrypting ? u"Encrypts each file into FILE.vxp beside it (high security unless --low)."_s
-                             : u"Decrypts each FILE.vxp into FILE beside it, when the password matches."_s,
+    Parser parser(encrypting ? u"Encrypts each file into FILE.vxp beside it (high security unless --low or --strong)."_s
+                             : u"Decrypts each FILE.vxp into FILE beside it, when the password (the pass phrase of a "
+                               u"strong file) matches."_s,
                   u"PATH..."_s,
                   encrypting ? u"Files to encrypt (folders with -r)."_s : u"Files to decrypt (folders with -r)."_s);
     const QCommandLineOption low = encrypting ? parser.add({u"low"_s}, u"Low security: 20000 of every 85000 bytes."_s)
                                               : QCommandLineOption(u"low"_s);
     const QCommandLineOption high = encrypting ? parser.add({u"high"_s}, u"High security: every byte (the default)."_s)
                                                : QCommandLineOption(u"high"_s);
+    const QCommandLineOption strong =
+        encrypting ? parser.add({u"strong"_s}, u"Strong encryption: authenticated, with a key derived from a pass "
+                                               u"phrase of 12 to 1024 characters."_s)
+                   : QCommandLineOption(u"strong"_s);
+    const QCommandLineOption level =
+        encrypting ? parser.add({u"level"_s}, u"The level by name: high, low or strong."_s, u"LEVEL"_s)
+                   : QCommandLineOption(u"level"_s);
     const QCommandLineOption deleteOriginal =
         parser.add({u"delete-original"_s}, u"Deletes each input once its output is in place."_s);
     const QCommandLineOption recursive =
@@ -208,22 +240,46 @@ int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList
     const QCommandLineOption quiet = parser.add({u"q"_s, u"quiet"_s}, u"Draws no progress line."_s);
     const QCommandLineOption verbose = parser.add({u"v"_s, u"verbose"_s}, u"Names each file as its pass starts."_s);
     parser.addPasswordOptions();
+    parser.addPassPhraseOptions();
     if (const std::optional<int> status = parser.parse(arguments))
         return *status;
+    const QHash<QString, SecurityLevel> levels{
+        {u"high"_s, SecurityLevel::High}, {u"low"_s, SecurityLevel::Low}, {u"strong"_s, SecurityLevel::Strong}};
+    if (encrypting && parser.isSet(level) && !levels.contains(parser.value(level)))
+        return parser.usageError(u"the level is high, low or strong"_s);
     if (encrypting && parser.isSet(low) && parser.isSet(high))
         return parser.usageError(u"give --low or --high, not both"_s);
+    if (encrypting &&
+        int(parser.isSet(low)) + int(parser.isSet(high)) + int(parser.isSet(strong)) + int(parser.isSet(level)) > 1)
+        return parser.usageError(u"give one level: --low, --high, --strong or --level"_s);
     const QList<QByteArray> paths = parser.exactPositional();
     if (paths.isEmpty())
         return parser.usageError(u"no file given"_s);
 
-    Expected<QString, int> password =
-        readPassword(parser, encrypting ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once);
-    if (!password)
-        return password.error();
-    const Secret::WipedOnExit wipePassword(*password);
+    const PasswordInput::Ask ask = encrypting ? PasswordInput::Ask::Twice : PasswordInput::Ask::Once;
+    CryptRun::Secrets secrets;
+    secrets.password = [&parser, ask] { return readPassword(parser, ask); };
+    secrets.passPhrase = [&parser, ask]() -> Expected<SecretBuffer, int> {
+        Expected<QString, int> typed = readPassword(parser, ask, true);
+        if (!typed)
+            return Unexpected(typed.error());
+        Expected<SecretBuffer> taken = StrongPassPhrase::take(*typed);
+        if (taken)
+            return *std::move(taken);
+        // The rule as the terminal words it: "the pass phrase must have ...".
+        QString rule = taken.error().message;
+        rule[0] = rule[0].toLower();
+        rule.chop(rule.endsWith(u'.') ? 1 : 0);
+        Console::message(rule);
+        return Unexpected(int(UsageError));
+    };
     CryptRun::Options options;
     options.encrypting = encrypting;
-    options.level = encrypting && parser.isSet(low) ? SecurityLevel::Low : SecurityLevel::High;
+    options.level = !encrypting            ? SecurityLevel::High
+                    : parser.isSet(level)  ? levels.value(parser.value(level))
+                    : parser.isSet(low)    ? SecurityLevel::Low
+                    : parser.isSet(strong) ? SecurityLevel::Strong
+                                           : SecurityLevel::High;
     options.deleteOriginal = parser.isSet(deleteOriginal);
     options.recursive = parser.isSet(recursive);
     options.force = parser.isSet(force);
@@ -231,7 +287,7 @@ int cryptFiles(Platform& platform, InterruptWatch& interrupts, const QStringList
     options.quiet = parser.isSet(quiet);
     options.verbose = parser.isSet(verbose);
     CryptRun run(platform, options);
-    return run.run(paths, *password, interrupts);
+    return run.run(paths, secrets, interrupts);
 }
 
 // The terminal's words for the rules that refuse a lock or unlock.
@@ -441,6 +497,20 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             header = *read;
         else
             error = read.error().message;
+        // A Strong header's costs are shown once it holds together; nothing under its key is read.
+        if (header && header->isStrong()) {
+            QFile file(path);
+            const Expected<StrongHeader, StrongRefusal> read = StrongFormat::readHeader(
+                file.open(QIODevice::ReadOnly) ? file.read(StrongFormat::HeaderSize) : QByteArray());
+            if (read) {
+                Console::result(shown + u": level strong, key derivation Argon2id, "_s +
+                                QString::number(read->derivation.passes) + u" passes, "_s +
+                                QString::number(read->derivation.memoryKiB / 1024) + u" MiB"_s);
+                continue;
+            }
+            header.reset();
+            error = read.error().message();
+        }
         if (!header) {
             Console::message(shown + u": "_s + error);
             status = SomeFailed;

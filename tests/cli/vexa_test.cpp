@@ -293,3 +293,27 @@ TEST_F(VexaTest, TerminalPromptEchoesNothingAndAsksTwice) {
 }
 
 } // namespace
+
+TEST_F(VexaTest, StrongFilesTakeThePassPhraseAndAMixedDecryptBothSecrets) {
+    // Three runs of the real derivation: an encryption, a wrong pass phrase and a mixed decryption.
+    makeFile(u"phrase"_s, QByteArray("a pass phrase for strong files\n"));
+    makeFile(u"other"_s, QByteArray("a wrong pass phrase\n"));
+    makeFile(u"a.txt"_s, sampleBytes(70000));
+    makeFile(u"e"_s, QByteArray());
+    Ran ran = vexa({u"encrypt"_s, u"--level"_s, u"strong"_s, u"--passphrase-file"_s, u"phrase"_s, u"a.txt"_s, u"e"_s});
+    EXPECT_EQ(std::pair(ran.status, ran.out), std::pair(0, QByteArray("a.txt -> a.txt.vxp\ne -> e.vxp\n")));
+    EXPECT_EQ(readAll(path(u"a.txt.vxp"_s)).at(8), '\xac');
+    EXPECT_EQ(vexa({u"info"_s, u"a.txt.vxp"_s}).out,
+              "a.txt.vxp: level strong, key derivation Argon2id, 3 passes, 256 MiB\n");
+    makeFile(u"c.txt.vxp"_s, encryptedForm(sampleBytes(20), 'H', "abc"));
+    for (const QString& name : {u"a.txt"_s, u"e"_s})
+        QFile::remove(path(name));
+
+    ran = vexa({u"decrypt"_s, u"--json"_s, u"--passphrase-file"_s, u"other"_s, u"a.txt.vxp"_s});
+    EXPECT_TRUE(ran.status == 1 && ran.out.contains("\"skipped\"") && ran.err.contains("wrong pass phrase"));
+    ran = vexa({u"decrypt"_s, u"--passphrase-file"_s, u"phrase"_s, u"--password-file"_s, u"pw"_s, u"a.txt.vxp"_s,
+                u"c.txt.vxp"_s, u"e.vxp"_s});
+    EXPECT_EQ(ran.status, 0) << ran.err.constData();
+    EXPECT_TRUE(readAll(path(u"a.txt"_s)) == sampleBytes(70000) && readAll(path(u"c.txt"_s)) == sampleBytes(20) &&
+                QFile::exists(path(u"e"_s)));
+}
