@@ -174,6 +174,29 @@ private:
     bool m_marked;
 };
 
+// A pass's report to its observer: the cover moved to the bytes done, and whether to stop.
+class Progress {
+public:
+    Progress(PassObserver& observer, const FileTask& job, qint64 inputLength)
+        : m_observer(observer)
+        , m_offset(job.inputOffset)
+        , m_track(static_cast<double>(inputLength + CoverSlack)) {}
+    // Moves the cover to done bytes of the body; whether the pass is to stop.
+    bool cancelled(qint64 done) {
+        m_observer.moveCover(static_cast<double>(m_offset + done + 1) / m_track * PassObserver::CoverTrack);
+        m_sinceObserver.start();
+        return m_observer.cancelRequested();
+    }
+    // The same, once the observer was last asked ObserverIntervalMs ago; false before that.
+    bool dueAndCancelled(qint64 done) { return m_sinceObserver.hasExpired(ObserverIntervalMs) && cancelled(done); }
+
+private:
+    PassObserver& m_observer;
+    qint64 m_offset;
+    double m_track;
+    QElapsedTimer m_sinceObserver;
+};
+
 QString busyError(const QString& path) {
     return path + u" is being encrypted or decrypted by another pass and was left untouched."_s;
 }
@@ -612,16 +635,9 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
     if (bodyLength > BufferSize)
         ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    QElapsedTimer sinceObserver;
-    const auto observe = [&](qint64 done) {
-        m_observer.moveCover(static_cast<double>(job.inputOffset + done + 1) /
-                             static_cast<double>(inputLength + CoverSlack) * PassObserver::CoverTrack);
-        sinceObserver.start();
-        return m_observer.cancelRequested();
-    };
-    const auto dueAndCancelled = [&](qint64 done) {
-        return sinceObserver.hasExpired(ObserverIntervalMs) && observe(done);
-    };
+    Progress progress(m_observer, job, inputLength);
+    const auto observe = [&](qint64 done) { return progress.cancelled(done); };
+    const auto dueAndCancelled = [&](qint64 done) { return progress.dueAndCancelled(done); };
     const PassResult cancelled{Outcome::Cancelled, {}, {}};
 
     // The header goes out with the first buffer of the body: one write for a small file.
@@ -682,13 +698,8 @@ PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& hea
     if (bodyLength > BufferSize)
         ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    QElapsedTimer sinceObserver;
-    const auto observe = [&](qint64 done) {
-        m_observer.moveCover(static_cast<double>(job.inputOffset + done + 1) /
-                             static_cast<double>(inputLength + CoverSlack) * PassObserver::CoverTrack);
-        sinceObserver.start();
-        return m_observer.cancelRequested();
-    };
+    Progress progress(m_observer, job, inputLength);
+    const auto observe = [&](qint64 done) { return progress.cancelled(done); };
     const PassResult cancelled{Outcome::Cancelled, {}, {}};
 
     const qint64 perBuffer = std::min(ChunksPerBuffer, chunks);
@@ -706,7 +717,7 @@ PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& hea
         const qint64 size = std::min(count * inChunk, bodyLength - done);
         if (const Expected<void> read = FileIo::readFully(input, in.data(), size, job.input); !read)
             return failed(read.error().message);
-        if (sinceObserver.hasExpired(ObserverIntervalMs) && observe(done))
+        if (progress.dueAndCancelled(done))
             return cancelled;
         char* to = out.data() + prefix;
         for (qint64 i = 0; i < count; ++i, ++chunk) {
