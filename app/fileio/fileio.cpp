@@ -235,11 +235,18 @@ Expected<void> deleteIfUnchanged(const QString& path, const FileIdentity& seen, 
     return {};
 }
 
-bool flushesTogether(int fd) {
+namespace {
+
+// The kind of file system that holds fd (its statfs magic number); 0 when it cannot be told.
+unsigned long fileSystemType(int fd) {
     struct statfs info {};
-    if (::fstatfs(fd, &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
+    return ::fstatfs(fd, &info) == 0 ? static_cast<unsigned long>(info.f_type) : 0;
+}
+
+} // namespace
+
+bool flushesTogether(int fd) {
+    switch (fileSystemType(fd)) {
     case EXT4_SUPER_MAGIC: // ext2 and ext3 too
     case XFS_SUPER_MAGIC:
     case BTRFS_SUPER_MAGIC:
@@ -251,10 +258,7 @@ bool flushesTogether(int fd) {
 }
 
 bool onNetworkShare(int fd) {
-    struct statfs info {};
-    if (::fstatfs(fd, &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
+    switch (fileSystemType(fd)) {
     case NFS_SUPER_MAGIC:
     case SMB_SUPER_MAGIC:
     case CIFS_SUPER_MAGIC:
