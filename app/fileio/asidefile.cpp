@@ -12,14 +12,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <linux/msdos_fs.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -36,20 +34,10 @@ constexpr int Attempts = 100;
 constexpr char MarkName[] = "user.vexa-password.unfinished";
 constexpr quint32 FatMark = ATTR_HIDDEN | ATTR_SYS;
 
-std::optional<quint32> fatAttributes(int fd) {
-    __u32 bits = 0;
-    return ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &bits) == 0 ? std::optional<quint32>(bits) : std::nullopt;
-}
-
-bool setFatAttributes(int fd, quint32 value) {
-    __u32 bits = value;
-    return ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &bits) == 0;
-}
-
 bool isMarked(int fd) {
     if (::fgetxattr(fd, MarkName, nullptr, 0) >= 0)
         return true;
-    const std::optional<quint32> bits = fatAttributes(fd);
+    const Expected<quint32> bits = FileIo::fatAttributes(fd);
     return bits && (*bits & FatMark) == FatMark;
 }
 
@@ -177,8 +165,8 @@ bool AsideFile::lockCreated(int fd, const QByteArray& name) {
 void AsideFile::markUnfinished() {
     if (::fsetxattr(m_file.fd(), MarkName, "", 0, 0) == 0) {
         m_mark = Mark::Attribute;
-    } else if (const std::optional<quint32> bits = fatAttributes(m_file.fd());
-               bits && setFatAttributes(m_file.fd(), *bits | FatMark)) {
+    } else if (const Expected<quint32> bits = FileIo::fatAttributes(m_file.fd());
+               bits && FileIo::setFatAttributes(m_file.fd(), *bits | FatMark)) {
         m_mark = Mark::FatBits;
         m_fatMarkBits = FatMark & ~*bits;
     }
@@ -193,9 +181,9 @@ void AsideFile::unmark() {
         ::fremovexattr(fd, MarkName);
         ::fchmod(fd, info.st_mode & 07777);
     }
-    const std::optional<quint32> bits = m_mark == Mark::FatBits ? fatAttributes(fd) : std::nullopt;
-    if (bits)
-        setFatAttributes(fd, *bits & ~m_fatMarkBits);
+    if (m_mark == Mark::FatBits)
+        if (const Expected<quint32> bits = FileIo::fatAttributes(fd))
+            FileIo::setFatAttributes(fd, *bits & ~m_fatMarkBits);
     m_mark = Mark::None;
 }
 

@@ -11,6 +11,8 @@
 
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -255,6 +257,20 @@ bool flushesTogether(int fd) {
     default:
         return false;
     }
+}
+
+Expected<quint32> fatAttributes(int fd) {
+    __u32 attributes = 0;
+    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
+        return failWithErrno();
+    return quint32(attributes);
+}
+
+Expected<void> setFatAttributes(int fd, quint32 value) {
+    __u32 attributes = value;
+    if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes) != 0)
+        return failWithErrno();
+    return {};
 }
 
 bool onNetworkShare(int fd) {

@@ -63,6 +63,11 @@ Expected<void> syncFolderOf(const QString& filePath);
 // disk (local kernel file systems: ext2/3/4, xfs, btrfs, tmpfs). FUSE volumes and network shares
 // may do nothing on syncfs: their files are flushed one by one.
 bool flushesTogether(int fd);
+// The attribute bits a FAT volume keeps for an open file (FAT_IOCTL_GET_ATTRIBUTES), and setting
+// them; the system's error elsewhere.
+Expected<quint32> fatAttributes(int fd);
+Expected<void> setFatAttributes(int fd, quint32 value);
+
 // Whether the file system holding fd is a network share (NFS, SMB/CIFS, Ceph, 9p): its locks are
 // kept by a server, a round trip each, and not reliably between processes by every server.
 bool onNetworkShare(int fd);

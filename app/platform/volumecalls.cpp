@@ -1,10 +1,10 @@
 /*
- * The volume calls of the running system: statfs and the FAT attribute ioctls.
+ * The volume calls of the running system: statfs, and the FAT attribute calls of the file-I/O layer.
  */
 #include "app/platform/volumecalls.h"
 
-#include <linux/msdos_fs.h>
-#include <sys/ioctl.h>
+#include "app/fileio/fileio.h"
+
 #include <sys/vfs.h>
 
 #include <cerrno>
@@ -35,17 +35,11 @@ quint32 VolumeCalls::fileSystemTypeOfFile(int fd) const {
 }
 
 Expected<quint32> VolumeCalls::fatAttributes(int fd) const {
-    __u32 attributes = 0;
-    if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
-        return unexpected(Error::fromCode(errno));
-    return quint32(attributes);
+    return FileIo::fatAttributes(fd);
 }
 
 Expected<void> VolumeCalls::setFatAttributes(int fd, quint32 value) {
-    __u32 attributes = value;
-    if (::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes) != 0)
-        return unexpected(Error::fromCode(errno));
-    return {};
+    return FileIo::setFatAttributes(fd, value);
 }
 
 VolumeCalls& VolumeCalls::system() {
