@@ -729,12 +729,8 @@ PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& hea
             } else if (StrongStream::open(fileKey, quint64(chunk), last, piece, to)) {
                 to += piece.size() - TagSize;
             } else {
-                // Where the damage starts; the output written so far is dropped with the pass.
-                const StrongChunk sealed{quint64(chunk), last, HeaderSize + chunk * SealedChunkSize,
-                                         piece.toByteArray()};
-                const Expected<QByteArray, StrongRefusal> opened = StrongStream::open(fileKey, sealed);
-                return refused(job,
-                               opened ? StrongRefusal{StrongRefusal::Kind::DamagedAt, sealed.offset} : opened.error());
+                // Damaged from this chunk's first byte; the output written so far is dropped with the pass.
+                return refused(job, {StrongRefusal::Kind::DamagedAt, HeaderSize + chunk * SealedChunkSize});
             }
         }
         const qint64 length = to - out.constData();
