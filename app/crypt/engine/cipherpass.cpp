@@ -197,6 +197,29 @@ private:
     QElapsedTimer m_sinceObserver;
 };
 
+// Readies the input for its body at offset (a file just opened is read from its start) and for
+// reading it in order.
+bool startBody(int input, qint64 offset, qint64 bodyLength) {
+    if (offset != 0 && ::lseek(input, offset, SEEK_SET) < 0)
+        return false;
+    if (bodyLength > CipherPass::BufferSize)
+        ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return true;
+}
+
+// The end of a body written: a last look before the flush and rename, as an exit or Cancel pressed
+// during the last buffer still leaves the output's name as it was; then the new file, which must
+// hold exactly expectedSize bytes. *written gets its status.
+PassResult finishBody(Progress& progress, qint64 bodyLength, int output, qint64 expectedSize, struct stat* written) {
+    if (progress.cancelled(bodyLength))
+        return {Outcome::Cancelled, {}, {}};
+    if (::fstat(output, written) != 0)
+        return systemFailure();
+    if (written->st_size != expectedSize)
+        return {Outcome::Incomplete, {}, {}};
+    return {};
+}
+
 QString busyError(const QString& path) {
     return path + u" is being encrypted or decrypted by another pass and was left untouched."_s;
 }
@@ -629,15 +652,10 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
         return {Outcome::Incomplete, {}, {}};
     const qint64 bodyLength = inputLength - job.inputOffset;
 
-    // A file just opened is read from its start.
-    if (job.inputOffset != 0 && ::lseek(input, job.inputOffset, SEEK_SET) < 0)
+    if (!startBody(input, job.inputOffset, bodyLength))
         return systemFailure();
-    if (bodyLength > BufferSize)
-        ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     Progress progress(m_observer, job, inputLength);
-    const auto observe = [&](qint64 done) { return progress.cancelled(done); };
-    const auto dueAndCancelled = [&](qint64 done) { return progress.dueAndCancelled(done); };
     const PassResult cancelled{Outcome::Cancelled, {}, {}};
 
     // The header goes out with the first buffer of the body: one write for a small file.
@@ -650,17 +668,17 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
     }
     WriteBehind writeBehind(output.fd());
     for (qint64 done = 0; done < bodyLength;) {
-        if (observe(done))
+        if (progress.cancelled(done))
             return cancelled;
         const qint64 offset = header.size() + done - prefix;
         const qint64 size = std::min(BufferSize - prefix, bodyLength - done);
         char* const body = buffer.data() + prefix;
         if (const Expected<void> read = FileIo::readFully(input, body, size, job.input); !read)
             return failed(read.error().message);
-        if (dueAndCancelled(done))
+        if (progress.dueAndCancelled(done))
             return cancelled;
         EncryptedFormat::transformBody(body, size, done, job.level);
-        if (dueAndCancelled(done))
+        if (progress.dueAndCancelled(done))
             return cancelled;
         if (const Expected<void> wrote = FileIo::writeFully(output.fd(), buffer.constData(), prefix + size); !wrote)
             return failed(wrote.error().message);
@@ -669,17 +687,8 @@ PassResult CipherPass::transfer(const FileTask& job, const QByteArray& header, i
         done += size;
         prefix = 0;
     }
-    // A last look before the flush and rename: an exit or Cancel pressed during the last buffer
-    // still leaves the output's name as it was.
-    if (observe(bodyLength))
-        return cancelled;
-
     // Complete: the new file holds the header and every body byte of the input.
-    if (::fstat(output.fd(), written) != 0)
-        return systemFailure();
-    if (written->st_size != bodyLength + header.size())
-        return {Outcome::Incomplete, {}, {}};
-    return {};
+    return finishBody(progress, bodyLength, output.fd(), header.size() + bodyLength, written);
 }
 
 PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& header, const SecretBuffer& fileKey,
@@ -693,13 +702,10 @@ PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& hea
     const qint64 chunks = std::max<qint64>(1, (bodyLength + inChunk - 1) / inChunk);
     constexpr qint64 ChunksPerBuffer = BufferSize / ChunkSize;
 
-    if (::lseek(input, job.inputOffset, SEEK_SET) < 0)
+    if (!startBody(input, job.inputOffset, bodyLength))
         return systemFailure();
-    if (bodyLength > BufferSize)
-        ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     Progress progress(m_observer, job, inputLength);
-    const auto observe = [&](qint64 done) { return progress.cancelled(done); };
     const PassResult cancelled{Outcome::Cancelled, {}, {}};
 
     const qint64 perBuffer = std::min(ChunksPerBuffer, chunks);
@@ -711,7 +717,7 @@ PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& hea
     qint64 offset = 0;
     WriteBehind writeBehind(output.fd());
     for (qint64 chunk = 0, done = 0; chunk < chunks;) {
-        if (observe(done))
+        if (progress.cancelled(done))
             return cancelled;
         const qint64 count = std::min(perBuffer, chunks - chunk);
         const qint64 size = std::min(count * inChunk, bodyLength - done);
@@ -742,14 +748,7 @@ PassResult CipherPass::transferStrong(const FileTask& job, const QByteArray& hea
         done += size;
         prefix = 0;
     }
-    if (observe(bodyLength))
-        return cancelled;
-
     // Complete: every chunk of the input sealed or opened.
-    if (::fstat(output.fd(), written) != 0)
-        return systemFailure();
     const qint64 expected = sealing ? header.size() + bodyLength + TagSize * chunks : bodyLength - TagSize * chunks;
-    if (written->st_size != expected)
-        return {Outcome::Incomplete, {}, {}};
-    return {};
+    return finishBody(progress, bodyLength, output.fd(), expected, written);
 }
