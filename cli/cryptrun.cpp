@@ -152,13 +152,11 @@ CryptRun::CryptRun(Platform& platform, const Options& options, QObject* parent)
 CryptRun::~CryptRun() = default;
 
 bool CryptRun::looksStrong(const WalkedFile& file) {
-    const QByteArray name = file.folder ? FileIo::nameOf(QFile::decodeName(file.path)) : file.path;
-    const Descriptor opened(::openat(file.folder ? file.folder->fd() : AT_FDCWD, name.constData(),
-                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat info;
+    const QString path = QFile::decodeName(file.path);
+    const Expected<Descriptor> opened =
+        file.folder ? FileIo::openInFolder(file.folder->fd(), path) : FileIo::openForReading(path);
     char first[9];
-    return opened.isOpen() && ::fstat(opened.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
-           ::pread(opened.fd(), first, sizeof first, 0) == qint64(sizeof first) &&
+    return opened && ::pread(opened->fd(), first, sizeof first, 0) == qint64(sizeof first) &&
            StrongFormat::isStrong(QByteArrayView(first, sizeof first));
 }
 
