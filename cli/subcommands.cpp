@@ -8,6 +8,7 @@
 #include "app/crypt/engine/cipherpass.h"
 #include "app/crypt/engine/filechecks.h"
 #include "app/crypt/engine/strongkeys.h"
+#include "app/fileio/fileio.h"
 #include "app/folders/engine/folderlock.h"
 #include "app/platform/attributes.h"
 #include "app/platform/filenames.h"
@@ -33,6 +34,7 @@
 #include <optional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -485,6 +487,7 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(shown));
         QString error;
         std::optional<EncryptedHeader> header;
+        Expected<Descriptor> file = unexpected({});
         if (!FileNames::usable(path))
             error = Console::unusableNameText();
         else if (!FileChecks::hasEncryptedEnding(path))
@@ -493,15 +496,17 @@ int info(Platform&, InterruptWatch&, const QStringList& arguments) {
             error = u"a symbolic link"_s;
         else if (FileChecks::isTooShort(QFileInfo(path).size()))
             error = u"too short to be an encrypted file (under 11 bytes)"_s;
-        else if (Expected<EncryptedHeader> read = CipherPass::readHeader(path))
+        else if (file = FileIo::openForReading(path); !file)
+            error = file.error().message;
+        else if (Expected<EncryptedHeader> read = CipherPass::readHeader(file->fd(), path))
             header = *read;
         else
             error = read.error().message;
         // A Strong header's costs are shown once it holds together; nothing under its key is read.
         if (header && header->isStrong()) {
-            QFile file(path);
-            const Expected<StrongHeader, StrongRefusal> read = StrongFormat::readHeader(
-                file.open(QIODevice::ReadOnly) ? file.read(StrongFormat::HeaderSize) : QByteArray());
+            QByteArray stored(StrongFormat::HeaderSize, Qt::Uninitialized);
+            stored.truncate(std::max<qsizetype>(0, ::pread(file->fd(), stored.data(), stored.size(), 0)));
+            const Expected<StrongHeader, StrongRefusal> read = StrongFormat::readHeader(stored);
             if (read) {
                 Console::result(shown + u": level strong, key derivation Argon2id, "_s +
                                 QString::number(read->derivation.passes) + u" passes, "_s +
